@@ -1,0 +1,43 @@
+# Kestrova — the README's two commands are `make run` and `make test`.
+BUILD      ?= build
+BUILD_TYPE ?= Release
+JOBS       ?= $(shell nproc)
+CMAKE_FLAGS ?=
+ifeq ($(CI),true)
+CMAKE_FLAGS += -DKESTROVA_WERROR=ON
+endif
+
+.PHONY: all deps configure build run test bench test-asan test-tsan fuzz install clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 300
+
+bench: build
+	@scripts/bench.sh $(BUILD)
+
+test-asan:
+	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=address"
+
+test-tsan:
+	@$(MAKE) --no-print-directory test BUILD=build-tsan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=thread"
+
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz

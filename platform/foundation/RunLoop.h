@@ -1,0 +1,128 @@
+#pragma once
+// The main thread's event loop: posted work from any thread, timers, and delayed performs, all on
+// one injectable Clock. With a ManualClock, runFor() steps virtual time from one due timer to the
+// next, so tests and headless scripts see exact timing without sleeping.
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/Timer.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+class IdlingResource;
+
+// A timer added in Common fires in every mode; one added in Default does not fire while the loop
+// runs in Tracking (as while a finger drags) or Modal.
+enum class RunLoopMode { Default, Tracking, Modal, Common };
+
+// Lets a host sleep in its own event source (SDL) instead of the loop's condition variable.
+class RunLoopWaiter {
+public:
+    virtual ~RunLoopWaiter() = default;
+    // Sleeps until wake() or at most `seconds` of real time (negative: no limit).
+    virtual void wait(double seconds) = 0;
+    // Any thread.
+    virtual void wake() = 0;
+};
+
+class RunLoop {
+public:
+    explicit RunLoop(Clock& clock);
+    ~RunLoop();
+    RunLoop(const RunLoop&) = delete;
+    RunLoop& operator=(const RunLoop&) = delete;
+
+    // The process's main run loop, installed by the host or a test fixture.
+    static RunLoop& main();
+    static RunLoop* mainIfAny();
+    static void setMain(RunLoop* loop);
+
+    Clock& clock() const { return clock_; }
+    double now() const { return clock_.now(); }
+    // The mode the loop is running in now (Default when idle).
+    RunLoopMode currentMode() const { return currentMode_; }
+
+    // --- Timers (main thread) ---
+    // Adds `timer`; an unset fire date becomes now + interval. Adding it again changes its mode.
+    void addTimer(const std::shared_ptr<Timer>& timer, RunLoopMode mode = RunLoopMode::Default);
+    std::shared_ptr<Timer> scheduleTimer(double interval, bool repeats, Timer::Callback callback,
+                                         RunLoopMode mode = RunLoopMode::Default);
+
+    // --- Delayed performs (main thread), tagged with a target and an action name ---
+    void performAfter(const void* target, std::string action, double delay, std::function<void()> fn,
+                      RunLoopMode mode = RunLoopMode::Default);
+    // Cancels every pending perform of `target`.
+    void cancelPerforms(const void* target);
+    // Cancels the pending performs of `target` with this action name.
+    void cancelPerform(const void* target, std::string_view action);
+    bool hasPendingPerform(const void* target, std::string_view action) const;
+
+    // --- Posting (any thread) ---
+    // Runs `fn` on the loop's thread at its next turn, in any mode, in posting order.
+    void post(std::function<void()> fn);
+
+    // --- Running (main thread) ---
+    // Runs pending posts, then every timer due at now() in `mode`. Returns how many callbacks ran.
+    size_t runDue(RunLoopMode mode = RunLoopMode::Default);
+    // Manual clock: moves time forward `seconds`, stopping at each due timer in turn (settling
+    // background work first). System clock: runs the loop for that much real time.
+    void runFor(double seconds, RunLoopMode mode = RunLoopMode::Default);
+    // Runs until `done` is true or `seconds` have passed (virtual or real, as runFor).
+    bool runUntil(const std::function<bool()>& done, double seconds, RunLoopMode mode = RunLoopMode::Default);
+    // System clock: runs until stop().
+    void run();
+    void stop();
+    bool stopped() const;
+
+    // The earliest fire date among valid timers in `mode`.
+    std::optional<double> nextFireDate(RunLoopMode mode = RunLoopMode::Default) const;
+    // Sleeps (real time) until a post, a wake, or at most `seconds` (negative: no limit).
+    void waitForWork(double seconds);
+    void setWaiter(RunLoopWaiter* waiter);  // null: the loop's own condition variable
+
+    // --- Idling resources ---
+    // Runs posts until no idling resource is busy and no post is pending, waiting in real time
+    // for at most `realSeconds`. Returns false on time-out.
+    bool settle(double realSeconds = 10.0);
+    bool allIdle() const;
+
+private:
+    friend class IdlingResource;
+    struct Entry {
+        std::shared_ptr<Timer> timer;
+        RunLoopMode mode;
+        uint64_t seq;
+        const void* target = nullptr;  // delayed performs only
+        std::string action;
+    };
+
+    void addIdlingResource(IdlingResource* r);
+    void removeIdlingResource(IdlingResource* r);
+    void notifyIdleChange();
+    size_t runPosts();
+    static bool modeMatches(RunLoopMode entry, RunLoopMode running);
+    void pruneInvalid();
+
+    Clock& clock_;
+    RunLoopMode currentMode_ = RunLoopMode::Default;
+    std::vector<Entry> timers_;
+    uint64_t nextSeq_ = 0;
+
+    mutable std::mutex mutex_;  // guards posts_, idling_, wakePending_, stop_, waiter_
+    std::condition_variable cv_;
+    std::deque<std::function<void()>> posts_;
+    std::vector<IdlingResource*> idling_;
+    bool wakePending_ = false;
+    bool stop_ = false;
+    RunLoopWaiter* waiter_ = nullptr;
+};
+
+}  // namespace platform

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Kestrova builds, runs and tests with. Does nothing when all are
+# present; otherwise runs apt-get update once and installs only what is missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsdl2-dev
+  libcairo2-dev libpango1.0-dev fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
+  libyuv-dev liblitehtml-dev libgumbo-dev
+  libjpeg62-turbo-dev libjpeg-turbo-progs libexif-dev
+  libplist-dev libplist-utils nlohmann-json3-dev
+  libgps-dev gpsd gpsd-clients libv4l-dev
+  libimage-exiftool-perl xvfb xauth xdotool librsvg2-bin
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,72 @@
+#include "tests/support/TestEnv.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace testenv {
+
+ScratchDir::ScratchDir() {
+    std::random_device rd;
+    auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        path_ = base / ("kestrova-test-" + std::to_string(rd()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(path_, ec)) break;
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    // Tests may leave read-only folders behind; make them writable so removal succeeds.
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             path_, std::filesystem::directory_options::skip_permission_denied, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
+    }
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+CommandResult run(const std::string& commandLine) {
+    CommandResult r;
+    std::string cmd = commandLine + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf{};
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string shellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') q += "'\\''";
+        else q += c;
+    }
+    return q + "'";
+}
+
+std::string readFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void writeFile(const std::filesystem::path& p, const std::string& bytes) {
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+}  // namespace testenv
