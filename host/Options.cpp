@@ -1,0 +1,172 @@
+#include "host/Options.h"
+
+#include "host/NumberParser.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace host {
+namespace {
+
+Options::Result failure(std::string message) {
+    Options::Result r;
+    r.error = std::move(message);
+    return r;
+}
+
+std::string inQuotes(const std::string& s) { return "'" + s + "'"; }
+
+std::optional<std::string> parseCamera(const std::string& v, CameraChoice& out) {
+    if (v == "synthetic") {
+        out = {CameraChoice::Kind::Synthetic, {}};
+        return std::nullopt;
+    }
+    if (v.rfind("images:", 0) == 0 && v.size() > 7) {
+        out = {CameraChoice::Kind::Images, v.substr(7)};
+        return std::nullopt;
+    }
+    if (v.rfind("v4l2:", 0) == 0 && v.size() > 5) {
+        out = {CameraChoice::Kind::V4L2, v.substr(5)};
+        return std::nullopt;
+    }
+    return "expected synthetic, images:DIR or v4l2:/dev/videoN, got " + inQuotes(v);
+}
+
+std::optional<std::string> parseLocation(const std::string& v, LocationChoice& out) {
+    const std::string expected = "expected disabled, none, LAT,LON or gpsd[:HOST[:PORT]], got " + inQuotes(v);
+    out = LocationChoice{};
+    if (v == "disabled") {
+        out.kind = LocationChoice::Kind::Disabled;
+        return std::nullopt;
+    }
+    if (v == "none") return std::nullopt;
+    if (v == "gpsd" || v.rfind("gpsd:", 0) == 0) {
+        out.kind = LocationChoice::Kind::Gpsd;
+        if (v.size() == 4) return std::nullopt;
+        std::string rest = v.substr(5);
+        auto colon = rest.find(':');
+        out.host = rest.substr(0, colon);
+        if (out.host.empty()) return expected;
+        if (colon != std::string::npos) {
+            auto port = parseInteger(rest.substr(colon + 1));
+            if (!port || *port < 1 || *port > 65535) return "port must be 1 to 65535, got " + inQuotes(rest.substr(colon + 1));
+            out.port = int(*port);
+        }
+        return std::nullopt;
+    }
+    auto comma = v.find(',');
+    if (comma == std::string::npos) return expected;
+    auto lat = parseNumber(v.substr(0, comma));
+    auto lon = parseNumber(v.substr(comma + 1));
+    if (!lat || !lon) return expected;
+    if (*lat < -90 || *lat > 90) return "latitude must be -90 to 90, got " + inQuotes(v.substr(0, comma));
+    if (*lon < -180 || *lon > 180) return "longitude must be -180 to 180, got " + inQuotes(v.substr(comma + 1));
+    out.kind = LocationChoice::Kind::Fixed;
+    out.latitude = *lat;
+    out.longitude = *lon;
+    return std::nullopt;
+}
+
+std::optional<std::filesystem::path> defaultDeviceRoot(const Options::Getenv& getenv) {
+    const char* xdg = getenv("XDG_DATA_HOME");
+    // An XDG path that is not absolute is invalid and must be ignored.
+    if (xdg && *xdg == '/') return std::filesystem::path(xdg) / "kestrova" / "device";
+    const char* home = getenv("HOME");
+    if (home && *home) return std::filesystem::path(home) / ".local" / "share" / "kestrova" / "device";
+    return std::nullopt;
+}
+
+}  // namespace
+
+Options::Result Options::parse(const std::vector<std::string>& args, const Getenv& getenv) {
+    Options o;
+    bool rootGiven = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        auto flag = [&]() -> bool { return !inlineValue; };
+        // The value of an option that takes one: "--x v" or "--x=v".
+        auto value = [&]() -> std::optional<std::string> {
+            if (inlineValue) return inlineValue;
+            if (i + 1 < args.size()) return args[++i];
+            return std::nullopt;
+        };
+
+        if (name == "--help" || name == "-h") {
+            if (!flag()) return failure(name + ": takes no value");
+            Result r;
+            r.help = true;
+            return r;
+        }
+        if (name == "--headless") {
+            if (!flag()) return failure(name + ": takes no value");
+            o.headless = true;
+            continue;
+        }
+        static const char* const withValue[] = {"--device-root", "--scale",  "--language", "--orientation",
+                                                "--camera",      "--location", "--script", "--event-log"};
+        if (std::find(std::begin(withValue), std::end(withValue), name) == std::end(withValue)) {
+            if (name.rfind("-", 0) == 0) return failure("unknown option " + inQuotes(name) + " (try --help)");
+            return failure("unexpected argument " + inQuotes(name) + " (the device takes only options; try --help)");
+        }
+        auto v = value();
+        if (!v) return failure(name + ": missing value");
+        if (v->empty()) return failure(name + ": empty value");
+
+        if (name == "--device-root") {
+            o.deviceRoot = *v;
+            rootGiven = true;
+        } else if (name == "--scale") {
+            auto n = parseInteger(*v);
+            if (!n || (*n != 1 && *n != 2)) return failure(name + ": expected 1 or 2, got " + inQuotes(*v));
+            o.scale = int(*n);
+        } else if (name == "--language") {
+            if (std::find(std::begin(kLanguages), std::end(kLanguages), *v) == std::end(kLanguages))
+                return failure(name + ": expected en, ja, zh-Hans, zh-Hant, de or fr, got " + inQuotes(*v));
+            o.language = *v;
+        } else if (name == "--orientation") {
+            auto n = parseInteger(*v);
+            if (!n || *n < 1 || *n > 6) return failure(name + ": expected 1 to 6, got " + inQuotes(*v));
+            o.orientation = int(*n);
+        } else if (name == "--camera") {
+            if (auto err = parseCamera(*v, o.camera)) return failure(name + ": " + *err);
+        } else if (name == "--location") {
+            if (auto err = parseLocation(*v, o.location)) return failure(name + ": " + *err);
+        } else if (name == "--script") {
+            o.script = *v;
+        } else if (name == "--event-log") {
+            o.eventLog = *v;
+        }
+    }
+    if (!rootGiven) {
+        auto root = defaultDeviceRoot(getenv);
+        if (!root) return failure("--device-root: neither XDG_DATA_HOME nor HOME is set; give a folder");
+        o.deviceRoot = *root;
+    }
+    Result r;
+    r.options = std::move(o);
+    return r;
+}
+
+std::string Options::usage() {
+    return "usage: kestrova [--device-root DIR] [--headless] [--scale N] [--language CODE] [--orientation N]\n"
+           "                [--camera synthetic|images:DIR|v4l2:/dev/videoN]\n"
+           "                [--location disabled|none|LAT,LON|gpsd[:HOST[:PORT]]]\n"
+           "                [--script FILE] [--event-log FILE]\n"
+           "\n"
+           "  --device-root DIR  the device's file system (default $XDG_DATA_HOME/kestrova/device)\n"
+           "  --headless         no window and no sound; scripts run in virtual time\n"
+           "  --scale N          pixels per point, 1 or 2 (default 2)\n"
+           "  --language CODE    en, ja, zh-Hans, zh-Hant, de or fr (default en)\n"
+           "  --orientation N    the device's orientation at start, 1 (portrait) to 6 (default 1)\n"
+           "  --camera SOURCE    synthetic (default), images:DIR or v4l2:/dev/videoN\n"
+           "  --location SOURCE  disabled, none (default), LAT,LON or gpsd[:HOST[:PORT]]\n"
+           "  --script FILE      runs the input script FILE, then quits\n"
+           "  --event-log FILE   writes the event log to FILE instead of standard output\n";
+}
+
+}  // namespace host

@@ -1,0 +1,56 @@
+#pragma once
+// The simulated device's command line. parse() never exits or prints: it hands back either the
+// options, a request for the usage text, or one line naming what is wrong.
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct CameraChoice {
+    enum class Kind { Synthetic, Images, V4L2 };
+    Kind kind = Kind::Synthetic;
+    std::string path;  // the picture folder or the video device
+};
+
+struct LocationChoice {
+    enum class Kind { Disabled, None, Fixed, Gpsd };
+    Kind kind = Kind::None;
+    double latitude = 0, longitude = 0;  // Fixed
+    std::string host = "localhost";      // Gpsd
+    int port = 2947;                     // Gpsd
+};
+
+struct OptionsResult;
+
+class Options {
+public:
+    std::filesystem::path deviceRoot;
+    bool headless = false;
+    int scale = 2;
+    std::string language = "en";
+    int orientation = 1;
+    CameraChoice camera;
+    LocationChoice location;
+    std::optional<std::filesystem::path> script;
+    std::optional<std::filesystem::path> eventLog;
+
+    using Result = OptionsResult;
+
+    // Reads the environment (XDG_DATA_HOME, HOME) through `getenv`, so tests can supply their own.
+    using Getenv = std::function<const char*(const char*)>;
+    static Result parse(const std::vector<std::string>& args, const Getenv& getenv);
+    static std::string usage();
+
+    static constexpr const char* kLanguages[] = {"en", "ja", "zh-Hans", "zh-Hant", "de", "fr"};
+};
+
+struct OptionsResult {
+    std::optional<Options> options;  // set when parsing succeeded and no help was asked for
+    bool help = false;
+    std::string error;               // one line, set when parsing failed
+};
+
+}  // namespace host

@@ -1,0 +1,129 @@
+#include "host/Options.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using host::CameraChoice;
+using host::LocationChoice;
+using host::Options;
+
+namespace {
+
+struct Env {
+    std::map<std::string, std::string> vars;
+    Options::Getenv getenv() const {
+        return [this](const char* name) -> const char* {
+            auto it = vars.find(name);
+            return it == vars.end() ? nullptr : it->second.c_str();
+        };
+    }
+};
+
+Options::Result parse(std::vector<std::string> args, const Env& env = Env{{{"HOME", "/home/u"}}}) {
+    return Options::parse(args, env.getenv());
+}
+
+}  // namespace
+
+TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
+    // No options: defaults, device root under HOME.
+    auto r = parse({});
+    ASSERT_TRUE(r.options) << r.error;
+    EXPECT_EQ(r.options->deviceRoot, "/home/u/.local/share/kestrova/device");
+    EXPECT_FALSE(r.options->headless);
+    EXPECT_EQ(r.options->scale, 2);
+    EXPECT_EQ(r.options->language, "en");
+    EXPECT_EQ(r.options->orientation, 1);
+    EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::Synthetic);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
+    EXPECT_FALSE(r.options->script);
+
+    // XDG_DATA_HOME wins over HOME; a relative one is ignored.
+    r = parse({}, Env{{{"HOME", "/home/u"}, {"XDG_DATA_HOME", "/data"}}});
+    EXPECT_EQ(r.options->deviceRoot, "/data/kestrova/device");
+    r = parse({}, Env{{{"HOME", "/home/u"}, {"XDG_DATA_HOME", "rel"}}});
+    EXPECT_EQ(r.options->deviceRoot, "/home/u/.local/share/kestrova/device");
+
+    // Neither set: only an explicit root will do.
+    r = parse({}, Env{});
+    EXPECT_FALSE(r.options);
+    EXPECT_NE(r.error.find("--device-root"), std::string::npos);
+    r = parse({"--device-root", "/tmp/d"}, Env{});
+    ASSERT_TRUE(r.options);
+    EXPECT_EQ(r.options->deviceRoot, "/tmp/d");
+}
+
+TEST(Options, EveryOptionWithBothSpellings) {
+    auto r = parse({"--device-root=/r", "--headless", "--scale", "1", "--language=zh-Hant", "--orientation", "4",
+                    "--camera", "images:/pics", "--location=47.5,-122.25", "--script", "s.txt",
+                    "--event-log=log.txt"});
+    ASSERT_TRUE(r.options) << r.error;
+    const Options& o = *r.options;
+    EXPECT_EQ(o.deviceRoot, "/r");
+    EXPECT_TRUE(o.headless);
+    EXPECT_EQ(o.scale, 1);
+    EXPECT_EQ(o.language, "zh-Hant");
+    EXPECT_EQ(o.orientation, 4);
+    EXPECT_EQ(o.camera.kind, CameraChoice::Kind::Images);
+    EXPECT_EQ(o.camera.path, "/pics");
+    EXPECT_EQ(o.location.kind, LocationChoice::Kind::Fixed);
+    EXPECT_DOUBLE_EQ(o.location.latitude, 47.5);
+    EXPECT_DOUBLE_EQ(o.location.longitude, -122.25);
+    EXPECT_EQ(*o.script, "s.txt");
+    EXPECT_EQ(*o.eventLog, "log.txt");
+
+    // Camera and location sources.
+    r = parse({"--camera", "v4l2:/dev/video3"});
+    EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::V4L2);
+    EXPECT_EQ(r.options->camera.path, "/dev/video3");
+    r = parse({"--location", "gpsd"});
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Gpsd);
+    EXPECT_EQ(r.options->location.host, "localhost");
+    EXPECT_EQ(r.options->location.port, 2947);
+    r = parse({"--location", "gpsd:10.0.0.2:3000"});
+    EXPECT_EQ(r.options->location.host, "10.0.0.2");
+    EXPECT_EQ(r.options->location.port, 3000);
+    r = parse({"--location", "disabled"});
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Disabled);
+
+    // Help stops parsing.
+    r = parse({"--help", "--bogus"});
+    EXPECT_TRUE(r.help);
+    EXPECT_FALSE(r.options);
+}
+
+TEST(Options, BadValuesNameTheOption) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string needle;
+    };
+    const Case cases[] = {
+        {{"--bogus"}, "unknown option '--bogus'"},
+        {{"picture.jpg"}, "unexpected argument 'picture.jpg'"},
+        {{"--scale", "3"}, "--scale: expected 1 or 2, got '3'"},
+        {{"--scale", "2.0"}, "--scale"},
+        {{"--scale"}, "--scale: missing value"},
+        {{"--scale="}, "--scale: empty value"},
+        {{"--language", "es"}, "--language"},
+        {{"--orientation", "0"}, "--orientation: expected 1 to 6"},
+        {{"--orientation", "7"}, "--orientation"},
+        {{"--orientation", "1e0"}, "--orientation"},
+        {{"--camera", "webcam"}, "--camera"},
+        {{"--camera", "images:"}, "--camera"},
+        {{"--location", "91,0"}, "--location: latitude"},
+        {{"--location", "0,181"}, "--location: longitude"},
+        {{"--location", "nan,0"}, "--location"},
+        {{"--location", "1,2,3"}, "--location"},
+        {{"--location", "gpsd:host:0"}, "--location: port"},
+        {{"--location", "gpsd::2947"}, "--location"},
+        {{"--headless=yes"}, "--headless: takes no value"},
+        {{"--device-root", ""}, "--device-root: empty value"},
+    };
+    for (const auto& c : cases) {
+        auto r = parse(c.args);
+        EXPECT_FALSE(r.options) << c.args[0];
+        EXPECT_NE(r.error.find(c.needle), std::string::npos) << r.error;
+        EXPECT_EQ(r.error.find('\n'), std::string::npos) << "one line: " << r.error;
+    }
+}

@@ -1,0 +1,151 @@
+#include "host/Script.h"
+
+#include <gtest/gtest.h>
+
+using host::Script;
+using host::ScriptCommand;
+using Kind = host::ScriptCommand::Kind;
+
+TEST(Script, ParsesEveryCommand) {
+    auto r = Script::parse(
+        "# a comment line\n"
+        "\n"
+        "wait 1.5   # trailing comment\n"
+        "tap 10 20\n"
+        "tap @snapButton\n"
+        "tap \"Cancel Timer\"\n"
+        "tap \"say \\\"hi\\\" # not a comment\"\n"
+        "sheet 1\n"
+        "down 1 2\n"
+        "down 3 4 2\n"
+        "move 5 6 2\n"
+        "up 2\n"
+        "cancel\n"
+        "hold 160 240 0.6\n"
+        "drag 10 10 300 10 0.4\n"
+        "pinch 160 200 40 120 0.5\n"
+        "key volume-up\n"
+        "key volume-down\n"
+        "orientation 3\n"
+        "location 47.5 -122.25\n"
+        "location 1 2 65\n"
+        "resign\n"
+        "activate\n"
+        "screenshot out/shot.PNG\r\n"
+        "quit\n");
+    ASSERT_TRUE(r.script) << r.error;
+    const auto& c = r.script->commands();
+    ASSERT_EQ(c.size(), 23u);
+    EXPECT_EQ(c[0].kind, Kind::Wait);
+    EXPECT_EQ(c[0].line, 3);
+    EXPECT_DOUBLE_EQ(c[0].seconds, 1.5);
+    EXPECT_EQ(c[1].kind, Kind::Tap);
+    EXPECT_DOUBLE_EQ(c[1].x, 10);
+    EXPECT_DOUBLE_EQ(c[1].y, 20);
+    EXPECT_EQ(c[2].kind, Kind::TapNamed);
+    EXPECT_EQ(c[2].text, "snapButton");
+    EXPECT_EQ(c[3].kind, Kind::TapTitled);
+    EXPECT_EQ(c[3].text, "Cancel Timer");
+    EXPECT_EQ(c[4].text, "say \"hi\" # not a comment");
+    EXPECT_EQ(c[5].kind, Kind::Sheet);
+    EXPECT_EQ(c[5].index, 1);
+    EXPECT_EQ(c[6].finger, 0);
+    EXPECT_EQ(c[7].finger, 2);
+    EXPECT_EQ(c[8].kind, Kind::Move);
+    EXPECT_EQ(c[9].kind, Kind::Up);
+    EXPECT_EQ(c[9].finger, 2);
+    EXPECT_EQ(c[10].kind, Kind::Cancel);
+    EXPECT_EQ(c[10].finger, 0);
+    EXPECT_EQ(c[11].kind, Kind::Hold);
+    EXPECT_DOUBLE_EQ(c[11].seconds, 0.6);
+    EXPECT_EQ(c[12].kind, Kind::Drag);
+    EXPECT_DOUBLE_EQ(c[12].x1, 300);
+    EXPECT_EQ(c[13].kind, Kind::Pinch);
+    EXPECT_DOUBLE_EQ(c[13].d0, 40);
+    EXPECT_DOUBLE_EQ(c[13].d1, 120);
+    EXPECT_NE(c[13].finger, c[13].finger2);
+    EXPECT_TRUE(c[14].volumeUp);
+    EXPECT_FALSE(c[15].volumeUp);
+    EXPECT_EQ(c[16].index, 3);
+    EXPECT_DOUBLE_EQ(c[17].longitude, -122.25);
+    EXPECT_GT(c[17].accuracy, 0);  // a default accuracy
+    EXPECT_DOUBLE_EQ(c[18].accuracy, 65);
+    EXPECT_EQ(c[19].kind, Kind::Resign);
+    EXPECT_EQ(c[20].kind, Kind::Activate);
+    EXPECT_EQ(c[21].text, "out/shot.PNG");
+    EXPECT_TRUE(r.script->endsWithQuit());
+}
+
+TEST(Script, GesturesUseFingersNobodyHolds) {
+    // Finger 0 is held, so the tap and the pinch take the lowest free ones.
+    auto r = Script::parse("down 10 10\ntap 20 20\npinch 160 240 50 100 1\nup\n");
+    ASSERT_TRUE(r.script) << r.error;
+    const auto& c = r.script->commands();
+    EXPECT_EQ(c[1].finger, 1);
+    EXPECT_EQ(c[2].finger, 1);
+    EXPECT_EQ(c[2].finger2, 2);
+    EXPECT_FALSE(r.script->endsWithQuit());
+}
+
+TEST(Script, MalformedLinesReportTheirLineNumber) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"wait 1\nfly 3\n", "script:2: unknown command 'fly'"},
+        {"\n\n# c\nwait\n", "script:4: wait: expected wait S"},
+        {"wait -1", "script:1: wait: seconds must not be negative, got -1"},
+        {"wait nan", "script:1: wait: seconds must be a number, got 'nan'"},
+        {"wait inf", "script:1: wait: seconds must be a number"},
+        {"wait 1e400", "script:1: wait: seconds must be a number"},
+        {"wait 0x10", "script:1: wait: seconds must be a number"},
+        {"wait 4000", "script:1: wait: seconds must be at most 3600"},
+        {"tap 400 10", "script:1: tap: x 400 is off the 320 x 480 screen"},
+        {"tap 10 -1", "script:1: tap: y -1 is off"},
+        {"tap 10", "script:1: tap: expected tap X Y"},
+        {"tap @", "script:1: tap: expected"},
+        {"tap @snap-button", "script:1: tap: '@snap-button' is not a view name"},
+        {"tap \"OK", "script:1: unterminated quote"},
+        {"tap \"\"", "script:1: tap: tap \"\": the title is empty"},
+        {"tap \"OK\"x", "script:1: text after a closing quote"},
+        {"sheet -1", "script:1: sheet: button index must be a whole number from 0"},
+        {"sheet 1.5", "script:1: sheet: button index"},
+        {"down 1 1 10", "script:1: down: finger must be a whole number from 0 to 9, got '10'"},
+        {"down 1 1\ndown 2 2", "script:2: down: finger 0 is already down"},
+        {"up", "script:1: up: finger 0 is not down"},
+        {"down 1 1 3\nmove 2 2", "script:2: move: finger 0 is not down"},
+        {"down 1 1\ncancel\ncancel", "script:3: cancel: finger 0 is not down"},
+        {"hold 1 1", "script:1: hold: expected hold X Y S"},
+        {"drag 1 1 2 2 -0.5", "script:1: drag: seconds must not be negative"},
+        {"pinch 160 240 0 100 1", "script:1: pinch: a pinch's finger separation must be above 0"},
+        {"pinch 20 240 50 100 1", "script:1: pinch: a separation of 50 puts a finger off the screen"},
+        {"key power", "script:1: key: unknown key 'power'"},
+        {"orientation 7", "script:1: orientation: orientation must be a whole number from 1 to 6, got '7'"},
+        {"location 95 0", "script:1: location: latitude must be -90 to 90"},
+        {"location 0 0 -3", "script:1: location: accuracy must not be negative"},
+        {"resign now", "script:1: resign: expected resign (no arguments)"},
+        {"screenshot shot.jpg", "script:1: screenshot: screenshot file must end in .png, got 'shot.jpg'"},
+        {"screenshot", "script:1: screenshot: expected screenshot FILE.png"},
+        {"quit\n\n# fine\nwait 1\n", "script:4: nothing can follow quit (line 1)"},
+        {"\"wait\" 1", "script:1: a line must start with a command"},
+    };
+    for (const auto& c : cases) {
+        auto r = Script::parse(c.text);
+        EXPECT_FALSE(r.script) << c.text;
+        EXPECT_EQ(r.error.rfind(c.error, 0), 0u) << "got: " << r.error << "\nwanted: " << c.error;
+    }
+}
+
+TEST(Script, EmptyAndUnreadableFiles) {
+    // Only comments: a valid script with nothing to do.
+    auto r = Script::parse("# nothing\n   \n");
+    ASSERT_TRUE(r.script);
+    EXPECT_TRUE(r.script->commands().empty());
+    // A folder or a missing file is not a script.
+    r = Script::load("/");
+    EXPECT_FALSE(r.script);
+    EXPECT_EQ(r.error, "script: cannot read /");
+    r = Script::load("/nonexistent/x.script");
+    EXPECT_FALSE(r.script);
+}
