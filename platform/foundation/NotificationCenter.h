@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ public:
     void post(const std::string& name, const void* object = nullptr) { post(Notification{name, object, {}}); }
 
 private:
+    void deliver(const Notification& n);
+
     struct Registration {
         const void* observer;
         std::string name;
@@ -43,6 +46,9 @@ private:
         std::shared_ptr<bool> alive;
     };
     std::vector<Registration> regs_;
+    mutable std::mutex mutex_;  // guards regs_ and the alive flags
+    // Posts from other threads hold this weakly, so a centre destroyed first drops them.
+    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 };
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace platform {
@@ -46,6 +47,8 @@ public:
     static void setMain(RunLoop* loop);
 
     Clock& clock() const { return clock_; }
+    // True on the thread that made the loop, which is the thread that runs it.
+    bool isCurrentThread() const { return std::this_thread::get_id() == thread_; }
     double now() const { return clock_.now(); }
     // The mode the loop is running in now (Default when idle).
     RunLoopMode currentMode() const { return currentMode_; }
@@ -112,6 +115,7 @@ private:
     void pruneInvalid();
 
     Clock& clock_;
+    const std::thread::id thread_ = std::this_thread::get_id();
     RunLoopMode currentMode_ = RunLoopMode::Default;
     std::vector<Entry> timers_;
     uint64_t nextSeq_ = 0;

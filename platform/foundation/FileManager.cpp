@@ -1,0 +1,272 @@
+#include "platform/foundation/FileManager.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cassert>
+#include <cerrno>
+#include <cstdio>
+#include <deque>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+std::atomic<FileManager*> gDefault{nullptr};
+std::atomic<unsigned> gTempCounter{0};
+
+constexpr int kMaxSymlinkHops = 40;
+constexpr int kMaxEnumerateDepth = 128;
+
+// The components of a device path; nothing when one of them is "..".
+std::optional<std::vector<std::string>> deviceComponents(const std::string& devicePath) {
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= devicePath.size()) {
+        size_t j = devicePath.find('/', i);
+        if (j == std::string::npos) j = devicePath.size();
+        std::string c = devicePath.substr(i, j - i);
+        if (c == "..") return std::nullopt;
+        if (!c.empty() && c != ".") parts.push_back(std::move(c));
+        i = j + 1;
+    }
+    return parts;
+}
+
+bool isBeneath(const fs::path& p, const fs::path& root) {
+    auto r = root.begin(), q = p.begin();
+    for (; r != root.end(); ++r, ++q) {
+        if (r->empty()) continue;  // trailing separator of the root
+        if (q == p.end() || *q != *r) return false;
+    }
+    return true;
+}
+
+// Follows `parts` from `start` the way the kernel would, resolving every symlink on the way
+// (targets may be relative or absolute). Components that do not exist yet are taken as they are.
+// Nothing when links nest too deeply.
+std::optional<fs::path> realPath(const fs::path& start, std::deque<std::string> parts) {
+    fs::path cur = start;
+    int hops = 0;
+    while (!parts.empty()) {
+        std::string c = std::move(parts.front());
+        parts.pop_front();
+        if (c.empty() || c == ".") continue;
+        if (c == "..") {
+            cur = cur.parent_path();
+            continue;
+        }
+        fs::path next = cur / c;
+        struct stat st;
+        if (::lstat(next.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            cur = std::move(next);
+            continue;
+        }
+        if (++hops > kMaxSymlinkHops) return std::nullopt;
+        std::error_code ec;
+        fs::path target = fs::read_symlink(next, ec);
+        if (ec) return std::nullopt;
+        std::deque<std::string> linkParts;
+        for (const auto& p : target.relative_path()) linkParts.push_back(p.string());
+        parts.insert(parts.begin(), linkParts.begin(), linkParts.end());
+        if (target.is_absolute()) cur = "/";
+    }
+    return cur;
+}
+
+// Writes everything, retrying short writes and interruptions.
+bool writeAll(int fd, const void* bytes, size_t length) {
+    auto p = static_cast<const char*>(bytes);
+    while (length > 0) {
+        ssize_t n = ::write(fd, p, length);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Moves `from` to `to` in `dirfd` unless `to` exists. Filesystems without RENAME_NOREPLACE get a
+// hard link (which also refuses an existing name) followed by removing the temporary name.
+bool renameNoReplace(int dirfd, const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(dirfd, from, dirfd, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+#endif
+    if (::linkat(dirfd, from, dirfd, to, 0) != 0) return false;
+    ::unlinkat(dirfd, from, 0);
+    return true;
+}
+
+void enumerateInto(const fs::path& dir, const std::string& prefix, int depth, std::vector<std::string>& out) {
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec);
+    if (ec) return;  // unreadable: skipped
+    std::vector<std::pair<std::string, bool>> entries;  // name, is a real folder
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        std::error_code sec;
+        bool folder = it->symlink_status(sec).type() == fs::file_type::directory;
+        entries.emplace_back(it->path().filename().string(), !sec && folder);
+    }
+    std::sort(entries.begin(), entries.end());
+    for (const auto& [name, folder] : entries) {
+        std::string rel = prefix.empty() ? name : prefix + "/" + name;
+        out.push_back(rel);
+        if (folder && depth < kMaxEnumerateDepth) enumerateInto(dir / name, rel, depth + 1, out);
+    }
+}
+
+}  // namespace
+
+FileManager::FileManager(fs::path deviceRoot) : root_(std::move(deviceRoot)) {}
+
+FileManager& FileManager::defaultManager() {
+    FileManager* fm = gDefault.load();
+    assert(fm && "no default file manager installed");
+    return *fm;
+}
+
+void FileManager::setDefaultManager(FileManager* fm) { gDefault.store(fm); }
+
+std::optional<fs::path> FileManager::resolve(const std::string& devicePath) const {
+    auto parts = deviceComponents(devicePath);
+    if (!parts) return std::nullopt;
+    std::error_code ec;
+    fs::path realRoot = fs::weakly_canonical(fs::absolute(root_, ec), ec);
+    if (ec) return std::nullopt;
+    auto real = realPath(realRoot, {parts->begin(), parts->end()});
+    if (!real || !isBeneath(*real, realRoot)) return std::nullopt;
+    fs::path host = root_;
+    for (const auto& p : *parts) host /= p;
+    return host;
+}
+
+bool FileManager::fileExists(const std::string& devicePath) const {
+    auto p = resolve(devicePath);
+    std::error_code ec;
+    return p && fs::exists(*p, ec);
+}
+
+bool FileManager::isDirectory(const std::string& devicePath) const {
+    auto p = resolve(devicePath);
+    std::error_code ec;
+    return p && fs::is_directory(*p, ec);
+}
+
+bool FileManager::createDirectory(const std::string& devicePath) const {
+    auto p = resolve(devicePath);
+    if (!p) return false;
+    std::error_code ec;
+    fs::create_directories(*p, ec);
+    return fs::is_directory(*p, ec);
+}
+
+std::vector<std::string> FileManager::contentsOfDirectory(const std::string& devicePath) const {
+    std::vector<std::string> names;
+    auto p = resolve(devicePath);
+    if (!p) return names;
+    std::error_code ec;
+    fs::directory_iterator it(*p, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> FileManager::enumerate(const std::string& devicePath) const {
+    std::vector<std::string> out;
+    if (auto p = resolve(devicePath)) enumerateInto(*p, "", 0, out);
+    return out;
+}
+
+bool FileManager::removeItem(const std::string& devicePath) const {
+    // The parent must stay inside the root; the item itself may be a symlink, which goes, not its target.
+    auto parts = deviceComponents(devicePath);
+    if (!parts || parts->empty()) return false;
+    std::string leaf = parts->back();
+    std::string parent;
+    for (size_t i = 0; i + 1 < parts->size(); ++i) parent += "/" + (*parts)[i];
+    auto dir = resolve(parent);
+    if (!dir) return false;
+    std::error_code ec;
+    fs::path item = *dir / leaf;
+    if (!fs::exists(fs::symlink_status(item, ec))) return false;
+    fs::remove_all(item, ec);
+    return !ec;
+}
+
+std::optional<std::vector<uint8_t>> FileManager::contents(const std::string& devicePath) const {
+    auto p = resolve(devicePath);
+    if (!p) return std::nullopt;
+    int fd = ::open(p->c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::vector<uint8_t> data;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    data.reserve(static_cast<size_t>(st.st_size));
+    uint8_t buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.insert(data.end(), buf, buf + n);
+    }
+    ::close(fd);
+    return data;
+}
+
+bool FileManager::writeAtomically(const std::string& devicePath, const void* bytes, size_t length,
+                                  bool replaceExisting) const {
+    auto p = resolve(devicePath);
+    if (!p || !p->has_filename()) return false;
+    return writeFileAtomically(*p, bytes, length, replaceExisting);
+}
+
+bool FileManager::writeFileAtomically(const fs::path& hostPath, const void* bytes, size_t length,
+                                      bool replaceExisting) {
+    if (!hostPath.has_filename()) return false;
+    fs::path dir = hostPath.parent_path();
+    if (dir.empty()) dir = ".";
+    const std::string name = hostPath.filename().string();
+    int dirfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd < 0) return false;
+
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-" +
+               std::to_string(gTempCounter.fetch_add(1)) + ".tmp";
+        fd = ::openat(dirfd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        ::close(dirfd);
+        return false;
+    }
+    bool ok = writeAll(fd, bytes, length) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) {
+        ok = replaceExisting ? ::renameat(dirfd, temp.c_str(), dirfd, name.c_str()) == 0
+                             : renameNoReplace(dirfd, temp.c_str(), name.c_str());
+    }
+    if (ok) ::fsync(dirfd);  // the rename itself is durable only once the folder is
+    else ::unlinkat(dirfd, temp.c_str(), 0);
+    ::close(dirfd);
+    return ok;
+}
+
+}  // namespace platform
