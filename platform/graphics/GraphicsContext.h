@@ -1,8 +1,14 @@
 #pragma once
 // The drawing primitives of the Core Graphics role, over Cairo. Two kinds of context share them:
 // BitmapContext (y-up, origin bottom left, for pictures) and the view context the compositor
-// hands to drawRect (y-down, origin top left). Angles are radians; in either space `clockwise`
-// means clockwise as the user sees the result.
+// hands to drawRect (y-down, origin top left). Angles are radians and run from +x towards +y of
+// the context's own space. `clockwise` means decreasing angles: clockwise on screen in a y-up
+// bitmap context, and so counter-clockwise on screen in a y-down view context, as on the
+// original platform (a full circle is a full circle either way).
+//
+// Global alpha multiplies every colour and image. Shadows are blurred for real: the shape is drawn
+// into an alpha mask, box-blurred three times and painted in the shadow colour, then the shape
+// itself is drawn on top.
 #include "platform/foundation/Geometry.h"
 #include "platform/graphics/Color.h"
 #include "platform/graphics/Font.h"
@@ -12,6 +18,7 @@
 #include <string>
 
 typedef struct _cairo cairo_t;  // opaque here: no Cairo header reaches the application
+typedef struct _cairo_surface cairo_surface_t;
 
 namespace platform {
 
@@ -76,16 +83,43 @@ public:
                    TextAlignment align = TextAlignment::Left);
     static Size measureText(const std::string& text, const Font& font, float maxWidth = 0);
 
-    // For platform code only (HTML rendering, the compositor).
+    // For platform code only (HTML rendering, the compositor). Cairo's matrix maps user space
+    // to device pixels. Call prepareForCairo() before drawing through it directly (grey bitmap
+    // contexts draw through a colour scratch surface that must be current).
     cairo_t* cairo() const { return cr_; }
+    void prepareForCairo() { willDrawWithCairo(); }
+    // Device pixels per point (the scale factor of a view context; 1 for bitmaps).
+    float baseScale() const { return baseScale_; }
+    float alpha() const;
+    Color fillColor() const;
+    Color strokeColor() const;
+    bool hasShadow() const { return shadow_ != nullptr; }
 
 protected:
+    // Takes over one reference to `cr` and sets its matrix to the base space: y-up of `height`
+    // points when `yUp`, y-down otherwise, `scale` device pixels a point.
     GraphicsContext(cairo_t* cr, bool yUp, float height);
+    GraphicsContext(cairo_t* cr, bool yUp, float height, float scale);
+    // Called before anything is drawn through Cairo.
+    virtual void willDrawWithCairo() {}
+    // A subclass may draw an image itself (bitmaps do axis-aligned cases with libyuv); false
+    // falls back to Cairo.
+    virtual bool drawImageDirect(const Rect& r, const Image& image) { return false; }
+    // True when no clip other than the context's bounds is in force.
+    bool unclipped() const;
+
     struct Shadow;
     cairo_t* cr_;
     bool yUp_;
     float baseHeight_;
     std::unique_ptr<Shadow> shadow_;
+
+private:
+    struct State;
+    template <typename Draw> void withShadow(double x0, double y0, double x1, double y1, Draw&& draw);
+    void fillOrStroke(PathDrawingMode mode);
+    float baseScale_ = 1;
+    std::unique_ptr<State> state_;
 };
 
 }  // namespace platform

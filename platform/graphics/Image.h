@@ -17,6 +17,7 @@ enum class ColorSpace { DeviceRGB, DeviceGray };
 enum class BitmapInfo : uint32_t {
     None = 0,
     BGRX = 1,  // 32-bit little-endian, alpha/unused byte last in memory (skip first)
+    BGRAPremultiplied = 2,  // 32-bit little-endian B,G,R,A with premultiplied alpha (Cairo ARGB32)
 };
 
 class Image;
