@@ -1,0 +1,185 @@
+#include "platform/foundation/FileManager.h"
+
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> listNames(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs `fn` on a thread whose permission checks apply even to root: capabilities are per thread,
+// so dropping the two that bypass file modes affects only this thread.
+void withoutPermissionOverride(const std::function<void()>& fn) {
+    std::thread t([&] {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[2]{};
+        if (syscall(SYS_capget, &header, data) == 0) {
+            for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) data[cap / 32].effective &= ~(1u << (cap % 32));
+            syscall(SYS_capset, &header, data);
+        }
+        fn();
+    });
+    t.join();
+}
+
+}  // namespace
+
+TEST(FileManager, DevicePathsNeverLeaveTheRoot) {
+    testenv::ScratchDir root, outside;
+    FileManager fm(root.path());
+    fs::create_directories(root / "var/mobile");
+    testenv::writeFile(outside / "secret", "keep");
+
+    // Plain paths, absolute or relative, land beneath the root.
+    EXPECT_EQ(fm.resolve("/var/mobile/Media"), root.path() / "var/mobile/Media");
+    EXPECT_EQ(fm.resolve("var//mobile/./x"), root.path() / "var/mobile/x");
+    // "..", even one that would come back inside, is refused.
+    EXPECT_FALSE(fm.resolve("/../etc/passwd"));
+    EXPECT_FALSE(fm.resolve("/var/../var/mobile"));
+
+    // Symlinks: absolute and relative ones out of the root are refused, dangling ones too; an
+    // absolute link back inside the root is fine.
+    fs::create_directory_symlink(outside.path(), root / "out");
+    fs::create_directory_symlink("../..", root / "var/up");
+    fs::create_symlink(outside / "created-by-link", root / "dangling");
+    fs::create_directory_symlink(root / "var", root / "inner");
+    EXPECT_FALSE(fm.resolve("/out/secret"));
+    EXPECT_FALSE(fm.resolve("/var/up"));
+    EXPECT_FALSE(fm.resolve("/var/up/anything"));
+    EXPECT_FALSE(fm.resolve("/dangling"));
+    EXPECT_EQ(fm.resolve("/inner/mobile"), root.path() / "inner/mobile");
+
+    // Nothing is read, written or made through a refused path.
+    EXPECT_FALSE(fm.contents("/out/secret"));
+    EXPECT_FALSE(fm.fileExists("/out/secret"));
+    EXPECT_FALSE(fm.writeAtomically("/out/secret", "x", 1));
+    EXPECT_FALSE(fm.writeAtomically("/dangling", "x", 1));
+    EXPECT_FALSE(fm.createDirectory("/out/made"));
+    EXPECT_EQ(listNames(outside.path()), std::vector<std::string>{"secret"});
+    EXPECT_EQ(testenv::readFile(outside / "secret"), "keep");
+
+    // Removing a link inside the root removes the link, never what it points at.
+    EXPECT_TRUE(fm.removeItem("/out"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(root / "out")));
+    EXPECT_EQ(testenv::readFile(outside / "secret"), "keep");
+    EXPECT_FALSE(fm.removeItem("/"));
+    EXPECT_FALSE(fm.removeItem("/var/.."));
+    EXPECT_TRUE(fs::exists(root / "var/mobile"));
+}
+
+TEST(FileManager, EnumerateListsRelativePathsWithoutFollowingLinks) {
+    testenv::ScratchDir root;
+    FileManager fm(root.path());
+    ASSERT_TRUE(fm.createDirectory("/DCIM/100APPLE"));
+    ASSERT_TRUE(fm.createDirectory("/DCIM/101APPLE"));
+    testenv::writeFile(root / "DCIM/100APPLE/IMG_0001.JPG", "j");
+    testenv::writeFile(root / "DCIM/100APPLE/IMG_0001.THM", "t");
+    testenv::writeFile(root / "DCIM/101APPLE/IMG_0002.JPG", "j");
+    // Links that would loop forever if followed: to the parent, to itself, and a pair of links
+    // naming each other.
+    fs::create_directory_symlink("..", root / "DCIM/100APPLE/parent");
+    fs::create_directory_symlink(".", root / "DCIM/self");
+    fs::create_symlink("b", root / "DCIM/a");
+    fs::create_symlink("a", root / "DCIM/b");
+
+    std::vector<std::string> expected{"100APPLE", "100APPLE/IMG_0001.JPG", "100APPLE/IMG_0001.THM",
+                                      "100APPLE/parent", "101APPLE", "101APPLE/IMG_0002.JPG", "a", "b", "self"};
+    EXPECT_EQ(fm.enumerate("/DCIM"), expected);
+    EXPECT_EQ(fm.contentsOfDirectory("/DCIM"), (std::vector<std::string>{"100APPLE", "101APPLE", "a", "b", "self"}));
+    EXPECT_TRUE(fm.enumerate("/missing").empty());
+    EXPECT_TRUE(fm.contentsOfDirectory("/DCIM/100APPLE/IMG_0001.JPG").empty());
+}
+
+TEST(FileManager, EnumerateSkipsAnUnreadableSubfolder) {
+    testenv::ScratchDir root;
+    FileManager fm(root.path());
+    testenv::writeFile(root / "DCIM/100APPLE/IMG_0001.JPG", "j");
+    testenv::writeFile(root / "DCIM/locked/IMG_0009.JPG", "j");
+    testenv::writeFile(root / "DCIM/zzz/IMG_0003.JPG", "j");
+    fs::permissions(root / "DCIM/locked", fs::perms::none);
+
+    bool lockedForUs = false;
+    std::vector<std::string> found;
+    withoutPermissionOverride([&] {
+        DIR* d = opendir((root / "DCIM/locked").c_str());
+        lockedForUs = d == nullptr;
+        if (d) closedir(d);
+        found = fm.enumerate("/DCIM");
+    });
+    fs::permissions(root / "DCIM/locked", fs::perms::owner_all);
+    if (!lockedForUs) GTEST_SKIP() << "cannot make a folder unreadable here (file-mode checks are bypassed even "
+                                      "with CAP_DAC_OVERRIDE dropped)";
+    // The folder itself is listed; its contents are not, and what comes after it still is.
+    EXPECT_EQ(found, (std::vector<std::string>{"100APPLE", "100APPLE/IMG_0001.JPG", "locked", "zzz",
+                                               "zzz/IMG_0003.JPG"}));
+}
+
+TEST(FileManager, WriteAtomicallyReplacesOnlyWhenAskedAndLeavesNoTemporaryFiles) {
+    testenv::ScratchDir root;
+    FileManager fm(root.path());
+    ASSERT_TRUE(fm.createDirectory("/DCIM/100APPLE"));
+    const std::string path = "/DCIM/100APPLE/IMG_0001.JPG";
+
+    // A new file.
+    ASSERT_TRUE(fm.writeAtomically(path, "first", 5, false));
+    EXPECT_EQ(testenv::readFile(root / "DCIM/100APPLE/IMG_0001.JPG"), "first");
+
+    // Without replaceExisting an existing file wins: the write fails and changes nothing.
+    EXPECT_FALSE(fm.writeAtomically(path, "second", 6, false));
+    EXPECT_EQ(testenv::readFile(root / "DCIM/100APPLE/IMG_0001.JPG"), "first");
+
+    // With it, the file is replaced whole.
+    ASSERT_TRUE(fm.writeAtomically(path, "third!", 6, true));
+    auto bytes = fm.contents(path);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(std::string(bytes->begin(), bytes->end()), "third!");
+
+    // A rename that fails (a folder is in the way) and a missing folder: false, nothing left.
+    ASSERT_TRUE(fm.createDirectory("/DCIM/100APPLE/IMG_0002.JPG/inside"));
+    EXPECT_FALSE(fm.writeAtomically("/DCIM/100APPLE/IMG_0002.JPG", "x", 1, true));
+    EXPECT_FALSE(fm.writeAtomically("/DCIM/999APPLE/IMG_0001.JPG", "x", 1));
+    EXPECT_EQ(listNames(root / "DCIM/100APPLE"), (std::vector<std::string>{"IMG_0001.JPG", "IMG_0002.JPG"}));
+
+    // Empty contents are a valid file.
+    ASSERT_TRUE(fm.writeAtomically("/DCIM/empty", "", 0));
+    EXPECT_EQ(fs::file_size(root / "DCIM/empty"), 0u);
+}
+
+TEST(FileManager, ConcurrentAtomicWritesNeverMixOrLeaveTemporaries) {
+    testenv::ScratchDir root;
+    FileManager fm(root.path());
+    ASSERT_TRUE(fm.createDirectory("/Prefs"));
+    std::vector<std::string> payloads;
+    for (char c : std::string("abcd")) payloads.push_back(std::string(64 * 1024, c));
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (const auto& p : payloads)
+        threads.emplace_back([&, p] {
+            for (int i = 0; i < 20; ++i)
+                if (!fm.writeAtomically("/Prefs/shared", p.data(), p.size())) ++failures;
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(failures.load(), 0);
+    std::string final = testenv::readFile(root / "Prefs/shared");
+    EXPECT_NE(std::find(payloads.begin(), payloads.end(), final), payloads.end());
+    EXPECT_EQ(listNames(root / "Prefs"), std::vector<std::string>{"shared"});
+}
