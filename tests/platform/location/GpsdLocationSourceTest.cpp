@@ -1,0 +1,253 @@
+#include "platform/foundation/RunLoop.h"
+#include "platform/location/GpsdLocationSource.h"
+#include "platform/location/LocationManager.h"
+#include "platform/location/LocationManagerDelegate.h"
+#include "platform/location/LocationServices.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <mutex>
+#include <thread>
+
+using namespace platform;
+
+namespace {
+
+std::string findProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    dirs += ":/usr/sbin:/sbin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        std::string candidate = dirs.substr(start, end - start) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+std::string nmea(const std::string& body) {
+    unsigned sum = 0;
+    for (char c : body) sum ^= static_cast<unsigned char>(c);
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+    return "$" + body + tail;
+}
+
+// A receiver sitting in Sydney: 33 deg 52.128' S, 151 deg 12.558' E.
+std::string sydneyLog() {
+    std::string log;
+    for (int i = 0; i < 5; ++i) {
+        char t[16];
+        std::snprintf(t, sizeof t, "1200%02d.00", i);
+        log += nmea(std::string("GPGGA,") + t + ",3352.1280,S,15112.5580,E,1,08,0.9,10.0,M,20.0,M,,");
+        log += nmea(std::string("GPRMC,") + t + ",A,3352.1280,S,15112.5580,E,0.0,0.0,061226,,,A");
+    }
+    return log;
+}
+
+int freeLoopbackPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    socklen_t len = sizeof a;
+    int port = -1;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    close(fd);
+    return port;
+}
+
+bool portAccepts(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(fd);
+    return ok;
+}
+
+// gpsfake (and the gpsd it starts) in a process group of its own, ended by that group's id.
+class Gpsfake {
+public:
+    Gpsfake(const std::string& program, const std::filesystem::path& log, int port,
+            const std::filesystem::path& output) {
+        std::string portText = std::to_string(port);
+        pid_ = fork();
+        if (pid_ == 0) {
+            setpgid(0, 0);
+            int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out >= 0) {
+                dup2(out, 1);
+                dup2(out, 2);
+            }
+            // Loop the log with a short cycle, so fixes keep coming whenever the client connects.
+            execl(program.c_str(), program.c_str(), "-q", "-c", "0.05", "-P", portText.c_str(), log.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (pid_ > 0) setpgid(pid_, pid_);
+    }
+    ~Gpsfake() {
+        if (pid_ <= 0) return;
+        kill(-pid_, SIGTERM);
+        // Waiting for an external process: poll its exit with a deadline, then force it.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (waitpid(pid_, nullptr, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(-pid_, SIGKILL);
+                waitpid(pid_, nullptr, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        kill(-pid_, SIGKILL);  // gpsd, if it outlived gpsfake
+        std::error_code ec;
+        std::filesystem::remove("/tmp/gpsfake-" + std::to_string(pid_) + ".sock", ec);
+    }
+    bool started() const { return pid_ > 0; }
+    bool exited() const {
+        int st;
+        return waitpid(pid_, &st, WNOHANG) == pid_;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Runs `fn` on a thread and fails the test (ending the process) if it is not done in time.
+void withWatchdog(double seconds, const std::function<void()>& fn, const char* what) {
+    auto done = std::async(std::launch::async, fn);
+    if (done.wait_for(std::chrono::duration<double>(seconds)) != std::future_status::ready) {
+        ADD_FAILURE() << what << " did not finish within " << seconds << " s";
+        std::fflush(nullptr);
+        std::_Exit(1);
+    }
+    done.get();
+}
+
+class Recorder : public LocationManagerDelegate {
+public:
+    void locationManagerDidUpdateToLocation(LocationManager& m, const Location& l, const Location*) override {
+        fixes.push_back(l);
+        threads.push_back(std::this_thread::get_id());
+        m.stopUpdatingLocation();
+    }
+    std::vector<Location> fixes;
+    std::vector<std::thread::id> threads;
+};
+
+}  // namespace
+
+TEST(GpsdLocationSource, FixFromGpsfakeArrivesOnTheMainThread) {
+    const std::string gpsfake = findProgram("gpsfake");
+    if (gpsfake.empty() || findProgram("gpsd").empty())
+        GTEST_SKIP() << "gpsfake or gpsd is not installed (Debian packages gpsd-clients and gpsd)";
+    testenv::ScratchDir dir;
+    testenv::writeFile(dir / "sydney.nmea", sydneyLog());
+    const int port = freeLoopbackPort();
+    ASSERT_GT(port, 0);
+    Gpsfake fake(gpsfake, dir / "sydney.nmea", port, dir / "gpsfake.out");
+    ASSERT_TRUE(fake.started());
+
+    // Wait, with a deadline, for the daemon gpsfake starts to listen.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!portAccepts(port)) {
+        ASSERT_FALSE(fake.exited()) << testenv::readFile(dir / "gpsfake.out");
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "gpsd never listened on port " << port;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+
+    SystemClock clock;
+    RunLoop loop(clock);
+    std::vector<std::string> warnings;
+    std::mutex warnMutex;
+    {
+        auto source = std::make_shared<GpsdLocationSource>(loop, "127.0.0.1", std::to_string(port),
+                                                           [&](const std::string& line) {
+                                                               std::lock_guard lk(warnMutex);
+                                                               warnings.push_back(line);
+                                                           });
+        LocationServices services(true, source);
+        LocationServices::setCurrent(&services);
+        Recorder rec;
+        LocationManager manager;
+        manager.setDelegate(&rec);
+        manager.startUpdatingLocation();
+        // The run loop's own deadline is the watchdog: real time, at most 20 s.
+        bool got = loop.runUntil([&] { return !rec.fixes.empty(); }, 20.0);
+        LocationServices::setCurrent(nullptr);
+        ASSERT_TRUE(got) << "no fix from gpsfake; its output:\n" << testenv::readFile(dir / "gpsfake.out");
+        ASSERT_EQ(rec.fixes.size(), 1u);
+        EXPECT_NEAR(rec.fixes[0].latitude, -33.8688, 1e-6);
+        EXPECT_NEAR(rec.fixes[0].longitude, 151.2093, 1e-6);
+        EXPECT_GE(rec.fixes[0].horizontalAccuracy, 0);
+        EXPECT_EQ(rec.threads[0], std::this_thread::get_id());
+        EXPECT_FALSE(source->active()) << "the delegate stopped the updates";
+        // Fixes that were already on their way are dropped, and nothing stays busy.
+        loop.runFor(0.3);
+        EXPECT_EQ(rec.fixes.size(), 1u);
+        EXPECT_TRUE(loop.settle(5.0));
+        EXPECT_TRUE(loop.allIdle());
+        withWatchdog(5.0, [&] { source.reset(); }, "closing the gpsd reader");
+    }
+    std::lock_guard lk(warnMutex);
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+}
+
+TEST(GpsdLocationSource, UnreachableDaemonWarnsOnceAndNeverFixes) {
+    SystemClock clock;
+    RunLoop loop(clock);
+    const int port = freeLoopbackPort();  // nothing listens there
+    ASSERT_GT(port, 0);
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<std::string> warnings;
+    auto source = std::make_shared<GpsdLocationSource>(loop, "127.0.0.1", std::to_string(port),
+                                                       [&](const std::string& line) {
+                                                           std::lock_guard lk(m);
+                                                           warnings.push_back(line);
+                                                           cv.notify_all();
+                                                       });
+    LocationServices services(true, source);
+    LocationServices::setCurrent(&services);
+    Recorder rec;
+    LocationManager manager;
+    manager.setDelegate(&rec);
+    manager.startUpdatingLocation();
+    {
+        std::unique_lock lk(m);
+        ASSERT_TRUE(cv.wait_for(lk, std::chrono::seconds(10), [&] { return !warnings.empty(); }))
+            << "no warning for an unreachable gpsd";
+    }
+    loop.runFor(0.2);
+    EXPECT_TRUE(rec.fixes.empty());
+    EXPECT_TRUE(loop.allIdle()) << "a failed connection must not hold up a headless script";
+    manager.stopUpdatingLocation();
+    LocationServices::setCurrent(nullptr);
+    withWatchdog(5.0, [&] { source.reset(); }, "closing the gpsd reader");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("127.0.0.1:" + std::to_string(port)), std::string::npos) << warnings[0];
+}

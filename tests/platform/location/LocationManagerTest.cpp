@@ -1,0 +1,228 @@
+#include "platform/foundation/RunLoop.h"
+#include "platform/location/LocationManager.h"
+#include "platform/location/LocationManagerDelegate.h"
+#include "platform/location/LocationServices.h"
+#include "platform/location/SimulatedLocationSource.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+struct Update {
+    Location location;
+    std::optional<Location> old;
+};
+
+class Recorder : public LocationManagerDelegate {
+public:
+    void locationManagerDidUpdateToLocation(LocationManager& m, const Location& l, const Location* old) override {
+        updates.push_back({l, old ? std::optional<Location>(*old) : std::nullopt});
+        if (stopOnFix) m.stopUpdatingLocation();
+    }
+    void locationManagerDidFailWithError(LocationManager&, const LocationError& e) override { errors.push_back(e); }
+
+    std::vector<Update> updates;
+    std::vector<LocationError> errors;
+    bool stopOnFix = false;
+};
+
+// A receiver that hands out whatever it is given, so the source's own filter is what is tested.
+class RawSource : public LocationSource {
+public:
+    using LocationSource::deliver;
+    int starts = 0, stops = 0;
+
+protected:
+    void start() override { ++starts; }
+    void stop() override { ++stops; }
+};
+
+class LocationFixture : public ::testing::Test {
+protected:
+    void SetUp() override { RunLoop::setMain(&loop); }
+    void TearDown() override {
+        LocationServices::setCurrent(nullptr);
+        RunLoop::setMain(nullptr);
+    }
+    void install(bool enabled, std::shared_ptr<LocationSource> source) {
+        services = std::make_unique<LocationServices>(enabled, std::move(source));
+        LocationServices::setCurrent(services.get());
+    }
+
+    ManualClock clock;
+    RunLoop loop{clock};
+    std::unique_ptr<LocationServices> services;
+};
+
+}  // namespace
+
+TEST_F(LocationFixture, SimulatedFixFollowsStartAndEveryInjection) {
+    auto sim = std::make_shared<SimulatedLocationSource>(loop, Location{51.5074, -0.1278, 5, 0});
+    install(true, sim);
+    LocationManager manager;
+    Recorder rec;
+    manager.setDelegate(&rec);
+    EXPECT_TRUE(manager.locationServicesEnabled());
+
+    // The first fix comes half a second after the start, not before.
+    loop.runFor(1.0);
+    EXPECT_TRUE(rec.updates.empty()) << "no fix before updates start";
+    manager.startUpdatingLocation();
+    loop.runFor(0.49);
+    EXPECT_TRUE(rec.updates.empty());
+    loop.runFor(0.02);
+    ASSERT_EQ(rec.updates.size(), 1u);
+    EXPECT_DOUBLE_EQ(rec.updates[0].location.timestamp, 1.5);
+    EXPECT_DOUBLE_EQ(rec.updates[0].location.latitude, 51.5074);
+    EXPECT_DOUBLE_EQ(rec.updates[0].location.longitude, -0.1278);
+    EXPECT_DOUBLE_EQ(rec.updates[0].location.horizontalAccuracy, 5);
+    EXPECT_FALSE(rec.updates[0].old.has_value());
+
+    // An injected position arrives at the loop's next turn, with the previous fix as the old one.
+    EXPECT_TRUE(sim->inject(-33.86, 151.21));
+    loop.runDue();
+    ASSERT_EQ(rec.updates.size(), 2u);
+    EXPECT_DOUBLE_EQ(rec.updates[1].location.latitude, -33.86);
+    EXPECT_DOUBLE_EQ(rec.updates[1].location.horizontalAccuracy, SimulatedLocationSource::kDefaultAccuracy);
+    ASSERT_TRUE(rec.updates[1].old.has_value());
+    EXPECT_DOUBLE_EQ(rec.updates[1].old->latitude, 51.5074);
+    ASSERT_TRUE(manager.location().has_value());
+    EXPECT_DOUBLE_EQ(manager.location()->longitude, 151.21);
+
+    // Stopped: an injection moves the receiver but reaches nobody, even one already posted.
+    EXPECT_TRUE(sim->inject(10, 20));
+    manager.stopUpdatingLocation();
+    loop.runFor(2.0);
+    EXPECT_EQ(rec.updates.size(), 2u);
+
+    // Started again: the latest position, half a second later.
+    manager.startUpdatingLocation();
+    loop.runFor(0.5);
+    ASSERT_EQ(rec.updates.size(), 3u);
+    EXPECT_DOUBLE_EQ(rec.updates[2].location.latitude, 10);
+}
+
+TEST_F(LocationFixture, StoppingBeforeTheFirstFixCancelsItAndStoppingInACallbackSparesOthers) {
+    auto sim = std::make_shared<SimulatedLocationSource>(loop, Location{1, 2, 3, 0});
+    install(true, sim);
+    Recorder a, b;
+    LocationManager first, second;
+    first.setDelegate(&a);
+    second.setDelegate(&b);
+
+    // Stopped at 0.3 s: the pending first fix never comes.
+    first.startUpdatingLocation();
+    loop.runFor(0.3);
+    first.stopUpdatingLocation();
+    EXPECT_FALSE(sim->active());
+    loop.runFor(2.0);
+    EXPECT_TRUE(a.updates.empty());
+
+    // Two managers on one receiver; the first stops inside its callback, the second still hears.
+    a.stopOnFix = true;
+    first.startUpdatingLocation();
+    second.startUpdatingLocation();
+    loop.runFor(0.5);
+    EXPECT_EQ(a.updates.size(), 1u);
+    EXPECT_EQ(b.updates.size(), 1u);
+    EXPECT_FALSE(first.updating());
+    EXPECT_TRUE(second.updating());
+    sim->inject(4, 5);
+    loop.runDue();
+    EXPECT_EQ(a.updates.size(), 1u);
+    EXPECT_EQ(b.updates.size(), 2u);
+}
+
+TEST_F(LocationFixture, DisabledServicesReportDeniedAndNoneNeverFixes) {
+    auto sim = std::make_shared<SimulatedLocationSource>(loop, Location{1, 2, 3, 0});
+    install(false, sim);
+    LocationManager manager;
+    Recorder rec;
+    manager.setDelegate(&rec);
+    EXPECT_FALSE(manager.locationServicesEnabled());
+
+    // Disabled: one Denied error at the next turn, never a fix, the receiver never switched on.
+    manager.startUpdatingLocation();
+    EXPECT_TRUE(rec.errors.empty()) << "the error is not delivered from inside the start";
+    loop.runFor(2.0);
+    ASSERT_EQ(rec.errors.size(), 1u);
+    EXPECT_EQ(rec.errors[0].code, LocationError::Code::Denied);
+    EXPECT_TRUE(rec.updates.empty());
+    EXPECT_FALSE(sim->active());
+
+    // A stop before the next turn swallows the error.
+    manager.stopUpdatingLocation();
+    manager.startUpdatingLocation();
+    manager.stopUpdatingLocation();
+    loop.runFor(1.0);
+    EXPECT_EQ(rec.errors.size(), 1u);
+
+    // "none": services on, a receiver without a position. Nothing until a position is injected.
+    auto none = std::make_shared<SimulatedLocationSource>(loop);
+    install(true, none);
+    manager.startUpdatingLocation();
+    loop.runFor(30.0);
+    EXPECT_TRUE(rec.updates.empty());
+    EXPECT_TRUE(rec.errors.size() == 1u);
+    none->inject(7, 8);
+    loop.runDue();
+    EXPECT_EQ(rec.updates.size(), 1u);
+
+    // No services installed at all: on, and silent.
+    LocationServices::setCurrent(nullptr);
+    EXPECT_TRUE(LocationServices::current().enabled());
+    EXPECT_EQ(LocationServices::current().source(), nullptr);
+}
+
+TEST_F(LocationFixture, ValuesOffTheGlobeOrNotFiniteAreNeverAFix) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    auto sim = std::make_shared<SimulatedLocationSource>(loop, Location{nan, 0, 5, 0});
+    EXPECT_FALSE(sim->position().has_value()) << "a NaN start position is dropped";
+    install(true, sim);
+    LocationManager manager;
+    Recorder rec;
+    manager.setDelegate(&rec);
+    manager.startUpdatingLocation();
+    loop.runFor(1.0);
+    EXPECT_TRUE(rec.updates.empty());
+
+    // Injection refuses them and keeps the receiver where it was.
+    for (auto [lat, lon, acc] : std::vector<std::tuple<double, double, double>>{
+             {nan, 0, 5}, {0, nan, 5}, {0, 0, nan}, {inf, 0, 5}, {0, -inf, 5}, {0, 0, inf},
+             {90.0001, 0, 5}, {-90.5, 0, 5}, {0, 180.0001, 5}, {0, -181, 5}}) {
+        EXPECT_FALSE(sim->inject(lat, lon, acc)) << lat << " " << lon << " " << acc;
+    }
+    loop.runDue();
+    EXPECT_TRUE(rec.updates.empty());
+    EXPECT_FALSE(sim->position().has_value());
+
+    // The edges of the globe and a negative (invalid-fix) accuracy are values a receiver reports.
+    EXPECT_TRUE(sim->inject(90, -180, 5));
+    EXPECT_TRUE(sim->inject(-90, 180, -1));
+    loop.runDue();
+    ASSERT_EQ(rec.updates.size(), 2u);
+    EXPECT_DOUBLE_EQ(rec.updates[1].location.horizontalAccuracy, -1);
+
+    // A receiver that passes garbage on (as gpsd may) is filtered by the source itself.
+    auto raw = std::make_shared<RawSource>();
+    install(true, raw);
+    LocationManager second;
+    Recorder rec2;
+    second.setDelegate(&rec2);
+    second.startUpdatingLocation();
+    EXPECT_EQ(raw->starts, 1);
+    raw->deliver({nan, 1, 1, 0});
+    raw->deliver({1, 1, -inf, 0});
+    raw->deliver({1, 200, 1, 0});
+    EXPECT_TRUE(rec2.updates.empty());
+    raw->deliver({1, 2, 3, 0});
+    EXPECT_EQ(rec2.updates.size(), 1u);
+}
