@@ -1,0 +1,82 @@
+#include "platform/camera/CameraController.h"
+
+#include "platform/camera/SensorFrame.h"
+#include "platform/camera/SyntheticSource.h"
+#include "platform/foundation/RunLoop.h"
+
+namespace platform {
+namespace {
+
+std::unique_ptr<CameraController>& sharedSlot() {
+    static std::unique_ptr<CameraController> shared;
+    return shared;
+}
+
+constexpr const char* kWarmUp = "warmUp";
+constexpr const char* kDeliver = "deliverPicture";
+
+}  // namespace
+
+CameraController* CameraController::sharedInstance() {
+    auto& slot = sharedSlot();
+    if (!slot) slot = std::make_unique<CameraController>();
+    return slot.get();
+}
+
+void CameraController::setSharedInstance(std::unique_ptr<CameraController> controller) {
+    sharedSlot() = std::move(controller);
+}
+
+CameraController::CameraController(std::unique_ptr<CameraSource> source, RunLoop* loop) : loop_(loop) {
+    setSource(std::move(source));
+}
+
+CameraController::~CameraController() {
+    if (RunLoop* loop = loop_ ? loop_ : RunLoop::mainIfAny()) loop->cancelPerforms(this);
+}
+
+RunLoop& CameraController::runLoop() const { return loop_ ? *loop_ : RunLoop::main(); }
+
+void CameraController::setSource(std::unique_ptr<CameraSource> source) {
+    source_ = source ? std::move(source) : std::make_unique<SyntheticSource>(runLoop().clock());
+}
+
+void CameraController::startPreview() {
+    if (previewing_) return;
+    previewing_ = true;
+    runLoop().performAfter(this, kWarmUp, kWarmUpDelay, [this] { becomeReady(); }, RunLoopMode::Common);
+}
+
+void CameraController::becomeReady() {
+    ready_ = true;
+    if (delegate_) delegate_->cameraControllerReadyStateChanged(this);
+}
+
+void CameraController::capturePhoto() {
+    if (!ready_) return;
+    ready_ = false;
+    runLoop().performAfter(this, kDeliver, kCaptureDelay, [this] { deliverPicture(); }, RunLoopMode::Common);
+}
+
+void CameraController::deliverPicture() {
+    const int o = orientation_;
+    // The preview first: a photo folder moves on to its next photo once the picture is taken.
+    ImageRef preview = source_->previewFrame(o);
+    ImageRef picture = source_->pictureFrame(o);
+    // Every request gets its picture, even from a webcam that has not sent a frame yet.
+    if (!picture) picture = SensorFrame::solid(CameraSource::kPictureWidth, CameraSource::kPictureHeight, 0, 0, 0);
+    if (!preview) {
+        const int pw = CameraSource::kPreviewWidth, ph = CameraSource::kPreviewHeight;
+        preview = SensorFrame::scaled(
+            picture->crop(SensorFrame::centredCrop(picture->width(), picture->height(), double(pw) / ph)), pw, ph);
+    }
+    if (delegate_) delegate_->cameraControllerTookPicture(this, picture, preview, nullptr, nullptr);
+    becomeReady();
+}
+
+ImageRef CameraController::previewFrame() {
+    if (!previewing_) return nullptr;
+    return source_->previewFrame(orientation_);
+}
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+#pragma once
+// The camera controller: one per process, as the application expects (sharedInstance). It owns
+// the camera source, runs the live preview and takes pictures. Main thread only; every callback
+// arrives through the run loop, on its clock, so headless runs are exact.
+//
+// Readiness: the camera becomes ready kWarmUpDelay after startPreview and reports it. A picture
+// requested while it is ready is delivered kCaptureDelay later — one picture callback, then a
+// ready-state change with isReady() true. A capture requested while it is not ready (before the
+// preview has warmed up, or with a picture still in flight) is refused silently: nothing is
+// reported for it. The ready report that ends the pending warm-up or picture still comes.
+#include "platform/camera/CameraControllerDelegate.h"
+#include "platform/camera/CameraSource.h"
+
+#include <memory>
+
+namespace platform {
+
+class RunLoop;
+
+class CameraController {
+public:
+    static constexpr double kWarmUpDelay = 0.1;
+    static constexpr double kCaptureDelay = 0.15;
+
+    // The process's controller, made on first use (synthetic camera, main run loop).
+    static CameraController* sharedInstance();
+    // Installs the process's controller (the host, with the camera it chose); null drops it, and
+    // the next sharedInstance() makes a fresh one (tests).
+    static void setSharedInstance(std::unique_ptr<CameraController> controller);
+
+    // `source` null: the synthetic camera on the run loop's clock. `loop` null: the main run loop.
+    explicit CameraController(std::unique_ptr<CameraSource> source = nullptr, RunLoop* loop = nullptr);
+    // Cancels a pending warm-up or picture: nothing is reported after this.
+    ~CameraController();
+    CameraController(const CameraController&) = delete;
+    CameraController& operator=(const CameraController&) = delete;
+
+    void setDelegate(CameraControllerDelegate* delegate) { delegate_ = delegate; }  // may be null
+    CameraControllerDelegate* delegate() const { return delegate_; }
+
+    // Starts the live picture. Does nothing when it already runs.
+    void startPreview();
+    bool isPreviewing() const { return previewing_; }
+    // Takes a picture (see above). Silent: the shutter sound is the preview view's.
+    void capturePhoto();
+    bool isReady() const { return ready_; }
+
+    // The device orientation (1 portrait .. 6 face down) the sensor frames follow.
+    void setDeviceOrientation(int orientation) { orientation_ = orientation; }
+    int deviceOrientation() const { return orientation_; }
+
+    // Replaces the camera; a null source means the synthetic one.
+    void setSource(std::unique_ptr<CameraSource> source);
+    CameraSource& source() { return *source_; }
+
+    // The live frame now, CameraSource::kPreviewWidth x kPreviewHeight, landscape as the sensor
+    // sees it. Null before startPreview or while the source has nothing to show.
+    ImageRef previewFrame();
+
+    RunLoop& runLoop() const;
+
+private:
+    void becomeReady();
+    void deliverPicture();
+
+    std::unique_ptr<CameraSource> source_;
+    RunLoop* loop_;
+    CameraControllerDelegate* delegate_ = nullptr;  // may be null
+    bool previewing_ = false;
+    bool ready_ = false;
+    int orientation_ = 1;
+};
+
+}  // namespace platform

@@ -1,0 +1,31 @@
+#pragma once
+// Where the camera's pictures come from. A source models a sensor fixed to the device: it has an
+// upright world picture and delivers what such a sensor sees at the device's orientation, as
+// landscape frames of B,G,R,X bytes (see SensorFrame for the turns). Main thread only.
+#include "platform/graphics/Image.h"
+
+#include <string>
+
+namespace platform {
+
+class CameraSource {
+public:
+    // Frame sizes. Previews are made at the live rate, a full frame only for a picture.
+    static constexpr int kPreviewWidth = 400;
+    static constexpr int kPreviewHeight = 320;
+    static constexpr int kPictureWidth = 1600;
+    static constexpr int kPictureHeight = 1200;
+
+    virtual ~CameraSource() = default;
+
+    // A kPreviewWidth x kPreviewHeight frame of what the sensor sees now. Null while the source
+    // has nothing to show yet (a webcam before its first frame).
+    virtual ImageRef previewFrame(int orientation) = 0;
+    // A kPictureWidth x kPictureHeight frame for a picture being taken. A source that shows a
+    // series of photos moves on to the next one afterwards. Null as for previewFrame.
+    virtual ImageRef pictureFrame(int orientation) = 0;
+    // What the host option names it: "synthetic", "images:DIR", "v4l2:/dev/video0".
+    virtual std::string description() const = 0;
+};
+
+}  // namespace platform

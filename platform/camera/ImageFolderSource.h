@@ -1,0 +1,46 @@
+#pragma once
+// A camera that shows photos from a folder (host option `images:DIR`): the JPEG and PNG files
+// directly in it, in file-name order. The preview shows the current photo; each picture taken
+// is of the current photo, after which the camera moves on to the next one, wrapping round at
+// the end. Photos are turned upright by their EXIF orientation, then cropped to the sensor's
+// shape and scaled like any world picture. Files that do not decode are skipped.
+#include "platform/camera/CameraSource.h"
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+class ImageFolderSource final : public CameraSource {
+public:
+    // Null when the folder cannot be read or holds no photo that decodes.
+    static std::unique_ptr<ImageFolderSource> open(const std::filesystem::path& folder);
+
+    ImageRef previewFrame(int orientation) override;
+    ImageRef pictureFrame(int orientation) override;
+    std::string description() const override;
+
+    size_t photoCount() const { return files_.size(); }
+    // The file shown now.
+    const std::filesystem::path& currentFile() const { return files_[index_]; }
+
+    // A photo file as an upright B,G,R,X picture, decoded at a reduced size where its shorter
+    // side stays at least `minShortSide` long. Null when it does not decode.
+    static ImageRef loadPhoto(const std::filesystem::path& file, int minShortSide = 0);
+
+private:
+    ImageFolderSource(std::filesystem::path folder, std::vector<std::filesystem::path> files);
+    // Decodes the current photo, moving on past files that fail. False when none decodes.
+    bool loadCurrent();
+
+    std::filesystem::path folder_;
+    std::vector<std::filesystem::path> files_;
+    size_t index_ = 0;
+    ImageRef world_;
+    // A still photo gives the same preview until the orientation or the photo changes.
+    ImageRef preview_;
+    int previewOrientation_ = -1;
+};
+
+}  // namespace platform

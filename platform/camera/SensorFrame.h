@@ -1,0 +1,33 @@
+#pragma once
+// The turns between the upright world and a landscape sensor frame. Device orientations are the
+// platform's numbers: 1 portrait, 2 upside down, 3 landscape left, 4 landscape right, 5 face up,
+// 6 face down (0 unknown). In landscape left the sensor sees the world as it is; in landscape
+// right turned 180°; in portrait it sees the world's portrait-shaped centre turned 90°
+// counter-clockwise, upside down turned 90° clockwise; any other orientation counts as portrait.
+#include "platform/graphics/Image.h"
+
+namespace platform {
+
+class SensorFrame {
+public:
+    // True for the orientations in which the sensor's landscape frame is upright (3 and 4).
+    static bool isLandscape(int orientation) { return orientation == 3 || orientation == 4; }
+    // Width and height of the upright picture a width x height sensor frame shows: the same for
+    // landscape orientations, swapped otherwise.
+    static void uprightSize(int width, int height, int orientation, int* uprightWidth, int* uprightHeight);
+    // Turns an upright B,G,R,X picture into the sensor frame for `orientation`. The result's size
+    // is the upright size with width and height swapped for the portrait orientations.
+    static ImageRef fromUpright(const ImageRef& upright, int orientation);
+    // Crops the centre of an upright world picture to the shape the sensor sees, scales it to
+    // fill a width x height frame and turns it in. Null for an empty or non-B,G,R,X world.
+    static ImageRef fromWorld(const ImageRef& world, int width, int height, int orientation);
+    // The largest centred rectangle of `aspect` (width / height) inside a width x height picture,
+    // in whole pixels.
+    static Rect centredCrop(int width, int height, double aspect);
+    // Scales a B,G,R,X picture to exactly width x height (box filter when shrinking).
+    static ImageRef scaled(const ImageRef& image, int width, int height);
+    // A picture of one colour, bytes b, g, r, 255.
+    static ImageRef solid(int width, int height, uint8_t b, uint8_t g, uint8_t r);
+};
+
+}  // namespace platform

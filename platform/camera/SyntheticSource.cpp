@@ -1,0 +1,160 @@
+#include "platform/camera/SyntheticSource.h"
+
+#include "platform/camera/SensorFrame.h"
+#include "platform/foundation/Clock.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace platform {
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "pixels are written as little-endian words");
+
+constexpr uint32_t rgb(int r, int g, int b) { return 0xFF000000u | uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b); }
+
+constexpr uint32_t kBars[8] = {rgb(255, 255, 255), rgb(255, 255, 0), rgb(0, 255, 255), rgb(0, 255, 0),
+                               rgb(255, 0, 255),   rgb(255, 0, 0),   rgb(0, 0, 255),   rgb(0, 0, 0)};
+constexpr uint32_t kMark = rgb(SyntheticSource::kMarkR, SyntheticSource::kMarkG, SyntheticSource::kMarkB);
+
+// Where the parts of the card sit for a given size.
+struct Layout {
+    int w, h;
+    int barsBottom, rampBottom;  // bars [0, barsBottom), ramp [barsBottom, rampBottom), panel below
+    int cellsTop, cellsBottom;   // the seconds cells at the foot of the panel
+    int markSize, markThickness;
+
+    Layout(int width, int height) : w(width), h(height) {
+        barsBottom = int(std::lround(h * 0.56));
+        rampBottom = int(std::lround(h * 0.68));
+        cellsBottom = h - std::max(1, int(std::lround(h * 0.03)));
+        cellsTop = cellsBottom - std::max(2, int(std::lround(h * 0.035)));
+        markSize = std::max(3, std::min(w, h) / 7);
+        markThickness = std::max(1, markSize / 3);
+    }
+    int panelTop() const { return rampBottom; }
+    int panelHeight() const { return cellsTop - rampBottom; }
+    // Ten cells, each a 22nd of the width, with equal gaps, centred.
+    int cellLeft(int i) const { return int(int64_t(w) * (4 * i + 3) / 44); }
+    int cellRight(int i) const { return int(int64_t(w) * (4 * i + 5) / 44); }
+};
+
+inline void put(uint8_t* row, int x, uint32_t c) { std::memcpy(row + size_t(x) * 4, &c, 4); }
+
+void fillSpan(uint8_t* row, int x0, int x1, uint32_t c) {
+    for (int x = x0; x < x1; ++x) put(row, x, c);
+}
+
+void paintBackdrop(uint8_t* px, int w, int h) {
+    const Layout L(w, h);
+    const size_t stride = size_t(w) * 4;
+    // Colour bars.
+    for (int y = 0; y < L.barsBottom; ++y) {
+        uint8_t* row = px + y * stride;
+        for (int i = 0; i < 8; ++i) fillSpan(row, int(int64_t(w) * i / 8), int(int64_t(w) * (i + 1) / 8), kBars[i]);
+    }
+    // Grey ramp, black at the left to white at the right.
+    if (L.rampBottom > L.barsBottom) {
+        uint8_t* first = px + L.barsBottom * stride;
+        for (int x = 0; x < w; ++x) {
+            const int v = w > 1 ? int((int64_t(x) * 255 + (w - 1) / 2) / (w - 1)) : 255;
+            put(first, x, rgb(v, v, v));
+        }
+        for (int y = L.barsBottom + 1; y < L.rampBottom; ++y) std::memcpy(px + y * stride, first, stride);
+    }
+    // Night-blue panel, lighter towards the top, with a faint track where the ball runs.
+    const int trackY = L.panelTop() + L.panelHeight() / 2;
+    for (int y = L.rampBottom; y < h; ++y) {
+        const double f = h > L.rampBottom + 1 ? double(y - L.rampBottom) / (h - L.rampBottom - 1) : 0;
+        uint32_t c = rgb(int(24 - 16 * f), int(36 - 24 * f), int(70 - 44 * f));
+        if (y == trackY) c = rgb(40, 58, 100);
+        fillSpan(px + y * stride, 0, w, c);
+    }
+    // The seconds cells, unlit.
+    for (int y = L.cellsTop; y < L.cellsBottom; ++y)
+        for (int i = 0; i < 10; ++i) fillSpan(px + y * stride, L.cellLeft(i), L.cellRight(i), rgb(46, 56, 84));
+    // The corner mark: an L-shaped bracket.
+    for (int y = 0; y < L.markSize && y < h; ++y)
+        fillSpan(px + y * stride, 0, std::min(w, y < L.markThickness ? L.markSize : L.markThickness), kMark);
+}
+
+// The parts that move: one lit cell per second and a shaded ball swinging across the panel.
+void paintMoving(uint8_t* px, int w, int h, double t) {
+    const Layout L(w, h);
+    const size_t stride = size_t(w) * 4;
+    const int cell = int(std::fmod(std::floor(t), 10.0) + 10) % 10;
+    for (int y = L.cellsTop; y < L.cellsBottom; ++y)
+        fillSpan(px + y * stride, L.cellLeft(cell), L.cellRight(cell), rgb(120, 230, 255));
+
+    const double pi = std::numbers::pi;
+    const double ph = L.panelHeight();
+    const double r = std::max(1.5, ph * 0.3);
+    const double cx = w * (0.5 + 0.38 * std::sin(2 * pi * t / 4.0));
+    const double cy = L.panelTop() + ph * 0.5 - ph * 0.12 * std::abs(std::sin(2 * pi * t / 2.0));
+    const double hx = cx - 0.35 * r, hy = cy - 0.4 * r;
+    const int x0 = std::max(0, int(std::floor(cx - r - 1))), x1 = std::min(w, int(std::ceil(cx + r + 1)));
+    const int y0 = std::max(L.panelTop(), int(std::floor(cy - r - 1)));
+    const int y1 = std::min(L.cellsTop, int(std::ceil(cy + r + 1)));
+    for (int y = y0; y < y1; ++y) {
+        uint8_t* row = px + y * stride;
+        const double py = y + 0.5;
+        for (int x = x0; x < x1; ++x) {
+            const double pxc = x + 0.5;
+            const double d = std::hypot(pxc - cx, py - cy);
+            const double cover = std::clamp(r + 0.5 - d, 0.0, 1.0);
+            if (cover <= 0) continue;
+            const double dh = std::min(1.0, std::hypot(pxc - hx, py - hy) / (1.4 * r));
+            const double shade = 1.0 - 0.62 * dh;
+            const double spec = std::pow(std::max(0.0, 1.0 - dh * 3.2), 2) * 0.75;
+            const double rr = std::min(255.0, 255 * shade + 255 * spec);
+            const double gg = std::min(255.0, 176 * shade + 255 * spec);
+            const double bb = std::min(255.0, 48 * shade + 255 * spec);
+            uint8_t* p = row + size_t(x) * 4;
+            p[0] = uint8_t(std::lround(p[0] + (bb - p[0]) * cover));
+            p[1] = uint8_t(std::lround(p[1] + (gg - p[1]) * cover));
+            p[2] = uint8_t(std::lround(p[2] + (rr - p[2]) * cover));
+        }
+    }
+}
+
+}  // namespace
+
+SyntheticSource::SyntheticSource(const Clock& clock) : clock_(clock) {}
+
+ImageRef SyntheticSource::renderScene(double time, int width, int height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    std::vector<uint8_t> px(size_t(width) * height * 4);
+    paintBackdrop(px.data(), width, height);
+    paintMoving(px.data(), width, height, time);
+    return Image::createBGRX(width, height, std::move(px));
+}
+
+ImageRef SyntheticSource::frame(int width, int height, int orientation, bool reuseBackdrop) {
+    int uw = 0, uh = 0;
+    SensorFrame::uprightSize(width, height, orientation, &uw, &uh);
+    const double t = clock_.now();
+    if (!reuseBackdrop) return SensorFrame::fromUpright(renderScene(t, uw, uh), orientation);
+    if (backdropWidth_ != uw || backdropHeight_ != uh) {
+        backdrop_.assign(size_t(uw) * uh * 4, 0);
+        paintBackdrop(backdrop_.data(), uw, uh);
+        backdropWidth_ = uw;
+        backdropHeight_ = uh;
+    }
+    std::vector<uint8_t> px(backdrop_);
+    paintMoving(px.data(), uw, uh, t);
+    return SensorFrame::fromUpright(Image::createBGRX(uw, uh, std::move(px)), orientation);
+}
+
+ImageRef SyntheticSource::previewFrame(int orientation) {
+    return frame(kPreviewWidth, kPreviewHeight, orientation, true);
+}
+
+// A picture is rare: drawn from scratch rather than keeping a large backdrop around.
+ImageRef SyntheticSource::pictureFrame(int orientation) {
+    return frame(kPictureWidth, kPictureHeight, orientation, false);
+}
+
+}  // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+// The default camera: a test-card scene drawn in code, a pure function of the clock. Colour
+// bars (white, yellow, cyan, green, magenta, red, blue, black), a grey ramp, an orange bracket
+// marking the top-left corner, and below them a ball that swings across the picture and a row
+// of cells that lights one cell per second, so the live preview visibly lives.
+//
+// The scene lays itself out for the shape it is seen through, so the whole test card, marked
+// corner included, stays in view in every orientation.
+#include "platform/camera/CameraSource.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+class Clock;
+
+class SyntheticSource final : public CameraSource {
+public:
+    // The colour of the corner mark (bytes B,G,R), used nowhere else in the scene.
+    static constexpr uint8_t kMarkB = 0, kMarkG = 140, kMarkR = 255;
+
+    explicit SyntheticSource(const Clock& clock);
+
+    ImageRef previewFrame(int orientation) override;
+    ImageRef pictureFrame(int orientation) override;
+    std::string description() const override { return "synthetic"; }
+
+    // The upright scene at `time` seconds, width x height pixels, B,G,R,X.
+    static ImageRef renderScene(double time, int width, int height);
+
+private:
+    ImageRef frame(int width, int height, int orientation, bool reuseBackdrop);
+
+    const Clock& clock_;
+    // The still part of the last preview-sized scene; only the moving parts are drawn per frame.
+    std::vector<uint8_t> backdrop_;
+    int backdropWidth_ = 0, backdropHeight_ = 0;
+};
+
+}  // namespace platform
