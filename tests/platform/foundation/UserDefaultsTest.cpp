@@ -1,0 +1,273 @@
+#include "platform/foundation/UserDefaults.h"
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/PlistNode.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace platform {
+// Failures show values as XML.
+void PrintTo(const PropertyValue& v, std::ostream* os) { *os << PlistNode::fromValue(v).toXml(); }
+}  // namespace platform
+
+namespace {
+
+const std::string kApp = "org.kestrova.camera";
+const std::string kSpringboard = "com.apple.springboard";
+
+class UserDefaultsTest : public ::testing::Test {
+protected:
+    fs::path prefs() const { return root.path() / "var/mobile/Library/Preferences"; }
+    fs::path fileOf(const std::string& domain) const { return prefs() / (domain + ".plist"); }
+    // The file as the independent reader understands it: converted to binary and printed back
+    // as XML (an XML file converted to XML would be copied as it is), or its complaint.
+    testenv::CommandResult plistutilXml(const fs::path& file) const {
+        const std::string tool = testenv::plistutil();
+        return testenv::run("set -e; " + tool + " -i " + testenv::shellQuote(file.string()) + " -f bin -o - | " + tool +
+                            " -f xml");
+    }
+    std::vector<std::string> prefsFolder() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(prefs())) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    testenv::ScratchDir root;
+    FileManager files{root.path()};
+};
+
+// Files that are not a property list with a dictionary at its root.
+const std::vector<std::pair<std::string, std::string>> kUnreadable = {
+    {"text", "this is not a property list\n"},
+    {"truncated", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n\t<key>SBDoubleTapURL</key>\n\t<str"},
+    {"binary", std::string("bplist00\xd1\x01\x02\x57\xff\x00\x13\x37garbage", 22)},
+    {"array root", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>"},
+    {"empty", ""},
+};
+
+}  // namespace
+
+TEST_F(UserDefaultsTest, RoundTripThroughRealPlistFiles) {
+    {
+        UserDefaults d(files, kApp);
+        d.setInteger(3, "ColorMode");
+        d.setInteger(-2, "TouchRingSize");
+        d.setInteger(INT64_MIN, "Lowest");
+        d.setBool(true, "OptionsBarHidden");
+        d.setObject(std::string("caf\xc3\xa9 <&>"), "Name");
+        d.setDouble(0.1, "Zoom");
+        ASSERT_TRUE(d.synchronize());
+    }
+    // The independent reader sees an XML property list with the negative numbers as such.
+    const std::string raw = testenv::readFile(fileOf(kApp));
+    EXPECT_EQ(raw.rfind("<?xml", 0), 0u);
+    auto xml = plistutilXml(fileOf(kApp));
+    ASSERT_EQ(xml.status, 0) << xml.out;
+    EXPECT_NE(xml.out.find("<key>ColorMode</key>\n\t<integer>3</integer>"), std::string::npos) << xml.out;
+    EXPECT_NE(xml.out.find("<key>TouchRingSize</key>\n\t<integer>-2</integer>"), std::string::npos) << xml.out;
+    EXPECT_NE(xml.out.find("<integer>-9223372036854775808</integer>"), std::string::npos) << xml.out;
+    EXPECT_NE(xml.out.find("<key>OptionsBarHidden</key>\n\t<true/>"), std::string::npos) << xml.out;
+    EXPECT_NE(xml.out.find("<string>caf\xc3\xa9 &lt;&amp;&gt;</string>"), std::string::npos) << xml.out;
+
+    // The reader converts it to binary; a fresh defaults object reads that back exactly.
+    auto bin = testenv::run(testenv::plistutil() + " -i " + testenv::shellQuote(fileOf(kApp).string()) + " -f bin -o " +
+                            testenv::shellQuote(fileOf(kApp).string()));
+    ASSERT_EQ(bin.status, 0) << bin.out;
+    ASSERT_EQ(testenv::readFile(fileOf(kApp)).rfind("bplist00", 0), 0u);
+    UserDefaults back(files, kApp);
+    EXPECT_EQ(back.integerForKey("ColorMode"), 3);
+    EXPECT_EQ(back.integerForKey("TouchRingSize"), -2);
+    EXPECT_EQ(back.integerForKey("Lowest"), INT64_MIN);
+    EXPECT_TRUE(back.boolForKey("OptionsBarHidden"));
+    EXPECT_EQ(back.stringForKey("Name"), "caf\xc3\xa9 <&>");
+    EXPECT_DOUBLE_EQ(back.doubleForKey("Zoom"), 0.1);
+
+    // Nothing changed: synchronize writes nothing (the binary file stays); a change writes XML.
+    EXPECT_TRUE(back.synchronize());
+    EXPECT_EQ(testenv::readFile(fileOf(kApp)).rfind("bplist00", 0), 0u);
+    back.removeObjectForKey("Zoom");
+    EXPECT_TRUE(back.synchronize());
+    EXPECT_EQ(UserDefaults(files, kApp).objectForKey("Zoom"), std::nullopt);
+    EXPECT_EQ(prefsFolder(), std::vector<std::string>{kApp + ".plist"});
+}
+
+TEST_F(UserDefaultsTest, ReadsConvertBetweenStringsNumbersAndBooleans) {
+    UserDefaults d(files, kApp);
+    // Absent keys.
+    EXPECT_EQ(d.integerForKey("Missing"), 0);
+    EXPECT_FALSE(d.boolForKey("Missing"));
+    EXPECT_EQ(d.stringForKey("Missing"), std::nullopt);
+    EXPECT_EQ(d.objectForKey("Missing"), std::nullopt);
+
+    // Numbers and booleans read as strings, then back as integer or boolean values.
+    d.setInteger(7, "PageNumber");
+    d.setBool(true, "Hidden");
+    d.setBool(false, "Shown");
+    d.setInteger(-7, "Negative");
+    d.setDouble(2.9, "Real");
+    EXPECT_EQ(d.stringForKey("PageNumber"), "7");
+    EXPECT_EQ(d.stringForKey("Hidden"), "1");
+    EXPECT_EQ(d.stringForKey("Shown"), "0");
+    EXPECT_EQ(d.stringForKey("Negative"), "-7");
+    EXPECT_EQ(d.stringForKey("Real"), "2.9");
+    EXPECT_EQ(PropertyValue::integerValueOf(*d.stringForKey("PageNumber")), 7);
+    EXPECT_TRUE(PropertyValue::boolValueOf(*d.stringForKey("Hidden")));
+    EXPECT_FALSE(PropertyValue::boolValueOf(*d.stringForKey("Shown")));
+
+    // Integers stored as booleans and booleans stored as integers.
+    EXPECT_EQ(d.integerForKey("Hidden"), 1);
+    EXPECT_TRUE(d.boolForKey("PageNumber"));
+    EXPECT_TRUE(d.boolForKey("Negative"));
+    EXPECT_EQ(d.integerForKey("Real"), 2);
+
+    // Strings read as numbers and booleans.
+    d.setObject(" \t42 pictures", "Text");
+    d.setObject("YES", "Yes");
+    d.setObject("no", "No");
+    d.setObject("0", "Zero");
+    EXPECT_EQ(d.integerForKey("Text"), 42);
+    EXPECT_TRUE(d.boolForKey("Text"));
+    EXPECT_TRUE(d.boolForKey("Yes"));
+    EXPECT_FALSE(d.boolForKey("No"));
+    EXPECT_FALSE(d.boolForKey("Zero"));
+    EXPECT_EQ(d.integerForKey("Yes"), 0);
+
+    // Containers are not strings.
+    d.setObject(PropertyArray{1, 2}, "List");
+    EXPECT_EQ(d.stringForKey("List"), std::nullopt);
+    EXPECT_EQ(d.integerForKey("List"), 0);
+}
+
+TEST(PropertyValueStrings, IntegerAndBooleanValuesOfText) {
+    struct IntCase { const char* text; int64_t value; };
+    for (auto c : std::initializer_list<IntCase>{
+             {"", 0}, {"abc", 0}, {"12", 12}, {"  -12x", -12}, {"+7", 7}, {"\t\n 3", 3}, {"3.9", 3},
+             {"- 5", 0}, {"0x1F", 0}, {"007", 7}, {"9223372036854775807", INT64_MAX},
+             {"99999999999999999999", INT64_MAX}, {"-9223372036854775808", INT64_MIN},
+             {"-99999999999999999999", INT64_MIN}})
+        EXPECT_EQ(PropertyValue::integerValueOf(c.text), c.value) << '"' << c.text << '"';
+
+    struct BoolCase { const char* text; bool value; };
+    for (auto c : std::initializer_list<BoolCase>{
+             {"Y", true}, {"yes", true}, {"T", true}, {"true", true}, {"  t", true}, {"1", true}, {"007", true},
+             {"-1", true}, {"42abc", true}, {"", false}, {"n", false}, {"NO", false}, {"false", false},
+             {"0", false}, {"000", false}, {"+0", false}, {"0.5", false}, {"x1", false}})
+        EXPECT_EQ(PropertyValue::boolValueOf(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST_F(UserDefaultsTest, UnreadableOwnFileStartsCleanAndIsReplacedByTheNextSave) {
+    for (const auto& [what, bytes] : kUnreadable) {
+        SCOPED_TRACE(what);
+        testenv::writeFile(fileOf(kApp), bytes);
+        UserDefaults d(files, kApp);
+        EXPECT_TRUE(d.dictionaryRepresentation().empty());
+        EXPECT_EQ(d.integerForKey("ColorMode"), 0);
+        EXPECT_EQ(testenv::readFile(fileOf(kApp)), bytes);  // reading alone changes nothing
+
+        d.setInteger(4, "ColorMode");
+        ASSERT_TRUE(d.synchronize());
+        auto xml = plistutilXml(fileOf(kApp));
+        ASSERT_EQ(xml.status, 0) << xml.out;
+        EXPECT_NE(xml.out.find("<key>ColorMode</key>\n\t<integer>4</integer>"), std::string::npos) << xml.out;
+        EXPECT_EQ(UserDefaults(files, kApp).integerForKey("ColorMode"), 4);
+    }
+}
+
+TEST_F(UserDefaultsTest, UnreadableForeignDomainIsNeverReplaced) {
+    UserDefaults d(files, kApp);
+    const PropertyDictionary update{{"SBDoubleTapURL", "doubletap://" + kApp}};
+    for (const auto& [what, bytes] : kUnreadable) {
+        SCOPED_TRACE(what);
+        testenv::writeFile(fileOf(kSpringboard), bytes);
+        EXPECT_EQ(d.persistentDomainForName(kSpringboard), std::nullopt);
+        EXPECT_FALSE(d.setPersistentDomain(update, kSpringboard));
+        EXPECT_EQ(testenv::readFile(fileOf(kSpringboard)), bytes);  // byte for byte
+        EXPECT_EQ(prefsFolder(), std::vector<std::string>{kSpringboard + ".plist"});  // no temporaries
+    }
+    // A folder or a dangling link where the file should be is not replaced either.
+    fs::remove(fileOf(kSpringboard));
+    fs::create_directory(fileOf(kSpringboard));
+    EXPECT_FALSE(d.setPersistentDomain(update, kSpringboard));
+    EXPECT_TRUE(fs::is_directory(fileOf(kSpringboard)));
+    fs::remove(fileOf(kSpringboard));
+    fs::create_symlink("elsewhere.plist", fileOf(kSpringboard));
+    EXPECT_FALSE(d.setPersistentDomain(update, kSpringboard));
+    EXPECT_TRUE(fs::is_symlink(fileOf(kSpringboard)));
+    fs::remove(fileOf(kSpringboard));
+
+    // A missing domain is created.
+    ASSERT_TRUE(d.setPersistentDomain(update, kSpringboard));
+    auto xml = plistutilXml(fileOf(kSpringboard));
+    ASSERT_EQ(xml.status, 0) << xml.out;
+    EXPECT_NE(xml.out.find("<key>SBDoubleTapURL</key>\n\t<string>doubletap://org.kestrova.camera</string>"),
+              std::string::npos)
+        << xml.out;
+
+    // Names that are not plain file names are refused.
+    EXPECT_FALSE(d.setPersistentDomain(update, "../escape"));
+    EXPECT_FALSE(d.setPersistentDomain(update, "sub/domain"));
+    EXPECT_FALSE(d.setPersistentDomain(update, ""));
+    EXPECT_FALSE(fs::exists(root.path() / "var/mobile/Library/escape.plist"));
+}
+
+TEST_F(UserDefaultsTest, ForeignDomainKeepsEveryTypeWhenAKeyIsAdded) {
+    // Keys in byte order, so the independent reader prints both files alike.
+    auto domainXml = [](const std::string& extra) {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+               "<plist version=\"1.0\">\n<dict>\n"
+               "<key>Array</key><array><integer>1</integer><string>two</string><false/><array/></array>\n"
+               "<key>Big</key><integer>9223372036854775807</integer>\n"
+               "<key>Data</key><data>AAEC/w==</data>\n"
+               "<key>Date</key><date>2009-06-19T12:34:56Z</date>\n"
+               "<key>EmptyDict</key><dict/>\n"
+               "<key>EmptyString</key><string></string>\n"
+               "<key>False</key><false/>\n"
+               "<key>Negative</key><integer>-42</integer>\n"
+               "<key>Nested</key><dict><key>Inner</key><dict><key>Real</key><real>-0.25</real></dict>"
+               "<key>Text</key><string>&lt;tag&gt; &amp; \xe6\x97\xa5\xe6\x9c\xac</string></dict>\n"
+               "<key>Real</key><real>3.5</real>\n" +
+               extra +
+               "<key>True</key><true/>\n"
+               "</dict>\n</plist>\n";
+    };
+    testenv::writeFile(fileOf(kSpringboard), domainXml(""));
+    UserDefaults d(files, kApp);
+
+    auto domain = d.persistentDomainForName(kSpringboard);
+    ASSERT_TRUE(domain);
+    EXPECT_EQ(domain->size(), 11u);
+    EXPECT_EQ(domain->at("Negative"), PropertyValue(-42));
+    EXPECT_EQ(domain->at("Date"), PropertyValue(PropertyDate{267107696}));
+    EXPECT_EQ(domain->at("Data"), PropertyValue(PropertyData{0, 1, 2, 255}));
+    domain->insert_or_assign("SBDoubleTapURL", "doubletap://" + kApp);
+    ASSERT_TRUE(d.setPersistentDomain(*domain, kSpringboard));
+
+    testenv::ScratchDir expectedDir;
+    testenv::writeFile(expectedDir / "expected.plist",
+                       domainXml("<key>SBDoubleTapURL</key><string>doubletap://org.kestrova.camera</string>\n"));
+    auto expected = plistutilXml(expectedDir / "expected.plist");
+    auto actual = plistutilXml(fileOf(kSpringboard));
+    ASSERT_EQ(expected.status, 0) << expected.out;
+    ASSERT_EQ(actual.status, 0) << actual.out;
+    EXPECT_EQ(actual.out, expected.out);
+}
+
+TEST_F(UserDefaultsTest, OwnDomainAsAPersistentDomain) {
+    UserDefaults d(files, kApp);
+    d.setInteger(1, "BurstMode");
+    auto own = d.persistentDomainForName(kApp);
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->at("BurstMode"), PropertyValue(1));
+    // Replacing it replaces the in-memory values and writes them.
+    ASSERT_TRUE(d.setPersistentDomain({{"ZoomMode", 2}}, kApp));
+    EXPECT_EQ(d.objectForKey("BurstMode"), std::nullopt);
+    EXPECT_EQ(UserDefaults(files, kApp).integerForKey("ZoomMode"), 2);
+}
