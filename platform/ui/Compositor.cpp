@@ -1,0 +1,274 @@
+#include "platform/ui/Compositor.h"
+
+#include "platform/graphics/SurfaceContext.h"
+#include "platform/ui/Layer.h"
+#include "platform/ui/ViewAnimationState.h"
+#include "platform/ui/ViewBacking.h"
+#include "platform/ui/Window.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+namespace {
+
+int toPixels(float points, float scale) { return int(std::ceil(points * scale - 1e-3f)); }
+
+cairo_surface_t* newSurface(int w, int h) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return nullptr;
+    }
+    return s;
+}
+
+// The view's drawRect output, drawn again only when the view needs display. Null: nothing drawn.
+ViewBacking* contentOf(View& v, float scale) {
+    if (!v.needsDisplay() && v.drawsNothing()) return nullptr;
+    const Rect b = v.bounds();
+    const int pw = toPixels(b.width(), scale), ph = toPixels(b.height(), scale);
+    if (pw <= 0 || ph <= 0) {
+        v.setBacking(nullptr);
+        v.clearNeedsDisplay();
+        return nullptr;
+    }
+    ViewBacking* old = v.backing();
+    const bool fresh = !old || old->pixelWidth() != pw || old->pixelHeight() != ph || old->scale() != scale;
+    if (!fresh && !v.needsDisplay()) return old;
+
+    std::unique_ptr<ViewBacking> made;
+    cairo_surface_t* surface = nullptr;
+    if (fresh) {
+        surface = newSurface(pw, ph);
+        if (!surface) return nullptr;
+        made = std::make_unique<ViewBacking>(surface, scale, pw, ph);
+    } else {
+        surface = old->surface();
+    }
+    Rect dirty = fresh ? b : v.dirtyRect().intersection(b);
+    if (dirty.isEmpty()) dirty = b;
+    {
+        auto ctx = SurfaceContext::createForSurface(surface, scale);
+        if (!ctx) return nullptr;
+        ctx->translateCTM(-b.x(), -b.y());
+        if (!fresh) {
+            ctx->clearRect(dirty);
+            ctx->clipToRect(dirty);
+        }
+        v.setDrawsNothing(false);
+        v.drawRect(*ctx, dirty);
+    }
+    cairo_surface_flush(surface);
+    cairo_surface_mark_dirty(surface);
+    v.clearNeedsDisplay();
+    if (v.drawsNothing()) {
+        v.setBacking(nullptr);
+        return nullptr;
+    }
+    if (made) v.setBacking(std::move(made));
+    return v.backing();
+}
+
+// Paints a backing so that it covers `r` (points).
+void paintBacking(cairo_t* cr, const ViewBacking& bk, const Rect& r, double alpha = 1) {
+    if (r.isEmpty()) return;
+    cairo_save(cr);
+    cairo_translate(cr, r.x(), r.y());
+    cairo_scale(cr, r.width() / (bk.pixelWidth() / bk.scale()) / bk.scale(),
+                r.height() / (bk.pixelHeight() / bk.scale()) / bk.scale());
+    cairo_set_source_surface(cr, bk.surface(), 0, 0);
+    if (alpha >= 1) cairo_paint(cr);
+    else cairo_paint_with_alpha(cr, alpha);
+    cairo_restore(cr);
+}
+
+void drawView(cairo_t* cr, View& v, float scale);
+
+// The view's own look in its bounds coordinates, without a running transition.
+void drawLook(cairo_t* cr, View& v, const ViewGeometry& g, float scale) {
+    const Rect& b = g.bounds;
+    if (auto bg = v.backgroundColor(); bg && bg->a > 0) {
+        cairo_set_source_rgba(cr, bg->r, bg->g, bg->b, bg->a);
+        cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
+        cairo_fill(cr);
+    }
+    if (ViewBacking* bk = contentOf(v, scale)) {
+        // Content is drawn at the model size; a bounds animation stretches it.
+        Rect model = v.bounds();
+        paintBacking(cr, *bk, {b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
+                               model.height() * (model.height() > 0 ? b.height() / model.height() : 1)});
+    }
+    for (auto& s : v.subviews()) drawView(cr, *s, scale);
+}
+
+// The look with a running transition: the old picture giving way to the new look.
+void drawInner(cairo_t* cr, View& v, const ViewGeometry& g, float scale) {
+    Layer* layer = v.layerIfAny();
+    if (!layer || !layer->hasRunningTransitions()) {
+        drawLook(cr, v, g, scale);
+        return;
+    }
+    const Layer::Running& r = layer->running().back();
+    const Transition& t = r.transition;
+    const double now = animation::now();
+    const double frac = t.duration > 0 ? std::clamp((now - r.beginTime) / t.duration, 0.0, 1.0) : 1.0;
+    const double p = t.progressAt(frac);
+    const Rect& b = g.bounds;
+
+    cairo_save(cr);
+    cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
+    cairo_clip(cr);
+    cairo_push_group(cr);
+    drawLook(cr, v, g, scale);
+    cairo_pattern_t* fresh = cairo_pop_group(cr);
+
+    // Where each look stands: offsets of the old and the new look in points.
+    double ox = 0, oy = 0, nx = 0, ny = 0;
+    double w = b.width(), h = b.height();
+    double dx = 0, dy = 0;  // the direction the new look comes from, as a unit step
+    switch (t.subtype) {
+        case TransitionSubtype::FromLeft: dx = -1; break;
+        case TransitionSubtype::FromRight:
+        case TransitionSubtype::None: dx = 1; break;
+        case TransitionSubtype::FromTop: dy = -1; break;
+        case TransitionSubtype::FromBottom: dy = 1; break;
+    }
+    auto paintNew = [&](double x, double y, double alpha) {
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_set_source(cr, fresh);
+        if (alpha >= 1) cairo_paint(cr);
+        else cairo_paint_with_alpha(cr, alpha);
+        cairo_restore(cr);
+    };
+    auto paintOld = [&](double x, double y, double alpha) {
+        if (r.oldLook) paintBacking(cr, *r.oldLook, b.offsetBy(float(x), float(y)), alpha);
+    };
+    switch (t.type) {
+        case TransitionType::Fade:
+            // A true cross-fade: old * (1 - p) + new * p.
+            cairo_push_group(cr);
+            paintOld(0, 0, 1 - p);
+            cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
+            paintNew(0, 0, p);
+            cairo_pop_group_to_source(cr);
+            cairo_paint(cr);
+            break;
+        case TransitionType::Push:
+            ox = -dx * w * p; oy = -dy * h * p;
+            nx = dx * w * (1 - p); ny = dy * h * (1 - p);
+            paintOld(ox, oy, 1);
+            paintNew(nx, ny, 1);
+            break;
+        case TransitionType::MoveIn:
+            paintOld(0, 0, 1);
+            paintNew(dx * w * (1 - p), dy * h * (1 - p), 1);
+            break;
+        case TransitionType::Reveal:
+            paintNew(0, 0, 1);
+            paintOld(-dx * w * p, -dy * h * p, 1);
+            break;
+    }
+    cairo_pattern_destroy(fresh);
+    cairo_restore(cr);
+}
+
+void drawView(cairo_t* cr, View& v, float scale) {
+    if (v.hidden()) return;
+    const ViewGeometry g = v.presentation();
+    if (g.alpha <= 0) return;
+    cairo_save(cr);
+    cairo_translate(cr, g.center.x, g.center.y);
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, g.transform.a, g.transform.b, g.transform.c, g.transform.d, g.transform.tx,
+                      g.transform.ty);
+    if (g.transform.determinant() == 0) {
+        cairo_restore(cr);
+        return;  // squashed flat: nothing to see
+    }
+    cairo_transform(cr, &m);
+    cairo_translate(cr, -g.bounds.midX(), -g.bounds.midY());
+    if (v.clipsToBounds()) {
+        cairo_rectangle(cr, g.bounds.x(), g.bounds.y(), g.bounds.width(), g.bounds.height());
+        cairo_clip(cr);
+    }
+    const bool group = g.alpha < 1;
+    if (group) cairo_push_group(cr);
+    drawInner(cr, v, g, scale);
+    if (group) {
+        cairo_pop_group_to_source(cr);
+        cairo_paint_with_alpha(cr, g.alpha);
+    }
+    cairo_restore(cr);
+}
+
+}  // namespace
+
+Compositor::Compositor(float scale) : scale_(scale > 0 ? scale : 1) {}
+Compositor::~Compositor() = default;
+
+void Compositor::setScale(float scale) { scale_ = scale > 0 ? scale : 1; }
+
+bool Compositor::composite(Window& window) {
+    const Rect b = window.bounds();
+    const int pw = toPixels(b.width(), scale_), ph = toPixels(b.height(), scale_);
+    if (pw <= 0 || ph <= 0) return false;
+    if (!surface_ || surface_->pixelWidth() != pw || surface_->pixelHeight() != ph || surface_->scale() != scale_) {
+        surface_ = SurfaceContext::create(pw, ph, scale_, true);
+        if (!surface_) return false;
+    }
+    surface_->fillAll(Color::black());
+    cairo_t* cr = surface_->cairo();
+    surface_->prepareForCairo();
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    cairo_reset_clip(cr);
+    cairo_scale(cr, scale_, scale_);
+    cairo_translate(cr, -b.x(), -b.y());
+    const ViewGeometry g = window.presentation();
+    if (!window.hidden() && g.alpha > 0) {
+        const bool group = g.alpha < 1;
+        if (group) cairo_push_group(cr);
+        drawInner(cr, window, g, scale_);
+        if (group) {
+            cairo_pop_group_to_source(cr);
+            cairo_paint_with_alpha(cr, g.alpha);
+        }
+    }
+    cairo_restore(cr);
+    cairo_surface_flush(surface_->surface());
+    window.clearNeedsComposite();
+    return true;
+}
+
+ImageRef Compositor::image() const { return surface_ ? surface_->makeImage() : nullptr; }
+
+bool Compositor::writePNG(const std::filesystem::path& path) const { return surface_ && surface_->writePNG(path); }
+
+const uint8_t* Compositor::pixels() const {
+    return surface_ ? cairo_image_surface_get_data(surface_->surface()) : nullptr;
+}
+int Compositor::bytesPerRow() const { return surface_ ? cairo_image_surface_get_stride(surface_->surface()) : 0; }
+int Compositor::pixelWidth() const { return surface_ ? surface_->pixelWidth() : 0; }
+int Compositor::pixelHeight() const { return surface_ ? surface_->pixelHeight() : 0; }
+
+std::shared_ptr<ViewBacking> Compositor::snapshot(View& view, float scale) {
+    if (!(scale > 0)) scale = 1;
+    const ViewGeometry g = view.presentation();
+    const int pw = toPixels(g.bounds.width(), scale), ph = toPixels(g.bounds.height(), scale);
+    if (pw <= 0 || ph <= 0) return nullptr;
+    cairo_surface_t* s = newSurface(pw, ph);
+    if (!s) return nullptr;
+    cairo_t* cr = cairo_create(s);
+    cairo_scale(cr, scale, scale);
+    cairo_translate(cr, -g.bounds.x(), -g.bounds.y());
+    drawInner(cr, view, g, scale);
+    cairo_destroy(cr);
+    cairo_surface_flush(s);
+    return std::make_shared<ViewBacking>(s, scale, pw, ph);
+}
+
+}  // namespace platform

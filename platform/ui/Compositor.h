@@ -1,0 +1,53 @@
+#pragma once
+// Draws a window's view tree into one opaque surface at the host's scale: presentation values,
+// transforms, alpha, clipping, backgrounds, each view's cached drawRect output, and running
+// layer transitions (the old look giving way to the new). A view's content is drawn again only
+// after setNeedsDisplay.
+#include "platform/graphics/Image.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+typedef struct _cairo cairo_t;
+
+namespace platform {
+
+class SurfaceContext;
+class View;
+class ViewBacking;
+class Window;
+
+class Compositor {
+public:
+    // `scale`: device pixels a point (1 or 2).
+    explicit Compositor(float scale = 1);
+    ~Compositor();
+    Compositor(const Compositor&) = delete;
+    Compositor& operator=(const Compositor&) = delete;
+
+    float scale() const { return scale_; }
+    void setScale(float scale);
+
+    // Draws the window (black where nothing is) and clears its needs-composite flag. False when
+    // the window has no area or the surface cannot be made.
+    bool composite(Window& window);
+
+    // The last composite: B,G,R,X pixels, row 0 at the top. Null before the first composite.
+    ImageRef image() const;
+    bool writePNG(const std::filesystem::path& path) const;
+    const uint8_t* pixels() const;
+    int bytesPerRow() const;
+    int pixelWidth() const;
+    int pixelHeight() const;
+
+    // How `view` looks now — its background, content and subviews, without its own transform or
+    // alpha — in its bounds at `scale`. Null when it has no area.
+    static std::shared_ptr<ViewBacking> snapshot(View& view, float scale);
+
+private:
+    float scale_;
+    std::unique_ptr<SurfaceContext> surface_;
+};
+
+}  // namespace platform
