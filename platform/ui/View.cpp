@@ -1,7 +1,7 @@
 #include "platform/ui/View.h"
 
 #include "platform/ui/Layer.h"
-#include "platform/ui/PropertyValue.h"
+#include "platform/ui/InterfaceValue.h"
 #include "platform/ui/ViewAnimationState.h"
 #include "platform/ui/ViewBacking.h"
 #include "platform/ui/Window.h"
@@ -331,7 +331,7 @@ void View::touchesCancelled(const TouchSet& touches, const Event& event) {
 
 // --- Interface files ---
 
-bool View::setProperty(std::string_view key, const PropertyValue& value) {
+bool View::setProperty(std::string_view key, const InterfaceValue& value) {
     if (key == "frame") {
         if (auto r = value.asRect()) { setFrame(*r); return true; }
     } else if (key == "bounds") {

@@ -23,7 +23,7 @@ namespace platform {
 class Event;
 class GraphicsContext;
 class Layer;
-class PropertyValue;
+class InterfaceValue;
 class ViewBacking;
 class Window;
 struct ViewAnimationState;
@@ -152,7 +152,7 @@ public:
     // --- Interface files ---
     // Sets a property named in an interface file. Returns false for a name this class does not
     // know. Subclasses handle their own keys and pass the rest to their base class.
-    virtual bool setProperty(std::string_view key, const PropertyValue& value);
+    virtual bool setProperty(std::string_view key, const InterfaceValue& value);
 
     // Tells the window that something on screen changed (drawing or geometry).
     void invalidate();

@@ -1,6 +1,6 @@
 #include "platform/ui/Window.h"
 
-#include "platform/ui/PropertyValue.h"
+#include "platform/ui/InterfaceValue.h"
 
 #include <algorithm>
 #include <cmath>
@@ -139,7 +139,7 @@ void Window::dispatch(const TouchSet& changed, const Event& event) {
     }
 }
 
-bool Window::setProperty(std::string_view key, const PropertyValue& value) {
+bool Window::setProperty(std::string_view key, const InterfaceValue& value) {
     if (key == "visible") {
         if (auto b = value.asBool()) {
             setHidden(!*b);

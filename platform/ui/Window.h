@@ -56,7 +56,7 @@ public:
     static const std::vector<Window*>& allWindows();
     void viewWillBeDestroyed(const View* view);
 
-    bool setProperty(std::string_view key, const PropertyValue& value) override;
+    bool setProperty(std::string_view key, const InterfaceValue& value) override;
 
     // Windows do not pass touches on.
     void touchesBegan(const TouchSet&, const Event&) override {}

@@ -14,16 +14,16 @@
 
 namespace platform {
 
-class PropertyValue {
+class InterfaceValue {
 public:
     enum class Kind { Null, Bool, Number, String, List, Dictionary };
 
-    PropertyValue() = default;
-    static PropertyValue boolean(bool b);
-    static PropertyValue number(double n);
-    static PropertyValue string(std::string s);
-    static PropertyValue list(std::vector<PropertyValue> items);
-    static PropertyValue dictionary(std::vector<std::pair<std::string, PropertyValue>> entries);
+    InterfaceValue() = default;
+    static InterfaceValue boolean(bool b);
+    static InterfaceValue number(double n);
+    static InterfaceValue string(std::string s);
+    static InterfaceValue list(std::vector<InterfaceValue> items);
+    static InterfaceValue dictionary(std::vector<std::pair<std::string, InterfaceValue>> entries);
 
     Kind kind() const { return kind_; }
     bool isNull() const { return kind_ == Kind::Null; }
@@ -43,18 +43,18 @@ public:
     // {"family": .., "size": .., "bold": ..}; "system 17" and "boldSystem 38" as strings.
     std::optional<Font> asFont() const;
 
-    const std::vector<PropertyValue>& items() const { return items_; }
-    const std::vector<std::pair<std::string, PropertyValue>>& entries() const { return entries_; }
+    const std::vector<InterfaceValue>& items() const { return items_; }
+    const std::vector<std::pair<std::string, InterfaceValue>>& entries() const { return entries_; }
     // The dictionary entry `key`; null when missing or not a dictionary.
-    const PropertyValue* find(std::string_view key) const;
+    const InterfaceValue* find(std::string_view key) const;
 
 private:
     Kind kind_ = Kind::Null;
     bool bool_ = false;
     double number_ = 0;
     std::string string_;
-    std::vector<PropertyValue> items_;
-    std::vector<std::pair<std::string, PropertyValue>> entries_;
+    std::vector<InterfaceValue> items_;
+    std::vector<std::pair<std::string, InterfaceValue>> entries_;
 };
 
 }  // namespace platform

@@ -1,56 +1,56 @@
-#include "platform/ui/PropertyValue.h"
+#include "platform/ui/InterfaceValue.h"
 
 #include <cctype>
 #include <cstdlib>
 
 namespace platform {
 
-PropertyValue PropertyValue::boolean(bool b) {
-    PropertyValue v;
+InterfaceValue InterfaceValue::boolean(bool b) {
+    InterfaceValue v;
     v.kind_ = Kind::Bool;
     v.bool_ = b;
     return v;
 }
-PropertyValue PropertyValue::number(double n) {
-    PropertyValue v;
+InterfaceValue InterfaceValue::number(double n) {
+    InterfaceValue v;
     v.kind_ = Kind::Number;
     v.number_ = n;
     return v;
 }
-PropertyValue PropertyValue::string(std::string s) {
-    PropertyValue v;
+InterfaceValue InterfaceValue::string(std::string s) {
+    InterfaceValue v;
     v.kind_ = Kind::String;
     v.string_ = std::move(s);
     return v;
 }
-PropertyValue PropertyValue::list(std::vector<PropertyValue> items) {
-    PropertyValue v;
+InterfaceValue InterfaceValue::list(std::vector<InterfaceValue> items) {
+    InterfaceValue v;
     v.kind_ = Kind::List;
     v.items_ = std::move(items);
     return v;
 }
-PropertyValue PropertyValue::dictionary(std::vector<std::pair<std::string, PropertyValue>> entries) {
-    PropertyValue v;
+InterfaceValue InterfaceValue::dictionary(std::vector<std::pair<std::string, InterfaceValue>> entries) {
+    InterfaceValue v;
     v.kind_ = Kind::Dictionary;
     v.entries_ = std::move(entries);
     return v;
 }
 
-std::optional<bool> PropertyValue::asBool() const {
+std::optional<bool> InterfaceValue::asBool() const {
     if (kind_ == Kind::Bool) return bool_;
     if (kind_ == Kind::Number) return number_ != 0;
     return std::nullopt;
 }
-std::optional<double> PropertyValue::asNumber() const {
+std::optional<double> InterfaceValue::asNumber() const {
     if (kind_ == Kind::Number) return number_;
     return std::nullopt;
 }
-std::optional<std::string> PropertyValue::asString() const {
+std::optional<std::string> InterfaceValue::asString() const {
     if (kind_ == Kind::String) return string_;
     return std::nullopt;
 }
 
-const PropertyValue* PropertyValue::find(std::string_view key) const {
+const InterfaceValue* InterfaceValue::find(std::string_view key) const {
     if (kind_ != Kind::Dictionary) return nullptr;
     for (auto& [k, v] : entries_)
         if (k == key) return &v;
@@ -59,10 +59,10 @@ const PropertyValue* PropertyValue::find(std::string_view key) const {
 
 namespace {
 // The numbers of a list, or of the named dictionary entries; nothing if any is missing.
-std::optional<std::vector<double>> numbers(const PropertyValue& v, std::initializer_list<const char*> keys,
+std::optional<std::vector<double>> numbers(const InterfaceValue& v, std::initializer_list<const char*> keys,
                                            size_t minCount, size_t maxCount) {
     std::vector<double> out;
-    if (v.kind() == PropertyValue::Kind::List) {
+    if (v.kind() == InterfaceValue::Kind::List) {
         if (v.items().size() < minCount || v.items().size() > maxCount) return std::nullopt;
         for (auto& i : v.items()) {
             auto n = i.asNumber();
@@ -71,9 +71,9 @@ std::optional<std::vector<double>> numbers(const PropertyValue& v, std::initiali
         }
         return out;
     }
-    if (v.kind() == PropertyValue::Kind::Dictionary) {
+    if (v.kind() == InterfaceValue::Kind::Dictionary) {
         for (const char* k : keys) {
-            const PropertyValue* e = v.find(k);
+            const InterfaceValue* e = v.find(k);
             auto n = e ? e->asNumber() : std::nullopt;
             if (!n) return std::nullopt;
             out.push_back(*n);
@@ -84,25 +84,25 @@ std::optional<std::vector<double>> numbers(const PropertyValue& v, std::initiali
 }
 }  // namespace
 
-std::optional<Rect> PropertyValue::asRect() const {
+std::optional<Rect> InterfaceValue::asRect() const {
     auto n = numbers(*this, {"x", "y", "width", "height"}, 4, 4);
     if (!n) return std::nullopt;
     return Rect{float((*n)[0]), float((*n)[1]), float((*n)[2]), float((*n)[3])};
 }
 
-std::optional<Point> PropertyValue::asPoint() const {
+std::optional<Point> InterfaceValue::asPoint() const {
     auto n = numbers(*this, {"x", "y"}, 2, 2);
     if (!n) return std::nullopt;
     return Point{float((*n)[0]), float((*n)[1])};
 }
 
-std::optional<Size> PropertyValue::asSize() const {
+std::optional<Size> InterfaceValue::asSize() const {
     auto n = numbers(*this, {"width", "height"}, 2, 2);
     if (!n) return std::nullopt;
     return Size{float((*n)[0]), float((*n)[1])};
 }
 
-std::optional<Color> PropertyValue::asColor() const {
+std::optional<Color> InterfaceValue::asColor() const {
     auto clamp01 = [](double x) { return float(x < 0 ? 0 : x > 1 ? 1 : x); };
     if (kind_ == Kind::List) {
         auto n = numbers(*this, {}, 3, 4);
@@ -110,9 +110,9 @@ std::optional<Color> PropertyValue::asColor() const {
         return Color{clamp01((*n)[0]), clamp01((*n)[1]), clamp01((*n)[2]), n->size() == 4 ? clamp01((*n)[3]) : 1.0f};
     }
     if (kind_ == Kind::Dictionary) {
-        const PropertyValue* a = find("alpha");
+        const InterfaceValue* a = find("alpha");
         float alpha = a && a->asNumber() ? clamp01(*a->asNumber()) : 1.0f;
-        if (const PropertyValue* w = find("white"); w && w->asNumber()) return Color::white(clamp01(*w->asNumber()), alpha);
+        if (const InterfaceValue* w = find("white"); w && w->asNumber()) return Color::white(clamp01(*w->asNumber()), alpha);
         auto n = numbers(*this, {"red", "green", "blue"}, 3, 3);
         if (!n) return std::nullopt;
         return Color{clamp01((*n)[0]), clamp01((*n)[1]), clamp01((*n)[2]), alpha};
@@ -131,14 +131,14 @@ std::optional<Color> PropertyValue::asColor() const {
     return std::nullopt;
 }
 
-std::optional<Font> PropertyValue::asFont() const {
+std::optional<Font> InterfaceValue::asFont() const {
     if (kind_ == Kind::Dictionary) {
         Font f;
-        if (const PropertyValue* fam = find("family"); fam && fam->asString()) f.family = *fam->asString();
-        const PropertyValue* size = find("size");
+        if (const InterfaceValue* fam = find("family"); fam && fam->asString()) f.family = *fam->asString();
+        const InterfaceValue* size = find("size");
         if (!size || !size->asNumber() || *size->asNumber() <= 0) return std::nullopt;
         f.size = float(*size->asNumber());
-        if (const PropertyValue* b = find("bold"); b && b->asBool()) f.bold = *b->asBool();
+        if (const InterfaceValue* b = find("bold"); b && b->asBool()) f.bold = *b->asBool();
         return f;
     }
     if (kind_ == Kind::String) {
