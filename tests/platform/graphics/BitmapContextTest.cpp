@@ -1,0 +1,340 @@
+#include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/GrayConverter.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+using namespace platform;
+
+namespace {
+
+using BGRX = std::array<uint8_t, 3>;  // b, g, r
+
+std::unique_ptr<BitmapContext> rgbContext(int w, int h, int bytesPerRow = 0) {
+    return BitmapContext::create(w, h, 8, bytesPerRow ? bytesPerRow : 4 * w, ColorSpace::DeviceRGB, BitmapInfo::BGRX);
+}
+std::unique_ptr<BitmapContext> grayContext(int w, int h, int bytesPerRow = 0) {
+    return BitmapContext::create(w, h, 8, bytesPerRow ? bytesPerRow : w, ColorSpace::DeviceGray, BitmapInfo::None);
+}
+
+BGRX px(BitmapContext& c, int x, int y) {
+    const uint8_t* p = c.data() + size_t(y) * c.bytesPerRow() + size_t(x) * 4;
+    return {p[0], p[1], p[2]};
+}
+BGRX px(const ImageRef& img, int x, int y) {
+    const uint8_t* p = img->pixel(x, y);
+    return {p[0], p[1], p[2]};
+}
+
+// A w x h frame: dark grey everywhere, the top-left pixel (memory row 0, column 0) red, the
+// top-right green, the bottom-left blue.
+ImageRef markedFrame(int w, int h) {
+    std::vector<uint8_t> b(size_t(w) * h * 4);
+    for (size_t i = 0; i < b.size(); i += 4) b[i] = b[i + 1] = b[i + 2] = 40, b[i + 3] = 255;
+    auto set = [&](int x, int y, uint8_t bl, uint8_t g, uint8_t r) {
+        uint8_t* p = &b[(size_t(y) * w + x) * 4];
+        p[0] = bl, p[1] = g, p[2] = r;
+    };
+    set(0, 0, 0, 0, 255);
+    set(w - 1, 0, 0, 255, 0);
+    set(0, h - 1, 255, 0, 0);
+    return Image::createBGRX(w, h, std::move(b));
+}
+
+const BGRX kRed{0, 0, 255}, kGreen{0, 255, 0}, kBlue{255, 0, 0}, kDark{40, 40, 40};
+
+}  // namespace
+
+TEST(BitmapContextTest, BadSizesGiveNoContext) {
+    EXPECT_EQ(BitmapContext::create(0, 10, 8, 40, ColorSpace::DeviceRGB, BitmapInfo::BGRX), nullptr);
+    EXPECT_EQ(BitmapContext::create(10, -3, 8, 40, ColorSpace::DeviceRGB, BitmapInfo::BGRX), nullptr);
+    EXPECT_EQ(BitmapContext::create(10, 10, 8, 39, ColorSpace::DeviceRGB, BitmapInfo::BGRX), nullptr);  // short row
+    EXPECT_EQ(BitmapContext::create(10, 10, 8, 42, ColorSpace::DeviceRGB, BitmapInfo::BGRX), nullptr);  // not x4
+    EXPECT_EQ(BitmapContext::create(10, 10, 16, 80, ColorSpace::DeviceRGB, BitmapInfo::BGRX), nullptr);
+    EXPECT_EQ(BitmapContext::create(10, 10, 8, 40, ColorSpace::DeviceRGB, BitmapInfo::None), nullptr);  // mismatch
+    EXPECT_EQ(BitmapContext::create(10, 10, 8, 9, ColorSpace::DeviceGray, BitmapInfo::None), nullptr);
+    EXPECT_EQ(BitmapContext::create(10, 10, 8, 10, ColorSpace::DeviceGray, BitmapInfo::BGRX), nullptr);
+    EXPECT_EQ(BitmapContext::create(40000, 1, 8, 160000, ColorSpace::DeviceRGB, BitmapInfo::BGRX), nullptr);
+    // Good ones, including padded rows and an odd grey row length.
+    auto c = BitmapContext::create(300, 400, 8, 1600, ColorSpace::DeviceRGB, BitmapInfo::BGRX);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->bytesPerRow(), 1600);
+    EXPECT_FALSE(c->isFlipped());
+    EXPECT_TRUE(grayContext(75, 75, 77));
+}
+
+TEST(BitmapContextTest, YUpPathsAndMakeImageCopies) {
+    auto c = rgbContext(4, 3);
+    ASSERT_TRUE(c);
+    // A new context is black.
+    EXPECT_EQ(px(*c, 3, 2), (BGRX{0, 0, 0}));
+    // (0,0,1,1) in y-up space is the bottom-left pixel: the last memory row.
+    c->setFillColor(Color::rgba(1, 0, 0));
+    c->fillRect({0, 0, 1, 1});
+    EXPECT_EQ(px(*c, 0, 2), kRed);
+    EXPECT_EQ(px(*c, 0, 0), (BGRX{0, 0, 0}));
+    auto img = c->makeImage();
+    ASSERT_TRUE(img);
+    EXPECT_EQ(img->bytesPerRow(), 16);
+    EXPECT_EQ(img->bitmapInfo(), BitmapInfo::BGRX);
+    c->setFillColor(Color::rgba(0, 0, 1));
+    c->fillRect({0, 0, 4, 3});
+    EXPECT_EQ(px(img, 0, 2), kRed);  // the image did not follow
+    EXPECT_EQ(px(*c, 0, 2), kBlue);
+    // clearRect zeroes the pixels.
+    c->clearRect({1, 0, 1, 1});
+    EXPECT_EQ(px(*c, 1, 2), (BGRX{0, 0, 0}));
+    EXPECT_EQ(px(*c, 2, 2), kBlue);
+    // In y-up space clockwise arcs run clockwise on screen: from angle pi/2 (up) clockwise to 0
+    // (right) sweeps the upper-right quarter.
+    auto q = rgbContext(20, 20);
+    q->setFillColor(Color::white(1));
+    q->moveToPoint(10, 10);
+    q->addArc(10, 10, 9, 1.5707964f, 0, true);
+    q->closePath();
+    q->fillPath();
+    EXPECT_EQ(px(*q, 14, 5), (BGRX{255, 255, 255}));  // y-up (14, 14): upper right on screen
+    EXPECT_EQ(px(*q, 5, 5), (BGRX{0, 0, 0}));
+    EXPECT_EQ(px(*q, 14, 14), (BGRX{0, 0, 0}));
+}
+
+TEST(BitmapContextTest, ImageDrawnIntoTheWholeContextIsUpright) {
+    auto frame = markedFrame(4, 3);
+    auto c = rgbContext(4, 3);
+    c->drawImage({0, 0, 4, 3}, frame);
+    EXPECT_TRUE(c->lastDrawWasDirect());
+    EXPECT_EQ(px(*c, 0, 0), kRed);
+    EXPECT_EQ(px(*c, 3, 0), kGreen);
+    EXPECT_EQ(px(*c, 0, 2), kBlue);
+    EXPECT_EQ(px(*c, 2, 1), kDark);
+    // The same through Cairo (a clip forces it) gives the same pixels.
+    auto d = rgbContext(4, 3);
+    d->clipToRect({0, 0, 4, 3});
+    d->drawImage({0, 0, 4, 3}, frame);
+    EXPECT_FALSE(d->lastDrawWasDirect());
+    EXPECT_EQ(std::memcmp(c->data(), d->data(), 48), 0);
+}
+
+TEST(BitmapContextTest, QuarterTurnsOfTheThumbnailLandWhereTheTableSays) {
+    // translate, rotate, and where a y-up point (x, y) lands.
+    struct Case {
+        float tx, ty, angle;
+        std::function<std::pair<double, double>(double, double)> land;
+    };
+    const int n = 75;
+    const std::vector<Case> cases = {
+        {0, 0, 0, [](double x, double y) { return std::pair{x, y}; }},
+        {75, 75, 3.1415927f, [](double x, double y) { return std::pair{75 - x, 75 - y}; }},
+        {75, 0, 1.5707964f, [](double x, double y) { return std::pair{75 - y, x}; }},
+        {0, 75, -1.5707964f, [](double x, double y) { return std::pair{y, 75 - x}; }},
+    };
+    auto frame = markedFrame(n, n);
+    for (bool viaCairo : {false, true}) {
+        for (const auto& k : cases) {
+            auto c = rgbContext(n, n, 300);
+            c->translateCTM(k.tx, k.ty);
+            c->rotateCTM(k.angle);
+            if (viaCairo) c->clipToRect({-1000, -1000, 3000, 3000});
+            c->drawImage({0, 0, float(n), float(n)}, frame);
+            EXPECT_EQ(c->lastDrawWasDirect(), !viaCairo);
+            // A frame pixel's centre, in the y-up space of the draw, maps by the table; the
+            // context pixel around the mapped point holds that frame pixel.
+            auto check = [&](double ux, double uy, const BGRX& want, const char* what) {
+                auto [lx, ly] = k.land(ux, uy);
+                EXPECT_EQ(px(*c, int(lx), n - 1 - int(ly)), want)
+                    << what << " angle " << k.angle << (viaCairo ? " cairo" : " libyuv");
+            };
+            check(0.5, 74.5, kRed, "top-left");
+            check(74.5, 74.5, kGreen, "top-right");
+            check(0.5, 0.5, kBlue, "bottom-left");
+            check(37.5, 37.5, kDark, "middle");
+        }
+    }
+}
+
+TEST(BitmapContextTest, FanImageTurnsTheLandscapePreviewIntoPortrait) {
+    // 300 wide, 400 high, rows of 1600 bytes; translate (0, 400), rotate 270 degrees.
+    auto c = BitmapContext::create(300, 400, 8, 1600, ColorSpace::DeviceRGB, BitmapInfo::BGRX);
+    ASSERT_TRUE(c);
+    // Mark the padding to see that it is left alone.
+    std::memset(c->data() + 1200, 0xAB, 400);
+    c->translateCTM(0, 400);
+    c->rotateCTM(float(270.0 * 0.017453292519943295));
+    auto frame = markedFrame(400, 300);
+    c->drawImage({0, 0, 400, 300}, frame);
+    EXPECT_TRUE(c->lastDrawWasDirect());
+    // (x, y) -> (y, 400 - x). The frame's top-left pixel is the y-up square x 0..1, y 299..300:
+    // it lands on x 299..300, y 399..400, the top-right corner: memory row 0, column 299.
+    EXPECT_EQ(px(*c, 299, 0), kRed);
+    // Top-right of the frame (x 399..400, y 299..300) -> x 299..300, y 0..1: bottom right.
+    EXPECT_EQ(px(*c, 299, 399), kGreen);
+    // Bottom-left (x 0..1, y 0..1) -> x 0..1, y 399..400: top left.
+    EXPECT_EQ(px(*c, 0, 0), kBlue);
+    EXPECT_EQ(px(*c, 150, 200), kDark);
+    EXPECT_EQ(c->data()[1200], 0xAB);
+    EXPECT_EQ(c->data()[1599], 0xAB);
+}
+
+TEST(BitmapContextTest, ScalingUsesABoxWhenShrinkingAndClipsToTheContext) {
+    // 4x2 -> 2x1: each output pixel is the mean of a 2x2 block.
+    std::vector<uint8_t> b = {
+        0, 0, 0, 255,   100, 100, 100, 255,   200, 0, 0, 255,   200, 0, 0, 255,
+        100, 0, 0, 255, 0, 0, 0, 255,         0, 0, 200, 255,   0, 0, 200, 255,
+    };
+    auto img = Image::createBGRX(4, 2, b);
+    auto c = rgbContext(2, 1);
+    c->drawImage({0, 0, 2, 1}, img);
+    EXPECT_TRUE(c->lastDrawWasDirect());
+    EXPECT_EQ(px(*c, 0, 0), (BGRX{50, 25, 25}));
+    EXPECT_EQ(px(*c, 1, 0), (BGRX{100, 0, 100}));
+
+    // Partly outside: a 4x3 frame drawn at y-up (1, -1) in a 4x3 context lands one pixel right
+    // of and one below where it would; its right column and bottom row fall outside.
+    const BGRX cyan{255, 255, 0};
+    auto frame = markedFrame(4, 3);
+    auto d = rgbContext(4, 3);
+    d->setFillColor(Color::rgba(0, 1, 1));
+    d->fillRect({0, 0, 4, 3});
+    d->drawImage({1, -1, 4, 3}, frame);
+    EXPECT_TRUE(d->lastDrawWasDirect());
+    EXPECT_EQ(px(*d, 1, 1), kRed);
+    EXPECT_EQ(px(*d, 3, 2), kDark);
+    EXPECT_EQ(px(*d, 0, 0), cyan);  // not covered: the earlier fill stays
+    EXPECT_EQ(px(*d, 3, 0), cyan);
+    EXPECT_EQ(px(*d, 0, 2), cyan);
+
+    // Completely outside: nothing changes.
+    d->drawImage({10, 10, 4, 3}, frame);
+    EXPECT_EQ(px(*d, 3, 0), cyan);
+}
+
+TEST(BitmapContextTest, GrayContextsHoldBt601Luma) {
+    // The formula itself.
+    EXPECT_EQ(GrayConverter::luma(255, 255, 255), 255);
+    EXPECT_EQ(GrayConverter::luma(0, 0, 0), 0);
+    EXPECT_EQ(GrayConverter::luma(255, 0, 0), 76);   // 76.245
+    EXPECT_EQ(GrayConverter::luma(0, 255, 0), 150);  // 149.685
+    EXPECT_EQ(GrayConverter::luma(0, 0, 255), 29);   // 29.07
+    EXPECT_EQ(GrayConverter::luma(10, 20, 30), 18);  // 18.15
+    EXPECT_EQ(GrayConverter::luma(0, 5, 5), 4);      // 3.505 rounds up
+    EXPECT_EQ(GrayConverter::luma(0, 0, 4), 0);      // 0.456 rounds down
+    // Against the real-valued formula on a grid (halves, such as (0, 252, 84) = 157.5, round up).
+    for (int r = 0; r < 256; r += 5)
+        for (int g = 0; g < 256; g += 3)
+            for (int bl = 0; bl < 256; bl += 7)
+                ASSERT_EQ(GrayConverter::luma(r, g, bl), int(std::floor(0.299 * r + 0.587 * g + 0.114 * bl + 0.5 + 1e-9)))
+                    << r << " " << g << " " << bl;
+
+    // A colour image drawn into a grey context: one byte a pixel, padded rows left alone.
+    std::vector<uint8_t> b = {0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255, 30, 20, 10, 255};
+    auto img = Image::createBGRX(4, 1, b);
+    auto g = grayContext(4, 1, 7);
+    ASSERT_TRUE(g);
+    g->data()[5] = 0x5A;
+    g->drawImage({0, 0, 4, 1}, img);
+    EXPECT_TRUE(g->lastDrawWasDirect());
+    const uint8_t* p = g->data();
+    EXPECT_EQ(p[0], 76);
+    EXPECT_EQ(p[1], 150);
+    EXPECT_EQ(p[2], 29);
+    EXPECT_EQ(p[3], 18);
+    EXPECT_EQ(p[5], 0x5A);
+    // The same when shrinking (scale first, then luma) and when enlarging (luma, then scale):
+    // uniform colours stay exact.
+    std::vector<uint8_t> red(8 * 8 * 4);
+    for (size_t i = 0; i < red.size(); i += 4) red[i + 2] = 255;
+    auto redImg = Image::createBGRX(8, 8, red);
+    auto small = grayContext(2, 2), big = grayContext(16, 16);
+    small->drawImage({0, 0, 2, 2}, redImg);
+    big->drawImage({0, 0, 16, 16}, redImg);
+    EXPECT_EQ(small->data()[3], 76);
+    EXPECT_EQ(big->data()[16 * 16 - 1], 76);
+    // Paths drawn through Cairo come out as luma too, and the image made has the grey layout.
+    g->setFillColor(Color::rgba(0, 1, 0));
+    g->fillRect({3, 0, 1, 1});
+    EXPECT_EQ(g->data()[3], 150);
+    EXPECT_EQ(g->data()[0], 76);  // what the direct draw put there survived the round trip
+    auto gi = g->makeImage();
+    EXPECT_EQ(gi->colorSpace(), ColorSpace::DeviceGray);
+    EXPECT_EQ(gi->bitsPerPixel(), 8);
+    EXPECT_EQ(gi->bytesPerRow(), 7);
+    EXPECT_EQ(gi->pixel(1, 0)[0], 150);
+    // Grey images drawn into colour contexts become equal B, G and R.
+    auto c = rgbContext(1, 1);
+    c->drawImage({0, 0, 1, 1}, gi->crop({2, 0, 1, 1}));
+    EXPECT_EQ(px(*c, 0, 0), (BGRX{29, 29, 29}));
+}
+
+TEST(BitmapContextTest, CropSharesPixelsAndClips) {
+    auto frame = markedFrame(4, 3);
+    // Reaching outside is clipped to the image.
+    auto a = frame->crop({-2, -2, 4, 4});
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->width(), 2);
+    EXPECT_EQ(a->height(), 2);
+    EXPECT_EQ(a->data(), frame->data());  // shared, not copied
+    EXPECT_EQ(px(a, 0, 0), kRed);
+    auto b = frame->crop({3, 2, 5, 5});
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->width(), 1);
+    EXPECT_EQ(b->height(), 1);
+    EXPECT_EQ(px(b, 0, 0), kDark);
+    EXPECT_EQ(frame->crop({4, 0, 2, 2}), nullptr);
+    // A crop drawn scaled into a context keeps only its own pixels.
+    auto c = rgbContext(2, 2);
+    c->drawImage({0, 0, 2, 2}, frame->crop({0, 0, 1, 1}));
+    EXPECT_EQ(px(*c, 1, 1), kRed);
+}
+
+TEST(BitmapContextTest, NonAxisAlignedDrawsGoThroughCairo) {
+    auto c = rgbContext(20, 20);
+    c->translateCTM(10, 10);
+    c->rotateCTM(0.7853982f);
+    auto white = Image::createBGRX(1, 1, {255, 255, 255, 255});
+    c->drawImage({-5, -5, 10, 10}, white);
+    EXPECT_FALSE(c->lastDrawWasDirect());
+    EXPECT_EQ(px(*c, 10, 10), (BGRX{255, 255, 255}));
+    EXPECT_EQ(px(*c, 10, 5), (BGRX{255, 255, 255}));  // the diamond reaches 7 up
+    EXPECT_EQ(px(*c, 3, 3), (BGRX{0, 0, 0}));
+}
+
+TEST(BitmapContextTest, DirectDrawsMatchCairoPixelForPixel) {
+    // Unscaled draws at whole-pixel offsets, turned by each quarter turn, partly outside the
+    // context, colour and grey in both directions: libyuv and Cairo must agree exactly.
+    std::vector<uint8_t> colour(5 * 3 * 4), grey(5 * 3);
+    for (size_t i = 0; i < colour.size(); ++i) colour[i] = uint8_t(i * 37 + 11);
+    for (size_t i = 0; i < grey.size(); ++i) grey[i] = uint8_t(i * 53 + 7);
+    const ImageRef images[2] = {Image::createBGRX(5, 3, colour), Image::createGray(5, 3, grey)};
+    const float angles[4] = {0, 1.5707964f, 3.1415927f, -1.5707964f};
+    for (bool grayContext : {false, true}) {
+        for (const auto& img : images) {
+            for (float angle : angles) {
+                for (auto [ox, oy] : {std::pair{0.0f, 0.0f}, {2, 1}, {-2, 3}, {3, -2}}) {
+                    std::unique_ptr<BitmapContext> ctx[2];
+                    for (int k = 0; k < 2; ++k) {
+                        ctx[k] = grayContext ? BitmapContext::create(6, 5, 8, 7, ColorSpace::DeviceGray, BitmapInfo::None)
+                                             : rgbContext(6, 5, 28);
+                        ctx[k]->translateCTM(3, 2);
+                        ctx[k]->rotateCTM(angle);
+                        if (k == 1) ctx[k]->clipToRect({-100, -100, 200, 200});
+                        ctx[k]->drawImage({ox, oy, 5, 3}, img);
+                        EXPECT_EQ(ctx[k]->lastDrawWasDirect(), k == 0);
+                    }
+                    const int bpp = grayContext ? 1 : 4;
+                    for (int y = 0; y < 5; ++y)
+                        for (int x = 0; x < 6 * bpp; ++x) {
+                            if (!grayContext && x % 4 == 3) continue;  // the unused byte
+                            ASSERT_EQ(ctx[0]->data()[y * ctx[0]->bytesPerRow() + x],
+                                      ctx[1]->data()[y * ctx[1]->bytesPerRow() + x])
+                                << "grey ctx " << grayContext << " grey img " << (img == images[1]) << " angle "
+                                << angle << " offset " << ox << "," << oy << " at " << x << "," << y;
+                        }
+                }
+            }
+        }
+    }
+}
