@@ -1,0 +1,175 @@
+#include "location/GeoPosition.h"
+#include "location/GeoPositionDelegate.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/location/LocationManager.h"
+#include "platform/location/LocationServices.h"
+#include "platform/location/SimulatedLocationSource.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <set>
+#include <thread>
+#include <vector>
+
+using namespace kestrova;
+using platform::Location;
+
+namespace {
+
+class Recorder : public GeoPositionDelegate {
+public:
+    void updateAboutViewLabels() override { ++labels; }
+    void newError(const std::string& text) override { errors.push_back(text); }
+    void newLocationUpdate(const std::string& text) override { updates.push_back(text); }
+    int labels = 0;
+    std::vector<std::string> errors, updates;
+};
+
+// Feeds a fix as the location manager would, on this (the main) thread.
+void feed(GeoPosition* geo, double lat, double lon, double accuracy = 5) {
+    geo->locationManagerDidUpdateToLocation(*geo->locationManager(), Location{lat, lon, accuracy, 0}, nullptr);
+}
+
+template <typename F>
+void withWatchdog(double seconds, F fn, const char* what) {
+    auto done = std::async(std::launch::async, fn);
+    if (done.wait_for(std::chrono::duration<double>(seconds)) != std::future_status::ready) {
+        ADD_FAILURE() << what << " did not finish within " << seconds << " s";
+        std::_Exit(1);
+    }
+    done.get();
+}
+
+}  // namespace
+
+// The instance is the process's; ctest runs each test in a process of its own, and run directly
+// this test comes first, before anything has fed a fix.
+TEST(GeoPosition, OneInstanceThroughItsWholeLife) {
+    // Made once, even when the first calls race; a second one cannot be made.
+    std::vector<std::future<GeoPosition*>> racers;
+    for (int i = 0; i < 4; ++i) racers.push_back(std::async(std::launch::async, [] { return GeoPosition::sharedInstance(); }));
+    std::set<GeoPosition*> seen;
+    for (auto& r : racers) seen.insert(r.get());
+    ASSERT_EQ(seen.size(), 1u);
+    GeoPosition* geo = *seen.begin();
+    ASSERT_NE(geo, nullptr);
+    EXPECT_EQ(GeoPosition::sharedInstance(), geo);
+    EXPECT_EQ(GeoPosition::create(), nullptr);
+    ASSERT_NE(geo->locationManager(), nullptr);
+    EXPECT_EQ(geo->locationManager()->delegate(), geo);
+
+    platform::ManualClock clock;
+    platform::RunLoop loop(clock);
+    platform::RunLoop::setMain(&loop);
+    auto sim = std::make_shared<platform::SimulatedLocationSource>(loop, Location{-33.86, 151.21, 5, 0});
+    platform::LocationServices services(true, sim);
+    platform::LocationServices::setCurrent(&services);
+    Recorder rec;
+    geo->setDelegate(&rec);
+    auto manager = geo->locationManager();
+
+    // Before any fix: zeros and empty letters.
+    ASSERT_EQ(geo->getValuesState(), 0) << "an earlier test in this process fed a fix";
+    EXPECT_EQ(geo->getCurrLatitude(), 0.0f);
+    EXPECT_EQ(geo->getLatRef(), "");
+    EXPECT_EQ(geo->getLongRef(), "");
+    EXPECT_FALSE(geo->getSnapshot().has_value());
+
+    // An error before the first fix stops the updates and passes an empty text on.
+    manager->startUpdatingLocation();
+    geo->locationManagerDidFailWithError(*manager, {platform::LocationError::Code::LocationUnknown, "x"});
+    EXPECT_FALSE(manager->updating());
+    ASSERT_EQ(rec.updates.size(), 1u);
+    EXPECT_EQ(rec.updates[0], "");
+    EXPECT_TRUE(rec.errors.empty());
+
+    // A fix with negative accuracy is ignored: nothing stored, no label refresh, updates go on.
+    manager->startUpdatingLocation();
+    feed(geo, 12, 34, -1);
+    EXPECT_EQ(geo->getValuesState(), 0);
+    EXPECT_EQ(rec.labels, 0);
+    EXPECT_TRUE(manager->updating());
+
+    // The receiver's fix half a second later is accepted, stops the updates, refreshes the labels.
+    loop.runFor(0.5);
+    EXPECT_EQ(geo->getValuesState(), 1);
+    EXPECT_FALSE(manager->updating());
+    EXPECT_EQ(rec.labels, 1);
+    EXPECT_EQ(geo->getCurrLatitude(), -33.86f);  // narrowed to single precision
+    EXPECT_EQ(geo->getCurrLongitude(), 151.21f);
+    EXPECT_EQ(geo->getLatRef(), "S");
+    EXPECT_EQ(geo->getLongRef(), "E");
+
+    // After the fix an error leaves running updates alone, and the position stays.
+    manager->startUpdatingLocation();
+    geo->locationManagerDidFailWithError(*manager, {platform::LocationError::Code::LocationUnknown, "x"});
+    EXPECT_TRUE(manager->updating());
+    EXPECT_EQ(geo->getValuesState(), 1);
+    EXPECT_EQ(geo->getLatRef(), "S");
+
+    // Hemisphere letters follow the sign bit, so negative zero is south or west.
+    struct Case { double lat, lon; const char* latRef; const char* lonRef; };
+    for (const Case& c : {Case{0.0, -0.0, "N", "W"}, Case{-0.0, 0.0, "S", "E"}, Case{51.5074, -0.1278, "N", "W"},
+                          Case{-90, 180, "S", "E"}}) {
+        feed(geo, c.lat, c.lon);
+        EXPECT_EQ(geo->getLatRef(), c.latRef) << c.lat;
+        EXPECT_EQ(geo->getLongRef(), c.lonRef) << c.lon;
+        auto snap = geo->getSnapshot();
+        ASSERT_TRUE(snap.has_value());
+        EXPECT_EQ(snap->latitude, static_cast<float>(c.lat));
+        EXPECT_EQ(snap->longitudeRef, c.lonRef);
+    }
+
+    // Values the platform never delivers do not disturb the stored fix either.
+    feed(geo, std::nan(""), 10);
+    feed(geo, 10, 1e300);
+    EXPECT_EQ(geo->getCurrLatitude(), -90.0f);
+    EXPECT_EQ(geo->getCurrLongitude(), 180.0f);
+
+    // Location services off: no updates are started by the launch rule, and a refresh that starts
+    // them anyway gets the platform's error, which the position survives.
+    services.setEnabled(false);
+    EXPECT_FALSE(geo->locationManager()->locationServicesEnabled());
+    manager->startUpdatingLocation();
+    loop.runFor(1.0);
+    EXPECT_EQ(rec.updates.size(), 3u);
+    EXPECT_EQ(geo->getValuesState(), 1);
+    manager->stopUpdatingLocation();
+
+    geo->setDelegate(nullptr);
+    platform::LocationServices::setCurrent(nullptr);
+    platform::RunLoop::setMain(nullptr);
+}
+
+// The worker reads the position while the main thread takes new fixes: every read is one whole fix.
+TEST(GeoPosition, ReadersSeeOneWholeFixWhileFixesArrive) {
+    GeoPosition* geo = GeoPosition::sharedInstance();
+    feed(geo, 10.5, 20.25);
+    std::atomic<bool> writing{true};
+    std::atomic<long> reads{0};
+    std::atomic<long> torn{0};
+
+    auto reader = std::async(std::launch::async, [&] {
+        while (writing.load(std::memory_order_acquire) || reads.load() < 1000) {
+            auto s = geo->getSnapshot();
+            bool north = s && s->latitude == 10.5f && s->longitude == 20.25f && s->latitudeRef == "N" &&
+                         s->longitudeRef == "E";
+            bool south = s && s->latitude == -30.5f && s->longitude == -40.75f && s->latitudeRef == "S" &&
+                         s->longitudeRef == "W";
+            if (!north && !south) torn.fetch_add(1);
+            reads.fetch_add(1);
+        }
+    });
+    for (int i = 0; i < 20000; ++i) {
+        if (i % 2) feed(geo, 10.5, 20.25);
+        else feed(geo, -30.5, -40.75);
+    }
+    writing.store(false, std::memory_order_release);
+    withWatchdog(10.0, [&] { reader.get(); }, "the reader thread");
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(torn.load(), 0) << "of " << reads.load() << " reads";
+}
