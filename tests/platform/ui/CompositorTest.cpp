@@ -1,0 +1,219 @@
+#include "CoreUiFixture.h"
+
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/Layer.h"
+#include "platform/ui/ViewAnimation.h"
+#include "platform/ui/Window.h"
+
+#include <array>
+#include <filesystem>
+
+namespace platform {
+namespace {
+
+using test::CoreUiFixture;
+
+using Bgr = std::array<int, 3>;
+Bgr at(const Image& img, int x, int y) {
+    const uint8_t* p = img.pixel(x, y);
+    return {p[0], p[1], p[2]};
+}
+
+// Fills its left half with green; counts how often it is asked to draw.
+class HalfGreenView : public View {
+public:
+    using View::View;
+    int draws = 0;
+    void drawRect(GraphicsContext& ctx, const Rect&) override {
+        ++draws;
+        ctx.setFillColor(Color::rgba(0, 1, 0));
+        ctx.fillRect({0, 0, bounds().width() / 2, bounds().height()});
+    }
+};
+
+class CompositorTest : public CoreUiFixture {};
+
+TEST_F(CompositorTest, TinyWindowExactPixelsAtScaleTwo) {
+    Window window(Rect(0, 0, 4, 2));
+    window.setBackgroundColor(Color::rgba(1, 0, 0));
+    auto* green = static_cast<HalfGreenView*>(window.addSubview(std::make_unique<HalfGreenView>(Rect(2, 0, 2, 1))));
+    View* white = window.addSubview(std::make_unique<View>(Rect(0, 1, 1, 1)));
+    white->setBackgroundColor(Color::white(1));
+    white->setAlpha(0.5f);
+    View* hidden = window.addSubview(std::make_unique<View>(Rect(0, 0, 4, 2)));
+    hidden->setBackgroundColor(Color::black());
+    hidden->setHidden(true);
+
+    Compositor compositor(2);
+    ASSERT_TRUE(compositor.composite(window));
+    ImageRef img = compositor.image();
+    ASSERT_TRUE(img);
+    ASSERT_EQ(img->width(), 8);
+    ASSERT_EQ(img->height(), 4);
+    // Bytes are B,G,R: the red background, the green half of the view, the half-white square.
+    EXPECT_EQ(at(*img, 0, 0), (Bgr{0, 0, 255}));
+    EXPECT_EQ(at(*img, 4, 0), (Bgr{0, 255, 0}));
+    EXPECT_EQ(at(*img, 5, 1), (Bgr{0, 255, 0}));
+    EXPECT_EQ(at(*img, 6, 0), (Bgr{0, 0, 255}));  // the view's right half draws nothing
+    EXPECT_EQ(at(*img, 4, 2), (Bgr{0, 0, 255}));  // below the view
+    EXPECT_EQ(at(*img, 1, 3), (Bgr{128, 128, 255}));
+    EXPECT_FALSE(window.needsComposite());
+
+    // Drawn content is kept: compositing again does not draw the view again...
+    EXPECT_EQ(green->draws, 1);
+    compositor.composite(window);
+    EXPECT_EQ(green->draws, 1);
+    // ...until it needs display.
+    green->setNeedsDisplay();
+    EXPECT_TRUE(window.needsComposite());
+    compositor.composite(window);
+    EXPECT_EQ(green->draws, 2);
+
+    // A transform moves the drawn content: scaled by 2 about its centre (3, 0.5) its green half
+    // covers x 1..3 points (pixels 2..5; the edges blend, the middle is exact).
+    green->setTransform(AffineTransform::makeScale(2, 1));
+    compositor.composite(window);
+    img = compositor.image();
+    EXPECT_EQ(at(*img, 3, 0), (Bgr{0, 255, 0}));
+    EXPECT_EQ(at(*img, 4, 0), (Bgr{0, 255, 0}));
+    EXPECT_EQ(at(*img, 7, 0), (Bgr{0, 0, 255}));
+    EXPECT_EQ(at(*img, 0, 0), (Bgr{0, 0, 255}));
+    EXPECT_EQ(green->draws, 2);
+
+    // A screenshot file.
+    auto path = std::filesystem::temp_directory_path() / "kestrova-compositor-test.png";
+    EXPECT_TRUE(compositor.writePNG(path));
+    EXPECT_GT(std::filesystem::file_size(path), 0u);
+    std::filesystem::remove(path);
+}
+
+TEST_F(CompositorTest, ClippingAndPresentationValues) {
+    Window window(Rect(0, 0, 4, 4));
+    View* clip = window.addSubview(std::make_unique<View>(Rect(0, 0, 2, 2)));
+    clip->setClipsToBounds(true);
+    View* inside = clip->addSubview(std::make_unique<View>(Rect(0, 0, 4, 4)));
+    inside->setBackgroundColor(Color::white(1));
+    Compositor compositor(1);
+    compositor.composite(window);
+    ImageRef img = compositor.image();
+    EXPECT_EQ(at(*img, 1, 1), (Bgr{255, 255, 255}));
+    EXPECT_EQ(at(*img, 2, 2), (Bgr{0, 0, 0}));
+
+    // Half way through a linear fade the compositor draws the presentation, not the model.
+    ViewAnimation::beginAnimations("fade");
+    ViewAnimation::setAnimationDuration(1);
+    ViewAnimation::setAnimationCurve(AnimationCurve::Linear);
+    inside->setAlpha(0);
+    ViewAnimation::commitAnimations();
+    runFor(0.5);
+    compositor.composite(window);
+    img = compositor.image();
+    EXPECT_EQ(at(*img, 0, 0), (Bgr{128, 128, 128}));
+    runFor(0.5);
+    compositor.composite(window);
+    EXPECT_EQ(at(*compositor.image(), 0, 0), (Bgr{0, 0, 0}));
+}
+
+struct TransitionLog : TransitionDelegate {
+    std::vector<std::string> events;
+    void animationDidStart(const Transition&) override { events.push_back("start"); }
+    void animationDidStop(const Transition&, bool finished) override {
+        events.push_back(finished ? "stop finished" : "stop cancelled");
+    }
+};
+
+class TransitionTest : public CoreUiFixture {
+protected:
+    Window window_{Rect(0, 0, 4, 1)};
+    View* holder_ = window_.addSubview(std::make_unique<View>(Rect(0, 0, 4, 1)));
+    TransitionLog log_;
+
+    Transition pushFromRight(double duration) {
+        Transition t;
+        t.type = TransitionType::Push;
+        t.subtype = TransitionSubtype::FromRight;
+        t.duration = duration;
+        t.timing = TimingFunction::Linear;
+        t.delegate = &log_;
+        return t;
+    }
+};
+
+TEST_F(TransitionTest, CallbacksFinishAndRemoval) {
+    // Phase 1: a transition runs to its end: start on the next turn, stop finished at the end.
+    holder_->layer().addAnimation(pushFromRight(0.2), "swap");
+    EXPECT_NE(holder_->layer().animationForKey("swap"), nullptr);
+    EXPECT_TRUE(log_.events.empty());
+    runFor(0);
+    EXPECT_EQ(log_.events, (std::vector<std::string>{"start"}));
+    runFor(0.19);
+    EXPECT_EQ(log_.events.size(), 1u);
+    runFor(0.01);
+    EXPECT_EQ(log_.events, (std::vector<std::string>{"start", "stop finished"}));
+    EXPECT_EQ(holder_->layer().animationForKey("swap"), nullptr);
+
+    // Phase 2: removed half way: an unfinished stop, once.
+    log_.events.clear();
+    holder_->layer().addAnimation(pushFromRight(0.2), "swap");
+    runFor(0.1);
+    holder_->layer().removeAnimationForKey("swap");
+    runFor(1);
+    EXPECT_EQ(log_.events, (std::vector<std::string>{"start", "stop cancelled"}));
+
+    // Phase 3: replaced under the same key before it even started: the old one still reports a
+    // start before its cancelled stop; the new one runs to its end.
+    log_.events.clear();
+    holder_->layer().addAnimation(pushFromRight(0.2), "swap");
+    holder_->layer().addAnimation(pushFromRight(0.2), "swap");
+    runFor(0.2);
+    EXPECT_EQ(log_.events, (std::vector<std::string>{"start", "stop cancelled", "start", "stop finished"}));
+
+    // Phase 4: duration 0 starts and stops on the next turn.
+    log_.events.clear();
+    holder_->layer().addAnimation(pushFromRight(0), "swap");
+    runFor(0);
+    EXPECT_EQ(log_.events, (std::vector<std::string>{"start", "stop finished"}));
+    EXPECT_EQ(ViewAnimation::runningCount(), 0u);
+}
+
+TEST_F(TransitionTest, PushRendersTheOldLookGivingWayToTheNew) {
+    auto red = std::make_unique<View>(Rect(0, 0, 4, 1));
+    red->setBackgroundColor(Color::rgba(1, 0, 0));
+    View* oldPage = holder_->addSubview(std::move(red));
+    Compositor compositor(1);
+    compositor.composite(window_);
+
+    // Swap pages, then add the transition in the same turn, as a transition container does.
+    holder_->layer().setPreservesOldLook(true);
+    std::unique_ptr<View> removed = oldPage->removeFromSuperview();
+    removed.reset();  // the old page is gone; its look lives on in the transition
+    auto blue = std::make_unique<View>(Rect(0, 0, 4, 1));
+    blue->setBackgroundColor(Color::rgba(0, 0, 1));
+    holder_->addSubview(std::move(blue));
+    holder_->layer().addAnimation(pushFromRight(1), "swap");
+
+    // Half way: the old page's right half on the left, the new page's left half on the right.
+    runFor(0.5);
+    compositor.composite(window_);
+    ImageRef img = compositor.image();
+    EXPECT_EQ(at(*img, 0, 0), (Bgr{0, 0, 255}));
+    EXPECT_EQ(at(*img, 1, 0), (Bgr{0, 0, 255}));
+    EXPECT_EQ(at(*img, 2, 0), (Bgr{255, 0, 0}));
+    EXPECT_EQ(at(*img, 3, 0), (Bgr{255, 0, 0}));
+    runFor(0.5);
+    compositor.composite(window_);
+    EXPECT_EQ(at(*compositor.image(), 0, 0), (Bgr{255, 0, 0}));
+}
+
+TEST_F(TransitionTest, LayerOwnerDestroyedWhileRunningGivesNoCallbacks) {
+    auto v = std::make_unique<View>(Rect(0, 0, 1, 1));
+    v->layer().addAnimation(pushFromRight(0.2), "swap");
+    v.reset();
+    runFor(1);
+    EXPECT_TRUE(log_.events.empty());
+    EXPECT_EQ(ViewAnimation::runningCount(), 0u);
+}
+
+}  // namespace
+}  // namespace platform
