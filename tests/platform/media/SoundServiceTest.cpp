@@ -1,0 +1,90 @@
+#include "platform/foundation/EventLog.h"
+#include "platform/media/AudioSink.h"
+#include "platform/media/ShutterSound.h"
+#include "platform/media/SoundService.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+class RecordingSink : public AudioSink {
+public:
+    void play(std::shared_ptr<const PcmSound> sound) override { played.push_back(std::move(sound)); }
+    std::vector<std::shared_ptr<const PcmSound>> played;
+};
+
+double rms(const std::vector<int16_t>& s, size_t from, size_t to) {
+    double sum = 0;
+    for (size_t i = from; i < to; ++i) sum += double(s[i]) * s[i];
+    return std::sqrt(sum / double(to - from));
+}
+
+}  // namespace
+
+TEST(SoundService, ShutterIsLoggedAlwaysAndHeardOnlyWithASink) {
+    SoundService service;
+    EventLog::clear();
+
+    // Headless: no sink, still the log line.
+    EXPECT_TRUE(service.playSystemSound(SoundService::kShutter));
+    EXPECT_EQ(EventLog::lines(), std::vector<std::string>{"sound shutter"});
+
+    // With a sink: the same sound object every time, one line per play.
+    RecordingSink sink;
+    service.setSink(&sink);
+    EXPECT_TRUE(service.playSystemSound("shutter"));
+    EXPECT_TRUE(service.playSystemSound("shutter"));
+    ASSERT_EQ(sink.played.size(), 2u);
+    EXPECT_EQ(sink.played[0], sink.played[1]);
+    EXPECT_EQ(EventLog::lines().size(), 3u);
+
+    // A sound the system does not have: nothing played, nothing logged.
+    EXPECT_FALSE(service.playSystemSound("fanfare"));
+    EXPECT_FALSE(service.playSystemSound(""));
+    EXPECT_EQ(sink.played.size(), 2u);
+    EXPECT_EQ(EventLog::lines().size(), 3u);
+}
+
+TEST(ShutterSound, AQuarterSecondClickAndBurstThatEndsInSilence) {
+    PcmSound s = ShutterSound::synthesize();
+    EXPECT_EQ(s.sampleRate, 44100);
+    EXPECT_EQ(s.channels, 1);
+    ASSERT_EQ(s.samples.size(), 11025u);
+    EXPECT_DOUBLE_EQ(s.duration(), 0.25);
+    EXPECT_EQ(ShutterSound::synthesize().samples, s.samples) << "the same samples on every call";
+
+    // Peak at the configured level, nowhere near clipping.
+    int peak = 0;
+    size_t peakAt = 0;
+    for (size_t i = 0; i < s.samples.size(); ++i) {
+        if (std::abs(s.samples[i]) > peak) {
+            peak = std::abs(s.samples[i]);
+            peakAt = i;
+        }
+    }
+    EXPECT_NEAR(peak, 0.7 * 32767, 2);
+    // Loudest in the opening click, the first 5 ms.
+    EXPECT_LT(peakAt, 221u);
+
+    // Loud at the start, a second (closing) event around 72 ms, and dying away to silence.
+    const double opening = rms(s.samples, 0, 441);            // 0-10 ms
+    const double gap = rms(s.samples, 2646, 3175);            // 60-72 ms
+    const double closing = rms(s.samples, 3175, 3616);        // 72-82 ms
+    const double tail = rms(s.samples, 8820, 10584);          // 200-240 ms
+    EXPECT_GT(opening, 4 * tail);
+    EXPECT_GT(closing, 1.5 * gap);
+    EXPECT_LT(tail, 200);
+    EXPECT_EQ(s.samples.back(), 0);
+
+    // Bright: mostly energy above 1 kHz, so a sign change every few samples.
+    size_t crossings = 0;
+    for (size_t i = 1; i < 4410; ++i) crossings += (s.samples[i - 1] < 0) != (s.samples[i] < 0);
+    EXPECT_GT(crossings, 4410u / 22u);
+}
