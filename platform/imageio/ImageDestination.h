@@ -1,11 +1,20 @@
 #pragma once
 // Encodes images as JPEG into memory, with EXIF from a properties dictionary. Colour images
-// (B,G,R,X) are encoded without conversion; grey images become one-component JPEGs.
+// (B,G,R,X, or premultiplied B,G,R,A whose alpha is dropped) are encoded without conversion;
+// grey images become one-component JPEGs.
+//
+// With properties, the file starts with an EXIF APP1 segment and no JFIF segment: Orientation
+// in IFD0 (1..8, else left out), PixelXDimension and PixelYDimension in the EXIF IFD (the image's
+// own size where the dictionary gives none or zero: readers require them),
+// and a GPS IFD (version 2.2.0.0, latitude and longitude as degree/minute/second rationals with
+// their references) when a GPS dictionary is given; plus the tags a reader requires
+// (resolution, YCbCr positioning, EXIF and FlashPix versions, colour space, components).
 #include "platform/graphics/Image.h"
 #include "platform/imageio/ImageProperties.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,14 +31,19 @@ public:
     ~ImageDestination();
 
     void setQuality(int quality);  // 1..100
-    // Adds the image; `properties` may be null (no EXIF block is written then).
+    // Adds the image; `properties` may be null (no EXIF block is written then). Images beyond
+    // the count given at creation are ignored.
     void addImage(const ImageRef& image, const ImageProperties* properties);
-    // Encodes. False (and no data) when there was no image or encoding failed.
+    // Encodes. False (and no data) when there was no image, the image's layout cannot be
+    // encoded, encoding failed, or the destination was finalised before.
     bool finalize();
     const std::vector<uint8_t>& data() const { return data_; }
 
 private:
     ImageDestination() = default;
+    size_t count_ = 1;
+    size_t added_ = 0;
+    bool finalized_ = false;
     ImageRef image_;
     std::optional<ImageProperties> properties_;
     int quality_ = kDefaultQuality;

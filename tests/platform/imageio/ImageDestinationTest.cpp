@@ -1,0 +1,240 @@
+#include "platform/imageio/ExifWriter.h"
+#include "platform/imageio/ImageDestination.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+using namespace platform;
+using testenv::shellQuote;
+
+namespace {
+
+// A w x h B,G,R,X picture: left half pure blue, right half pure red (B,G,R order matters).
+ImageRef blueRed(int w, int h) {
+    std::vector<uint8_t> b(size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &b[(size_t(y) * w + x) * 4];
+            p[0] = x < w / 2 ? 255 : 0;
+            p[1] = 0;
+            p[2] = x < w / 2 ? 0 : 255;
+            p[3] = 255;
+        }
+    return Image::createBGRX(w, h, std::move(b));
+}
+
+std::vector<uint8_t> encode(const ImageRef& img, const ImageProperties* props, int quality = 0) {
+    auto d = ImageDestination::createWithData();
+    EXPECT_TRUE(d);
+    if (quality) d->setQuality(quality);
+    d->addImage(img, props);
+    EXPECT_TRUE(d->finalize());
+    return d->data();
+}
+
+std::filesystem::path save(const testenv::ScratchDir& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
+    testenv::writeFile(dir / name, std::string(bytes.begin(), bytes.end()));
+    return dir / name;
+}
+
+// exiftool -n output as tag -> value.
+std::map<std::string, std::string> exif(const std::filesystem::path& f) {
+    auto r = testenv::run(testenv::exiftool() + " -n -s -s -a -G1 " + shellQuote(f.string()));
+    std::map<std::string, std::string> m;
+    std::istringstream in(r.out);
+    std::string line;
+    while (std::getline(in, line)) {
+        auto colon = line.find(": ");
+        if (colon == std::string::npos) continue;
+        m[line.substr(0, colon)] = line.substr(colon + 2);
+    }
+    return m;
+}
+
+std::string validate(const std::filesystem::path& f) {
+    return testenv::run(testenv::exiftool() + " -validate -warning -a " + shellQuote(f.string())).out;
+}
+
+// Decodes with djpeg to PNM: header fields and pixels.
+struct Pnm {
+    bool ok = false;
+    std::string magic;
+    int w = 0, h = 0;
+    std::string pixels;
+};
+Pnm djpeg(const std::filesystem::path& f) {
+    auto r = testenv::run(testenv::djpeg() + " -pnm " + shellQuote(f.string()) + " 2>/dev/null");
+    Pnm p;
+    std::istringstream in(r.out);
+    int maxval = 0;
+    if (r.status != 0 || !(in >> p.magic >> p.w >> p.h >> maxval)) return p;
+    in.get();
+    p.pixels.assign(std::istreambuf_iterator<char>(in), {});
+    p.ok = true;
+    return p;
+}
+
+}  // namespace
+
+TEST(ImageDestinationTest, ColourPictureWithOrientationSizeAndGps) {
+    testenv::ScratchDir dir;
+    ImageProperties props;
+    props.pixelWidth = 64;
+    props.pixelHeight = 48;
+    props.orientation = 6;
+    props.gps = GpsProperties{35.689499f, 139.691711f, "N", "E"};
+    auto f = save(dir, "a.jpg", encode(blueRed(64, 48), &props));
+
+    // Independent reader: the tags, in the right places.
+    auto m = exif(f);
+    EXPECT_EQ(m["[IFD0] Orientation"], "6");
+    EXPECT_EQ(m["[ExifIFD] ExifImageWidth"], "64");
+    EXPECT_EQ(m["[ExifIFD] ExifImageHeight"], "48");
+    EXPECT_EQ(m["[GPS] GPSVersionID"], "2 2 0 0");
+    EXPECT_EQ(m["[GPS] GPSLatitudeRef"], "N");
+    EXPECT_EQ(m["[GPS] GPSLongitudeRef"], "E");
+    EXPECT_NEAR(std::stod(m["[GPS] GPSLatitude"]), double(35.689499f), 1e-6);
+    EXPECT_NEAR(std::stod(m["[GPS] GPSLongitude"]), double(139.691711f), 1e-6);
+    EXPECT_EQ(m["[File] ColorComponents"], "3");
+    EXPECT_EQ(m.count("[JFIF] JFIFVersion"), 0u);  // EXIF files carry no JFIF segment
+    EXPECT_EQ(validate(f), "Validate                        : OK\n");
+
+    // djpeg decodes it, and B,G,R,X went in without a channel swap: blue left, red right.
+    auto p = djpeg(f);
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.magic, "P6");
+    EXPECT_EQ(p.w, 64);
+    EXPECT_EQ(p.h, 48);
+    auto rgb = [&](int x, int y) { return reinterpret_cast<const uint8_t*>(p.pixels.data()) + (y * p.w + x) * 3; };
+    EXPECT_LT(rgb(8, 24)[0], 20);
+    EXPECT_GT(rgb(8, 24)[2], 235);
+    EXPECT_GT(rgb(56, 24)[0], 235);
+    EXPECT_LT(rgb(56, 24)[2], 20);
+}
+
+TEST(ImageDestinationTest, SouthernAndWesternPositions) {
+    testenv::ScratchDir dir;
+    ImageProperties props;
+    props.pixelWidth = 16;
+    props.pixelHeight = 16;
+    props.orientation = 1;
+    props.gps = GpsProperties{33.8688, 70.0, "S", "W"};
+    auto f = save(dir, "s.jpg", encode(blueRed(16, 16), &props));
+    auto m = exif(f);
+    EXPECT_EQ(m["[GPS] GPSLatitudeRef"], "S");
+    EXPECT_EQ(m["[GPS] GPSLongitudeRef"], "W");
+    EXPECT_NEAR(std::stod(m["[GPS] GPSLatitude"]), 33.8688, 1e-6);
+    EXPECT_NEAR(std::stod(m["[GPS] GPSLongitude"]), 70.0, 1e-9);
+    // The composite position carries the signs.
+    EXPECT_NEAR(std::stod(m["[Composite] GPSLatitude"]), -33.8688, 1e-6);
+    EXPECT_NEAR(std::stod(m["[Composite] GPSLongitude"]), -70.0, 1e-9);
+    EXPECT_EQ(validate(f), "Validate                        : OK\n");
+    EXPECT_TRUE(djpeg(f).ok);
+}
+
+TEST(ImageDestinationTest, GreyPictureHasOneComponent) {
+    testenv::ScratchDir dir;
+    std::vector<uint8_t> g(24 * 16);
+    for (size_t i = 0; i < g.size(); ++i) g[i] = (i % 24) < 12 ? 30 : 220;
+    // Padded rows: 24 pixels in rows of 29 bytes.
+    std::vector<uint8_t> padded(29 * 16, 0x77);
+    for (int y = 0; y < 16; ++y) std::copy(&g[y * 24], &g[y * 24] + 24, &padded[y * 29]);
+    auto img = Image::createGray(24, 16, padded, 29);
+    ImageProperties props;
+    props.pixelWidth = 24;
+    props.pixelHeight = 16;
+    props.orientation = 8;
+    auto f = save(dir, "g.jpg", encode(img, &props));
+    auto m = exif(f);
+    EXPECT_EQ(m["[File] ColorComponents"], "1");
+    EXPECT_EQ(m["[IFD0] Orientation"], "8");
+    EXPECT_EQ(m.count("[GPS] GPSVersionID"), 0u);
+    EXPECT_EQ(validate(f), "Validate                        : OK\n");
+    auto p = djpeg(f);
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.magic, "P5");
+    EXPECT_EQ(p.w, 24);
+    EXPECT_NEAR(uint8_t(p.pixels[8 * 24 + 3]), 30, 3);
+    EXPECT_NEAR(uint8_t(p.pixels[8 * 24 + 20]), 220, 3);
+}
+
+TEST(ImageDestinationTest, PlainPictureWithoutPropertiesAndDefaults) {
+    testenv::ScratchDir dir;
+    auto img = blueRed(32, 32);
+    // No properties: no EXIF at all, a plain JFIF file.
+    auto plain = encode(img, nullptr);
+    auto f = save(dir, "t.jpg", plain);
+    auto m = exif(f);
+    EXPECT_EQ(m.count("[IFD0] Orientation"), 0u);
+    EXPECT_EQ(m.count("[ExifIFD] ExifVersion"), 0u);
+    EXPECT_EQ(m.count("[JFIF] JFIFVersion"), 1u);
+    EXPECT_EQ(validate(f), "Validate                        : OK\n");
+    EXPECT_TRUE(djpeg(f).ok);
+    // The default quality is 90.
+    EXPECT_EQ(plain, encode(img, nullptr, 90));
+    EXPECT_NE(plain, encode(img, nullptr, 50));
+    // Zero and absent sizes never become zero-valued tags: the picture's own size stands in.
+    // An out-of-range orientation is left out.
+    ImageProperties odd;
+    odd.pixelWidth = 0;
+    odd.orientation = 9;
+    auto g = save(dir, "odd.jpg", encode(img, &odd));
+    auto mo = exif(g);
+    EXPECT_EQ(mo.count("[IFD0] Orientation"), 0u);
+    EXPECT_EQ(mo["[ExifIFD] ExifImageWidth"], "32");
+    EXPECT_EQ(mo["[ExifIFD] ExifImageHeight"], "32");
+    EXPECT_EQ(mo["[ExifIFD] ExifVersion"], "0220");
+    EXPECT_EQ(validate(g), "Validate                        : OK\n");
+}
+
+TEST(ImageDestinationTest, FailuresComeBackCleanly) {
+    // Only JPEG.
+    EXPECT_EQ(ImageDestination::createWithData("public.png"), nullptr);
+    EXPECT_EQ(ImageDestination::createWithData("public.jpeg", 0), nullptr);
+    // Nothing added.
+    auto d = ImageDestination::createWithData();
+    EXPECT_FALSE(d->finalize());
+    EXPECT_TRUE(d->data().empty());
+    // A layout JPEG cannot take (16 bits a pixel).
+    auto owner = std::make_shared<std::vector<uint8_t>>(8);
+    auto odd = Image::create(2, 2, 8, 16, 4, ColorSpace::DeviceRGB, BitmapInfo::None,
+                             std::shared_ptr<const uint8_t>(owner, owner->data()), 8);
+    ASSERT_TRUE(odd);
+    auto e = ImageDestination::createWithData();
+    e->addImage(odd, nullptr);
+    EXPECT_FALSE(e->finalize());
+    // libjpeg refuses a picture wider than 65500: its error comes back as false, the process
+    // goes on.
+    auto wide = Image::createGray(70000, 1, std::vector<uint8_t>(70000, 9));
+    auto w = ImageDestination::createWithData();
+    w->addImage(wide, nullptr);
+    EXPECT_FALSE(w->finalize());
+    EXPECT_TRUE(w->data().empty());
+    // A second finalize does not encode again; a second image is ignored.
+    auto once = ImageDestination::createWithData();
+    once->addImage(blueRed(8, 8), nullptr);
+    once->addImage(blueRed(16, 16), nullptr);
+    ASSERT_TRUE(once->finalize());
+    EXPECT_FALSE(once->finalize());
+    EXPECT_FALSE(once->data().empty());
+}
+
+TEST(ImageDestinationTest, DegreesMinutesSecondsCarry) {
+    auto d = ExifWriter::toDms(35.5);
+    EXPECT_EQ(d.degrees, 35u);
+    EXPECT_EQ(d.minutes, 30u);
+    EXPECT_EQ(d.secondsTimes10000, 0u);
+    d = ExifWriter::toDms(10.0 + 59.0 / 60 + 59.99999999 / 3600);  // rounds up to 11° 0' 0"
+    EXPECT_EQ(d.degrees, 11u);
+    EXPECT_EQ(d.minutes, 0u);
+    EXPECT_EQ(d.secondsTimes10000, 0u);
+    d = ExifWriter::toDms(-0.0001);  // the sign is the reference's job
+    EXPECT_EQ(d.degrees, 0u);
+    EXPECT_EQ(d.minutes, 0u);
+    EXPECT_EQ(d.secondsTimes10000, 3600u);  // 0.36"
+    d = ExifWriter::toDms(std::nan(""));
+    EXPECT_EQ(d.degrees + d.minutes + d.secondsTimes10000, 0u);
+}
