@@ -74,10 +74,10 @@ std::string GeoPosition::getLongRef() const {
     return longRef_;
 }
 
-std::optional<GpsSnapshot> GeoPosition::getSnapshot() const {
+std::optional<GeoSnapshot> GeoPosition::getSnapshot() const {
     std::lock_guard lk(mutex_);
     if (!gotGoodValues_) return std::nullopt;
-    return GpsSnapshot{currLatitude_, currLongitude_, latRef_, longRef_};
+    return GeoSnapshot{currLatitude_, currLongitude_, latRef_, longRef_};
 }
 
 void GeoPosition::stopUpdates() {

@@ -4,7 +4,7 @@
 // destroyed; a second instance cannot be made. Callbacks arrive on the main thread; the picture
 // writer reads from its worker thread, so every read goes through one lock and getSnapshot()
 // hands out a single fix whole.
-#include "capture/GpsSnapshot.h"
+#include "location/GeoSnapshot.h"
 #include "platform/location/LocationManagerDelegate.h"
 
 #include <cstdint>
@@ -45,7 +45,7 @@ public:
     std::string getLatRef() const;
     std::string getLongRef() const;
     // The last accepted fix, all four values from the same one; unset before the first. Any thread.
-    std::optional<GpsSnapshot> getSnapshot() const;
+    std::optional<GeoSnapshot> getSnapshot() const;
 
     void locationManagerDidUpdateToLocation(platform::LocationManager& manager,
                                             const platform::Location& newLocation,
