@@ -7,6 +7,7 @@
 
 namespace platform {
 
+class InterfaceValue;
 class Object;
 
 // An action as the loader hands it to a sender: call it with the sender.
@@ -24,6 +25,9 @@ class Object {
 public:
     virtual ~Object() = default;
 
+    // Sets a property named in an interface file. Returns false for a name the class does not
+    // know (the loader ignores it). Subclasses handle their keys and pass the rest to their base.
+    virtual bool setProperty(std::string_view key, const InterfaceValue& value) { return false; }
     // Connects the outlet `name` to `object` (borrowed; may be null). Returns false for a name the
     // object does not know, which the loader ignores.
     virtual bool setOutlet(std::string_view name, Object* object) { return false; }

@@ -150,9 +150,9 @@ public:
     virtual void touchesCancelled(const TouchSet& touches, const Event& event);
 
     // --- Interface files ---
-    // Sets a property named in an interface file. Returns false for a name this class does not
-    // know. Subclasses handle their own keys and pass the rest to their base class.
-    virtual bool setProperty(std::string_view key, const InterfaceValue& value);
+    // frame, bounds, center, alpha, hidden, tag, userInteractionEnabled, multipleTouchEnabled,
+    // clipsToBounds, opaque, backgroundColor, name.
+    bool setProperty(std::string_view key, const InterfaceValue& value) override;
 
     // Tells the window that something on screen changed (drawing or geometry).
     void invalidate();
