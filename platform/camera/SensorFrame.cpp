@@ -22,6 +22,37 @@ libyuv::RotationMode rotationFor(int orientation) {
     }
 }
 
+// Bilinear enlargement with 8-bit weights that sum to 256, so flat areas keep their exact value
+// (libyuv's SIMD enlargement weighs with 127ths and darkens white to 253).
+void enlarge(const Image& src, uint8_t* dst, int width, int height) {
+    const int sw = src.width(), sh = src.height();
+    const size_t n = static_cast<size_t>(width);
+    std::vector<int> x0(n), x1(n), fx(n);
+    for (int x = 0; x < width; ++x) {
+        const double s = std::clamp((x + 0.5) * sw / width - 0.5, 0.0, double(sw - 1));
+        x0[x] = int(s);
+        x1[x] = std::min(x0[x] + 1, sw - 1);
+        fx[x] = int(std::lround((s - x0[x]) * 256));
+    }
+    for (int y = 0; y < height; ++y) {
+        const double s = std::clamp((y + 0.5) * sh / height - 0.5, 0.0, double(sh - 1));
+        const int y0 = int(s), y1 = std::min(y0 + 1, sh - 1);
+        const int fy = int(std::lround((s - y0) * 256));
+        const uint8_t* r0 = src.pixel(0, y0);
+        const uint8_t* r1 = src.pixel(0, y1);
+        uint8_t* d = dst + size_t(y) * width * 4;
+        for (int x = 0; x < width; ++x) {
+            const uint8_t *a = r0 + x0[x] * 4, *b = r0 + x1[x] * 4, *c = r1 + x0[x] * 4, *e = r1 + x1[x] * 4;
+            const int wx = fx[x];
+            for (int k = 0; k < 4; ++k) {
+                const int top = a[k] * (256 - wx) + b[k] * wx;
+                const int bottom = c[k] * (256 - wx) + e[k] * wx;
+                d[x * 4 + k] = uint8_t((top * (256 - fy) + bottom * fy + 32768) >> 16);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 void SensorFrame::uprightSize(int width, int height, int orientation, int* uprightWidth, int* uprightHeight) {
@@ -56,10 +87,15 @@ Rect SensorFrame::centredCrop(int width, int height, double aspect) {
 
 ImageRef SensorFrame::scaled(const ImageRef& image, int width, int height) {
     if (!image || !isBGRX(*image) || width <= 0 || height <= 0) return nullptr;
-    if (image->width() == width && image->height() == height) return image;
+    const int sw = image->width(), sh = image->height();
+    if (sw == width && sh == height) return image;
     std::vector<uint8_t> out(size_t(width) * height * 4);
-    libyuv::ARGBScale(image->data(), image->bytesPerRow(), image->width(), image->height(), out.data(), width * 4,
-                      width, height, libyuv::kFilterBox);
+    if (width <= sw && height <= sh) {
+        libyuv::ARGBScale(image->data(), image->bytesPerRow(), sw, sh, out.data(), width * 4, width, height,
+                          libyuv::kFilterBox);
+    } else {
+        enlarge(*image, out.data(), width, height);
+    }
     return Image::createBGRX(width, height, std::move(out));
 }
 

@@ -24,7 +24,8 @@ public:
     // The largest centred rectangle of `aspect` (width / height) inside a width x height picture,
     // in whole pixels.
     static Rect centredCrop(int width, int height, double aspect);
-    // Scales a B,G,R,X picture to exactly width x height (box filter when shrinking).
+    // Scales a B,G,R,X picture to exactly width x height: box filter when shrinking, bilinear
+    // when enlarging, flat areas keeping their exact value.
     static ImageRef scaled(const ImageRef& image, int width, int height);
     // A picture of one colour, bytes b, g, r, 255.
     static ImageRef solid(int width, int height, uint8_t b, uint8_t g, uint8_t r);

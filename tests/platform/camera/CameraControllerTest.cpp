@@ -1,0 +1,177 @@
+#include "CameraTestSupport.h"
+
+#include "platform/camera/CameraController.h"
+#include "platform/camera/SyntheticSource.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace platform;
+using cameratest::bgr;
+
+namespace {
+
+struct Recorder final : CameraControllerDelegate {
+    std::vector<std::string> events;
+    std::vector<double> times;
+    ImageRef picture, preview;
+    bool jpegNull = false, propertiesNull = false, readyDuringPicture = true;
+    const Clock* clock = nullptr;
+
+    void cameraControllerReadyStateChanged(CameraController* c) override {
+        events.push_back(c->isReady() ? "ready" : "not-ready");
+        times.push_back(clock->now());
+    }
+    void cameraControllerTookPicture(CameraController* c, ImageRef pic, ImageRef prev,
+                                     const std::vector<uint8_t>* jpeg, const ImageProperties* props) override {
+        events.push_back("picture");
+        times.push_back(clock->now());
+        picture = pic;
+        preview = prev;
+        jpegNull = jpeg == nullptr;
+        propertiesNull = props == nullptr;
+        readyDuringPicture = c->isReady();
+    }
+};
+
+// A camera with nothing to show, like a webcam before its first frame.
+struct EmptySource final : CameraSource {
+    ImageRef previewFrame(int) override { return nullptr; }
+    ImageRef pictureFrame(int) override { return nullptr; }
+    std::string description() const override { return "empty"; }
+};
+
+class CameraControllerTest : public ::testing::Test {
+protected:
+    ManualClock clock{10.0};
+    RunLoop loop{clock};
+    Recorder rec;
+    void SetUp() override { rec.clock = &clock; }
+};
+
+}  // namespace
+
+TEST_F(CameraControllerTest, CaptureDeliversPictureThenReadyOnTheRunLoopClock) {
+    CameraController cc(nullptr, &loop);
+    cc.setDelegate(&rec);
+
+    // Not ready before the preview starts: a capture is refused and nothing is reported.
+    EXPECT_FALSE(cc.isReady());
+    EXPECT_FALSE(cc.previewFrame());
+    cc.capturePhoto();
+    loop.runFor(1.0);
+    EXPECT_TRUE(rec.events.empty());
+
+    // startPreview: ready after the warm-up, reported once; a second call changes nothing.
+    cc.startPreview();
+    cc.startPreview();
+    cc.capturePhoto();  // still warming up: refused
+    loop.runFor(CameraController::kWarmUpDelay);
+    ASSERT_EQ(rec.events, (std::vector<std::string>{"ready"}));
+    EXPECT_DOUBLE_EQ(rec.times[0], 11.0 + CameraController::kWarmUpDelay);
+    EXPECT_TRUE(cc.isReady());
+    ASSERT_TRUE(cc.previewFrame());
+
+    // A capture: nothing at once, not ready while the picture is on its way; a second request
+    // meanwhile is refused silently.
+    rec.events.clear();
+    rec.times.clear();
+    const double shot = clock.now();
+    cc.capturePhoto();
+    EXPECT_FALSE(cc.isReady());
+    cc.capturePhoto();
+    loop.runDue();
+    EXPECT_TRUE(rec.events.empty());
+    loop.runFor(1.0);
+    ASSERT_EQ(rec.events, (std::vector<std::string>{"picture", "ready"}));
+    EXPECT_DOUBLE_EQ(rec.times[0], shot + CameraController::kCaptureDelay);
+    EXPECT_DOUBLE_EQ(rec.times[1], rec.times[0]);
+    EXPECT_FALSE(rec.readyDuringPicture);
+    EXPECT_TRUE(cc.isReady());
+    EXPECT_TRUE(rec.jpegNull);
+    EXPECT_TRUE(rec.propertiesNull);
+
+    // Sizes and byte layout: a 1600 x 1200 picture and a 400 x 320 landscape preview, 4 bytes
+    // a pixel B,G,R,X with X 255; portrait, so the marked corner is bottom-left in both.
+    ASSERT_TRUE(rec.picture && rec.preview);
+    EXPECT_EQ(rec.picture->width(), 1600);
+    EXPECT_EQ(rec.picture->height(), 1200);
+    EXPECT_EQ(rec.preview->width(), 400);
+    EXPECT_EQ(rec.preview->height(), 320);
+    for (const ImageRef& im : {rec.picture, rec.preview}) {
+        EXPECT_EQ(im->bitsPerPixel(), 32);
+        EXPECT_EQ(im->bitsPerComponent(), 8);
+        EXPECT_EQ(im->colorSpace(), ColorSpace::DeviceRGB);
+        EXPECT_EQ(im->bitmapInfo(), BitmapInfo::BGRX);
+        EXPECT_GE(im->bytesPerRow(), im->width() * 4);
+        EXPECT_EQ(cameratest::px(im, im->width() / 2, im->height() / 2)[3], 255);
+        EXPECT_EQ(bgr(im, 2, im->height() - 3),
+                  (std::array<uint8_t, 3>{SyntheticSource::kMarkB, SyntheticSource::kMarkG, SyntheticSource::kMarkR}));
+    }
+
+    // Burst-like: the delegate asks for the next picture from its ready report.
+    struct Burst final : CameraControllerDelegate {
+        int pictures = 0, readies = 0;
+        void cameraControllerReadyStateChanged(CameraController* c) override {
+            if (++readies < 3) c->capturePhoto();
+        }
+        void cameraControllerTookPicture(CameraController*, ImageRef, ImageRef, const std::vector<uint8_t>*,
+                                         const ImageProperties*) override { ++pictures; }
+    } burst;
+    cc.setDelegate(&burst);
+    cc.capturePhoto();
+    loop.runFor(2.0);
+    EXPECT_EQ(burst.pictures, 3);
+    EXPECT_EQ(burst.readies, 3);
+}
+
+TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
+    auto cc = std::make_unique<CameraController>(nullptr, &loop);
+    cc->startPreview();
+    loop.runFor(0.5);
+
+    // Without a delegate a capture still completes and the camera is ready again.
+    cc->capturePhoto();
+    loop.runFor(0.5);
+    EXPECT_TRUE(cc->isReady());
+
+    // The picture follows the device orientation at delivery: landscape right puts the mark
+    // bottom-right.
+    cc->setDelegate(&rec);
+    cc->setDeviceOrientation(4);
+    cc->capturePhoto();
+    loop.runFor(0.5);
+    ASSERT_TRUE(rec.picture);
+    EXPECT_EQ(bgr(rec.picture, 1597, 1197),
+              (std::array<uint8_t, 3>{SyntheticSource::kMarkB, SyntheticSource::kMarkG, SyntheticSource::kMarkR}));
+
+    // A source with nothing to show: every capture still gets its picture (black) and ready.
+    rec.events.clear();
+    cc->setSource(std::make_unique<EmptySource>());
+    EXPECT_FALSE(cc->previewFrame());
+    cc->capturePhoto();
+    loop.runFor(0.5);
+    ASSERT_EQ(rec.events, (std::vector<std::string>{"picture", "ready"}));
+    EXPECT_EQ(rec.picture->width(), 1600);
+    EXPECT_EQ(rec.preview->width(), 400);
+    EXPECT_EQ(rec.preview->height(), 320);
+    EXPECT_EQ(cameratest::px(rec.picture, 10, 10), (std::array<uint8_t, 4>{0, 0, 0, 255}));
+
+    // A controller that goes with a picture in flight reports nothing afterwards.
+    rec.events.clear();
+    cc->capturePhoto();
+    cc.reset();
+    loop.runFor(1.0);
+    EXPECT_TRUE(rec.events.empty());
+}
+
+TEST_F(CameraControllerTest, SharedInstanceIsOnePerProcessUntilReplaced) {
+    RunLoop::setMain(&loop);
+    CameraController* a = CameraController::sharedInstance();
+    EXPECT_EQ(a, CameraController::sharedInstance());
+    EXPECT_EQ(&a->runLoop(), &loop);
+    EXPECT_EQ(a->source().description(), "synthetic");
+    CameraController::setSharedInstance(nullptr);
+    RunLoop::setMain(nullptr);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Helpers for the camera tests: pixels, tiny encoded pictures, and waiting on the capture thread.
+#include "platform/foundation/RunLoop.h"
+#include "platform/graphics/Image.h"
+
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace cameratest {
+
+// Bytes B,G,R,X of one pixel.
+std::array<uint8_t, 4> px(const platform::ImageRef& im, int x, int y);
+// B,G,R of one pixel, for comparing with a colour.
+std::array<uint8_t, 3> bgr(const platform::ImageRef& im, int x, int y);
+// A picture painted by `colour(x, y)` returning B,G,R.
+platform::ImageRef paint(int w, int h, const std::function<std::array<uint8_t, 3>(int, int)>& colour);
+// Encodes a picture as JPEG (quality 100) / writes it as PNG.
+std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im);
+bool writePng(const platform::ImageRef& im, const std::filesystem::path& file);
+// Runs the loop's posts until `done`, waiting in real time at most `seconds` (a watchdog).
+bool waitFor(platform::RunLoop& loop, const std::function<bool()>& done, double seconds = 5);
+
+}  // namespace cameratest

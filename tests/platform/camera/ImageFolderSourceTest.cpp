@@ -1,0 +1,119 @@
+#include "CameraTestSupport.h"
+
+#include "platform/camera/CameraSourceFactory.h"
+#include "platform/camera/ImageFolderSource.h"
+#include "platform/camera/JpegDecoder.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace platform;
+using cameratest::bgr;
+using BGR = std::array<uint8_t, 3>;
+
+namespace {
+constexpr BGR kRed{0, 0, 255}, kGreen{0, 255, 0}, kDarkGreen{0, 96, 0}, kBlue{255, 0, 0};
+
+void writeBytes(const std::filesystem::path& p, const std::vector<uint8_t>& b) {
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+}
+}  // namespace
+
+TEST(ImageFolderSource, PhotosAreCroppedTo4by3AndShownInTurn) {
+    testenv::ScratchDir dir;
+    // a.png, 64 x 32: red side bands (columns 0-9 and 54-63) that a 4:3 crop (columns 10-52)
+    // cuts away; green top half, dark green bottom half between them.
+    ImageRef wide = cameratest::paint(64, 32, [](int x, int y) {
+        if (x < 10 || x >= 54) return kRed;
+        return y < 16 ? kGreen : kDarkGreen;
+    });
+    ASSERT_TRUE(cameratest::writePng(wide, dir / "a.png"));
+    // b.jpg, 32 x 32, solid blue; c.jpg is not a JPEG at all; notes.txt is not a photo.
+    writeBytes(dir / "b.jpg", cameratest::encodeJpeg(cameratest::paint(32, 32, [](int, int) { return kBlue; })));
+    writeBytes(dir / "c.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'});
+    writeBytes(dir / "notes.txt", {'h', 'i'});
+
+    auto src = ImageFolderSource::open(dir.path());
+    ASSERT_TRUE(src);
+    EXPECT_EQ(src->photoCount(), 3u);
+    EXPECT_EQ(src->currentFile().filename(), "a.png");
+
+    // The preview shows the first photo; the picture is it too, cropped to 4:3: no red left,
+    // the halves where they belong.
+    ImageRef prev = src->previewFrame(3);
+    ASSERT_TRUE(prev);
+    EXPECT_EQ(prev->width(), 400);
+    EXPECT_EQ(prev->height(), 320);
+    ImageRef pic = src->pictureFrame(3);
+    ASSERT_TRUE(pic);
+    EXPECT_EQ(pic->width(), 1600);
+    EXPECT_EQ(pic->height(), 1200);
+    EXPECT_EQ(bgr(pic, 0, 0), kGreen);
+    EXPECT_EQ(bgr(pic, 1599, 0), kGreen);
+    EXPECT_EQ(bgr(pic, 0, 1199), kDarkGreen);
+    EXPECT_EQ(bgr(pic, 1599, 1199), kDarkGreen);
+
+    // After the picture the camera shows the next photo (b.jpg), then c.jpg is skipped and it
+    // wraps round to a.png.
+    EXPECT_EQ(src->currentFile().filename(), "b.jpg");
+    for (const ImageRef& f : {src->previewFrame(1), src->pictureFrame(1)}) {
+        ASSERT_TRUE(f);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(bgr(f, f->width() / 2, f->height() / 2)[i], kBlue[i], 2);
+    }
+    EXPECT_EQ(src->currentFile().filename(), "a.png");
+    // Portrait: the green (top) half of the photo lies along the frame's left edge.
+    ImageRef port = src->previewFrame(1);
+    EXPECT_EQ(bgr(port, 0, 160), kGreen);
+    EXPECT_EQ(bgr(port, 399, 160), kDarkGreen);
+}
+
+TEST(ImageFolderSource, EmptyOrUnreadableFolderFallsBackToSynthetic) {
+    testenv::ScratchDir dir;
+    writeBytes(dir / "broken.jpg", {0xFF, 0xD8, 0xFF});
+    EXPECT_FALSE(ImageFolderSource::open(dir.path()));
+    EXPECT_FALSE(ImageFolderSource::open(dir / "missing"));
+
+    ManualClock clock;
+    RunLoop loop(clock);
+    std::vector<std::string> warnings;
+    auto src = CameraSourceFactory::create("images:" + dir.path().string(), clock, loop,
+                                           [&](const std::string& l) { warnings.push_back(l); });
+    EXPECT_EQ(src->description(), "synthetic");
+    EXPECT_EQ(warnings.size(), 1u);
+
+    writeBytes(dir / "ok.png", {});
+    ASSERT_TRUE(cameratest::writePng(cameratest::paint(4, 3, [](int, int) { return kBlue; }), dir / "ok.png"));
+    warnings.clear();
+    src = CameraSourceFactory::create("images:" + dir.path().string(), clock, loop,
+                                      [&](const std::string& l) { warnings.push_back(l); });
+    EXPECT_EQ(src->description(), "images:" + dir.path().string());
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST(ImageFolderSource, ExifOrientationTurnsPhotosUpright) {
+    testenv::ScratchDir dir;
+    // A 16 x 8 photo stored on its side: red left half, blue right half, tagged orientation 6
+    // (turn 90° clockwise to view): upright it is 8 x 16, red on top.
+    auto jpeg = cameratest::encodeJpeg(cameratest::paint(16, 8, [](int x, int) { return x < 8 ? kRed : kBlue; }));
+    const uint8_t app1[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,
+                            'M', 'M', 0, 42, 0, 0, 0, 8,          // TIFF header, IFD at 8
+                            0, 1,                                  // one entry
+                            0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0,  // Orientation SHORT 6
+                            0, 0, 0, 0};                           // no next IFD
+    jpeg.insert(jpeg.begin() + 2, std::begin(app1), std::end(app1));
+    EXPECT_EQ(JpegDecoder::exifOrientation(jpeg.data(), jpeg.size()), 6);
+    writeBytes(dir / "side.jpg", jpeg);
+    ImageRef up = ImageFolderSource::loadPhoto(dir / "side.jpg");
+    ASSERT_TRUE(up);
+    EXPECT_EQ(up->width(), 8);
+    EXPECT_EQ(up->height(), 16);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(bgr(up, 4, 2)[i], kRed[i], 3);
+        EXPECT_NEAR(bgr(up, 4, 13)[i], kBlue[i], 3);
+    }
+    // Truncated or missing EXIF reads as upright.
+    EXPECT_EQ(JpegDecoder::exifOrientation(jpeg.data(), 12), 1);
+    EXPECT_EQ(JpegDecoder::exifOrientation(nullptr, 0), 1);
+}

@@ -1,0 +1,78 @@
+#include "CameraTestSupport.h"
+
+#include "platform/camera/SensorFrame.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using cameratest::bgr;
+
+namespace {
+// A 2 x 3 upright picture whose pixels are numbered 1..6 in reading order (in the blue byte).
+ImageRef numbered() {
+    return cameratest::paint(2, 3, [](int x, int y) { return std::array<uint8_t, 3>{uint8_t(1 + y * 2 + x), 0, 0}; });
+}
+std::vector<int> numbers(const ImageRef& im) {
+    std::vector<int> out;
+    for (int y = 0; y < im->height(); ++y)
+        for (int x = 0; x < im->width(); ++x) out.push_back(bgr(im, x, y)[0]);
+    return out;
+}
+}  // namespace
+
+TEST(SensorFrame, QuarterTurnsPerOrientation) {
+    // Upright:  1 2
+    //           3 4
+    //           5 6
+    ImageRef up = numbered();
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 3)), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 4)), (std::vector<int>{6, 5, 4, 3, 2, 1}));
+    // Counter-clockwise (portrait): 2 4 6 / 1 3 5.
+    ImageRef ccw = SensorFrame::fromUpright(up, 1);
+    EXPECT_EQ(ccw->width(), 3);
+    EXPECT_EQ(ccw->height(), 2);
+    EXPECT_EQ(numbers(ccw), (std::vector<int>{2, 4, 6, 1, 3, 5}));
+    // Clockwise (upside down): 5 3 1 / 6 4 2.
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 2)), (std::vector<int>{5, 3, 1, 6, 4, 2}));
+    // Unknown and face up/down count as portrait.
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 0)), numbers(ccw));
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 6)), numbers(ccw));
+}
+
+TEST(SensorFrame, WorldIsCroppedToTheSensorShapeAroundItsCentre) {
+    // Crops: wider pictures lose their sides, taller ones their top and bottom.
+    EXPECT_EQ(SensorFrame::centredCrop(64, 32, 4.0 / 3), Rect(10, 0, 43, 32));
+    EXPECT_EQ(SensorFrame::centredCrop(30, 40, 4.0 / 3), Rect(0, 8, 30, 23));
+    EXPECT_EQ(SensorFrame::centredCrop(40, 30, 4.0 / 3), Rect(0, 0, 40, 30));
+
+    // A 12 x 4 world: red side bands of 3 columns, green left half, blue right half of the
+    // middle. As a 3 x 2 landscape frame: the middle 6 columns, halved.
+    ImageRef world = cameratest::paint(12, 4, [](int x, int) -> std::array<uint8_t, 3> {
+        if (x < 3 || x >= 9) return {0, 0, 255};
+        return x < 6 ? std::array<uint8_t, 3>{0, 255, 0} : std::array<uint8_t, 3>{255, 0, 0};
+    });
+    ImageRef f = SensorFrame::fromWorld(world, 3, 2, 3);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->width(), 3);
+    EXPECT_EQ(f->height(), 2);
+    EXPECT_EQ(bgr(f, 0, 0), (std::array<uint8_t, 3>{0, 255, 0}));
+    EXPECT_EQ(bgr(f, 2, 1), (std::array<uint8_t, 3>{255, 0, 0}));
+    // Portrait, a 6 x 4 frame of a 12 x 6 world: the upright shape is 4 wide x 6 tall, cut from
+    // columns 4..7 (green 4-5, blue 6-7), then turned counter-clockwise: the world's left ends up
+    // along the frame's bottom edge, its right along the top.
+    ImageRef tall = cameratest::paint(12, 6, [](int x, int) -> std::array<uint8_t, 3> {
+        if (x < 4 || x >= 8) return {0, 0, 255};
+        return x < 6 ? std::array<uint8_t, 3>{0, 255, 0} : std::array<uint8_t, 3>{255, 0, 0};
+    });
+    ImageRef p = SensorFrame::fromWorld(tall, 6, 4, 1);
+    ASSERT_TRUE(p);
+    ASSERT_EQ(p->width(), 6);
+    ASSERT_EQ(p->height(), 4);
+    for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(bgr(p, x, 3), (std::array<uint8_t, 3>{0, 255, 0})) << x;
+        EXPECT_EQ(bgr(p, x, 0), (std::array<uint8_t, 3>{255, 0, 0})) << x;
+    }
+
+    EXPECT_FALSE(SensorFrame::fromWorld(nullptr, 3, 2, 1));
+    EXPECT_FALSE(SensorFrame::fromWorld(Image::createGray(4, 4, std::vector<uint8_t>(16)), 3, 2, 3));
+}

@@ -1,0 +1,109 @@
+#include "CameraTestSupport.h"
+
+#include "platform/camera/SyntheticSource.h"
+#include "platform/foundation/Clock.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using cameratest::bgr;
+using cameratest::px;
+
+namespace {
+using BGR = std::array<uint8_t, 3>;
+constexpr BGR kMark{SyntheticSource::kMarkB, SyntheticSource::kMarkG, SyntheticSource::kMarkR};
+}  // namespace
+
+TEST(SyntheticSource, SceneHasPureBarsRampMarkAndMovesWithTime) {
+    const int w = 400, h = 320;
+    ImageRef a = SyntheticSource::renderScene(1.25, w, h);
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->width(), w);
+    ASSERT_EQ(a->height(), h);
+    EXPECT_EQ(a->bytesPerRow(), w * 4);
+
+    // Bars, sampled at their centres below the mark: white, yellow, cyan, green, magenta, red,
+    // blue, black, all pure.
+    const BGR bars[8] = {{255, 255, 255}, {0, 255, 255}, {255, 255, 0}, {0, 255, 0},
+                         {255, 0, 255},   {0, 0, 255},   {255, 0, 0},   {0, 0, 0}};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(bgr(a, w * i / 8 + w / 16, h / 4), bars[i]) << "bar " << i;
+
+    // Grey ramp from black to white under the bars; the unused byte is 255 everywhere we look.
+    const int rampY = int(h * 0.62);
+    EXPECT_EQ(bgr(a, 0, rampY), (BGR{0, 0, 0}));
+    EXPECT_EQ(bgr(a, w - 1, rampY), (BGR{255, 255, 255}));
+    const auto mid = bgr(a, w / 2, rampY);
+    EXPECT_EQ(mid[0], mid[1]);
+    EXPECT_NEAR(mid[0], 128, 2);
+    EXPECT_EQ(px(a, w / 2, rampY)[3], 255);
+
+    // The mark is in the top-left corner only.
+    EXPECT_EQ(bgr(a, 0, 0), kMark);
+    EXPECT_EQ(bgr(a, 2, 2), kMark);
+    EXPECT_NE(bgr(a, w - 1, 0), kMark);
+    EXPECT_NE(bgr(a, 0, h - 1), kMark);
+
+    // A pure function of time: the same moment gives the same bytes; another moment differs
+    // (the ball has moved), but only below the bars.
+    ImageRef again = SyntheticSource::renderScene(1.25, w, h);
+    EXPECT_EQ(a->copyData(), again->copyData());
+    ImageRef later = SyntheticSource::renderScene(2.0, w, h);
+    EXPECT_NE(a->copyData(), later->copyData());
+    const size_t stillBytes = size_t(rampY) * w * 4;
+    EXPECT_TRUE(std::equal(a->data(), a->data() + stillBytes, later->data()));
+}
+
+TEST(SyntheticSource, FramesFollowTheSensorOrientationRules) {
+    ManualClock clock(3.0);
+    SyntheticSource src(clock);
+    const int W = CameraSource::kPreviewWidth, H = CameraSource::kPreviewHeight;
+    // Where the world's marked top-left corner lands in the landscape sensor frame.
+    struct Case { int orientation; int x, y; const char* corner; };
+    const Case cases[] = {
+        {3, 1, 1, "top-left"},          // landscape left: the world as it is
+        {4, W - 2, H - 2, "bottom-right"},  // landscape right: turned 180°
+        {1, 1, H - 2, "bottom-left"},   // portrait: turned 90° counter-clockwise
+        {2, W - 2, 1, "top-right"},     // upside down: turned 90° clockwise
+        {5, 1, H - 2, "bottom-left"},   // face up counts as portrait
+    };
+    const int corners[4][2] = {{1, 1}, {W - 2, 1}, {1, H - 2}, {W - 2, H - 2}};
+    for (const auto& c : cases) {
+        ImageRef f = src.previewFrame(c.orientation);
+        ASSERT_TRUE(f);
+        ASSERT_EQ(f->width(), W) << c.orientation;
+        ASSERT_EQ(f->height(), H) << c.orientation;
+        EXPECT_EQ(f->bitmapInfo(), BitmapInfo::BGRX);
+        for (auto& k : corners) {
+            const bool here = k[0] == c.x && k[1] == c.y;
+            EXPECT_EQ(bgr(f, k[0], k[1]) == kMark, here)
+                << "orientation " << c.orientation << " mark expected " << c.corner << ", corner " << k[0] << "," << k[1];
+        }
+    }
+    // In portrait the world's top edge (the bars, white at its left end) runs up the frame's
+    // left edge: the frame's top-left corner shows the black bar, its bottom-left the white.
+    ImageRef p = src.previewFrame(1);
+    EXPECT_EQ(bgr(p, 1, 1), (BGR{0, 0, 0}));
+    EXPECT_EQ(bgr(p, 20, H - 30), (BGR{255, 255, 255}));  // white bar, clear of the bracket
+}
+
+TEST(SyntheticSource, PictureIsFullSizeAndMatchesThePreviewMoment) {
+    ManualClock clock(7.5);
+    SyntheticSource src(clock);
+    ImageRef pic = src.pictureFrame(3);
+    ASSERT_TRUE(pic);
+    EXPECT_EQ(pic->width(), 1600);
+    EXPECT_EQ(pic->height(), 1200);
+    EXPECT_EQ(bgr(pic, 3, 3), kMark);
+    EXPECT_EQ(px(pic, 800, 600)[3], 255);
+    // Portrait picture: the mark bottom-left, like the preview.
+    ImageRef port = src.pictureFrame(1);
+    EXPECT_EQ(bgr(port, 3, 1196), kMark);
+
+    // The preview reuses its backdrop between frames, yet each frame is the scene at its moment.
+    ImageRef p1 = src.previewFrame(3);
+    EXPECT_EQ(p1->copyData(), SyntheticSource::renderScene(7.5, 400, 320)->copyData());
+    clock.advance(0.5);
+    ImageRef p2 = src.previewFrame(3);
+    EXPECT_EQ(p2->copyData(), SyntheticSource::renderScene(8.0, 400, 320)->copyData());
+    EXPECT_NE(p1->copyData(), p2->copyData());
+}
