@@ -1,11 +1,6 @@
 #include "platform/ui/ClassRegistry.h"
 
-#include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/PageControl.h"
-#include "platform/ui/TextView.h"
-#include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 
 namespace platform {
@@ -16,11 +11,7 @@ ClassRegistry& ClassRegistry::shared() {
         reg->registerClass<View>("View");
         reg->registerClass<Window>("Window");
         reg->registerClass<ImageView>("ImageView");
-        reg->registerClass<Button>("Button");
-        reg->registerClass<Label>("Label");
-        reg->registerClass<PageControl>("PageControl");
-        reg->registerClass<TextView>("TextView");
-        reg->registerClass<WebView>("WebView");
+        // The controls add themselves here as they land.
         return reg;
     }();
     return *r;
