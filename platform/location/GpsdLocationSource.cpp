@@ -4,6 +4,8 @@
 #include "platform/foundation/RunLoop.h"
 
 #include <gps.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <cerrno>
 #include <chrono>
@@ -80,6 +82,13 @@ void GpsdLocationSource::pause(double seconds) {
 }
 
 void GpsdLocationSource::run() {
+    // A daemon that goes away turns our next write into SIGPIPE, which would end the process;
+    // blocked on this thread, the write just fails.
+    sigset_t sigpipe;
+    sigemptyset(&sigpipe);
+    sigaddset(&sigpipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &sigpipe, nullptr);
+
     while (waitUntilWanted()) {
         gps_data_t data{};
         if (gps_open(host_.c_str(), port_.c_str(), &data) != 0) {
@@ -91,19 +100,22 @@ void GpsdLocationSource::run() {
             pause(kRetrySeconds);
             continue;
         }
-        gps_stream(&data, WATCH_ENABLE | WATCH_JSON, nullptr);
-        while (keepReading()) {
+        bool lost = gps_stream(&data, WATCH_ENABLE | WATCH_JSON, nullptr) != 0;
+        while (!lost && keepReading()) {
             errno = 0;
             if (!gps_waiting(&data, kReadWaitMicros)) {
-                if (errno != 0) break;  // the connection failed: open it again
+                lost = errno != 0;  // the connection failed: open it again
                 continue;
             }
-            if (gps_read(&data, nullptr, 0) < 0) break;  // closed by the daemon
+            if (gps_read(&data, nullptr, 0) < 0) {  // closed by the daemon
+                lost = true;
+                continue;
+            }
             if (!(data.set & LATLON_SET) || data.fix.mode < MODE_2D) continue;
             Location fix{data.fix.latitude, data.fix.longitude, horizontalAccuracy(data), 0};
             if (fix.isWellFormed()) post(fix);
         }
-        gps_stream(&data, WATCH_DISABLE, nullptr);
+        if (!lost) gps_stream(&data, WATCH_DISABLE, nullptr);
         gps_close(&data);
         if (keepReading()) pause(kRetrySeconds);  // dropped, not stopped: do not hammer the daemon
     }

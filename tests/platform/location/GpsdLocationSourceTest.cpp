@@ -110,7 +110,9 @@ public:
         }
         if (pid_ > 0) setpgid(pid_, pid_);
     }
-    ~Gpsfake() {
+    ~Gpsfake() { stop(); }
+    // Ends gpsfake and its gpsd. Later calls do nothing.
+    void stop() {
         if (pid_ <= 0) return;
         kill(-pid_, SIGTERM);
         // Waiting for an external process: poll its exit with a deadline, then force it.
@@ -126,6 +128,7 @@ public:
         kill(-pid_, SIGKILL);  // gpsd, if it outlived gpsfake
         std::error_code ec;
         std::filesystem::remove("/tmp/gpsfake-" + std::to_string(pid_) + ".sock", ec);
+        pid_ = -1;
     }
     bool started() const { return pid_ > 0; }
     bool exited() const {
@@ -153,8 +156,9 @@ public:
     void locationManagerDidUpdateToLocation(LocationManager& m, const Location& l, const Location*) override {
         fixes.push_back(l);
         threads.push_back(std::this_thread::get_id());
-        m.stopUpdatingLocation();
+        if (stopOnFix) m.stopUpdatingLocation();
     }
+    bool stopOnFix = true;
     std::vector<Location> fixes;
     std::vector<std::thread::id> threads;
 };
@@ -189,6 +193,7 @@ TEST(GpsdLocationSource, FixFromGpsfakeArrivesOnTheMainThread) {
                                                            [&](const std::string& line) {
                                                                std::lock_guard lk(warnMutex);
                                                                warnings.push_back(line);
+                                                               loop.post([] {});  // wakes runUntil
                                                            });
         LocationServices services(true, source);
         LocationServices::setCurrent(&services);
@@ -211,10 +216,29 @@ TEST(GpsdLocationSource, FixFromGpsfakeArrivesOnTheMainThread) {
         EXPECT_EQ(rec.fixes.size(), 1u);
         EXPECT_TRUE(loop.settle(5.0));
         EXPECT_TRUE(loop.allIdle());
+        {
+            std::lock_guard lk(warnMutex);
+            EXPECT_TRUE(warnings.empty()) << warnings.front();
+        }
+
+        // The daemon goes away while updates run: the reader survives (no SIGPIPE), reconnects
+        // in vain, warns once, and the source still closes promptly.
+        LocationServices::setCurrent(&services);
+        rec.stopOnFix = false;
+        manager.startUpdatingLocation();
+        loop.runFor(0.2);
+        fake.stop();
+        bool warned = loop.runUntil([&] {
+            std::lock_guard lk(warnMutex);
+            return !warnings.empty();
+        }, 20.0);
+        EXPECT_TRUE(warned) << "no warning after gpsd went away";
+        manager.stopUpdatingLocation();
+        LocationServices::setCurrent(nullptr);
         withWatchdog(5.0, [&] { source.reset(); }, "closing the gpsd reader");
     }
     std::lock_guard lk(warnMutex);
-    EXPECT_TRUE(warnings.empty()) << warnings.front();
+    EXPECT_LE(warnings.size(), 1u);
 }
 
 TEST(GpsdLocationSource, UnreachableDaemonWarnsOnceAndNeverFixes) {
