@@ -1,6 +1,15 @@
 #include "platform/ui/ClassRegistry.h"
 
+#include "platform/ui/ActionSheet.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/NavigationItem.h"
+#include "platform/ui/PageControl.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
 
 namespace platform {
@@ -11,7 +20,15 @@ ClassRegistry& ClassRegistry::shared() {
         reg->registerClass<View>("View");
         reg->registerClass<Window>("Window");
         reg->registerClass<ImageView>("ImageView");
-        // The controls add themselves here as they land.
+        reg->registerClass<Button>("Button");
+        reg->registerClass<Label>("Label");
+        reg->registerClass<TextView>("TextView");
+        reg->registerClass<WebView>("WebView");
+        reg->registerClass<PageControl>("PageControl");
+        reg->registerClass<NavigationBar>("NavigationBar");
+        reg->registerClass<NavigationItem>("NavigationItem");
+        reg->registerClass<BarButtonItem>("BarButtonItem");
+        reg->registerClass<ActionSheet>("ActionSheet");
         return reg;
     }();
     return *r;

@@ -1,0 +1,66 @@
+#pragma once
+// A button on a navigation bar, described by its title, style and action. The bar makes the
+// actual Button when the item is on screen (button()); the item is shared by the navigation
+// items that show it, for example as both back and left button.
+#include "platform/ui/Object.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class Button;
+
+enum class BarButtonItemStyle { Plain, Bordered, Done };
+
+class BarButtonItem : public Object {
+public:
+    explicit BarButtonItem(std::string title = {}, BarButtonItemStyle style = BarButtonItemStyle::Bordered,
+                           Object* target = nullptr, Action action = {});
+    static std::shared_ptr<BarButtonItem> create(std::string title, BarButtonItemStyle style, Object* target = nullptr,
+                                                 Action action = {}) {
+        return std::make_shared<BarButtonItem>(std::move(title), style, target, std::move(action));
+    }
+
+    const std::string& title() const { return title_; }
+    // Also retitles the button on screen.
+    void setTitle(const std::string& title);
+    BarButtonItemStyle style() const { return style_; }
+    void setStyle(BarButtonItemStyle style) { style_ = style; }
+    int32_t tag() const { return tag_; }
+    void setTag(int32_t tag) { tag_ = tag; }
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
+    // The name scripts use (`tap @infoButton`); given to the button on screen.
+    const std::string& name() const { return name_; }
+    void setName(std::string name) { name_ = std::move(name); }
+
+    Object* target() const { return target_; }  // may be null
+    void setTarget(Object* target) { target_ = target; }
+    void setAction(Action action) { action_ = std::move(action); }
+    // Sends the action with this item as the sender. Does nothing without an action.
+    void sendAction();
+
+    // The button showing this item now; null when the item is not on screen.
+    Button* button() const { return button_; }
+
+    bool connectAction(const ActionConnection& connection) override;
+    // "title", "style" ("plain", "bordered", "done"), "tag", "name", "enabled".
+    bool setProperty(std::string_view key, const InterfaceValue& value) override;
+
+    // For the navigation bar.
+    void setButton(Button* button) { button_ = button; }
+
+private:
+    std::string title_;
+    BarButtonItemStyle style_;
+    Object* target_;  // may be null
+    Action action_;
+    int32_t tag_ = 0;
+    bool enabled_ = true;
+    std::string name_;
+    Button* button_ = nullptr;
+};
+
+}  // namespace platform
