@@ -3,6 +3,7 @@
 #include "platform/camera/SensorFrame.h"
 #include "platform/camera/SyntheticSource.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/system/Device.h"
 
 namespace platform {
 namespace {
@@ -59,7 +60,7 @@ void CameraController::capturePhoto() {
 }
 
 void CameraController::deliverPicture() {
-    const int o = orientation_;
+    const int o = deviceOrientation();
     // The preview first: a photo folder moves on to its next photo once the picture is taken.
     ImageRef preview = source_->previewFrame(o);
     ImageRef picture = source_->pictureFrame(o);
@@ -76,7 +77,9 @@ void CameraController::deliverPicture() {
 
 ImageRef CameraController::previewFrame() {
     if (!previewing_) return nullptr;
-    return source_->previewFrame(orientation_);
+    return source_->previewFrame(deviceOrientation());
 }
+
+int CameraController::deviceOrientation() const { return Device::currentDevice().orientation(); }
 
 }  // namespace platform

@@ -45,9 +45,8 @@ public:
     void capturePhoto();
     bool isReady() const { return ready_; }
 
-    // The device orientation (1 portrait .. 6 face down) the sensor frames follow.
-    void setDeviceOrientation(int orientation) { orientation_ = orientation; }
-    int deviceOrientation() const { return orientation_; }
+    // How the device is held now (Device::currentDevice()); the sensor frames follow it.
+    int deviceOrientation() const;
 
     // Replaces the camera; a null source means the synthetic one.
     void setSource(std::unique_ptr<CameraSource> source);
@@ -68,7 +67,6 @@ private:
     CameraControllerDelegate* delegate_ = nullptr;  // may be null
     bool previewing_ = false;
     bool ready_ = false;
-    int orientation_ = 1;
 };
 
 }  // namespace platform

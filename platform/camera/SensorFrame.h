@@ -18,6 +18,9 @@ public:
     // Turns an upright B,G,R,X picture into the sensor frame for `orientation`. The result's size
     // is the upright size with width and height swapped for the portrait orientations.
     static ImageRef fromUpright(const ImageRef& upright, int orientation);
+    // A sensor frame turned 90° clockwise, as the portrait screen shows it (the inverse of the
+    // portrait turn).
+    static ImageRef forPortraitScreen(const ImageRef& sensorFrame) { return fromUpright(sensorFrame, 2); }
     // Crops the centre of an upright world picture to the shape the sensor sees, scales it to
     // fill a width x height frame and turns it in. Null for an empty or non-B,G,R,X world.
     static ImageRef fromWorld(const ImageRef& world, int width, int height, int orientation);

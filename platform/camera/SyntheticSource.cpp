@@ -32,8 +32,9 @@ struct Layout {
         rampBottom = int(std::lround(h * 0.68));
         cellsBottom = h - std::max(1, int(std::lround(h * 0.03)));
         cellsTop = cellsBottom - std::max(2, int(std::lround(h * 0.035)));
-        markSize = std::max(3, std::min(w, h) / 7);
-        markThickness = std::max(1, markSize / 3);
+        // Large enough that its top arm stays on the portrait screen, which crops the sides.
+        markSize = std::max(3, std::min(w, h) / 5);
+        markThickness = std::max(1, markSize / 4);
     }
     int panelTop() const { return rampBottom; }
     int panelHeight() const { return cellsTop - rampBottom; }

@@ -2,6 +2,7 @@
 
 #include "platform/camera/CameraController.h"
 #include "platform/camera/SyntheticSource.h"
+#include "platform/system/Device.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +48,12 @@ protected:
     ManualClock clock{10.0};
     RunLoop loop{clock};
     Recorder rec;
-    void SetUp() override { rec.clock = &clock; }
+    Device device;
+    void SetUp() override {
+        rec.clock = &clock;
+        Device::setCurrentDevice(&device);
+    }
+    void TearDown() override { Device::setCurrentDevice(nullptr); }
 };
 
 }  // namespace
@@ -139,7 +145,7 @@ TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
     // The picture follows the device orientation at delivery: landscape right puts the mark
     // bottom-right.
     cc->setDelegate(&rec);
-    cc->setDeviceOrientation(4);
+    device.setOrientation(4);
     cc->capturePhoto();
     loop.runFor(0.5);
     ASSERT_TRUE(rec.picture);

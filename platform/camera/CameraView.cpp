@@ -1,0 +1,63 @@
+#include "platform/camera/CameraView.h"
+
+#include "platform/camera/CameraController.h"
+#include "platform/camera/SensorFrame.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/graphics/GraphicsContext.h"
+#include "platform/media/SoundService.h"
+
+#include <algorithm>
+
+namespace platform {
+
+CameraView::CameraView(const Rect& frame, CameraController* controller) : View(frame), controller_(controller) {
+    setBackgroundColor(Color::black());
+    setOpaque(true);
+}
+
+CameraView::~CameraView() {
+    if (timer_) timer_->invalidate();
+}
+
+CameraController& CameraView::controller() const {
+    return controller_ ? *controller_ : *CameraController::sharedInstance();
+}
+
+void CameraView::playShutterSound() { SoundService::defaultService().playSystemSound(SoundService::kShutter); }
+
+bool CameraView::isRefreshing() const { return timer_ && timer_->isValid(); }
+
+void CameraView::didMoveToWindow() {
+    if (window() && !isRefreshing()) {
+        // The timer only marks the view dirty: frames are made when the compositor draws.
+        timer_ = controller().runLoop().scheduleTimer(
+            kRefreshInterval, true, [this](Timer&) {
+                if (!hidden()) setNeedsDisplay();
+            },
+            RunLoopMode::Common);
+    } else if (!window() && timer_) {
+        timer_->invalidate();
+        timer_.reset();
+    }
+}
+
+ImageRef CameraView::uprightFrame() {
+    return SensorFrame::forPortraitScreen(controller().previewFrame());
+}
+
+void CameraView::drawRect(GraphicsContext& context, const Rect&) {
+    const Rect b = bounds();
+    context.setFillColor(Color::black());
+    context.fillRect(b);
+    ImageRef frame = uprightFrame();
+    if (!frame || b.isEmpty()) return;
+    // Fill the bounds, keeping the frame's shape; the overflow is cropped.
+    const float scale = std::max(b.width() / frame->width(), b.height() / frame->height());
+    const float w = frame->width() * scale, h = frame->height() * scale;
+    context.saveGState();
+    context.clipToRect(b);
+    context.drawImage({b.midX() - w / 2, b.midY() - h / 2, w, h}, frame);
+    context.restoreGState();
+}
+
+}  // namespace platform

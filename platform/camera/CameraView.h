@@ -1,0 +1,46 @@
+#pragma once
+// The live preview: the camera's frame turned upright for the portrait screen (the sensor's
+// landscape frame turned 90° clockwise) and scaled to fill the view, cropping what sticks out.
+// Its transform magnifies it like any view's. While it is in a window it redraws about 30 times
+// a second on a Common-mode timer of the camera's run loop; a frame is fetched only when the
+// view is actually drawn, so a headless run that takes no screenshot makes no frames.
+#include "platform/graphics/Image.h"
+#include "platform/ui/View.h"
+
+#include <memory>
+
+namespace platform {
+
+class CameraController;
+class Timer;
+
+class CameraView : public View {
+public:
+    static constexpr double kRefreshInterval = 1.0 / 30;
+
+    // `controller` null: the shared controller, looked up at each use.
+    explicit CameraView(const Rect& frame = {}, CameraController* controller = nullptr);
+    ~CameraView() override;
+
+    // Plays the shutter sound once through the system's sound service.
+    void playShutterSound();
+
+    // The frame the view shows now, upright: 320 x 400 for the 400 x 320 sensor frame. Null
+    // while the camera has nothing to show (then the view is black).
+    ImageRef uprightFrame();
+    // True while the refresh timer runs (the view is in a window).
+    bool isRefreshing() const;
+
+    void drawRect(GraphicsContext& context, const Rect& rect) override;
+
+protected:
+    void didMoveToWindow() override;
+
+private:
+    CameraController& controller() const;
+
+    CameraController* controller_;  // may be null: the shared one
+    std::shared_ptr<Timer> timer_;
+};
+
+}  // namespace platform

@@ -1,0 +1,181 @@
+#include "CameraTestSupport.h"
+
+#include "platform/camera/CameraClassRegistry.h"
+#include "platform/camera/CameraController.h"
+#include "platform/camera/CameraView.h"
+#include "platform/camera/SyntheticSource.h"
+#include "platform/foundation/EventLog.h"
+#include "platform/system/Device.h"
+#include "platform/ui/ClassRegistry.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/Window.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using cameratest::bgr;
+using BGR = std::array<uint8_t, 3>;
+
+namespace {
+constexpr BGR kMark{SyntheticSource::kMarkB, SyntheticSource::kMarkG, SyntheticSource::kMarkR};
+
+// The synthetic camera, counting the preview frames it is asked for.
+struct CountingSource final : CameraSource {
+    explicit CountingSource(const Clock& c) : inner(c) {}
+    SyntheticSource inner;
+    int previews = 0;
+    ImageRef previewFrame(int o) override {
+        ++previews;
+        return inner.previewFrame(o);
+    }
+    ImageRef pictureFrame(int o) override { return inner.pictureFrame(o); }
+    std::string description() const override { return "counting"; }
+};
+
+class CameraViewTest : public ::testing::Test {
+protected:
+    ManualClock clock{5.0};
+    RunLoop loop{clock};
+    Device device;
+    CountingSource* source = nullptr;
+    std::unique_ptr<CameraController> cc;
+    void SetUp() override {
+        Device::setCurrentDevice(&device);
+        auto s = std::make_unique<CountingSource>(clock);
+        source = s.get();
+        cc = std::make_unique<CameraController>(std::move(s), &loop);
+        cc->startPreview();
+    }
+    void TearDown() override { Device::setCurrentDevice(nullptr); }
+};
+}  // namespace
+
+TEST_F(CameraViewTest, ShowsTheFrameUprightFillingThePortraitScreen) {
+    CameraView view({0, 0, 320, 480}, cc.get());
+
+    // Portrait: the sensor's 400 x 320 frame turned clockwise is the upright world, 320 x 400,
+    // its marked corner top left.
+    ImageRef up = view.uprightFrame();
+    ASSERT_TRUE(up);
+    EXPECT_EQ(up->width(), 320);
+    EXPECT_EQ(up->height(), 400);
+    EXPECT_EQ(bgr(up, 2, 2), kMark);
+    // Held in landscape left the sensor sees the world as it is; the portrait screen shows it
+    // on its side, top edge to the right.
+    device.setOrientation(3);
+    up = view.uprightFrame();
+    EXPECT_EQ(bgr(up, 317, 2), kMark);
+    EXPECT_NE(bgr(up, 2, 2), kMark);
+    device.setOrientation(1);
+
+    // On screen: scaled to fill 320 x 480 (the sides cropped), the mark's top arm at the top
+    // left; the bottom right shows the dark panel, not the mark.
+    Window window({0, 0, 320, 480});
+    CameraView* v = static_cast<CameraView*>(window.addSubview(std::make_unique<CameraView>(Rect{0, 0, 320, 480}, cc.get())));
+    Compositor comp(1);
+    ASSERT_TRUE(comp.composite(window));
+    ImageRef screen = comp.image();
+    ASSERT_TRUE(screen);
+    EXPECT_EQ(bgr(screen, 3, 3), kMark);
+    EXPECT_NE(bgr(screen, 316, 476), kMark);
+    // The bars reach the screen's right edge: the black bar there, white below the mark.
+    EXPECT_EQ(bgr(screen, 316, 40), (BGR{0, 0, 0}));
+    EXPECT_EQ(bgr(screen, 10, 100), (BGR{255, 255, 255}));
+
+    // Magnified twice by its transform about the centre: the screen's corner now shows the
+    // point (81.5, 121.5) of the view, which is in the third bar, cyan.
+    v->setTransform(AffineTransform::makeScale(2, 2));
+    v->setNeedsDisplay();
+    ASSERT_TRUE(comp.composite(window));
+    screen = comp.image();
+    EXPECT_NE(bgr(screen, 3, 3), kMark);
+    EXPECT_EQ(bgr(screen, 3, 3), (BGR{255, 255, 0}));
+}
+
+TEST_F(CameraViewTest, RefreshesWhileInAWindowAndMakesFramesOnlyWhenDrawn) {
+    auto window = std::make_unique<Window>(Rect{0, 0, 320, 480});
+    auto owned = std::make_unique<CameraView>(Rect{0, 0, 320, 480}, cc.get());
+    CameraView* view = owned.get();
+    EXPECT_FALSE(view->isRefreshing());
+    window->addSubview(std::move(owned));
+    EXPECT_TRUE(view->isRefreshing());
+
+    // A second of virtual time: about 30 refreshes mark the view dirty, but no frame is made
+    // until the compositor draws.
+    Compositor comp(1);
+    comp.composite(*window);
+    const int afterFirstDraw = source->previews;
+    EXPECT_GE(afterFirstDraw, 1);
+    EXPECT_FALSE(view->needsDisplay());
+    loop.runFor(1.0);
+    EXPECT_TRUE(view->needsDisplay());
+    EXPECT_EQ(source->previews, afterFirstDraw);
+    comp.composite(*window);
+    EXPECT_EQ(source->previews, afterFirstDraw + 1);
+
+    // The timer runs in Common mode: it marks the view while a finger tracks, too.
+    view->clearNeedsDisplay();
+    loop.runFor(0.1, RunLoopMode::Tracking);
+    EXPECT_TRUE(view->needsDisplay());
+
+    // Hidden: not marked.
+    view->setHidden(true);
+    comp.composite(*window);
+    view->clearNeedsDisplay();
+    loop.runFor(0.2);
+    EXPECT_FALSE(view->needsDisplay());
+    view->setHidden(false);
+
+    // Out of the window the timer stops; a view that goes leaves no timer behind.
+    auto back = view->removeFromSuperview();
+    EXPECT_FALSE(view->isRefreshing());
+    window->addSubview(std::move(back));
+    EXPECT_TRUE(view->isRefreshing());
+    window.reset();
+    loop.runFor(0.5);
+    EXPECT_FALSE(loop.nextFireDate(RunLoopMode::Common).has_value());
+}
+
+TEST_F(CameraViewTest, ShutterSoundIsLoggedOnce) {
+    EventLog::clear();
+    CameraView view({0, 0, 320, 480}, cc.get());
+    view.playShutterSound();
+    EXPECT_EQ(EventLog::lines(), (std::vector<std::string>{"sound shutter"}));
+    // Taking a picture is silent.
+    loop.runFor(0.5);
+    cc->capturePhoto();
+    loop.runFor(0.5);
+    EXPECT_EQ(EventLog::lines().size(), 1u);
+}
+
+TEST(CameraClassRegistry, BindsByNameWithFallback) {
+    ManualClock clock;
+    RunLoop loop(clock);
+    RunLoop::setMain(&loop);
+    auto& reg = CameraClassRegistry::shared();
+
+    // Both names are there; the PL names are the shared controller and a camera view.
+    CameraController* cc = reg.sharedControllerOfClass("PLCameraController");
+    ASSERT_TRUE(cc);
+    EXPECT_EQ(cc, CameraController::sharedInstance());
+    EXPECT_EQ(reg.sharedControllerOfClass("CameraController"), cc);
+    auto view = reg.createView("PLCameraView", {0, 0, 320, 480});
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->frame(), Rect(0, 0, 320, 480));
+    EXPECT_TRUE(ClassRegistry::shared().isViewClass("CameraView"));
+
+    // A platform without the PL classes: the first name finds nothing, the second still works.
+    reg.removeClass("PLCameraController");
+    reg.removeClass("PLCameraView");
+    EXPECT_FALSE(reg.sharedControllerOfClass("PLCameraController"));
+    EXPECT_FALSE(reg.createView("PLCameraView", {}));
+    EXPECT_EQ(reg.sharedControllerOfClass("CameraController"), cc);
+    EXPECT_TRUE(reg.createView("CameraView", {}));
+    EXPECT_FALSE(reg.hasClass("NoSuchCamera"));
+
+    reg.registerControllerClass("PLCameraController", [] { return CameraController::sharedInstance(); });
+    reg.registerViewClass("PLCameraView", [](const Rect& f) { return std::make_unique<CameraView>(f); });
+    view.reset();
+    CameraController::setSharedInstance(nullptr);
+    RunLoop::setMain(nullptr);
+}
