@@ -521,6 +521,7 @@ float HtmlDocument::height() const {
 void HtmlDocument::draw(GraphicsContext& context, Point origin, std::optional<Rect> clip) {
     cairo_t* cr = context.cairo();
     if (!cr) return;
+    context.prepareForCairo();
     if (context.isFlipped()) {
         draw(cr, origin, clip);
         return;

@@ -1,5 +1,7 @@
 #include "platform/graphics/HtmlDocument.h"
 #include "platform/graphics/HtmlSanitizer.h"
+#include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/SurfaceContext.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -297,4 +299,37 @@ TEST(HtmlDocument, DeepNestingIsCutButTextSurvives) {
     for (int i = 0; i < 20; ++i) tables += "<table><tr><td>";
     EXPECT_EQ(HtmlSanitizer::nestingDepth(HtmlSanitizer::sanitize(tables)), 6);
     EXPECT_EQ(HtmlSanitizer::sanitize("<b title=\"a>b\"><i>x</i></b>", 1), "<b title=\"a>b\">x</b>");
+}
+
+TEST(HtmlDocument, DrawsThroughViewAndBitmapContextsUpright) {
+    // A white line above a blue one; each context must show white on top.
+    std::string html =
+        "<body style=\"margin:0\"><div style=\"height:20px;background:#FFFFFF\"></div>"
+        "<div style=\"height:20px;background:#0000FF\"></div></body>";
+    auto doc = HtmlDocument::create(html, 10);
+    ASSERT_FLOAT_EQ(doc->height(), 40);
+    auto topAndBottom = [](const ImageRef& img, int yTop, int yBottom) {
+        const uint8_t* t = img->pixel(2, yTop);
+        const uint8_t* b = img->pixel(2, yBottom);
+        return std::vector<int>{t[0], t[1], t[2], b[0], b[1], b[2]};
+    };
+    const std::vector<int> whiteOverBlue = {255, 255, 255, 255, 0, 0};  // B,G,R bytes
+
+    // A y-down view context at scale 2: 40 points are 80 pixels.
+    auto view = SurfaceContext::create(20, 80, 2, true);
+    view->fillAll(Color::black());
+    doc->draw(*view, {0, 0});
+    EXPECT_EQ(topAndBottom(view->makeImage(), 10, 70), whiteOverBlue);
+
+    // A y-up bitmap context: the origin names the top-left corner, 40 above the bottom.
+    auto bitmap = BitmapContext::create(10, 40, 8, 40, ColorSpace::DeviceRGB, BitmapInfo::BGRX);
+    ASSERT_NE(bitmap, nullptr);
+    doc->draw(*bitmap, {0, 40});
+    EXPECT_EQ(topAndBottom(bitmap->makeImage(), 5, 35), whiteOverBlue);
+    // And a clip given in y-up space keeps only the lower half (the blue line).
+    auto clipped = BitmapContext::create(10, 40, 8, 40, ColorSpace::DeviceRGB, BitmapInfo::BGRX);
+    doc->draw(*clipped, {0, 40}, Rect(0, 0, 10, 20));
+    auto img = clipped->makeImage();
+    EXPECT_EQ(img->pixel(2, 35)[0], 255);
+    EXPECT_EQ(img->pixel(2, 5)[1], 0);
 }
