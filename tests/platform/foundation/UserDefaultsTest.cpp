@@ -271,3 +271,36 @@ TEST_F(UserDefaultsTest, OwnDomainAsAPersistentDomain) {
     EXPECT_EQ(d.objectForKey("BurstMode"), std::nullopt);
     EXPECT_EQ(UserDefaults(files, kApp).integerForKey("ZoomMode"), 2);
 }
+
+TEST_F(UserDefaultsTest, TruncatedForeignDomainIsEitherReadWholeOrLeftAlone) {
+    // A valid domain of four keys, as XML and (converted by the independent tool) as binary.
+    UserDefaults writer(files, kSpringboard);
+    writer.setObject("http://example.org/", "SBDoubleTapURL");
+    writer.setInteger(-3, "SBIconCount");
+    writer.setObject(PropertyArray{true, 2.5, "x"}, "SBList");
+    writer.setObject(PropertyDictionary{{"k", PropertyData{1, 2}}}, "SBNested");
+    ASSERT_TRUE(writer.synchronize());
+    const std::string xml = testenv::readFile(fileOf(kSpringboard));
+    auto conv = testenv::run(testenv::plistutil() + " -i " + testenv::shellQuote(fileOf(kSpringboard).string()) +
+                             " -f bin -o -");
+    ASSERT_EQ(conv.status, 0);
+    ASSERT_EQ(conv.out.rfind("bplist00", 0), 0u);
+
+    UserDefaults d(files, kApp);
+    const PropertyDictionary update{{"SBDoubleTapURL", "doubletap://" + kApp}};
+    for (const std::string& full : {xml, conv.out}) {
+        // Every fifth length, and every one near the end where the closing tags are.
+        for (size_t len = 0; len < full.size(); len += len + 24 < full.size() ? 5 : 1) {
+            const std::string cut = full.substr(0, len);
+            testenv::writeFile(fileOf(kSpringboard), cut);
+            auto domain = d.persistentDomainForName(kSpringboard);
+            if (domain) {
+                // Only a cut after the root closed may still read, and then it must be complete.
+                EXPECT_EQ(domain->size(), 4u) << "length " << len;
+                continue;
+            }
+            EXPECT_FALSE(d.setPersistentDomain(update, kSpringboard)) << "length " << len;
+            ASSERT_EQ(testenv::readFile(fileOf(kSpringboard)), cut) << "length " << len;
+        }
+    }
+}
