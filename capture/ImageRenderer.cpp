@@ -1,0 +1,222 @@
+#include "capture/ImageRenderer.h"
+
+#include "capture/ColorFilters.h"
+#include "platform/graphics/BitmapContext.h"
+#include "platform/imageio/ImageDestination.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace kestrova {
+
+using platform::BitmapContext;
+using platform::BitmapInfo;
+using platform::ColorSpace;
+using platform::Image;
+using platform::ImageRef;
+using platform::Rect;
+using platform::Size;
+
+namespace {
+
+constexpr int kFrameWidth = 1600, kFrameHeight = 1200;
+constexpr int kSquareX = 70, kSquareSide = 320;
+constexpr int kFanCropWidth = 400, kFanCropHeight = 300;
+constexpr int kGreyMode = 1;
+
+// A float quotient truncated toward zero. Zooms below 1 (or not numbers) count as 1.
+int truncQuotient(int n, float z) {
+    if (!(z >= 1.0f)) z = 1.0f;
+    return int(float(n) / z);
+}
+
+// A context of the drawing's layout: one-byte device grey for the grey mode, otherwise the
+// source's own 32-bit layout.
+std::shared_ptr<BitmapContext> makeContext(int w, int h, int colorMode, const ImageRef& source, int rgbBytesPerRow,
+                                           int greyBytesPerRow) {
+    std::unique_ptr<BitmapContext> ctx =
+        colorMode == kGreyMode
+            ? BitmapContext::create(w, h, 8, greyBytesPerRow, ColorSpace::DeviceGray, BitmapInfo::None)
+            : BitmapContext::create(w, h, source->bitsPerComponent(), rgbBytesPerRow, source->colorSpace(),
+                                    source->bitmapInfo());
+    return std::shared_ptr<BitmapContext>(std::move(ctx));
+}
+
+// The single-colour filter reads the padding between rows as pixels, so it must be zero: a
+// drawing that covers every pixel does not clear it.
+void zeroRowPadding(BitmapContext& ctx, int usedBytesPerRow) {
+    const int bpr = ctx.bytesPerRow();
+    if (bpr <= usedBytesPerRow) return;
+    uint8_t* row = ctx.data();
+    if (!row) return;
+    for (int y = 0; y < ctx.height(); ++y, row += bpr) std::memset(row + usedBytesPerRow, 0, size_t(bpr - usedBytesPerRow));
+}
+
+// The context's pixels with the colour mode applied, as an image. Sepia and negative work in
+// place; the single-colour filter needs the unfiltered neighbours, so it writes a new buffer.
+// Without a filter the image shares the context's bytes (and keeps the context alive).
+ImageRef applyColorMode(const std::shared_ptr<BitmapContext>& ctx, int colorMode) {
+    const int bpr = ctx->bytesPerRow();
+    const size_t length = size_t(bpr) * size_t(ctx->height());
+    const bool grey = ctx->colorSpace() == ColorSpace::DeviceGray;
+    const int bitsPerPixel = grey ? 8 : 32;
+    uint8_t* bytes = ctx->data();
+    if (!bytes) return nullptr;
+    if (!grey) {
+        switch (colorMode) {
+            case 2: ColorFilters::sepia(bytes, bytes, length); break;
+            case 3: ColorFilters::inverse(bytes, bytes, length); break;
+            case 4:
+            case 5:
+            case 6: {
+                std::shared_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[length]);
+                if (!out) return nullptr;
+                ColorFilters::singleColor(bytes, out.get(), length, size_t(bpr) / 4, colorMode - 4);
+                return Image::create(ctx->width(), ctx->height(), 8, 32, bpr, ctx->colorSpace(), ctx->bitmapInfo(),
+                                     std::shared_ptr<const uint8_t>(out, out.get()), length);
+            }
+            default: break;
+        }
+    }
+    return Image::create(ctx->width(), ctx->height(), 8, bitsPerPixel, bpr, ctx->colorSpace(), ctx->bitmapInfo(),
+                         std::shared_ptr<const uint8_t>(ctx, bytes), length);
+}
+
+}  // namespace
+
+ImageRenderer::ImageRenderer(platform::FileManager& files) : files_(files) {}
+
+Rect ImageRenderer::pictureCropRect(float zoom) {
+    const int w = truncQuotient(kFrameWidth, zoom), h = truncQuotient(kFrameHeight, zoom);
+    return Rect(float((kFrameWidth - w) / 2), float((kFrameHeight - h) / 2), float(w), float(h));
+}
+
+Size ImageRenderer::pictureSize(int sizeFactor) {
+    switch (sizeFactor) {
+        case 1: return {1600, 1200};
+        case 2: return {1280, 960};
+        default: return {960, 720};
+    }
+}
+
+Rect ImageRenderer::thumbnailCropRect(float zoom) {
+    const int s = truncQuotient(kSquareSide, zoom);
+    const int t = (kSquareSide - s) / 2;
+    return Rect(float(t), float(t), float(s), float(s));
+}
+
+Rect ImageRenderer::fanCropRect(float zoom) {
+    const int w = truncQuotient(kFanCropWidth, zoom), h = truncQuotient(kFanCropHeight, zoom);
+    return Rect(float((kFanCropWidth - w) / 2), float((kFanCropHeight - h) / 2), float(w), float(h));
+}
+
+int ImageRenderer::exifOrientation(int o) {
+    switch (o) {
+        case 3: return 1;
+        case 4: return 3;
+        case 2: return 8;
+        default: return 6;
+    }
+}
+
+platform::ImageProperties ImageRenderer::pictureProperties(int width, int height, int o,
+                                                           const std::optional<GpsSnapshot>& gps) {
+    platform::ImageProperties props;
+    props.pixelWidth = width;
+    props.pixelHeight = height;
+    props.orientation = exifOrientation(o);
+    if (gps) {
+        platform::GpsProperties g;
+        g.latitude = double(std::fabs(gps->latitude));
+        g.longitude = double(std::fabs(gps->longitude));
+        g.latitudeRef = gps->latitudeRef;
+        g.longitudeRef = gps->longitudeRef;
+        props.gps = std::move(g);
+    }
+    return props;
+}
+
+ImageRef ImageRenderer::renderPicture(const ImageRef& picture, int sizeFactor, float zoomFactor, int colorMode) const {
+    if (!picture) return nullptr;
+    ImageRef crop = picture->crop(pictureCropRect(zoomFactor));
+    if (!crop) return nullptr;
+    const Size size = pictureSize(sizeFactor);
+    const int w = int(size.width), h = int(size.height);
+    auto ctx = makeContext(w, h, colorMode, crop, 4 * w, w);
+    if (!ctx) return nullptr;
+    ctx->drawImage(Rect(0, 0, float(w), float(h)), crop);
+    return applyColorMode(ctx, colorMode);
+}
+
+ImageRef ImageRenderer::renderThumbnail(const ImageRef& preview, float zoomFactor, int colorMode,
+                                        int orientation) const {
+    if (!preview) return nullptr;
+    ImageRef square = preview->crop(Rect(kSquareX, 0, kSquareSide, kSquareSide));
+    if (!square) return nullptr;
+    ImageRef zoomed = square->crop(thumbnailCropRect(zoomFactor));
+    square.reset();
+    if (!zoomed) return nullptr;
+    constexpr int n = kThumbnailSize;
+    auto ctx = makeContext(n, n, colorMode, zoomed, 4 * n, n);
+    if (!ctx) return nullptr;
+    switch (orientation) {
+        case 3: break;
+        case 4:
+            ctx->translateCTM(75, 75);
+            ctx->rotateCTM(3.1415927f);
+            break;
+        case 2:
+            ctx->translateCTM(75, 0);
+            ctx->rotateCTM(1.5707964f);
+            break;
+        default:
+            ctx->translateCTM(0, 75);
+            ctx->rotateCTM(-1.5707964f);
+            break;
+    }
+    ctx->drawImage(Rect(0, 0, n, n), zoomed);
+    return applyColorMode(ctx, colorMode);
+}
+
+ImageRef ImageRenderer::transformImage(const ImageRef& preview, float angle, float zoomFactor, int colorMode) {
+    if (!preview) return nullptr;
+    const Rect cropRect = fanCropRect(zoomFactor);
+    ImageRef crop = preview->crop(cropRect);
+    if (!crop) return nullptr;
+    // Rows padded to the fan's height: 400 pixels, 1600 bytes (400 bytes in grey).
+    auto ctx = makeContext(kFanWidth, kFanHeight, colorMode, crop, 4 * kFanHeight, kFanHeight);
+    if (!ctx) return nullptr;
+    ctx->translateCTM(0, float(kFanHeight));
+    ctx->rotateCTM(float(double(angle) * 0.017453292519943295));
+    ctx->drawImage(Rect(0, 0, float(kFanCropWidth), float(kFanCropHeight)), crop);
+    zeroRowPadding(*ctx, colorMode == kGreyMode ? kFanWidth : 4 * kFanWidth);
+    return applyColorMode(ctx, colorMode);
+}
+
+bool ImageRenderer::writeJpeg(const ImageRef& image, const platform::ImageProperties* properties,
+                              const std::string& filename) const {
+    auto dest = platform::ImageDestination::createWithData("public.jpeg", 1);
+    if (!dest) return false;
+    dest->addImage(image, properties);
+    if (!dest->finalize()) return false;
+    const auto& data = dest->data();
+    return files_.writeAtomically(filename, data.data(), data.size(), /*replaceExisting=*/false);
+}
+
+bool ImageRenderer::makeImage(const ImageRef& picture, const std::string& filename, int sizeFactor, float zoomFactor,
+                              int colorMode, int orientation, const std::optional<GpsSnapshot>& gps) const {
+    ImageRef image = renderPicture(picture, sizeFactor, zoomFactor, colorMode);
+    if (!image) return false;
+    const auto props = pictureProperties(image->width(), image->height(), orientation, gps);
+    return writeJpeg(image, &props, filename);
+}
+
+bool ImageRenderer::makeThumbnail(const ImageRef& preview, const std::string& filename, float zoomFactor,
+                                  int colorMode, int orientation) const {
+    ImageRef image = renderThumbnail(preview, zoomFactor, colorMode, orientation);
+    if (!image) return false;
+    return writeJpeg(image, nullptr, filename);
+}
+
+}  // namespace kestrova

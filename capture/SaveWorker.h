@@ -1,0 +1,111 @@
+#pragma once
+// The save worker: one thread that scans the camera roll once, then takes the save queue's
+// records in order and writes each picture's thumbnail and picture file, carries out deletions,
+// and ends at a quit record. Also the main thread's side: the camera's picture callback,
+// deletion of a recent picture and the wait at termination.
+//
+// No picture is taken before the scan has finished: until then readyForCapture() is false and
+// the picture callback refuses (returns nothing, queues nothing).
+#include "capture/CameraRoll.h"
+#include "capture/GpsSnapshot.h"
+#include "capture/ImageRenderer.h"
+#include "capture/SaveQueue.h"
+#include "platform/foundation/IdlingResource.h"
+#include "platform/graphics/Image.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+
+namespace platform {
+class FileManager;
+class RunLoop;
+}  // namespace platform
+
+namespace kestrova {
+
+class DeleteCommand;
+class ProcessData;
+
+// The settings read at the shutter that go into a picture's record.
+struct CaptureSettings {
+    int colorMode = 0;    // "ColorMode"
+    int imageSize = 0;    // "ImageSize": 0 large, 1 medium, 2 small
+    int orientation = 1;  // device orientation at capture
+    int rotateMode = 0;   // "RotateMode": 0 auto-rotation on
+    float zoom = 1.0f;    // zoom factor recorded at the shutter
+};
+
+class SaveWorker {
+public:
+    // Worker thread, once per picture: one consistent copy of the current fix, or nothing.
+    using PositionProvider = std::function<std::optional<GpsSnapshot>()>;
+    // Main thread: the fan image of a new picture and its number.
+    using FanHandler = std::function<void(platform::ImageRef fanImage, int imageNumber)>;
+
+    // `files` and `loop` are borrowed for the worker's life; the worker is an idling resource of
+    // `loop` while it scans or holds records. `position` may be empty (no GPS).
+    SaveWorker(platform::FileManager& files, platform::RunLoop& loop, PositionProvider position);
+    // Drains like waitTillFinishedSaving.
+    ~SaveWorker();
+    SaveWorker(const SaveWorker&) = delete;
+    SaveWorker& operator=(const SaveWorker&) = delete;
+
+    // Main thread. Starts the worker; it scans the camera roll before taking any record. Does
+    // nothing when it was started before.
+    void initializePhotoProcessingThread();
+
+    // Main thread. True when a picture can be taken now: the scan has finished with a free
+    // folder, the worker runs, and at most 4 records wait.
+    bool readyForCapture() const;
+
+    // Main thread, the camera's picture callback: makes the fan image and hands it with the
+    // picture's number to `showFan` (may be empty), then queues the picture's record, waiting
+    // while 5 records are queued. Returns the picture number, or nothing (and nothing queued)
+    // before the scan has finished or when every folder is full.
+    std::optional<int> cameraControllerTookPicture(const platform::ImageRef& picture,
+                                                   const platform::ImageRef& preview,
+                                                   const CaptureSettings& settings, const FanHandler& showFan);
+
+    // Main thread. Any record; waits for room like the picture callback. Pulses the progress
+    // handler.
+    void addToSaveQueue(std::unique_ptr<SaveRecord> record);
+
+    // Main thread. Deletes picture `imageNumber`: its record if still queued (true: nothing is
+    // written), else a DeleteCommand of its picture and thumbnail, carried out after everything
+    // already queued (false).
+    bool deletePicture(int imageNumber);
+
+    // Main thread. Queues a quit record and waits until everything queued before it has been
+    // carried out and the worker has ended. Returns at once when the worker never started or has
+    // already ended.
+    void waitTillFinishedSaving();
+
+    // Main thread, after each record queued (the progress indicator's "new").
+    void setProgressHandler(std::function<void()> handler) { progress_ = std::move(handler); }
+
+    float lastQueueSize() const { return queue_.lastQueueSize(); }
+    const SaveQueue& saveQueue() const { return queue_; }
+    const CameraRoll& cameraRoll() const { return roll_; }
+    // Main thread: the number the next picture receives.
+    int nextImageNumber() const { return roll_.nextImageNumber(); }
+
+private:
+    void processPhotoLoop();
+    void processPhoto(const ProcessData& data);
+    void deleteImages(const DeleteCommand& command);
+    void deleteFile(const std::string& path);
+
+    platform::FileManager& files_;
+    PositionProvider position_;
+    std::function<void()> progress_;
+    platform::IdlingResource idling_;
+    CameraRoll roll_;
+    ImageRenderer renderer_;
+    SaveQueue queue_;
+    std::thread saveThread_;
+    bool started_ = false;  // main thread only
+};
+
+}  // namespace kestrova

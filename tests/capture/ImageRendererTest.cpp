@@ -1,0 +1,274 @@
+#include "capture/ImageRenderer.h"
+
+#include "capture/ColorFilters.h"
+
+#include "platform/foundation/FileManager.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using kestrova::ColorFilters;
+using kestrova::GpsSnapshot;
+using kestrova::ImageRenderer;
+using platform::Image;
+using platform::ImageRef;
+using platform::Rect;
+
+namespace {
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
+
+ImageRef frame(int w, int h, const std::function<Rgb(int x, int y)>& colour) {
+    std::vector<uint8_t> v(size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            Rgb c = colour(x, y);
+            uint8_t* p = &v[(size_t(y) * w + x) * 4];
+            p[0] = c.b, p[1] = c.g, p[2] = c.r, p[3] = 0xFF;
+        }
+    return Image::createBGRX(w, h, std::move(v));
+}
+
+bool inside(const Rect& r, int x, int y) {
+    return x >= r.x() && x < r.x() + r.width() && y >= r.y() && y < r.y() + r.height();
+}
+
+// Red outside `r`, a green border of `border` pixels just inside it, blue within.
+ImageRef marked(int w, int h, const Rect& r, int border = 1) {
+    return frame(w, h, [&](int x, int y) {
+        if (!inside(r, x, y)) return kRed;
+        if (!inside(r.insetBy(float(border), float(border)), x, y)) return kGreen;
+        return kBlue;
+    });
+}
+
+Rgb at(const ImageRef& img, int x, int y) {
+    const uint8_t* p = img->pixel(x, y);
+    return {p[2], p[1], p[0]};
+}
+
+// No pixel shows anything from outside the crop, and each corner shows the crop's border.
+void expectExactlyTheCrop(const ImageRef& img) {
+    ASSERT_TRUE(img);
+    for (int y = 0; y < img->height(); ++y)
+        for (int x = 0; x < img->width(); ++x) ASSERT_LT(at(img, x, y).r, 40) << x << "," << y;
+    const int w = img->width() - 1, h = img->height() - 1;
+    for (auto [x, y] : {std::pair{0, 0}, {w, 0}, {0, h}, {w, h}}) EXPECT_GT(at(img, x, y).g, 90) << x << "," << y;
+}
+
+}  // namespace
+
+TEST(ImageRenderer, CropRectanglesAtEachZoom) {
+    EXPECT_EQ(ImageRenderer::pictureCropRect(1.0f), Rect(0, 0, 1600, 1200));
+    EXPECT_EQ(ImageRenderer::pictureCropRect(2.0f), Rect(400, 300, 800, 600));
+    EXPECT_EQ(ImageRenderer::pictureCropRect(3.0f), Rect(533, 400, 533, 400));
+    EXPECT_EQ(ImageRenderer::thumbnailCropRect(1.0f), Rect(0, 0, 320, 320));
+    EXPECT_EQ(ImageRenderer::thumbnailCropRect(2.0f), Rect(80, 80, 160, 160));
+    EXPECT_EQ(ImageRenderer::thumbnailCropRect(3.0f), Rect(107, 107, 106, 106));
+    EXPECT_EQ(ImageRenderer::fanCropRect(1.0f), Rect(0, 0, 400, 300));
+    EXPECT_EQ(ImageRenderer::fanCropRect(2.0f), Rect(100, 75, 200, 150));
+    EXPECT_EQ(ImageRenderer::fanCropRect(3.0f), Rect(133, 100, 133, 100));
+    // A zoom below 1 (or not a number) is taken as 1.
+    EXPECT_EQ(ImageRenderer::pictureCropRect(0.0f), Rect(0, 0, 1600, 1200));
+}
+
+TEST(ImageRenderer, PictureShowsExactlyTheCentreCrop) {
+    platform::FileManager files(std::filesystem::temp_directory_path());
+    ImageRenderer renderer(files);  // renders only, writes nothing
+    for (float z : {1.0f, 2.0f, 3.0f}) {
+        SCOPED_TRACE(z);
+        auto picture = marked(1600, 1200, ImageRenderer::pictureCropRect(z));
+        auto out = renderer.renderPicture(picture, 1, z, 0);
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->width(), 1600);
+        EXPECT_EQ(out->height(), 1200);
+        expectExactlyTheCrop(out);
+        if (z == 1.0f) {
+            // Unscaled: the very pixels of the frame.
+            EXPECT_EQ(at(out, 0, 0).g, 255);
+            EXPECT_EQ(at(out, 800, 600).b, 255);
+        }
+    }
+}
+
+TEST(ImageRenderer, ThumbnailAndFanShowExactlyTheirCrops) {
+    platform::FileManager files(std::filesystem::temp_directory_path());
+    ImageRenderer renderer(files);  // renders only, writes nothing
+    for (float z : {1.0f, 2.0f, 3.0f}) {
+        SCOPED_TRACE(z);
+        // The thumbnail's square starts 70 pixels in from the preview's left edge.
+        Rect t = ImageRenderer::thumbnailCropRect(z).offsetBy(70, 0);
+        // Shrunk up to 4.3 times: a border wide enough to survive the box filter.
+        expectExactlyTheCrop(renderer.renderThumbnail(marked(400, 320, t, 5), z, 0, 3));
+        auto fan = ImageRenderer::transformImage(marked(400, 320, ImageRenderer::fanCropRect(z)), 270.0f, z, 0);
+        expectExactlyTheCrop(fan);
+    }
+}
+
+TEST(ImageRenderer, ThumbnailTurnsByOrientation) {
+    platform::FileManager files(std::filesystem::temp_directory_path());
+    ImageRenderer renderer(files);  // renders only, writes nothing
+    // The square's top-left corner is red, the rest of the square blue.
+    auto preview = frame(400, 320, [](int x, int y) {
+        if (x < 70 || x >= 390) return kGreen;
+        return (x < 110 && y < 40) ? kRed : kBlue;
+    });
+    struct Case {
+        int o, redX, redY;
+    };
+    // Landscape left: as is; landscape right: half a turn; upside down: a quarter turn
+    // counter-clockwise; portrait and anything else: a quarter turn clockwise.
+    for (Case c : {Case{3, 0, 0}, Case{4, 74, 74}, Case{2, 0, 74}, Case{1, 74, 0}, Case{0, 74, 0}, Case{6, 74, 0}}) {
+        SCOPED_TRACE(c.o);
+        auto thumb = renderer.renderThumbnail(preview, 1.0f, 0, c.o);
+        ASSERT_TRUE(thumb);
+        ASSERT_EQ(thumb->width(), 75);
+        ASSERT_EQ(thumb->height(), 75);
+        EXPECT_EQ(thumb->bytesPerRow(), 300);
+        for (int y : {0, 74})
+            for (int x : {0, 74}) {
+                Rgb p = at(thumb, x, y);
+                if (x == c.redX && y == c.redY) EXPECT_GT(p.r, 200) << x << "," << y;
+                else EXPECT_GT(p.b, 200) << x << "," << y;
+            }
+    }
+}
+
+TEST(ImageRenderer, FanImageIsPortraitTurnedClockwise) {
+    auto preview = frame(400, 320, [](int x, int y) { return (x < 40 && y < 40) ? kRed : kBlue; });
+    auto fan = ImageRenderer::transformImage(preview, 270.0f, 1.0f, 0);
+    ASSERT_TRUE(fan);
+    EXPECT_EQ(fan->width(), 300);
+    EXPECT_EQ(fan->height(), 400);
+    EXPECT_EQ(fan->bytesPerRow(), 1600);
+    EXPECT_GT(at(fan, 299, 0).r, 200);
+    EXPECT_GT(at(fan, 0, 0).b, 200);
+    EXPECT_GT(at(fan, 299, 399).b, 200);
+    // Grey mode: one byte a pixel, rows of 400 bytes.
+    auto grey = ImageRenderer::transformImage(preview, 270.0f, 1.0f, 1);
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->colorSpace(), platform::ColorSpace::DeviceGray);
+    EXPECT_EQ(grey->bytesPerRow(), 400);
+}
+
+TEST(ImageRenderer, OutputSizesAndColourModes) {
+    platform::FileManager files(std::filesystem::temp_directory_path());
+    ImageRenderer renderer(files);  // renders only, writes nothing
+    auto white = frame(1600, 1200, [](int, int) { return kWhite; });
+    struct Case {
+        int factor, w, h;
+    };
+    for (Case c : {Case{1, 1600, 1200}, Case{2, 1280, 960}, Case{3, 960, 720}, Case{0, 960, 720}, Case{7, 960, 720}}) {
+        auto out = renderer.renderPicture(white, c.factor, 1.0f, 0);
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->width(), c.w) << c.factor;
+        EXPECT_EQ(out->height(), c.h) << c.factor;
+    }
+    // Each mode is the filter applied to exactly what was drawn: picture rows of 960 pixels,
+    // thumbnail rows of 75, fan rows padded to 400.
+    auto colours = frame(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x * 7), uint8_t(y * 3), uint8_t(x ^ y)}; });
+    auto bytes = [](const ImageRef& img) { return std::vector<uint8_t>(img->data(), img->data() + img->byteLength()); };
+    auto plainPicture = renderer.renderPicture(colours, 3, 2.0f, 0);
+    auto plainThumb = renderer.renderThumbnail(colours, 1.0f, 0, 1);
+    auto plainFan = ImageRenderer::transformImage(colours, 270.0f, 1.0f, 0);
+    ASSERT_TRUE(plainPicture && plainThumb && plainFan);
+    EXPECT_EQ(bytes(renderer.renderPicture(colours, 3, 2.0f, 2)), bytes(ColorFilters::sephiaTransform(plainPicture)));
+    EXPECT_EQ(bytes(renderer.renderPicture(colours, 3, 2.0f, 3)), bytes(ColorFilters::inverseTransform(plainPicture)));
+    EXPECT_EQ(bytes(renderer.renderPicture(colours, 3, 2.0f, 4)),
+              bytes(ColorFilters::singleColorFilter(plainPicture, 0)));
+    EXPECT_EQ(bytes(renderer.renderThumbnail(colours, 1.0f, 5, 1)),
+              bytes(ColorFilters::singleColorFilter(plainThumb, 1)));
+    EXPECT_EQ(bytes(ImageRenderer::transformImage(colours, 270.0f, 1.0f, 6)),
+              bytes(ColorFilters::singleColorFilter(plainFan, 2)));
+    // Unscaled sepia of white: 255, 255, 238 with byte 3 cleared.
+    auto sepia = renderer.renderPicture(white, 1, 1.0f, 2);
+    ASSERT_TRUE(sepia);
+    EXPECT_EQ(sepia->data()[0], 238);
+    EXPECT_EQ(sepia->data()[1], 255);
+    EXPECT_EQ(sepia->data()[2], 255);
+    EXPECT_EQ(sepia->data()[3], 0);
+    // Greyscale: a one-byte-a-pixel bitmap, rows of W bytes.
+    auto grey = renderer.renderPicture(white, 2, 1.0f, 1);
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->colorSpace(), platform::ColorSpace::DeviceGray);
+    EXPECT_EQ(grey->bitsPerPixel(), 8);
+    EXPECT_EQ(grey->bytesPerRow(), 1280);
+    EXPECT_EQ(renderer.renderPicture(white, 1, 1.0f, 1)->data()[0], 255);
+}
+
+TEST(ImageRenderer, ExifOrientationTable) {
+    EXPECT_EQ(ImageRenderer::exifOrientation(3), 1);
+    EXPECT_EQ(ImageRenderer::exifOrientation(4), 3);
+    EXPECT_EQ(ImageRenderer::exifOrientation(2), 8);
+    for (int o : {1, 0, 5, 6, -1}) EXPECT_EQ(ImageRenderer::exifOrientation(o), 6) << o;
+}
+
+namespace {
+
+class RendererFiles : public ::testing::Test {
+protected:
+    std::string exif(const std::string& devicePath, const std::string& tags) {
+        auto host = files_.resolve(devicePath);
+        EXPECT_TRUE(host);
+        return testenv::run(testenv::exiftool() + " -n -s -s -s " + tags + " " + testenv::shellQuote(host->string())).out;
+    }
+    testenv::ScratchDir dir_;
+    platform::FileManager files_{dir_.path()};
+    ImageRenderer renderer_{files_};
+    ImageRef picture_ = frame(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), 90}; });
+};
+
+}  // namespace
+
+TEST_F(RendererFiles, PictureCarriesOrientationSizeAndGps) {
+    ASSERT_TRUE(files_.createDirectory("/p"));
+    GpsSnapshot southWest{-33.86f, -151.21f, "S", "W"};
+    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/a.JPG", 2, 1.0f, 0, 1, southWest));
+    EXPECT_EQ(exif("/p/a.JPG", "-Orientation -ExifImageWidth -ExifImageHeight -ImageWidth -ImageHeight -ColorComponents"),
+              "6\n1280\n960\n1280\n960\n3\n");
+    const std::string gps = exif("/p/a.JPG", "-GPSLatitudeRef -GPSLongitudeRef -GPS:GPSLatitude -GPS:GPSLongitude");
+    EXPECT_EQ(gps.substr(0, 4), "S\nW\n");
+    double lat = 0, lon = 0;
+    ASSERT_EQ(std::sscanf(gps.c_str() + 4, "%lf\n%lf", &lat, &lon), 2) << gps;
+    EXPECT_NEAR(lat, 33.86, 1e-4);
+    EXPECT_NEAR(lon, 151.21, 1e-4);
+    EXPECT_EQ(testenv::run(testenv::exiftool() + " -validate -warning -error -a " +
+                           testenv::shellQuote(files_.resolve("/p/a.JPG")->string()) + " | grep -c Warning").out,
+              "0\n");
+
+    // Landscape right, no position: orientation 3 and no GPS at all.
+    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/b.JPG", 3, 3.0f, 0, 4, std::nullopt));
+    EXPECT_EQ(exif("/p/b.JPG", "-Orientation -ImageWidth -GPSLatitude"), "3\n960\n");
+    // Northern and eastern.
+    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/c.JPG", 1, 1.0f, 0, 3, GpsSnapshot{48.5f, 2.25f, "N", "E"}));
+    EXPECT_EQ(exif("/p/c.JPG", "-Orientation -GPSLatitudeRef -GPSLongitudeRef -GPS:GPSLatitude -GPS:GPSLongitude"),
+              "1\nN\nE\n48.5\n2.25\n");
+}
+
+TEST_F(RendererFiles, GreyPicturesHaveOneComponentAndThumbnailsNoMetadata) {
+    ASSERT_TRUE(files_.createDirectory("/p"));
+    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/g.JPG", 1, 1.0f, 1, 2, std::nullopt));
+    EXPECT_EQ(exif("/p/g.JPG", "-ColorComponents -Orientation"), "1\n8\n");
+    auto preview = frame(400, 320, [](int, int) { return kBlue; });
+    ASSERT_TRUE(renderer_.makeThumbnail(preview, "/p/t.THM", 2.0f, 1, 1));
+    EXPECT_EQ(exif("/p/t.THM", "-ImageWidth -ImageHeight -ColorComponents -Orientation"), "75\n75\n1\n");
+    ASSERT_TRUE(renderer_.makeThumbnail(preview, "/p/c.THM", 2.0f, 0, 1));
+    EXPECT_EQ(exif("/p/c.THM", "-ColorComponents"), "3\n");
+}
+
+TEST_F(RendererFiles, NeverReplacesAnExistingFile) {
+    ASSERT_TRUE(files_.createDirectory("/p"));
+    testenv::writeFile(*files_.resolve("/p/IMG_0001.JPG"), "old picture");
+    testenv::writeFile(*files_.resolve("/p/IMG_0001.THM"), "old thumb");
+    EXPECT_FALSE(renderer_.makeImage(picture_, "/p/IMG_0001.JPG", 1, 1.0f, 0, 1, std::nullopt));
+    EXPECT_FALSE(renderer_.makeThumbnail(picture_, "/p/IMG_0001.THM", 1.0f, 0, 1));
+    EXPECT_EQ(testenv::readFile(*files_.resolve("/p/IMG_0001.JPG")), "old picture");
+    EXPECT_EQ(testenv::readFile(*files_.resolve("/p/IMG_0001.THM")), "old thumb");
+    // A folder that does not exist: nothing written, nothing thrown.
+    EXPECT_FALSE(renderer_.makeImage(picture_, "/missing/IMG_0002.JPG", 1, 1.0f, 0, 1, std::nullopt));
+}

@@ -1,0 +1,152 @@
+#include "capture/SaveWorker.h"
+
+#include "capture/ProcessData.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/RunLoop.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+
+using namespace kestrova;
+using platform::Image;
+using platform::ImageRef;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto kWatchdog = std::chrono::seconds(20);
+
+ImageRef solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<uint8_t> v(size_t(w) * h * 4);
+    for (size_t i = 0; i < v.size(); i += 4) v[i] = b, v[i + 1] = g, v[i + 2] = r, v[i + 3] = 0;
+    return Image::createBGRX(w, h, std::move(v));
+}
+
+class SaveWorkerTest : public ::testing::Test {
+protected:
+    fs::path roll(const std::string& name) const { return dir_.path() / "var/mobile/Media/DCIM/100APPLE" / name; }
+    // Runs `fn` on another thread and reports whether it finished before the watchdog.
+    template <typename Fn>
+    static bool finishes(Fn fn) {
+        auto f = std::async(std::launch::async, fn);
+        return f.wait_for(kWatchdog) == std::future_status::ready;
+    }
+    std::unique_ptr<SaveRecord> record(int n) {
+        return std::make_unique<ProcessData>(preview_, picture_, n, 0, 3, 1, 1, 1.0f);
+    }
+
+    testenv::ScratchDir dir_;
+    platform::FileManager files_{dir_.path()};
+    platform::ManualClock clock_;
+    platform::RunLoop loop_{clock_};
+    ImageRef picture_ = solid(1600, 1200, 200, 40, 40);
+    ImageRef preview_ = solid(400, 320, 200, 40, 40);
+};
+
+}  // namespace
+
+TEST_F(SaveWorkerTest, NothingIsTakenOrWaitedForBeforeTheWorkerStarts) {
+    auto worker = std::make_unique<SaveWorker>(files_, loop_, nullptr);
+    EXPECT_FALSE(worker->readyForCapture());
+    EXPECT_FALSE(worker->cameraControllerTookPicture(picture_, preview_, {}, nullptr));
+    EXPECT_EQ(worker->saveQueue().count(), 0u);
+    // Terminating within the first second: the wait returns at once.
+    EXPECT_TRUE(finishes([&] { worker->waitTillFinishedSaving(); }));
+    EXPECT_TRUE(finishes([&] { worker.reset(); }));
+}
+
+TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
+    int progress = 0;
+    std::vector<int> fans;
+    std::optional<GpsSnapshot> fix = GpsSnapshot{-1.5f, -2.5f, "S", "W"};
+    SaveWorker worker(files_, loop_, [&] { return fix; });
+    worker.setProgressHandler([&] { ++progress; });
+    // An orphan thumbnail from an earlier run holds number 1.
+    fs::create_directories(roll(""));
+    testenv::writeFile(roll("IMG_0001.THM"), "old");
+
+    worker.initializePhotoProcessingThread();
+    // The worker is an idling resource while it scans: settling waits for the scan.
+    ASSERT_TRUE(loop_.settle(20.0));
+    ASSERT_TRUE(worker.readyForCapture());
+
+    CaptureSettings settings;
+    settings.imageSize = 2;
+    for (int i = 0; i < 3; ++i) {
+        auto n = worker.cameraControllerTookPicture(picture_, preview_, settings, [&](ImageRef fan, int number) {
+            EXPECT_EQ(fan->width(), 300);
+            EXPECT_EQ(fan->height(), 400);
+            fans.push_back(number);
+        });
+        ASSERT_TRUE(n);
+    }
+    EXPECT_EQ(fans, (std::vector<int>{2, 3, 4}));
+    EXPECT_EQ(progress, 3);
+    ASSERT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    EXPECT_EQ(worker.lastQueueSize(), 0.0f);
+    EXPECT_EQ(testenv::readFile(roll("IMG_0001.THM")), "old");
+    EXPECT_FALSE(fs::exists(roll("IMG_0001.JPG")));
+
+    // Each picture's thumbnail, then its picture, then the next picture's thumbnail.
+    std::vector<fs::file_time_type> times;
+    for (int n = 2; n <= 4; ++n) {
+        const std::string base = "IMG_000" + std::to_string(n);
+        ASSERT_TRUE(fs::exists(roll(base + ".THM"))) << base;
+        ASSERT_TRUE(fs::exists(roll(base + ".JPG"))) << base;
+        times.push_back(fs::last_write_time(roll(base + ".THM")));
+        times.push_back(fs::last_write_time(roll(base + ".JPG")));
+    }
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+    // Size factor 3 and the worker's position snapshot.
+    auto out = testenv::run(testenv::exiftool() + " -n -s -s -s -ImageWidth -GPSLatitudeRef -GPSLongitudeRef " +
+                            testenv::shellQuote(roll("IMG_0002.JPG").string()))
+                   .out;
+    EXPECT_EQ(out, "960\nS\nW\n");
+    // Nothing restarts a finished worker; a second wait returns at once.
+    EXPECT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    EXPECT_FALSE(worker.cameraControllerTookPicture(picture_, preview_, settings, nullptr));
+}
+
+TEST_F(SaveWorkerTest, DeletionsWhileQueuedAndAfterWriting) {
+    SaveWorker worker(files_, loop_, nullptr);
+    // Records waiting before the worker runs (it scans first, then takes them).
+    for (int n = 1; n <= 3; ++n) worker.addToSaveQueue(record(n));
+    // Picture 2 is still queued: its record goes, no file is ever written for it.
+    EXPECT_TRUE(worker.deletePicture(2));
+    worker.initializePhotoProcessingThread();
+    ASSERT_TRUE(loop_.settle(20.0));
+    EXPECT_TRUE(fs::exists(roll("IMG_0001.JPG")));
+    EXPECT_TRUE(fs::exists(roll("IMG_0003.THM")));
+    EXPECT_FALSE(fs::exists(roll("IMG_0002.JPG")));
+    EXPECT_FALSE(fs::exists(roll("IMG_0002.THM")));
+
+    // Picture 1 is written: a delete command removes both files, after a picture queued before it.
+    worker.addToSaveQueue(record(4));
+    EXPECT_FALSE(worker.deletePicture(1));
+    ASSERT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    EXPECT_FALSE(fs::exists(roll("IMG_0001.JPG")));
+    EXPECT_FALSE(fs::exists(roll("IMG_0001.THM")));
+    EXPECT_TRUE(fs::exists(roll("IMG_0004.JPG")));
+    EXPECT_TRUE(fs::exists(roll("IMG_0003.JPG")));
+}
+
+TEST_F(SaveWorkerTest, TerminationWritesEverythingQueuedIncludingAFullQueue) {
+    SaveWorker worker(files_, loop_, nullptr);
+    worker.initializePhotoProcessingThread();
+    ASSERT_TRUE(loop_.settle(20.0));
+    // Six pictures in a row: the producer waits for room when five are queued.
+    ASSERT_TRUE(finishes([&] {
+        for (int i = 0; i < 6; ++i) worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr);
+    }));
+    ASSERT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    for (int n = 1; n <= 6; ++n) {
+        EXPECT_TRUE(fs::exists(roll("IMG_000" + std::to_string(n) + ".JPG"))) << n;
+        EXPECT_TRUE(fs::exists(roll("IMG_000" + std::to_string(n) + ".THM"))) << n;
+    }
+    EXPECT_TRUE(loop_.allIdle());
+}
