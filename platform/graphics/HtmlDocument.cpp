@@ -102,23 +102,38 @@ public:
                                          italic == litehtml::fontStyleItalic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
         font->decoration = decoration;
 
-        PangoFontMetrics* m = pango_context_get_metrics(pangoContext_, font->desc, nullptr);
-        int ascent = int(std::ceil(pango_font_metrics_get_ascent(m) / double(PANGO_SCALE)));
-        int descent = int(std::ceil(pango_font_metrics_get_descent(m) / double(PANGO_SCALE)));
-        font->underlineOffset = std::max(1, int(std::lround(-pango_font_metrics_get_underline_position(m) / double(PANGO_SCALE))));
-        font->underlineThickness = std::max(1, int(std::lround(pango_font_metrics_get_underline_thickness(m) / double(PANGO_SCALE))));
-        font->strikeOffset = int(std::lround(pango_font_metrics_get_strikethrough_position(m) / double(PANGO_SCALE)));
-        pango_font_metrics_unref(m);
-
-        pango_layout_set_font_description(layout_, font->desc);
-        pango_layout_set_text(layout_, "x", 1);
-        PangoRectangle ink;
-        pango_layout_get_pixel_extents(layout_, &ink, nullptr);
-
-        font->metrics.ascent = ascent;
-        font->metrics.descent = descent;
-        font->metrics.height = ascent + descent;
-        font->metrics.x_height = ink.height > 0 ? ink.height : ascent / 2;
+        // Metrics take Pango a while to gather: each thread keeps them per font description.
+        struct Measured {
+            litehtml::font_metrics metrics;
+            int underlineOffset, underlineThickness, strikeOffset;
+        };
+        thread_local std::map<std::string, Measured> measured;
+        gchar* key = pango_font_description_to_string(font->desc);
+        auto found = measured.find(key);
+        if (found == measured.end()) {
+            PangoFontMetrics* m = pango_context_get_metrics(pangoContext_, font->desc, nullptr);
+            Measured r{};
+            int ascent = int(std::ceil(pango_font_metrics_get_ascent(m) / double(PANGO_SCALE)));
+            int descent = int(std::ceil(pango_font_metrics_get_descent(m) / double(PANGO_SCALE)));
+            r.underlineOffset = std::max(1, int(std::lround(-pango_font_metrics_get_underline_position(m) / double(PANGO_SCALE))));
+            r.underlineThickness = std::max(1, int(std::lround(pango_font_metrics_get_underline_thickness(m) / double(PANGO_SCALE))));
+            r.strikeOffset = int(std::lround(pango_font_metrics_get_strikethrough_position(m) / double(PANGO_SCALE)));
+            pango_font_metrics_unref(m);
+            pango_layout_set_font_description(layout_, font->desc);
+            pango_layout_set_text(layout_, "x", 1);
+            PangoRectangle ink;
+            pango_layout_get_pixel_extents(layout_, &ink, nullptr);
+            r.metrics.ascent = ascent;
+            r.metrics.descent = descent;
+            r.metrics.height = ascent + descent;
+            r.metrics.x_height = ink.height > 0 ? ink.height : ascent / 2;
+            found = measured.emplace(key, r).first;
+        }
+        g_free(key);
+        font->metrics = found->second.metrics;
+        font->underlineOffset = found->second.underlineOffset;
+        font->underlineThickness = found->second.underlineThickness;
+        font->strikeOffset = found->second.strikeOffset;
         font->metrics.draw_spaces = decoration != 0;
         if (fm) *fm = font->metrics;
         auto handle = reinterpret_cast<litehtml::uint_ptr>(font.get());
@@ -471,10 +486,22 @@ private:
 
 struct HtmlDocument::Impl {
     std::unique_ptr<HtmlContainer> container;
-    litehtml::context context;
+    std::shared_ptr<litehtml::context> context;
     litehtml::document::ptr document;
     int width = 0;
 };
+
+namespace {
+// The parsed master stylesheet, shared by the documents of a thread (documents only read it).
+std::shared_ptr<litehtml::context> masterContext() {
+    thread_local std::shared_ptr<litehtml::context> context = [] {
+        auto c = std::make_shared<litehtml::context>();
+        c->load_master_stylesheet(HtmlStylesheet::master());
+        return c;
+    }();
+    return context;
+}
+}  // namespace
 
 std::unique_ptr<HtmlDocument> HtmlDocument::create(const std::string& html, float width, ImageResolver resolver) {
     return create(html, width, std::move(resolver), Style{});
@@ -484,7 +511,7 @@ std::unique_ptr<HtmlDocument> HtmlDocument::create(const std::string& html, floa
                                                    const Style& style) {
     auto impl = std::make_unique<Impl>();
     impl->container = std::make_unique<HtmlContainer>(std::move(resolver), style);
-    impl->context.load_master_stylesheet(HtmlStylesheet::master());
+    impl->context = masterContext();
     litehtml::css userStyles;
     std::string defaults = "html { color: " + cssColor(style.textColor) + "; }";
     userStyles.parse_stylesheet(defaults.c_str(), nullptr, nullptr, nullptr);
@@ -492,7 +519,7 @@ std::unique_ptr<HtmlDocument> HtmlDocument::create(const std::string& html, floa
     std::string clean = HtmlSanitizer::sanitize(html);
     if (clean.find_first_not_of(" \t\r\n\f") == std::string::npos) clean.clear();  // nothing to show, not even margins
     if (!clean.empty())
-        impl->document = litehtml::document::createFromUTF8(clean.c_str(), impl->container.get(), &impl->context, &userStyles);
+        impl->document = litehtml::document::createFromUTF8(clean.c_str(), impl->container.get(), impl->context.get(), &userStyles);
     std::unique_ptr<HtmlDocument> doc(new HtmlDocument(std::move(impl)));
     doc->impl_->width = -1;
     doc->layout(width);
