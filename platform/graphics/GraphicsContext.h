@@ -32,7 +32,7 @@ public:
     GraphicsContext(const GraphicsContext&) = delete;
     GraphicsContext& operator=(const GraphicsContext&) = delete;
 
-    // True for bitmap contexts: y grows upward.
+    // True for view contexts (y grows downward); false for bitmap contexts (y grows upward).
     bool isFlipped() const { return !yUp_; }
 
     // --- State ---
