@@ -338,3 +338,35 @@ TEST(BitmapContextTest, DirectDrawsMatchCairoPixelForPixel) {
         }
     }
 }
+
+TEST(BitmapContextTest, ReusedBuffersStartBlack) {
+    // Large buffers are pooled and come back with old pixels; a new context must still be black,
+    // whether it is read at once, drawn into through Cairo, or partly covered by an image.
+    for (int round = 0; round < 3; ++round) {
+        {
+            auto dirty = rgbContext(300, 400, 1600);
+            dirty->setFillColor(Color::white(1));
+            dirty->fillRect({0, 0, 300, 400});
+            auto g = grayContext(300, 400, 400);
+            g->setFillColor(Color::white(1));
+            g->fillRect({0, 0, 300, 400});
+        }
+        auto c = rgbContext(300, 400, 1600);
+        auto g = grayContext(300, 400, 400);
+        if (round == 1) {
+            c->setFillColor(Color::rgba(1, 0, 0));
+            c->fillRect({0, 0, 1, 1});
+            g->setFillColor(Color::white(1));
+            g->fillRect({0, 0, 1, 1});
+        } else if (round == 2) {
+            c->drawImage({0, 0, 4, 3}, markedFrame(4, 3));
+            g->drawImage({0, 0, 4, 3}, markedFrame(4, 3));
+        }
+        EXPECT_EQ(px(*c, 299, 0), (BGRX{0, 0, 0})) << round;
+        EXPECT_EQ(px(*c, 150, 200), (BGRX{0, 0, 0})) << round;
+        EXPECT_EQ(g->data()[0], 0) << round;
+        EXPECT_EQ(g->data()[200 * 400 + 150], 0) << round;
+        auto img = g->makeImage();
+        EXPECT_EQ(img->pixel(299, 0)[0], 0) << round;
+    }
+}
