@@ -166,6 +166,7 @@ ScriptCommand parseLine(const std::vector<Token>& tokens, FingerState& fingers) 
         p.expectArgs(1, 1, "sheet N");
         c.kind = Kind::Sheet;
         c.index = p.integer(0, "button index", 0, 99);
+        c.finger = fingers.free();
     } else if (w == "down" || w == "move") {
         p.expectArgs(2, 3, w == "down" ? "down X Y [F]" : "move X Y [F]");
         c.kind = w == "down" ? Kind::Down : Kind::Move;

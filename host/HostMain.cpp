@@ -1,0 +1,46 @@
+#include "host/HostMain.h"
+
+#include "host/HeadlessHost.h"
+#include "host/Options.h"
+#include "host/Script.h"
+#include "host/WindowHost.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace host {
+
+int hostMain(const std::vector<std::string>& args) {
+    auto report = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+
+    auto parsed = Options::parse(args, [](const char* name) { return std::getenv(name); });
+    if (parsed.help) {
+        std::fputs(Options::usage().c_str(), stdout);
+        return 0;
+    }
+    if (!parsed.options) {
+        report("kestrova: " + parsed.error);
+        return 2;
+    }
+    const Options& options = *parsed.options;
+
+    // The whole script is read before anything starts, so a bad line costs nothing.
+    std::optional<Script> script;
+    if (options.script) {
+        auto loaded = Script::load(*options.script);
+        if (!loaded.script) {
+            report(loaded.error);
+            return 2;
+        }
+        script = std::move(loaded.script);
+    }
+
+    if (!options.headless) {
+        std::string why;
+        if (auto window = WindowHost::open(options, &why)) return window->run(script, report);
+        report("kestrova: no display (" + why + "): running headless");
+    }
+    return HeadlessHost(options, report).run(script);
+}
+
+}  // namespace host

@@ -1,0 +1,180 @@
+#include "host/SimulatedDevice.h"
+
+#include "host/AppDelegateFactory.h"
+
+#include "platform/camera/CameraController.h"
+#include "platform/camera/CameraSourceFactory.h"
+#include "platform/location/GpsdLocationSource.h"
+#include "platform/location/LocationServices.h"
+#include "platform/location/SimulatedLocationSource.h"
+#include "platform/foundation/EventLog.h"
+#include "platform/ui/Application.h"
+#include "platform/system/ApplicationServices.h"
+#include "platform/system/DesktopLauncher.h"
+#include "platform/system/Device.h"
+#include "platform/ui/Compositor.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace host {
+
+struct SimulatedDevice::Services {
+    platform::Device hardware;
+    platform::ApplicationServices applicationServices;
+    std::unique_ptr<platform::DesktopLauncher> launcher;
+    std::unique_ptr<platform::LocationServices> location;
+    platform::SimulatedLocationSource* simulatedLocation = nullptr;  // null with gpsd
+    platform::Compositor compositor;
+    // The application borrows its delegate, so the delegate goes last.
+    std::unique_ptr<platform::ApplicationDelegate> delegate;
+    std::unique_ptr<platform::Application> application;
+    explicit Services(float scale) : compositor(scale) {}
+};
+
+namespace {
+
+std::string cameraOption(const CameraChoice& c) {
+    switch (c.kind) {
+        case CameraChoice::Kind::Images: return "images:" + c.path;
+        case CameraChoice::Kind::V4L2: return "v4l2:" + c.path;
+        case CameraChoice::Kind::Synthetic: break;
+    }
+    return "synthetic";
+}
+
+}  // namespace
+
+SimulatedDevice::SimulatedDevice(const Options& options, platform::Clock& clock, Warn warn)
+    : options_(options), clock_(clock), runLoop_(clock), fileManager_(options.deviceRoot),
+      warn_(warn ? std::move(warn) : Warn([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); })),
+      services_(std::make_unique<Services>(float(options.scale))) {
+    platform::RunLoop::setMain(&runLoop_);
+    platform::NotificationCenter::setDefaultCenter(&notificationCenter_);
+    platform::FileManager::setDefaultManager(&fileManager_);
+    services_->hardware.setOrientation(options.orientation);
+    services_->hardware.setLanguage(options.language);
+    platform::Device::setCurrentDevice(&services_->hardware);
+    platform::ApplicationServices::setShared(&services_->applicationServices);
+}
+
+SimulatedDevice::~SimulatedDevice() {
+    terminate();
+    services_->application.reset();
+    platform::CameraController::setSharedInstance(nullptr);
+    platform::LocationServices::setCurrent(nullptr);
+    platform::ApplicationServices::setShared(nullptr);
+    platform::Device::setCurrentDevice(nullptr);
+    services_.reset();
+    platform::FileManager::setDefaultManager(nullptr);
+    platform::NotificationCenter::setDefaultCenter(nullptr);
+    platform::RunLoop::setMain(nullptr);
+}
+
+void SimulatedDevice::installCamera() {
+    auto source = platform::CameraSourceFactory::create(cameraOption(options_.camera), clock_, runLoop_, warn_);
+    auto camera = std::make_unique<platform::CameraController>(std::move(source), &runLoop_);
+    platform::CameraController::setSharedInstance(std::move(camera));
+}
+
+void SimulatedDevice::installLocation() {
+    const auto& l = options_.location;
+    std::shared_ptr<platform::LocationSource> source;
+    if (l.kind == LocationChoice::Kind::Gpsd) {
+        source = std::make_shared<platform::GpsdLocationSource>(runLoop_, l.host, std::to_string(l.port), warn_);
+    } else {
+        std::optional<platform::Location> fix;
+        if (l.kind == LocationChoice::Kind::Fixed)
+            fix = platform::Location{l.latitude, l.longitude, platform::SimulatedLocationSource::kDefaultAccuracy, 0};
+        auto simulated = std::make_shared<platform::SimulatedLocationSource>(runLoop_, fix);
+        services_->simulatedLocation = simulated.get();
+        source = simulated;
+    }
+    services_->location = std::make_unique<platform::LocationServices>(l.kind != LocationChoice::Kind::Disabled, source);
+    platform::LocationServices::setCurrent(services_->location.get());
+}
+
+bool SimulatedDevice::launch(std::string* error) {
+    if (launched_) return true;
+    std::error_code ec;
+    std::filesystem::create_directories(options_.deviceRoot, ec);
+    if (!std::filesystem::is_directory(options_.deviceRoot, ec)) {
+        if (error) *error = "--device-root: cannot make the folder " + options_.deviceRoot.string();
+        return false;
+    }
+    installCamera();
+    installLocation();
+    // Leaving for another application ends this one, at the loop's next turn.
+    services_->launcher = std::make_unique<platform::DesktopLauncher>(
+        options_.deviceRoot, options_.headless ? platform::DesktopLauncher::Opener{} : platform::DesktopLauncher::xdgOpen(),
+        [this] { terminate(); });
+    services_->applicationServices.setHandler(services_->launcher.get());
+    services_->delegate = makeAppDelegate();
+    services_->application = std::make_unique<platform::Application>();
+    services_->application->setDelegate(services_->delegate.get());
+    launched_ = true;
+    services_->application->launchWithoutInterface();
+    if (auto* w = screen()) w->setScale(float(options_.scale));
+    return true;
+}
+
+platform::Application* SimulatedDevice::application() const { return services_ ? services_->application.get() : nullptr; }
+
+platform::Window* SimulatedDevice::screen() const {
+    if (!launched_ || terminated()) return nullptr;
+    return application()->keyWindow();
+}
+
+void SimulatedDevice::sendTouches(const std::vector<platform::TouchInput>& inputs) {
+    if (auto* w = screen()) w->sendTouches(inputs, runLoop_.now());
+}
+
+void SimulatedDevice::liftFinger(int finger, bool cancel) {
+    auto* w = screen();
+    if (!w) return;
+    if (cancel) w->touchCancel(finger, runLoop_.now());
+    else w->touchUp(finger, runLoop_.now());
+}
+
+void SimulatedDevice::cancelAllTouches() {
+    if (auto* w = screen()) w->cancelAllTouches(runLoop_.now());
+}
+
+void SimulatedDevice::resignActive() {
+    if (!application() || !active()) return;
+    cancelAllTouches();
+    application()->resignActive();
+}
+
+void SimulatedDevice::becomeActive() {
+    if (application()) application()->becomeActive();
+}
+
+bool SimulatedDevice::active() const { return application() && application()->active(); }
+
+void SimulatedDevice::terminate() {
+    auto* app = application();
+    if (!app || terminated()) return;
+    cancelAllTouches();
+    app->terminate();
+    platform::EventLog::log("terminate");
+}
+
+bool SimulatedDevice::terminated() const { return application() && application()->terminated(); }
+
+bool SimulatedDevice::setOrientation(int orientation) { return services_->hardware.setOrientation(orientation); }
+
+int SimulatedDevice::orientation() const { return services_->hardware.orientation(); }
+
+bool SimulatedDevice::injectLocation(double latitude, double longitude, double accuracy) {
+    if (!services_->simulatedLocation) return false;
+    return services_->simulatedLocation->inject(latitude, longitude, accuracy);
+}
+
+platform::ImageRef SimulatedDevice::screenshot() {
+    auto* w = screen();
+    if (!w || !services_->compositor.composite(*w)) return nullptr;
+    return services_->compositor.image();
+}
+
+}  // namespace host

@@ -1,0 +1,94 @@
+#pragma once
+// The simulated device: the platform services a phone would provide, installed for the process
+// (main run loop, notification centre, file manager over the device root, event log clock), and
+// the application running on it. Both hosts drive the application through this one object, so a
+// script and a window reach the same code.
+#include "host/Options.h"
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/Geometry.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/graphics/Image.h"
+#include "platform/ui/Window.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+class Application;
+}
+
+namespace host {
+
+class SimulatedDevice {
+public:
+    using Warn = std::function<void(const std::string& line)>;
+    // Installs the device's services for the process. `clock` outlives the device. `warn` gets
+    // the one-line warnings of sources that cannot be opened (empty: standard error).
+    SimulatedDevice(const Options& options, platform::Clock& clock, Warn warn = {});
+    ~SimulatedDevice();
+    SimulatedDevice(const SimulatedDevice&) = delete;
+    SimulatedDevice& operator=(const SimulatedDevice&) = delete;
+
+    const Options& options() const { return options_; }
+    platform::RunLoop& runLoop() { return runLoop_; }
+    platform::Clock& clock() { return clock_; }
+
+    // Makes the camera and location hardware the options name, then starts the application: its
+    // delegate is told that launching finished. False (with a one-line reason) when the device
+    // root cannot be made.
+    bool launch(std::string* error);
+    bool launched() const { return launched_; }
+    platform::Application* application() const;
+    // The application's window on the screen; null before launch.
+    platform::Window* screen() const;
+
+    // --- Input, in points of the 320 x 480 screen ---
+    // One event in which each listed finger changes.
+    void sendTouches(const std::vector<platform::TouchInput>& inputs);
+    // Lifts (or cancels) a finger where it is.
+    void liftFinger(int finger, bool cancel);
+    void cancelAllTouches();
+
+    // --- Application lifecycle ---
+    void resignActive();
+    void becomeActive();
+    bool active() const;
+    // The platform ends the application: the delegate's termination runs, then "terminate" is
+    // logged. Later calls do nothing.
+    void terminate();
+    bool terminated() const;
+
+    // --- Hardware ---
+    // Turns the device (1 portrait ... 6 face down), announced to whoever listens.
+    bool setOrientation(int orientation);
+    int orientation() const;
+    // A fix from the simulated receiver; false when the device reads gpsd instead.
+    bool injectLocation(double latitude, double longitude, double accuracy);
+
+    // The screen as the user sees it, at the host's scale; null before launch.
+    platform::ImageRef screenshot();
+
+    static constexpr float kScreenWidth = 320, kScreenHeight = 480;
+
+private:
+    Options options_;
+    platform::Clock& clock_;
+    platform::RunLoop runLoop_;
+    platform::NotificationCenter notificationCenter_;
+    platform::FileManager fileManager_;
+    Warn warn_;
+    struct Services;
+    std::unique_ptr<Services> services_;
+    bool launched_ = false;
+
+    void installCamera();
+    void installLocation();
+};
+
+}  // namespace host

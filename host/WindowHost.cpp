@@ -1,0 +1,267 @@
+#include "host/WindowHost.h"
+
+#include "host/SimulatedDevice.h"
+#include "host/EventLogSink.h"
+#include "host/PngWriter.h"
+#include "host/ScriptRunner.h"
+#include "host/SdlRunLoopWaiter.h"
+#include "host/SignalWatcher.h"
+
+#include "platform/ui/ViewAnimation.h"
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+
+namespace host {
+namespace {
+
+using platform::Point;
+using platform::TouchPhase;
+
+// The mouse's fingers keep numbers of their own, so a touchscreen can be used at the same time.
+constexpr int kMouseFinger = 8;
+constexpr int kPinchFinger = 9;
+
+}  // namespace
+
+std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string* why) {
+    const char* x = std::getenv("DISPLAY");
+    const char* wl = std::getenv("WAYLAND_DISPLAY");
+    if ((!x || !*x) && (!wl || !*wl)) {
+        if (why) *why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+        return nullptr;
+    }
+    // The host handles Ctrl+C itself, and real fingers and the mouse must stay apart: SDL would
+    // otherwise turn each into the other and every touch would arrive twice.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        if (why) *why = SDL_GetError();
+        return nullptr;
+    }
+    SDL_Window* w = SDL_CreateWindow("Kestrova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                     int(SimulatedDevice::kScreenWidth) * options.scale,
+                                     int(SimulatedDevice::kScreenHeight) * options.scale, SDL_WINDOW_SHOWN);
+    if (!w) {
+        if (why) *why = SDL_GetError();
+        SDL_Quit();
+        return nullptr;
+    }
+    return std::unique_ptr<WindowHost>(new WindowHost(options, w));
+}
+
+WindowHost::WindowHost(const Options& options, SDL_Window* window)
+    : options_(options), window_(window), waiter_(std::make_unique<SdlRunLoopWaiter>()) {
+    fingers_.reserve(kMouseFinger, true);
+    fingers_.reserve(kPinchFinger, true);
+}
+
+WindowHost::~WindowHost() {
+    SDL_DestroyWindow(window_);
+    SDL_Quit();
+}
+
+int WindowHost::turnedOrientation(int current, bool left) {
+    // Quarter turns to the left, in order: portrait, landscape left, upside down, landscape right.
+    static constexpr int ring[] = {1, 3, 2, 4};
+    int i = 0;
+    for (int k = 0; k < 4; ++k)
+        if (ring[k] == current) i = k;
+    return ring[(i + (left ? 1 : 3)) % 4];
+}
+
+Point WindowHost::mirrored(Point p) { return {SimulatedDevice::kScreenWidth - p.x, SimulatedDevice::kScreenHeight - p.y}; }
+
+Point WindowHost::toPoints(int x, int y) const {
+    return {float(x) / float(options_.scale), float(y) / float(options_.scale)};
+}
+
+int WindowHost::run(const std::optional<Script>& script, const Reporter& report) {
+    report_ = report;
+    platform::SystemClock clock;
+    std::string error;
+    auto sink = EventLogSink::open(options_.eventLog, clock, &error);
+    if (!sink) {
+        report("kestrova: " + error);
+        return 2;
+    }
+    SimulatedDevice device(options_, clock);
+    device_ = &device;
+    device.runLoop().setWaiter(waiter_.get());
+    SignalWatcher signals([&device](int) {
+        device.runLoop().post([&device] { device.terminate(); });
+    });
+    // Animations tick on a run-loop timer; each tick changes what is on screen.
+    platform::ViewAnimation::setFrameCallback([this] { needsPresent_ = true; });
+    if (!device.launch(&error)) {
+        report("kestrova: " + error);
+        return 2;
+    }
+
+    int status = 0;
+    if (script) {
+        // In the window a script runs in real time, with the window drawn and read meanwhile.
+        ScriptRunner runner(device, report, [this, &device](double seconds) {
+            const double end = device.runLoop().now() + seconds;
+            for (;;) {
+                turn(std::max(0.0, end - device.runLoop().now()));
+                if (quit_ || device.terminated() || device.runLoop().now() >= end) break;
+            }
+        });
+        status = runner.run(*script);
+    } else {
+        while (!quit_ && !device.terminated()) turn(-1);
+    }
+    device.terminate();
+    platform::ViewAnimation::setFrameCallback({});
+    device.runLoop().setWaiter(nullptr);
+    device_ = nullptr;
+    return status;
+}
+
+void WindowHost::turn(double maxWait) {
+    auto& loop = device_->runLoop();
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) handle(e);
+    loop.runDue();
+    if (device_->terminated()) {
+        quit_ = true;
+        return;
+    }
+    auto* screen = device_->screen();
+    if (needsPresent_ || (screen && screen->needsComposite())) present();
+
+    double wait = maxWait;
+    if (auto next = loop.nextFireDate()) {
+        double untilTimer = std::max(0.0, *next - loop.now());
+        wait = wait < 0 ? untilTimer : std::min(wait, untilTimer);
+    }
+    loop.waitForWork(wait);
+}
+
+void WindowHost::handle(const SDL_Event& e) {
+    if (e.type == waiter_->eventType()) return;  // only woke the loop
+    switch (e.type) {
+        case SDL_QUIT: device_->terminate(); quit_ = true; break;
+        case SDL_WINDOWEVENT:
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_CLOSE: device_->terminate(); quit_ = true; break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    // Whatever was held is gone with the focus.
+                    mouseDown_ = mousePinch_ = false;
+                    fingers_.releaseAll();
+                    device_->resignActive();
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED: device_->becomeActive(); break;
+                case SDL_WINDOWEVENT_EXPOSED:
+                case SDL_WINDOWEVENT_SIZE_CHANGED: needsPresent_ = true; break;
+                default: break;
+            }
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+        case SDL_MOUSEMOTION: handleMouse(e); break;
+        case SDL_FINGERDOWN:
+        case SDL_FINGERMOTION:
+        case SDL_FINGERUP: handleFinger(e); break;
+        case SDL_KEYDOWN: handleKey(e); break;
+        default: break;
+    }
+}
+
+void WindowHost::handleMouse(const SDL_Event& e) {
+    using platform::TouchInput;
+    if (e.type == SDL_MOUSEMOTION) {
+        if (!mouseDown_ || e.motion.which == SDL_TOUCH_MOUSEID) return;
+        Point p = toPoints(e.motion.x, e.motion.y);
+        std::vector<TouchInput> in{{kMouseFinger, TouchPhase::Moved, p}};
+        if (mousePinch_) in.push_back({kPinchFinger, TouchPhase::Moved, mirrored(p)});
+        device_->sendTouches(in);
+        return;
+    }
+    if (e.button.button != SDL_BUTTON_LEFT || e.button.which == SDL_TOUCH_MOUSEID) return;
+    Point p = toPoints(e.button.x, e.button.y);
+    if (e.type == SDL_MOUSEBUTTONDOWN) {
+        if (mouseDown_) return;
+        mouseDown_ = true;
+        mousePinch_ = (SDL_GetModState() & KMOD_ALT) != 0;
+        std::vector<TouchInput> in{{kMouseFinger, TouchPhase::Began, p}};
+        if (mousePinch_) in.push_back({kPinchFinger, TouchPhase::Began, mirrored(p)});
+        device_->sendTouches(in);
+    } else {
+        if (!mouseDown_) return;
+        std::vector<TouchInput> in{{kMouseFinger, TouchPhase::Ended, p}};
+        if (mousePinch_) in.push_back({kPinchFinger, TouchPhase::Ended, mirrored(p)});
+        mouseDown_ = mousePinch_ = false;
+        device_->sendTouches(in);
+    }
+}
+
+void WindowHost::handleFinger(const SDL_Event& e) {
+    const FingerTracker::Key key{int64_t(e.tfinger.touchId), int64_t(e.tfinger.fingerId)};
+    // Touchscreen positions come normalised to the window.
+    Point p{e.tfinger.x * SimulatedDevice::kScreenWidth, e.tfinger.y * SimulatedDevice::kScreenHeight};
+    if (e.type == SDL_FINGERDOWN) {
+        if (auto f = fingers_.press(key)) device_->sendTouches({{*f, TouchPhase::Began, p}});
+    } else if (e.type == SDL_FINGERMOTION) {
+        if (auto f = fingers_.find(key)) device_->sendTouches({{*f, TouchPhase::Moved, p}});
+    } else {
+        if (auto f = fingers_.release(key)) device_->sendTouches({{*f, TouchPhase::Ended, p}});
+    }
+}
+
+void WindowHost::handleKey(const SDL_Event& e) {
+    const SDL_Keycode sym = e.key.keysym.sym;
+    const SDL_Scancode code = e.key.keysym.scancode;
+    const bool ctrl = (e.key.keysym.mod & KMOD_CTRL) != 0;
+    if (code == SDL_SCANCODE_F12) {
+        if (!e.key.repeat) saveScreenshot();
+        return;
+    }
+    if (ctrl && (sym == SDLK_LEFT || sym == SDLK_RIGHT)) {
+        if (e.key.repeat) return;
+        device_->setOrientation(turnedOrientation(device_->orientation(), sym == SDLK_LEFT));
+        return;
+    }
+    const bool up = code == SDL_SCANCODE_VOLUMEUP || sym == SDLK_PLUS || sym == SDLK_KP_PLUS || sym == SDLK_EQUALS;
+    const bool down = code == SDL_SCANCODE_VOLUMEDOWN || sym == SDLK_MINUS || sym == SDLK_KP_MINUS;
+    if ((up || down) && !e.key.repeat) report_("kestrova: volume keys: not available yet");
+}
+
+void WindowHost::present() {
+    needsPresent_ = false;
+    auto image = device_->screenshot();
+    SDL_Surface* target = SDL_GetWindowSurface(window_);
+    if (!target) return;
+    if (!image) {
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+    } else {
+        // The compositor's B,G,R,X pixels are SDL's RGB888 on a little-endian machine.
+        SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(image->data()), image->width(),
+                                                              image->height(), 32, image->bytesPerRow(),
+                                                              SDL_PIXELFORMAT_RGB888);
+        if (src) {
+            SDL_BlitSurface(src, nullptr, target, nullptr);
+            SDL_FreeSurface(src);
+        }
+    }
+    SDL_UpdateWindowSurface(window_);
+    if (auto* screen = device_->screen()) screen->clearNeedsComposite();
+}
+
+void WindowHost::saveScreenshot() {
+    auto image = device_->screenshot();
+    if (!image) return;
+    char name[64];
+    std::time_t t = std::time(nullptr);
+    std::strftime(name, sizeof name, "kestrova-%Y%m%d-%H%M%S.png", std::localtime(&t));
+    if (auto err = writePng(*image, name)) report_("kestrova: screenshot: " + *err);
+    else report_(std::string("kestrova: screenshot saved to ") + name);
+}
+
+}  // namespace host

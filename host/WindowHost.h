@@ -1,0 +1,75 @@
+#pragma once
+// The device in an SDL2 window of 320 x 480 points at the host's scale. The mouse is one finger,
+// Alt + drag a two-finger pinch mirrored about the screen's centre, touchscreen fingers are
+// fingers; the volume keys and +/- press the volume keys, Ctrl+Left/Right turns the device, F12
+// saves a screenshot; losing focus resigns the application, closing the window ends it.
+#include "host/FingerTracker.h"
+#include "host/Options.h"
+#include "host/Script.h"
+
+#include "platform/foundation/Geometry.h"
+#include "platform/ui/Window.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+union SDL_Event;
+struct SDL_Window;
+
+namespace host {
+
+class SimulatedDevice;
+class SdlRunLoopWaiter;
+
+class WindowHost {
+public:
+    using Reporter = std::function<void(const std::string& line)>;
+
+    // Opens the window; null (with the reason in `why`) when there is no display to open it on.
+    static std::unique_ptr<WindowHost> open(const Options& options, std::string* why);
+    ~WindowHost();
+    WindowHost(const WindowHost&) = delete;
+    WindowHost& operator=(const WindowHost&) = delete;
+
+    // Runs until the window is closed (or the script ends). Returns the exit status.
+    int run(const std::optional<Script>& script, const Reporter& report);
+
+    // Ctrl+Left turns the device a quarter to the left (counter-clockwise), Ctrl+Right to the right:
+    // the next orientation from `current` (1 portrait, 2 upside down, 3 landscape left,
+    // 4 landscape right; face up or down count as portrait).
+    static int turnedOrientation(int current, bool left);
+    // The second finger of an Alt-drag pinch: `p` mirrored about the screen's centre.
+    static platform::Point mirrored(platform::Point p);
+
+private:
+    WindowHost(const Options& options, SDL_Window* window);
+
+    // One turn of the host: reads SDL's events, runs what is due, redraws when something changed,
+    // then sleeps until the next event, post or timer (at most `maxWait` seconds; negative: none).
+    void turn(double maxWait);
+    void handle(const SDL_Event& e);
+    void handleMouse(const SDL_Event& e);
+    void handleFinger(const SDL_Event& e);
+    void handleKey(const SDL_Event& e);
+    void present();
+    void saveScreenshot();
+    platform::Point toPoints(int x, int y) const;
+
+    Options options_;
+    SDL_Window* window_;
+    std::unique_ptr<SdlRunLoopWaiter> waiter_;
+    SimulatedDevice* device_ = nullptr;
+    Reporter report_;
+    bool quit_ = false;
+    bool needsPresent_ = true;
+
+    // Mouse fingers: 0 alone, 0 and 1 while Alt-dragging.
+    bool mouseDown_ = false;
+    bool mousePinch_ = false;
+    FingerTracker fingers_;
+};
+
+}  // namespace host
