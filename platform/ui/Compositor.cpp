@@ -85,13 +85,15 @@ void paintBacking(cairo_t* cr, const ViewBacking& bk, const Rect& r, double alph
     cairo_restore(cr);
 }
 
-void drawView(cairo_t* cr, View& v, float scale);
+void drawView(cairo_t* cr, View& v, float scale, double alpha);
 
-// The view's own look in its bounds coordinates, without a running transition.
-void drawLook(cairo_t* cr, View& v, const ViewGeometry& g, float scale) {
+// The view's own look in its bounds coordinates, without a running transition. Opacity applies
+// to the background, the content and each subview separately (no group opacity), as on the
+// original platform: it is also what keeps composing cheap.
+void drawLook(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double alpha) {
     const Rect& b = g.bounds;
     if (auto bg = v.backgroundColor(); bg && bg->a > 0) {
-        cairo_set_source_rgba(cr, bg->r, bg->g, bg->b, bg->a);
+        cairo_set_source_rgba(cr, bg->r, bg->g, bg->b, bg->a * alpha);
         cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
         cairo_fill(cr);
     }
@@ -99,16 +101,17 @@ void drawLook(cairo_t* cr, View& v, const ViewGeometry& g, float scale) {
         // Content is drawn at the model size; a bounds animation stretches it.
         Rect model = v.bounds();
         paintBacking(cr, *bk, {b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
-                               model.height() * (model.height() > 0 ? b.height() / model.height() : 1)});
+                               model.height() * (model.height() > 0 ? b.height() / model.height() : 1)},
+                     alpha);
     }
-    for (auto& s : v.subviews()) drawView(cr, *s, scale);
+    for (auto& s : v.subviews()) drawView(cr, *s, scale, alpha);
 }
 
 // The look with a running transition: the old picture giving way to the new look.
-void drawInner(cairo_t* cr, View& v, const ViewGeometry& g, float scale) {
+void drawInner(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double alpha) {
     Layer* layer = v.layerIfAny();
     if (!layer || !layer->hasRunningTransitions()) {
-        drawLook(cr, v, g, scale);
+        drawLook(cr, v, g, scale, alpha);
         return;
     }
     const Layer::Running& r = layer->running().back();
@@ -122,7 +125,7 @@ void drawInner(cairo_t* cr, View& v, const ViewGeometry& g, float scale) {
     cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
     cairo_clip(cr);
     cairo_push_group(cr);
-    drawLook(cr, v, g, scale);
+    drawLook(cr, v, g, scale, 1);
     cairo_pattern_t* fresh = cairo_pop_group(cr);
 
     // Where each look stands: offsets of the old and the new look in points.
@@ -136,26 +139,26 @@ void drawInner(cairo_t* cr, View& v, const ViewGeometry& g, float scale) {
         case TransitionSubtype::FromTop: dy = -1; break;
         case TransitionSubtype::FromBottom: dy = 1; break;
     }
-    auto paintNew = [&](double x, double y, double alpha) {
+    auto paintNew = [&](double x, double y, double a) {
         cairo_save(cr);
         cairo_translate(cr, x, y);
         cairo_set_source(cr, fresh);
-        if (alpha >= 1) cairo_paint(cr);
-        else cairo_paint_with_alpha(cr, alpha);
+        if (a * alpha >= 1) cairo_paint(cr);
+        else cairo_paint_with_alpha(cr, a * alpha);
         cairo_restore(cr);
     };
-    auto paintOld = [&](double x, double y, double alpha) {
-        if (r.oldLook) paintBacking(cr, *r.oldLook, b.offsetBy(float(x), float(y)), alpha);
+    auto paintOld = [&](double x, double y, double a) {
+        if (r.oldLook) paintBacking(cr, *r.oldLook, b.offsetBy(float(x), float(y)), a * alpha);
     };
     switch (t.type) {
         case TransitionType::Fade:
             // A true cross-fade: old * (1 - p) + new * p.
             cairo_push_group(cr);
-            paintOld(0, 0, 1 - p);
+            paintOld(0, 0, (1 - p) / alpha);
             cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
-            paintNew(0, 0, p);
+            paintNew(0, 0, p / alpha);
             cairo_pop_group_to_source(cr);
-            cairo_paint(cr);
+            cairo_paint_with_alpha(cr, alpha);
             break;
         case TransitionType::Push:
             ox = -dx * w * p; oy = -dy * h * p;
@@ -176,10 +179,11 @@ void drawInner(cairo_t* cr, View& v, const ViewGeometry& g, float scale) {
     cairo_restore(cr);
 }
 
-void drawView(cairo_t* cr, View& v, float scale) {
+void drawView(cairo_t* cr, View& v, float scale, double parentAlpha) {
     if (v.hidden()) return;
     const ViewGeometry g = v.presentation();
-    if (g.alpha <= 0) return;
+    const double alpha = parentAlpha * g.alpha;
+    if (alpha <= 0) return;
     cairo_save(cr);
     cairo_translate(cr, g.center.x, g.center.y);
     cairo_matrix_t m;
@@ -195,13 +199,7 @@ void drawView(cairo_t* cr, View& v, float scale) {
         cairo_rectangle(cr, g.bounds.x(), g.bounds.y(), g.bounds.width(), g.bounds.height());
         cairo_clip(cr);
     }
-    const bool group = g.alpha < 1;
-    if (group) cairo_push_group(cr);
-    drawInner(cr, v, g, scale);
-    if (group) {
-        cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, g.alpha);
-    }
+    drawInner(cr, v, g, scale, alpha);
     cairo_restore(cr);
 }
 
@@ -220,7 +218,10 @@ bool Compositor::composite(Window& window) {
         surface_ = SurfaceContext::create(pw, ph, scale_, true);
         if (!surface_) return false;
     }
-    surface_->fillAll(Color::black());
+    const ViewGeometry g = window.presentation();
+    const auto bg = window.backgroundColor();
+    const bool covered = !window.hidden() && g.alpha >= 1 && bg && bg->a >= 1;
+    if (!covered) surface_->fillAll(Color::black());
     cairo_t* cr = surface_->cairo();
     surface_->prepareForCairo();
     cairo_save(cr);
@@ -228,16 +229,7 @@ bool Compositor::composite(Window& window) {
     cairo_reset_clip(cr);
     cairo_scale(cr, scale_, scale_);
     cairo_translate(cr, -b.x(), -b.y());
-    const ViewGeometry g = window.presentation();
-    if (!window.hidden() && g.alpha > 0) {
-        const bool group = g.alpha < 1;
-        if (group) cairo_push_group(cr);
-        drawInner(cr, window, g, scale_);
-        if (group) {
-            cairo_pop_group_to_source(cr);
-            cairo_paint_with_alpha(cr, g.alpha);
-        }
-    }
+    if (!window.hidden() && g.alpha > 0) drawInner(cr, window, g, scale_, g.alpha);
     cairo_restore(cr);
     cairo_surface_flush(surface_->surface());
     window.clearNeedsComposite();
@@ -265,7 +257,7 @@ std::shared_ptr<ViewBacking> Compositor::snapshot(View& view, float scale) {
     cairo_t* cr = cairo_create(s);
     cairo_scale(cr, scale, scale);
     cairo_translate(cr, -g.bounds.x(), -g.bounds.y());
-    drawInner(cr, view, g, scale);
+    drawInner(cr, view, g, scale, 1);
     cairo_destroy(cr);
     cairo_surface_flush(s);
     return std::make_shared<ViewBacking>(s, scale, pw, ph);
