@@ -19,8 +19,8 @@ class ClassRegistry {
 public:
     using Factory = std::function<std::unique_ptr<Object>()>;
 
-    // The process's registry, with the platform's own classes (View, Window, ImageView and the
-    // controls) already in it.
+    // The process's registry, with the platform's view classes already in it: View, Window,
+    // ImageView, Button, Label, PageControl, TextView, WebView, NavigationBar.
     static ClassRegistry& shared();
 
     ClassRegistry() = default;

@@ -303,3 +303,27 @@ TEST_F(ApplicationTest, LaunchFromTheMainInterfaceFileAndLifecycle) {
 
 }  // namespace
 }  // namespace platform
+
+namespace platform {
+namespace {
+
+TEST(ClassRegistryTest, SharedRegistryKnowsThePlatformViewsAndTellsViewsFromObjects) {
+    auto& r = ClassRegistry::shared();
+    for (const char* name : {"View", "Window", "ImageView", "Button", "Label", "PageControl", "NavigationBar"}) {
+        EXPECT_TRUE(r.isViewClass(name)) << name;
+        EXPECT_NE(r.createView(name), nullptr) << name;
+    }
+    ClassRegistry own;
+    own.registerClass<Object>("Plain");
+    EXPECT_TRUE(own.isRegistered("Plain"));
+    EXPECT_FALSE(own.isViewClass("Plain"));
+    EXPECT_NE(own.create("Plain"), nullptr);
+    EXPECT_EQ(own.createView("Plain"), nullptr);  // an object that is not a view is never made as one
+    EXPECT_EQ(own.create("Missing"), nullptr);
+    // Registering a name again replaces its factory.
+    own.registerClass<View>("Plain");
+    EXPECT_TRUE(own.isViewClass("Plain"));
+}
+
+}  // namespace
+}  // namespace platform
