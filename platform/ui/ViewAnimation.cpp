@@ -44,12 +44,18 @@ public:
         if (std::find(views_.begin(), views_.end(), v) == views_.end()) views_.push_back(v);
         reschedule();
     }
-    void untrack(View* v) { views_.erase(std::remove(views_.begin(), views_.end(), v), views_.end()); }
+    void untrack(View* v) {
+        views_.erase(std::remove(views_.begin(), views_.end(), v), views_.end());
+        if (views_.empty() && layers_.empty()) reschedule();  // stops the timer
+    }
     void trackLayer(Layer* l) {
         if (std::find(layers_.begin(), layers_.end(), l) == layers_.end()) layers_.push_back(l);
         reschedule();
     }
-    void untrackLayer(Layer* l) { layers_.erase(std::remove(layers_.begin(), layers_.end(), l), layers_.end()); }
+    void untrackLayer(Layer* l) {
+        layers_.erase(std::remove(layers_.begin(), layers_.end(), l), layers_.end());
+        if (views_.empty() && layers_.empty()) reschedule();
+    }
 
     void remember(const std::shared_ptr<AnimationGroup>& g) {
         groups_.erase(std::remove_if(groups_.begin(), groups_.end(), [](auto& w) { return w.expired(); }),
@@ -90,18 +96,13 @@ public:
         return n;
     }
 
+    // A fresh one-shot timer each time: a loop may have gone and another taken its place (even at
+    // the same address), so an old timer is never trusted to still be scheduled.
     void reschedule() {
+        if (timer_) timer_->invalidate();
+        timer_.reset();
         RunLoop* l = loop();
-        if (timer_ && (timerLoop_ != l || !timer_->isValid())) {
-            timer_->invalidate();
-            timer_.reset();
-        }
-        if (!l) return;
-        if (views_.empty() && layers_.empty()) {
-            if (timer_) timer_->invalidate();
-            timer_.reset();
-            return;
-        }
+        if (!l || (views_.empty() && layers_.empty())) return;
         const double t = l->now();
         double next = t + ViewAnimation::kFrameInterval;
         for (View* v : views_)
@@ -110,11 +111,8 @@ public:
                     if (p.active) next = std::min(next, std::max(t, p.end()));
         for (Layer* ly : layers_)
             if (auto e = ly->nextEndTime()) next = std::min(next, std::max(t, *e));
-        if (timer_ && timer_->fireDate() == next) return;
-        if (timer_) timer_->invalidate();
         timer_ = Timer::create(0, false, [this](Timer&) { tick(); });
         timer_->setFireDate(next);
-        timerLoop_ = l;
         l->addTimer(timer_, RunLoopMode::Common);
     }
 
@@ -152,7 +150,6 @@ private:
     std::vector<Layer*> layers_;
     std::vector<std::weak_ptr<AnimationGroup>> groups_;
     std::shared_ptr<Timer> timer_;
-    RunLoop* timerLoop_ = nullptr;
 };
 
 float lerp(float a, float b, double e) { return float(a + (b - a) * e); }
