@@ -16,6 +16,8 @@
 namespace platform {
 namespace {
 
+constexpr uintmax_t kMaxFileBytes = uintmax_t(256) << 20;
+
 std::string lowerExtension(const std::filesystem::path& p) {
     std::string e = p.extension().string();
     for (char& c : e) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -81,6 +83,9 @@ ImageRef applyExifOrientation(const ImageRef& im, int orientation) {
 
 ImageRef ImageFolderSource::loadPhoto(const std::filesystem::path& file, int minShortSide) {
     if (!isJpeg(file)) return lowerExtension(file) == ".png" ? loadPng(file) : nullptr;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    if (ec || size > kMaxFileBytes) return nullptr;
     std::ifstream in(file, std::ios::binary);
     if (!in) return nullptr;
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

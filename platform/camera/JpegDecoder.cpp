@@ -10,6 +10,9 @@
 namespace platform {
 namespace {
 
+// Larger pictures are refused rather than risking the memory (a hostile header can claim 4 GP).
+constexpr uint64_t kMaxPixels = uint64_t(1) << 27;
+
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
@@ -47,6 +50,11 @@ bool decodeInto(const uint8_t* data, size_t length, int minShortSide, std::vecto
         while (denom > 1 && shortSide / denom < unsigned(minShortSide)) denom /= 2;
         cinfo.scale_num = 1;
         cinfo.scale_denom = denom;
+    }
+    jpeg_calc_output_dimensions(&cinfo);
+    if (uint64_t(cinfo.output_width) * cinfo.output_height > kMaxPixels) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
     }
     jpeg_start_decompress(&cinfo);
     const int w = int(cinfo.output_width), h = int(cinfo.output_height);

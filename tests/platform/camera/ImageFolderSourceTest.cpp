@@ -113,6 +113,15 @@ TEST(ImageFolderSource, ExifOrientationTurnsPhotosUpright) {
         EXPECT_NEAR(bgr(up, 4, 2)[i], kRed[i], 3);
         EXPECT_NEAR(bgr(up, 4, 13)[i], kBlue[i], 3);
     }
+    // A header claiming 60000 x 60000 pixels is refused without decoding.
+    auto huge = cameratest::encodeJpeg(cameratest::paint(16, 16, [](int, int) { return kBlue; }));
+    for (size_t i = 0; i + 9 < huge.size(); ++i)
+        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+            huge[i + 5] = 0xEA, huge[i + 6] = 0x60, huge[i + 7] = 0xEA, huge[i + 8] = 0x60;
+            break;
+        }
+    EXPECT_FALSE(JpegDecoder::decode(huge.data(), huge.size()));
+
     // Truncated or missing EXIF reads as upright.
     EXPECT_EQ(JpegDecoder::exifOrientation(jpeg.data(), 12), 1);
     EXPECT_EQ(JpegDecoder::exifOrientation(nullptr, 0), 1);
