@@ -206,6 +206,46 @@ TEST_F(TransitionTest, PushRendersTheOldLookGivingWayToTheNew) {
     EXPECT_EQ(at(*compositor.image(), 0, 0), (Bgr{255, 0, 0}));
 }
 
+TEST_F(TransitionTest, FadeCrossFadesAndMoveInCoversTheOldLook) {
+    View* page = holder_->addSubview(std::make_unique<View>(Rect(0, 0, 4, 1)));
+    page->setBackgroundColor(Color::rgba(1, 0, 0));
+    Compositor compositor(1);
+
+    // The first transition switches keeping the old look on, so the second one shows it.
+    Transition fade = pushFromRight(0);
+    fade.type = TransitionType::Fade;
+    holder_->layer().addAnimation(fade, "swap");
+    EXPECT_TRUE(holder_->layer().preservesOldLook());
+    runFor(0);
+
+    // Fade, linear, half way: red and blue half each.
+    page->removeFromSuperview().reset();
+    page = holder_->addSubview(std::make_unique<View>(Rect(0, 0, 4, 1)));
+    page->setBackgroundColor(Color::rgba(0, 0, 1));
+    fade.duration = 1;
+    holder_->layer().addAnimation(fade, "swap");
+    runFor(0.5);
+    compositor.composite(window_);
+    EXPECT_EQ(at(*compositor.image(), 0, 0), (Bgr{128, 0, 128}));
+    runFor(0.5);
+
+    // Move-in from the left, a quarter of the way: the new page's right quarter covers x 0, the
+    // old page stays where it was beneath.
+    page->removeFromSuperview().reset();
+    page = holder_->addSubview(std::make_unique<View>(Rect(0, 0, 4, 1)));
+    page->setBackgroundColor(Color::rgba(0, 1, 0));
+    Transition moveIn = pushFromRight(1);
+    moveIn.type = TransitionType::MoveIn;
+    moveIn.subtype = TransitionSubtype::FromLeft;
+    holder_->layer().addAnimation(moveIn, "swap");
+    runFor(0.25);
+    compositor.composite(window_);
+    ImageRef img = compositor.image();
+    EXPECT_EQ(at(*img, 0, 0), (Bgr{0, 255, 0}));
+    EXPECT_EQ(at(*img, 1, 0), (Bgr{255, 0, 0}));
+    EXPECT_EQ(at(*img, 3, 0), (Bgr{255, 0, 0}));
+}
+
 TEST_F(TransitionTest, LayerOwnerDestroyedWhileRunningGivesNoCallbacks) {
     auto v = std::make_unique<View>(Rect(0, 0, 1, 1));
     v->layer().addAnimation(pushFromRight(0.2), "swap");

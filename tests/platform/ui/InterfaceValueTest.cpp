@@ -1,0 +1,46 @@
+#include "platform/ui/InterfaceValue.h"
+
+#include <gtest/gtest.h>
+
+namespace platform {
+namespace {
+
+InterfaceValue numbers(std::initializer_list<double> ns) {
+    std::vector<InterfaceValue> items;
+    for (double n : ns) items.push_back(InterfaceValue::number(n));
+    return InterfaceValue::list(std::move(items));
+}
+
+TEST(InterfaceValueTest, ShapesOfRectsColoursAndFonts) {
+    // Rects and points as lists or dictionaries; wrong lengths are nothing.
+    EXPECT_EQ(numbers({1, 2, 3, 4}).asRect(), (Rect{1, 2, 3, 4}));
+    EXPECT_FALSE(numbers({1, 2, 3}).asRect());
+    EXPECT_EQ(numbers({5, 6}).asPoint(), (Point{5, 6}));
+    auto dict = InterfaceValue::dictionary({{"x", InterfaceValue::number(1)}, {"y", InterfaceValue::number(2)}});
+    EXPECT_EQ(dict.asPoint(), (Point{1, 2}));
+    EXPECT_FALSE(dict.asRect());
+
+    // Colours: lists clamp to 0..1, hex strings, white with alpha; malformed hex is nothing.
+    EXPECT_EQ(numbers({0.5, 2, -1}).asColor(), (Color{0.5f, 1, 0, 1}));
+    EXPECT_EQ(InterfaceValue::string("#FF000080").asColor(), (Color{1, 0, 0, 128 / 255.0f}));
+    EXPECT_FALSE(InterfaceValue::string("#GG0000").asColor());
+    EXPECT_FALSE(InterfaceValue::string("FF0000").asColor());
+    auto white = InterfaceValue::dictionary({{"white", InterfaceValue::number(0)}, {"alpha", InterfaceValue::number(0.8)}});
+    EXPECT_EQ(white.asColor(), Color::white(0, 0.8f));
+
+    // Fonts.
+    EXPECT_EQ(InterfaceValue::string("boldSystem 38").asFont(), Font::boldSystem(38));
+    EXPECT_FALSE(InterfaceValue::string("system big").asFont());
+    EXPECT_FALSE(InterfaceValue::string("system -3").asFont());
+    auto font = InterfaceValue::dictionary({{"family", InterfaceValue::string("DejaVu Serif")},
+                                            {"size", InterfaceValue::number(12)}});
+    ASSERT_TRUE(font.asFont());
+    EXPECT_EQ(font.asFont()->family, "DejaVu Serif");
+
+    // Booleans accept numbers; strings are not numbers.
+    EXPECT_EQ(InterfaceValue::number(0).asBool(), false);
+    EXPECT_FALSE(InterfaceValue::string("1").asNumber());
+}
+
+}  // namespace
+}  // namespace platform
