@@ -6,16 +6,21 @@
 namespace platform {
 
 BarButtonItem::BarButtonItem(std::string title, BarButtonItemStyle style, Object* target, Action action)
-    : title_(std::move(title)), style_(style), target_(target), action_(std::move(action)) {}
+    : title_(std::move(title)), style_(style), target_(target), action_(std::move(action)),
+      link_(std::make_shared<BarButtonLink>()) {
+    link_->item = this;
+}
+
+BarButtonItem::~BarButtonItem() { link_->item = nullptr; }
 
 void BarButtonItem::setTitle(const std::string& title) {
     title_ = title;
-    if (button_) button_->setTitle(title);
+    if (Button* b = button()) b->setTitle(title);
 }
 
 void BarButtonItem::setEnabled(bool enabled) {
     enabled_ = enabled;
-    if (button_) button_->setEnabled(enabled);
+    if (Button* b = button()) b->setEnabled(enabled);
 }
 
 void BarButtonItem::sendAction() {

@@ -11,6 +11,14 @@
 namespace platform {
 
 class Button;
+class BarButtonItem;
+
+// Ties an item to the button showing it; each side clears its pointer when it goes, so neither
+// outliving the other leaves a dangling pointer.
+struct BarButtonLink {
+    BarButtonItem* item = nullptr;
+    Button* button = nullptr;
+};
 
 enum class BarButtonItemStyle { Plain, Bordered, Done };
 
@@ -18,6 +26,7 @@ class BarButtonItem : public Object {
 public:
     explicit BarButtonItem(std::string title = {}, BarButtonItemStyle style = BarButtonItemStyle::Bordered,
                            Object* target = nullptr, Action action = {});
+    ~BarButtonItem() override;
     static std::shared_ptr<BarButtonItem> create(std::string title, BarButtonItemStyle style, Object* target = nullptr,
                                                  Action action = {}) {
         return std::make_shared<BarButtonItem>(std::move(title), style, target, std::move(action));
@@ -43,14 +52,14 @@ public:
     void sendAction();
 
     // The button showing this item now; null when the item is not on screen.
-    Button* button() const { return button_; }
+    Button* button() const { return link_->button; }
 
     bool connectAction(const ActionConnection& connection) override;
     // "title", "style" ("plain", "bordered", "done"), "tag", "name", "enabled".
     bool setProperty(std::string_view key, const InterfaceValue& value) override;
 
     // For the navigation bar.
-    void setButton(Button* button) { button_ = button; }
+    const std::shared_ptr<BarButtonLink>& link() const { return link_; }
 
 private:
     std::string title_;
@@ -60,7 +69,7 @@ private:
     int32_t tag_ = 0;
     bool enabled_ = true;
     std::string name_;
-    Button* button_ = nullptr;
+    std::shared_ptr<BarButtonLink> link_;
 };
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include "platform/ui/ViewAnimation.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 namespace platform {
 namespace {
@@ -22,20 +23,36 @@ Color mix(const Color& a, const Color& b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }
 
+// The button of a bar button item: it unties itself from the item when it goes.
+class ItemButton final : public Button {
+public:
+    ItemButton(std::shared_ptr<BarButtonLink> link, ButtonType type) : Button({}, type), link_(std::move(link)) {
+        link_->button = this;
+        addTarget(link_->item, [l = link_](Object*) {
+            if (l->item) l->item->sendAction();
+        }, ControlEvent::TouchUpInside);
+    }
+    ~ItemButton() override { detach(); }
+    void detach() {
+        if (link_->button == this) link_->button = nullptr;
+    }
+
+private:
+    std::shared_ptr<BarButtonLink> link_;
+};
+
 }  // namespace
 
 NavigationBar::NavigationBar(const Rect& frame) : View(frame) {}
 
 NavigationBar::~NavigationBar() {
+    // The contents go with the subviews; their buttons untie themselves from the items.
     ViewAnimation::forgetDelegate(this);
-    if (contents_) detachButtons(contents_);
-    for (View* v : leaving_) detachButtons(v);
 }
 
 void NavigationBar::detachButtons(View* contents) {
-    for (const auto& item : items_)
-        for (const auto* bi : {item->leftBarButtonItem().get(), item->rightBarButtonItem().get(), item->backBarButtonItem().get()})
-            if (bi && bi->button() && bi->button()->isDescendantOf(contents)) const_cast<BarButtonItem*>(bi)->setButton(nullptr);
+    for (const auto& sub : contents->subviews())
+        if (typeid(*sub) == typeid(ItemButton)) static_cast<ItemButton*>(sub.get())->detach();
 }
 
 void NavigationBar::setBarStyle(BarStyle style) {
@@ -48,8 +65,10 @@ void NavigationBar::setTintColor(std::optional<Color> tint) {
     reloadTopItem();
 }
 
-std::unique_ptr<Button> NavigationBar::makeButton(const std::string& title, BarButtonItemStyle style) {
-    auto b = std::make_unique<Button>(Rect{}, style == BarButtonItemStyle::Plain ? ButtonType::Custom : ButtonType::RoundedRect);
+std::unique_ptr<Button> NavigationBar::makeButton(const std::string& title, BarButtonItemStyle style,
+                                                 std::shared_ptr<BarButtonLink> link) {
+    ButtonType type = style == BarButtonItemStyle::Plain ? ButtonType::Custom : ButtonType::RoundedRect;
+    std::unique_ptr<Button> b = link ? std::make_unique<ItemButton>(std::move(link), type) : std::make_unique<Button>(Rect{}, type);
     b->setFont(Font::boldSystem(12));
     b->setTitle(title);
     b->setTitleColor(Color::white(1));
@@ -80,13 +99,11 @@ std::unique_ptr<View> NavigationBar::makeContents(NavigationItem* item, Navigati
     contents->addSubview(std::move(title));
 
     auto addItemButton = [&](const std::shared_ptr<BarButtonItem>& bi, int32_t tag) {
-        auto button = makeButton(bi->title(), bi->style());
+        auto button = makeButton(bi->title(), bi->style(), bi->link());
         button->setTag(tag);
         button->setName(bi->name());
         button->setEnabled(bi->enabled());
-        BarButtonItem* raw = bi.get();  // kept alive by the navigation item while shown
-        button->addTarget(raw, [raw](Object*) { raw->sendAction(); }, ControlEvent::TouchUpInside);
-        bi->setButton(static_cast<Button*>(contents->addSubview(std::move(button))));
+        contents->addSubview(std::move(button));
     };
     if (item->leftBarButtonItem()) {
         addItemButton(item->leftBarButtonItem(), kLeftTag);

@@ -77,11 +77,13 @@ public:
 
 private:
     std::unique_ptr<View> makeContents(NavigationItem* item, NavigationItem* below);
-    std::unique_ptr<Button> makeButton(const std::string& title, BarButtonItemStyle style);
+    // A button for `link`'s item, or a plain one (the back button) when link is null.
+    std::unique_ptr<Button> makeButton(const std::string& title, BarButtonItemStyle style,
+                                       std::shared_ptr<BarButtonLink> link = nullptr);
     void layoutContents(View* contents);
     void layoutIfNeeded();
     void showTop(bool animated, bool forward);
-    void detachButtons(View* contents);
+    static void detachButtons(View* contents);
 
     std::vector<std::shared_ptr<NavigationItem>> items_;
     NavigationBarDelegate* delegate_ = nullptr;  // may be null
