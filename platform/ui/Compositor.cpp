@@ -211,6 +211,7 @@ Compositor::~Compositor() = default;
 void Compositor::setScale(float scale) { scale_ = scale > 0 ? scale : 1; }
 
 bool Compositor::composite(Window& window) {
+    window.setScale(scale_);  // transitions keep their old looks at the scale they are shown at
     const Rect b = window.bounds();
     const int pw = toPixels(b.width(), scale_), ph = toPixels(b.height(), scale_);
     if (pw <= 0 || ph <= 0) return false;

@@ -29,8 +29,8 @@ public:
     float scale() const { return scale_; }
     void setScale(float scale);
 
-    // Draws the window (black where nothing is) and clears its needs-composite flag. False when
-    // the window has no area or the surface cannot be made.
+    // Draws the window (black where nothing is), gives it this scale and clears its
+    // needs-composite flag. False when the window has no area or the surface cannot be made.
     bool composite(Window& window);
 
     // The last composite: B,G,R,X pixels, row 0 at the top. Null before the first composite.
