@@ -74,6 +74,8 @@ public:
     bool userInteractionEnabled() const { return userInteractionEnabled_; }
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
     void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
+    // Recorded for interface files; every touch reaches its view either way, since handlers count
+    // fingers from the event.
     bool multipleTouchEnabled() const { return multipleTouchEnabled_; }
     void setMultipleTouchEnabled(bool enabled) { multipleTouchEnabled_ = enabled; }
     // Null: no background (clear).
