@@ -20,27 +20,38 @@ constexpr uint32_t kBars[8] = {rgb(255, 255, 255), rgb(255, 255, 0), rgb(0, 255,
                                rgb(255, 0, 255),   rgb(255, 0, 0),   rgb(0, 0, 255),   rgb(0, 0, 0)};
 constexpr uint32_t kMark = rgb(SyntheticSource::kMarkR, SyntheticSource::kMarkG, SyntheticSource::kMarkB);
 
-// Where the parts of the card sit for a given size.
+// Where the parts of the card sit for a given size. A portrait screen fills itself with the
+// frame and crops its sides down to 2:3, so in portrait shapes the bars, the ball's swing and the
+// cells keep to that central part; the outer bars widen to the edges.
 struct Layout {
     int w, h;
+    int safeLeft, safeWidth;
     int barsBottom, rampBottom;  // bars [0, barsBottom), ramp [barsBottom, rampBottom), panel below
     int cellsTop, cellsBottom;   // the seconds cells at the foot of the panel
     int markSize, markThickness;
 
     Layout(int width, int height) : w(width), h(height) {
+        safeWidth = h > w ? std::min(w, int(std::lround(h * 2.0 / 3))) : w;
+        safeLeft = (w - safeWidth) / 2;
         barsBottom = int(std::lround(h * 0.56));
         rampBottom = int(std::lround(h * 0.68));
         cellsBottom = h - std::max(1, int(std::lround(h * 0.03)));
         cellsTop = cellsBottom - std::max(2, int(std::lround(h * 0.035)));
-        // Large enough that its top arm stays on the portrait screen, which crops the sides.
+        // Large enough that its top arm stays on the portrait screen.
         markSize = std::max(3, std::min(w, h) / 5);
         markThickness = std::max(1, markSize / 4);
     }
     int panelTop() const { return rampBottom; }
     int panelHeight() const { return cellsTop - rampBottom; }
-    // Ten cells, each a 22nd of the width, with equal gaps, centred.
-    int cellLeft(int i) const { return int(int64_t(w) * (4 * i + 3) / 44); }
-    int cellRight(int i) const { return int(int64_t(w) * (4 * i + 5) / 44); }
+    // Bar i spans [barLeft(i), barLeft(i + 1)).
+    int barLeft(int i) const {
+        if (i <= 0) return 0;
+        if (i >= 8) return w;
+        return safeLeft + int(int64_t(safeWidth) * i / 8);
+    }
+    // Ten cells, each a 22nd of the safe width, with equal gaps, centred.
+    int cellLeft(int i) const { return safeLeft + int(int64_t(safeWidth) * (4 * i + 3) / 44); }
+    int cellRight(int i) const { return safeLeft + int(int64_t(safeWidth) * (4 * i + 5) / 44); }
 };
 
 inline void put(uint8_t* row, int x, uint32_t c) { std::memcpy(row + size_t(x) * 4, &c, 4); }
@@ -55,7 +66,7 @@ void paintBackdrop(uint8_t* px, int w, int h) {
     // Colour bars.
     for (int y = 0; y < L.barsBottom; ++y) {
         uint8_t* row = px + y * stride;
-        for (int i = 0; i < 8; ++i) fillSpan(row, int(int64_t(w) * i / 8), int(int64_t(w) * (i + 1) / 8), kBars[i]);
+        for (int i = 0; i < 8; ++i) fillSpan(row, L.barLeft(i), L.barLeft(i + 1), kBars[i]);
     }
     // Grey ramp, black at the left to white at the right.
     if (L.rampBottom > L.barsBottom) {
@@ -93,7 +104,7 @@ void paintMoving(uint8_t* px, int w, int h, double t) {
     const double pi = std::numbers::pi;
     const double ph = L.panelHeight();
     const double r = std::max(1.5, ph * 0.3);
-    const double cx = w * (0.5 + 0.38 * std::sin(2 * pi * t / 4.0));
+    const double cx = w * 0.5 + L.safeWidth * 0.38 * std::sin(2 * pi * t / 4.0);
     const double cy = L.panelTop() + ph * 0.5 - ph * 0.12 * std::abs(std::sin(2 * pi * t / 2.0));
     const double hx = cx - 0.35 * r, hy = cy - 0.4 * r;
     const int x0 = std::max(0, int(std::floor(cx - r - 1))), x1 = std::min(w, int(std::ceil(cx + r + 1)));
