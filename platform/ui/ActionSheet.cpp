@@ -1,5 +1,6 @@
 #include "platform/ui/ActionSheet.h"
 
+#include "platform/foundation/RunLoop.h"
 #include "platform/ui/ActionSheetView.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ViewAnimation.h"
@@ -19,12 +20,15 @@ ActionSheet::ActionSheet(std::string title, ActionSheetDelegate* delegate, std::
     : title_(std::move(title)), delegate_(delegate), buttonTitles_(std::move(buttonTitles)) {}
 
 ActionSheet::~ActionSheet() {
+    *alive_ = false;
     ViewAnimation::forgetDelegate(this);
     setVisible(false);
     if (view_) {
         view_->detachSheet();
-        view_->removeFromSuperview();
+        std::shared_ptr<View> gone = view_->removeFromSuperview();
         view_ = nullptr;
+        // One of its buttons may be the caller (a delegate that drops the sheet): free it later.
+        if (RunLoop* loop = RunLoop::mainIfAny()) loop->post([gone] {});
     }
 }
 
@@ -120,7 +124,9 @@ void ActionSheet::finishDismiss(int index) {
 
 void ActionSheet::clickButtonAtIndex(int index) {
     if (!visible_ || index < 0 || index >= numberOfButtons()) return;
+    std::shared_ptr<bool> alive = alive_;
     if (delegate_) delegate_->actionSheetClickedButtonAtIndex(this, index);
+    if (!*alive) return;  // the delegate dropped the sheet
     // The delegate usually dismisses the sheet itself; if it did not, the press does.
     dismissWithClickedButtonIndex(index, true);
 }

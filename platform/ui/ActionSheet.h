@@ -91,6 +91,7 @@ private:
     std::unique_ptr<View> retired_;    // a view taken down while one of its buttons may be calling
     bool visible_ = false;
     unsigned generation_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // false once destroyed
 };
 
 }  // namespace platform

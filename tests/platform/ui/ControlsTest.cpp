@@ -186,6 +186,22 @@ TEST_F(ControlsTest, ActionSheetButtonReachesDelegateWithItsIndex) {
     sheet.reset();
     EXPECT_EQ(window_.subviewCount(), 0u);
     EXPECT_TRUE(ActionSheet::visibleSheets().empty());
+
+    // A delegate may drop the sheet from inside the press.
+    struct Dropper : ActionSheetDelegate {
+        std::unique_ptr<ActionSheet> sheet;
+        int index = -1;
+        void actionSheetClickedButtonAtIndex(ActionSheet*, int i) override {
+            index = i;
+            sheet.reset();
+        }
+    } dropper;
+    dropper.sheet = std::make_unique<ActionSheet>("", &dropper, std::vector<std::string>{"OK"});
+    dropper.sheet->showInView(&window_, false);
+    tapView(dropper.sheet->buttonAtIndex(0));
+    EXPECT_EQ(dropper.index, 0);
+    EXPECT_EQ(window_.subviewCount(), 0u);
+    runFor(0.1);
 }
 
 TEST_F(ControlsTest, ActionSheetWithAFixedFrameFitsItsButtonInside) {
