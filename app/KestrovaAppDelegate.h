@@ -1,0 +1,310 @@
+#pragma once
+// The application's one controller: it is the application delegate, owns the camera page, starts
+// the program in a fixed order, switches between the camera page and the information page, turns
+// presses and volume keys into pictures, and keeps the settings.
+//
+// Its methods live in several files by topic: KestrovaAppDelegate.cpp (start-up, pages, life
+// cycle), ...Settings.cpp, ...Options.cpp (the option catalogue), ...Capture.cpp, ...Saving.cpp,
+// ...QuickView.cpp and ...Info.cpp.
+#include "capture/SaveWorker.h"
+#include "location/GeoPositionDelegate.h"
+#include "platform/camera/CameraControllerDelegate.h"
+#include "platform/foundation/Geometry.h"
+#include "platform/graphics/Image.h"
+#include "platform/system/ApplicationDelegate.h"
+#include "platform/ui/ActionSheetDelegate.h"
+#include "platform/ui/InterfaceContents.h"
+#include "platform/ui/Object.h"
+#include "ui/controls/ScrollerButtonDelegate.h"
+#include "ui/controls/SnapButtonViewDelegate.h"
+#include "ui/quickview/ThumbnailViewDelegate.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+class ActionSheet;
+class BarButtonItem;
+class CameraController;
+class CameraView;
+class ImageView;
+class Label;
+class NavigationBar;
+class SystemVolumeController;
+class Timer;
+class UserDefaults;
+class View;
+class Window;
+struct Notification;
+}  // namespace platform
+
+namespace kestrova {
+
+class AboutView;
+class DeleteCancelView;
+class GeoPosition;
+class GlowingCircleView;
+class HideTriangleView;
+class MenuScrollView;
+class OptionsPageView;
+class ScrollerButton;
+class SnapButtonView;
+class ThumbnailManager;
+class ThumbnailView;
+class TransitionView;
+
+class KestrovaAppDelegate : public platform::Object,
+                            public platform::ApplicationDelegate,
+                            public SnapButtonViewDelegate,
+                            public platform::ActionSheetDelegate,
+                            public ThumbnailViewDelegate,
+                            public GeoPositionDelegate,
+                            public ScrollerButtonDelegate,
+                            public platform::CameraControllerDelegate {
+public:
+    // Interface ids of the main interface file's views, for the outlets below.
+    static constexpr const char* kMainInterface = "MainWindow";
+    static constexpr const char* kAboutInterface = "AboutPage";
+    static constexpr const char* kAlbumIdentifier = "com.apple.mobileslideshow-Photos";
+    static constexpr const char* kWebsite = "https://kestrova.app/";
+    static constexpr float kNavigationBarHeight = 53;
+
+    KestrovaAppDelegate();
+    // Stops the preview's delegate link, drops pending performs and observers; the worker drains.
+    ~KestrovaAppDelegate() override;
+    KestrovaAppDelegate(const KestrovaAppDelegate&) = delete;
+    KestrovaAppDelegate& operator=(const KestrovaAppDelegate&) = delete;
+
+    // Loads "MainWindow" with this object as its owner (the window, the camera page and their
+    // views come from it) and keeps what it made; the file's awakeFromNib reaches this object
+    // last. False (and `error` says why) when the file cannot be loaded.
+    bool loadMainInterface(std::string* error = nullptr);
+
+    // --- Start-up, pages and life cycle ---
+    void awakeFromNib() override;
+    void applicationDidFinishLaunching(platform::Application& application) override;
+    void applicationWillResignActive(platform::Application& application) override;
+    void applicationWillTerminate(platform::Application& application) override;
+    void initializeCameraController();
+    void initializeViews();
+    void initializeNotifications();
+    // Loads the information page once; later calls do nothing.
+    void loadAboutView();
+    void gotoInfoPage(platform::Object* sender);
+    void gotoCameraPage(platform::Object* sender);
+    void gotoAlbumPage(platform::Object* sender);
+    void exitToAlbum();
+    void gotoWebsite(platform::Object* sender);
+    void deviceOrientationChanged(const platform::Notification& notification);
+    void actionSheetClickedButtonAtIndex(platform::ActionSheet* sheet, int index) override;
+    void alertViewClickedButtonAtIndex(platform::Object* alert, int index) {}
+    void acceleratedInXYZ(float x, float y, float z) {}
+    void addText2Log(const std::string& text) {}
+    void newLocationUpdate(const std::string& text) override;
+    void newError(const std::string& text) override;
+    platform::Window* window() const { return window_; }
+    void setWindow(platform::Window* window) { window_ = window; }
+    platform::View* aboutView() const { return aboutView_; }
+
+    // --- Interface files: outlets and actions by name ---
+    bool setOutlet(std::string_view name, platform::Object* object) override;
+    platform::Action actionNamed(std::string_view name) override;
+
+    // --- Settings ---
+    void initializeSettings();
+    void saveSettings();
+    // The option buttons' actions: each asks its sender for getCurrentState.
+    void setColorStatus(ScrollerButton* button);
+    void setTimerStatus(ScrollerButton* button);
+    void setBurstStatus(ScrollerButton* button);
+    void setSizeStatus(ScrollerButton* button);
+    void setRotateStatus(ScrollerButton* button);
+    void setQuietStatus(ScrollerButton* button);
+    void setLevelStatus(ScrollerButton* button);
+    void setZoomStatus(ScrollerButton* button);
+    void setTouchRingSize(ScrollerButton* button);
+    void setPreviewState(ScrollerButton* button);
+    // The same with the state itself.
+    void setColorStatus(int32_t state);
+    void setTimerStatus(int32_t state);
+    void setBurstStatus(int32_t state);
+    void setSizeStatus(int32_t state);
+    void setRotateStatus(int32_t state);
+    void setQuietStatus(int32_t state);
+    void setLevelStatus(int32_t state);
+    void setZoomStatus(int32_t state);
+    void setTouchRingSize(int32_t state);
+    void setPreviewState(int32_t state);
+    void setUIOrientation(int32_t orientation);
+
+    // --- Option catalogue and the options bar's relays ---
+    void createOptionsPages();
+    // A new image view showing the bundle image `name`.
+    std::unique_ptr<platform::ImageView> createImage(const std::string& name);
+    std::unique_ptr<ScrollerButton> createButtonWithImages(std::vector<std::unique_ptr<platform::ImageView>> images,
+                                                           std::vector<std::string> tooltips,
+                                                           const std::string& title,
+                                                           void (KestrovaAppDelegate::*selector)(ScrollerButton*),
+                                                           int32_t savedState);
+    bool getTipsShowState() override;
+    void showOptionsLabel(const std::string& html) override;
+    void hideOptionsLabel() override;
+    bool optionsHidden() const;
+
+    // --- Capture control ---
+    void performCapture() override;
+    void snap();
+    void timerFired(platform::Timer& timer);
+    void showCancel();
+    void stopTimer() override;
+    void cameraControllerReadyStateChanged(platform::CameraController* controller) override;
+    void hardwareSnap(const platform::Notification& notification);
+    bool snapEnabled() override;
+    bool takingPicture() const { return takingPicture_; }
+    void updateZoom(float zoom, bool animate) override;
+    void setShowLeveler(bool show);
+    void fireProgressTimer(const std::string& animationID);
+
+    // --- Saving and deletion ---
+    void initializePhotoProcessingThread();
+    void cameraControllerTookPicture(platform::CameraController* controller, platform::ImageRef picture,
+                                     platform::ImageRef preview, const std::vector<uint8_t>* jpegData,
+                                     const platform::ImageProperties* properties) override;
+    void waitTillFinishedSaving();
+    void deleteLastPhotos();
+    // The save queue's counter of outstanding records (0 before the worker starts).
+    float lastQueueSize() const;
+
+    // --- Quick view ---
+    std::unique_ptr<ThumbnailView> createPreviewViewWithImage(platform::ImageRef image, int32_t index);
+    void animatedPreview(platform::ImageRef image, int32_t index);
+    std::unique_ptr<DeleteCancelView> createDeleteButton();
+    void showDelete() override;
+    void hideDelete() override;
+    void moveDeleteToYCoordinate(float y) override;
+    bool deleteButtonShowing() const { return deleteButtonShowing_; }
+    void showPreviews();
+    void hidePreviews();
+
+    // --- Information page and the double-tap launch ---
+    void showHelp(platform::Object* sender);
+    void closeHelpView(platform::Object* sender);
+    void showAbout(platform::Object* sender);
+    void updateAboutViewLabels() override;
+    void confirmDoubleTap(platform::Object* sender);
+    void setDoubleTap();
+    bool confirmedTap() const { return confirmedDTap_; }
+    void initializeGeoPositioning();
+
+    // --- For tests and the host ---
+    platform::View* mainView() const { return mainView_; }
+    TransitionView* switcher() const { return switcher_; }
+    platform::NavigationBar* navbar() const { return navbar_; }
+    platform::CameraView* cameraView() const { return cam_; }
+    platform::CameraController* cameraController() const { return cc_; }
+    platform::Label* burstText() const { return burstText_; }
+    platform::View* progressView() const { return progressView_; }
+    platform::View* levelerImage() const { return levelerImage_; }
+    platform::ActionSheet* cancelSheet() const { return cancelSheet_.get(); }
+    const SaveWorker* saveWorker() const { return saveWorker_.get(); }
+    float zoomValue() const { return zoomValue_; }
+    float oldVolume() const { return oldVolume_; }
+    int32_t buttonMutex() const { return buttonMutex_; }
+    int32_t burstCount() const { return burstCount_; }
+    uint32_t timerCount() const { return timerCount_; }
+    int32_t colorStatus() const { return colorStatus_; }
+    int32_t timerStatus() const { return timerStatus_; }
+    int32_t burstStatus() const { return burstStatus_; }
+    int32_t previewState() const { return previewState_; }
+    int32_t dockSide() const { return dockSide_; }
+    int32_t previewShow() const { return previewShow_; }
+    int32_t sizeStatus() const { return sizeStatus_; }
+    int32_t zoomStatus() const { return zoomStatus_; }
+    int32_t orientationStatus() const { return orientationStatus_; }
+    int32_t soundStatus() const { return soundStatus_; }
+    int32_t rotateStatus() const { return rotateStatus_; }
+    int32_t levelStatus() const { return levelStatus_; }
+    int32_t touchRingRadius() const { return touchRingRadius_; }
+    bool glowRunning() const { return glowRunning_; }
+
+private:
+    // The state of an option button (its getCurrentState).
+    static int32_t stateOf(const ScrollerButton* button);
+    // The shutter area's zoom factor now; 1.0 without a shutter area.
+    float shutterZoom() const;
+    void setShutterZoomEnabled(bool enabled);
+    void setShutterTouchRingSize(int32_t size);
+    // Builds the thumbnail fan and the delete tab over the camera page, the tab hidden; and
+    // releases them again.
+    void createQuickView();
+    void releaseQuickView();
+    // The picture number of the thumbnail chosen for deletion, and taking it off the stack.
+    std::optional<int32_t> selectedImageIndex() const;
+    void removeSelectedImage();
+    // The quick-view setting reaches the fan and the delete tab.
+    void applyDockSide();
+    int32_t optionsBarPageNumber() const;
+    // Slides the options bar (the hide triangle is the sender).
+    void showHideOptionsBar();
+    // Hands a removed page back into the delegate's keeping.
+    void keepPage(std::unique_ptr<platform::View> page);
+    std::unique_ptr<platform::View> takeKeptPage(platform::View* page);
+    bool switchPage(platform::View* from, platform::View* to, bool toInfo);
+
+    // Fields, in the order the application's design lists them.
+    platform::Window* window_ = nullptr;                 // owned by mainInterface_
+    platform::SystemVolumeController* avs_ = nullptr;
+    platform::CameraView* cam_ = nullptr;                // owned by mainView_
+    platform::CameraController* cc_ = nullptr;           // the platform's shared controller
+    TransitionView* switcher_ = nullptr;                 // from the interface file
+    platform::View* mainView_ = nullptr;                 // from the interface file
+    platform::View* aboutView_ = nullptr;                // the AboutView page once loaded
+    platform::NavigationBar* navbar_ = nullptr;
+    platform::BarButtonItem* infoButton_ = nullptr;
+    platform::BarButtonItem* albumButton_ = nullptr;
+    platform::View* buttonBar_ = nullptr;                // MenuScrollView
+    platform::View* snapButton_ = nullptr;               // SnapButtonView
+    DeleteCancelView* delButton_ = nullptr;              // owned by mainView_
+    bool deleteButtonShowing_ = false;
+    platform::View* downArrow_ = nullptr;                // HideTriangleView
+    platform::View* progressView_ = nullptr;             // GlowingCircleView
+    platform::Label* burstText_ = nullptr;
+    platform::View* levelerImage_ = nullptr;
+    ScrollerButton* quickViewButton_ = nullptr;          // owned by its page
+    platform::UserDefaults* settings_ = nullptr;
+    int32_t burstCount_ = 4;
+    // The save queue, its condition and its worker thread.
+    std::unique_ptr<SaveWorker> saveWorker_;
+    ThumbnailManager* previewManager_ = nullptr;  // owned: made and released with the quick view
+    std::unique_ptr<platform::ActionSheet> cancelSheet_;
+    std::unique_ptr<platform::ActionSheet> confirmTap_;
+    std::unique_ptr<platform::ActionSheet> aboutPopup_;
+    uint32_t timerCount_ = 0;
+    std::shared_ptr<platform::Timer> timer_;
+    float zoomValue_ = 1.0f;
+    int32_t colorStatus_ = 0, timerStatus_ = 0, burstStatus_ = 0, previewState_ = 0, dockSide_ = 1,
+            previewShow_ = 0, sizeStatus_ = 0, zoomStatus_ = 0, orientationStatus_ = 1, soundStatus_ = 0,
+            rotateStatus_ = 0, levelStatus_ = 0;
+    float oldVolume_ = 0;
+    int32_t buttonMutex_ = 0;
+    bool takingPicture_ = false;
+    int32_t touchRingRadius_ = 0;
+    bool confirmedDTap_ = false;
+
+    // What the interface files made (their top-level objects), kept for the process's life.
+    platform::InterfaceContents mainInterface_;
+    platform::InterfaceContents aboutInterface_;
+    // The page that is not in the switcher now (the information page while the camera page shows).
+    std::vector<std::unique_ptr<platform::View>> keptPages_;
+    // The navigation item pushed for the information page; the bar shares it.
+    std::shared_ptr<platform::Object> infoNavigationItem_;
+    // The glowing circle's cycle is running.
+    bool glowRunning_ = false;
+    GeoPosition* geo_ = nullptr;  // the location singleton once this is its delegate
+    bool generatingOrientation_ = false;
+};
+
+}  // namespace kestrova

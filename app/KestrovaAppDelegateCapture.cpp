@@ -1,0 +1,180 @@
+// Capture control: one picture, a self-timer countdown or a burst of three; the volume key as a
+// second shutter; the preview's zoom, the level guide and the glowing circle.
+#include "app/KestrovaAppDelegate.h"
+
+#include "platform/camera/CameraController.h"
+#include "platform/camera/CameraView.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/foundation/Timer.h"
+#include "platform/media/SystemVolumeController.h"
+#include "platform/ui/ActionSheet.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/ViewAnimation.h"
+
+#include <string>
+
+namespace kestrova {
+
+namespace {
+
+constexpr size_t kMostQueuedForCapture = 4;
+constexpr int32_t kBurstShots = 3;
+constexpr int32_t kNoBurst = 4;
+constexpr double kFollowUpDelay = 0.01;
+
+// Ticks of the countdown for a "TimerMode" value.
+uint32_t countdownLength(int32_t timerStatus) {
+    switch (timerStatus) {
+        case 1: return 2;
+        case 2: return 5;
+        case 3: return 10;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+void KestrovaAppDelegate::performCapture() {
+    // No worker yet, the camera roll not scanned, or too much queued: refused, silently.
+    if (!saveWorker_ || !saveWorker_->readyForCapture()) return;
+    if (saveWorker_->saveQueue().count() > kMostQueuedForCapture) return;
+    if (takingPicture_) return;
+    takingPicture_ = true;
+    hideDelete();
+    burstCount_ = burstStatus_ ? 1 : kNoBurst;
+    if (timerStatus_ != 0) {
+        showCancel();
+        if (burstText_) burstText_->setTextColor(platform::Color::rgba(1, 1, 0));
+        timerCount_ = 0;
+        timer_ = platform::Timer::create(1.0, true, [this](platform::Timer& t) { timerFired(t); });
+        platform::RunLoop::main().addTimer(timer_, platform::RunLoopMode::Default);
+    } else {
+        snap();
+    }
+}
+
+void KestrovaAppDelegate::snap() {
+    if (soundStatus_ == 0 && cam_) cam_->playShutterSound();
+    zoomValue_ = shutterZoom();
+    if (cc_) cc_->capturePhoto();
+}
+
+void KestrovaAppDelegate::timerFired(platform::Timer&) {
+    const uint32_t length = countdownLength(timerStatus_);
+    if (burstText_) {
+        burstText_->setText(std::to_string(int32_t(length - timerCount_)));
+        burstText_->setHidden(false);
+    }
+    if (timerCount_ == length) {
+        burstCount_ = burstStatus_ ? 1 : kNoBurst;
+        if (burstText_) burstText_->setHidden(true);
+        if (timer_) timer_->invalidate();
+        if (cancelSheet_) cancelSheet_->dismissWithClickedButtonIndex(0, true);
+        platform::RunLoop::main().performAfter(this, "snap", kFollowUpDelay, [this] { snap(); });
+        timer_.reset();
+    }
+    ++timerCount_;
+}
+
+void KestrovaAppDelegate::showCancel() {
+    if (!cancelSheet_) {
+        cancelSheet_ = std::make_unique<platform::ActionSheet>("", this, std::vector<std::string>{"Cancel Timer"});
+        cancelSheet_->setFrame({0, 427, 320, 53});
+        cancelSheet_->setActionSheetStyle(platform::ActionSheetStyle::BlackTranslucent);
+    }
+    cancelSheet_->showInView(mainView_, true);
+}
+
+void KestrovaAppDelegate::stopTimer() {
+    if (burstText_) burstText_->setHidden(true);
+    if (timer_) {
+        timer_->invalidate();
+        timer_.reset();
+    }
+    takingPicture_ = false;
+}
+
+void KestrovaAppDelegate::cameraControllerReadyStateChanged(platform::CameraController* controller) {
+    if (!controller || !controller->isReady()) return;
+    if (burstCount_ < kBurstShots) {
+        ++burstCount_;
+        platform::RunLoop::main().performAfter(this, "snap", kFollowUpDelay, [this] { snap(); });
+    } else {
+        takingPicture_ = false;
+    }
+}
+
+void KestrovaAppDelegate::hardwareSnap(const platform::Notification& notification) {
+    if (buttonMutex_) {
+        // The echo of our own restore.
+        buttonMutex_ = 0;
+        return;
+    }
+    auto* controller = notification.object
+                           ? static_cast<platform::SystemVolumeController*>(const_cast<void*>(notification.object))
+                           : avs_;
+    if (!controller) return;
+    float volume = 0;
+    std::string category;
+    controller->getActiveCategoryVolume(volume, category);
+    if (category == platform::SystemVolumeController::kRingtone) performCapture();
+    // A restore to the volume it already has announces nothing, so only a real change may wait
+    // for its echo; otherwise the next key press would be taken for the echo and not undone.
+    if (volume != oldVolume_) {
+        buttonMutex_ = 1;
+        controller->setActiveCategoryVolumeTo(oldVolume_);
+    }
+}
+
+bool KestrovaAppDelegate::snapEnabled() { return !takingPicture_ && !deleteButtonShowing_; }
+
+void KestrovaAppDelegate::updateZoom(float zoom, bool animate) {
+    if (!cam_) return;
+    if (animate) {
+        platform::ViewAnimation::beginAnimations();
+        platform::ViewAnimation::setAnimationDuration(0.1);
+        platform::ViewAnimation::setAnimationDelegate(this);
+    }
+    cam_->setTransform(platform::AffineTransform::makeScale(zoom, zoom));
+    if (animate) platform::ViewAnimation::commitAnimations();
+}
+
+void KestrovaAppDelegate::setShowLeveler(bool show) {
+    if (levelerImage_) levelerImage_->setHidden(!show);
+}
+
+void KestrovaAppDelegate::fireProgressTimer(const std::string& animationID) {
+    if (glowRunning_ && animationID == "new") return;
+    if (!progressView_) return;
+    using platform::ViewAnimation;
+    auto next = [this](const std::string& id, bool) { fireProgressTimer(id); };
+    if (lastQueueSize() > 0) {
+        if (glowRunning_) {
+            ViewAnimation::beginAnimations("up");
+            ViewAnimation::setAnimationDuration(1.0);
+            ViewAnimation::setAnimationBeginsFromCurrentState(false);
+            ViewAnimation::setAnimationDelegate(this);
+            ViewAnimation::setAnimationDidStopCallback(next);
+            progressView_->setAlpha(progressView_->alpha() == 1.0f ? 0.5f : 1.0f);
+            ViewAnimation::commitAnimations();
+        } else {
+            glowRunning_ = true;
+            ViewAnimation::beginAnimations("start");
+            ViewAnimation::setAnimationDuration(2.0);
+            ViewAnimation::setAnimationDelegate(this);
+            ViewAnimation::setAnimationDidStopCallback(next);
+            progressView_->setAlpha(1.0f);
+            ViewAnimation::commitAnimations();
+        }
+    } else {
+        glowRunning_ = false;
+        ViewAnimation::beginAnimations();
+        ViewAnimation::setAnimationDuration(1.0);
+        ViewAnimation::setAnimationBeginsFromCurrentState(true);
+        progressView_->setAlpha(0.0f);
+        ViewAnimation::commitAnimations();
+    }
+}
+
+}  // namespace kestrova

@@ -1,0 +1,60 @@
+// The photo pipeline's main-thread side: the worker's start, the camera's picture callback, the
+// wait at termination and deleting a recent picture.
+#include "app/KestrovaAppDelegate.h"
+
+#include "location/GeoPosition.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/Label.h"
+
+namespace kestrova {
+
+void KestrovaAppDelegate::initializePhotoProcessingThread() {
+    if (!saveWorker_) {
+        // Taken here on the main thread; the worker then only reads whole fixes from it.
+        GeoPosition* geo = GeoPosition::sharedInstance();
+        SaveWorker::PositionProvider position;
+        if (geo) {
+            position = [geo]() -> std::optional<GpsSnapshot> {
+                auto fix = geo->getSnapshot();
+                if (!fix) return std::nullopt;
+                return GpsSnapshot{fix->latitude, fix->longitude, fix->latitudeRef, fix->longitudeRef};
+            };
+        }
+        saveWorker_ = std::make_unique<SaveWorker>(platform::FileManager::defaultManager(), platform::RunLoop::main(),
+                                                   std::move(position));
+        saveWorker_->setProgressHandler([this] { fireProgressTimer("new"); });
+    }
+    saveWorker_->initializePhotoProcessingThread();
+}
+
+void KestrovaAppDelegate::cameraControllerTookPicture(platform::CameraController*, platform::ImageRef picture,
+                                                      platform::ImageRef preview, const std::vector<uint8_t>*,
+                                                      const platform::ImageProperties*) {
+    if (burstText_) burstText_->setHidden(true);
+    // Before the worker runs there is no queue and no picture number: the picture is not kept.
+    if (!saveWorker_ || !picture || !preview) return;
+    CaptureSettings settings;
+    settings.colorMode = colorStatus_;
+    settings.imageSize = sizeStatus_;
+    settings.orientation = orientationStatus_;
+    settings.rotateMode = rotateStatus_;
+    settings.zoom = zoomValue_;
+    saveWorker_->cameraControllerTookPicture(picture, preview, settings,
+                                             [this](platform::ImageRef fan, int number) { animatedPreview(fan, number); });
+}
+
+void KestrovaAppDelegate::waitTillFinishedSaving() {
+    if (saveWorker_) saveWorker_->waitTillFinishedSaving();
+}
+
+void KestrovaAppDelegate::deleteLastPhotos() {
+    auto index = selectedImageIndex();
+    if (index && saveWorker_) saveWorker_->deletePicture(*index);
+    hideDelete();
+    removeSelectedImage();
+}
+
+float KestrovaAppDelegate::lastQueueSize() const { return saveWorker_ ? saveWorker_->lastQueueSize() : 0.0f; }
+
+}  // namespace kestrova
