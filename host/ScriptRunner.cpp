@@ -29,12 +29,7 @@ int ScriptRunner::run(const Script& script) {
         std::string message;
         Outcome o = execute(c, message);
         if (o == Outcome::Done) continue;
-        std::string where = "script:" + std::to_string(c.line) + ": " + ScriptCommand::name(c.kind) + ": ";
-        if (o == Outcome::Unavailable) {
-            report_(where + message);
-            continue;
-        }
-        report_(where + message);
+        report_("script:" + std::to_string(c.line) + ": " + ScriptCommand::name(c.kind) + ": " + message);
         status = 1;
         break;
     }
@@ -133,7 +128,7 @@ ScriptRunner::Outcome ScriptRunner::execute(const ScriptCommand& c, std::string&
         case Kind::Hold: hold(p, c.finger, c.seconds); return Outcome::Done;
         case Kind::Drag: drag(c); return Outcome::Done;
         case Kind::Pinch: pinch(c); return Outcome::Done;
-        case Kind::Key: message = "not available yet"; return Outcome::Unavailable;
+        case Kind::Key: device_.pressVolumeKey(c.volumeUp); return Outcome::Done;
         case Kind::Orientation: device_.setOrientation(c.index); return Outcome::Done;
         case Kind::Location:
             if (!device_.injectLocation(c.latitude, c.longitude, c.accuracy)) {

@@ -31,7 +31,7 @@ public:
     static constexpr double kStepsPerSecond = 60;
 
 private:
-    enum class Outcome { Done, Unavailable, Failed };
+    enum class Outcome { Done, Failed };
     Outcome execute(const ScriptCommand& c, std::string& message);
 
     void tapAt(platform::Point p, int finger);

@@ -7,7 +7,11 @@
 #include "platform/location/GpsdLocationSource.h"
 #include "platform/location/LocationServices.h"
 #include "platform/location/SimulatedLocationSource.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/EventLog.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/media/SoundService.h"
+#include "platform/media/SystemVolumeController.h"
 #include "platform/ui/Application.h"
 #include "platform/system/ApplicationServices.h"
 #include "platform/system/DesktopLauncher.h"
@@ -21,6 +25,10 @@ namespace host {
 
 struct SimulatedDevice::Services {
     platform::Device hardware;
+    platform::SystemVolumeController volume;
+    platform::SoundService sound;
+    std::unique_ptr<platform::Bundle> bundle;
+    std::unique_ptr<platform::UserDefaults> defaults;
     platform::ApplicationServices applicationServices;
     std::unique_ptr<platform::DesktopLauncher> launcher;
     std::unique_ptr<platform::LocationServices> location;
@@ -56,6 +64,8 @@ SimulatedDevice::SimulatedDevice(const Options& options, platform::Clock& clock,
     services_->hardware.setLanguage(options.language);
     platform::Device::setCurrentDevice(&services_->hardware);
     platform::ApplicationServices::setShared(&services_->applicationServices);
+    platform::SystemVolumeController::setSharedInstance(&services_->volume);
+    platform::SoundService::setDefaultService(&services_->sound);
 }
 
 SimulatedDevice::~SimulatedDevice() {
@@ -63,12 +73,34 @@ SimulatedDevice::~SimulatedDevice() {
     services_->application.reset();
     platform::CameraController::setSharedInstance(nullptr);
     platform::LocationServices::setCurrent(nullptr);
+    platform::UserDefaults::setStandardUserDefaults(nullptr);
+    platform::Bundle::setMainBundle(nullptr);
+    platform::SoundService::setDefaultService(nullptr);
+    platform::SystemVolumeController::setSharedInstance(nullptr);
     platform::ApplicationServices::setShared(nullptr);
     platform::Device::setCurrentDevice(nullptr);
     services_.reset();
     platform::FileManager::setDefaultManager(nullptr);
     platform::NotificationCenter::setDefaultCenter(nullptr);
     platform::RunLoop::setMain(nullptr);
+}
+
+std::optional<std::filesystem::path> SimulatedDevice::findBundle() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::nullopt;
+    auto dir = exe.parent_path();
+    // Beside the executable in a build tree (tests one folder deeper), else an installed share folder.
+    for (const auto& candidate : {dir / "bundle", dir.parent_path() / "bundle", dir.parent_path() / "share" / "kestrova"})
+        if (std::filesystem::is_regular_file(candidate / "Info.plist", ec)) return candidate;
+    return std::nullopt;
+}
+
+void SimulatedDevice::setAudioSink(platform::AudioSink* sink) { services_->sound.setSink(sink); }
+
+void SimulatedDevice::pressVolumeKey(bool up) {
+    if (up) services_->volume.volumeUp();
+    else services_->volume.volumeDown();
 }
 
 void SimulatedDevice::installCamera() {
@@ -94,7 +126,7 @@ void SimulatedDevice::installLocation() {
     platform::LocationServices::setCurrent(services_->location.get());
 }
 
-bool SimulatedDevice::launch(std::string* error) {
+bool SimulatedDevice::launch(std::string* error, std::unique_ptr<platform::ApplicationDelegate> delegate) {
     if (launched_) return true;
     std::error_code ec;
     std::filesystem::create_directories(options_.deviceRoot, ec);
@@ -102,6 +134,15 @@ bool SimulatedDevice::launch(std::string* error) {
         if (error) *error = "--device-root: cannot make the folder " + options_.deviceRoot.string();
         return false;
     }
+    auto bundlePath = findBundle();
+    if (!bundlePath) {
+        if (error) *error = "cannot find the application bundle beside the executable";
+        return false;
+    }
+    services_->bundle = std::make_unique<platform::Bundle>(*bundlePath, options_.language);
+    platform::Bundle::setMainBundle(services_->bundle.get());
+    services_->defaults = std::make_unique<platform::UserDefaults>(fileManager_, services_->bundle->bundleIdentifier());
+    platform::UserDefaults::setStandardUserDefaults(services_->defaults.get());
     installCamera();
     installLocation();
     // Leaving for another application ends this one, at the loop's next turn.
@@ -109,7 +150,7 @@ bool SimulatedDevice::launch(std::string* error) {
         options_.deviceRoot, options_.headless ? platform::DesktopLauncher::Opener{} : platform::DesktopLauncher::xdgOpen(),
         [this] { terminate(); });
     services_->applicationServices.setHandler(services_->launcher.get());
-    services_->delegate = makeAppDelegate();
+    services_->delegate = delegate ? std::move(delegate) : makeAppDelegate();
     services_->application = std::make_unique<platform::Application>();
     services_->application->setDelegate(services_->delegate.get());
     launched_ = true;

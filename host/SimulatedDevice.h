@@ -4,6 +4,7 @@
 // the application running on it. Both hosts drive the application through this one object, so a
 // script and a window reach the same code.
 #include "host/Options.h"
+#include "platform/ui/ApplicationDelegate.h"
 
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/FileManager.h"
@@ -21,6 +22,7 @@
 
 namespace platform {
 class Application;
+class AudioSink;
 }
 
 namespace host {
@@ -42,7 +44,8 @@ public:
     // Makes the camera and location hardware the options name, then starts the application: its
     // delegate is told that launching finished. False (with a one-line reason) when the device
     // root cannot be made.
-    bool launch(std::string* error);
+    // `delegate` null: the application's own (makeAppDelegate); tests pass their own.
+    bool launch(std::string* error, std::unique_ptr<platform::ApplicationDelegate> delegate = nullptr);
     bool launched() const { return launched_; }
     platform::Application* application() const;
     // The application's window on the screen; null before launch.
@@ -65,6 +68,10 @@ public:
     bool terminated() const;
 
     // --- Hardware ---
+    // The hardware volume keys: the active audio category's volume one step up or down.
+    void pressVolumeKey(bool up);
+    // Where system sounds are heard (the window's audio device); null: nowhere. Borrowed.
+    void setAudioSink(platform::AudioSink* sink);
     // Turns the device (1 portrait ... 6 face down), announced to whoever listens.
     bool setOrientation(int orientation);
     int orientation() const;
@@ -87,6 +94,8 @@ private:
     std::unique_ptr<Services> services_;
     bool launched_ = false;
 
+    // The bundle beside the executable (build tree) or in ../share/kestrova (installed).
+    static std::optional<std::filesystem::path> findBundle();
     void installCamera();
     void installLocation();
 };

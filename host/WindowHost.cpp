@@ -4,6 +4,7 @@
 #include "host/EventLogSink.h"
 #include "host/PngWriter.h"
 #include "host/ScriptRunner.h"
+#include "host/SdlAudioSink.h"
 #include "host/SdlRunLoopWaiter.h"
 #include "host/SignalWatcher.h"
 
@@ -92,6 +93,11 @@ int WindowHost::run(const std::optional<Script>& script, const Reporter& report)
     }
     SimulatedDevice device(options_, clock);
     device_ = &device;
+    // No sound card is no reason not to run: the sounds are still logged.
+    std::string audioWhy;
+    auto audio = SdlAudioSink::open(&audioWhy);
+    if (audio) device.setAudioSink(audio.get());
+    else report("kestrova: no sound (" + audioWhy + ")");
     device.runLoop().setWaiter(waiter_.get());
     SignalWatcher signals([&device](int) {
         device.runLoop().post([&device] { device.terminate(); });
@@ -118,6 +124,7 @@ int WindowHost::run(const std::optional<Script>& script, const Reporter& report)
         while (!quit_ && !device.terminated()) turn(-1);
     }
     device.terminate();
+    device.setAudioSink(nullptr);
     platform::ViewAnimation::setFrameCallback({});
     device.runLoop().setWaiter(nullptr);
     device_ = nullptr;
@@ -230,7 +237,7 @@ void WindowHost::handleKey(const SDL_Event& e) {
     }
     const bool up = code == SDL_SCANCODE_VOLUMEUP || sym == SDLK_PLUS || sym == SDLK_KP_PLUS || sym == SDLK_EQUALS;
     const bool down = code == SDL_SCANCODE_VOLUMEDOWN || sym == SDLK_MINUS || sym == SDLK_KP_MINUS;
-    if ((up || down) && !e.key.repeat) report_("kestrova: volume keys: not available yet");
+    if ((up || down) && !e.key.repeat) device_->pressVolumeKey(up);
 }
 
 void WindowHost::present() {

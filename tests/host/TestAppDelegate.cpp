@@ -1,6 +1,4 @@
-#include "host/DemoAppDelegate.h"
-
-#include "host/AppDelegateFactory.h"
+#include "tests/host/TestAppDelegate.h"
 
 #include "platform/foundation/EventLog.h"
 #include "platform/ui/Button.h"
@@ -11,7 +9,7 @@ namespace host {
 using platform::Color;
 using platform::Rect;
 
-void DemoAppDelegate::applicationDidFinishLaunching(platform::Application&) {
+void TestAppDelegate::applicationDidFinishLaunching(platform::Application&) {
     window_ = std::make_unique<platform::Window>(Rect(0, 0, 320, 480));
     window_->setBackgroundColor(Color::rgba(0.08f, 0.09f, 0.11f));
 
@@ -32,12 +30,10 @@ void DemoAppDelegate::applicationDidFinishLaunching(platform::Application&) {
     window_->makeKeyAndVisible();
 }
 
-void DemoAppDelegate::tapped() {
+void TestAppDelegate::tapped() {
     ++taps_;
     label_->setText("Kestrova: " + std::to_string(taps_) + (taps_ == 1 ? " tap" : " taps"));
     platform::EventLog::log("demo tap");
 }
-
-std::unique_ptr<platform::ApplicationDelegate> makeAppDelegate() { return std::make_unique<DemoAppDelegate>(); }
 
 }  // namespace host

@@ -1,5 +1,5 @@
 #pragma once
-// A small application for the device until the camera application is plugged in: a window with
+// A stand-in application for host tests: a window with
 // a title label and one button. Pressing the button logs "demo tap" and counts on the label, so
 // scripts and window tests can see input arrive.
 #include "platform/ui/ApplicationDelegate.h"
@@ -14,7 +14,7 @@ class Label;
 
 namespace host {
 
-class DemoAppDelegate final : public platform::ApplicationDelegate {
+class TestAppDelegate final : public platform::ApplicationDelegate {
 public:
     void applicationDidFinishLaunching(platform::Application& application) override;
 

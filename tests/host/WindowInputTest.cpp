@@ -1,0 +1,45 @@
+#include "host/FingerTracker.h"
+#include "host/WindowHost.h"
+
+#include <gtest/gtest.h>
+
+using host::FingerTracker;
+using host::WindowHost;
+
+TEST(FingerTracker, NumbersFollowTheFingersNotTheEvents) {
+    FingerTracker t;
+    t.reserve(0, true);  // say the mouse holds 0
+    // Two fingers of one screen get the lowest free numbers; a repeated press keeps its number.
+    EXPECT_EQ(t.press({1, 100}), 1);
+    EXPECT_EQ(t.press({1, 200}), 2);
+    EXPECT_EQ(t.press({1, 100}), 1);
+    // The same finger id on another touch device is another finger.
+    EXPECT_EQ(t.press({2, 100}), 3);
+    EXPECT_EQ(t.find({1, 200}), 2);
+    // A lifted finger frees its number for the next one.
+    EXPECT_EQ(t.release({1, 100}), 1);
+    EXPECT_FALSE(t.find({1, 100}));
+    EXPECT_FALSE(t.release({1, 100}));
+    EXPECT_EQ(t.press({1, 300}), 1);
+    // Focus lost: everything comes up at once.
+    auto all = t.releaseAll();
+    EXPECT_EQ(all, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(t.empty());
+    // More fingers than numbers: the extra ones are ignored.
+    for (int i = 0; i < FingerTracker::kFingers - 1; ++i) EXPECT_TRUE(t.press({9, i}));
+    EXPECT_FALSE(t.press({9, 99}));
+}
+
+TEST(WindowHost, TurningAndMirroring) {
+    // Four turns to the left come back to portrait, through landscape left, upside down, right.
+    int o = 1;
+    std::vector<int> seen;
+    for (int i = 0; i < 4; ++i) seen.push_back(o = WindowHost::turnedOrientation(o, true));
+    EXPECT_EQ(seen, (std::vector<int>{3, 2, 4, 1}));
+    EXPECT_EQ(WindowHost::turnedOrientation(3, false), 1);
+    // Face up or down turn as if in portrait.
+    EXPECT_EQ(WindowHost::turnedOrientation(5, false), 4);
+    // The pinch's second finger mirrors the first about the screen's centre.
+    EXPECT_EQ(WindowHost::mirrored({100, 40}), (platform::Point{220, 440}));
+    EXPECT_EQ(WindowHost::mirrored({160, 240}), (platform::Point{160, 240}));
+}

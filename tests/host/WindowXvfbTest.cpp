@@ -1,0 +1,36 @@
+// The real SDL window under Xvfb: a click on the navigation bar's album button leaves the
+// application for the photo album, as the phone did: "launch ..." and "terminate" in the event
+// log, and the process ends by itself. Every wait is bounded (watchdog), none fixed.
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+using testenv::shellQuote;
+
+namespace {
+bool haveProgram(const char* name) { return testenv::run(std::string("command -v ") + name).status == 0; }
+}  // namespace
+
+TEST(WindowHostXvfb, ClickOnTheAlbumButtonLeavesTheApplication) {
+    if (!haveProgram("xvfb-run") || !haveProgram("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+    testenv::ScratchDir dir;
+    const std::string log = (dir / "events.log").string();
+    // At scale 1 the window is 320 x 480 pixels; the album button sits at the left of the bar.
+    const std::string inner =
+        shellQuote(testenv::kestrovaBinary()) + " --scale 1 --device-root " + shellQuote((dir / "device").string()) +
+        " --event-log " + shellQuote(log) + " & pid=$!\n"
+        "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
+        "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n"
+        // The bar's buttons are built at launch; wait until the app is past its first second.
+        "for i in $(seq 200); do [ -e " + shellQuote((dir / "device/var").string()) + " ] && break; sleep 0.05; done\n"
+        "xdotool mousemove --window $wid 28 26 click 1\n"
+        "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
+        "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -TERM $pid; }\n"
+        "wait $pid; echo \"exit=$?\"\n";
+    auto r = testenv::run("timeout 60 xvfb-run -a -s '-screen 0 640x800x24' bash -c " + shellQuote(inner));
+    EXPECT_NE(r.out.find("exit=0"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("still running"), std::string::npos) << r.out;
+    const std::string events = testenv::readFile(log);
+    EXPECT_NE(events.find(" launch com.apple.mobileslideshow-Photos\n"), std::string::npos) << events;
+    EXPECT_NE(events.find(" terminate\n"), std::string::npos) << events;
+}
