@@ -1,0 +1,274 @@
+#include "OptionsBarFixture.h"
+
+#include "platform/ui/ClassRegistry.h"
+#include "platform/ui/Layer.h"
+#include "platform/ui/TextView.h"
+#include "ui/controls/OptionsBarClasses.h"
+
+#include <typeinfo>
+
+namespace kestrova {
+namespace {
+
+using platform::AffineTransform;
+using platform::TransitionSubtype;
+using test::OptionsBarFixture;
+
+class MenuScrollViewTest : public OptionsBarFixture {
+protected:
+    // The side the running page transition slides in from; None when no transition runs.
+    TransitionSubtype runningSubtype() {
+        const platform::Transition* t = holder_->layer().animationForKey(TransitionView::kAnimationKey);
+        return t ? t->subtype : TransitionSubtype::None;
+    }
+    // Lets the first page's appearance end.
+    void settlePages() { runFor(0.05); }
+};
+
+TEST_F(MenuScrollViewTest, AwakeFromNibBuildsTheBandAndStartsHidden) {
+    EXPECT_EQ(right_->direction(), 1);
+    EXPECT_EQ(left_->direction(), 0);
+    EXPECT_FLOAT_EQ(left_->alpha(), 0.7f);
+    EXPECT_FLOAT_EQ(right_->alpha(), 0.7f);
+    ASSERT_NE(bar_->labelBackground(), nullptr);
+    ASSERT_NE(bar_->labelText(), nullptr);
+    EXPECT_EQ(bar_->subviewAt(0), bar_->labelBackground());
+    EXPECT_EQ(bar_->subviewAt(1), bar_->labelText());
+    EXPECT_EQ(bar_->labelBackground()->frame(), (platform::Rect{0, 90, 320, 1}));
+    EXPECT_EQ(bar_->labelText()->frame(), (platform::Rect{0, 0, 320, 90}));
+    EXPECT_FALSE(bar_->getTipsShowState());
+    EXPECT_FLOAT_EQ(bar_->labelText()->alpha(), 0.0f);
+    // Slid down by its height less the tips area.
+    EXPECT_EQ(bar_->transform(), AffineTransform::makeTranslation(0, 90));
+    EXPECT_TRUE(bar_->hidden());
+    EXPECT_EQ(holder_->delegate(), bar_);
+    EXPECT_EQ(bar_->newPage(), -1);
+    EXPECT_FALSE(bar_->updatePage());
+}
+
+TEST_F(MenuScrollViewTest, PagesLayTheirButtonsOutEvenlyBetweenTheMargins) {
+    // Four buttons on a 280-point page: spacing 60, centres 50, 110, 170, 230.
+    auto page = makePage(4);
+    auto buttons = page->buttons();
+    ASSERT_EQ(buttons.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(buttons[i]->center().x, 50.0f + 60.0f * float(i)) << i;
+        EXPECT_FLOAT_EQ(buttons[i]->center().y, 24.0f) << i;
+        EXPECT_EQ(buttons[i]->bounds().size, (platform::Size{70, 40}));
+    }
+    // Three on 320 points (the bar's own width): spacing 93.33.
+    EXPECT_NEAR(OptionsPageView::buttonCenter({0, 0, 320, 48}, 2, 3).x, 93.333f * 2 + 20 + 46.667f, 1e-3);
+    EXPECT_EQ(OptionsPageView::buttonCenter({0, 0, 320, 48}, 0, 0), (platform::Point{}));
+}
+
+TEST_F(MenuScrollViewTest, TheFirstPageAppearsAtOnceAndTheIndicatorFollows) {
+    addPages(3);
+    EXPECT_EQ(indicator_->numberOfPages(), 3);
+    EXPECT_EQ(shownPage(), pages_[0]);
+    EXPECT_TRUE(bar_->updatePage());
+    EXPECT_EQ(bar_->newPage(), 0);
+    settlePages();
+    EXPECT_FALSE(bar_->updatePage());
+    EXPECT_EQ(bar_->currentPageNumber(), 0);
+    // The other pages wait in the bar's keeping, outside the view tree.
+    EXPECT_EQ(pages_[1]->superview(), nullptr);
+    EXPECT_EQ(pages_[2]->superview(), nullptr);
+}
+
+TEST_F(MenuScrollViewTest, PagesWrapAndSlideFromTheRequestedSide) {
+    addPages(3);
+    settlePages();
+
+    // The current page: nothing happens.
+    bar_->goToPage(0);
+    EXPECT_FALSE(holder_->isTransitioning());
+
+    // Back from the first page (n = -1) wraps to the last, sliding in from the left.
+    bar_->previousPage();
+    EXPECT_EQ(runningSubtype(), TransitionSubtype::FromLeft);
+    EXPECT_EQ(shownPage(), pages_[2]);
+    runFor(0.25);
+    EXPECT_EQ(bar_->currentPageNumber(), 2);
+
+    // On from the last page (n = N) wraps to the first, sliding in from the right.
+    bar_->nextPage();
+    EXPECT_EQ(runningSubtype(), TransitionSubtype::FromRight);
+    EXPECT_EQ(shownPage(), pages_[0]);
+    runFor(0.25);
+    EXPECT_EQ(bar_->currentPageNumber(), 0);
+    EXPECT_EQ(pages_[2]->superview(), nullptr);
+
+    // 2N + 1 from page 0 is page 1, from the right.
+    bar_->goToPage(7);
+    EXPECT_EQ(runningSubtype(), TransitionSubtype::FromRight);
+    runFor(0.25);
+    EXPECT_EQ(bar_->currentPageNumber(), 1);
+    EXPECT_EQ(shownPage(), pages_[1]);
+
+    // A large negative number wraps backwards: -4 from page 1 is page 2, from the left.
+    bar_->goToPage(-4);
+    EXPECT_EQ(runningSubtype(), TransitionSubtype::FromLeft);
+    runFor(0.25);
+    EXPECT_EQ(bar_->currentPageNumber(), 2);
+}
+
+TEST_F(MenuScrollViewTest, TheIndicatorChangesWhenTheSlideEndsAndASecondTapIsRefused) {
+    addPages(3);
+    bar_->showHideAction(triangle_);  // up, so the arrows are on screen
+    runFor(0.35);
+    const double start = now();
+
+    // First tap on the right arrow: the holder swaps at once, the indicator waits.
+    tap(right_);
+    EXPECT_TRUE(holder_->isTransitioning());
+    EXPECT_EQ(shownPage(), pages_[1]);
+    EXPECT_EQ(bar_->newPage(), 1);
+    runFor(0.1);
+
+    // Second tap while the slide runs: refused, nothing changes.
+    tap(right_);
+    EXPECT_EQ(shownPage(), pages_[1]);
+    EXPECT_EQ(bar_->newPage(), 1);
+    runFor(start + 0.19 - now());
+    EXPECT_EQ(bar_->currentPageNumber(), 0);
+
+    // The slide ends at 0.2 s: now the indicator shows page 1, and only that page is held.
+    runFor(start + 0.22 - now());
+    EXPECT_EQ(bar_->currentPageNumber(), 1);
+    EXPECT_FALSE(bar_->updatePage());
+    EXPECT_EQ(holder_->subviewCount(), 1u);
+
+    // The left arrow goes back.
+    tap(left_);
+    runFor(0.25);
+    EXPECT_EQ(bar_->currentPageNumber(), 0);
+}
+
+TEST_F(MenuScrollViewTest, ACancelledSlideLeavesTheIndicator) {
+    addPages(2);
+    settlePages();
+    bar_->nextPage();
+    holder_->cancelTransition();
+    runFor(0.3);
+    EXPECT_EQ(bar_->currentPageNumber(), 0);
+    EXPECT_FALSE(holder_->isTransitioning());
+}
+
+TEST_F(MenuScrollViewTest, APageAskedForDuringTheFirstAppearanceOpensAfterIt) {
+    // As at start-up: the pages are added and the saved page asked for in one go.
+    addPages(3);
+    bar_->goToPage(5);
+    EXPECT_EQ(shownPage(), pages_[0]);
+    runFor(0.5);
+    EXPECT_EQ(bar_->currentPageNumber(), 2);
+    EXPECT_EQ(shownPage(), pages_[2]);
+}
+
+TEST_F(MenuScrollViewTest, TheTipsBandGrowsThenTheTextFadesInAndBack) {
+    platform::View* band = bar_->labelBackground();
+    platform::TextView* text = bar_->labelText();
+    runFor(0.5);
+    const double start = now();
+
+    // Show: the model changes at once; the band covers y 1 .. 90.
+    bar_->showOptionsLabel("<b>one</b>");
+    EXPECT_TRUE(bar_->getTipsShowState());
+    EXPECT_EQ(text->html(), "<b>one</b>");
+    EXPECT_EQ(band->transform(), MenuScrollView::bandTransform());
+    const platform::Rect grown = band->frame();
+    EXPECT_NEAR(grown.y(), 1.0f, 1e-4);
+    EXPECT_NEAR(grown.height(), 89.0f, 1e-4);
+    EXPECT_FLOAT_EQ(text->alpha(), 1.0f);
+
+    // The band grows over 0.13 s; the text waits for it, then fades in over 0.07 s.
+    runFor(0.1);
+    EXPECT_FLOAT_EQ(text->presentation().alpha, 0.0f);
+    EXPECT_GT(band->presentation().transform.d, 1.0f);
+    EXPECT_LT(band->presentation().transform.d, 89.0f);
+    runFor(start + 0.165 - now());
+    EXPECT_EQ(band->presentation().transform, MenuScrollView::bandTransform());
+    EXPECT_GT(text->presentation().alpha, 0.0f);
+    EXPECT_LT(text->presentation().alpha, 1.0f);
+    runFor(start + 0.21 - now());
+    EXPECT_FLOAT_EQ(text->presentation().alpha, 1.0f);
+
+    // While shown, a new text only replaces the old one.
+    bar_->showOptionsLabel("two");
+    EXPECT_EQ(text->html(), "two");
+    EXPECT_FALSE(band->isAnimating());
+    EXPECT_FALSE(text->isAnimating());
+
+    // Hide: the text fades over 0.1 s, then the band shrinks over 0.25 s.
+    const double hide = now();
+    bar_->hideOptionsLabel();
+    EXPECT_FALSE(bar_->getTipsShowState());
+    EXPECT_FLOAT_EQ(text->alpha(), 0.0f);
+    EXPECT_TRUE(band->transform().isIdentity());
+    runFor(0.09);
+    EXPECT_EQ(band->presentation().transform, MenuScrollView::bandTransform());
+    runFor(hide + 0.11 - now());
+    EXPECT_FLOAT_EQ(text->presentation().alpha, 0.0f);
+    runFor(hide + 0.36 - now());
+    EXPECT_TRUE(band->presentation().transform.isIdentity());
+}
+
+TEST_F(MenuScrollViewTest, TheSlideMovesBarShutterAreaAndTriangleTogether) {
+    std::vector<bool> stackHidden;
+    bar_->setPreviewManager([&](bool hidden) { stackHidden.push_back(hidden); });
+    ASSERT_EQ(triangle_->direction(), 1);
+
+    // Up (direction 1): the model is the identity at once; the picture follows over 0.3 s.
+    tap(triangle_);
+    EXPECT_FALSE(bar_->hidden());
+    EXPECT_EQ(triangle_->direction(), 0);
+    EXPECT_EQ(snap_->frame(), SnapButtonView::kShortFrame);
+    EXPECT_EQ(stackHidden, (std::vector<bool>{true}));
+    runFor(0.15);
+    const float midway = bar_->presentation().transform.ty;
+    EXPECT_GT(midway, 0.0f);
+    EXPECT_LT(midway, 90.0f);
+    EXPECT_GT(snap_->presentation().bounds.height(), 340.0f);
+    runFor(0.2);
+    EXPECT_FLOAT_EQ(bar_->presentation().transform.ty, 0.0f);
+
+    // Down again (direction 0).
+    tap(triangle_);
+    EXPECT_TRUE(bar_->hidden());
+    EXPECT_EQ(bar_->transform(), AffineTransform::makeTranslation(0, 90));
+    EXPECT_EQ(triangle_->direction(), 1);
+    EXPECT_EQ(snap_->frame(), SnapButtonView::kLongFrame);
+    EXPECT_EQ(stackHidden, (std::vector<bool>{true, false}));
+
+    // Any other direction flips nothing and moves nothing, and the stack shows.
+    triangle_->setDirection(2);
+    bar_->showHideAction(triangle_);
+    EXPECT_TRUE(bar_->hidden());
+    EXPECT_EQ(triangle_->direction(), 2);
+    EXPECT_EQ(stackHidden.back(), false);
+}
+
+TEST_F(MenuScrollViewTest, ArrowsFadeOutWithFewerThanTwoPages) {
+    addPages(1);
+    bar_->updateArrows();
+    EXPECT_FLOAT_EQ(left_->alpha(), 0.0f);
+    runFor(0.05);
+    EXPECT_GT(right_->presentation().alpha, 0.0f);
+    runFor(0.1);
+    EXPECT_FLOAT_EQ(right_->presentation().alpha, 0.0f);
+    addPages(1);
+    bar_->updateArrows();
+    runFor(0.15);
+    EXPECT_FLOAT_EQ(left_->presentation().alpha, 1.0f);
+    EXPECT_FLOAT_EQ(right_->presentation().alpha, 1.0f);
+}
+
+TEST(MenuScrollViewRegistry, InterfaceFilesCreateTheBarByName) {
+    platform::ClassRegistry registry;
+    registerOptionsBarClasses(registry);
+    auto view = registry.createView("MenuScrollView");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(typeid(*view), typeid(MenuScrollView));
+}
+
+}  // namespace
+}  // namespace kestrova

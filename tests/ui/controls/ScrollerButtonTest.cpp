@@ -1,0 +1,239 @@
+#include "OptionsBarFixture.h"
+
+#include <optional>
+
+namespace kestrova {
+namespace {
+
+using test::blankImages;
+
+// Stands in for the application delegate: keeps the band's state as the bar would and records
+// what the button asks for.
+class RecordingTarget : public ScrollerButtonDelegate {
+public:
+    bool getTipsShowState() override { return shown; }
+    void showOptionsLabel(const std::string& html) override {
+        shown = true;
+        shows.push_back(html);
+    }
+    void hideOptionsLabel() override {
+        shown = false;
+        ++hides;
+    }
+    bool shown = false;
+    std::vector<std::string> shows;
+    int hides = 0;
+};
+
+class ScrollerButtonTest : public ::testing::Test {
+protected:
+    ScrollerButtonTest() : loop_(clock_) { platform::RunLoop::setMain(&loop_); }
+    ~ScrollerButtonTest() override { platform::RunLoop::setMain(nullptr); }
+
+    // A button of `states` states in the window, its actions recorded.
+    ScrollerButton* makeButton(size_t states, int32_t saved) {
+        std::vector<std::string> tips;
+        for (size_t i = 0; i < states; ++i) tips.push_back(std::string(1, char('A' + i)));
+        auto button = std::make_unique<ScrollerButton>(
+            ScrollerButton::kFrame, blankImages(states), tips, "Title", &target_,
+            [this](ScrollerButton* sender) { actions_.push_back(sender->getCurrentState()); }, saved);
+        return static_cast<ScrollerButton*>(window_.addSubview(std::move(button)));
+    }
+    void down() { window_.touchDown(0, {35, 20}, clock_.now()); }
+    void up() { window_.touchUp(0, clock_.now()); }
+    void tap() {
+        down();
+        runFor(0.05);
+        up();
+    }
+    void runFor(double seconds) { loop_.runFor(seconds); }
+
+    platform::ManualClock clock_;
+    platform::RunLoop loop_;
+    platform::Window window_{platform::Rect{0, 0, 320, 480}};
+    RecordingTarget target_;
+    std::vector<int32_t> actions_;
+};
+
+TEST_F(ScrollerButtonTest, TheSavedStateIsAppliedOnceAndOutOfRangeStartsAtZero) {
+    // In range: the action runs once, during construction, with that state.
+    ScrollerButton* b = makeButton(3, 2);
+    EXPECT_EQ(b->getCurrentState(), 2);
+    EXPECT_EQ(actions_, (std::vector<int32_t>{2}));
+    EXPECT_FLOAT_EQ(b->imageAt(2)->alpha(), 1.0f);
+    EXPECT_FLOAT_EQ(b->imageAt(0)->alpha(), 0.0f);
+    EXPECT_EQ(b->imageAt(1)->frame(), (platform::Rect{10.5f, 6, 49, 28}));
+
+    // Equal to the number of states, and negative (a huge unsigned value): state 0.
+    actions_.clear();
+    ScrollerButton* c = makeButton(3, 3);
+    ScrollerButton* d = makeButton(3, -1);
+    EXPECT_EQ(c->getCurrentState(), 0);
+    EXPECT_EQ(d->getCurrentState(), 0);
+    EXPECT_EQ(actions_, (std::vector<int32_t>{0, 0}));
+    EXPECT_FLOAT_EQ(d->imageAt(0)->alpha(), 1.0f);
+}
+
+TEST_F(ScrollerButtonTest, SetStateCrossFadesAndAlwaysSendsTheAction) {
+    ScrollerButton* b = makeButton(3, 0);
+    actions_.clear();
+    runFor(1);
+
+    b->setState(1);
+    EXPECT_EQ(actions_, (std::vector<int32_t>{1}));
+    runFor(0.15);
+    const float fadingIn = b->imageAt(1)->presentation().alpha;
+    const float fadingOut = b->imageAt(0)->presentation().alpha;
+    EXPECT_GT(fadingIn, 0.0f);
+    EXPECT_LT(fadingIn, 1.0f);
+    EXPECT_GT(fadingOut, 0.0f);
+    EXPECT_LT(fadingOut, 1.0f);
+    runFor(0.2);
+    EXPECT_FLOAT_EQ(b->imageAt(1)->presentation().alpha, 1.0f);
+    EXPECT_FLOAT_EQ(b->imageAt(0)->presentation().alpha, 0.0f);
+
+    // The current state again: the image stays, the action still goes.
+    b->setState(1);
+    EXPECT_FLOAT_EQ(b->imageAt(1)->alpha(), 1.0f);
+    EXPECT_EQ(actions_, (std::vector<int32_t>{1, 1}));
+
+    // A state without an image is ignored.
+    b->setState(7);
+    EXPECT_EQ(b->getCurrentState(), 1);
+    EXPECT_EQ(actions_.size(), 2u);
+}
+
+TEST_F(ScrollerButtonTest, QuickTapsStepThroughTheStatesWithoutTips) {
+    ScrollerButton* b = makeButton(3, 0);
+    actions_.clear();
+
+    // One tap: the next state, no band; the hide is still sent 0.55 s after the lift.
+    tap();
+    EXPECT_EQ(b->getCurrentState(), 1);
+    runFor(0.54);
+    EXPECT_TRUE(target_.shows.empty());
+    EXPECT_EQ(target_.hides, 0);
+    runFor(0.02);
+    EXPECT_EQ(target_.hides, 1);
+    EXPECT_FALSE(b->downTimeLimit().has_value());
+
+    // Two more: back to the first state.
+    tap();
+    runFor(1);
+    tap();
+    runFor(1);
+    EXPECT_EQ(b->getCurrentState(), 0);
+    EXPECT_EQ(actions_, (std::vector<int32_t>{1, 2, 0}));
+    EXPECT_TRUE(target_.shows.empty());
+}
+
+TEST_F(ScrollerButtonTest, AHoldShowsTheTipsWithoutStepping) {
+    ScrollerButton* b = makeButton(3, 1);
+    actions_.clear();
+    const double start = clock_.now();
+
+    down();
+    EXPECT_EQ(*b->downTimeLimit(), start + 0.3);
+    runFor(0.44);
+    EXPECT_TRUE(target_.shows.empty());
+    runFor(0.02);
+    ASSERT_EQ(target_.shows.size(), 1u);
+    EXPECT_EQ(target_.shows[0], ScrollerButton::tipsHtml("Title", {"A", "B", "C"}, 1));
+    EXPECT_EQ(b->label(), target_.shows[0]);
+
+    // Lifting after the hold steps nothing; the band goes 0.55 s later.
+    runFor(0.2);
+    up();
+    const double lift = clock_.now();
+    EXPECT_EQ(b->getCurrentState(), 1);
+    EXPECT_TRUE(actions_.empty());
+    runFor(lift + 0.54 - clock_.now());
+    EXPECT_TRUE(target_.shown);
+    runFor(0.02);
+    EXPECT_FALSE(target_.shown);
+}
+
+TEST_F(ScrollerButtonTest, ALiftBetweenTapLimitAndHoldIsNeither) {
+    ScrollerButton* b = makeButton(2, 0);
+    actions_.clear();
+    const double start = clock_.now();
+
+    down();
+    runFor(0.35);
+    up();
+    // Too late for a tap: the state stays.
+    EXPECT_EQ(b->getCurrentState(), 0);
+    EXPECT_TRUE(actions_.empty());
+    EXPECT_TRUE(target_.shows.empty());
+    // The pending tips still come at 0.45 s after the touch-down...
+    runFor(start + 0.46 - clock_.now());
+    EXPECT_EQ(target_.shows.size(), 1u);
+    // ...and go 0.55 s after the lift (0.9 s).
+    runFor(start + 0.89 - clock_.now());
+    EXPECT_TRUE(target_.shown);
+    runFor(start + 0.91 - clock_.now());
+    EXPECT_FALSE(target_.shown);
+}
+
+TEST_F(ScrollerButtonTest, TapsWhileTheBandIsUpRefreshItAndKeepItUp) {
+    ScrollerButton* b = makeButton(3, 0);
+    down();
+    runFor(0.5);
+    up();
+    ASSERT_EQ(target_.shows.size(), 1u);
+    runFor(0.3);
+
+    // Touch-down while shown: the pending hide is dropped and the band refreshed at once; the
+    // lift steps the state and refreshes it again with the new state highlighted.
+    down();
+    EXPECT_EQ(target_.shows.size(), 2u);
+    runFor(0.1);
+    up();
+    EXPECT_EQ(b->getCurrentState(), 1);
+    ASSERT_EQ(target_.shows.size(), 3u);
+    EXPECT_EQ(target_.shows[2], ScrollerButton::tipsHtml("Title", {"A", "B", "C"}, 1));
+    // The first lift's hide (due 0.55 s after it) was cancelled; the band stays until 0.55 s
+    // after this lift.
+    runFor(0.4);
+    EXPECT_TRUE(target_.shown);
+    EXPECT_EQ(target_.hides, 0);
+    runFor(0.2);
+    EXPECT_FALSE(target_.shown);
+    EXPECT_EQ(target_.hides, 1);
+}
+
+TEST_F(ScrollerButtonTest, TheTipsHtmlIsExact) {
+    EXPECT_EQ(ScrollerButton::tipsHtml("Burst", {"Single shot", "Three shots", "Off"}, 1),
+              "<font face=\"Helvetica\" color=\"#C0C0C0\"><center><h3><font color=\"FFFFFF\">Burst</font></h3>"
+              "<strong>Single shot &#x22C5; <font color=\"00AEEF\">Three shots</font> &#x22C5; Off</strong>"
+              "</center></font>");
+    // One state: no separator; a text with a percent sign goes in as it is.
+    EXPECT_EQ(ScrollerButton::tipsHtml("%@", {"100%"}, 0),
+              "<font face=\"Helvetica\" color=\"#C0C0C0\"><center><h3><font color=\"FFFFFF\">%@</font></h3>"
+              "<strong><font color=\"00AEEF\">100%</font></strong></center></font>");
+    // updateLabel sends it for the current state.
+    ScrollerButton* b = makeButton(2, 1);
+    b->updateLabel();
+    ASSERT_EQ(target_.shows.size(), 1u);
+    EXPECT_EQ(target_.shows[0],
+              "<font face=\"Helvetica\" color=\"#C0C0C0\"><center><h3><font color=\"FFFFFF\">Title</font></h3>"
+              "<strong>A &#x22C5; <font color=\"00AEEF\">B</font></strong></center></font>");
+}
+
+TEST_F(ScrollerButtonTest, APendingTipsCallDiesWithTheButton) {
+    ScrollerButton* b = makeButton(2, 0);
+    down();
+    window_.cancelAllTouches(clock_.now());
+    // A cancelled touch drops the pending tips and still hides the band later.
+    runFor(1);
+    EXPECT_TRUE(target_.shows.empty());
+    EXPECT_EQ(target_.hides, 1);
+
+    down();
+    b->removeFromSuperview();  // the button goes while its tips call is pending
+    runFor(1);
+    EXPECT_TRUE(target_.shows.empty());
+}
+
+}  // namespace
+}  // namespace kestrova
