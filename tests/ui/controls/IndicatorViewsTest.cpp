@@ -1,0 +1,166 @@
+#include "platform/graphics/SurfaceContext.h"
+#include "ui/controls/ArrowView.h"
+#include "ui/controls/GlowingCircleView.h"
+#include "ui/controls/HideTriangleView.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace kestrova {
+namespace {
+
+using platform::Rect;
+using Bgra = std::array<int, 4>;
+
+constexpr Bgra kWhite{255, 255, 255, 255};
+constexpr Bgra kClear{0, 0, 0, 0};
+
+// Draws `view` at `scale` device pixels a point and reads pixels by point coordinates: (x, y)
+// is the device pixel whose top-left corner is at that point.
+class Rendering {
+public:
+    Rendering(platform::View& view, float scale) : scale_(scale) {
+        const Rect b = view.bounds();
+        ctx_ = platform::SurfaceContext::create(int(b.width() * scale), int(b.height() * scale), scale);
+        view.drawRect(*ctx_, b);
+        image_ = ctx_->makeImage();
+    }
+    Bgra at(float x, float y) const {
+        const uint8_t* p = image_->pixel(int(x * scale_), int(y * scale_));
+        return {p[0], p[1], p[2], p[3]};
+    }
+    // Only the black shadow can be here: no white at all.
+    bool darkAt(float x, float y) const {
+        Bgra c = at(x, y);
+        return c[0] == 0 && c[1] == 0 && c[2] == 0;
+    }
+
+private:
+    float scale_;
+    std::unique_ptr<platform::SurfaceContext> ctx_;
+    platform::ImageRef image_;
+};
+
+TEST(HideTriangleViewTest, DirectionRules) {
+    HideTriangleView triangle(Rect(0, 0, 56, 48));
+    triangle.awakeFromNib();
+    EXPECT_EQ(triangle.direction(), 1);
+    triangle.changeDirection();
+    EXPECT_EQ(triangle.direction(), 0);
+    triangle.changeDirection();
+    EXPECT_EQ(triangle.direction(), 1);
+
+    // 2 is left alone, but the view is still redrawn.
+    triangle.setDirection(2);
+    triangle.clearNeedsDisplay();
+    triangle.changeDirection();
+    EXPECT_EQ(triangle.direction(), 2);
+    EXPECT_TRUE(triangle.needsDisplay());
+}
+
+// 56 x 48 makes the fractions whole. Rendered at 4x so the 1.8-point strokes have solid pixels.
+TEST(HideTriangleViewTest, PointsUpWithApexAndBaseInPlace) {
+    HideTriangleView triangle(Rect(0, 0, 56, 48));
+    triangle.awakeFromNib();
+    Rendering r(triangle, 4);
+    // Apex (28, 27) and the base from (23, 35) to (33, 35).
+    EXPECT_EQ(r.at(27.9f, 26.9f), kWhite);
+    EXPECT_EQ(r.at(28, 27), kWhite);
+    EXPECT_EQ(r.at(28, 35), kWhite);
+    EXPECT_EQ(r.at(23, 35), kWhite);
+    EXPECT_EQ(r.at(32.9f, 34.9f), kWhite);
+    // Halfway down the left side, (25.5, 31).
+    EXPECT_EQ(r.at(25.5f, 31), kWhite);
+    // Inside the triangle and beyond its ends there is no stroke, only shadow.
+    EXPECT_TRUE(r.darkAt(28, 31.5f));
+    EXPECT_TRUE(r.darkAt(28, 25.0f));
+    EXPECT_TRUE(r.darkAt(28, 36.5f));
+    EXPECT_TRUE(r.darkAt(21.5f, 35));
+    // The shadow glows next to the stroke and is gone far away.
+    EXPECT_GT(r.at(28, 37)[3], 0);
+    EXPECT_LE(r.at(28, 37)[3], 204);
+    EXPECT_EQ(r.at(2, 2), kClear);
+    EXPECT_EQ(r.at(28, 10), kClear);
+    EXPECT_EQ(r.at(50, 45), kClear);
+}
+
+TEST(HideTriangleViewTest, PointsDownWhenMirrored) {
+    HideTriangleView triangle(Rect(0, 0, 56, 48));
+    triangle.awakeFromNib();
+    triangle.setDirection(0);
+    Rendering r(triangle, 4);
+    // Apex (28, 33), base at y 25 from x 23 to 33.
+    EXPECT_EQ(r.at(28, 33), kWhite);
+    EXPECT_EQ(r.at(27.9f, 32.9f), kWhite);
+    EXPECT_EQ(r.at(28, 25), kWhite);
+    EXPECT_EQ(r.at(23, 24.9f), kWhite);
+    EXPECT_EQ(r.at(32.9f, 24.9f), kWhite);
+    EXPECT_TRUE(r.darkAt(28, 29));
+    EXPECT_TRUE(r.darkAt(28, 34.5f));
+    EXPECT_TRUE(r.darkAt(28, 23.25f));
+    EXPECT_EQ(r.at(28, 10), kClear);
+}
+
+// 64 x 64: the first chevron runs through (24, 18), (26, 22), (24, 26), the second 4 points on.
+TEST(ArrowViewTest, ChevronsPointRight) {
+    ArrowView arrow(Rect(0, 0, 64, 64));
+    arrow.awakeFromNib();
+    arrow.setDirection(1);
+    Rendering r(arrow, 4);
+    for (float x : {24.0f, 28.0f}) {
+        EXPECT_EQ(r.at(x, 18), kWhite) << x;
+        EXPECT_EQ(r.at(x + 1, 20), kWhite) << x;  // middle of the upper arm
+        EXPECT_EQ(r.at(x + 2, 22), kWhite) << x;  // tip
+        EXPECT_EQ(r.at(x + 1, 24), kWhite) << x;
+        EXPECT_EQ(r.at(x, 25.9f), kWhite) << x;
+    }
+    // Between the chevrons and before the first: shadow only.
+    EXPECT_TRUE(r.darkAt(28, 22));
+    EXPECT_TRUE(r.darkAt(22, 22));
+    // Open ends: nothing joins (24, 18) to (24, 26).
+    EXPECT_TRUE(r.darkAt(24, 22));
+    EXPECT_EQ(r.at(4, 4), kClear);
+    EXPECT_EQ(r.at(50, 50), kClear);
+}
+
+TEST(ArrowViewTest, ChevronsPointLeftByDefault) {
+    ArrowView arrow(Rect(0, 0, 64, 64));
+    arrow.awakeFromNib();
+    EXPECT_EQ(arrow.direction(), 0);
+    Rendering r(arrow, 4);
+    // Mirrored about x 32: tips at 38 and 34, open ends at 40 and 36.
+    EXPECT_EQ(r.at(37.9f, 22), kWhite);
+    EXPECT_EQ(r.at(33.9f, 22), kWhite);
+    EXPECT_EQ(r.at(39.9f, 18), kWhite);
+    EXPECT_EQ(r.at(35.9f, 25.9f), kWhite);
+    EXPECT_TRUE(r.darkAt(36, 22));
+    EXPECT_TRUE(r.darkAt(26, 22));
+    EXPECT_EQ(r.at(4, 4), kClear);
+}
+
+TEST(GlowingCircleViewTest, DiscInscribedInNonSquareBounds) {
+    GlowingCircleView circle(Rect(0, 0, 40, 20));
+    circle.setAlpha(0.3f);
+    circle.awakeFromNib();
+    EXPECT_EQ(circle.alpha(), 1.0f);
+    Rendering r(circle, 1);
+    // Radius 10 about (20, 10). Pixels wholly within 9.1 of the centre are solid white...
+    EXPECT_EQ(r.at(20, 10), kWhite);
+    EXPECT_EQ(r.at(20, 1), kWhite);
+    EXPECT_EQ(r.at(20, 18), kWhite);
+    EXPECT_EQ(r.at(28, 10), kWhite);
+    EXPECT_EQ(r.at(11, 10), kWhite);
+    // ...the disc reaches the top and bottom rows (edge pixels, antialiased)...
+    EXPECT_GT(r.at(20, 0)[3], 200);
+    EXPECT_GT(r.at(20, 19)[3], 200);
+    // ...and nothing lies 11 or more from the centre.
+    EXPECT_EQ(r.at(31, 10), kClear);
+    EXPECT_EQ(r.at(8, 10), kClear);
+    EXPECT_EQ(r.at(2, 10), kClear);
+    EXPECT_EQ(r.at(37, 10), kClear);
+    EXPECT_EQ(r.at(35, 2), kClear);
+}
+
+}  // namespace
+}  // namespace kestrova

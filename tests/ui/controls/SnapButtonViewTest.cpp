@@ -1,0 +1,372 @@
+#include "FakeSnapButtonViewDelegate.h"
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/graphics/SurfaceContext.h"
+#include "platform/ui/InterfaceLoader.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Window.h"
+#include "ui/controls/ArrowView.h"
+#include "ui/controls/ControlClasses.h"
+#include "ui/controls/GlowingCircleView.h"
+#include "ui/controls/HideTriangleView.h"
+#include "ui/controls/SnapButtonView.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace kestrova {
+namespace {
+
+using platform::Point;
+using platform::Rect;
+using platform::TouchInput;
+using platform::TouchPhase;
+using test::FakeSnapButtonViewDelegate;
+
+class SnapButtonViewTest : public ::testing::Test {
+protected:
+    SnapButtonViewTest() : loop_(clock_), window_(Rect(0, 0, 320, 480)) {
+        platform::RunLoop::setMain(&loop_);
+        button_ = static_cast<SnapButtonView*>(window_.addSubview(std::make_unique<SnapButtonView>(SnapButtonView::kShortFrame)));
+        // Stands for the options bar below the shutter area.
+        window_.addSubview(std::make_unique<platform::View>(Rect(0, 340, 320, 140)));
+        button_->awakeFromNib();
+        button_->setDelegate(&delegate_);
+    }
+    ~SnapButtonViewTest() override { platform::RunLoop::setMain(nullptr); }
+
+    double now() const { return clock_.now(); }
+    void runFor(double s) { loop_.runFor(s); }
+    void down(int f, float x, float y) { window_.touchDown(f, {x, y}, now()); }
+    void move(int f, float x, float y) { window_.touchMove(f, {x, y}, now()); }
+    void up(int f) { window_.touchUp(f, now()); }
+    void tap(float x, float y) {
+        down(0, x, y);
+        runFor(0.05);
+        up(0);
+    }
+    float labelAlpha() const { return button_->zoomLabel()->presentation().alpha; }
+
+    platform::ManualClock clock_;
+    platform::RunLoop loop_;
+    platform::Window window_;
+    SnapButtonView* button_ = nullptr;
+    FakeSnapButtonViewDelegate delegate_;
+};
+
+TEST_F(SnapButtonViewTest, TapShootsOnReleaseAndRestingFingerGetsRingAtHalfSecond) {
+    // A short tap: nothing until the lift, then one capture and never a ring.
+    down(0, 100, 100);
+    EXPECT_TRUE(button_->willSnap());
+    runFor(0.3);
+    EXPECT_EQ(delegate_.captures, 0);
+    up(0);
+    EXPECT_EQ(delegate_.captures, 1);
+    runFor(1.0);
+    EXPECT_FALSE(button_->isTouchRingShown());
+
+    // A resting finger: the ring appears at 0.5 s, centred where the finger came down.
+    down(0, 60, 80);
+    runFor(0.49);
+    EXPECT_FALSE(button_->isTouchRingShown());
+    runFor(0.02);
+    EXPECT_TRUE(button_->isTouchRingShown());
+    EXPECT_EQ(button_->touchDownPoint(), (Point{60, 80}));
+    // Lifted inside the ring: it shoots and the ring goes.
+    up(0);
+    EXPECT_EQ(delegate_.captures, 2);
+    EXPECT_FALSE(button_->isTouchRingShown());
+}
+
+TEST_F(SnapButtonViewTest, SlideToleranceIsStrictlyBeyondTheRadius) {
+    // Exactly the radius (35), straight and diagonally (21² + 28² = 35²), keeps the press.
+    down(0, 100, 100);
+    move(0, 135, 100);
+    move(0, 121, 128);
+    EXPECT_TRUE(button_->willSnap());
+    up(0);
+    EXPECT_EQ(delegate_.captures, 1);
+
+    // One point beyond abandons it, the pending ring with it; coming back does not revive it.
+    down(0, 100, 100);
+    move(0, 136, 100);
+    EXPECT_FALSE(button_->willSnap());
+    runFor(1.0);
+    EXPECT_FALSE(button_->isTouchRingShown());
+    move(0, 100, 100);
+    up(0);
+    EXPECT_EQ(delegate_.captures, 1);
+
+    // With the ring on screen, sliding out hides it. Radius 50 here.
+    button_->setTouchRingSize(1);
+    down(0, 100, 100);
+    runFor(0.6);
+    ASSERT_TRUE(button_->isTouchRingShown());
+    move(0, 100, 150);
+    EXPECT_TRUE(button_->isTouchRingShown());
+    move(0, 100, 150.5f);
+    EXPECT_FALSE(button_->isTouchRingShown());
+    up(0);
+    EXPECT_EQ(delegate_.captures, 1);
+}
+
+TEST_F(SnapButtonViewTest, PinchFollowsTheSpeedFactorAndEndsInRange) {
+    // First pinch at zoom 1.0 (k = 0.1125): spreading 20 -> 125 points is 2.1 units.
+    down(0, 100, 100);
+    down(1, 120, 100);
+    EXPECT_FALSE(button_->snapEnabled());
+    EXPECT_TRUE(button_->zoomStarted());
+    EXPECT_FLOAT_EQ(button_->lastSeparation(), 20.0f);
+    EXPECT_EQ(labelAlpha(), 1.0f);
+    move(1, 225, 100);
+    ASSERT_EQ(delegate_.zoomCalls.size(), 1u);
+    EXPECT_FLOAT_EQ(delegate_.zoomCalls[0].zoom, 1.23625f);
+    EXPECT_FALSE(delegate_.zoomCalls[0].animate);
+    EXPECT_EQ(button_->zoomLabel()->text(), "x 1.24");
+    // Lifted one after the other: the pinch ends in range, unanimated, and nothing shoots.
+    up(1);
+    ASSERT_EQ(delegate_.zoomCalls.size(), 2u);
+    EXPECT_FALSE(delegate_.zoomCalls[1].animate);
+    EXPECT_FALSE(button_->zoomStarted());
+    up(0);
+    EXPECT_EQ(delegate_.captures, 0);
+    EXPECT_TRUE(button_->snapEnabled());
+
+    // The label stays for half a second and is gone 0.2 s later.
+    runFor(0.45);
+    EXPECT_EQ(labelAlpha(), 1.0f);
+    runFor(0.3);
+    EXPECT_EQ(labelAlpha(), 0.0f);
+
+    // Second pinch 20 -> 215 brings the zoom to 2.00001; there a 50-point spread adds 0.3125.
+    down(0, 100, 100);
+    down(1, 120, 100);
+    move(1, 315, 100);
+    const float atTwo = button_->zoom();
+    EXPECT_NEAR(atTwo, 2.0f, 2e-5f);
+    move(0, 50, 100);
+    EXPECT_NEAR(button_->zoom() - atTwo, 0.3125f, 1e-6f);
+    // Separations are truncated to whole points: 265.9 counts as 265, so no change.
+    move(0, 49.1f, 100);
+    EXPECT_EQ(button_->lastSeparation(), 265.0f);
+    EXPECT_NEAR(button_->zoom() - atTwo, 0.3125f, 1e-6f);
+
+    // Spread far beyond 3.0: the factor is unclamped during the pinch, clamped at its end.
+    move(0, -300, 100);
+    EXPECT_GT(button_->zoom(), 3.0f);
+    EXPECT_GT(delegate_.zoomCalls.back().zoom, 3.0f);
+    window_.sendTouches({{0, TouchPhase::Ended, {-300, 100}}, {1, TouchPhase::Ended, {315, 100}}}, now());
+    EXPECT_EQ(delegate_.zoomCalls.back().zoom, 3.0f);
+    EXPECT_TRUE(delegate_.zoomCalls.back().animate);
+    EXPECT_EQ(button_->zoom(), 3.0f);
+    EXPECT_EQ(button_->zoomLabel()->text(), "x 3.00");
+}
+
+TEST_F(SnapButtonViewTest, PinchBelowOneIsAnimatedBackToOne) {
+    down(0, 100, 100);
+    down(1, 200, 100);
+    // Squeezing 100 -> 50 points at k = 0.1125 gives 0.8875.
+    move(1, 150, 100);
+    EXPECT_FLOAT_EQ(button_->zoom(), 0.8875f);
+    EXPECT_EQ(button_->zoomLabel()->text(), "x 0.89");
+    up(1);
+    EXPECT_EQ(delegate_.zoomCalls.back().zoom, 1.0f);
+    EXPECT_TRUE(delegate_.zoomCalls.back().animate);
+    EXPECT_EQ(button_->zoom(), 1.0f);
+    EXPECT_EQ(button_->zoomLabel()->text(), "x 1.00");
+    up(0);
+}
+
+TEST_F(SnapButtonViewTest, BothFingersLiftedTogetherLeaveTheButtonDisarmed) {
+    down(0, 100, 100);
+    down(1, 200, 100);
+    window_.sendTouches({{0, TouchPhase::Ended, {100, 100}}, {1, TouchPhase::Ended, {200, 100}}}, now());
+    EXPECT_FALSE(button_->snapEnabled());
+    // The next tap only re-arms; the one after shoots.
+    tap(100, 100);
+    EXPECT_EQ(delegate_.captures, 0);
+    EXPECT_TRUE(button_->snapEnabled());
+    tap(100, 100);
+    EXPECT_EQ(delegate_.captures, 1);
+}
+
+TEST_F(SnapButtonViewTest, FingerRestingElsewhereCountsAsSecondFinger) {
+    // One finger on the bar below, then one on the shutter area: n = 2, a pinch, no shot.
+    down(0, 160, 420);
+    down(1, 100, 100);
+    EXPECT_FALSE(button_->snapEnabled());
+    EXPECT_TRUE(button_->zoomStarted());
+    EXPECT_FALSE(button_->willSnap() && button_->snapEnabled());
+    runFor(1.0);
+    EXPECT_FALSE(button_->isTouchRingShown());
+    up(1);
+    up(0);
+    EXPECT_EQ(delegate_.captures, 0);
+}
+
+TEST_F(SnapButtonViewTest, ZoomDisabledStillBlocksTheShotButDoesNotZoom) {
+    button_->setZoomEnabled(false);
+    down(0, 100, 100);
+    down(1, 120, 100);
+    move(1, 220, 100);
+    EXPECT_FALSE(button_->zoomStarted());
+    EXPECT_TRUE(delegate_.zoomCalls.empty());
+    EXPECT_EQ(button_->zoom(), 1.0f);
+    EXPECT_EQ(labelAlpha(), 0.0f);
+    up(1);
+    up(0);
+    EXPECT_EQ(delegate_.captures, 0);
+    EXPECT_TRUE(delegate_.zoomCalls.empty());
+}
+
+TEST_F(SnapButtonViewTest, RefusingDelegateGetsNoShotRingOrZoom) {
+    delegate_.allow = false;
+    // A held tap: no ring, no shot.
+    down(0, 100, 100);
+    runFor(1.0);
+    EXPECT_FALSE(button_->isTouchRingShown());
+    up(0);
+    EXPECT_EQ(delegate_.captures, 0);
+    // A pinch: no zoom, no label; its end leaves everything as it is.
+    down(0, 100, 100);
+    down(1, 120, 100);
+    move(1, 220, 100);
+    up(1);
+    up(0);
+    EXPECT_TRUE(delegate_.zoomCalls.empty());
+    EXPECT_EQ(labelAlpha(), 0.0f);
+    EXPECT_EQ(button_->zoom(), 1.0f);
+
+    // Refusing mid-pinch: endZoom keeps the pinch and the label as they are.
+    delegate_.allow = true;
+    down(0, 100, 100);
+    down(1, 120, 100);
+    delegate_.allow = false;
+    button_->endZoom();
+    EXPECT_TRUE(button_->zoomStarted());
+    EXPECT_TRUE(delegate_.zoomCalls.empty());
+    runFor(1.0);
+    EXPECT_EQ(labelAlpha(), 1.0f);
+}
+
+TEST_F(SnapButtonViewTest, CancelledTouchLeavesTheButtonIdle) {
+    // Cancelled before the ring: no ring later, no shot.
+    down(0, 100, 100);
+    runFor(0.3);
+    window_.touchCancel(0, now());
+    runFor(1.0);
+    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_EQ(delegate_.captures, 0);
+    EXPECT_FALSE(button_->willSnap());
+
+    // Cancelled with the ring up: the ring goes.
+    down(0, 100, 100);
+    runFor(0.6);
+    ASSERT_TRUE(button_->isTouchRingShown());
+    window_.cancelAllTouches(now());
+    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_EQ(delegate_.captures, 0);
+
+    // A pinch cut off: the zoom is brought into range and the button is armed again.
+    down(0, 100, 100);
+    down(1, 200, 100);
+    move(1, 150, 100);
+    window_.cancelAllTouches(now());
+    EXPECT_EQ(button_->zoom(), 1.0f);
+    EXPECT_FALSE(button_->zoomStarted());
+    EXPECT_TRUE(button_->snapEnabled());
+
+    // Idle afterwards: the next tap shoots.
+    tap(100, 100);
+    EXPECT_EQ(delegate_.captures, 1);
+}
+
+TEST_F(SnapButtonViewTest, TouchRingSizesFramesAndSpeedFactor) {
+    button_->setTouchRingSize(2);
+    EXPECT_EQ(button_->touchRingRadius(), 65);
+    EXPECT_EQ(button_->touchRingSize(), 2);
+    button_->setTouchRingSize(1);
+    EXPECT_EQ(button_->touchRingRadius(), 50);
+    button_->setTouchRingSize(3);
+    EXPECT_EQ(button_->touchRingRadius(), 35);
+    EXPECT_EQ(button_->touchRingSize(), 0);
+    button_->setTouchRingSize(-1);
+    EXPECT_EQ(button_->touchRingRadius(), 35);
+
+    button_->lengthenView();
+    EXPECT_EQ(button_->frame(), Rect(0, 0, 320, 427));
+    button_->shortenView();
+    EXPECT_EQ(button_->frame(), Rect(0, 0, 320, 340));
+
+    // The factor's fixed points.
+    EXPECT_FLOAT_EQ(SnapButtonView::calculateChangeSpeed(1.0f), 0.1125f);
+    EXPECT_EQ(SnapButtonView::calculateChangeSpeed(2.0f), 0.3125f);
+    EXPECT_FLOAT_EQ(SnapButtonView::calculateChangeSpeed(3.0f), 0.1125f);
+    EXPECT_EQ(SnapButtonView::calculateChangeSpeed(0.75f), 0.0f);
+    EXPECT_LT(SnapButtonView::calculateChangeSpeed(3.5f), 0.0f);
+    EXPECT_EQ(SnapButtonView::calculateDistanceFromPoint({0, 0}, {3, 4}), 5.0f);
+}
+
+TEST_F(SnapButtonViewTest, RingIsATranslucentBlueDiscUnderTheFinger) {
+    down(0, 50, 60);
+    runFor(0.5);
+    ASSERT_TRUE(button_->isTouchRingShown());
+    auto ctx = platform::SurfaceContext::create(120, 120);
+    ASSERT_TRUE(ctx);
+    button_->drawRect(*ctx, Rect(0, 0, 120, 120));
+    platform::ImageRef img = ctx->makeImage();
+    auto px = [&](int x, int y) {
+        const uint8_t* p = img->pixel(x, y);
+        return std::array<int, 4>{p[0], p[1], p[2], p[3]};
+    };
+    // Premultiplied B, G, R, A of (0, 0.68, 0.94) at 0.2. Cairo premultiplies in 16 bits and
+    // keeps the high byte: 0.188 -> 48, 0.136 -> 34, 0.2 -> 51.
+    const std::array<int, 4> ring{48, 34, 0, 51};
+    EXPECT_EQ(px(50, 60), ring);
+    EXPECT_EQ(px(50 + 33, 60), ring);   // radius 35: inside up to the edge
+    EXPECT_EQ(px(50, 60 - 34), ring);
+    EXPECT_EQ(px(50 + 36, 60), (std::array<int, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(px(50 - 26, 60 - 26), (std::array<int, 4>{0, 0, 0, 0}));  // outside diagonally (36.8)
+
+    // After the lift the same drawing clears it.
+    up(0);
+    button_->drawRect(*ctx, Rect(0, 0, 120, 120));
+    img = ctx->makeImage();
+    EXPECT_EQ(px(50, 60), (std::array<int, 4>{0, 0, 0, 0}));
+}
+
+// The interface file names the classes; the loader makes them, wires the delegate and wakes them.
+TEST_F(SnapButtonViewTest, InterfaceFilesCreateTheControlsByName) {
+    registerControlClasses();
+    const char* json = R"({
+      "objects": [
+        { "class": "View", "id": "page", "properties": { "frame": [0, 0, 320, 480] },
+          "subviews": [
+            { "class": "SnapButtonView", "id": "snapButton", "properties": { "frame": [0, 0, 320, 340] } },
+            { "class": "HideTriangleView", "id": "hideTriangle", "properties": { "frame": [0, 400, 56, 48] } },
+            { "class": "ArrowView", "id": "rightArrow", "properties": { "frame": [280, 400, 40, 40] } },
+            { "class": "GlowingCircleView", "id": "progress", "properties": { "frame": [10, 10, 20, 20] } }
+          ] }
+      ],
+      "outlets": [ { "from": "snapButton", "name": "delegate", "to": "owner" } ]
+    })";
+    std::string error;
+    auto contents = platform::InterfaceLoader::loadString(json, &delegate_, &error);
+    ASSERT_TRUE(contents) << error;
+    auto* snap = dynamic_cast<SnapButtonView*>(contents->viewWithId("snapButton"));
+    auto* triangle = dynamic_cast<HideTriangleView*>(contents->viewWithId("hideTriangle"));
+    ASSERT_TRUE(snap);
+    ASSERT_TRUE(triangle);
+    EXPECT_TRUE(dynamic_cast<ArrowView*>(contents->viewWithId("rightArrow")));
+    EXPECT_TRUE(dynamic_cast<GlowingCircleView*>(contents->viewWithId("progress")));
+    EXPECT_EQ(snap->delegate(), &delegate_);
+    ASSERT_TRUE(snap->zoomLabel());
+    EXPECT_EQ(snap->zoomLabel()->text(), "x 1.00");
+    EXPECT_EQ(snap->backgroundColor(), platform::Color::white(0.5f, 0.5f));
+    EXPECT_EQ(triangle->direction(), 1);
+}
+
+}  // namespace
+}  // namespace kestrova
