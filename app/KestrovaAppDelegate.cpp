@@ -24,6 +24,10 @@
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/ViewAnimation.h"
 #include "platform/ui/Window.h"
+#include "ui/controls/GlowingCircleView.h"
+#include "ui/controls/HideTriangleView.h"
+#include "ui/controls/MenuScrollView.h"
+#include "ui/controls/SnapButtonView.h"
 #include "ui/controls/TransitionView.h"
 
 #include <algorithm>
@@ -83,10 +87,10 @@ bool KestrovaAppDelegate::setOutlet(std::string_view name, platform::Object* obj
     else if (name == "navbar") navbar_ = outlet<platform::NavigationBar>(object);
     else if (name == "infoButton") infoButton_ = outlet<platform::BarButtonItem>(object);
     else if (name == "albumButton") albumButton_ = outlet<platform::BarButtonItem>(object);
-    else if (name == "buttonBar") buttonBar_ = outlet<platform::View>(object);
-    else if (name == "snapButton") snapButton_ = outlet<platform::View>(object);
-    else if (name == "downArrow") downArrow_ = outlet<platform::View>(object);
-    else if (name == "progressView") progressView_ = outlet<platform::View>(object);
+    else if (name == "buttonBar") buttonBar_ = outlet<MenuScrollView>(object);
+    else if (name == "snapButton") snapButton_ = outlet<SnapButtonView>(object);
+    else if (name == "downArrow") downArrow_ = outlet<HideTriangleView>(object);
+    else if (name == "progressView") progressView_ = outlet<GlowingCircleView>(object);
     else if (name == "burstText") burstText_ = outlet<platform::Label>(object);
     else if (name == "levelerImage") levelerImage_ = outlet<platform::View>(object);
     else return false;

@@ -11,7 +11,7 @@
 #include "platform/camera/CameraControllerDelegate.h"
 #include "platform/foundation/Geometry.h"
 #include "platform/graphics/Image.h"
-#include "platform/system/ApplicationDelegate.h"
+#include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/ActionSheetDelegate.h"
 #include "platform/ui/InterfaceContents.h"
 #include "platform/ui/Object.h"
@@ -201,12 +201,18 @@ public:
 
     // --- For tests and the host ---
     platform::View* mainView() const { return mainView_; }
+    ThumbnailManager* previewManager() const { return previewManager_; }
+    DeleteCancelView* delButton() const { return delButton_; }
     TransitionView* switcher() const { return switcher_; }
     platform::NavigationBar* navbar() const { return navbar_; }
     platform::CameraView* cameraView() const { return cam_; }
     platform::CameraController* cameraController() const { return cc_; }
     platform::Label* burstText() const { return burstText_; }
-    platform::View* progressView() const { return progressView_; }
+    GlowingCircleView* progressView() const { return progressView_; }
+    MenuScrollView* buttonBar() const { return buttonBar_; }
+    SnapButtonView* snapButton() const { return snapButton_; }
+    HideTriangleView* downArrow() const { return downArrow_; }
+    ScrollerButton* quickViewButton() const { return quickViewButton_; }
     platform::View* levelerImage() const { return levelerImage_; }
     platform::ActionSheet* cancelSheet() const { return cancelSheet_.get(); }
     const SaveWorker* saveWorker() const { return saveWorker_.get(); }
@@ -265,12 +271,12 @@ private:
     platform::NavigationBar* navbar_ = nullptr;
     platform::BarButtonItem* infoButton_ = nullptr;
     platform::BarButtonItem* albumButton_ = nullptr;
-    platform::View* buttonBar_ = nullptr;                // MenuScrollView
-    platform::View* snapButton_ = nullptr;               // SnapButtonView
+    MenuScrollView* buttonBar_ = nullptr;
+    SnapButtonView* snapButton_ = nullptr;
     DeleteCancelView* delButton_ = nullptr;              // owned by mainView_
     bool deleteButtonShowing_ = false;
-    platform::View* downArrow_ = nullptr;                // HideTriangleView
-    platform::View* progressView_ = nullptr;             // GlowingCircleView
+    HideTriangleView* downArrow_ = nullptr;
+    GlowingCircleView* progressView_ = nullptr;
     platform::Label* burstText_ = nullptr;
     platform::View* levelerImage_ = nullptr;
     ScrollerButton* quickViewButton_ = nullptr;          // owned by its page

@@ -11,6 +11,7 @@
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ViewAnimation.h"
+#include "ui/controls/GlowingCircleView.h"
 
 #include <string>
 
