@@ -69,6 +69,7 @@ TEST_F(SnapButtonViewTest, TapShootsOnReleaseAndRestingFingerGetsRingAtHalfSecon
 
     // A resting finger: the ring appears at 0.5 s, centred where the finger came down.
     down(0, 60, 80);
+    EXPECT_TRUE(loop_.hasPendingPerform(button_, "showTouchRing"));
     runFor(0.49);
     EXPECT_FALSE(button_->isTouchRingShown());
     runFor(0.02);
@@ -335,6 +336,17 @@ TEST_F(SnapButtonViewTest, RingIsATranslucentBlueDiscUnderTheFinger) {
     button_->drawRect(*ctx, Rect(0, 0, 120, 120));
     img = ctx->makeImage();
     EXPECT_EQ(px(50, 60), (std::array<int, 4>{0, 0, 0, 0}));
+}
+
+TEST_F(SnapButtonViewTest, PendingRingDiesWithTheButton) {
+    down(0, 100, 100);
+    ASSERT_TRUE(loop_.hasPendingPerform(button_, "showTouchRing"));
+    std::unique_ptr<platform::View> gone = button_->removeFromSuperview();
+    gone.reset();
+    EXPECT_FALSE(loop_.hasPendingPerform(button_, "showTouchRing"));
+    runFor(1.0);
+    up(0);
+    EXPECT_EQ(delegate_.captures, 0);
 }
 
 // The interface file names the classes; the loader makes them, wires the delegate and wakes them.
