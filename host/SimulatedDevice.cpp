@@ -212,6 +212,13 @@ bool SimulatedDevice::injectLocation(double latitude, double longitude, double a
     return services_->simulatedLocation->inject(latitude, longitude, accuracy);
 }
 
+std::optional<SimulatedDevice::Frame> SimulatedDevice::composite() {
+    auto* w = screen();
+    auto& c = services_->compositor;
+    if (!w || !c.composite(*w) || !c.pixels()) return std::nullopt;
+    return Frame{c.pixels(), c.pixelWidth(), c.pixelHeight(), c.bytesPerRow()};
+}
+
 platform::ImageRef SimulatedDevice::screenshot() {
     auto* w = screen();
     if (!w || !services_->compositor.composite(*w)) return nullptr;

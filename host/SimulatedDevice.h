@@ -80,6 +80,12 @@ public:
 
     // The screen as the user sees it, at the host's scale; null before launch.
     platform::ImageRef screenshot();
+    // Composites the screen without copying it out: B,G,R,X rows, valid until the next composite.
+    struct Frame {
+        const uint8_t* pixels = nullptr;
+        int width = 0, height = 0, bytesPerRow = 0;
+    };
+    std::optional<Frame> composite();
 
     static constexpr float kScreenWidth = 320, kScreenHeight = 480;
 

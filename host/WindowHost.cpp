@@ -242,15 +242,15 @@ void WindowHost::handleKey(const SDL_Event& e) {
 
 void WindowHost::present() {
     needsPresent_ = false;
-    auto image = device_->screenshot();
+    auto frame = device_->composite();
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     if (!target) return;
-    if (!image) {
+    if (!frame) {
         SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
     } else {
         // The compositor's B,G,R,X pixels are SDL's RGB888 on a little-endian machine.
-        SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(image->data()), image->width(),
-                                                              image->height(), 32, image->bytesPerRow(),
+        SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame->pixels), frame->width,
+                                                              frame->height, 32, frame->bytesPerRow,
                                                               SDL_PIXELFORMAT_RGB888);
         if (src) {
             SDL_BlitSurface(src, nullptr, target, nullptr);
