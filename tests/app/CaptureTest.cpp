@@ -1,0 +1,206 @@
+// Capture control on the synthetic camera: single shots, the self-timer, bursts, quiet mode, the
+// volume key and refusals.
+#include "tests/app/AppFixture.h"
+
+#include "platform/camera/CameraView.h"
+#include "platform/graphics/Color.h"
+#include "platform/ui/ActionSheet.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Window.h"
+#include "ui/controls/GlowingCircleView.h"
+#include "ui/controls/SnapButtonView.h"
+
+namespace apptest {
+namespace {
+
+using CaptureTest = AppFixture;
+
+// Sits between the camera and the application delegate and notes what arrives, in order.
+struct CallbackRecorder : platform::CameraControllerDelegate {
+    kestrova::KestrovaAppDelegate* target = nullptr;
+    std::vector<std::string> events;
+    void cameraControllerReadyStateChanged(platform::CameraController* c) override {
+        events.push_back(std::string("ready ") + (c->isReady() ? "1" : "0") + " taking " +
+                         (target->takingPicture() ? "1" : "0"));
+        target->cameraControllerReadyStateChanged(c);
+        events.push_back(std::string("after ready taking ") + (target->takingPicture() ? "1" : "0"));
+    }
+    void cameraControllerTookPicture(platform::CameraController* c, platform::ImageRef picture,
+                                     platform::ImageRef preview, const std::vector<uint8_t>* jpeg,
+                                     const platform::ImageProperties* properties) override {
+        events.push_back("picture " + std::to_string(picture->width()) + "x" + std::to_string(picture->height()));
+        target->cameraControllerTookPicture(c, picture, preview, jpeg, properties);
+    }
+};
+
+TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
+    launchReady();
+    auto* cc = delegate->cameraController();
+    CallbackRecorder recorder;
+    recorder.target = delegate.get();
+    cc->setDelegate(&recorder);
+    // A press lifted on the shutter area shoots.
+    auto* window = delegate->window();
+    window->touchDown(0, {160, 200}, loop.now());
+    loop.runFor(0.05);
+    window->touchUp(0, loop.now());
+    EXPECT_TRUE(delegate->takingPicture());
+    EXPECT_EQ(shutterSounds(), 1u);
+    loop.runFor(0.3);
+    EXPECT_EQ(recorder.events,
+              (std::vector<std::string>{"picture 1600x1200", "ready 1 taking 1", "after ready taking 0"}));
+    EXPECT_TRUE(delegate->burstText()->hidden());
+    // The glow fades in with the first queued picture.
+    EXPECT_TRUE(delegate->glowRunning() || delegate->lastQueueSize() == 0);
+    drain();
+    cc->setDelegate(delegate.get());
+    EXPECT_EQ(files100(".JPG"), std::vector<std::string>{"IMG_0001.JPG"});
+    EXPECT_EQ(files100(".THM"), std::vector<std::string>{"IMG_0001.THM"});
+    // Once everything is written the circle fades out.
+    loop.runFor(3.0);
+    EXPECT_FALSE(delegate->glowRunning());
+    EXPECT_EQ(delegate->progressView()->alpha(), 0.0f);
+}
+
+TEST_F(CaptureTest, TwoSecondTimerCountsDownAndShootsAtThree) {
+    defaults->setInteger(1, "TimerMode");
+    launchReady();
+    const double start = loop.now();
+    delegate->performCapture();
+    ASSERT_NE(delegate->cancelSheet(), nullptr);
+    EXPECT_TRUE(delegate->cancelSheet()->isVisible());
+    EXPECT_EQ(delegate->burstText()->textColor(), platform::Color::rgba(1, 1, 0));
+    // A second press during the countdown does nothing.
+    delegate->performCapture();
+    std::vector<std::string> shown;
+    for (int second = 1; second <= 2; ++second) {
+        loop.runUntil([&] { return loop.now() >= start + second; }, 2);
+        EXPECT_FALSE(delegate->burstText()->hidden());
+        shown.push_back(delegate->burstText()->text());
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"2", "1"}));
+    loop.runUntil([&] { return loop.now() >= start + 3; }, 2);
+    EXPECT_TRUE(delegate->burstText()->hidden());
+    EXPECT_EQ(shutterSounds(), 0u);
+    loop.runFor(0.02);
+    EXPECT_EQ(shutterSounds(), 1u);
+    loop.runFor(0.3);
+    EXPECT_FALSE(delegate->takingPicture());
+    drain();
+    EXPECT_EQ(files100(".JPG").size(), 1u);
+}
+
+TEST_F(CaptureTest, CancelTimerTakesNoPictureAndTheNextPressStartsAfresh) {
+    defaults->setInteger(2, "TimerMode");
+    launchReady();
+    delegate->performCapture();
+    loop.runFor(2.5);
+    EXPECT_EQ(delegate->burstText()->text(), "4");
+    delegate->cancelSheet()->clickButtonAtIndex(0);
+    EXPECT_FALSE(delegate->takingPicture());
+    EXPECT_TRUE(delegate->burstText()->hidden());
+    loop.runFor(6);
+    EXPECT_EQ(shutterSounds(), 0u);
+    delegate->performCapture();
+    loop.runFor(1.0);
+    EXPECT_EQ(delegate->burstText()->text(), "5");
+}
+
+TEST_F(CaptureTest, BurstGivesThreePicturesAndThreeSounds) {
+    defaults->setInteger(1, "BurstMode");
+    launchReady();
+    delegate->performCapture();
+    loop.runFor(1.0);
+    EXPECT_FALSE(delegate->takingPicture());
+    EXPECT_EQ(shutterSounds(), 3u);
+    drain();
+    EXPECT_EQ(files100(".JPG"), (std::vector<std::string>{"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"}));
+}
+
+TEST_F(CaptureTest, QuietBurstMakesNoSound) {
+    defaults->setInteger(1, "BurstMode");
+    defaults->setInteger(1, "QuietMode");
+    launchReady();
+    delegate->performCapture();
+    loop.runFor(1.0);
+    EXPECT_EQ(shutterSounds(), 0u);
+    drain();
+    EXPECT_EQ(files100(".JPG").size(), 3u);
+}
+
+TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
+    launchReady();
+    const float start = delegate->oldVolume();
+    float v = 0;
+    // Ringtone: a picture, and the volume comes back.
+    volume.volumeUp();
+    loop.runFor(0.5);
+    EXPECT_EQ(shutterSounds(), 1u);
+    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kRingtone));
+    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_EQ(delegate->buttonMutex(), 0);
+    // Another category: no picture, still undone.
+    ASSERT_TRUE(volume.setActiveCategory(platform::SystemVolumeController::kAudioVideo));
+    volume.volumeDown();
+    loop.runFor(0.5);
+    EXPECT_EQ(shutterSounds(), 1u);
+    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kAudioVideo));
+    EXPECT_FLOAT_EQ(v, start);
+    // A report of a volume that already equals the start-up one needs no restore: nothing waits
+    // for an echo, so the next real press is undone too.
+    center.post(platform::SystemVolumeController::kSystemVolumeDidChangeNotification, &volume);
+    EXPECT_EQ(delegate->buttonMutex(), 0);
+    volume.volumeUp();
+    loop.runFor(0.5);
+    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kAudioVideo));
+    EXPECT_FLOAT_EQ(v, start);
+    // A press during a sequence takes no picture but is undone.
+    ASSERT_TRUE(volume.setActiveCategory(platform::SystemVolumeController::kRingtone));
+    defaults->setInteger(0, "BurstMode");
+    delegate->setTimerStatus(int32_t(3));
+    delegate->performCapture();
+    volume.volumeUp();
+    loop.runFor(0.5);
+    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kRingtone));
+    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_EQ(shutterSounds(), 1u);
+    delegate->stopTimer();
+    drain();
+}
+
+TEST_F(CaptureTest, RefusedBeforeTheWorkerAndWhileBusy) {
+    launch();
+    loop.runFor(0.5);
+    // No queue yet: nothing is taken.
+    delegate->performCapture();
+    EXPECT_FALSE(delegate->takingPicture());
+    EXPECT_EQ(shutterSounds(), 0u);
+    loop.runFor(0.6);
+    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5));
+    // While a shot is on its way, further presses and the shutter area are refused.
+    delegate->performCapture();
+    EXPECT_FALSE(delegate->snapEnabled());
+    delegate->performCapture();
+    EXPECT_EQ(shutterSounds(), 1u);
+    loop.runFor(0.3);
+    EXPECT_TRUE(delegate->snapEnabled());
+    drain();
+    EXPECT_EQ(files100(".JPG").size(), 1u);
+}
+
+TEST_F(CaptureTest, ZoomMagnifiesThePreviewAndGoesIntoThePicture) {
+    launchReady();
+    delegate->updateZoom(2.0f, false);
+    EXPECT_EQ(delegate->cameraView()->transform().a, 2.0f);
+    EXPECT_EQ(delegate->cameraView()->transform().d, 2.0f);
+    delegate->updateZoom(1.5f, true);
+    EXPECT_EQ(delegate->cameraView()->transform().a, 1.5f);
+    // The level guide follows its setting.
+    delegate->setLevelStatus(int32_t(1));
+    EXPECT_FALSE(delegate->levelerImage()->hidden());
+    delegate->setZoomStatus(int32_t(1));
+    EXPECT_FALSE(delegate->snapButton()->zoomEnabled());
+}
+
+}  // namespace
+}  // namespace apptest

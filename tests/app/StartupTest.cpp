@@ -1,0 +1,174 @@
+// Start-up, pages, settings and shutdown of the application delegate.
+#include "tests/app/AppFixture.h"
+
+#include "platform/camera/CameraView.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Layer.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/Window.h"
+#include "ui/controls/MenuScrollView.h"
+#include "ui/controls/SnapButtonView.h"
+#include "ui/controls/TransitionView.h"
+#include "ui/quickview/ThumbnailManager.h"
+
+#include <regex>
+
+namespace apptest {
+namespace {
+
+using StartupTest = AppFixture;
+
+bool plistHas(const std::string& xml, const std::string& key, const std::string& value) {
+    return std::regex_search(xml, std::regex("<key>" + key + "</key>\\s*" + value));
+}
+
+TEST_F(StartupTest, StartsInOrder) {
+    // Settings that only an earlier step can have put in place for a later one.
+    defaults->setInteger(3, "ColorMode");
+    defaults->setInteger(1, "PreviewState");
+    defaults->setInteger(2, "TouchRingSize");
+    launch();
+    auto* cc = platform::CameraController::sharedInstance();
+
+    // Settings first, then the camera: bound, delegate set, preview running.
+    EXPECT_EQ(delegate->cameraController(), cc);
+    EXPECT_EQ(cc->delegate(), delegate.get());
+    EXPECT_TRUE(cc->isPreviewing());
+    // The preview view lies beneath the whole camera page; the bar is 53 points high.
+    ASSERT_NE(delegate->cameraView(), nullptr);
+    EXPECT_EQ(delegate->mainView()->subviewAt(0), delegate->cameraView());
+    EXPECT_EQ(delegate->navbar()->frame().height(), 53);
+    // The option buttons were built from the settings, and after the fan: its dock side is the
+    // stored one (left), applied through the quick-view button.
+    EXPECT_EQ(delegate->colorStatus(), 3);
+    EXPECT_EQ(delegate->previewManager()->dockSide(), 0);
+    EXPECT_TRUE(delegate->previewManager()->enabled());
+    EXPECT_EQ(delegate->snapButton()->touchRingRadius(), 65);
+    // The camera page went into the switcher.
+    EXPECT_EQ(delegate->mainView()->superview(), delegate->switcher());
+    // Notifications: the volume display is off and the start-up volume kept.
+    EXPECT_FALSE(volume.systemVolumeHUDEnabled());
+    EXPECT_FLOAT_EQ(delegate->oldVolume(), platform::SystemVolumeController::kDefaultVolume);
+    device.setOrientation(3);
+    EXPECT_EQ(delegate->orientationStatus(), 3);
+    // The worker starts one second later, the information page loads then too.
+    EXPECT_TRUE(loop.hasPendingPerform(delegate.get(), "initializePhotoProcessingThread"));
+    EXPECT_TRUE(loop.hasPendingPerform(delegate.get(), "loadAboutView"));
+    EXPECT_EQ(delegate->saveWorker(), nullptr);
+    // The window is on screen.
+    EXPECT_TRUE(delegate->window()->isKeyWindow());
+    loop.runFor(0.99);
+    EXPECT_EQ(delegate->saveWorker(), nullptr);
+    EXPECT_EQ(delegate->aboutView(), nullptr);
+    loop.runFor(0.02);
+    EXPECT_NE(delegate->saveWorker(), nullptr);
+    EXPECT_NE(delegate->aboutView(), nullptr);
+}
+
+TEST_F(StartupTest, FirstLaunchDefaultsAndTheBarSlidesIn) {
+    launch();
+    EXPECT_EQ(delegate->previewState(), 2);
+    EXPECT_EQ(delegate->dockSide(), 1);
+    EXPECT_EQ(delegate->previewShow(), 1);
+    for (int32_t v : {delegate->colorStatus(), delegate->timerStatus(), delegate->burstStatus(), delegate->sizeStatus(),
+                      delegate->zoomStatus(), delegate->rotateStatus(), delegate->soundStatus(),
+                      delegate->levelStatus(), delegate->touchRingRadius()})
+        EXPECT_EQ(v, 0);
+    EXPECT_TRUE(delegate->levelerImage()->hidden());
+    EXPECT_TRUE(delegate->snapButton()->zoomEnabled());
+    // The bar starts slid away and its show runs 0.13 s after launch.
+    EXPECT_TRUE(delegate->buttonBar()->hidden());
+    loop.runFor(0.12);
+    EXPECT_TRUE(delegate->buttonBar()->hidden());
+    loop.runFor(0.02);
+    EXPECT_FALSE(delegate->buttonBar()->hidden());
+    EXPECT_EQ(delegate->buttonBar()->currentPageNumber(), 0);
+}
+
+TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
+    defaults->setBool(true, "OptionsBarHidden");
+    defaults->setInteger(9, "ColorMode");
+    defaults->setInteger(-1, "TimerMode");
+    defaults->setInteger(5, "OptionsBarPageNumber");
+    defaults->setInteger(0, "PreviewState");
+    ASSERT_TRUE(defaults->synchronize());
+    launch();
+    // Nothing is scheduled for the bar; it stays slid away.
+    EXPECT_FALSE(loop.hasPendingPerform(delegate.get(), "showHideAction"));
+    loop.runFor(0.5);
+    EXPECT_TRUE(delegate->buttonBar()->hidden());
+    // Out-of-range modes start at 0; quick view off still docks right; page 5 wraps to 2.
+    EXPECT_EQ(delegate->colorStatus(), 0);
+    EXPECT_EQ(delegate->timerStatus(), 0);
+    EXPECT_EQ(delegate->previewShow(), 0);
+    EXPECT_EQ(delegate->dockSide(), 1);
+    EXPECT_FALSE(delegate->previewManager()->enabled());
+    EXPECT_EQ(delegate->buttonBar()->currentPageNumber(), 2);
+
+    // Resigning writes every key, read back by an independent reader.
+    delegate->setSizeStatus(int32_t(2));
+    app->resignActive();
+    std::string xml = preferencesXml();
+    EXPECT_TRUE(plistHas(xml, "ColorMode", "<integer>0</integer>")) << xml;
+    EXPECT_TRUE(plistHas(xml, "ImageSize", "<integer>2</integer>")) << xml;
+    EXPECT_TRUE(plistHas(xml, "PreviewState", "<integer>0</integer>")) << xml;
+    EXPECT_TRUE(plistHas(xml, "OptionsBarPageNumber", "<integer>2</integer>")) << xml;
+    EXPECT_TRUE(plistHas(xml, "OptionsBarHidden", "<true/>")) << xml;
+
+    // Terminating writes them again.
+    app->becomeActive();
+    delegate->setBurstStatus(int32_t(1));
+    app->terminate();
+    xml = preferencesXml();
+    EXPECT_TRUE(plistHas(xml, "BurstMode", "<integer>1</integer>")) << xml;
+    EXPECT_TRUE(plistHas(xml, "TouchRingSize", "<integer>0</integer>")) << xml;
+}
+
+TEST_F(StartupTest, InformationPageOnceAndBack) {
+    launch();
+    loop.runFor(0.5);
+    auto* infoButton = delegate->navbar()->barButtonItemNamed("infoButton").get();
+    ASSERT_NE(infoButton, nullptr);
+    // Two quick taps: one transition, one navigation item. The first loads the page at once.
+    infoButton->sendAction();
+    infoButton->sendAction();
+    platform::View* page = delegate->aboutView();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->superview(), delegate->switcher());
+    EXPECT_EQ(delegate->mainView()->superview(), nullptr);
+    EXPECT_EQ(delegate->navbar()->items().size(), 2u);
+    EXPECT_EQ(delegate->switcher()->layer().animationKeys().size(), 1u);
+    EXPECT_TRUE(delegate->switcher()->isTransitioning());
+    // The delayed load at one second finds the page there and leaves it alone.
+    loop.runFor(0.6);
+    EXPECT_EQ(delegate->aboutView(), page);
+    EXPECT_EQ(page->superview(), delegate->switcher());
+    EXPECT_FALSE(delegate->switcher()->isTransitioning());
+
+    // "Website" asks the host; the camera button goes back and pops the item.
+    ASSERT_NE(delegate->navbar()->buttonWithTitle("Website"), nullptr);
+    delegate->navbar()->topItem()->rightBarButtonItem()->sendAction();
+    EXPECT_EQ(host.urls, std::vector<std::string>{kestrova::KestrovaAppDelegate::kWebsite});
+    delegate->navbar()->topItem()->leftBarButtonItem()->sendAction();
+    EXPECT_EQ(delegate->mainView()->superview(), delegate->switcher());
+    EXPECT_EQ(page->superview(), nullptr);
+    EXPECT_EQ(delegate->navbar()->items().size(), 1u);
+    loop.runFor(0.5);
+
+    // The album button leaves for the photo album, not suspended.
+    delegate->navbar()->barButtonItemNamed("albumButton")->sendAction();
+    EXPECT_EQ(host.launches, std::vector<std::string>{"com.apple.mobileslideshow-Photos"});
+}
+
+TEST_F(StartupTest, TerminatingInTheFirstSecondCancelsTheWorkerStart) {
+    launch();
+    loop.runFor(0.5);
+    app->terminate();
+    EXPECT_FALSE(loop.hasPendingPerform(delegate.get(), "initializePhotoProcessingThread"));
+    loop.runFor(1.0);
+    EXPECT_EQ(delegate->saveWorker(), nullptr);
+}
+
+}  // namespace
+}  // namespace apptest
