@@ -1,5 +1,7 @@
 #include "capture/ColorFilters.h"
 
+#include "platform/graphics/PixelBufferPool.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -31,10 +33,11 @@ template <typename Fn>
 ImageRef filtered(const ImageRef& src, Fn&& fn) {
     if (!src || src->bitsPerPixel() != 32 || !src->data()) return nullptr;
     const size_t length = src->byteLength();
-    std::shared_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[length]);
+    // Pooled: a fresh picture-sized buffer costs milliseconds of page faults.
+    std::shared_ptr<uint8_t> out = platform::PixelBufferPool::acquire(length);
     if (!out) return nullptr;
     fn(src->data(), out.get(), length, size_t(src->bytesPerRow()) / 4);
-    std::shared_ptr<const uint8_t> bytes(out, out.get());
+    std::shared_ptr<const uint8_t> bytes(std::move(out));
     return Image::create(src->width(), src->height(), src->bitsPerComponent(), src->bitsPerPixel(),
                          src->bytesPerRow(), src->colorSpace(), src->bitmapInfo(), std::move(bytes), length);
 }

@@ -2,6 +2,7 @@
 
 #include "capture/ColorFilters.h"
 #include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/PixelBufferPool.h"
 #include "platform/imageio/ImageDestination.h"
 
 #include <cmath>
@@ -70,11 +71,11 @@ ImageRef applyColorMode(const std::shared_ptr<BitmapContext>& ctx, int colorMode
             case 4:
             case 5:
             case 6: {
-                std::shared_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[length]);
+                std::shared_ptr<uint8_t> out = platform::PixelBufferPool::acquire(length);
                 if (!out) return nullptr;
                 ColorFilters::singleColor(bytes, out.get(), length, size_t(bpr) / 4, colorMode - 4);
                 return Image::create(ctx->width(), ctx->height(), 8, 32, bpr, ctx->colorSpace(), ctx->bitmapInfo(),
-                                     std::shared_ptr<const uint8_t>(out, out.get()), length);
+                                     std::shared_ptr<const uint8_t>(std::move(out)), length);
             }
             default: break;
         }
@@ -194,29 +195,45 @@ ImageRef ImageRenderer::transformImage(const ImageRef& preview, float angle, flo
     return applyColorMode(ctx, colorMode);
 }
 
-bool ImageRenderer::writeJpeg(const ImageRef& image, const platform::ImageProperties* properties,
-                              const std::string& filename) const {
+namespace {
+
+std::optional<std::vector<uint8_t>> encode(const ImageRef& image, const platform::ImageProperties* properties) {
+    if (!image) return std::nullopt;
     auto dest = platform::ImageDestination::createWithData("public.jpeg", 1);
-    if (!dest) return false;
+    if (!dest) return std::nullopt;
     dest->addImage(image, properties);
-    if (!dest->finalize()) return false;
-    const auto& data = dest->data();
-    return files_.writeAtomically(filename, data.data(), data.size(), /*replaceExisting=*/false);
+    if (!dest->finalize()) return std::nullopt;
+    return dest->data();
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ImageRenderer::encodePicture(const ImageRef& picture, int sizeFactor,
+                                                                 float zoomFactor, int colorMode, int orientation,
+                                                                 const std::optional<GpsSnapshot>& gps) const {
+    ImageRef image = renderPicture(picture, sizeFactor, zoomFactor, colorMode);
+    if (!image) return std::nullopt;
+    const auto props = pictureProperties(image->width(), image->height(), orientation, gps);
+    return encode(image, &props);
+}
+
+std::optional<std::vector<uint8_t>> ImageRenderer::encodeThumbnail(const ImageRef& preview, float zoomFactor,
+                                                                   int colorMode, int orientation) const {
+    return encode(renderThumbnail(preview, zoomFactor, colorMode, orientation), nullptr);
+}
+
+bool ImageRenderer::write(const std::optional<std::vector<uint8_t>>& bytes, const std::string& filename) const {
+    return bytes && files_.writeAtomically(filename, bytes->data(), bytes->size(), /*replaceExisting=*/false);
 }
 
 bool ImageRenderer::makeImage(const ImageRef& picture, const std::string& filename, int sizeFactor, float zoomFactor,
                               int colorMode, int orientation, const std::optional<GpsSnapshot>& gps) const {
-    ImageRef image = renderPicture(picture, sizeFactor, zoomFactor, colorMode);
-    if (!image) return false;
-    const auto props = pictureProperties(image->width(), image->height(), orientation, gps);
-    return writeJpeg(image, &props, filename);
+    return write(encodePicture(picture, sizeFactor, zoomFactor, colorMode, orientation, gps), filename);
 }
 
 bool ImageRenderer::makeThumbnail(const ImageRef& preview, const std::string& filename, float zoomFactor,
                                   int colorMode, int orientation) const {
-    ImageRef image = renderThumbnail(preview, zoomFactor, colorMode, orientation);
-    if (!image) return false;
-    return writeJpeg(image, nullptr, filename);
+    return write(encodeThumbnail(preview, zoomFactor, colorMode, orientation), filename);
 }
 
 }  // namespace kestrova

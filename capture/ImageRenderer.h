@@ -14,6 +14,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrova {
 
@@ -46,6 +47,14 @@ public:
     platform::ImageRef renderThumbnail(const platform::ImageRef& preview, float zoomFactor, int colorMode,
                                        int orientation) const;
 
+    // The JPEG bytes of the picture file (with its properties) and of the thumbnail file.
+    // Nothing when the rendering or the encoding fails.
+    std::optional<std::vector<uint8_t>> encodePicture(const platform::ImageRef& picture, int sizeFactor,
+                                                      float zoomFactor, int colorMode, int orientation,
+                                                      const std::optional<GpsSnapshot>& gps) const;
+    std::optional<std::vector<uint8_t>> encodeThumbnail(const platform::ImageRef& preview, float zoomFactor,
+                                                        int colorMode, int orientation) const;
+
     // --- Files (save worker) ---
     // True when the file was written.
     bool makeImage(const platform::ImageRef& picture, const std::string& filename, int sizeFactor,
@@ -59,8 +68,7 @@ public:
                                              int colorMode);
 
 private:
-    bool writeJpeg(const platform::ImageRef& image, const platform::ImageProperties* properties,
-                   const std::string& filename) const;
+    bool write(const std::optional<std::vector<uint8_t>>& bytes, const std::string& filename) const;
 
     platform::FileManager& files_;
 };

@@ -1,0 +1,222 @@
+// The photo pipeline against a bare libjpeg-turbo encode of the same unzoomed frame (Y): the
+// worst-case picture (zoom 3, full size, a colour effect, EXIF with GPS, plus its thumbnail),
+// plain pictures at full and small size, the fan image, and the process's peak memory while a
+// burst fills the save queue.
+#include "bench/support/Goal.h"
+
+#include "capture/ImageRenderer.h"
+#include "capture/SaveWorker.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/RunLoop.h"
+
+#include <benchmark/benchmark.h>
+
+#include <jpeglib.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+using namespace kestrova;
+using platform::Image;
+using platform::ImageRef;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kW = 1600, kH = 1200;
+
+// A camera-like frame: smooth gradients with some texture, so the encoder has real work.
+std::vector<uint8_t> frameBytes(int w, int h) {
+    std::vector<uint8_t> b(size_t(w) * h * 4);
+    uint32_t noise = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            noise = noise * 1103515245u + 12345u;
+            int n = int((noise >> 16) & 15) - 8;
+            uint8_t* p = &b[(size_t(y) * w + x) * 4];
+            p[0] = uint8_t(std::clamp(int(128 + 100 * std::sin(x * 0.01)) + n, 0, 255));
+            p[1] = uint8_t(std::clamp(y * 255 / h + n, 0, 255));
+            p[2] = uint8_t(std::clamp(int(128 + 100 * std::cos((x + y) * 0.005)) + n, 0, 255));
+            p[3] = 255;
+        }
+    return b;
+}
+
+ImageRef picture() {
+    static ImageRef f = Image::createBGRX(kW, kH, frameBytes(kW, kH));
+    return f;
+}
+
+ImageRef preview() {
+    static ImageRef f = Image::createBGRX(400, 320, frameBytes(400, 320));
+    return f;
+}
+
+// A device root for the files the benchmarks write, removed at exit.
+struct Scratch {
+    fs::path root;
+    platform::FileManager files;
+    Scratch() : root(fs::temp_directory_path() / ("kestrova-bench-" + std::to_string(std::random_device{}()))),
+                files(root) {
+        fs::create_directories(root / "out");
+    }
+    ~Scratch() {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+    // A fresh name each time: the renderer never replaces a file.
+    std::string next(const char* ext) { return "/out/IMG_" + std::to_string(counter++) + ext; }
+    int counter = 0;
+};
+
+Scratch& scratch() {
+    static Scratch s;
+    return s;
+}
+
+double peakMegabytes = 0;
+
+// Peak memory while a burst fills the queue: seven pictures as the camera delivers them (each in
+// its own buffer), the producer blocked at five queued, then the drain. Runs first, so the
+// process's peak is the burst's.
+void BM_BurstPeakMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        Scratch s;
+        platform::ManualClock clock;
+        platform::RunLoop loop(clock);
+        SaveWorker worker(s.files, loop, [] { return std::optional<GpsSnapshot>(GpsSnapshot{-33.86f, 151.21f, "S", "E"}); });
+        worker.initializePhotoProcessingThread();
+        loop.settle(60.0);
+        CaptureSettings settings;
+        settings.colorMode = 4;
+        settings.zoom = 3.0f;
+        for (int i = 0; i < 7; ++i) {
+            auto pict = Image::createBGRX(kW, kH, picture()->copyData());
+            auto prev = Image::createBGRX(400, 320, preview()->copyData());
+            worker.cameraControllerTookPicture(pict, prev, settings, [](ImageRef, int) {});
+        }
+        worker.waitTillFinishedSaving();
+    }
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    peakMegabytes = double(ru.ru_maxrss) / 1024.0;
+    state.counters["peak_MB"] = peakMegabytes;
+}
+BENCHMARK(BM_BurstPeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Y: libjpeg-turbo alone, B,G,R,X in, quality 90, into memory.
+void BM_BareJpegEncode(benchmark::State& state) {
+    auto img = picture();
+    for (auto _ : state) {
+        jpeg_compress_struct cinfo;
+        jpeg_error_mgr err;
+        cinfo.err = jpeg_std_error(&err);
+        jpeg_create_compress(&cinfo);
+        unsigned char* out = nullptr;
+        unsigned long outSize = 0;
+        jpeg_mem_dest(&cinfo, &out, &outSize);
+        cinfo.image_width = kW;
+        cinfo.image_height = kH;
+        cinfo.input_components = 4;
+        cinfo.in_color_space = JCS_EXT_BGRX;
+        jpeg_set_defaults(&cinfo);
+        jpeg_set_quality(&cinfo, 90, TRUE);
+        jpeg_start_compress(&cinfo, TRUE);
+        while (cinfo.next_scanline < cinfo.image_height) {
+            JSAMPROW row = const_cast<JSAMPROW>(img->data() + size_t(cinfo.next_scanline) * img->bytesPerRow());
+            jpeg_write_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_compress(&cinfo);
+        jpeg_destroy_compress(&cinfo);
+        benchmark::DoNotOptimize(outSize);
+        std::free(out);
+    }
+}
+BENCHMARK(BM_BareJpegEncode)->Unit(benchmark::kMillisecond);
+
+// The worker's job for one picture, into memory as Y is: thumbnail, then picture with EXIF and
+// GPS. The file writes (fsync-bound, the disk's cost) are measured apart in BM_WorstCaseWithFiles.
+void pictureJob(benchmark::State& state, int sizeFactor, float zoom, int colorMode, bool gps) {
+    ImageRenderer renderer(scratch().files);
+    std::optional<GpsSnapshot> fix;
+    if (gps) fix = GpsSnapshot{-33.86f, -151.21f, "S", "W"};
+    for (auto _ : state) {
+        auto thumb = renderer.encodeThumbnail(preview(), zoom, colorMode, 1);
+        auto pict = renderer.encodePicture(picture(), sizeFactor, zoom, colorMode, 1, fix);
+        if (!thumb || !pict) state.SkipWithError("encoding failed");
+        benchmark::DoNotOptimize(pict);
+    }
+}
+
+void BM_WorstCaseWithFiles(benchmark::State& state) {
+    ImageRenderer renderer(scratch().files);
+    const GpsSnapshot fix{-33.86f, -151.21f, "S", "W"};
+    for (auto _ : state) {
+        bool ok = renderer.makeThumbnail(preview(), scratch().next(".THM"), 3.0f, 4, 1);
+        ok = renderer.makeImage(picture(), scratch().next(".JPG"), 1, 3.0f, 4, 1, fix) && ok;
+        if (!ok) state.SkipWithError("a file was not written");
+    }
+}
+BENCHMARK(BM_WorstCaseWithFiles)->Unit(benchmark::kMillisecond);
+
+void BM_WorstCaseSepia(benchmark::State& state) { pictureJob(state, 1, 3.0f, 2, true); }
+void BM_WorstCaseSingleColor(benchmark::State& state) { pictureJob(state, 1, 3.0f, 4, true); }
+BENCHMARK(BM_WorstCaseSepia)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorstCaseSingleColor)->Unit(benchmark::kMillisecond);
+
+void picturePlain(benchmark::State& state, int sizeFactor) {
+    ImageRenderer renderer(scratch().files);
+    for (auto _ : state) {
+        auto pict = renderer.encodePicture(picture(), sizeFactor, 1.0f, 0, 1, std::nullopt);
+        if (!pict) state.SkipWithError("encoding failed");
+        benchmark::DoNotOptimize(pict);
+    }
+}
+void BM_LargeNoEffect(benchmark::State& state) { picturePlain(state, 1); }
+void BM_SmallNoEffect(benchmark::State& state) { picturePlain(state, 3); }
+BENCHMARK(BM_LargeNoEffect)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallNoEffect)->Unit(benchmark::kMillisecond);
+
+// The fan image on the main thread, at its most expensive: zoomed and single colour.
+void BM_FanImage(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(ImageRenderer::transformImage(preview(), 270.0f, 3.0f, 4));
+}
+BENCHMARK(BM_FanImage)->Unit(benchmark::kMillisecond);
+
+std::optional<bench::GoalLine> ratioGoal(const bench::Results& r, const std::string& name, double limit) {
+    auto y = r.get("BM_BareJpegEncode");
+    auto t = r.get(name);
+    if (!y || !t || *y <= 0) return std::nullopt;
+    char note[96];
+    std::snprintf(note, sizeof note, "%.2f ms against Y = %.2f ms", *t * 1e3, *y * 1e3);
+    return bench::GoalLine{*t / *y, limit, "Y", false, note};
+}
+
+bench::GoalRegistrar worstSepia("capture_worst_case_sepia", [](const bench::Results& r) {
+    return ratioGoal(r, "BM_WorstCaseSepia", 3.0);
+});
+bench::GoalRegistrar worstSingle("capture_worst_case_single_colour", [](const bench::Results& r) {
+    return ratioGoal(r, "BM_WorstCaseSingleColor", 3.0);
+});
+bench::GoalRegistrar large("capture_1600x1200_no_effect", [](const bench::Results& r) {
+    return ratioGoal(r, "BM_LargeNoEffect", 1.4);
+});
+bench::GoalRegistrar small("capture_960x720_no_effect", [](const bench::Results& r) {
+    return ratioGoal(r, "BM_SmallNoEffect", 1.2);
+});
+bench::GoalRegistrar fan("capture_fan_image", [](const bench::Results& r) -> std::optional<bench::GoalLine> {
+    auto t = r.get("BM_FanImage");
+    if (!t) return std::nullopt;
+    return bench::GoalLine{*t * 1e3, 3.0, "ms", false, ""};
+});
+bench::GoalRegistrar memory("capture_burst_peak_memory", [](const bench::Results&) -> std::optional<bench::GoalLine> {
+    if (peakMegabytes <= 0) return std::nullopt;
+    return bench::GoalLine{peakMegabytes, 120.0, "MB", false, "ru_maxrss of the whole process"};
+});
+
+}  // namespace
