@@ -134,9 +134,12 @@ TEST_F(OptionCatalogueTest, TapsStepTheSettingAndAHoldShowsItsTips) {
     // A hold brings the band up with the localised title and the current state highlighted.
     press(colour, 0.5);
     EXPECT_TRUE(app_->buttonBar()->getTipsShowState());
-    const std::string html = app_->buttonBar()->labelText()->html();
-    EXPECT_NE(html.find(">Colour Effect</font></h3>"), std::string::npos) << html;
-    EXPECT_NE(html.find("<font color=\"00AEEF\">Full colour</font>"), std::string::npos) << html;
+    std::vector<std::string> tips;
+    for (const char* key : {"FULLCOLORTIP", "GRAYSCALETIP", "SEPIATIP", "NEGATIVETIP", "REDTIP", "GREENTIP", "BLUETIP"})
+        tips.push_back(bundle_->localizedString(key));
+    EXPECT_EQ(tips[0], "Full\u00A0colour");
+    EXPECT_EQ(app_->buttonBar()->labelText()->html(),
+              ScrollerButton::tipsHtml(bundle_->localizedString("COLORMODETIPTITLE"), tips, 0));
     loop_.runFor(0.6);
     EXPECT_FALSE(app_->buttonBar()->getTipsShowState());
 }

@@ -43,6 +43,7 @@ void MenuScrollView::awakeFromNib() {
     text->setBackgroundColor(std::nullopt);
     text->setHtml("");
     text->setTextColor(platform::Color::white(1.0f));
+    text->setFont(platform::Font::system(kTipsFontSize));
     labelText_ = static_cast<platform::TextView*>(insertSubviewAtIndex(std::move(text), 1));
 
     pages_.clear();

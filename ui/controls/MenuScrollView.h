@@ -47,6 +47,8 @@ public:
     static constexpr double kTextFadeInDuration = 0.07;
     static constexpr double kTextFadeOutDuration = 0.1;
     static constexpr double kBandShrinkDuration = 0.25;
+    // The tips text's base size: a heading and two lines of states fit the 90-point band.
+    static constexpr float kTipsFontSize = 12.0f;
 
     // Hides (true) or shows (false) the thumbnail stack; the quick view's manager.
     using PreviewHider = std::function<void(bool hidden)>;
