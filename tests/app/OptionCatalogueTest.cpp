@@ -8,6 +8,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/ui/ImageCache.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/PageControl.h"
 #include "platform/ui/TextView.h"
@@ -142,6 +143,29 @@ TEST_F(OptionCatalogueTest, TapsStepTheSettingAndAHoldShowsItsTips) {
               ScrollerButton::tipsHtml(bundle_->localizedString("COLORMODETIPTITLE"), tips, 0));
     loop_.runFor(0.6);
     EXPECT_FALSE(app_->buttonBar()->getTipsShowState());
+}
+
+TEST_F(OptionCatalogueTest, EveryStatePictureComesAtBothScalesInTheButtonsDrawingArea) {
+    const char* names[] = {"sb_color-full", "sb_color-grey", "sb_color-sepia", "sb_color-invert", "sb_color-red",
+                           "sb_color-green", "sb_color-blue", "sb_burst-off", "sb_burst-on", "sb_timer-off",
+                           "sb_timer-2", "sb_timer-5", "sb_timer-10", "sb_level-off", "sb_level-on", "sb_zoom-on",
+                           "sb_zoom-off", "sb_rotate-on", "sb_rotate-off", "sb_size-large", "sb_size-med",
+                           "sb_size-small", "sb_prev-off", "sb_prev-left", "sb_prev-right", "sb_touch-sm",
+                           "sb_touch-med", "sb_touch-lg", "sb_quiet-off", "sb_quiet-on"};
+    for (int scale : {1, 2}) {
+        platform::ImageCache::setScale(scale);
+        for (const char* name : names) {
+            platform::ImageRef image = platform::ImageCache::imageNamed(std::string(name) + ".png", bundle_.get());
+            ASSERT_NE(image, nullptr) << name << " @" << scale;
+            EXPECT_EQ(image->width(), 49 * scale) << name;
+            EXPECT_EQ(image->height(), 28 * scale) << name;
+        }
+        // The level guide covers the preview between the navigation bar and the options bar.
+        platform::ImageRef guide = platform::ImageCache::imageNamed("leveler.png", bundle_.get());
+        ASSERT_NE(guide, nullptr);
+        EXPECT_EQ(platform::ImageCache::pointSize(guide), (platform::Size{320, 374}));
+    }
+    platform::ImageCache::setScale(1);
 }
 
 }  // namespace
