@@ -35,6 +35,14 @@ test-asan:
 test-tsan:
 	@$(MAKE) --no-print-directory test BUILD=build-tsan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=thread"
 
+# libFuzzer targets, built with clang in their own tree; each runs FUZZ_SECONDS.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@KESTROVA_FUZZ=1 scripts/install-deps.sh
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTROVA_SANITIZE=fuzzer >/dev/null
+	@cmake --build build-fuzz --target kestrova_fuzzers -j $(JOBS)
+	@fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
 PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)

@@ -15,6 +15,9 @@ packages=(
   libimage-exiftool-perl xvfb xauth xdotool librsvg2-bin
 )
 
+# Only `make fuzz` needs clang and its libFuzzer runtime.
+if [ -n "${KESTROVA_FUZZ:-}" ]; then packages+=(clang libclang-rt-14-dev); fi
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

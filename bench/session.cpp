@@ -1,0 +1,132 @@
+// Whole-application figures: the main thread's work from the shutter's lift to capturePhoto,
+// measured in process on the simulated device (manual clock, synthetic camera); and how soon the
+// real kestrova's window is on the screen under Xvfb after the process starts.
+#include "bench/support/Goal.h"
+#include "host/ScreenQuery.h"
+#include "host/SimulatedDevice.h"
+#include "platform/foundation/Clock.h"
+#include "platform/ui/Touch.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+double gWindowShownSeconds = -1;
+
+// Waits (in real time, at most 10 s) until the save worker and camera are idle, stepping the
+// virtual clock so delayed work runs too.
+void settle(host::SimulatedDevice& device, platform::ManualClock& clock) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        device.runLoop().runFor(0.5);
+        if (device.runLoop().allIdle() || std::chrono::steady_clock::now() > deadline) break;
+    }
+    device.runLoop().runFor(1);
+    (void)clock;
+}
+
+void BM_LiftToCapturePhoto(benchmark::State& state) {
+    char tmpl[] = "/tmp/kestrova-bench-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        state.SkipWithError("no scratch folder");
+        return;
+    }
+    const fs::path root = tmpl;
+    {
+        host::Options options;
+        options.headless = true;
+        options.deviceRoot = root;
+        platform::ManualClock clock;
+        host::SimulatedDevice device(options, clock, [](const std::string&) {});
+        std::string error;
+        if (!device.launch(&error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        settle(device, clock);
+        auto where = host::ScreenQuery(device.screen()).centerOfNamed("snapButton");
+        if (!where) {
+            state.SkipWithError("no shutter on the screen");
+            return;
+        }
+        for (auto _ : state) {
+            state.PauseTiming();
+            device.sendTouches({{0, platform::TouchPhase::Began, *where}});
+            device.runLoop().runFor(0.05);
+            state.ResumeTiming();
+            // The lift: the shutter asks the camera for a picture inside this event.
+            device.sendTouches({{0, platform::TouchPhase::Ended, *where}});
+            state.PauseTiming();
+            settle(device, clock);
+            state.ResumeTiming();
+        }
+        device.terminate();
+    }
+    std::error_code ec;
+    fs::remove_all(root, ec);
+}
+BENCHMARK(BM_LiftToCapturePhoto)->Iterations(15)->Unit(benchmark::kMicrosecond);
+
+std::string runShell(const std::string& cmd) {
+    std::string out;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return out;
+    std::array<char, 4096> buf{};
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    pclose(p);
+    return out;
+}
+
+// From the exec of kestrova until its window is visible (xdotool polls every 5 ms). The host
+// prints no first-frame time of its own, so this is the nearest outside measure.
+void BM_WindowShownAfterStart(benchmark::State& state) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0) {
+        state.SkipWithError("xvfb-run or xdotool is not installed");
+        return;
+    }
+    for (auto _ : state) {
+        std::ostringstream cmd;
+        cmd << "xvfb-run -a sh -c 'root=$(mktemp -d); t0=$(date +%s%N); " << KESTROVA_BINARY
+            << " --device-root \"$root\" >/dev/null 2>&1 & pid=$!; n=0; "
+               "while ! xdotool search --onlyvisible --name \"^Kestrova$\" >/dev/null 2>&1 && [ $n -lt 2000 ]; do "
+               "sleep 0.005; n=$((n+1)); done; t1=$(date +%s%N); kill -TERM $pid; wait $pid; rm -rf \"$root\"; "
+               "echo $((t1-t0))'";
+        std::istringstream in(runShell(cmd.str()));
+        long long ns = 0;
+        if (!(in >> ns) || ns <= 0) {
+            state.SkipWithError("could not see the window");
+            return;
+        }
+        gWindowShownSeconds = double(ns) * 1e-9;
+        state.SetIterationTime(gWindowShownSeconds);
+    }
+}
+BENCHMARK(BM_WindowShownAfterStart)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+bench::GoalRegistrar liftGoal("session.liftToCapturePhotoMainThread", [](const bench::Results& r)
+                                  -> std::optional<bench::GoalLine> {
+    auto t = r.get("BM_LiftToCapturePhoto/iterations:15");
+    if (!t) return std::nullopt;
+    return bench::GoalLine{*t * 1e3, 1.0, "ms", false, "the lift event's whole dispatch"};
+});
+bench::GoalRegistrar shownGoal("session.firstFrameWindowShown", [](const bench::Results& r)
+                                   -> std::optional<bench::GoalLine> {
+    auto t = r.get("BM_WindowShownAfterStart/iterations:3/manual_time");
+    if (!t) return std::nullopt;
+    return bench::GoalLine{*t * 1e3, 300.0, "ms", false, "process start to window visible under Xvfb"};
+});
+
+}  // namespace

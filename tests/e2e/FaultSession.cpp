@@ -1,0 +1,192 @@
+#include "tests/e2e/FaultSession.h"
+
+#include "tests/support/TestEnv.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+
+namespace faults {
+
+namespace fs = std::filesystem;
+using testenv::run;
+using testenv::shellQuote;
+
+namespace {
+
+constexpr const char* kNobody = "65534";
+constexpr const char* kBundleIdentifier = "org.kestrova.camera";
+
+bool hasPictureExtension(const fs::path& p) {
+    std::string e = p.extension().string();
+    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return e == ".JPG" || e == ".THM";
+}
+
+// Regular files beneath `dir`, symlinks not followed, unreadable folders skipped.
+std::vector<fs::path> regularFiles(const fs::path& dir) {
+    std::vector<fs::path> out;
+    std::error_code ec;
+    if (!fs::is_directory(fs::symlink_status(dir, ec))) return out;
+    for (auto it = fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_symlink(ec)) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file(ec)) out.push_back(it->path());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace
+
+bool canDropPrivileges() { return geteuid() != 0 || run("command -v setpriv").status == 0; }
+
+void chownTree(const fs::path& p) {
+    if (geteuid() == 0) run(std::string("chown -R ") + kNobody + ":" + kNobody + " " + shellQuote(p.string()));
+}
+
+void chmodTree(const fs::path& p, const std::string& mode) {
+    run("chmod -R " + mode + " " + shellQuote(p.string()));
+}
+
+Session runKestrova(const fs::path& scratch, const fs::path& root, const std::string& script, const std::string& extra,
+                    bool unprivileged, double killAfter, const fs::path& binary) {
+    static int counter = 0;
+    const fs::path scriptFile = scratch / ("session-" + std::to_string(++counter) + ".script");
+    testenv::writeFile(scriptFile, script);
+    fs::create_directories(root);
+    std::string prefix = "timeout -s KILL " + (killAfter > 0 ? std::to_string(killAfter) : std::string("120")) + " ";
+    if (unprivileged && geteuid() == 0) {
+        chownTree(root);
+        prefix += std::string("setpriv --reuid=") + kNobody + " --regid=" + kNobody + " --clear-groups -- ";
+    }
+    const std::string exe = binary.empty() ? testenv::kestrovaBinary() : binary.string();
+    const auto start = std::chrono::steady_clock::now();
+    auto r = run(prefix + shellQuote(exe) + " --headless --device-root " + shellQuote(root.string()) + " --script " +
+                 shellQuote(scriptFile.string()) + " " + extra);
+    Session s;
+    s.status = r.status;
+    s.out = r.out;
+    s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return s;
+}
+
+std::vector<fs::path> pictures(const fs::path& root) {
+    std::vector<fs::path> out;
+    for (auto& p : regularFiles(root / "var/mobile/Media/DCIM")) {
+        std::string e = p.extension().string();
+        if (e == ".JPG" || e == ".jpg") out.push_back(p);
+    }
+    return out;
+}
+
+std::vector<std::string> badPictures(const fs::path& root) {
+    std::vector<std::string> bad;
+    for (const auto& p : regularFiles(root / "var/mobile/Media")) {
+        if (!hasPictureExtension(p)) continue;
+        std::error_code ec;
+        if (fs::file_size(p, ec) == 0) {
+            bad.push_back(p.string() + " is empty");
+            continue;
+        }
+        // djpeg exits 2 on a warning such as "Premature end of JPEG file".
+        auto r = run(testenv::djpeg() + " -outfile /dev/null " + shellQuote(p.string()));
+        if (r.status != 0) bad.push_back(p.string() + ": " + r.out);
+    }
+    return bad;
+}
+
+std::vector<std::string> temporaryFiles(const fs::path& root) {
+    std::vector<std::string> out;
+    for (const auto& p : regularFiles(root))
+        if (p.filename().string().rfind(".kestrova-tmp-", 0) == 0) out.push_back(p.string());
+    return out;
+}
+
+Snapshot snapshotMedia(const fs::path& root) {
+    Snapshot s;
+    for (const auto& p : regularFiles(root / "var/mobile/Media")) s[p.string()] = testenv::readFile(p);
+    return s;
+}
+
+std::vector<std::string> lostFiles(const Snapshot& before, const fs::path& root) {
+    (void)root;
+    std::vector<std::string> lost;
+    for (const auto& [path, bytes] : before) {
+        std::error_code ec;
+        if (!fs::is_regular_file(path, ec)) lost.push_back(path + " is gone");
+        else if (testenv::readFile(path) != bytes) lost.push_back(path + " changed");
+    }
+    return lost;
+}
+
+void fillDisk(const fs::path& filler) {
+    FILE* f = std::fopen(filler.c_str(), "wb");
+    if (!f) return;
+    static const std::string chunk(64 * 1024, 'f');
+    while (std::fwrite(chunk.data(), 1, chunk.size(), f) == chunk.size()) {
+    }
+    // Then byte by byte, up to the last free block.
+    while (std::fputc('f', f) != EOF && std::fflush(f) == 0) {
+    }
+    std::fclose(f);
+}
+
+fs::path preferencesFile(const fs::path& root) {
+    return root / "var/mobile/Library/Preferences" / (std::string(kBundleIdentifier) + ".plist");
+}
+
+std::string preferencesXml(const std::string& body) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">\n<dict>\n" +
+           body + "\n</dict>\n</plist>\n";
+}
+
+void writePreferences(const fs::path& root, const std::string& body) {
+    testenv::writeFile(preferencesFile(root), preferencesXml(body));
+}
+
+std::vector<std::pair<std::string, long long>> settingRanges() {
+    return {{"ColorMode", 6},    {"TimerMode", 3},    {"LevelerMode", 1},   {"QuietMode", 1},
+            {"ImageSize", 2},    {"BurstMode", 1},    {"PreviewState", 2},  {"TouchRingSize", 2},
+            {"ZoomMode", 1},     {"RotateMode", 1},   {"OptionsBarPageNumber", 2}};
+}
+
+void makeJpeg(const fs::path& out, int width, int height) {
+    // A binary PPM with a gradient, through cjpeg.
+    std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            ppm += char(x * 255 / std::max(1, width - 1));
+            ppm += char(y * 255 / std::max(1, height - 1));
+            ppm += char(128);
+        }
+    const fs::path tmp = out.string() + ".ppm";
+    testenv::writeFile(tmp, ppm);
+    fs::create_directories(out.parent_path());
+    run("cjpeg -quality 85 -outfile " + shellQuote(out.string()) + " " + shellQuote(tmp.string()));
+    fs::remove(tmp);
+}
+
+fs::path sampleJpeg(const fs::path& scratch) {
+    const fs::path p = scratch / "sample.jpg";
+    if (!fs::exists(p)) makeJpeg(p, 64, 48);
+    return p;
+}
+
+std::string sampleJpegBytes(const fs::path& scratch) { return testenv::readFile(sampleJpeg(scratch)); }
+
+void copyFile(const fs::path& from, const fs::path& to) {
+    fs::create_directories(to.parent_path());
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+}
+
+}  // namespace faults

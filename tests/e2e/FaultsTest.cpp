@@ -1,0 +1,317 @@
+// The built kestrova, headless, against faults a real device meets: a full disk, folders it may
+// not write or read, loops, kill -9 in the middle of a burst, broken preferences, odd camera
+// frames, impossible locations and a damaged bundle. Each case expects no crash, every file that
+// was on disk before still there byte for byte, and no partial or empty .JPG or .THM.
+#include "tests/e2e/FaultSession.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using faults::Session;
+using testenv::run;
+using testenv::shellQuote;
+
+const char* kOneShot = "wait 2\ntap @snapButton\nwait 2\nquit\n";
+
+// Disk full: a small tmpfs as the device root. Writes fail while it is full, the session goes on
+// to its end, and once there is room again pictures succeed.
+TEST(Faults, DiskFullKeepsRunningAndRecoversWhenThereIsRoom) {
+    testenv::ScratchDir dir;
+    const fs::path root = dir / "device";
+    fs::create_directories(root);
+    if (::mount("tmpfs", root.c_str(), "tmpfs", 0, "size=4m") != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root; disk-full case not run";
+    struct Unmount {
+        fs::path p;
+        ~Unmount() { ::umount2(p.c_str(), MNT_DETACH); }
+    } unmount{root};
+
+    // With room: one picture.
+    Session first = faults::runKestrova(dir.path(), root, kOneShot);
+    ASSERT_EQ(first.status, 0) << first.out;
+    ASSERT_EQ(faults::pictures(root).size(), 1u) << first.out;
+    const auto before = faults::snapshotMedia(root);
+
+    // Full: a filler takes every free byte. Two shots fail; a screenshot afterwards shows the
+    // application still runs its session.
+    const fs::path filler = root / "filler";
+    faults::fillDisk(filler);
+    const fs::path alive = dir / "alive.png";
+    Session full = faults::runKestrova(dir.path(), root,
+                                       "wait 2\ntap @snapButton\nwait 2\ntap @snapButton\nwait 2\nscreenshot " +
+                                           alive.string() + "\nquit\n");
+    EXPECT_EQ(full.status, 0) << full.out;
+    EXPECT_TRUE(fs::exists(alive)) << full.out;
+    EXPECT_EQ(faults::lostFiles(before, root), std::vector<std::string>{});
+    EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+
+    // Room again: the next picture succeeds.
+    fs::remove(filler);
+    Session again = faults::runKestrova(dir.path(), root, kOneShot);
+    EXPECT_EQ(again.status, 0) << again.out;
+    EXPECT_GT(faults::pictures(root).size(), 1u) << again.out;
+    EXPECT_EQ(faults::lostFiles(before, root), std::vector<std::string>{});
+    EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+}
+
+// Folders the application cannot write or read. Root ignores permissions, so as root the
+// sessions run as an unprivileged user on a tree that user owns.
+TEST(Faults, ReadOnlyMediaUnreadableSubfolderAndDcimAsAFile) {
+    if (!faults::canDropPrivileges()) GTEST_SKIP() << "running as root without setpriv: permissions are not enforced";
+    testenv::ScratchDir dir;
+
+    // Read-only media folder, with a picture taken before.
+    {
+        const fs::path root = dir / "readonly";
+        ASSERT_EQ(faults::runKestrova(dir.path(), root, kOneShot, "", true).status, 0);
+        ASSERT_EQ(faults::pictures(root).size(), 1u);
+        const auto before = faults::snapshotMedia(root);
+        faults::chmodTree(root / "var/mobile/Media", "a-w");
+        Session s = faults::runKestrova(dir.path(), root, "wait 2\ntap @snapButton\nwait 2\ntap @snapButton\nwait 2\nquit\n",
+                                        "", true);
+        faults::chmodTree(root / "var/mobile/Media", "u+w");
+        EXPECT_EQ(s.status, 0) << s.out;
+        EXPECT_EQ(faults::lostFiles(before, root), std::vector<std::string>{});
+        EXPECT_EQ(faults::pictures(root).size(), 1u);
+        EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+    }
+    // An unreadable subfolder inside 100APPLE: the scan skips it, pictures still land, and the
+    // hidden pictures are untouched.
+    {
+        const fs::path root = dir / "unreadable";
+        const fs::path hidden = root / "var/mobile/Media/DCIM/100APPLE/hidden";
+        faults::copyFile(faults::sampleJpeg(dir.path()), hidden / "IMG_0001.JPG");
+        testenv::writeFile(hidden / "IMG_0001.THM", faults::sampleJpegBytes(dir.path()));
+        const auto before = faults::snapshotMedia(root);
+        faults::chownTree(root);
+        fs::permissions(hidden, fs::perms::none);
+        Session s = faults::runKestrova(dir.path(), root, kOneShot, "", true);
+        fs::permissions(hidden, fs::perms::owner_all);
+        EXPECT_EQ(s.status, 0) << s.out;
+        EXPECT_EQ(faults::lostFiles(before, root), std::vector<std::string>{});
+        EXPECT_EQ(faults::pictures(root).size(), 2u) << s.out;
+        EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+    }
+    // DCIM is a file: nothing can be saved, the file stays as it was, the session ends normally.
+    {
+        const fs::path root = dir / "dcimfile";
+        testenv::writeFile(root / "var/mobile/Media/DCIM", "not a folder\n");
+        Session s = faults::runKestrova(dir.path(), root, kOneShot);
+        EXPECT_EQ(s.status, 0) << s.out;
+        EXPECT_EQ(testenv::readFile(root / "var/mobile/Media/DCIM"), "not a folder\n");
+        EXPECT_EQ(faults::pictures(root).size(), 0u);
+    }
+}
+
+// Symlink loops in the camera roll: a folder linking to its parent, a folder linking to itself,
+// and a picture name that is a link to itself. The scan ends and the next number clears them.
+TEST(Faults, SymlinkLoopsInTheCameraRoll) {
+    testenv::ScratchDir dir;
+    const fs::path root = dir / "device";
+    const fs::path folder = root / "var/mobile/Media/DCIM/100APPLE";
+    faults::copyFile(faults::sampleJpeg(dir.path()), folder / "IMG_0003.JPG");
+    fs::create_directory_symlink("..", folder / "up");
+    fs::create_directory_symlink("self", folder / "self");
+    fs::create_symlink("IMG_0007.JPG", folder / "IMG_0007.JPG");
+    fs::create_directory_symlink("100APPLE", root / "var/mobile/Media/DCIM/101APPLE");
+    const auto before = faults::snapshotMedia(root);
+
+    Session s = faults::runKestrova(dir.path(), root, kOneShot);
+    EXPECT_EQ(s.status, 0) << s.out;
+    EXPECT_EQ(faults::lostFiles(before, root), std::vector<std::string>{});
+    EXPECT_TRUE(fs::is_symlink(folder / "IMG_0007.JPG"));
+    EXPECT_EQ(faults::pictures(root).size(), 2u) << s.out;
+    EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+}
+
+// kill -9 at twenty different moments of burst sessions: whatever is on disk is whole, nothing
+// written before goes missing, and the next start leaves no temporary file behind.
+TEST(Faults, KillDuringBurstLeavesOnlyWholePictures) {
+    testenv::ScratchDir dir;
+    const fs::path root = dir / "device";
+    faults::writePreferences(root, "<key>BurstMode</key><integer>1</integer>");
+    std::string script = "wait 2\n";
+    for (int i = 0; i < 6; ++i) script += "tap @snapButton\nwait 1\n";
+    script += "quit\n";
+
+    for (int i = 0; i < 20; ++i) {
+        const auto before = faults::snapshotMedia(root);
+        // From just after start-up to about the end of the session, in real time.
+        const double killAfter = 0.3 + 0.09 * i;
+        Session s = faults::runKestrova(dir.path(), root, script, "", false, killAfter);
+        EXPECT_TRUE(s.status == 0 || s.status == 137) << "run " << i << ": " << s.out;
+        EXPECT_EQ(faults::lostFiles(before, root), std::vector<std::string>{}) << "run " << i;
+        EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{}) << "run " << i;
+    }
+    EXPECT_GT(faults::pictures(root).size(), 0u);
+
+    Session next = faults::runKestrova(dir.path(), root, "wait 2\nquit\n");
+    EXPECT_EQ(next.status, 0) << next.out;
+    EXPECT_EQ(faults::temporaryFiles(root), std::vector<std::string>{});
+    EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+}
+
+// Broken preferences: the application starts (no slower than with none by more than 2 s), every
+// setting it saves on the way out is in range, and the saved file is a valid property list.
+TEST(Faults, BrokenPreferencesStartCleanAndSaveAValidFile) {
+    testenv::ScratchDir dir;
+    const std::string wrongTypes =
+        "<key>ColorMode</key><string>7 colours</string>"
+        "<key>BurstMode</key><array><integer>1</integer></array>"
+        "<key>TimerMode</key><real>1e300</real>"
+        "<key>LevelerMode</key><date>2001-01-01T00:00:00Z</date>"
+        "<key>QuietMode</key><data>AAAA</data>"
+        "<key>ImageSize</key><integer>-9223372036854775808</integer>"
+        "<key>PreviewState</key><integer>42</integer>"
+        "<key>ZoomMode</key><dict><key>a</key><true/></dict>"
+        "<key>RotateMode</key><string>-1</string>"
+        "<key>TouchRingSize</key><integer>99</integer>"
+        "<key>OptionsBarPageNumber</key><string>77</string>"
+        "<key>OptionsBarHidden</key><string>perhaps</string>";
+    std::string randomBytes;
+    for (int i = 0; i < 4096; ++i) randomBytes += char((i * 2654435761u) >> 13);
+    const std::string valid = faults::preferencesXml(wrongTypes);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"empty", ""},
+        {"garbage", "this is not { a plist <<<"},
+        {"truncated", valid.substr(0, valid.size() / 2)},
+        {"binary noise", randomBytes},
+        {"binary plist header", std::string("bplist00") + randomBytes.substr(0, 200)},
+        {"wrong types and ranges", valid},
+    };
+
+    const Session baseline = faults::runKestrova(dir.path(), dir / "baseline", "wait 1\nquit\n");
+    ASSERT_EQ(baseline.status, 0) << baseline.out;
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        const fs::path root = dir / ("prefs-" + std::to_string(&name - &cases[0].first));
+        const fs::path file = faults::preferencesFile(root);
+        testenv::writeFile(file, bytes);
+        Session s = faults::runKestrova(dir.path(), root, "wait 1\nresign\nactivate\nwait 1\nquit\n");
+        EXPECT_EQ(s.status, 0) << s.out;
+        EXPECT_LT(s.seconds, baseline.seconds + 2.0);
+        auto xml = run(testenv::plistutil() + " -i " + shellQuote(file.string()) + " -f xml -o -");
+        ASSERT_EQ(xml.status, 0) << xml.out;
+        for (const auto& [key, limit] : faults::settingRanges()) {
+            std::smatch m;
+            const std::regex re("<key>" + key + "</key>\\s*<integer>(-?[0-9]+)</integer>");
+            ASSERT_TRUE(std::regex_search(xml.out, m, re)) << key << " missing or not an integer in\n" << xml.out;
+            const long long v = std::stoll(m[1]);
+            EXPECT_TRUE(v >= 0 && v <= limit) << key << " = " << v;
+        }
+        EXPECT_TRUE(std::regex_search(xml.out, std::regex("<key>OptionsBarHidden</key>\\s*<(true|false)/>")))
+            << xml.out;
+    }
+}
+
+// Camera frames of the wrong size: tiny, thin, wide, odd and broken photos from an images folder.
+// Every picture written is a whole JPEG of the full picture size.
+TEST(Faults, OddSizedCameraFrames) {
+    testenv::ScratchDir dir;
+    const fs::path photos = dir / "photos";
+    fs::create_directories(photos);
+    for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {2, 900}, {1001, 3}, {17, 13}})
+        faults::makeJpeg(photos / ("p" + std::to_string(w) + "x" + std::to_string(h) + ".jpg"), w, h);
+    const std::string whole = testenv::readFile(faults::sampleJpeg(dir.path()));
+    testenv::writeFile(photos / "truncated.jpg", whole.substr(0, whole.size() / 3));
+    testenv::writeFile(photos / "empty.jpg", "");
+    testenv::writeFile(photos / "text.png", "not a picture");
+
+    const fs::path root = dir / "device";
+    std::string script = "wait 2\n";
+    for (int i = 0; i < 7; ++i) script += "tap @snapButton\nwait 2\n";
+    script += "quit\n";
+    Session s = faults::runKestrova(dir.path(), root, script, "--camera images:" + photos.string());
+    EXPECT_EQ(s.status, 0) << s.out;
+    const auto pictures = faults::pictures(root);
+    EXPECT_EQ(pictures.size(), 7u) << s.out;
+    EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+    for (const auto& p : pictures) {
+        auto size = run(testenv::exiftool() + " -s3 -ImageWidth -ImageHeight " + shellQuote(p.string()));
+        EXPECT_EQ(size.out, "1600\n1200\n") << p;
+    }
+}
+
+// Location values that are NaN, infinite or out of range: refused on the command line and in
+// scripts with one line naming the value, and no picture carries GPS tags.
+TEST(Faults, ImpossibleLocationsWriteNoGpsTags) {
+    testenv::ScratchDir dir;
+    const fs::path root = dir / "device";
+    for (const char* bad : {"nan,0", "0,nan", "inf,0", "0,-inf", "90.5,0", "0,180.01", "1e999,0"}) {
+        Session s = faults::runKestrova(dir.path(), root, kOneShot, std::string("--location ") + bad);
+        EXPECT_EQ(s.status, 2) << bad << ": " << s.out;
+        EXPECT_NE(s.out.find("--location"), std::string::npos) << s.out;
+        EXPECT_EQ(std::count(s.out.begin(), s.out.end(), '\n'), 1) << s.out;
+    }
+    for (const char* bad : {"nan 0", "0 nan", "inf 0", "0 -inf", "-90.0001 0", "0 200", "1e999 1", "10 10 nan"}) {
+        Session s = faults::runKestrova(dir.path(), root, std::string("wait 1\nlocation ") + bad + "\ntap @snapButton\nwait 2\nquit\n");
+        EXPECT_EQ(s.status, 2) << bad << ": " << s.out;
+        EXPECT_NE(s.out.find("script:2:"), std::string::npos) << s.out;
+    }
+    EXPECT_EQ(faults::pictures(root).size(), 0u);
+
+    // The limits themselves are places on earth, written as such.
+    Session edge = faults::runKestrova(dir.path(), root, "wait 1\nlocation -90 180\nwait 1\ntap @snapButton\nwait 2\nquit\n");
+    ASSERT_EQ(edge.status, 0) << edge.out;
+    const auto pictures = faults::pictures(root);
+    ASSERT_EQ(pictures.size(), 1u);
+    auto gps = run(testenv::exiftool() + " -n -s3 -GPS:GPSLatitude -GPS:GPSLatitudeRef -GPS:GPSLongitude -GPS:GPSLongitudeRef " +
+                   shellQuote(pictures[0].string()));
+    EXPECT_EQ(gps.out, "90\nS\n180\nE\n");
+}
+
+// A damaged bundle, installed the way a user would: the executable in bin, the bundle in
+// share/kestrova. Without Info.plist the host says so and stops; without pictures, strings or
+// the interface file the application runs without them, or stops with one line; never a crash.
+TEST(Faults, MissingBundleResources) {
+    testenv::ScratchDir dir;
+    const fs::path bin = dir / "bin", bundle = dir / "share/kestrova";
+    fs::create_directories(bin);
+    fs::copy_file(testenv::kestrovaBinary(), bin / "kestrova");
+    fs::permissions(bin / "kestrova", fs::perms::owner_all, fs::perm_options::add);
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> remove;
+        bool stops;  // the host refuses to start
+    };
+    const std::vector<Case> cases = {
+        {"no artwork", {"images"}, false},
+        {"no strings", {"en.lproj", "de.lproj", "fr.lproj", "ja.lproj", "zh-Hans.lproj", "zh-Hant.lproj"}, false},
+        {"no interface file", {"MainWindow.json"}, false},
+        {"no Info.plist", {"Info.plist"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(bundle);
+        fs::create_directories(bundle);
+        fs::copy(testenv::bundleDir(), bundle, fs::copy_options::recursive);
+        for (const auto& r : c.remove) fs::remove_all(bundle / r);
+        const fs::path root = dir / (std::string("device-") + c.name);
+        Session s = faults::runKestrova(dir.path(), root, kOneShot, "", false, 0, bin / "kestrova");
+        if (c.stops) {
+            EXPECT_EQ(s.status, 2) << s.out;
+            EXPECT_NE(s.out.find("bundle"), std::string::npos) << s.out;
+        } else {
+            EXPECT_TRUE(s.status == 0 || s.status == 2) << s.out;
+        }
+        EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+    }
+}
+
+}  // namespace
