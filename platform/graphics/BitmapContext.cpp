@@ -1,5 +1,6 @@
 #include "platform/graphics/BitmapContext.h"
 
+#include "platform/graphics/BoxShrinker.h"
 #include "platform/graphics/GrayConverter.h"
 #include "platform/graphics/PixelBufferPool.h"
 
@@ -231,8 +232,17 @@ bool BitmapContext::drawImageDirect(const Rect& r, const Image& image) {
 
     // Prepare the destination: what is not covered keeps its pixels.
     const bool coversAll = cx0 == 0 && cy0 == 0 && cx1 == m.width && cy1 == m.height;
-    if (coversAll) m.needsClear = false;
-    else m.clearIfNeeded();
+    if (coversAll && m.needsClear) {
+        // The draw fills every pixel but not the row padding, which filters read as well.
+        m.needsClear = false;
+        const size_t used = size_t(m.width) * (m.gray() ? 1 : 4);
+        if (size_t(m.bytesPerRow) > used) {
+            for (int y = 0; y < m.height; ++y)
+                std::memset(m.pixels.get() + size_t(y) * m.bytesPerRow + used, 0, m.bytesPerRow - used);
+        }
+    } else if (!coversAll) {
+        m.clearIfNeeded();
+    }
     if (m.gray()) {
         if (!coversAll) m.syncGray();
         m.grayCurrent = true;
@@ -279,11 +289,15 @@ bool BitmapContext::drawImageDirect(const Rect& r, const Image& image) {
     uint8_t* pixels = m.pixels.get();
     const int bpr = m.bytesPerRow;
     const int cw = cx1 - cx0, ch = cy1 - cy0;
+    // libyuv's box is exact only for whole factors; otherwise its colour filter weighs with
+    // 127ths and turns white into 253, so other factors are averaged here.
+    const bool ownBox = filter == libyuv::kFilterBox && (sw % dw != 0 || sh % dh != 0);
 
     if (!gray) {
         if (!dstGray) {
             // Straight into the context; the origin may lie outside it, libyuv writes only the clip.
             uint8_t* origin = pixels + (intptr_t(Y0) * bpr + intptr_t(X0) * 4);
+            if (ownBox) return BoxShrinker::shrink(src, stride, sw, sh, origin, bpr, dw, dh, cx0 - X0, cy0 - Y0, cw, ch, 4);
             return libyuv::ARGBScaleClip(src, stride, sw, sh, origin, bpr, dw, dh, cx0 - X0, cy0 - Y0, cw, ch, filter) ==
                    0;
         }
@@ -291,12 +305,18 @@ bool BitmapContext::drawImageDirect(const Rect& r, const Image& image) {
         uint8_t* t = m.scratchA.get(size_t(cw) * 4 * ch);
         if (!t) return false;
         uint8_t* origin = t - (intptr_t(cy0 - Y0) * cw * 4 + intptr_t(cx0 - X0) * 4);
-        if (libyuv::ARGBScaleClip(src, stride, sw, sh, origin, cw * 4, dw, dh, cx0 - X0, cy0 - Y0, cw, ch, filter) != 0)
+        if (ownBox) {
+            if (!BoxShrinker::shrink(src, stride, sw, sh, origin, cw * 4, dw, dh, cx0 - X0, cy0 - Y0, cw, ch, 4))
+                return false;
+        } else if (libyuv::ARGBScaleClip(src, stride, sw, sh, origin, cw * 4, dw, dh, cx0 - X0, cy0 - Y0, cw, ch, filter) != 0)
             return false;
         GrayConverter::bgrxToGray(t, cw * 4, pixels + size_t(cy0) * bpr + cx0, bpr, cw, ch);
         return true;
     }
     // Grey into grey.
+    if (ownBox)
+        return BoxShrinker::shrink(src, stride, sw, sh, pixels + (intptr_t(Y0) * bpr + intptr_t(X0)), bpr, dw, dh, cx0 - X0,
+                                   cy0 - Y0, cw, ch, 1);
     if (!clipped) {
         libyuv::ScalePlane(src, stride, sw, sh, pixels + size_t(cy0) * bpr + cx0, bpr, dw, dh, filter);
         return true;

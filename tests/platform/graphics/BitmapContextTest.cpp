@@ -339,6 +339,20 @@ TEST(BitmapContextTest, DirectDrawsMatchCairoPixelForPixel) {
     }
 }
 
+TEST(BitmapContextTest, AWholeContextDrawLeavesReusedRowPaddingZero) {
+    // The fan image is 300 pixels in 1600-byte rows; the single-colour filter reads the padding,
+    // so a pooled buffer's old bytes there must not survive a draw that covers every pixel.
+    {
+        auto dirty = rgbContext(400, 400, 1600);
+        dirty->setFillColor(Color::white(1));
+        dirty->fillRect({0, 0, 400, 400});
+    }
+    auto c = rgbContext(300, 400, 1600);
+    c->drawImage({0, 0, 300, 400}, markedFrame(300, 400));
+    const uint8_t* row = c->data() + 17 * 1600;
+    for (int b = 1200; b < 1600; ++b) ASSERT_EQ(row[b], 0) << b;
+}
+
 TEST(BitmapContextTest, ReusedBuffersStartBlack) {
     // Large buffers are pooled and come back with old pixels; a new context must still be black,
     // whether it is read at once, drawn into through Cairo, or partly covered by an image.
