@@ -52,9 +52,8 @@ KestrovaAppDelegate::~KestrovaAppDelegate() {
     if (timer_) timer_->invalidate();
     platform::ViewAnimation::forgetDelegate(this);
     platform::NotificationCenter::defaultCenter().removeObserver(this);
-    if (cc_ && cc_->delegate() == this) cc_->setDelegate(nullptr);
     if (geo_ && geo_->delegate() == this) geo_->setDelegate(nullptr);
-    if (generatingOrientation_) platform::Device::currentDevice().endGeneratingDeviceOrientationNotifications();
+    if (orientationDevice_) orientationDevice_->endGeneratingDeviceOrientationNotifications();
     if (switcher_) switcher_->setDelegate(nullptr);
     // Sheets may still be on screen, in views that outlive them for a moment.
     for (auto* sheet : {cancelSheet_.get(), confirmTap_.get(), aboutPopup_.get()})
@@ -262,6 +261,8 @@ void KestrovaAppDelegate::applicationWillTerminate(platform::Application&) {
     platform::RunLoop::main().cancelPerforms(this);
     saveSettings();
     waitTillFinishedSaving();
+    // Nothing more is taken; the host may drop the camera before this object.
+    if (cc_ && cc_->delegate() == this) cc_->setDelegate(nullptr);
     if (confirmedDTap_) platform::notifyPost("com.apple.language.changed");
 }
 

@@ -30,6 +30,7 @@ class ActionSheet;
 class BarButtonItem;
 class CameraController;
 class CameraView;
+class Device;
 class ImageView;
 class Label;
 class NavigationBar;
@@ -310,7 +311,8 @@ private:
     // The glowing circle's cycle is running.
     bool glowRunning_ = false;
     GeoPosition* geo_ = nullptr;  // the location singleton once this is its delegate
-    bool generatingOrientation_ = false;
+    // The device asked for orientation notifications; it outlives this object.
+    platform::Device* orientationDevice_ = nullptr;
 };
 
 }  // namespace kestrova

@@ -32,9 +32,9 @@ void KestrovaAppDelegate::initializeSettings() {
     touchRingRadius_ = readInteger(*settings_, "TouchRingSize");
     burstCount_ = 4;
     takingPicture_ = false;
-    if (!generatingOrientation_) {
-        platform::Device::currentDevice().beginGeneratingDeviceOrientationNotifications();
-        generatingOrientation_ = true;
+    if (!orientationDevice_) {
+        orientationDevice_ = &platform::Device::currentDevice();
+        orientationDevice_->beginGeneratingDeviceOrientationNotifications();
     }
 }
 
