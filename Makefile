@@ -30,7 +30,7 @@ bench: build
 	@scripts/bench.sh $(BUILD)
 
 test-asan:
-	@$(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=address"
+	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=address"
 
 test-tsan:
 	@$(MAKE) --no-print-directory test BUILD=build-tsan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=thread"
