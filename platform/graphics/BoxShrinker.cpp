@@ -1,0 +1,152 @@
+#include "platform/graphics/BoxShrinker.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <new>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace platform {
+namespace {
+
+// Vertical weights in 128ths keep the intermediate row within a signed 16-bit value (255 * 128),
+// which the horizontal pass multiplies by weights in 256ths: 2^15 in all.
+constexpr int kVerticalOne = 128;
+constexpr int kHorizontalOne = 256;
+constexpr int kShift = 15;
+
+// For each output pixel of one axis, the source pixels it covers and their weights. Every output
+// gets `stride` taps (unused ones weigh 0) that stay inside the source.
+struct Taps {
+    std::vector<int> first;
+    std::vector<int16_t> weight;  // `stride` entries an output pixel
+    int stride = 0;
+
+    // Outputs [from, to) of an n -> m shrink. Output i covers [i n, (i + 1) n) in units of 1/m of
+    // a source pixel; weights come from rounding the running share, so they sum to exactly `one`.
+    Taps(int n, int m, int from, int to, int one, int padTo) {
+        stride = std::min(n, (n + m - 1) / m + 1);
+        stride = (stride + padTo - 1) / padTo * padTo;
+        const size_t k = size_t(to - from);
+        first.resize(k);
+        weight.assign(k * size_t(stride), 0);
+        for (int i = from; i < to; ++i) {
+            const int64_t a = int64_t(i) * n, b = a + n;
+            const int j0 = int(a / m), j1 = int((b + m - 1) / m);
+            // A window that would run past the end starts earlier, its first weights 0.
+            const int f = std::max(0, std::min(j0, n - stride));
+            const size_t o = size_t(i - from);
+            first[o] = f;
+            int64_t prev = 0;
+            for (int j = j0; j < j1; ++j) {
+                const int64_t end = std::min(b, int64_t(j + 1) * m) - a;
+                const int64_t cum = (end * one + n / 2) / n;
+                weight[o * stride + size_t(j - f)] = int16_t(cum - prev);
+                prev = cum;
+            }
+        }
+    }
+};
+
+// One output row of 4-byte pixels from the vertically filtered row `a` (starting at column c0).
+// S > 0: the taps an output, fixed so the loop unrolls.
+template <int S>
+void filterRow4(const int16_t* a, int c0, const Taps& xs, uint8_t* out, int width) {
+    const int16_t* w = xs.weight.data();
+    const int* first = xs.first.data();
+    const int stride = S > 0 ? S : xs.stride;
+#if defined(__SSE2__)
+    // Two taps at a time: their channels interleaved, multiplied and summed in pairs.
+    const __m128i round = _mm_set1_epi32(1 << (kShift - 1));
+    for (int x = 0; x < width; ++x, w += stride) {
+        const int16_t* p = a + size_t(first[x] - c0) * 4;
+        __m128i s = round;
+        for (int t = 0; t < stride; t += 2) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + t * 4));
+            const __m128i pairs = _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
+            const int32_t wp = int32_t(uint16_t(w[t])) | int32_t(uint32_t(uint16_t(w[t + 1])) << 16);
+            s = _mm_add_epi32(s, _mm_madd_epi16(pairs, _mm_set1_epi32(wp)));
+        }
+        s = _mm_srai_epi32(s, kShift);
+        s = _mm_packs_epi32(s, s);
+        s = _mm_packus_epi16(s, s);
+        _mm_storeu_si32(out + size_t(x) * 4, s);
+    }
+#else
+    for (int x = 0; x < width; ++x, w += stride) {
+        const int16_t* p = a + size_t(first[x] - c0) * 4;
+        int32_t s[4] = {};
+        for (int t = 0; t < stride; ++t)
+            for (int c = 0; c < 4; ++c) s[c] += int32_t(p[t * 4 + c]) * w[t];
+        for (int c = 0; c < 4; ++c) out[size_t(x) * 4 + c] = uint8_t((s[c] + (1 << (kShift - 1))) >> kShift);
+    }
+#endif
+}
+
+void filterRow1(const int16_t* a, int c0, const Taps& xs, uint8_t* out, int width) {
+    const int16_t* w = xs.weight.data();
+    const int* first = xs.first.data();
+    const int stride = xs.stride;
+    for (int x = 0; x < width; ++x, w += stride) {
+        const int16_t* p = a + (first[x] - c0);
+        int32_t s = 0;
+        for (int t = 0; t < stride; ++t) s += int32_t(p[t]) * w[t];
+        out[x] = uint8_t((s + (1 << (kShift - 1))) >> kShift);
+    }
+}
+
+template <int C>
+void run(const uint8_t* src, int srcStride, int sw, int sh, uint8_t* dstOrigin, int dstStride, int dw, int dh,
+         int clipX, int clipY, int clipW, int clipH) {
+    const Taps xs(sw, dw, clipX, clipX + clipW, kHorizontalOne, 2);
+    const Taps ys(sh, dh, clipY, clipY + clipH, kVerticalOne, 1);
+    // Only the source columns the clip reaches are filtered vertically; the row has room for the
+    // widest tap window (padded taps read zeros at worst).
+    const int c0 = xs.first.front(), c1 = std::min(sw, xs.first.back() + xs.stride);
+    const size_t n = size_t(c1 - c0) * C;
+    std::vector<int16_t> acc(n + size_t(xs.stride + 2) * C, 0);
+    int16_t* a = acc.data();
+    for (int y = 0; y < clipH; ++y) {
+        const int16_t* wy = &ys.weight[size_t(y) * ys.stride];
+        const uint8_t* row = src + size_t(ys.first[y]) * srcStride + size_t(c0) * C;
+        {
+            const int16_t w = wy[0];
+            for (size_t k = 0; k < n; ++k) a[k] = int16_t(row[k] * w);
+        }
+        for (int t = 1; t < ys.stride; ++t) {
+            const int16_t w = wy[t];
+            row += srcStride;
+            if (w == 0) continue;
+            for (size_t k = 0; k < n; ++k) a[k] = int16_t(a[k] + row[k] * w);
+        }
+        uint8_t* out = dstOrigin + size_t(clipY + y) * dstStride + size_t(clipX) * C;
+        if constexpr (C == 4) {
+            if (xs.stride == 2) filterRow4<2>(a, c0, xs, out, clipW);
+            else if (xs.stride == 4) filterRow4<4>(a, c0, xs, out, clipW);
+            else filterRow4<0>(a, c0, xs, out, clipW);
+        } else {
+            filterRow1(a, c0, xs, out, clipW);
+        }
+    }
+}
+
+}  // namespace
+
+bool BoxShrinker::shrink(const uint8_t* src, int srcStride, int sw, int sh, uint8_t* dstOrigin, int dstStride, int dw,
+                         int dh, int clipX, int clipY, int clipW, int clipH, int channels) {
+    if (!src || !dstOrigin || (channels != 1 && channels != 4)) return false;
+    if (dw <= 0 || dh <= 0 || dw > sw || dh > sh || clipW <= 0 || clipH <= 0) return false;
+    if (clipX < 0 || clipY < 0 || clipX + clipW > dw || clipY + clipH > dh) return false;
+    try {
+        if (channels == 4) run<4>(src, srcStride, sw, sh, dstOrigin, dstStride, dw, dh, clipX, clipY, clipW, clipH);
+        else run<1>(src, srcStride, sw, sh, dstOrigin, dstStride, dw, dh, clipX, clipY, clipW, clipH);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace platform
