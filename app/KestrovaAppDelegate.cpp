@@ -103,6 +103,10 @@ platform::Action KestrovaAppDelegate::actionNamed(std::string_view name) {
         {"gotoCameraPage", &KestrovaAppDelegate::gotoCameraPage},
         {"gotoAlbumPage", &KestrovaAppDelegate::gotoAlbumPage},
         {"gotoWebsite", &KestrovaAppDelegate::gotoWebsite},
+        {"showHelp", &KestrovaAppDelegate::showHelp},
+        {"closeHelpView", &KestrovaAppDelegate::closeHelpView},
+        {"showAbout", &KestrovaAppDelegate::showAbout},
+        {"confirmDoubleTap", &KestrovaAppDelegate::confirmDoubleTap},
     };
     for (const auto& [actionName, method] : kActions)
         if (actionName == name) return [this, method](platform::Object* sender) { (this->*method)(sender); };
