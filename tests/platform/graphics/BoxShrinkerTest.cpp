@@ -1,0 +1,85 @@
+#include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/BoxShrinker.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+ImageRef solid(int w, int h, uint8_t b, uint8_t g, uint8_t r) {
+    std::vector<uint8_t> px(size_t(w) * h * 4);
+    for (size_t i = 0; i < px.size(); i += 4) {
+        px[i] = b;
+        px[i + 1] = g;
+        px[i + 2] = r;
+        px[i + 3] = 255;
+    }
+    return Image::createBGRX(w, h, std::move(px));
+}
+
+// Counts the pixels of a colour context that are not exactly (b, g, r).
+int mismatches(BitmapContext& c, uint8_t b, uint8_t g, uint8_t r) {
+    int bad = 0;
+    const uint8_t* p = c.data();
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x) {
+            const uint8_t* q = p + size_t(y) * c.bytesPerRow() + size_t(x) * 4;
+            if (q[0] != b || q[1] != g || q[2] != r) ++bad;
+        }
+    return bad;
+}
+
+}  // namespace
+
+TEST(BoxShrinkerTest, UniformColoursStayExactAtNonIntegerFactors) {
+    struct Size {
+        int sw, sh, dw, dh;
+    };
+    // The picture-to-screen, preview-to-thumbnail and odd factors, each below 2 and beyond it.
+    const Size sizes[] = {{1600, 1200, 960, 720}, {400, 320, 75, 60}, {533, 400, 160, 120}, {7, 5, 3, 2}};
+    struct Colour {
+        uint8_t b, g, r;
+    };
+    for (const Colour& k : {Colour{255, 255, 255}, Colour{30, 20, 10}}) {
+        for (const Size& s : sizes) {
+            auto img = solid(s.sw, s.sh, k.b, k.g, k.r);
+            auto c = BitmapContext::create(s.dw, s.dh, 8, s.dw * 4, ColorSpace::DeviceRGB, BitmapInfo::BGRX);
+            ASSERT_TRUE(c);
+            c->drawImage({0, 0, float(s.dw), float(s.dh)}, img);
+            EXPECT_TRUE(c->lastDrawWasDirect());
+            EXPECT_EQ(mismatches(*c, k.b, k.g, k.r), 0) << s.sw << "x" << s.sh << " -> " << s.dw << "x" << s.dh
+                                                        << " colour " << int(k.r);
+            // Into grey: the luma of the colour, exactly.
+            auto g = BitmapContext::create(s.dw, s.dh, 8, s.dw, ColorSpace::DeviceGray, BitmapInfo::None);
+            ASSERT_TRUE(g);
+            g->drawImage({0, 0, float(s.dw), float(s.dh)}, img);
+            const uint8_t luma = k.r == 255 ? 255 : 18;
+            int bad = 0;
+            for (int i = 0; i < s.dw * s.dh; ++i) bad += g->data()[i] != luma;
+            EXPECT_EQ(bad, 0) << "grey " << s.sw << "x" << s.sh << " -> " << s.dw << "x" << s.dh;
+        }
+    }
+}
+
+TEST(BoxShrinkerTest, AveragesTheCoveredAreaAndWritesOnlyTheClip) {
+    // 3 -> 2 in one row: output 0 covers source 0 and half of 1, output 1 the other half and 2.
+    const uint8_t row[] = {0, 90, 180};
+    uint8_t out[2] = {7, 7};
+    ASSERT_TRUE(BoxShrinker::shrink(row, 3, 3, 1, out, 2, 2, 1, 0, 0, 2, 1, 1));
+    EXPECT_EQ(out[0], 30);   // (0 + 45) / 1.5
+    EXPECT_EQ(out[1], 150);  // (45 + 180) / 1.5
+
+    // Only the clip's right pixel is written; the left one keeps its marker.
+    uint8_t clipped[2] = {7, 7};
+    ASSERT_TRUE(BoxShrinker::shrink(row, 3, 3, 1, clipped, 2, 2, 1, 1, 0, 1, 1, 1));
+    EXPECT_EQ(clipped[0], 7);
+    EXPECT_EQ(clipped[1], 150);
+
+    // Enlarging, an empty clip or a clip outside the picture is refused.
+    EXPECT_FALSE(BoxShrinker::shrink(row, 3, 3, 1, out, 4, 4, 1, 0, 0, 4, 1, 1));
+    EXPECT_FALSE(BoxShrinker::shrink(row, 3, 3, 1, out, 2, 2, 1, 0, 0, 0, 1, 1));
+    EXPECT_FALSE(BoxShrinker::shrink(row, 3, 3, 1, out, 2, 2, 1, 1, 0, 2, 1, 1));
+}
