@@ -4,6 +4,7 @@
 #include "platform/camera/SensorFrame.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/GraphicsContext.h"
+#include "platform/graphics/ImageBlitter.h"
 #include "platform/media/SoundService.h"
 
 #include <algorithm>
@@ -47,16 +48,25 @@ ImageRef CameraView::uprightFrame() {
 
 void CameraView::drawRect(GraphicsContext& context, const Rect&) {
     const Rect b = bounds();
-    context.setFillColor(Color::black());
-    context.fillRect(b);
     ImageRef frame = uprightFrame();
-    if (!frame || b.isEmpty()) return;
+    if (!frame || b.isEmpty()) {
+        context.setFillColor(Color::black());
+        context.fillRect(b);
+        return;
+    }
     // Fill the bounds, keeping the frame's shape; the overflow is cropped.
     const float scale = std::max(b.width() / frame->width(), b.height() / frame->height());
     const float w = frame->width() * scale, h = frame->height() * scale;
+    const Rect r{b.midX() - w / 2, b.midY() - h / 2, w, h};
     context.saveGState();
     context.clipToRect(b);
-    context.drawImage({b.midX() - w / 2, b.midY() - h / 2, w, h}, frame);
+    // Thirty times a second: one nearest-neighbour scale straight into the pixels where the
+    // context allows it, which also covers every pixel of the bounds.
+    if (!ImageBlitter::drawNearest(context, r, *frame)) {
+        context.setFillColor(Color::black());
+        context.fillRect(b);
+        context.drawImage(r, frame);
+    }
     context.restoreGState();
 }
 
