@@ -80,6 +80,8 @@ protected:
 TEST_F(InfoPageTest, PositionLineChangesWhenAFixArrivesWithoutUserAction) {
     ASSERT_EQ(kestrova::GeoPosition::sharedInstance()->getValuesState(), 0)
         << "an earlier test in this process fed a fix";
+    // Updates an earlier launch in this process left running would keep their old receiver.
+    kestrova::GeoPosition::sharedInstance()->locationManager()->stopUpdatingLocation();
     auto receiver = std::make_shared<platform::SimulatedLocationSource>(loop);
     platform::LocationServices services(true, receiver);
     platform::LocationServices::setCurrent(&services);
