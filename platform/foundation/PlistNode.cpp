@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -30,11 +31,10 @@ std::optional<PropertyValue> toValue(plist_t node, int depth) {
             return PropertyValue(d);
         }
         case PLIST_STRING: {
-            char* s = nullptr;
-            plist_get_string_val(node, &s);
-            PropertyValue v(std::string(s ? s : ""));
-            std::free(s);
-            return v;
+            // Not plist_get_string_val: it asserts on a string holding a NUL, as a binary file may.
+            uint64_t len = 0;
+            const char* s = plist_get_string_ptr(node, &len);
+            return PropertyValue(std::string(s ? s : "", s ? len : 0));
         }
         case PLIST_DATE: {
             int32_t sec = 0, usec = 0;
@@ -146,6 +146,17 @@ PlistNode PlistNode::parse(const void* bytes, size_t length) {
     if (!bytes || length == 0 || length > UINT32_MAX) return {};
     plist_t node = nullptr;
     plist_from_memory(static_cast<const char*>(bytes), static_cast<uint32_t>(length), &node);
+    if (node && length >= 8 && std::memcmp(bytes, "bplist00", 8) == 0) {
+        // A binary file can hold keys with NUL bytes, on which libplist's key reader asserts;
+        // its XML writer copes, so a binary tree is rebuilt from its XML form.
+        char* xml = nullptr;
+        uint32_t len = 0;
+        plist_to_xml(node, &xml, &len);
+        plist_free(node);
+        node = nullptr;
+        if (xml) plist_from_xml(xml, len, &node);
+        std::free(xml);
+    }
     return PlistNode(node);
 }
 
