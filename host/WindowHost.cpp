@@ -41,6 +41,11 @@ std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    // The window shows pixels made in memory: X11's shared-memory image takes them as they are,
+    // while SDL's default, a GL texture per frame, costs more than the drawing where GL is
+    // software (llvmpipe under Xvfb or without a GPU driver). SDL_FRAMEBUFFER_ACCELERATION in
+    // the environment still wins.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         if (why) *why = SDL_GetError();
         return nullptr;
