@@ -25,16 +25,23 @@ namespace fs = std::filesystem;
 
 double gWindowShownSeconds = -1;
 
-// Waits (in real time, at most 10 s) until the save worker and camera are idle, stepping the
-// virtual clock so delayed work runs too.
-void settle(host::SimulatedDevice& device, platform::ManualClock& clock) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        device.runLoop().runFor(0.5);
-        if (device.runLoop().allIdle() || std::chrono::steady_clock::now() > deadline) break;
-    }
+size_t picturesIn(const fs::path& root) {
+    size_t n = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root / "var/mobile/Media/DCIM", ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        if (it->path().extension() == ".JPG") ++n;
+    return n;
+}
+
+// Steps the virtual clock until the picture count reaches `count` (at most 5 s of real time),
+// so the next shot starts with an empty queue.
+void settle(host::SimulatedDevice& device, const fs::path& root, size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    do {
+        device.runLoop().runFor(0.1);
+    } while (picturesIn(root) < count && std::chrono::steady_clock::now() < deadline);
     device.runLoop().runFor(1);
-    (void)clock;
 }
 
 void BM_LiftToCapturePhoto(benchmark::State& state) {
@@ -55,12 +62,13 @@ void BM_LiftToCapturePhoto(benchmark::State& state) {
             state.SkipWithError(error.c_str());
             return;
         }
-        settle(device, clock);
+        device.runLoop().runFor(2);
         auto where = host::ScreenQuery(device.screen()).centerOfNamed("snapButton");
         if (!where) {
             state.SkipWithError("no shutter on the screen");
             return;
         }
+        size_t taken = picturesIn(root);
         for (auto _ : state) {
             state.PauseTiming();
             device.sendTouches({{0, platform::TouchPhase::Began, *where}});
@@ -69,7 +77,7 @@ void BM_LiftToCapturePhoto(benchmark::State& state) {
             // The lift: the shutter asks the camera for a picture inside this event.
             device.sendTouches({{0, platform::TouchPhase::Ended, *where}});
             state.PauseTiming();
-            settle(device, clock);
+            settle(device, root, ++taken);
             state.ResumeTiming();
         }
         device.terminate();
