@@ -12,8 +12,9 @@ for b in "$build"/bench/bench_*; do
   [ -x "$b" ] || continue
   n=$(basename "$b")
   echo "== $n"
-  "$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_color=false \
-    > "$work/$n.out" 2>&1
+  # The goal reporter colours its lines whatever the flag says: strip the escapes.
+  "$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_color=false 2>&1 |
+    sed 's/\x1b\[[0-9;]*m//g' > "$work/$n.out"
   grep -v '^GOAL ' "$work/$n.out"
 done
 
