@@ -50,6 +50,13 @@ std::unique_ptr<SaveRecord> SaveQueue::removeFromSaveQueue() {
 }
 
 void SaveQueue::recordFinished() {
+    {
+        // Found empty now rather than at the next take: otherwise the worker reports idle while
+        // the count still says pictures are outstanding.
+        std::lock_guard lock(mutex_);
+        if (saveQueue_.empty()) lastQueueSize_.store(0, std::memory_order_release);
+    }
+    condition_.notify_all();
     if (idling_) idling_->endWork();
 }
 
