@@ -44,16 +44,6 @@ std::shared_ptr<BitmapContext> makeContext(int w, int h, int colorMode, const Im
     return std::shared_ptr<BitmapContext>(std::move(ctx));
 }
 
-// The single-colour filter reads the padding between rows as pixels, so it must be zero: a
-// drawing that covers every pixel does not clear it.
-void zeroRowPadding(BitmapContext& ctx, int usedBytesPerRow) {
-    const int bpr = ctx.bytesPerRow();
-    if (bpr <= usedBytesPerRow) return;
-    uint8_t* row = ctx.data();
-    if (!row) return;
-    for (int y = 0; y < ctx.height(); ++y, row += bpr) std::memset(row + usedBytesPerRow, 0, size_t(bpr - usedBytesPerRow));
-}
-
 // The context's pixels with the colour mode applied, as an image. Sepia and negative work in
 // place; the single-colour filter needs the unfiltered neighbours, so it writes a new buffer.
 // Without a filter the image shares the context's bytes (and keeps the context alive).
@@ -191,7 +181,6 @@ ImageRef ImageRenderer::transformImage(const ImageRef& preview, float angle, flo
     ctx->translateCTM(0, float(kFanHeight));
     ctx->rotateCTM(float(double(angle) * 0.017453292519943295));
     ctx->drawImage(Rect(0, 0, float(kFanCropWidth), float(kFanCropHeight)), crop);
-    zeroRowPadding(*ctx, colorMode == kGreyMode ? kFanWidth : 4 * kFanWidth);
     return applyColorMode(ctx, colorMode);
 }
 
