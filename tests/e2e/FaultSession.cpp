@@ -46,7 +46,15 @@ std::vector<fs::path> regularFiles(const fs::path& dir) {
 
 }  // namespace
 
-bool canDropPrivileges() { return geteuid() != 0 || run("command -v setpriv").status == 0; }
+bool canDropPrivileges() {
+    if (geteuid() != 0) return true;
+    if (run("command -v setpriv").status != 0) return false;
+    // A checkout inside a private folder (mktemp -d is 0700) hides the program and its bundle.
+    const fs::path exe = testenv::kestrovaBinary();
+    return run(std::string("setpriv --reuid=") + kNobody + " --regid=" + kNobody + " --clear-groups -- test -x " +
+               shellQuote(exe.string()) + " -a -r " + shellQuote((exe.parent_path() / "bundle/Info.plist").string()))
+               .status == 0;
+}
 
 void chownTree(const fs::path& p) {
     if (geteuid() == 0) run(std::string("chown -R ") + kNobody + ":" + kNobody + " " + shellQuote(p.string()));
