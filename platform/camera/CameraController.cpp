@@ -80,6 +80,11 @@ ImageRef CameraController::previewFrame() {
     return source_->previewFrame(deviceOrientation());
 }
 
+ImageRef CameraController::screenFrame() {
+    if (!previewing_) return nullptr;
+    return source_->screenFrame(deviceOrientation());
+}
+
 int CameraController::deviceOrientation() const { return Device::currentDevice().orientation(); }
 
 }  // namespace platform

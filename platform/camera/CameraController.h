@@ -55,6 +55,8 @@ public:
     // The live frame now, CameraSource::kPreviewWidth x kPreviewHeight, landscape as the sensor
     // sees it. Null before startPreview or while the source has nothing to show.
     ImageRef previewFrame();
+    // The same frame turned as the portrait screen shows it. Null as previewFrame.
+    ImageRef screenFrame();
 
     RunLoop& runLoop() const;
 

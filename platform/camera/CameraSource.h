@@ -2,6 +2,7 @@
 // Where the camera's pictures come from. A source models a sensor fixed to the device: it has an
 // upright world picture and delivers what such a sensor sees at the device's orientation, as
 // landscape frames of B,G,R,X bytes (see SensorFrame for the turns). Main thread only.
+#include "platform/camera/SensorFrame.h"
 #include "platform/graphics/Image.h"
 
 #include <string>
@@ -21,6 +22,9 @@ public:
     // A kPreviewWidth x kPreviewHeight frame of what the sensor sees now. Null while the source
     // has nothing to show yet (a webcam before its first frame).
     virtual ImageRef previewFrame(int orientation) = 0;
+    // The preview frame turned as the portrait screen shows it. A source that starts from an
+    // upright picture can skip the sensor's turn and the screen's turn back.
+    virtual ImageRef screenFrame(int orientation) { return SensorFrame::forPortraitScreen(previewFrame(orientation)); }
     // A kPictureWidth x kPictureHeight frame for a picture being taken. A source that shows a
     // series of photos moves on to the next one afterwards. Null as for previewFrame.
     virtual ImageRef pictureFrame(int orientation) = 0;

@@ -1,7 +1,6 @@
 #include "platform/camera/CameraView.h"
 
 #include "platform/camera/CameraController.h"
-#include "platform/camera/SensorFrame.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageBlitter.h"
@@ -43,7 +42,7 @@ void CameraView::didMoveToWindow() {
 }
 
 ImageRef CameraView::uprightFrame() {
-    return SensorFrame::forPortraitScreen(controller().previewFrame());
+    return controller().screenFrame();
 }
 
 void CameraView::drawRect(GraphicsContext& context, const Rect&) {

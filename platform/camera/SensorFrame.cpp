@@ -76,6 +76,24 @@ ImageRef SensorFrame::fromUpright(const ImageRef& upright, int orientation) {
     return Image::createBGRX(ow, oh, std::move(out));
 }
 
+ImageRef SensorFrame::forPortraitScreenFromUpright(const ImageRef& upright, int orientation) {
+    if (!upright || !isBGRX(*upright)) return nullptr;
+    // The sensor's turn followed by the screen's quarter turn clockwise.
+    libyuv::RotationMode mode;
+    switch (orientation) {
+        case 3: mode = libyuv::kRotate90; break;
+        case 4: mode = libyuv::kRotate270; break;
+        case 2: mode = libyuv::kRotate180; break;
+        default: return upright;
+    }
+    const int w = upright->width(), h = upright->height();
+    const bool swap = mode != libyuv::kRotate180;
+    const int ow = swap ? h : w, oh = swap ? w : h;
+    std::vector<uint8_t> out(size_t(ow) * oh * 4);
+    libyuv::ARGBRotate(upright->data(), upright->bytesPerRow(), out.data(), ow * 4, w, h, mode);
+    return Image::createBGRX(ow, oh, std::move(out));
+}
+
 Rect SensorFrame::centredCrop(int width, int height, double aspect) {
     if (width <= 0 || height <= 0 || !(aspect > 0)) return {};
     double cw = width, ch = height;

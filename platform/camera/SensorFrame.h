@@ -21,6 +21,8 @@ public:
     // A sensor frame turned 90° clockwise, as the portrait screen shows it (the inverse of the
     // portrait turn).
     static ImageRef forPortraitScreen(const ImageRef& sensorFrame) { return fromUpright(sensorFrame, 2); }
+    // forPortraitScreen(fromUpright(upright, orientation)) in one turn, or none in portrait.
+    static ImageRef forPortraitScreenFromUpright(const ImageRef& upright, int orientation);
     // Crops the centre of an upright world picture to the shape the sensor sees, scales it to
     // fill a width x height frame and turns it in. Null for an empty or non-B,G,R,X world.
     static ImageRef fromWorld(const ImageRef& world, int width, int height, int orientation);

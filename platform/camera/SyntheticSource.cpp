@@ -149,6 +149,12 @@ ImageRef SyntheticSource::frame(int width, int height, int orientation, bool reu
     SensorFrame::uprightSize(width, height, orientation, &uw, &uh);
     const double t = clock_.now();
     if (!reuseBackdrop) return SensorFrame::fromUpright(renderScene(t, uw, uh), orientation);
+    return SensorFrame::fromUpright(uprightPreview(orientation), orientation);
+}
+
+ImageRef SyntheticSource::uprightPreview(int orientation) {
+    int uw = 0, uh = 0;
+    SensorFrame::uprightSize(kPreviewWidth, kPreviewHeight, orientation, &uw, &uh);
     if (backdropWidth_ != uw || backdropHeight_ != uh) {
         backdrop_.assign(size_t(uw) * uh * 4, 0);
         paintBackdrop(backdrop_.data(), uw, uh);
@@ -156,12 +162,16 @@ ImageRef SyntheticSource::frame(int width, int height, int orientation, bool reu
         backdropHeight_ = uh;
     }
     std::vector<uint8_t> px(backdrop_);
-    paintMoving(px.data(), uw, uh, t);
-    return SensorFrame::fromUpright(Image::createBGRX(uw, uh, std::move(px)), orientation);
+    paintMoving(px.data(), uw, uh, clock_.now());
+    return Image::createBGRX(uw, uh, std::move(px));
 }
 
 ImageRef SyntheticSource::previewFrame(int orientation) {
     return frame(kPreviewWidth, kPreviewHeight, orientation, true);
+}
+
+ImageRef SyntheticSource::screenFrame(int orientation) {
+    return SensorFrame::forPortraitScreenFromUpright(uprightPreview(orientation), orientation);
 }
 
 // A picture is rare: drawn from scratch rather than keeping a large backdrop around.

@@ -25,6 +25,7 @@ public:
 
     ImageRef previewFrame(int orientation) override;
     ImageRef pictureFrame(int orientation) override;
+    ImageRef screenFrame(int orientation) override;
     std::string description() const override { return "synthetic"; }
 
     // The upright scene at `time` seconds, width x height pixels, B,G,R,X.
@@ -32,6 +33,8 @@ public:
 
 private:
     ImageRef frame(int width, int height, int orientation, bool reuseBackdrop);
+    // The preview-sized upright scene now, drawn over the kept backdrop.
+    ImageRef uprightPreview(int orientation);
 
     const Clock& clock_;
     // The still part of the last preview-sized scene; only the moving parts are drawn per frame.

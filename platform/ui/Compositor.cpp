@@ -10,14 +10,138 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
 namespace platform {
 namespace {
 
 int toPixels(float points, float scale) { return int(std::ceil(points * scale - 1e-3f)); }
 
-cairo_surface_t* newSurface(int w, int h) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+// What later, opaque views will cover, so that the compositor need not fill or paint what
+// nobody would see. The live preview fills most of the screen thirty times a second; the window
+// and page backgrounds beneath it would otherwise be filled just as often.
+struct Occluder {
+    int order;               // drawing order of the view that covers
+    double x0, y0, x1, y1;   // whole device pixels
+};
+
+struct Occlusion {
+    float scale = 1;
+    std::unordered_map<const View*, int> order;
+    std::vector<Occluder> occluders;
+
+    int orderOf(const View& v) const {
+        auto it = order.find(&v);
+        return it == order.end() ? -1 : it->second;
+    }
+};
+
+// Set while the compositor draws its window; unset for snapshots and inside transitions, where
+// looks are drawn somewhere other than where they end up.
+thread_local const Occlusion* gOcclusion = nullptr;
+
+struct DeviceRect {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool empty() const { return !(x1 > x0 && y1 > y0); }
+    DeviceRect intersection(const DeviceRect& o) const {
+        return {std::max(x0, o.x0), std::max(y0, o.y0), std::min(x1, o.x1), std::min(y1, o.y1)};
+    }
+    double area() const { return empty() ? 0 : (x1 - x0) * (y1 - y0); }
+};
+
+bool axisAligned(cairo_t* cr) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    return m.xy == 0 && m.yx == 0;
+}
+
+// `r` in device space; only meaningful when the matrix is axis-aligned.
+DeviceRect toDevice(cairo_t* cr, const Rect& r) {
+    double ax = r.minX(), ay = r.minY(), bx = r.maxX(), by = r.maxY();
+    cairo_user_to_device(cr, &ax, &ay);
+    cairo_user_to_device(cr, &bx, &by);
+    return {std::min(ax, bx), std::min(ay, by), std::max(ax, bx), std::max(ay, by)};
+}
+
+// True when the view's content, kept at `scale`, lands pixel for pixel on whole device pixels
+// and the view is opaque: then it covers its bounds exactly. Stretched or turned content is
+// filtered, and its edges let what is beneath show through.
+bool contentCoversExactly(cairo_t* cr, const View& v, const ViewGeometry& g, float scale) {
+    if (!v.opaque() || v.drawsNothing()) return false;
+    if (g.bounds.width() != v.bounds().width() || g.bounds.height() != v.bounds().height()) return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    auto whole = [](double d) { return std::fabs(d - std::round(d)) < 1e-6; };
+    return m.xy == 0 && m.yx == 0 && std::fabs(m.xx - scale) < 1e-6 && std::fabs(m.yy - scale) < 1e-6 &&
+           whole(m.x0 + m.xx * g.bounds.x()) && whole(m.y0 + m.yy * g.bounds.y());
+}
+
+void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, DeviceRect clip, bool clipKnown,
+                  int& counter, Occlusion& occ);
+
+void collectView(cairo_t* cr, View& v, double parentAlpha, const DeviceRect& clip, bool clipKnown, int& counter,
+                 Occlusion& occ) {
+    // The same steps, in the same order, as drawView.
+    if (v.hidden()) return;
+    const ViewGeometry g = v.presentation();
+    const double alpha = parentAlpha * g.alpha;
+    if (alpha <= 0 || g.transform.determinant() == 0) return;
+    cairo_save(cr);
+    cairo_translate(cr, g.center.x, g.center.y);
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, g.transform.a, g.transform.b, g.transform.c, g.transform.d, g.transform.tx,
+                      g.transform.ty);
+    cairo_transform(cr, &m);
+    cairo_translate(cr, -g.bounds.midX(), -g.bounds.midY());
+    collectInner(cr, v, g, alpha, clip, clipKnown, counter, occ);
+    cairo_restore(cr);
+}
+
+void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, DeviceRect clip, bool clipKnown,
+                  int& counter, Occlusion& occ) {
+    occ.order[&v] = counter++;
+    Layer* layer = v.layerIfAny();
+    if (layer && layer->hasRunningTransitions()) return;  // drawn without occlusion, covers nothing
+    const bool aligned = axisAligned(cr);
+    const DeviceRect own = aligned ? toDevice(cr, g.bounds) : DeviceRect{};
+    if (v.clipsToBounds()) {
+        if (aligned) clip = clipKnown ? clip.intersection(own) : own;
+        clipKnown = clipKnown || aligned;
+        // A turned clip: nothing inside may claim to cover anything.
+        if (!aligned) return;
+    }
+    const auto bg = v.backgroundColor();
+    const bool fills = (bg && bg->a >= 1) || contentCoversExactly(cr, v, g, occ.scale);
+    if (aligned && fills && alpha >= 1) {
+        DeviceRect r = clipKnown ? own.intersection(clip) : own;
+        // Partly covered edge pixels are blended: only whole pixels count.
+        r = {std::ceil(r.x0 - 1e-6), std::ceil(r.y0 - 1e-6), std::floor(r.x1 + 1e-6), std::floor(r.y1 + 1e-6)};
+        if (!r.empty()) occ.occluders.push_back({occ.order[&v], r.x0, r.y0, r.x1, r.y1});
+    }
+    for (auto& s : v.subviews()) collectView(cr, *s, alpha, clip, clipKnown, counter, occ);
+}
+
+// The part of `area` (device space) still visible once the views drawn after `order` are on
+// screen: null when all of it is covered; otherwise the largest covered part to leave out
+// (empty when none).
+std::optional<DeviceRect> visibleCut(int order, const DeviceRect& area) {
+    DeviceRect best;
+    if (!gOcclusion || order < 0 || area.empty()) return best;
+    for (const Occluder& o : gOcclusion->occluders) {
+        if (o.order <= order) continue;
+        const DeviceRect cover{o.x0, o.y0, o.x1, o.y1};
+        const DeviceRect in = area.intersection(cover);
+        if (in.empty()) continue;
+        if (in.x0 <= area.x0 && in.y0 <= area.y0 && in.x1 >= area.x1 && in.y1 >= area.y1) return std::nullopt;
+        if (in.area() > best.area()) best = in;
+    }
+    return best;
+}
+
+cairo_surface_t* newSurface(int w, int h, bool opaque = false) {
+    cairo_surface_t* s = cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, w, h);
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(s);
         return nullptr;
@@ -26,6 +150,8 @@ cairo_surface_t* newSurface(int w, int h) {
 }
 
 // The view's drawRect output, drawn again only when the view needs display. Null: nothing drawn.
+// An opaque view promises to fill its bounds, so its content has no alpha to blend and nothing
+// to clear before it is drawn again.
 ViewBacking* contentOf(View& v, float scale) {
     if (!v.needsDisplay() && v.drawsNothing()) return nullptr;
     const Rect b = v.bounds();
@@ -36,13 +162,15 @@ ViewBacking* contentOf(View& v, float scale) {
         return nullptr;
     }
     ViewBacking* old = v.backing();
-    const bool fresh = !old || old->pixelWidth() != pw || old->pixelHeight() != ph || old->scale() != scale;
+    const bool opaque = v.opaque();
+    const bool fresh = !old || old->pixelWidth() != pw || old->pixelHeight() != ph || old->scale() != scale ||
+                       (cairo_image_surface_get_format(old->surface()) == CAIRO_FORMAT_RGB24) != opaque;
     if (!fresh && !v.needsDisplay()) return old;
 
     std::unique_ptr<ViewBacking> made;
     cairo_surface_t* surface = nullptr;
     if (fresh) {
-        surface = newSurface(pw, ph);
+        surface = newSurface(pw, ph, opaque);
         if (!surface) return nullptr;
         made = std::make_unique<ViewBacking>(surface, scale, pw, ph);
     } else {
@@ -55,7 +183,7 @@ ViewBacking* contentOf(View& v, float scale) {
         if (!ctx) return nullptr;
         ctx->translateCTM(-b.x(), -b.y());
         if (!fresh) {
-            ctx->clearRect(dirty);
+            if (!opaque) ctx->clearRect(dirty);
             ctx->clipToRect(dirty);
         }
         v.setDrawsNothing(false);
@@ -92,12 +220,28 @@ void drawView(cairo_t* cr, View& v, float scale, double alpha);
 // original platform: it is also what keeps composing cheap.
 void drawLook(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double alpha) {
     const Rect& b = g.bounds;
-    if (auto bg = v.backgroundColor(); bg && bg->a > 0) {
+    ViewBacking* bk = contentOf(v, scale);
+    // Under an opaque view's content the background would never be seen.
+    const bool hidesBackground = bk && alpha >= 1 && contentCoversExactly(cr, v, g, scale);
+    const int order = gOcclusion ? gOcclusion->orderOf(v) : -1;
+    const bool aligned = order >= 0 && axisAligned(cr);
+    std::optional<DeviceRect> visible = DeviceRect{};
+    if (aligned) visible = visibleCut(order, toDevice(cr, b));
+    if (auto bg = v.backgroundColor(); bg && bg->a > 0 && !hidesBackground && visible) {
         cairo_set_source_rgba(cr, bg->r, bg->g, bg->b, bg->a * alpha);
         cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
+        if (!visible->empty()) {
+            // Leave out the covered part: a hole in the rectangle, filled even-odd.
+            double x0 = visible->x0, y0 = visible->y0, x1 = visible->x1, y1 = visible->y1;
+            cairo_device_to_user(cr, &x0, &y0);
+            cairo_device_to_user(cr, &x1, &y1);
+            cairo_rectangle(cr, std::min(x0, x1), std::min(y0, y1), std::fabs(x1 - x0), std::fabs(y1 - y0));
+            cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+        }
         cairo_fill(cr);
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     }
-    if (ViewBacking* bk = contentOf(v, scale)) {
+    if (bk && visible) {
         // Content is drawn at the model size; a bounds animation stretches it.
         Rect model = v.bounds();
         paintBacking(cr, *bk, {b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
@@ -125,7 +269,13 @@ void drawInner(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double 
     cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
     cairo_clip(cr);
     cairo_push_group(cr);
-    drawLook(cr, v, g, scale, 1);
+    {
+        // The new look is drawn aside and moved into place: what covers what is unknown there.
+        const Occlusion* saved = gOcclusion;
+        gOcclusion = nullptr;
+        drawLook(cr, v, g, scale, 1);
+        gOcclusion = saved;
+    }
     cairo_pattern_t* fresh = cairo_pop_group(cr);
 
     // Where each look stands: offsets of the old and the new look in points.
@@ -230,7 +380,15 @@ bool Compositor::composite(Window& window) {
     cairo_reset_clip(cr);
     cairo_scale(cr, scale_, scale_);
     cairo_translate(cr, -b.x(), -b.y());
-    if (!window.hidden() && g.alpha > 0) drawInner(cr, window, g, scale_, g.alpha);
+    if (!window.hidden() && g.alpha > 0) {
+        Occlusion occlusion;
+        occlusion.scale = scale_;
+        int counter = 0;
+        collectInner(cr, window, g, g.alpha, {}, false, counter, occlusion);
+        gOcclusion = &occlusion;
+        drawInner(cr, window, g, scale_, g.alpha);
+        gOcclusion = nullptr;
+    }
     cairo_restore(cr);
     cairo_surface_flush(surface_->surface());
     window.clearNeedsComposite();
@@ -258,7 +416,10 @@ std::shared_ptr<ViewBacking> Compositor::snapshot(View& view, float scale) {
     cairo_t* cr = cairo_create(s);
     cairo_scale(cr, scale, scale);
     cairo_translate(cr, -g.bounds.x(), -g.bounds.y());
+    const Occlusion* saved = gOcclusion;
+    gOcclusion = nullptr;
     drawInner(cr, view, g, scale, 1);
+    gOcclusion = saved;
     cairo_destroy(cr);
     cairo_surface_flush(s);
     return std::make_shared<ViewBacking>(s, scale, pw, ph);

@@ -1,5 +1,6 @@
 #include "CameraTestSupport.h"
 
+#include "platform/camera/SensorFrame.h"
 #include "platform/camera/SyntheticSource.h"
 #include "platform/foundation/Clock.h"
 
@@ -106,4 +107,19 @@ TEST(SyntheticSource, PictureIsFullSizeAndMatchesThePreviewMoment) {
     ImageRef p2 = src.previewFrame(3);
     EXPECT_EQ(p2->copyData(), SyntheticSource::renderScene(8.0, 400, 320)->copyData());
     EXPECT_NE(p1->copyData(), p2->copyData());
+}
+
+// The screen's frame is made in one turn (none in portrait); it must be exactly the sensor
+// frame turned back, in every orientation, including the ones counted as portrait.
+TEST(SyntheticSource, ScreenFrameIsTheSensorFrameTurnedForThePortraitScreen) {
+    ManualClock clock(7.3);
+    SyntheticSource src(clock);
+    for (int o : {1, 2, 3, 4, 5, 0}) {
+        ImageRef viaSensor = SensorFrame::forPortraitScreen(src.previewFrame(o));
+        ImageRef direct = src.screenFrame(o);
+        ASSERT_TRUE(viaSensor && direct) << "orientation " << o;
+        EXPECT_EQ(direct->width(), viaSensor->width()) << "orientation " << o;
+        EXPECT_EQ(direct->height(), viaSensor->height()) << "orientation " << o;
+        EXPECT_EQ(direct->copyData(), viaSensor->copyData()) << "orientation " << o;
+    }
 }

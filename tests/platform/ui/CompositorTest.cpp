@@ -4,7 +4,10 @@
 #include "platform/ui/Compositor.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/ViewAnimation.h"
+#include "platform/ui/ViewBacking.h"
 #include "platform/ui/Window.h"
+
+#include <cairo.h>
 
 #include <array>
 #include <filesystem>
@@ -113,6 +116,104 @@ TEST_F(CompositorTest, ClippingAndPresentationValues) {
     runFor(0.5);
     compositor.composite(window);
     EXPECT_EQ(at(*compositor.image(), 0, 0), (Bgr{0, 0, 0}));
+}
+
+// An opaque view fills what it is asked to draw with its current colour, and only that.
+class PaintView : public View {
+public:
+    explicit PaintView(const Rect& frame) : View(frame) { setOpaque(true); }
+    Color colour = Color::rgba(0, 0, 1);
+    void drawRect(GraphicsContext& ctx, const Rect& dirty) override {
+        ctx.setFillColor(colour);
+        ctx.fillRect(dirty);
+    }
+};
+
+TEST_F(CompositorTest, OpaqueViewsKeepUndrawnPixelsAndHideTheirBackground) {
+    Window window(Rect(0, 0, 4, 2));
+    window.setBackgroundColor(Color::rgba(1, 0, 0));
+    auto* v = static_cast<PaintView*>(window.addSubview(std::make_unique<PaintView>(Rect(0, 0, 4, 2))));
+    v->setBackgroundColor(Color::white(1));
+    Compositor compositor(1);
+    ASSERT_TRUE(compositor.composite(window));
+    EXPECT_EQ(at(*compositor.image(), 0, 0), (Bgr{255, 0, 0}));
+    EXPECT_EQ(at(*compositor.image(), 3, 1), (Bgr{255, 0, 0}));
+
+    // Drawing again only its right half leaves the left half as it was, not cleared.
+    v->colour = Color::rgba(0, 1, 0);
+    v->setNeedsDisplayInRect({2, 0, 2, 2});
+    compositor.composite(window);
+    EXPECT_EQ(at(*compositor.image(), 0, 0), (Bgr{255, 0, 0}));
+    EXPECT_EQ(at(*compositor.image(), 3, 1), (Bgr{0, 255, 0}));
+
+    // Half transparent, the view's background and the window show through again.
+    v->setAlpha(0.5f);
+    compositor.composite(window);
+    const Bgr blended = at(*compositor.image(), 0, 0);
+    EXPECT_NEAR(blended[0], 191, 1);
+    EXPECT_NEAR(blended[1], 64, 1);
+    EXPECT_NEAR(blended[2], 128, 1);
+
+    // No longer opaque: its content is made afresh, with alpha, and drawn in full.
+    v->setAlpha(1);
+    v->setOpaque(false);
+    v->setBackgroundColor(std::nullopt);
+    v->colour = Color::rgba(0, 1, 0, 0.5f);
+    v->setNeedsDisplayInRect({0, 0, 1, 1});
+    compositor.composite(window);
+    EXPECT_EQ(at(*compositor.image(), 0, 0), (Bgr{0, 128, 127}));
+    EXPECT_EQ(at(*compositor.image(), 3, 1), (Bgr{0, 128, 127}));
+}
+
+// The compositor leaves out what opaque views drawn later will cover. Whatever it leaves out,
+// the screen must look exactly as when everything is drawn, which is what a snapshot does.
+TEST_F(CompositorTest, LeavingOutCoveredViewsNeverChangesThePicture) {
+    uint32_t seed = 12345;
+    auto next = [&seed](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % uint32_t(n));
+    };
+    for (int round = 0; round < 60; ++round) {
+        Window window(Rect(0, 0, 12, 10));
+        window.setBackgroundColor(Color::rgba(1, 0, 0));
+        std::vector<View*> parents{&window};
+        for (int i = 0; i < 8; ++i) {
+            View* parent = parents[size_t(next(int(parents.size())))];
+            const Rect frame(float(next(12)) - 2 + next(2) * 0.5f, float(next(10)) - 2, float(1 + next(10)),
+                             float(1 + next(8)));
+            View* v = next(3) == 0 ? parent->addSubview(std::make_unique<PaintView>(frame))
+                                   : parent->addSubview(std::make_unique<View>(frame));
+            switch (next(4)) {
+                case 0: v->setBackgroundColor(Color::rgba(0, float(next(2)), 1)); break;
+                case 1: v->setBackgroundColor(Color::rgba(0, 1, 0, 0.5f)); break;
+                default: break;
+            }
+            if (next(4) == 0) v->setClipsToBounds(true);
+            if (next(5) == 0) v->setAlpha(0.5f);
+            if (next(6) == 0) v->setHidden(true);
+            switch (next(6)) {
+                case 0: v->setTransform(AffineTransform::makeScale(1.5f, 0.75f)); break;
+                case 1: v->setTransform(AffineTransform::makeRotation(0.3f)); break;
+                default: break;
+            }
+            parents.push_back(v);
+        }
+        for (float scale : {1.0f, 2.0f}) {
+            Compositor compositor(scale);
+            ASSERT_TRUE(compositor.composite(window));
+            ImageRef shown = compositor.image();
+            auto all = Compositor::snapshot(window, scale);
+            ASSERT_TRUE(shown && all);
+            const uint8_t* ref = cairo_image_surface_get_data(all->surface());
+            const int refStride = cairo_image_surface_get_stride(all->surface());
+            int differing = 0;
+            for (int y = 0; y < shown->height(); ++y)
+                for (int x = 0; x < shown->width(); ++x)
+                    for (int k = 0; k < 3; ++k)
+                        if (shown->pixel(x, y)[k] != ref[size_t(y) * refStride + size_t(x) * 4 + k]) ++differing;
+            EXPECT_EQ(differing, 0) << "round " << round << " scale " << scale;
+        }
+    }
 }
 
 struct TransitionLog : TransitionDelegate {
