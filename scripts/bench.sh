@@ -26,7 +26,7 @@ graphics.jpegEncodeWithExifVsBare|3|BM_ImageDestinationEncode|encode with EXIF, 
 graphics.scale533x400To1600x1200|3|BM_ScaleUp533x400To1600x1200|scale up, <= 6 ms
 graphics.scale1600x1200To960x720|3|BM_ScaleDown1600x1200To960x720|scale down, <= 3 ms
 ui.compose320x480x30ViewsScale2|4|BM_ComposeScreen30ViewsScale2|compose 30 views at scale 2, <= 8 ms
-idle_window_CPU|4|BM_IdleWindowCpu|idle window, < 2 % of a core
+idle_window_CPU|4|BM_IdleWindowCpu|idle window (information page), < 2 % of a core
 session.firstFrameWindowShown|5|BM_WindowShownAfterStart|first frame, <= 300 ms after start
 camera.syntheticPreview30fpsShareOfCore|5|BM_SyntheticPreviewFrameUpright|synthetic camera at 30 fps, < 10 % of a core
 capture_worst_case_sepia|6|BM_WorstCaseSepia|worst case (sepia), <= 3.0 Y
