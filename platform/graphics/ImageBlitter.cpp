@@ -3,11 +3,12 @@
 #include "platform/graphics/GraphicsContext.h"
 
 #include <cairo.h>
-#include <libyuv/scale_argb.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -17,6 +18,13 @@ bool whole(double v, int& out) {
     if (std::fabs(v - r) > 1e-3 || std::fabs(r) > 1e7) return false;
     out = int(r);
     return true;
+}
+
+// Kept between calls: the live preview asks thirty times a second. Main thread or not, each
+// thread has its own.
+std::vector<uint32_t>& columnScratch() {
+    thread_local std::vector<uint32_t> columns;
+    return columns;
 }
 
 }  // namespace
@@ -65,20 +73,36 @@ bool ImageBlitter::drawNearest(GraphicsContext& context, const Rect& r, const Im
     cairo_surface_flush(s);
     uint8_t* px = cairo_image_surface_get_data(s);
     const int stride = cairo_image_surface_get_stride(s);
-    // libyuv writes only the clip of the whole scaled picture, whose origin may lie outside.
-    uint8_t* origin = px + (intptr_t(d[1]) * stride + intptr_t(d[0]) * 4);
-    const bool done = libyuv::ARGBScaleClip(image.data(), image.bytesPerRow(), image.width(), image.height(), origin,
-                                            stride, dw, dh, x0 - d[0], y0 - d[1], x1 - x0, y1 - y0,
-                                            libyuv::kFilterNone) == 0;
-    if (done && format == CAIRO_FORMAT_ARGB32) {
-        // The image's fourth byte means nothing: the pixels are opaque.
-        for (int y = y0; y < y1; ++y) {
-            uint32_t* row = reinterpret_cast<uint32_t*>(px + size_t(y) * stride) + x0;
-            for (int x = 0; x < x1 - x0; ++x) row[x] |= 0xFF000000u;
+    // Each device pixel takes the image pixel under its centre. Neighbouring rows of an enlarged
+    // picture often come from the same image row: those are copied, not gathered again.
+    const int cw = x1 - x0;
+    const int64_t iw = image.width(), ih = image.height();
+    std::vector<uint32_t>& columns = columnScratch();
+    columns.resize(size_t(cw));
+    for (int x = 0; x < cw; ++x) columns[size_t(x)] = uint32_t(((2 * int64_t(x0 - d[0] + x) + 1) * iw) / (2 * int64_t(dw)));
+    const uint8_t* src = image.data();
+    const size_t srcStride = image.bytesPerRow();
+    int64_t lastRow = -1;
+    const uint32_t* lastOut = nullptr;
+    for (int y = y0; y < y1; ++y) {
+        const int64_t sy = ((2 * int64_t(y - d[1]) + 1) * ih) / (2 * int64_t(dh));
+        uint32_t* out = reinterpret_cast<uint32_t*>(px + size_t(y) * stride) + x0;
+        if (sy == lastRow) {
+            std::memcpy(out, lastOut, size_t(cw) * 4);
+            continue;
         }
+        const uint8_t* row = src + size_t(sy) * srcStride;
+        // The image's fourth byte means nothing: the pixels are opaque.
+        for (int x = 0; x < cw; ++x) {
+            uint32_t v;
+            std::memcpy(&v, row + size_t(columns[size_t(x)]) * 4, 4);
+            out[x] = v | 0xFF000000u;
+        }
+        lastRow = sy;
+        lastOut = out;
     }
     cairo_surface_mark_dirty(s);
-    return done;
+    return true;
 }
 
 }  // namespace platform

@@ -68,3 +68,39 @@ TEST(ImageBlitterTest, ScalesNearestIntoTheSurfaceWithinTheClip) {
     EXPECT_FALSE(ImageBlitter::drawNearest(*f, {0, 0, 2, 2}, *quad()));
     EXPECT_EQ(at(f->makeImage(), 0, 0), clear);
 }
+
+// Enlarging and shrinking by uneven factors, with the picture partly outside a clip: every
+// written pixel is the image pixel under its centre, every other pixel is untouched.
+TEST(ImageBlitterTest, EveryPixelTakesTheImagePixelUnderItsCentre) {
+    const int iw = 7, ih = 5;
+    std::vector<uint8_t> px(size_t(iw) * ih * 4);
+    for (int i = 0; i < iw * ih; ++i) {
+        px[size_t(i) * 4] = uint8_t(i);
+        px[size_t(i) * 4 + 1] = uint8_t(100 + i);
+        px[size_t(i) * 4 + 2] = uint8_t(200 - i);
+    }
+    ImageRef image = Image::createBGRX(iw, ih, std::move(px));
+    struct Case { Rect r; Rect clip; };
+    for (const Case& k : {Case{{-3, 2, 17, 12}, {0, 0, 9, 11}}, Case{{1, 1, 4, 3}, {0, 0, 20, 20}},
+                          Case{{2, -6, 23, 29}, {3, 1, 10, 9}}}) {
+        auto c = SurfaceContext::create(12, 14, 1);
+        ASSERT_TRUE(c);
+        c->clipToRect(k.clip);
+        ASSERT_TRUE(ImageBlitter::drawNearest(*c, k.r, *image));
+        ImageRef out = c->makeImage();
+        for (int y = 0; y < 14; ++y) {
+            for (int x = 0; x < 12; ++x) {
+                const bool inside = x >= k.r.minX() && x < k.r.maxX() && y >= k.r.minY() && y < k.r.maxY() &&
+                                    x >= k.clip.minX() && x < k.clip.maxX() && y >= k.clip.minY() && y < k.clip.maxY();
+                BGRA want{0, 0, 0, 0};
+                if (inside) {
+                    const int sx = int((x + 0.5 - k.r.minX()) * iw / k.r.width());
+                    const int sy = int((y + 0.5 - k.r.minY()) * ih / k.r.height());
+                    const uint8_t* p = image->pixel(sx, sy);
+                    want = {p[0], p[1], p[2], 255};
+                }
+                ASSERT_EQ(at(out, x, y), want) << "at " << x << "," << y;
+            }
+        }
+    }
+}
