@@ -219,6 +219,11 @@ std::optional<SimulatedDevice::Frame> SimulatedDevice::composite() {
     return Frame{c.pixels(), c.pixelWidth(), c.pixelHeight(), c.bytesPerRow()};
 }
 
+bool SimulatedDevice::compositeInto(uint8_t* pixels, int width, int height, int bytesPerRow) {
+    auto* w = screen();
+    return w && services_->compositor.composite(*w, pixels, width, height, bytesPerRow);
+}
+
 platform::ImageRef SimulatedDevice::screenshot() {
     auto* w = screen();
     if (!w || !services_->compositor.composite(*w)) return nullptr;

@@ -86,6 +86,9 @@ public:
         int width = 0, height = 0, bytesPerRow = 0;
     };
     std::optional<Frame> composite();
+    // Composites the screen straight into a window system's B,G,R,X buffer of exactly the
+    // screen's pixel size. False (nothing drawn) when it cannot.
+    bool compositeInto(uint8_t* pixels, int width, int height, int bytesPerRow);
 
     static constexpr float kScreenWidth = 320, kScreenHeight = 480;
 

@@ -247,19 +247,28 @@ void WindowHost::handleKey(const SDL_Event& e) {
 
 void WindowHost::present() {
     needsPresent_ = false;
-    auto frame = device_->composite();
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     if (!target) return;
-    if (!frame) {
-        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-    } else {
-        // The compositor's B,G,R,X pixels are SDL's RGB888 on a little-endian machine.
-        SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame->pixels), frame->width,
-                                                              frame->height, 32, frame->bytesPerRow,
-                                                              SDL_PIXELFORMAT_RGB888);
-        if (src) {
-            SDL_BlitSurface(src, nullptr, target, nullptr);
-            SDL_FreeSurface(src);
+    // The window's own buffer has our pixel layout on the usual X11 visual: draw straight into
+    // it rather than into a buffer of ours and copying that over.
+    bool drawn = false;
+    if (target->format->format == SDL_PIXELFORMAT_RGB888 && SDL_LockSurface(target) == 0) {
+        drawn = device_->compositeInto(static_cast<uint8_t*>(target->pixels), target->w, target->h, target->pitch);
+        SDL_UnlockSurface(target);
+    }
+    if (!drawn) {
+        auto frame = device_->composite();
+        if (!frame) {
+            SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        } else {
+            // The compositor's B,G,R,X pixels are SDL's RGB888 on a little-endian machine.
+            SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame->pixels), frame->width,
+                                                                  frame->height, 32, frame->bytesPerRow,
+                                                                  SDL_PIXELFORMAT_RGB888);
+            if (src) {
+                SDL_BlitSurface(src, nullptr, target, nullptr);
+                SDL_FreeSurface(src);
+            }
         }
     }
     SDL_UpdateWindowSurface(window_);

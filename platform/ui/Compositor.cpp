@@ -361,20 +361,42 @@ Compositor::~Compositor() = default;
 void Compositor::setScale(float scale) { scale_ = scale > 0 ? scale : 1; }
 
 bool Compositor::composite(Window& window) {
-    window.setScale(scale_);  // transitions keep their old looks at the scale they are shown at
     const Rect b = window.bounds();
     const int pw = toPixels(b.width(), scale_), ph = toPixels(b.height(), scale_);
-    if (pw <= 0 || ph <= 0) return false;
+    if (pw <= 0 || ph <= 0) {
+        window.setScale(scale_);
+        return false;
+    }
     if (!surface_ || surface_->pixelWidth() != pw || surface_->pixelHeight() != ph || surface_->scale() != scale_) {
         surface_ = SurfaceContext::create(pw, ph, scale_, true);
         if (!surface_) return false;
     }
+    drawWindow(*surface_, window);
+    return true;
+}
+
+bool Compositor::composite(Window& window, uint8_t* pixels, int pixelWidth, int pixelHeight, int bytesPerRow) {
+    const Rect b = window.bounds();
+    if (!pixels || pixelWidth != toPixels(b.width(), scale_) || pixelHeight != toPixels(b.height(), scale_) ||
+        pixelWidth <= 0 || pixelHeight <= 0 || bytesPerRow < pixelWidth * 4 || bytesPerRow % 4 != 0)
+        return false;
+    cairo_surface_t* s = cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_RGB24, pixelWidth, pixelHeight, bytesPerRow);
+    auto target = SurfaceContext::createForSurface(s, scale_);
+    cairo_surface_destroy(s);  // the context holds its own reference
+    if (!target) return false;
+    drawWindow(*target, window);
+    return true;
+}
+
+void Compositor::drawWindow(SurfaceContext& target, Window& window) {
+    window.setScale(scale_);  // transitions keep their old looks at the scale they are shown at
+    const Rect b = window.bounds();
     const ViewGeometry g = window.presentation();
     const auto bg = window.backgroundColor();
     const bool covered = !window.hidden() && g.alpha >= 1 && bg && bg->a >= 1;
-    if (!covered) surface_->fillAll(Color::black());
-    cairo_t* cr = surface_->cairo();
-    surface_->prepareForCairo();
+    if (!covered) target.fillAll(Color::black());
+    cairo_t* cr = target.cairo();
+    target.prepareForCairo();
     cairo_save(cr);
     cairo_identity_matrix(cr);
     cairo_reset_clip(cr);
@@ -390,9 +412,8 @@ bool Compositor::composite(Window& window) {
         gOcclusion = nullptr;
     }
     cairo_restore(cr);
-    cairo_surface_flush(surface_->surface());
+    cairo_surface_flush(target.surface());
     window.clearNeedsComposite();
-    return true;
 }
 
 ImageRef Compositor::image() const { return surface_ ? surface_->makeImage() : nullptr; }

@@ -32,6 +32,10 @@ public:
     // Draws the window (black where nothing is), gives it this scale and clears its
     // needs-composite flag. False when the window has no area or the surface cannot be made.
     bool composite(Window& window);
+    // The same, straight into the caller's B,G,R,X rows (a window system's buffer), which must
+    // be exactly the window's size at this scale, rows a multiple of 4 bytes apart. image() and
+    // pixels() keep showing the last composite into the compositor's own surface.
+    bool composite(Window& window, uint8_t* pixels, int pixelWidth, int pixelHeight, int bytesPerRow);
 
     // The last composite: B,G,R,X pixels, row 0 at the top. Null before the first composite.
     ImageRef image() const;
@@ -46,6 +50,8 @@ public:
     static std::shared_ptr<ViewBacking> snapshot(View& view, float scale);
 
 private:
+    void drawWindow(SurfaceContext& target, Window& window);
+
     float scale_;
     std::unique_ptr<SurfaceContext> surface_;
 };

@@ -216,6 +216,31 @@ TEST_F(CompositorTest, LeavingOutCoveredViewsNeverChangesThePicture) {
     }
 }
 
+TEST_F(CompositorTest, ComposesIntoAWindowSystemBufferAsIntoItsOwn) {
+    Window window(Rect(0, 0, 3, 2));
+    window.setBackgroundColor(Color::rgba(1, 0, 0));
+    window.addSubview(std::make_unique<HalfGreenView>(Rect(1, 0, 2, 2)));
+    Compositor compositor(2);
+    ASSERT_TRUE(compositor.composite(window));
+    ImageRef own = compositor.image();
+
+    // Rows padded to 8 pixels, as a window system may; the padding is left alone.
+    const int stride = 8 * 4;
+    std::vector<uint8_t> buffer(size_t(stride) * 4, 0xAB);
+    ASSERT_TRUE(compositor.composite(window, buffer.data(), 6, 4, stride));
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 6; ++x)
+            for (int k = 0; k < 3; ++k) EXPECT_EQ(buffer[size_t(y) * stride + size_t(x) * 4 + k], own->pixel(x, y)[k]);
+        EXPECT_EQ(buffer[size_t(y) * stride + 6 * 4], 0xAB);
+    }
+    // The wrong size or row length is refused without touching the buffer.
+    std::vector<uint8_t> untouched(buffer.size(), 0xCD);
+    EXPECT_FALSE(compositor.composite(window, untouched.data(), 5, 4, stride));
+    EXPECT_FALSE(compositor.composite(window, untouched.data(), 6, 4, 6 * 4 - 4));
+    EXPECT_FALSE(compositor.composite(window, nullptr, 6, 4, stride));
+    EXPECT_EQ(untouched, std::vector<uint8_t>(buffer.size(), 0xCD));
+}
+
 struct TransitionLog : TransitionDelegate {
     std::vector<std::string> events;
     void animationDidStart(const Transition&) override { events.push_back("start"); }
