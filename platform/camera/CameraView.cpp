@@ -32,7 +32,9 @@ void CameraView::didMoveToWindow() {
         // The timer only marks the view dirty: frames are made when the compositor draws.
         timer_ = controller().runLoop().scheduleTimer(
             kRefreshInterval, true, [this](Timer&) {
-                if (!hidden()) setNeedsDisplay();
+                if (hidden()) return;
+                frameDue_ = true;
+                setNeedsDisplay();
             },
             RunLoopMode::Common);
     } else if (!window() && timer_) {
@@ -47,7 +49,11 @@ ImageRef CameraView::uprightFrame() {
 
 void CameraView::drawRect(GraphicsContext& context, const Rect&) {
     const Rect b = bounds();
-    ImageRef frame = uprightFrame();
+    if (frameDue_ || !frame_) {
+        frame_ = uprightFrame();
+        frameDue_ = false;
+    }
+    const ImageRef& frame = frame_;
     if (!frame || b.isEmpty()) {
         context.setFillColor(Color::black());
         context.fillRect(b);

@@ -3,7 +3,9 @@
 // landscape frame turned 90° clockwise) and scaled to fill the view, cropping what sticks out.
 // Its transform magnifies it like any view's. While it is in a window it redraws about 30 times
 // a second on a Common-mode timer of the camera's run loop; a frame is fetched only when the
-// view is actually drawn, so a headless run that takes no screenshot makes no frames.
+// view is actually drawn after a refresh, so a headless run that takes no screenshot makes no
+// frames, and a screen composed more often than that (during an animation) makes no more. It is
+// a live view: drawn straight onto the screen.
 #include "platform/graphics/Image.h"
 #include "platform/ui/View.h"
 
@@ -32,6 +34,7 @@ public:
     bool isRefreshing() const;
 
     void drawRect(GraphicsContext& context, const Rect& rect) override;
+    bool isLive() const override { return true; }
 
 protected:
     void didMoveToWindow() override;
@@ -41,6 +44,8 @@ private:
 
     CameraController* controller_;  // may be null: the shared one
     std::shared_ptr<Timer> timer_;
+    ImageRef frame_;          // the frame on show
+    bool frameDue_ = true;    // a refresh asked for a newer one
 };
 
 }  // namespace platform

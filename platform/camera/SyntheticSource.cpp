@@ -115,10 +115,10 @@ void paintMoving(uint8_t* px, int w, int h, double t) {
         const double py = y + 0.5;
         for (int x = x0; x < x1; ++x) {
             const double pxc = x + 0.5;
-            const double d = std::hypot(pxc - cx, py - cy);
+            const double d = std::sqrt((pxc - cx) * (pxc - cx) + (py - cy) * (py - cy));
             const double cover = std::clamp(r + 0.5 - d, 0.0, 1.0);
             if (cover <= 0) continue;
-            const double dh = std::min(1.0, std::hypot(pxc - hx, py - hy) / (1.4 * r));
+            const double dh = std::min(1.0, std::sqrt((pxc - hx) * (pxc - hx) + (py - hy) * (py - hy)) / (1.4 * r));
             const double shade = 1.0 - 0.62 * dh;
             const double spec = std::pow(std::max(0.0, 1.0 - dh * 3.2), 2) * 0.75;
             const double rr = std::min(255.0, 255 * shade + 255 * spec);

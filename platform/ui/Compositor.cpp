@@ -27,14 +27,25 @@ struct Occluder {
     double x0, y0, x1, y1;   // whole device pixels
 };
 
+struct DeviceRect;
+
 struct Occlusion {
+    struct Entry {
+        int order = -1;
+        double clip[4] = {0, 0, 0, 0};  // what its superviews' clips leave, device pixels
+        bool clipKnown = false;         // false: nothing clips it
+    };
     float scale = 1;
-    std::unordered_map<const View*, int> order;
+    std::unordered_map<const View*, Entry> views;
     std::vector<Occluder> occluders;
 
+    const Entry* find(const View& v) const {
+        auto it = views.find(&v);
+        return it == views.end() ? nullptr : &it->second;
+    }
     int orderOf(const View& v) const {
-        auto it = order.find(&v);
-        return it == order.end() ? -1 : it->second;
+        const Entry* e = find(v);
+        return e ? e->order : -1;
     }
 };
 
@@ -101,7 +112,13 @@ void collectView(cairo_t* cr, View& v, double parentAlpha, const DeviceRect& cli
 
 void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, DeviceRect clip, bool clipKnown,
                   int& counter, Occlusion& occ) {
-    occ.order[&v] = counter++;
+    Occlusion::Entry& entry = occ.views[&v];
+    entry.order = counter++;
+    entry.clipKnown = clipKnown;
+    if (clipKnown) {
+        entry.clip[0] = clip.x0, entry.clip[1] = clip.y0, entry.clip[2] = clip.x1, entry.clip[3] = clip.y1;
+    }
+    const int order = entry.order;
     Layer* layer = v.layerIfAny();
     if (layer && layer->hasRunningTransitions()) return;  // drawn without occlusion, covers nothing
     const bool aligned = axisAligned(cr);
@@ -118,7 +135,7 @@ void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, Dev
         DeviceRect r = clipKnown ? own.intersection(clip) : own;
         // Partly covered edge pixels are blended: only whole pixels count.
         r = {std::ceil(r.x0 - 1e-6), std::ceil(r.y0 - 1e-6), std::floor(r.x1 + 1e-6), std::floor(r.y1 + 1e-6)};
-        if (!r.empty()) occ.occluders.push_back({occ.order[&v], r.x0, r.y0, r.x1, r.y1});
+        if (!r.empty()) occ.occluders.push_back({order, r.x0, r.y0, r.x1, r.y1});
     }
     for (auto& s : v.subviews()) collectView(cr, *s, alpha, clip, clipKnown, counter, occ);
 }
@@ -215,11 +232,45 @@ void paintBacking(cairo_t* cr, const ViewBacking& bk, const Rect& r, double alph
 
 void drawView(cairo_t* cr, View& v, float scale, double alpha);
 
+// A live view straight onto the target, where its content lands pixel for pixel: no copy kept
+// aside, nothing to paint again. False (nothing drawn) when it must go the usual way.
+bool drawLive(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double alpha) {
+    if (!v.isLive() || !gOcclusion || alpha < 1 || !contentCoversExactly(cr, v, g, scale)) return false;
+    const Occlusion::Entry* entry = gOcclusion->find(v);
+    if (!entry) return false;
+    cairo_surface_t* target = cairo_get_target(cr);
+    auto ctx = SurfaceContext::createForSurface(target, scale);
+    if (!ctx) return false;
+    cairo_t* direct = ctx->cairo();
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    cairo_identity_matrix(direct);
+    if (entry->clipKnown) {
+        const double* c = entry->clip;
+        cairo_rectangle(direct, c[0], c[1], c[2] - c[0], c[3] - c[1]);
+        cairo_clip(direct);
+    }
+    cairo_set_matrix(direct, &m);
+    ctx->clipToRect(v.bounds());
+    v.setDrawsNothing(false);
+    v.drawRect(*ctx, v.bounds());
+    cairo_surface_flush(target);
+    cairo_surface_mark_dirty(target);
+    v.clearNeedsDisplay();
+    v.setBacking(nullptr);
+    return true;
+}
+
+
 // The view's own look in its bounds coordinates, without a running transition. Opacity applies
 // to the background, the content and each subview separately (no group opacity), as on the
 // original platform: it is also what keeps composing cheap.
 void drawLook(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double alpha) {
     const Rect& b = g.bounds;
+    if (drawLive(cr, v, g, scale, alpha)) {
+        for (auto& s : v.subviews()) drawView(cr, *s, scale, alpha);
+        return;
+    }
     ViewBacking* bk = contentOf(v, scale);
     // Under an opaque view's content the background would never be seen.
     const bool hidesBackground = bk && alpha >= 1 && contentCoversExactly(cr, v, g, scale);
@@ -241,7 +292,20 @@ void drawLook(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double a
         cairo_fill(cr);
         cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     }
-    if (bk && visible) {
+    // Stretched content is filtered and spills up to a stretched pixel beyond its bounds: it
+    // may only be left out when that margin is covered too.
+    bool contentCovered = false;
+    if (bk && aligned && !hidesBackground) {
+        cairo_matrix_t m;
+        cairo_get_matrix(cr, &m);
+        const double spill = std::ceil(std::max(std::fabs(m.xx), std::fabs(m.yy)) / scale) + 1;
+        DeviceRect area = toDevice(cr, b);
+        area = {area.x0 - spill, area.y0 - spill, area.x1 + spill, area.y1 + spill};
+        contentCovered = !visibleCut(order, area);
+    } else if (bk && !visible) {
+        contentCovered = true;  // lands on whole pixels, all of them covered
+    }
+    if (bk && !contentCovered) {
         // Content is drawn at the model size; a bounds animation stretches it.
         Rect model = v.bounds();
         paintBacking(cr, *bk, {b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),

@@ -86,6 +86,11 @@ public:
     // An opaque view promises to fill its bounds; the compositor may skip what lies beneath.
     bool opaque() const { return opaque_; }
     void setOpaque(bool opaque) { opaque_ = opaque; }
+    // A live view's content changes about as often as the screen is refreshed (a camera
+    // preview). When it is opaque and drawn upright at full opacity, the compositor draws it
+    // straight onto the screen each time instead of keeping a copy aside, so drawRect then runs
+    // at every composite and must be cheap to call again.
+    virtual bool isLive() const { return false; }
     int32_t tag() const { return tag_; }
     void setTag(int32_t tag) { tag_ = tag; }
     // The outlet or field name that scripts use (`tap @snapButton`); empty when unnamed.

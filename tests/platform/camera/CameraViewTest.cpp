@@ -112,6 +112,11 @@ TEST_F(CameraViewTest, RefreshesWhileInAWindowAndMakesFramesOnlyWhenDrawn) {
     EXPECT_EQ(source->previews, afterFirstDraw);
     comp.composite(*window);
     EXPECT_EQ(source->previews, afterFirstDraw + 1);
+    // Composed again before the next refresh (an animation elsewhere): the same frame, drawn
+    // straight onto the screen with no copy kept aside.
+    comp.composite(*window);
+    EXPECT_EQ(source->previews, afterFirstDraw + 1);
+    EXPECT_EQ(view->backing(), nullptr);
 
     // The timer runs in Common mode: it marks the view while a finger tracks, too.
     view->clearNeedsDisplay();
