@@ -33,7 +33,7 @@ test-asan:
 	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=address"
 
 test-tsan:
-	@$(MAKE) --no-print-directory test BUILD=build-tsan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=thread"
+	@TSAN_OPTIONS="suppressions=$(CURDIR)/tests/sanitizers/tsan.supp second_deadlock_stack=1" $(MAKE) --no-print-directory test BUILD=build-tsan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=thread"
 
 # libFuzzer targets, built with clang in their own tree; each runs FUZZ_SECONDS.
 FUZZ_SECONDS ?= 60
