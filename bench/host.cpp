@@ -55,36 +55,29 @@ bool haveXvfb(benchmark::State& state) {
     return false;
 }
 
-void BM_IdleWindowCpu(benchmark::State& state) {
+// One measured stretch of the window as one iteration; `share` receives the share of a core.
+void measureWindow(benchmark::State& state, const std::string& script, double settle, double* share) {
     if (!haveXvfb(state)) return;
     for (auto _ : state) {
-        // The information page is loaded a second after start; tap its button once it exists
-        // and measure after the page has turned.
         double wall = 0;
-        gIdleShare = windowCpuShare("wait 1.5\\ntap @infoButton\\nwait 60\\n", 4, 5, &wall);
-        if (gIdleShare < 0) {
+        *share = windowCpuShare(script, settle, 5, &wall);
+        if (*share < 0) {
             state.SkipWithError("could not read the window's CPU time");
             return;
         }
         state.SetIterationTime(wall);
     }
-    state.counters["cpu_percent"] = gIdleShare * 100;
+    state.counters["cpu_percent"] = *share * 100;
+}
+
+// The information page is loaded a second after start; tap its button once it exists and
+// measure after the page has turned.
+void BM_IdleWindowCpu(benchmark::State& state) {
+    measureWindow(state, "wait 1.5\\ntap @infoButton\\nwait 60\\n", 4, &gIdleShare);
 }
 BENCHMARK(BM_IdleWindowCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
-void BM_LiveCameraWindowCpu(benchmark::State& state) {
-    if (!haveXvfb(state)) return;
-    for (auto _ : state) {
-        double wall = 0;
-        gLiveShare = windowCpuShare("", 2, 5, &wall);
-        if (gLiveShare < 0) {
-            state.SkipWithError("could not read the window's CPU time");
-            return;
-        }
-        state.SetIterationTime(wall);
-    }
-    state.counters["cpu_percent"] = gLiveShare * 100;
-}
+void BM_LiveCameraWindowCpu(benchmark::State& state) { measureWindow(state, "", 2, &gLiveShare); }
 BENCHMARK(BM_LiveCameraWindowCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 bench::GoalRegistrar idleGoal("idle window CPU", [](const bench::Results&) -> std::optional<bench::GoalLine> {
