@@ -3,6 +3,7 @@
 // plain pictures at full and small size, the fan image, and the process's peak memory while a
 // burst fills the save queue.
 #include "bench/support/Goal.h"
+#include "bench/support/Reference.h"
 
 #include "capture/ImageRenderer.h"
 #include "capture/SaveWorker.h"
@@ -12,7 +13,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <jpeglib.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -112,30 +112,7 @@ BENCHMARK(BM_BurstPeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 // Y: libjpeg-turbo alone, B,G,R,X in, quality 90, into memory.
 void BM_BareJpegEncode(benchmark::State& state) {
     auto img = picture();
-    for (auto _ : state) {
-        jpeg_compress_struct cinfo;
-        jpeg_error_mgr err;
-        cinfo.err = jpeg_std_error(&err);
-        jpeg_create_compress(&cinfo);
-        unsigned char* out = nullptr;
-        unsigned long outSize = 0;
-        jpeg_mem_dest(&cinfo, &out, &outSize);
-        cinfo.image_width = kW;
-        cinfo.image_height = kH;
-        cinfo.input_components = 4;
-        cinfo.in_color_space = JCS_EXT_BGRX;
-        jpeg_set_defaults(&cinfo);
-        jpeg_set_quality(&cinfo, 90, TRUE);
-        jpeg_start_compress(&cinfo, TRUE);
-        while (cinfo.next_scanline < cinfo.image_height) {
-            JSAMPROW row = const_cast<JSAMPROW>(img->data() + size_t(cinfo.next_scanline) * img->bytesPerRow());
-            jpeg_write_scanlines(&cinfo, &row, 1);
-        }
-        jpeg_finish_compress(&cinfo);
-        jpeg_destroy_compress(&cinfo);
-        benchmark::DoNotOptimize(outSize);
-        std::free(out);
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(bench::bareJpegEncode(*img));
 }
 BENCHMARK(BM_BareJpegEncode)->Unit(benchmark::kMillisecond);
 

@@ -1,13 +1,13 @@
 // The picture path's heavy steps: JPEG encoding with EXIF against a bare libjpeg-turbo encode of
 // the same frame, and the two scalings a zoomed or reduced picture needs.
 #include "bench/support/Goal.h"
+#include "bench/support/Reference.h"
 
 #include "platform/graphics/BitmapContext.h"
 #include "platform/imageio/ImageDestination.h"
 
 #include <benchmark/benchmark.h>
 
-#include <jpeglib.h>
 
 #include <cmath>
 #include <cstdio>
@@ -43,30 +43,7 @@ ImageRef frame() {
 void BM_BareJpegEncode(benchmark::State& state) {
     auto img = frame();
     size_t bytes = 0;
-    for (auto _ : state) {
-        jpeg_compress_struct cinfo;
-        jpeg_error_mgr err;
-        cinfo.err = jpeg_std_error(&err);
-        jpeg_create_compress(&cinfo);
-        unsigned char* out = nullptr;
-        unsigned long outSize = 0;
-        jpeg_mem_dest(&cinfo, &out, &outSize);
-        cinfo.image_width = kW;
-        cinfo.image_height = kH;
-        cinfo.input_components = 4;
-        cinfo.in_color_space = JCS_EXT_BGRX;
-        jpeg_set_defaults(&cinfo);
-        jpeg_set_quality(&cinfo, 90, TRUE);
-        jpeg_start_compress(&cinfo, TRUE);
-        while (cinfo.next_scanline < cinfo.image_height) {
-            JSAMPROW row = const_cast<JSAMPROW>(img->pixel(0, int(cinfo.next_scanline)));
-            jpeg_write_scanlines(&cinfo, &row, 1);
-        }
-        jpeg_finish_compress(&cinfo);
-        jpeg_destroy_compress(&cinfo);
-        bytes = outSize;
-        std::free(out);
-    }
+    for (auto _ : state) bytes = bench::bareJpegEncode(*img);
     state.counters["bytes"] = double(bytes);
 }
 BENCHMARK(BM_BareJpegEncode)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -4,6 +4,7 @@
 // machine runs. A reference draws the same frame through Cairo's filtered scale, as the view did
 // before drawing straight into its pixels.
 #include "bench/support/Goal.h"
+#include "bench/support/Reference.h"
 
 #include "platform/camera/CameraController.h"
 #include "platform/camera/CameraView.h"
@@ -18,19 +19,12 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <ctime>
 
 using namespace platform;
 
 namespace {
 
 constexpr double kFps = 30;
-
-double threadCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + ts.tv_nsec * 1e-9;
-}
 
 // The view as it drew before: black, then the frame scaled through Cairo.
 class CairoCameraView final : public CameraView {
@@ -65,11 +59,11 @@ void composeFrames(benchmark::State& state) {
         Compositor comp(2);
         comp.composite(window);
         for (auto _ : state) {
-            const double start = threadCpuSeconds();
+            const double start = bench::threadCpuSeconds();
             clock.advance(1 / kFps);
             view->setNeedsDisplay();
             benchmark::DoNotOptimize(comp.composite(window));
-            state.SetIterationTime(threadCpuSeconds() - start);
+            state.SetIterationTime(bench::threadCpuSeconds() - start);
         }
     }
     Device::setCurrentDevice(nullptr);
