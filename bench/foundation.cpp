@@ -79,7 +79,7 @@ bench::GoalRegistrar postGoal("foundation_post_and_drain", [](const bench::Resul
     bench::GoalLine g;
     g.measured = kPostsPerBatch / *s;
     g.limit = 1e6;
-    g.unit = " calls/s";
+    g.unit = "calls/s";
     g.higherIsBetter = true;
     return g;
 });
@@ -90,7 +90,7 @@ bench::GoalRegistrar loadGoal("foundation_load_defaults_12_keys", [](const bench
     bench::GoalLine g;
     g.measured = *s * 1e3;
     g.limit = 1.0;
-    g.unit = " ms";
+    g.unit = "ms";
     return g;
 });
 

@@ -61,19 +61,28 @@ void filterRow4(const int16_t* a, int c0, const Taps& xs, uint8_t* out, int widt
 #if defined(__SSE2__)
     // Two taps at a time: their channels interleaved, multiplied and summed in pairs.
     const __m128i round = _mm_set1_epi32(1 << (kShift - 1));
-    for (int x = 0; x < width; ++x, w += stride) {
+    auto pixel = [&](int x) {
         const int16_t* p = a + size_t(first[x] - c0) * 4;
+        const int16_t* wx = w + size_t(x) * size_t(stride);
         __m128i s = round;
         for (int t = 0; t < stride; t += 2) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + t * 4));
             const __m128i pairs = _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
-            const int32_t wp = int32_t(uint16_t(w[t])) | int32_t(uint32_t(uint16_t(w[t + 1])) << 16);
+            const int32_t wp = int32_t(uint16_t(wx[t])) | int32_t(uint32_t(uint16_t(wx[t + 1])) << 16);
             s = _mm_add_epi32(s, _mm_madd_epi16(pairs, _mm_set1_epi32(wp)));
         }
-        s = _mm_srai_epi32(s, kShift);
+        return _mm_srai_epi32(s, kShift);
+    };
+    // Two output pixels share the packing down to bytes and one store.
+    int x = 0;
+    for (; x + 1 < width; x += 2) {
+        const __m128i both = _mm_packs_epi32(pixel(x), pixel(x + 1));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + size_t(x) * 4), _mm_packus_epi16(both, both));
+    }
+    if (x < width) {
+        __m128i s = pixel(x);
         s = _mm_packs_epi32(s, s);
-        s = _mm_packus_epi16(s, s);
-        _mm_storeu_si32(out + size_t(x) * 4, s);
+        _mm_storeu_si32(out + size_t(x) * 4, _mm_packus_epi16(s, s));
     }
 #else
     for (int x = 0; x < width; ++x, w += stride) {

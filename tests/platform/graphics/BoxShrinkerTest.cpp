@@ -83,3 +83,21 @@ TEST(BoxShrinkerTest, AveragesTheCoveredAreaAndWritesOnlyTheClip) {
     EXPECT_FALSE(BoxShrinker::shrink(row, 3, 3, 1, out, 2, 2, 1, 0, 0, 0, 1, 1));
     EXPECT_FALSE(BoxShrinker::shrink(row, 3, 3, 1, out, 2, 2, 1, 1, 0, 2, 1, 1));
 }
+
+// Halving only across: each output pixel is the rounded mean of its two source pixels, channel by
+// channel, in order, for an odd number of outputs too (pixels are filtered two at a time).
+TEST(BoxShrinkerTest, EachPixelAndChannelKeepsItsOwnAverage) {
+    const int dw = 7, sw = 2 * dw, h = 3;
+    std::vector<uint8_t> src(size_t(sw) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < sw; ++x)
+            for (int c = 0; c < 4; ++c) src[(size_t(y) * sw + x) * 4 + c] = uint8_t((x * (7 + 6 * c) + y * 31 + c * 50) % 251);
+    std::vector<uint8_t> out(size_t(dw) * h * 4, 0);
+    ASSERT_TRUE(BoxShrinker::shrink(src.data(), sw * 4, sw, h, out.data(), dw * 4, dw, h, 0, 0, dw, h, 4));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < dw; ++x)
+            for (int c = 0; c < 4; ++c) {
+                const int a = src[(size_t(y) * sw + 2 * x) * 4 + c], b = src[(size_t(y) * sw + 2 * x + 1) * 4 + c];
+                EXPECT_EQ(out[(size_t(y) * dw + x) * 4 + c], (a + b + 1) / 2) << x << "," << y << " channel " << c;
+            }
+}
