@@ -4,6 +4,7 @@
 //  - Live camera window: the camera page, whose preview changes thirty times a second, so it is
 //    never idle; its cost is reported beside the idle one (the preview has its own budget).
 #include "bench/support/Goal.h"
+#include "bench/support/Reference.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,7 +37,7 @@ double windowCpuShare(const std::string& script, double settle, double seconds, 
     std::ostringstream cmd;
     // Ticks are fields 14 and 15 of the process's stat line.
     cmd << "root=$(mktemp -d); printf '%b' '" << script << "' > \"$root/bench.script\"; "
-        << "xvfb-run -a sh -c '" << KESTROVA_BINARY << " --scale 2 --device-root \"$0/device\" "
+        << bench::xvfbRun() << " sh -c '" << KESTROVA_BINARY << " --scale 2 --device-root \"$0/device\" "
         << (script.empty() ? "" : "--script \"$0/bench.script\" ") << ">/dev/null 2>&1 & pid=$!; sleep " << settle
         << "; a=$(cut -d\" \" -f14,15 /proc/$pid/stat); t0=$(date +%s.%N); sleep " << seconds
         << "; b=$(cut -d\" \" -f14,15 /proc/$pid/stat); t1=$(date +%s.%N); kill -TERM $pid; wait $pid; "

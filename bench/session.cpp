@@ -2,6 +2,7 @@
 // measured in process on the simulated device (manual clock, synthetic camera); and how soon the
 // real kestrova's window is on the screen under Xvfb after the process starts.
 #include "bench/support/Goal.h"
+#include "bench/support/Reference.h"
 #include "host/ScreenQuery.h"
 #include "host/SimulatedDevice.h"
 #include "platform/foundation/Clock.h"
@@ -107,7 +108,7 @@ void BM_WindowShownAfterStart(benchmark::State& state) {
     }
     for (auto _ : state) {
         std::ostringstream cmd;
-        cmd << "xvfb-run -a sh -c 'root=$(mktemp -d); t0=$(date +%s%N); " << KESTROVA_BINARY
+        cmd << bench::xvfbRun() << " sh -c 'root=$(mktemp -d); t0=$(date +%s%N); " << KESTROVA_BINARY
             << " --device-root \"$root\" >/dev/null 2>&1 & pid=$!; n=0; "
                "while ! xdotool search --onlyvisible --name \"^Kestrova$\" >/dev/null 2>&1 && [ $n -lt 2000 ]; do "
                "sleep 0.005; n=$((n+1)); done; t1=$(date +%s%N); kill -TERM $pid; wait $pid; rm -rf \"$root\"; "

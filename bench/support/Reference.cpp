@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <jpeglib.h>
+#include <unistd.h>
 
 namespace bench {
 
@@ -36,6 +37,12 @@ double threadCpuSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + ts.tv_nsec * 1e-9;
+}
+
+std::string xvfbRun() {
+    static int calls = 0;
+    const int n = 100 + int(getpid() % 400) * 10 + calls++ % 10;
+    return "xvfb-run -n " + std::to_string(n) + " -a";
 }
 
 }  // namespace bench

@@ -3,6 +3,7 @@
 #include "platform/graphics/Image.h"
 
 #include <cstddef>
+#include <string>
 
 namespace bench {
 
@@ -13,5 +14,9 @@ size_t bareJpegEncode(const platform::Image& image);
 // This thread's CPU time in seconds: a share of a core that does not depend on what else the
 // machine runs.
 double threadCpuSeconds();
+
+// "xvfb-run -n N -a" with a display number of its own for each call: servers started one right
+// after another on the same number race each other's shutdown.
+std::string xvfbRun();
 
 }  // namespace bench

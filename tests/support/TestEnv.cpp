@@ -1,5 +1,8 @@
 #include "tests/support/TestEnv.h"
 
+#include <atomic>
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -45,6 +48,12 @@ CommandResult run(const std::string& commandLine) {
     int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
+}
+
+std::string xvfbRun() {
+    static std::atomic<int> calls{0};
+    const int n = 100 + int(getpid() % 400) * 10 + calls++ % 10;
+    return "xvfb-run -n " + std::to_string(n) + " -a";
 }
 
 std::string shellQuote(const std::string& s) {

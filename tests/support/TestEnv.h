@@ -29,6 +29,10 @@ CommandResult run(const std::string& commandLine);
 
 // Quotes a string for /bin/sh.
 std::string shellQuote(const std::string& s);
+// "xvfb-run -n N -a": each call starts its search for a free display at a number of its own.
+// With plain -a every server starts at :99, and one started right after another has ended can
+// race its predecessor's shutdown (the client then never sees its window).
+std::string xvfbRun();
 
 std::string readFile(const std::filesystem::path& p);
 void writeFile(const std::filesystem::path& p, const std::string& bytes);
