@@ -224,6 +224,10 @@ bool SimulatedDevice::compositeInto(uint8_t* pixels, int width, int height, int 
     return w && services_->compositor.composite(*w, pixels, width, height, bytesPerRow);
 }
 
+platform::Compositor::PixelRect SimulatedDevice::lastCompositeDamage() const {
+    return services_->compositor.lastDamage();
+}
+
 platform::ImageRef SimulatedDevice::screenshot() {
     auto* w = screen();
     if (!w || !services_->compositor.composite(*w)) return nullptr;

@@ -12,6 +12,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Image.h"
+#include "platform/ui/Compositor.h"
 #include "platform/ui/Window.h"
 
 #include <functional>
@@ -89,6 +90,8 @@ public:
     // Composites the screen straight into a window system's B,G,R,X buffer of exactly the
     // screen's pixel size. False (nothing drawn) when it cannot.
     bool compositeInto(uint8_t* pixels, int width, int height, int bytesPerRow);
+    // The pixels the last composite drew again; empty when nothing had changed.
+    platform::Compositor::PixelRect lastCompositeDamage() const;
 
     static constexpr float kScreenWidth = 320, kScreenHeight = 480;
 

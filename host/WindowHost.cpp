@@ -246,17 +246,31 @@ void WindowHost::handleKey(const SDL_Event& e) {
 }
 
 void WindowHost::present() {
+    auto* screen = device_->screen();
+    // Exposed or resized, the window's buffer may hold anything: draw it all.
+    if (needsPresent_ && screen) screen->setNeedsComposite();
     needsPresent_ = false;
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     if (!target) return;
     // The window's own buffer has our pixel layout on the usual X11 visual: draw straight into
-    // it rather than into a buffer of ours and copying that over.
-    bool drawn = false;
+    // it rather than into a buffer of ours and copying that over, and hand the window system
+    // only what was drawn again.
     if (target->format->format == SDL_PIXELFORMAT_RGB888 && SDL_LockSurface(target) == 0) {
-        drawn = device_->compositeInto(static_cast<uint8_t*>(target->pixels), target->w, target->h, target->pitch);
+        const bool drawn =
+            device_->compositeInto(static_cast<uint8_t*>(target->pixels), target->w, target->h, target->pitch);
         SDL_UnlockSurface(target);
+        if (drawn) {
+            const auto d = device_->lastCompositeDamage();
+            if (!d.empty()) {
+                const SDL_Rect r{d.x, d.y, d.width, d.height};
+                SDL_UpdateWindowSurfaceRects(window_, &r, 1);
+            }
+            if (screen) screen->clearNeedsComposite();
+            return;
+        }
     }
-    if (!drawn) {
+    {
+        // Anything else: compose aside and copy it all over.
         auto frame = device_->composite();
         if (!frame) {
             SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
@@ -272,7 +286,7 @@ void WindowHost::present() {
         }
     }
     SDL_UpdateWindowSurface(window_);
-    if (auto* screen = device_->screen()) screen->clearNeedsComposite();
+    if (screen) screen->clearNeedsComposite();
 }
 
 void WindowHost::saveScreenshot() {

@@ -7,6 +7,7 @@
 #include "platform/media/SoundService.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace platform {
 
@@ -34,7 +35,7 @@ void CameraView::didMoveToWindow() {
             kRefreshInterval, true, [this](Timer&) {
                 if (hidden()) return;
                 frameDue_ = true;
-                setNeedsDisplay();
+                setNeedsLiveUpdate();
             },
             RunLoopMode::Common);
     } else if (!window() && timer_) {
@@ -45,6 +46,65 @@ void CameraView::didMoveToWindow() {
 
 ImageRef CameraView::uprightFrame() {
     return controller().screenFrame();
+}
+
+// The part of `a` that differs from `b` (same size), in pixels; empty when they are equal.
+Rect CameraView::changedPixels(const Image& a, const Image& b) {
+    const int w = a.width(), h = a.height();
+    const size_t rowBytes = size_t(w) * 4;
+    int top = -1, bottom = -1, left = w, right = -1;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* p = a.pixel(0, y);
+        const uint8_t* q = b.pixel(0, y);
+        if (std::memcmp(p, q, rowBytes) == 0) continue;
+        if (top < 0) top = y;
+        bottom = y;
+        int l = 0;
+        while (l < w && std::memcmp(p + size_t(l) * 4, q + size_t(l) * 4, 3) == 0) ++l;
+        int r = w - 1;
+        while (r > l && std::memcmp(p + size_t(r) * 4, q + size_t(r) * 4, 3) == 0) --r;
+        left = std::min(left, l);
+        right = std::max(right, r);
+    }
+    if (top < 0 || right < left) return {};
+    return {float(left), float(top), float(right - left + 1), float(bottom - top + 1)};
+}
+
+Rect CameraView::frameRect(const Image& frame) const {
+    // Fill the bounds, keeping the frame's shape; the overflow is cropped.
+    const Rect b = bounds();
+    const float scale = std::max(b.width() / frame.width(), b.height() / frame.height());
+    const float w = frame.width() * scale, h = frame.height() * scale;
+    return {b.midX() - w / 2, b.midY() - h / 2, w, h};
+}
+
+void CameraView::willBeComposited() {
+    if (!frameDue_) return;
+    ImageRef next = uprightFrame();
+    frameDue_ = false;
+    ImageRef shown = std::move(frame_);
+    frame_ = next;
+    // Only what changed since the frame on show needs drawing again; a camera showing a still
+    // scene costs nothing.
+    Rect changed = bounds();
+    if (next && shown && next->width() == shown->width() && next->height() == shown->height() &&
+        next->bitsPerPixel() == 32 && shown->bitsPerPixel() == 32) {
+        const Rect px = changedPixels(*next, *shown);
+        if (px.isEmpty()) {
+            clearNeedsDisplay();
+            return;
+        }
+        const Rect r = frameRect(*next);
+        const float sx = r.width() / next->width(), sy = r.height() / next->height();
+        // One point more on each side: the scaled picture's pixels do not fall on whole points.
+        changed = Rect(r.x() + px.x() * sx - 1, r.y() + px.y() * sy - 1, px.width() * sx + 2, px.height() * sy + 2)
+                      .intersection(bounds());
+    } else if (!next && !shown) {
+        clearNeedsDisplay();
+        return;
+    }
+    clearNeedsDisplay();
+    setNeedsDisplayInRect(changed);
 }
 
 void CameraView::drawRect(GraphicsContext& context, const Rect&) {
@@ -59,10 +119,7 @@ void CameraView::drawRect(GraphicsContext& context, const Rect&) {
         context.fillRect(b);
         return;
     }
-    // Fill the bounds, keeping the frame's shape; the overflow is cropped.
-    const float scale = std::max(b.width() / frame->width(), b.height() / frame->height());
-    const float w = frame->width() * scale, h = frame->height() * scale;
-    const Rect r{b.midX() - w / 2, b.midY() - h / 2, w, h};
+    const Rect r = frameRect(*frame);
     context.saveGState();
     context.clipToRect(b);
     // Thirty times a second: one nearest-neighbour scale straight into the pixels where the

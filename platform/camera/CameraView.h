@@ -3,9 +3,10 @@
 // landscape frame turned 90° clockwise) and scaled to fill the view, cropping what sticks out.
 // Its transform magnifies it like any view's. While it is in a window it redraws about 30 times
 // a second on a Common-mode timer of the camera's run loop; a frame is fetched only when the
-// view is actually drawn after a refresh, so a headless run that takes no screenshot makes no
+// screen is composed after a refresh, so a headless run that takes no screenshot makes no
 // frames, and a screen composed more often than that (during an animation) makes no more. It is
-// a live view: drawn straight onto the screen.
+// a live view: drawn straight onto the screen, and only where the new frame differs from the
+// one on show.
 #include "platform/graphics/Image.h"
 #include "platform/ui/View.h"
 
@@ -35,12 +36,20 @@ public:
 
     void drawRect(GraphicsContext& context, const Rect& rect) override;
     bool isLive() const override { return true; }
+    // Fetches the frame a refresh asked for and marks only what changed for drawing.
+    void willBeComposited() override;
+
+    // The part of `a` whose colours differ from `b` (same size, 4 bytes a pixel), in pixels;
+    // empty when the pictures look the same.
+    static Rect changedPixels(const Image& a, const Image& b);
 
 protected:
     void didMoveToWindow() override;
 
 private:
     CameraController& controller() const;
+    // Where `frame` lies in the bounds: filling them, its shape kept, the overflow cropped.
+    Rect frameRect(const Image& frame) const;
 
     CameraController* controller_;  // may be null: the shared one
     std::shared_ptr<Timer> timer_;

@@ -36,6 +36,8 @@ struct Occlusion {
         bool clipKnown = false;         // false: nothing clips it
     };
     float scale = 1;
+    bool limited = false;    // only part of the target is drawn again
+    double limit[4] = {0, 0, 0, 0};
     std::unordered_map<const View*, Entry> views;
     std::vector<Occluder> occluders;
 
@@ -195,6 +197,15 @@ ViewBacking* contentOf(View& v, float scale) {
     }
     Rect dirty = fresh ? b : v.dirtyRect().intersection(b);
     if (dirty.isEmpty()) dirty = b;
+    // Whole pixels only: a clip through a pixel would blend the old and the new drawing there,
+    // and an unchanged pixel would drift by a level each time.
+    if (!fresh) {
+        const float x0 = std::floor((dirty.minX() - b.x()) * scale + 1e-3f) / scale + b.x();
+        const float y0 = std::floor((dirty.minY() - b.y()) * scale + 1e-3f) / scale + b.y();
+        const float x1 = std::ceil((dirty.maxX() - b.x()) * scale - 1e-3f) / scale + b.x();
+        const float y1 = std::ceil((dirty.maxY() - b.y()) * scale - 1e-3f) / scale + b.y();
+        dirty = Rect(x0, y0, x1 - x0, y1 - y0).intersection(b);
+    }
     {
         auto ctx = SurfaceContext::createForSurface(surface, scale);
         if (!ctx) return nullptr;
@@ -245,8 +256,8 @@ bool drawLive(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double a
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
     cairo_identity_matrix(direct);
-    if (entry->clipKnown) {
-        const double* c = entry->clip;
+    for (const double* c : {entry->clipKnown ? entry->clip : nullptr, gOcclusion->limited ? gOcclusion->limit : nullptr}) {
+        if (!c) continue;
         cairo_rectangle(direct, c[0], c[1], c[2] - c[0], c[3] - c[1]);
         cairo_clip(direct);
     }
@@ -417,6 +428,13 @@ void drawView(cairo_t* cr, View& v, float scale, double parentAlpha) {
     cairo_restore(cr);
 }
 
+// Live views fetch their next content now, so that what changed is known before drawing.
+void prepareLiveViews(View& v) {
+    if (v.hidden()) return;
+    if (v.isLive() && v.needsDisplay()) v.willBeComposited();
+    for (auto& s : v.subviews()) prepareLiveViews(*s);
+}
+
 }  // namespace
 
 Compositor::Compositor(float scale) : scale_(scale > 0 ? scale : 1) {}
@@ -434,8 +452,11 @@ bool Compositor::composite(Window& window) {
     if (!surface_ || surface_->pixelWidth() != pw || surface_->pixelHeight() != ph || surface_->scale() != scale_) {
         surface_ = SurfaceContext::create(pw, ph, scale_, true);
         if (!surface_) return false;
+        lastTarget_ = {};
     }
-    drawWindow(*surface_, window);
+    drawWindow(*surface_, window,
+               {cairo_image_surface_get_data(surface_->surface()), pw, ph,
+                cairo_image_surface_get_stride(surface_->surface()), scale_});
     return true;
 }
 
@@ -448,27 +469,60 @@ bool Compositor::composite(Window& window, uint8_t* pixels, int pixelWidth, int 
     auto target = SurfaceContext::createForSurface(s, scale_);
     cairo_surface_destroy(s);  // the context holds its own reference
     if (!target) return false;
-    drawWindow(*target, window);
+    drawWindow(*target, window, {pixels, pixelWidth, pixelHeight, bytesPerRow, scale_});
     return true;
 }
 
-void Compositor::drawWindow(SurfaceContext& target, Window& window) {
+void Compositor::drawWindow(SurfaceContext& target, Window& window, const TargetId& id) {
     window.setScale(scale_);  // transitions keep their old looks at the scale they are shown at
+    prepareLiveViews(window);
+    const int pw = target.pixelWidth(), ph = target.pixelHeight();
+    const bool whole = window.damagedEverywhere() || !(id == lastTarget_);
+    lastTarget_ = id;
+    int x0 = 0, y0 = 0, x1 = pw, y1 = ph;
+    if (!whole) {
+        const Rect d = window.damage();
+        if (!d.isEmpty()) {
+            x0 = std::max(0, int(std::floor(d.minX() * scale_))), y0 = std::max(0, int(std::floor(d.minY() * scale_)));
+            x1 = std::min(pw, int(std::ceil(d.maxX() * scale_))), y1 = std::min(ph, int(std::ceil(d.maxY() * scale_)));
+        }
+        if (d.isEmpty() || x1 <= x0 || y1 <= y0) {
+            lastDamage_ = {};
+            window.clearNeedsComposite();
+            return;
+        }
+    }
+    lastDamage_ = {x0, y0, x1 - x0, y1 - y0};
+
     const Rect b = window.bounds();
     const ViewGeometry g = window.presentation();
     const auto bg = window.backgroundColor();
     const bool covered = !window.hidden() && g.alpha >= 1 && bg && bg->a >= 1;
-    if (!covered) target.fillAll(Color::black());
     cairo_t* cr = target.cairo();
     target.prepareForCairo();
     cairo_save(cr);
     cairo_identity_matrix(cr);
     cairo_reset_clip(cr);
+    if (!whole) {
+        cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
+        cairo_clip(cr);
+    }
+    if (!covered) {
+        cairo_save(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_paint(cr);
+        cairo_restore(cr);
+    }
     cairo_scale(cr, scale_, scale_);
     cairo_translate(cr, -b.x(), -b.y());
     if (!window.hidden() && g.alpha > 0) {
         Occlusion occlusion;
         occlusion.scale = scale_;
+        if (!whole) {
+            occlusion.limited = true;
+            occlusion.limit[0] = x0, occlusion.limit[1] = y0, occlusion.limit[2] = x1, occlusion.limit[3] = y1;
+        }
         int counter = 0;
         collectInner(cr, window, g, g.alpha, {}, false, counter, occlusion);
         gOcclusion = &occlusion;

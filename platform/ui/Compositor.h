@@ -37,6 +37,15 @@ public:
     // pixels() keep showing the last composite into the compositor's own surface.
     bool composite(Window& window, uint8_t* pixels, int pixelWidth, int pixelHeight, int bytesPerRow);
 
+    // What the last composite drew, in device pixels; empty when nothing had changed. The same
+    // target composed again is drawn only where the window was damaged since; another target, or
+    // a window damaged everywhere, is drawn whole.
+    struct PixelRect {
+        int x = 0, y = 0, width = 0, height = 0;
+        bool empty() const { return width <= 0 || height <= 0; }
+    };
+    PixelRect lastDamage() const { return lastDamage_; }
+
     // The last composite: B,G,R,X pixels, row 0 at the top. Null before the first composite.
     ImageRef image() const;
     bool writePNG(const std::filesystem::path& path) const;
@@ -50,9 +59,18 @@ public:
     static std::shared_ptr<ViewBacking> snapshot(View& view, float scale);
 
 private:
-    void drawWindow(SurfaceContext& target, Window& window);
+    // Which pixels the last composite went into: the same ones still hold it.
+    struct TargetId {
+        const void* pixels = nullptr;
+        int width = 0, height = 0, bytesPerRow = 0;
+        float scale = 0;
+        bool operator==(const TargetId&) const = default;
+    };
+    void drawWindow(SurfaceContext& target, Window& window, const TargetId& id);
 
     float scale_;
+    TargetId lastTarget_;
+    PixelRect lastDamage_;
     std::unique_ptr<SurfaceContext> surface_;
 };
 

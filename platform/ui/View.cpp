@@ -295,7 +295,48 @@ void View::setNeedsDisplayInRect(const Rect& rect) {
     dirtyRect_ = needsDisplay_ ? dirtyRect_.unionWith(r) : r;
     needsDisplay_ = true;
     drawsNothing_ = false;
-    invalidate();
+    if (Window* w = window()) {
+        // Only the part drawn again changes on screen: the dirty part of the bounds, or all of
+        // them when none of it lies inside.
+        Rect drawn = r.intersection(model_.bounds);
+        if (drawn.isEmpty()) drawn = model_.bounds;
+        if (auto damaged = rectInWindow(drawn)) w->addDamage(*damaged);
+        else w->setNeedsComposite();
+    }
+}
+
+void View::setNeedsLiveUpdate() {
+    needsDisplay_ = true;
+    if (Window* w = window()) w->requestComposite();
+}
+
+std::optional<Rect> View::rectInWindow(const Rect& rect) const {
+    float xs[4] = {rect.minX(), rect.maxX(), rect.maxX(), rect.minX()};
+    float ys[4] = {rect.minY(), rect.minY(), rect.maxY(), rect.maxY()};
+    float stretch = 1;  // how far one point of this view's content spreads on screen
+    for (const View* v = this; v; v = v->superview_) {
+        if (v->layer_ && v->layer_->hasRunningTransitions()) return std::nullopt;
+        const ViewGeometry g = v->presentation();
+        if (!v->superview_) {
+            // The root: the compositor shows its bounds from their origin.
+            if (!dynamic_cast<const Window*>(v)) return std::nullopt;
+            float x0 = xs[0], y0 = ys[0], x1 = xs[0], y1 = ys[0];
+            for (int i = 1; i < 4; ++i) {
+                x0 = std::min(x0, xs[i]), x1 = std::max(x1, xs[i]);
+                y0 = std::min(y0, ys[i]), y1 = std::max(y1, ys[i]);
+            }
+            // Filtered content spills up to one stretched pixel past its edges.
+            const float grow = stretch + 1;
+            return Rect(x0 - g.bounds.x() - grow, y0 - g.bounds.y() - grow, x1 - x0 + 2 * grow, y1 - y0 + 2 * grow);
+        }
+        const AffineTransform& t = g.transform;
+        stretch *= std::max(std::fabs(t.a) + std::fabs(t.c), std::fabs(t.b) + std::fabs(t.d));
+        for (int i = 0; i < 4; ++i) {
+            const Point p = g.toSuperview({xs[i], ys[i]});
+            xs[i] = p.x, ys[i] = p.y;
+        }
+    }
+    return std::nullopt;
 }
 
 void View::clearNeedsDisplay() {

@@ -142,6 +142,15 @@ public:
     virtual void drawRect(GraphicsContext& context, const Rect& rect);
     void setNeedsDisplay();
     void setNeedsDisplayInRect(const Rect& rect);
+    // A live view's refresh: drawing is due, but what changed is only known once the compositor
+    // asks, through willBeComposited.
+    void setNeedsLiveUpdate();
+    // Called on a shown live view that needs display before the compositor works out what to draw
+    // again: the place to fetch new content and narrow the part that needs display.
+    virtual void willBeComposited() {}
+    // Where `rect` (own coordinates) lands in the window, grown by the spill of filtered content;
+    // nothing when the view is not in a window or a transition on the way moves it elsewhere.
+    std::optional<Rect> rectInWindow(const Rect& rect) const;
     bool needsDisplay() const { return needsDisplay_; }
     // The part to redraw (bounds coordinates); empty when nothing is pending.
     Rect dirtyRect() const { return dirtyRect_; }

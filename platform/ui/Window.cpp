@@ -149,4 +149,10 @@ bool Window::setProperty(std::string_view key, const InterfaceValue& value) {
     return View::setProperty(key, value);
 }
 
+void Window::addDamage(const Rect& rect) {
+    needsComposite_ = true;
+    if (damageAll_ || rect.isEmpty()) return;
+    damage_ = damage_.isEmpty() ? rect : damage_.unionWith(rect);
+}
+
 }  // namespace platform

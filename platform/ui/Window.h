@@ -47,10 +47,22 @@ public:
     bool isFingerDown(int finger) const;
 
     // --- Drawing ---
-    // Something on screen changed since the last composite.
+    // Something on screen changed since the last composite: anywhere (geometry, animations,
+    // views coming and going), or only within the damaged rectangle (views drawn again).
     bool needsComposite() const { return needsComposite_; }
-    void setNeedsComposite() { needsComposite_ = true; }
-    void clearNeedsComposite() { needsComposite_ = false; }
+    void setNeedsComposite() { needsComposite_ = damageAll_ = true; }
+    // Only `rect` (window coordinates) changed.
+    void addDamage(const Rect& rect);
+    // A composite is due, but what changed is only known while composing (a live view's next
+    // frame, compared with the one on show, adds its damage then).
+    void requestComposite() { needsComposite_ = true; }
+    void clearNeedsComposite() {
+        needsComposite_ = damageAll_ = false;
+        damage_ = {};
+    }
+    bool damagedEverywhere() const { return damageAll_; }
+    // Empty when nothing was damaged, or everything was.
+    Rect damage() const { return damage_; }
 
     // Every window alive (touches are detached from views that go).
     static const std::vector<Window*>& allWindows();
@@ -70,6 +82,8 @@ private:
 
     float scale_ = 1;
     bool needsComposite_ = true;
+    bool damageAll_ = true;
+    Rect damage_;
     std::vector<std::unique_ptr<Touch>> touches_;
     // For tap counts: where and when the last finger went up.
     double lastTapTime_ = -1;

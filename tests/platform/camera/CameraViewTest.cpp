@@ -3,12 +3,16 @@
 #include "platform/camera/CameraClassRegistry.h"
 #include "platform/camera/CameraController.h"
 #include "platform/camera/CameraView.h"
+#include "platform/camera/SensorFrame.h"
 #include "platform/camera/SyntheticSource.h"
 #include "platform/foundation/EventLog.h"
 #include "platform/system/Device.h"
 #include "platform/ui/ClassRegistry.h"
 #include "platform/ui/Compositor.h"
+#include "platform/ui/ViewBacking.h"
 #include "platform/ui/Window.h"
+
+#include <cairo.h>
 
 #include <gtest/gtest.h>
 
@@ -183,4 +187,63 @@ TEST(CameraClassRegistry, BindsByNameWithFallback) {
     view.reset();
     CameraController::setSharedInstance(nullptr);
     RunLoop::setMain(nullptr);
+}
+
+namespace {
+// A camera that always shows the same picture.
+struct StillSource final : CameraSource {
+    int previews = 0;
+    ImageRef previewFrame(int) override {
+        ++previews;
+        return SensorFrame::solid(kPreviewWidth, kPreviewHeight, 40, 80, 120);
+    }
+    ImageRef pictureFrame(int) override { return SensorFrame::solid(kPictureWidth, kPictureHeight, 40, 80, 120); }
+    std::string description() const override { return "still"; }
+};
+
+int differingBytes(const Image& shown, const ViewBacking& all) {
+    const uint8_t* ref = cairo_image_surface_get_data(all.surface());
+    const int stride = cairo_image_surface_get_stride(all.surface());
+    int n = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            for (int k = 0; k < 3; ++k) n += shown.pixel(x, y)[k] != ref[size_t(y) * stride + size_t(x) * 4 + k];
+    return n;
+}
+}  // namespace
+
+// Between two refreshes only the test card's ball moves: only that part of the screen is drawn
+// again, and the screen still shows the new frame whole. A camera whose picture does not change
+// costs no drawing at all.
+TEST_F(CameraViewTest, DrawsAgainOnlyWhatChangedBetweenFrames) {
+    Window window(Rect{0, 0, 320, 480});
+    window.addSubview(std::make_unique<CameraView>(Rect{0, 0, 320, 480}, cc.get()));
+    Compositor comp(1);
+    ASSERT_TRUE(comp.composite(window));
+    EXPECT_EQ(comp.lastDamage().width * comp.lastDamage().height, 320 * 480);
+
+    loop.runFor(CameraView::kRefreshInterval);
+    ASSERT_TRUE(window.needsComposite());
+    ASSERT_TRUE(comp.composite(window));
+    const auto d = comp.lastDamage();
+    EXPECT_FALSE(d.empty());
+    EXPECT_LT(d.width * d.height, 320 * 480 / 8) << d.x << "," << d.y << " " << d.width << "x" << d.height;
+    auto all = Compositor::snapshot(window, 1);
+    ASSERT_TRUE(all);
+    EXPECT_EQ(differingBytes(*comp.image(), *all), 0);
+
+    // The still camera.
+    auto still = std::make_unique<StillSource>();
+    StillSource* s = still.get();
+    CameraController stillController(std::move(still), &loop);
+    stillController.startPreview();
+    Window stillWindow(Rect{0, 0, 320, 480});
+    stillWindow.addSubview(std::make_unique<CameraView>(Rect{0, 0, 320, 480}, &stillController));
+    Compositor stillComp(1);
+    ASSERT_TRUE(stillComp.composite(stillWindow));
+    const int framesBefore = s->previews;
+    loop.runFor(CameraView::kRefreshInterval);
+    ASSERT_TRUE(stillComp.composite(stillWindow));
+    EXPECT_EQ(s->previews, framesBefore + 1);  // the frame was looked at...
+    EXPECT_TRUE(stillComp.lastDamage().empty());  // ...and nothing drawn again
 }
