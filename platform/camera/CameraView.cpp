@@ -7,6 +7,7 @@
 #include "platform/media/SoundService.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace platform {
@@ -48,6 +49,8 @@ ImageRef CameraView::uprightFrame() {
     return controller().screenFrame();
 }
 
+static_assert(std::endian::native == std::endian::little, "pixels are compared as little-endian words");
+
 // The part of `a` that differs from `b` (same size), in pixels; empty when they are equal.
 Rect CameraView::changedPixels(const Image& a, const Image& b) {
     const int w = a.width(), h = a.height();
@@ -59,10 +62,17 @@ Rect CameraView::changedPixels(const Image& a, const Image& b) {
         if (std::memcmp(p, q, rowBytes) == 0) continue;
         if (top < 0) top = y;
         bottom = y;
+        // The fourth byte means nothing: compare colours only.
+        auto same = [p, q](int x) {
+            uint32_t a, c;
+            std::memcpy(&a, p + size_t(x) * 4, 4);
+            std::memcpy(&c, q + size_t(x) * 4, 4);
+            return ((a ^ c) & 0x00FFFFFFu) == 0;
+        };
         int l = 0;
-        while (l < w && std::memcmp(p + size_t(l) * 4, q + size_t(l) * 4, 3) == 0) ++l;
+        while (l < w && same(l)) ++l;
         int r = w - 1;
-        while (r > l && std::memcmp(p + size_t(r) * 4, q + size_t(r) * 4, 3) == 0) --r;
+        while (r > l && same(r)) --r;
         left = std::min(left, l);
         right = std::max(right, r);
     }

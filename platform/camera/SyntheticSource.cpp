@@ -4,6 +4,7 @@
 #include "platform/foundation/Clock.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -94,12 +95,15 @@ void paintBackdrop(uint8_t* px, int w, int h) {
 }
 
 // The parts that move: one lit cell per second and a shaded ball swinging across the panel.
-void paintMoving(uint8_t* px, int w, int h, double t) {
+// Returns the pixel rectangles it painted, as x0, y0, x1, y1.
+std::array<std::array<int, 4>, 2> paintMoving(uint8_t* px, int w, int h, double t) {
     const Layout L(w, h);
     const size_t stride = size_t(w) * 4;
     const int cell = int(std::fmod(std::floor(t), 10.0) + 10) % 10;
     for (int y = L.cellsTop; y < L.cellsBottom; ++y)
         fillSpan(px + y * stride, L.cellLeft(cell), L.cellRight(cell), rgb(120, 230, 255));
+    std::array<std::array<int, 4>, 2> painted{};
+    painted[0] = {L.cellLeft(cell), L.cellsTop, L.cellRight(cell), L.cellsBottom};
 
     const double pi = std::numbers::pi;
     const double ph = L.panelHeight();
@@ -110,6 +114,7 @@ void paintMoving(uint8_t* px, int w, int h, double t) {
     const int x0 = std::max(0, int(std::floor(cx - r - 1))), x1 = std::min(w, int(std::ceil(cx + r + 1)));
     const int y0 = std::max(L.panelTop(), int(std::floor(cy - r - 1)));
     const int y1 = std::min(L.cellsTop, int(std::ceil(cy + r + 1)));
+    painted[1] = {x0, y0, x1, y1};
     for (int y = y0; y < y1; ++y) {
         uint8_t* row = px + y * stride;
         const double py = y + 0.5;
@@ -120,16 +125,19 @@ void paintMoving(uint8_t* px, int w, int h, double t) {
             if (cover <= 0) continue;
             const double dh = std::min(1.0, std::sqrt((pxc - hx) * (pxc - hx) + (py - hy) * (py - hy)) / (1.4 * r));
             const double shade = 1.0 - 0.62 * dh;
-            const double spec = std::pow(std::max(0.0, 1.0 - dh * 3.2), 2) * 0.75;
+            const double glint = std::max(0.0, 1.0 - dh * 3.2);
+            const double spec = glint * glint * 0.75;
             const double rr = std::min(255.0, 255 * shade + 255 * spec);
             const double gg = std::min(255.0, 176 * shade + 255 * spec);
             const double bb = std::min(255.0, 48 * shade + 255 * spec);
             uint8_t* p = row + size_t(x) * 4;
-            p[0] = uint8_t(std::lround(p[0] + (bb - p[0]) * cover));
-            p[1] = uint8_t(std::lround(p[1] + (gg - p[1]) * cover));
-            p[2] = uint8_t(std::lround(p[2] + (rr - p[2]) * cover));
+            // Values lie in [0, 255]: adding a half and truncating rounds as lround does.
+            p[0] = uint8_t(p[0] + (bb - p[0]) * cover + 0.5);
+            p[1] = uint8_t(p[1] + (gg - p[1]) * cover + 0.5);
+            p[2] = uint8_t(p[2] + (rr - p[2]) * cover + 0.5);
         }
     }
+    return painted;
 }
 
 }  // namespace
@@ -160,10 +168,31 @@ ImageRef SyntheticSource::uprightPreview(int orientation) {
         paintBackdrop(backdrop_.data(), uw, uh);
         backdropWidth_ = uw;
         backdropHeight_ = uh;
+        for (auto& b : buffers_) b = {};
     }
-    std::vector<uint8_t> px(backdrop_);
-    paintMoving(px.data(), uw, uh, clock_.now());
-    return Image::createBGRX(uw, uh, std::move(px));
+    // A buffer nobody holds any more only needs its moving parts of last time put back; the
+    // frame on show (and any picture's preview being saved) keep theirs.
+    const size_t stride = size_t(uw) * 4;
+    PreviewBuffer* free = nullptr;
+    for (auto& b : buffers_)
+        if (!b.pixels || b.pixels.use_count() == 1) {
+            free = &b;
+            break;
+        }
+    PreviewBuffer scratch;
+    if (!free) free = &scratch;  // all in use: a fresh one this time
+    if (!free->pixels) {
+        free->pixels = std::make_shared<std::vector<uint8_t>>(backdrop_);
+    } else {
+        for (const auto& r : free->painted)
+            for (int y = r[1]; y < r[3]; ++y)
+                std::memcpy(free->pixels->data() + size_t(y) * stride + size_t(r[0]) * 4,
+                            backdrop_.data() + size_t(y) * stride + size_t(r[0]) * 4, size_t(r[2] - r[0]) * 4);
+    }
+    free->painted = paintMoving(free->pixels->data(), uw, uh, clock_.now());
+    std::shared_ptr<const uint8_t> bytes(free->pixels, free->pixels->data());
+    return Image::create(uw, uh, 8, 32, int(stride), ColorSpace::DeviceRGB, BitmapInfo::BGRX, std::move(bytes),
+                         free->pixels->size());
 }
 
 ImageRef SyntheticSource::previewFrame(int orientation) {

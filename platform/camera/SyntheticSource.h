@@ -8,6 +8,7 @@
 // corner included, stays in view in every orientation.
 #include "platform/camera/CameraSource.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -40,6 +41,14 @@ private:
     // The still part of the last preview-sized scene; only the moving parts are drawn per frame.
     std::vector<uint8_t> backdrop_;
     int backdropWidth_ = 0, backdropHeight_ = 0;
+    // Preview frames are drawn into a few kept buffers, each remembering where its moving parts
+    // were (pixel rectangles x0, y0, x1, y1), so that a frame costs the moving parts, not a copy
+    // of the whole backdrop.
+    struct PreviewBuffer {
+        std::shared_ptr<std::vector<uint8_t>> pixels;
+        std::array<std::array<int, 4>, 2> painted{};
+    };
+    std::array<PreviewBuffer, 3> buffers_;
 };
 
 }  // namespace platform

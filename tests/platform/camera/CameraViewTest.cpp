@@ -247,3 +247,17 @@ TEST_F(CameraViewTest, DrawsAgainOnlyWhatChangedBetweenFrames) {
     EXPECT_EQ(s->previews, framesBefore + 1);  // the frame was looked at...
     EXPECT_TRUE(stillComp.lastDamage().empty());  // ...and nothing drawn again
 }
+
+TEST(CameraViewChanges, BoundingBoxOfChangedColoursIgnoringTheFourthByte) {
+    auto a = SensorFrame::solid(9, 7, 10, 20, 30);
+    auto withPixels = [&](std::vector<std::array<int, 3>> changes) {  // x, y, byte index
+        std::vector<uint8_t> px = a->copyData();
+        for (auto [x, y, k] : changes) px[(size_t(y) * 9 + size_t(x)) * 4 + size_t(k)] ^= 0x5A;
+        return Image::createBGRX(9, 7, std::move(px));
+    };
+    EXPECT_TRUE(CameraView::changedPixels(*a, *a).isEmpty());
+    EXPECT_TRUE(CameraView::changedPixels(*withPixels({{4, 3, 3}}), *a).isEmpty());  // only the unused byte
+    EXPECT_EQ(CameraView::changedPixels(*withPixels({{4, 3, 2}}), *a), (Rect{4, 3, 1, 1}));
+    EXPECT_EQ(CameraView::changedPixels(*withPixels({{1, 5, 0}, {7, 2, 1}}), *a), (Rect{1, 2, 7, 4}));
+    EXPECT_EQ(CameraView::changedPixels(*withPixels({{0, 0, 0}, {8, 6, 2}}), *a), (Rect{0, 0, 9, 7}));
+}
