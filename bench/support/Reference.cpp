@@ -42,7 +42,7 @@ double threadCpuSeconds() {
 std::string xvfbRun() {
     static int calls = 0;
     const int n = 100 + int(getpid() % 400) * 10 + calls++ % 10;
-    return "xvfb-run -n " + std::to_string(n) + " -a";
+    return "xvfb-run -n " + std::to_string(n) + " -a -s '-noreset -screen 0 1280x1024x24'";
 }
 
 }  // namespace bench

@@ -15,8 +15,9 @@ size_t bareJpegEncode(const platform::Image& image);
 // machine runs.
 double threadCpuSeconds();
 
-// "xvfb-run -n N -a" with a display number of its own for each call: servers started one right
-// after another on the same number race each other's shutdown.
+// "xvfb-run" for a server that never resets, its display searched from a number of its own:
+// Xvfb resets whenever its last client leaves (a poller such as xdotool), losing a window being
+// opened meanwhile, and servers started back to back on one number race each other's shutdown.
 std::string xvfbRun();
 
 }  // namespace bench

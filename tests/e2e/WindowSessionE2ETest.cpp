@@ -59,7 +59,7 @@ TEST(WindowSession, ClickOnTheShutterAreaTakesAPicture) {
         "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
         "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -KILL $pid; }\n"
         "wait $pid; echo \"exit=$?\"\n";
-    auto r = testenv::run("timeout 90 " + testenv::xvfbRun() + " -s '-screen 0 640x800x24' bash -c " + shellQuote(inner));
+    auto r = testenv::run("timeout 90 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
     ASSERT_NE(r.out.find("SHOT-FOUND"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("exit=0"), std::string::npos) << r.out;
 

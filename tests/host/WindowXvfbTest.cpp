@@ -27,7 +27,7 @@ TEST(WindowHostXvfb, ClickOnTheAlbumButtonLeavesTheApplication) {
         "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
         "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -TERM $pid; }\n"
         "wait $pid; echo \"exit=$?\"\n";
-    auto r = testenv::run("timeout 60 " + testenv::xvfbRun() + " -s '-screen 0 640x800x24' bash -c " + shellQuote(inner));
+    auto r = testenv::run("timeout 60 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
     EXPECT_NE(r.out.find("exit=0"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("still running"), std::string::npos) << r.out;
     const std::string events = testenv::readFile(log);

@@ -50,10 +50,10 @@ CommandResult run(const std::string& commandLine) {
     return r;
 }
 
-std::string xvfbRun() {
+std::string xvfbRun(const std::string& serverArgs) {
     static std::atomic<int> calls{0};
     const int n = 100 + int(getpid() % 400) * 10 + calls++ % 10;
-    return "xvfb-run -n " + std::to_string(n) + " -a";
+    return "xvfb-run -n " + std::to_string(n) + " -a -s " + shellQuote("-noreset " + serverArgs);
 }
 
 std::string shellQuote(const std::string& s) {

@@ -29,10 +29,11 @@ CommandResult run(const std::string& commandLine);
 
 // Quotes a string for /bin/sh.
 std::string shellQuote(const std::string& s);
-// "xvfb-run -n N -a": each call starts its search for a free display at a number of its own.
-// With plain -a every server starts at :99, and one started right after another has ended can
-// race its predecessor's shutdown (the client then never sees its window).
-std::string xvfbRun();
+// "xvfb-run" for a server with `serverArgs`, never reset, its display searched from a number of
+// its own. Xvfb resets itself whenever its last client leaves, and a window being opened during
+// such a reset (while a poller such as xdotool comes and goes) is lost; with plain -a every
+// server also starts at :99, racing its predecessor's shutdown.
+std::string xvfbRun(const std::string& serverArgs = "-screen 0 1280x1024x24");
 
 std::string readFile(const std::filesystem::path& p);
 void writeFile(const std::filesystem::path& p, const std::string& bytes);
