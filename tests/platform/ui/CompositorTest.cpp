@@ -37,6 +37,22 @@ public:
     }
 };
 
+// The largest difference of any colour byte between the compositor's last picture and the
+// window drawn afresh, everything included, at the same scale; 256 when either is missing.
+int worstDifferenceFromSnapshot(const Compositor& compositor, Window& window) {
+    ImageRef shown = compositor.image();
+    auto all = Compositor::snapshot(window, compositor.scale());
+    if (!shown || !all) return 256;
+    const uint8_t* ref = cairo_image_surface_get_data(all->surface());
+    const int refStride = cairo_image_surface_get_stride(all->surface());
+    int worst = 0;
+    for (int y = 0; y < shown->height(); ++y)
+        for (int x = 0; x < shown->width(); ++x)
+            for (int k = 0; k < 3; ++k)
+                worst = std::max(worst, std::abs(shown->pixel(x, y)[k] - ref[size_t(y) * refStride + size_t(x) * 4 + k]));
+    return worst;
+}
+
 class CompositorTest : public CoreUiFixture {};
 
 TEST_F(CompositorTest, TinyWindowExactPixelsAtScaleTwo) {
@@ -209,17 +225,7 @@ TEST_F(CompositorTest, LeavingOutCoveredViewsNeverChangesThePicture) {
         for (float scale : {1.0f, 2.0f}) {
             Compositor compositor(scale);
             ASSERT_TRUE(compositor.composite(window));
-            ImageRef shown = compositor.image();
-            auto all = Compositor::snapshot(window, scale);
-            ASSERT_TRUE(shown && all);
-            const uint8_t* ref = cairo_image_surface_get_data(all->surface());
-            const int refStride = cairo_image_surface_get_stride(all->surface());
-            int differing = 0;
-            for (int y = 0; y < shown->height(); ++y)
-                for (int x = 0; x < shown->width(); ++x)
-                    for (int k = 0; k < 3; ++k)
-                        if (shown->pixel(x, y)[k] != ref[size_t(y) * refStride + size_t(x) * 4 + k]) ++differing;
-            EXPECT_EQ(differing, 0) << "round " << round << " scale " << scale;
+            EXPECT_EQ(worstDifferenceFromSnapshot(compositor, window), 0) << "round " << round << " scale " << scale;
         }
     }
 }
@@ -334,17 +340,8 @@ TEST_F(CompositorTest, DrawingOnlyTheDamageLooksAsDrawingEverything) {
             } else if (!d.empty() && d.width * d.height < int(12 * 10 * scale * scale)) {
                 ++partial;
             }
-            ImageRef shown = compositor.image();
-            auto all = Compositor::snapshot(window, scale);
-            ASSERT_TRUE(shown && all);
-            const uint8_t* ref = cairo_image_surface_get_data(all->surface());
-            const int refStride = cairo_image_surface_get_stride(all->surface());
-            int worst = 0;
-            for (int y = 0; y < shown->height(); ++y)
-                for (int x = 0; x < shown->width(); ++x)
-                    for (int k = 0; k < 3; ++k)
-                        worst = std::max(worst, std::abs(shown->pixel(x, y)[k] - ref[size_t(y) * refStride + size_t(x) * 4 + k]));
-            ASSERT_LE(worst, tolerance) << "round " << round << " step " << step << " action " << action;
+            ASSERT_LE(worstDifferenceFromSnapshot(compositor, window), tolerance)
+                << "round " << round << " step " << step << " action " << action;
         }
     }
     // Both kinds of composite really happened.
