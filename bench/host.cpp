@@ -8,7 +8,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -19,17 +18,6 @@ namespace {
 
 double gIdleShare = -1;  // CPU seconds per wall second; negative: not measured
 double gLiveShare = -1;
-
-std::string runShell(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    std::array<char, 4096> buf{};
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-    pclose(p);
-    return out;
-}
 
 // Starts the window with `script` (may be empty), lets it settle for `settle` seconds, then
 // measures `seconds`. Returns the share of one core, or a negative number when it could not.
@@ -42,7 +30,7 @@ double windowCpuShare(const std::string& script, double settle, double seconds, 
         << "; a=$(cut -d\" \" -f14,15 /proc/$pid/stat); t0=$(date +%s.%N); sleep " << seconds
         << "; b=$(cut -d\" \" -f14,15 /proc/$pid/stat); t1=$(date +%s.%N); kill -TERM $pid; wait $pid; "
            "echo $a $b $t0 $t1' \"$root\"; rm -rf \"$root\"";
-    std::istringstream in(runShell(cmd.str()));
+    std::istringstream in(bench::runShell(cmd.str()));
     long u0 = 0, s0 = 0, u1 = 0, s1 = 0;
     double t0 = 0, t1 = 0;
     if (!(in >> u0 >> s0 >> u1 >> s1 >> t0 >> t1) || t1 <= t0) return -1;

@@ -12,7 +12,6 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -88,17 +87,6 @@ void BM_LiftToCapturePhoto(benchmark::State& state) {
 }
 BENCHMARK(BM_LiftToCapturePhoto)->Iterations(15)->Unit(benchmark::kMicrosecond);
 
-std::string runShell(const std::string& cmd) {
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    std::array<char, 4096> buf{};
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
-    pclose(p);
-    return out;
-}
-
 // From the exec of kestrova until its window is visible (xdotool polls every 5 ms). The host
 // prints no first-frame time of its own, so this is the nearest outside measure.
 void BM_WindowShownAfterStart(benchmark::State& state) {
@@ -113,7 +101,7 @@ void BM_WindowShownAfterStart(benchmark::State& state) {
                "while ! xdotool search --onlyvisible --name \"^Kestrova$\" >/dev/null 2>&1 && [ $n -lt 2000 ]; do "
                "sleep 0.005; n=$((n+1)); done; t1=$(date +%s%N); kill -TERM $pid; wait $pid; rm -rf \"$root\"; "
                "echo $((t1-t0))'";
-        std::istringstream in(runShell(cmd.str()));
+        std::istringstream in(bench::runShell(cmd.str()));
         long long ns = 0;
         if (!(in >> ns) || ns <= 0) {
             state.SkipWithError("could not see the window");

@@ -1,5 +1,6 @@
 #include "bench/support/Reference.h"
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -43,6 +44,17 @@ std::string xvfbRun() {
     static int calls = 0;
     const int n = 100 + int(getpid() % 400) * 10 + calls++ % 10;
     return "xvfb-run -n " + std::to_string(n) + " -a -s '-noreset -screen 0 1280x1024x24'";
+}
+
+std::string runShell(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return out;
+    std::array<char, 4096> buf{};
+    size_t n;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    pclose(p);
+    return out;
 }
 
 }  // namespace bench

@@ -20,4 +20,7 @@ double threadCpuSeconds();
 // opened meanwhile, and servers started back to back on one number race each other's shutdown.
 std::string xvfbRun();
 
+// Runs a shell command and returns what it printed (empty when it could not start).
+std::string runShell(const std::string& command);
+
 }  // namespace bench
