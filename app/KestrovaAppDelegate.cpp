@@ -29,21 +29,12 @@
 #include "ui/controls/MenuScrollView.h"
 #include "ui/controls/SnapButtonView.h"
 #include "ui/controls/TransitionView.h"
+#include "ui/InterfaceSupport.h"
 
 #include <algorithm>
 
 namespace kestrova {
 
-namespace {
-
-std::string localized(const char* key) { return platform::Bundle::mainBundle().localizedString(key); }
-
-template <typename T>
-T* outlet(platform::Object* object) {
-    return dynamic_cast<T*>(object);
-}
-
-}  // namespace
 
 KestrovaAppDelegate::KestrovaAppDelegate() { registerInterfaceClasses(); }
 

@@ -7,6 +7,7 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/ActionSheet.h"
 #include "ui/info/AboutView.h"
+#include "ui/InterfaceSupport.h"
 
 namespace kestrova {
 namespace {
@@ -16,8 +17,6 @@ constexpr const char* kSpringBoardDomain = "com.apple.springboard";
 constexpr const char* kDoubleTapKey = "SBDoubleTapURL";
 // Built into the application, like its bundle identifier; nothing is appended to it.
 constexpr const char* kDoubleTapURL = "doubletap://org.kestrova.camera";
-
-std::string localized(const char* key) { return platform::Bundle::mainBundle().localizedString(key); }
 
 AboutView* page(platform::View* view) { return dynamic_cast<AboutView*>(view); }
 

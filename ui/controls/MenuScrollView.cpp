@@ -8,6 +8,7 @@
 #include "ui/controls/OptionsPageView.h"
 #include "ui/controls/SnapButtonView.h"
 #include "ui/controls/TransitionView.h"
+#include "ui/InterfaceSupport.h"
 
 #include <typeinfo>
 
@@ -191,14 +192,6 @@ void MenuScrollView::transitionViewDidCancel(TransitionView*) {
     waitingPage_.reset();
 }
 
-namespace {
-
-template <typename T>
-T* outlet(platform::Object* object) {
-    return dynamic_cast<T*>(object);
-}
-
-}  // namespace
 
 bool MenuScrollView::setOutlet(std::string_view name, platform::Object* object) {
     if (name == "pageIndicator") pageIndicator_ = outlet<platform::PageControl>(object);

@@ -8,18 +8,12 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/ViewAnimation.h"
 #include "platform/ui/WebView.h"
+#include "ui/InterfaceSupport.h"
 
 #include <cstdio>
 
 namespace kestrova {
 namespace {
-
-std::string localized(const char* key) { return platform::Bundle::mainBundle().localizedString(key); }
-
-template <typename T>
-T* outlet(platform::Object* object) {
-    return dynamic_cast<T*>(object);
-}
 
 void fade(platform::View* view, float alpha) {
     if (view) view->setAlpha(alpha);

@@ -3,6 +3,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/RoundedRect.h"
 #include "platform/ui/ViewAnimation.h"
 #include "ui/quickview/ThumbnailViewDelegate.h"
 #include "ui/quickview/ThumbnailViewManager.h"
@@ -61,13 +62,7 @@ void ThumbnailView::drawRect(platform::GraphicsContext& ctx, const platform::Rec
     // The platform's default shadow colour: black at one third.
     ctx.setShadow({0, 0}, kShadowBlur, platform::Color::rgba(0, 0, 0, 1.0f / 3));
     ctx.setFillColor(platform::Color::rgba(0.5f, 0.5f, 0.5f, 0.7f));
-    ctx.beginPath();
-    ctx.moveToPoint(r.minX(), r.midY());
-    ctx.addArcToPoint(r.minX(), r.minY(), r.maxX(), r.minY(), kMatCornerRadius);
-    ctx.addArcToPoint(r.maxX(), r.minY(), r.maxX(), r.maxY(), kMatCornerRadius);
-    ctx.addArcToPoint(r.maxX(), r.maxY(), r.minX(), r.maxY(), kMatCornerRadius);
-    ctx.addArcToPoint(r.minX(), r.maxY(), r.minX(), r.minY(), kMatCornerRadius);
-    ctx.closePath();
+    platform::addRoundedRect(ctx, r, kMatCornerRadius);
     ctx.fillPath();
     ctx.restoreGState();
 }
