@@ -22,22 +22,27 @@ int toPixels(float points, float scale) { return int(std::ceil(points * scale - 
 // What later, opaque views will cover, so that the compositor need not fill or paint what
 // nobody would see. The live preview fills most of the screen thirty times a second; the window
 // and page backgrounds beneath it would otherwise be filled just as often.
-struct Occluder {
-    int order;               // drawing order of the view that covers
-    double x0, y0, x1, y1;   // whole device pixels
+struct DeviceRect {
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool empty() const { return !(x1 > x0 && y1 > y0); }
+    DeviceRect intersection(const DeviceRect& o) const {
+        return {std::max(x0, o.x0), std::max(y0, o.y0), std::min(x1, o.x1), std::min(y1, o.y1)};
+    }
+    double area() const { return empty() ? 0 : (x1 - x0) * (y1 - y0); }
 };
 
-struct DeviceRect;
+struct Occluder {
+    int order;          // drawing order of the view that covers
+    DeviceRect covers;  // whole device pixels
+};
 
 struct Occlusion {
     struct Entry {
         int order = -1;
-        double clip[4] = {0, 0, 0, 0};  // what its superviews' clips leave, device pixels
-        bool clipKnown = false;         // false: nothing clips it
+        std::optional<DeviceRect> clip;  // what its superviews' clips leave; none: nothing clips it
     };
     float scale = 1;
-    bool limited = false;    // only part of the target is drawn again
-    double limit[4] = {0, 0, 0, 0};
+    std::optional<DeviceRect> limit;  // only this part of the target is drawn again
     std::unordered_map<const View*, Entry> views;
     std::vector<Occluder> occluders;
 
@@ -54,15 +59,6 @@ struct Occlusion {
 // Set while the compositor draws its window; unset for snapshots and inside transitions, where
 // looks are drawn somewhere other than where they end up.
 thread_local const Occlusion* gOcclusion = nullptr;
-
-struct DeviceRect {
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    bool empty() const { return !(x1 > x0 && y1 > y0); }
-    DeviceRect intersection(const DeviceRect& o) const {
-        return {std::max(x0, o.x0), std::max(y0, o.y0), std::min(x1, o.x1), std::min(y1, o.y1)};
-    }
-    double area() const { return empty() ? 0 : (x1 - x0) * (y1 - y0); }
-};
 
 bool axisAligned(cairo_t* cr) {
     cairo_matrix_t m;
@@ -91,10 +87,10 @@ bool contentCoversExactly(cairo_t* cr, const View& v, const ViewGeometry& g, flo
            whole(m.x0 + m.xx * g.bounds.x()) && whole(m.y0 + m.yy * g.bounds.y());
 }
 
-void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, DeviceRect clip, bool clipKnown,
+void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, std::optional<DeviceRect> clip,
                   int& counter, Occlusion& occ);
 
-void collectView(cairo_t* cr, View& v, double parentAlpha, const DeviceRect& clip, bool clipKnown, int& counter,
+void collectView(cairo_t* cr, View& v, double parentAlpha, const std::optional<DeviceRect>& clip, int& counter,
                  Occlusion& occ) {
     // The same steps, in the same order, as drawView.
     if (v.hidden()) return;
@@ -108,38 +104,34 @@ void collectView(cairo_t* cr, View& v, double parentAlpha, const DeviceRect& cli
                       g.transform.ty);
     cairo_transform(cr, &m);
     cairo_translate(cr, -g.bounds.midX(), -g.bounds.midY());
-    collectInner(cr, v, g, alpha, clip, clipKnown, counter, occ);
+    collectInner(cr, v, g, alpha, clip, counter, occ);
     cairo_restore(cr);
 }
 
-void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, DeviceRect clip, bool clipKnown,
+void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, std::optional<DeviceRect> clip,
                   int& counter, Occlusion& occ) {
     Occlusion::Entry& entry = occ.views[&v];
     entry.order = counter++;
-    entry.clipKnown = clipKnown;
-    if (clipKnown) {
-        entry.clip[0] = clip.x0, entry.clip[1] = clip.y0, entry.clip[2] = clip.x1, entry.clip[3] = clip.y1;
-    }
+    entry.clip = clip;
     const int order = entry.order;
     Layer* layer = v.layerIfAny();
     if (layer && layer->hasRunningTransitions()) return;  // drawn without occlusion, covers nothing
     const bool aligned = axisAligned(cr);
     const DeviceRect own = aligned ? toDevice(cr, g.bounds) : DeviceRect{};
     if (v.clipsToBounds()) {
-        if (aligned) clip = clipKnown ? clip.intersection(own) : own;
-        clipKnown = clipKnown || aligned;
         // A turned clip: nothing inside may claim to cover anything.
         if (!aligned) return;
+        clip = clip ? clip->intersection(own) : own;
     }
     const auto bg = v.backgroundColor();
     const bool fills = (bg && bg->a >= 1) || contentCoversExactly(cr, v, g, occ.scale);
     if (aligned && fills && alpha >= 1) {
-        DeviceRect r = clipKnown ? own.intersection(clip) : own;
+        DeviceRect r = clip ? own.intersection(*clip) : own;
         // Partly covered edge pixels are blended: only whole pixels count.
         r = {std::ceil(r.x0 - 1e-6), std::ceil(r.y0 - 1e-6), std::floor(r.x1 + 1e-6), std::floor(r.y1 + 1e-6)};
-        if (!r.empty()) occ.occluders.push_back({order, r.x0, r.y0, r.x1, r.y1});
+        if (!r.empty()) occ.occluders.push_back({order, r});
     }
-    for (auto& s : v.subviews()) collectView(cr, *s, alpha, clip, clipKnown, counter, occ);
+    for (auto& s : v.subviews()) collectView(cr, *s, alpha, clip, counter, occ);
 }
 
 // The part of `area` (device space) still visible once the views drawn after `order` are on
@@ -150,8 +142,7 @@ std::optional<DeviceRect> visibleCut(int order, const DeviceRect& area) {
     if (!gOcclusion || order < 0 || area.empty()) return best;
     for (const Occluder& o : gOcclusion->occluders) {
         if (o.order <= order) continue;
-        const DeviceRect cover{o.x0, o.y0, o.x1, o.y1};
-        const DeviceRect in = area.intersection(cover);
+        const DeviceRect in = area.intersection(o.covers);
         if (in.empty()) continue;
         if (in.x0 <= area.x0 && in.y0 <= area.y0 && in.x1 >= area.x1 && in.y1 >= area.y1) return std::nullopt;
         if (in.area() > best.area()) best = in;
@@ -256,9 +247,9 @@ bool drawLive(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double a
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
     cairo_identity_matrix(direct);
-    for (const double* c : {entry->clipKnown ? entry->clip : nullptr, gOcclusion->limited ? gOcclusion->limit : nullptr}) {
+    for (const auto& c : {entry->clip, gOcclusion->limit}) {
         if (!c) continue;
-        cairo_rectangle(direct, c[0], c[1], c[2] - c[0], c[3] - c[1]);
+        cairo_rectangle(direct, c->x0, c->y0, c->x1 - c->x0, c->y1 - c->y0);
         cairo_clip(direct);
     }
     cairo_set_matrix(direct, &m);
@@ -519,12 +510,9 @@ void Compositor::drawWindow(SurfaceContext& target, Window& window, const Target
     if (!window.hidden() && g.alpha > 0) {
         Occlusion occlusion;
         occlusion.scale = scale_;
-        if (!whole) {
-            occlusion.limited = true;
-            occlusion.limit[0] = x0, occlusion.limit[1] = y0, occlusion.limit[2] = x1, occlusion.limit[3] = y1;
-        }
+        if (!whole) occlusion.limit = DeviceRect{double(x0), double(y0), double(x1), double(y1)};
         int counter = 0;
-        collectInner(cr, window, g, g.alpha, {}, false, counter, occlusion);
+        collectInner(cr, window, g, g.alpha, std::nullopt, counter, occlusion);
         gOcclusion = &occlusion;
         drawInner(cr, window, g, scale_, g.alpha);
         gOcclusion = nullptr;
