@@ -17,6 +17,10 @@ Options::Result failure(std::string message) {
 std::string inQuotes(const std::string& s) { return "'" + s + "'"; }
 
 std::optional<std::string> parseCamera(const std::string& v, CameraChoice& out) {
+    if (v == "auto") {
+        out = {CameraChoice::Kind::Auto, {}};
+        return std::nullopt;
+    }
     if (v == "synthetic") {
         out = {CameraChoice::Kind::Synthetic, {}};
         return std::nullopt;
@@ -29,7 +33,7 @@ std::optional<std::string> parseCamera(const std::string& v, CameraChoice& out) 
         out = {CameraChoice::Kind::V4L2, v.substr(5)};
         return std::nullopt;
     }
-    return "expected synthetic, images:DIR or v4l2:/dev/videoN, got " + inQuotes(v);
+    return "expected auto, synthetic, images:DIR or v4l2:/dev/videoN, got " + inQuotes(v);
 }
 
 std::optional<std::string> parseLocation(const std::string& v, LocationChoice& out) {
@@ -154,7 +158,7 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
 
 std::string Options::usage() {
     return "usage: kestrova [--device-root DIR] [--headless] [--scale N] [--language CODE] [--orientation N]\n"
-           "                [--camera synthetic|images:DIR|v4l2:/dev/videoN]\n"
+           "                [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN]\n"
            "                [--location disabled|none|LAT,LON|gpsd[:HOST[:PORT]]]\n"
            "                [--script FILE] [--event-log FILE]\n"
            "\n"
@@ -163,7 +167,8 @@ std::string Options::usage() {
            "  --scale N          pixels per point, 1 or 2 (default 2)\n"
            "  --language CODE    en, ja, zh-Hans, zh-Hant, de or fr (default en)\n"
            "  --orientation N    the device's orientation at start, 1 (portrait) to 6 (default 1)\n"
-           "  --camera SOURCE    synthetic (default), images:DIR or v4l2:/dev/videoN\n"
+           "  --camera SOURCE    auto (default: the first webcam in a window, else synthetic), synthetic,\n"
+           "                     images:DIR or v4l2:/dev/videoN\n"
            "  --location SOURCE  disabled, none (default), LAT,LON or gpsd[:HOST[:PORT]]\n"
            "  --script FILE      runs the input script FILE, then quits\n"
            "  --event-log FILE   writes the event log to FILE instead of standard output\n";

@@ -10,8 +10,9 @@
 namespace host {
 
 struct CameraChoice {
-    enum class Kind { Synthetic, Images, V4L2 };
-    Kind kind = Kind::Synthetic;
+    // Auto: the first webcam when a window is shown, else the synthetic camera.
+    enum class Kind { Auto, Synthetic, Images, V4L2 };
+    Kind kind = Kind::Auto;
     std::string path;  // the picture folder or the video device
 };
 

@@ -46,9 +46,10 @@ std::string cameraOption(const CameraChoice& c) {
     switch (c.kind) {
         case CameraChoice::Kind::Images: return "images:" + c.path;
         case CameraChoice::Kind::V4L2: return "v4l2:" + c.path;
-        case CameraChoice::Kind::Synthetic: break;
+        case CameraChoice::Kind::Synthetic: return "synthetic";
+        case CameraChoice::Kind::Auto: break;
     }
-    return "synthetic";
+    return "auto";
 }
 
 }  // namespace
@@ -104,7 +105,9 @@ void SimulatedDevice::pressVolumeKey(bool up) {
 }
 
 void SimulatedDevice::installCamera() {
-    auto source = platform::CameraSourceFactory::create(cameraOption(options_.camera), clock_, runLoop_, warn_);
+    platform::CameraSourceFactory::Hardware hardware;
+    hardware.windowShown = !options_.headless;
+    auto source = platform::CameraSourceFactory::create(cameraOption(options_.camera), clock_, runLoop_, warn_, hardware);
     auto camera = std::make_unique<platform::CameraController>(std::move(source), &runLoop_);
     platform::CameraController::setSharedInstance(std::move(camera));
 }

@@ -45,7 +45,16 @@ void CameraController::setSource(std::unique_ptr<CameraSource> source) {
 void CameraController::startPreview() {
     if (previewing_) return;
     previewing_ = true;
-    runLoop().performAfter(this, kWarmUp, kWarmUpDelay, [this] { becomeReady(); }, RunLoopMode::Common);
+    runLoop().performAfter(this, kWarmUp, kWarmUpDelay, [this] { becomeReadyWhenThereIsAPicture(); }, RunLoopMode::Common);
+}
+
+void CameraController::becomeReadyWhenThereIsAPicture() {
+    if (source_->hasPicture()) {
+        becomeReady();
+        return;
+    }
+    runLoop().performAfter(this, kWarmUp, kReadyPollInterval, [this] { becomeReadyWhenThereIsAPicture(); },
+                           RunLoopMode::Common);
 }
 
 void CameraController::becomeReady() {
@@ -64,8 +73,10 @@ void CameraController::deliverPicture() {
     // The preview first: a photo folder moves on to its next photo once the picture is taken.
     ImageRef preview = source_->previewFrame(o);
     ImageRef picture = source_->pictureFrame(o);
-    // Every request gets its picture, even from a webcam that has not sent a frame yet.
-    if (!picture) picture = SensorFrame::solid(CameraSource::kPictureWidth, CameraSource::kPictureHeight, 0, 0, 0);
+    if (!picture) {
+        becomeReady();
+        return;
+    }
     if (!preview) {
         const int pw = CameraSource::kPreviewWidth, ph = CameraSource::kPreviewHeight;
         preview = SensorFrame::scaled(

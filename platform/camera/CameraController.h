@@ -3,11 +3,15 @@
 // the camera source, runs the live preview and takes pictures. Main thread only; every callback
 // arrives through the run loop, on its clock, so headless runs are exact.
 //
-// Readiness: the camera becomes ready kWarmUpDelay after startPreview and reports it. A picture
+// Readiness: the camera becomes ready kWarmUpDelay after startPreview, or later, at the first
+// check (every kReadyPollInterval) that finds the source has a picture to give (a webcam after
+// its first frame has settled), and reports it. A picture
 // requested while it is ready is delivered kCaptureDelay later — one picture callback, then a
 // ready-state change with isReady() true. A capture requested while it is not ready (before the
 // preview has warmed up, or with a picture still in flight) is refused silently: nothing is
-// reported for it. The ready report that ends the pending warm-up or picture still comes.
+// reported for it. The ready report that ends the pending warm-up or picture still comes. A
+// picture the source cannot give at delivery (a webcam gone meanwhile) is skipped, never
+// replaced by an empty one; the ready report still comes.
 #include "platform/camera/CameraControllerDelegate.h"
 #include "platform/camera/CameraSource.h"
 
@@ -21,6 +25,7 @@ class CameraController {
 public:
     static constexpr double kWarmUpDelay = 0.1;
     static constexpr double kCaptureDelay = 0.15;
+    static constexpr double kReadyPollInterval = 0.1;
 
     // The process's controller, made on first use (synthetic camera, main run loop).
     static CameraController* sharedInstance();
@@ -61,6 +66,7 @@ public:
     RunLoop& runLoop() const;
 
 private:
+    void becomeReadyWhenThereIsAPicture();
     void becomeReady();
     void deliverPicture();
 

@@ -28,6 +28,9 @@ public:
     // A kPictureWidth x kPictureHeight frame for a picture being taken. A source that shows a
     // series of photos moves on to the next one afterwards. Null as for previewFrame.
     virtual ImageRef pictureFrame(int orientation) = 0;
+    // True when pictureFrame would give a real picture now. A webcam says false until its first
+    // frame is in and its exposure had time to settle.
+    virtual bool hasPicture() const { return true; }
     // What the host option names it: "synthetic", "images:DIR", "v4l2:/dev/video0".
     virtual std::string description() const = 0;
 };

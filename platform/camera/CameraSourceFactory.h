@@ -1,12 +1,16 @@
 #pragma once
-// Makes the camera source the host option names: "synthetic" (the default), "images:DIR" or
-// "v4l2:/dev/videoN". A source that cannot be opened is reported in one warning line and
-// replaced by the synthetic camera, so the device always has a camera.
+// Makes the camera source the host option names: "auto" (the default), "synthetic",
+// "images:DIR" or "v4l2:/dev/videoN". "auto" takes the first video capture device (/dev/video0,
+// /dev/video1, … in number order; metadata and output nodes do not count) when a window is shown,
+// and the synthetic camera otherwise, so a headless run never depends on what is plugged in. A
+// source that cannot be opened is reported in one warning line, with the device's own reason,
+// and replaced by the synthetic camera, so the device always has a camera.
 #include "platform/camera/CameraSource.h"
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -18,13 +22,24 @@ class CameraSourceFactory {
 public:
     using Warn = std::function<void(const std::string& line)>;
     using DeviceMaker = std::function<std::unique_ptr<VideoDevice>()>;
+    using DeviceLister = std::function<std::vector<std::string>()>;
 
-    // True for the three forms above (with a non-empty folder or device path).
+    struct Hardware {
+        DeviceMaker makeDevice;    // empty: a LibV4L2Device
+        DeviceLister listDevices;  // empty: the /dev/videoN nodes, in number order
+        bool windowShown = false;
+    };
+
+    // True for the forms above (with a non-empty folder or device path).
     static bool isValidOption(const std::string& option);
-    // Never null. `warn` gets the warning line (empty: it goes to stderr); `makeDevice` makes the
-    // video device for "v4l2:" (empty: a LibV4L2Device). `clock` and `loop` must outlive the source.
+    // Never null. `warn` gets the warning line (empty: it goes to stderr). `clock` and `loop`
+    // must outlive the source.
     static std::unique_ptr<CameraSource> create(const std::string& option, const Clock& clock, RunLoop& loop,
-                                                Warn warn = {}, DeviceMaker makeDevice = {});
+                                                Warn warn, const Hardware& hardware);
+    static std::unique_ptr<CameraSource> create(const std::string& option, const Clock& clock, RunLoop& loop,
+                                                Warn warn = {});
+    // The /dev/videoN nodes under `dir`, in number order.
+    static std::vector<std::string> videoNodes(const std::string& dir = "/dev");
 };
 
 }  // namespace platform

@@ -16,7 +16,8 @@
 namespace platform {
 namespace {
 
-constexpr uintmax_t kMaxFileBytes = uintmax_t(256) << 20;
+// Read whole into memory: a larger file would cost more than any photo needs.
+constexpr uintmax_t kMaxFileBytes = uintmax_t(64) << 20;
 
 std::string lowerExtension(const std::filesystem::path& p) {
     std::string e = p.extension().string();
@@ -81,7 +82,8 @@ ImageRef applyExifOrientation(const ImageRef& im, int orientation) {
 
 }  // namespace
 
-ImageRef ImageFolderSource::loadPhoto(const std::filesystem::path& file, int minShortSide) {
+ImageRef ImageFolderSource::loadPhoto(const std::filesystem::path& file, bool* tooLarge) {
+    if (tooLarge) *tooLarge = false;
     if (!isJpeg(file)) return lowerExtension(file) == ".png" ? loadPng(file) : nullptr;
     std::error_code ec;
     const auto size = std::filesystem::file_size(file, ec);
@@ -89,11 +91,17 @@ ImageRef ImageFolderSource::loadPhoto(const std::filesystem::path& file, int min
     std::ifstream in(file, std::ios::binary);
     if (!in) return nullptr;
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ImageRef im = JpegDecoder::decode(bytes.data(), bytes.size(), minShortSide);
+    JpegDecoder::Request request;
+    request.enough = [](int w, int h) { return SensorFrame::covers(w, h, kPictureWidth, kPictureHeight); };
+    request.maxPixels = kMaxDecodedPixels;
+    JpegDecoder::Status status;
+    ImageRef im = JpegDecoder::decode(bytes.data(), bytes.size(), request, &status);
+    if (tooLarge) *tooLarge = status == JpegDecoder::Status::TooLarge;
     return applyExifOrientation(im, JpegDecoder::exifOrientation(bytes.data(), bytes.size()));
 }
 
-std::unique_ptr<ImageFolderSource> ImageFolderSource::open(const std::filesystem::path& folder) {
+std::unique_ptr<ImageFolderSource> ImageFolderSource::open(const std::filesystem::path& folder, std::string* error) {
+    if (error) *error = "no photo that can be read";
     std::error_code ec;
     std::vector<std::filesystem::path> files;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -102,21 +110,25 @@ std::unique_ptr<ImageFolderSource> ImageFolderSource::open(const std::filesystem
     if (files.empty()) return nullptr;
     std::sort(files.begin(), files.end());
     std::unique_ptr<ImageFolderSource> src(new ImageFolderSource(folder, std::move(files)));
-    if (!src->loadCurrent()) return nullptr;
+    if (!src->loadCurrent(error)) return nullptr;
     return src;
 }
 
 ImageFolderSource::ImageFolderSource(std::filesystem::path folder, std::vector<std::filesystem::path> files)
     : folder_(std::move(folder)), files_(std::move(files)) {}
 
-bool ImageFolderSource::loadCurrent() {
+bool ImageFolderSource::loadCurrent(std::string* error) {
     preview_.reset();
     previewOrientation_ = -1;
+    std::string tooLargeFile;
     for (size_t tries = 0; tries < files_.size(); ++tries) {
-        world_ = loadPhoto(files_[index_], std::min(kPictureWidth, kPictureHeight));
+        bool tooLarge = false;
+        world_ = loadPhoto(files_[index_], &tooLarge);
         if (world_) return true;
+        if (tooLarge && tooLargeFile.empty()) tooLargeFile = files_[index_].filename().string();
         index_ = (index_ + 1) % files_.size();
     }
+    if (error && !tooLargeFile.empty()) *error = "no photo that can be read; " + tooLargeFile + " is too large";
     return false;
 }
 

@@ -14,8 +14,9 @@ namespace platform {
 
 class ImageFolderSource final : public CameraSource {
 public:
-    // Null when the folder cannot be read or holds no photo that decodes.
-    static std::unique_ptr<ImageFolderSource> open(const std::filesystem::path& folder);
+    // Null when the folder cannot be read or holds no photo that decodes, with the reason in
+    // `error` (may be null).
+    static std::unique_ptr<ImageFolderSource> open(const std::filesystem::path& folder, std::string* error = nullptr);
 
     ImageRef previewFrame(int orientation) override;
     ImageRef pictureFrame(int orientation) override;
@@ -25,14 +26,19 @@ public:
     // The file shown now.
     const std::filesystem::path& currentFile() const { return files_[index_]; }
 
-    // A photo file as an upright B,G,R,X picture, decoded at a reduced size where its shorter
-    // side stays at least `minShortSide` long. Null when it does not decode.
-    static ImageRef loadPhoto(const std::filesystem::path& file, int minShortSide = 0);
+    // Decoded photos may not have more pixels than this (four picture frames).
+    static constexpr uint64_t kMaxDecodedPixels = uint64_t(4) * kPictureWidth * kPictureHeight;
+
+    // A photo file as an upright B,G,R,X picture. A JPEG is decoded at the smallest of libjpeg's
+    // scales that still gives a full picture frame in every orientation, and refused (null, with
+    // `tooLarge` set) when that is still over kMaxDecodedPixels. Null when it does not decode.
+    static ImageRef loadPhoto(const std::filesystem::path& file, bool* tooLarge = nullptr);
 
 private:
     ImageFolderSource(std::filesystem::path folder, std::vector<std::filesystem::path> files);
-    // Decodes the current photo, moving on past files that fail. False when none decodes.
-    bool loadCurrent();
+    // Decodes the current photo, moving on past files that fail. False when none decodes, with
+    // the reason in `error` (may be null).
+    bool loadCurrent(std::string* error = nullptr);
 
     std::filesystem::path folder_;
     std::vector<std::filesystem::path> files_;

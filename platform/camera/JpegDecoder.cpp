@@ -1,21 +1,26 @@
 #include "platform/camera/JpegDecoder.h"
 
+#include "platform/camera/FramePool.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace platform {
 namespace {
 
-// Larger pictures are refused rather than risking the memory (a hostile header can claim 4 GP).
-constexpr uint64_t kMaxPixels = uint64_t(1) << 27;
+// libjpeg's working memory (a progressive picture keeps all its coefficients at full size) is
+// held to this; beyond it the decode fails instead of taking the machine's memory.
+constexpr long kWorkingMemory = 64L << 20;
 
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
+    bool endedEarly = false;
 };
 
 void onError(j_common_ptr cinfo) {
@@ -23,51 +28,81 @@ void onError(j_common_ptr cinfo) {
     std::longjmp(err->jump, 1);
 }
 
-void onMessage(j_common_ptr, int) {}  // warnings of a damaged stream are not ours to print
+// Warnings are not printed. The ones that mean the data stopped before the picture did mark the
+// frame as cut short; others (extraneous bytes before a marker, which many webcams send) are
+// harmless.
+void onMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0) return;  // trace messages
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    const int code = cinfo->err->msg_code;
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_MUST_RESYNC) err->endedEarly = true;
+}
 
-// Kept free of objects with destructors: longjmp leaves it on error.
-bool decodeInto(const uint8_t* data, size_t length, int minShortSide, std::vector<uint8_t>& out, int* width,
-                int* height) {
-    jpeg_decompress_struct cinfo;
-    ErrorManager err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = onError;
-    err.pub.emit_message = onMessage;
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
+// Each step that may fail sets its own jump point and keeps objects with destructors out of the
+// frames that longjmp leaves.
+bool readHeader(jpeg_decompress_struct* cinfo, ErrorManager* err, const uint8_t* data, size_t length,
+                const JpegDecoder::Request& request) {
+    if (setjmp(err->jump)) return false;
+    jpeg_mem_src(cinfo, data, static_cast<unsigned long>(length));
+    if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    cinfo->out_color_space = JCS_EXT_BGRX;
+    cinfo->scale_num = 8;
+    cinfo->scale_denom = 8;
+    if (request.enough) {
+        for (unsigned num = 1; num <= 8; ++num) {
+            cinfo->scale_num = num;
+            jpeg_calc_output_dimensions(cinfo);
+            if (request.enough(int(cinfo->output_width), int(cinfo->output_height))) break;
+        }
     }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(length));
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    cinfo.out_color_space = JCS_EXT_BGRX;
-    if (minShortSide > 0) {
-        const unsigned shortSide = std::min(cinfo.image_width, cinfo.image_height);
-        unsigned denom = 8;
-        while (denom > 1 && shortSide / denom < unsigned(minShortSide)) denom /= 2;
-        cinfo.scale_num = 1;
-        cinfo.scale_denom = denom;
-    }
-    jpeg_calc_output_dimensions(&cinfo);
-    if (uint64_t(cinfo.output_width) * cinfo.output_height > kMaxPixels) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    jpeg_start_decompress(&cinfo);
-    const int w = int(cinfo.output_width), h = int(cinfo.output_height);
-    out.resize(size_t(w) * h * 4);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = out.data() + size_t(cinfo.output_scanline) * w * 4;
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    *width = w;
-    *height = h;
+    jpeg_calc_output_dimensions(cinfo);
     return true;
+}
+
+bool start(jpeg_decompress_struct* cinfo, ErrorManager* err) {
+    if (setjmp(err->jump)) return false;
+    return jpeg_start_decompress(cinfo);
+}
+
+bool readRows(jpeg_decompress_struct* cinfo, ErrorManager* err, uint8_t* px) {
+    if (setjmp(err->jump)) return false;
+    const size_t stride = size_t(cinfo->output_width) * 4;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        JSAMPROW row = px + size_t(cinfo->output_scanline) * stride;
+        jpeg_read_scanlines(cinfo, &row, 1);
+    }
+    return true;
+}
+
+bool finish(jpeg_decompress_struct* cinfo, ErrorManager* err) {
+    if (setjmp(err->jump)) return false;
+    return jpeg_finish_decompress(cinfo);
+}
+
+ImageRef decodeWith(jpeg_decompress_struct* cinfo, ErrorManager* err, const uint8_t* data, size_t length,
+                    const JpegDecoder::Request& request, JpegDecoder::Status* status) {
+    *status = JpegDecoder::Status::Broken;
+    if (!readHeader(cinfo, err, data, length, request)) return nullptr;
+    if (uint64_t(cinfo->output_width) * cinfo->output_height > request.maxPixels) {
+        *status = JpegDecoder::Status::TooLarge;
+        return nullptr;
+    }
+    if (!start(cinfo, err)) return nullptr;
+    const int w = int(cinfo->output_width), h = int(cinfo->output_height);
+    ImageRef image;
+    if (request.pool) {
+        image = request.pool->make(w, h, [&](uint8_t* px) { return readRows(cinfo, err, px); });
+    } else {
+        std::vector<uint8_t> px(size_t(w) * size_t(h) * 4);
+        if (readRows(cinfo, err, px.data())) image = Image::createBGRX(w, h, std::move(px));
+    }
+    if (!image || !finish(cinfo, err)) return nullptr;
+    if (err->endedEarly) {
+        *status = JpegDecoder::Status::Truncated;
+        return nullptr;
+    }
+    *status = JpegDecoder::Status::Ok;
+    return image;
 }
 
 uint16_t read16(const uint8_t* p, bool little) { return little ? uint16_t(p[0] | p[1] << 8) : uint16_t(p[0] << 8 | p[1]); }
@@ -99,12 +134,22 @@ int orientationInTiff(const uint8_t* t, size_t n) {
 
 }  // namespace
 
-ImageRef JpegDecoder::decode(const uint8_t* data, size_t length, int minShortSide) {
-    if (!data || length < 4) return nullptr;
-    std::vector<uint8_t> px;
-    int w = 0, h = 0;
-    if (!decodeInto(data, length, minShortSide, px, &w, &h)) return nullptr;
-    return Image::createBGRX(w, h, std::move(px));
+ImageRef JpegDecoder::decode(const uint8_t* data, size_t length, const Request& request, Status* status) {
+    Status st = Status::Broken;
+    ImageRef image;
+    if (data && length >= 4) {
+        jpeg_decompress_struct cinfo;
+        ErrorManager err;
+        cinfo.err = jpeg_std_error(&err.pub);
+        err.pub.error_exit = onError;
+        err.pub.emit_message = onMessage;
+        jpeg_create_decompress(&cinfo);
+        cinfo.mem->max_memory_to_use = kWorkingMemory;
+        image = decodeWith(&cinfo, &err, data, length, request, &st);
+        jpeg_destroy_decompress(&cinfo);
+    }
+    if (status) *status = st;
+    return image;
 }
 
 int JpegDecoder::exifOrientation(const uint8_t* d, size_t n) {

@@ -1,18 +1,33 @@
 #pragma once
 // Decodes JPEG data (files, webcam MJPEG frames) into B,G,R,X pixels. Never exits or throws on
-// bad data: a broken stream gives null.
+// bad data: a broken stream gives null. A stream that ends before its picture does (a webcam
+// frame cut short) counts as broken; bytes after the picture's end do not.
 #include "platform/graphics/Image.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace platform {
 
+class FramePool;
+
 class JpegDecoder {
 public:
-    // Decodes `data`. When `minShortSide` is positive, a large picture is decoded at 1/2, 1/4 or
-    // 1/8 of its size as long as its shorter side stays at least that long.
-    static ImageRef decode(const uint8_t* data, size_t length, int minShortSide = 0);
+    enum class Status { Ok, Broken, Truncated, TooLarge };
+
+    struct Request {
+        // Decodes at the smallest of libjpeg's scales (1/8 … 8/8) whose size this accepts; at full
+        // size when it accepts none or is empty.
+        std::function<bool(int width, int height)> enough;
+        // Refuses a picture with more pixels than this at the chosen scale, before decoding.
+        uint64_t maxPixels = uint64_t(1) << 27;
+        // Where the pixels go; null: a fresh buffer.
+        FramePool* pool = nullptr;
+    };
+
+    static ImageRef decode(const uint8_t* data, size_t length, const Request& request, Status* status = nullptr);
+    static ImageRef decode(const uint8_t* data, size_t length) { return decode(data, length, Request{}); }
     // The EXIF orientation (1..8) in the stream's APP1 block; 1 when there is none.
     static int exifOrientation(const uint8_t* data, size_t length);
 };

@@ -1,10 +1,14 @@
 #include "platform/camera/SensorFrame.h"
 
+#include "platform/camera/FramePool.h"
+#include "platform/graphics/BoxShrinker.h"
+
 #include <libyuv/rotate_argb.h>
-#include <libyuv/scale_argb.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -53,6 +57,13 @@ void enlarge(const Image& src, uint8_t* dst, int width, int height) {
     }
 }
 
+ImageRef makeFrame(int w, int h, FramePool* pool, const std::function<bool(uint8_t*)>& fill) {
+    if (pool) return pool->make(w, h, fill);
+    std::vector<uint8_t> out(size_t(w) * h * 4);
+    if (!fill(out.data())) return nullptr;
+    return Image::createBGRX(w, h, std::move(out));
+}
+
 }  // namespace
 
 void SensorFrame::uprightSize(int width, int height, int orientation, int* uprightWidth, int* uprightHeight) {
@@ -65,18 +76,19 @@ void SensorFrame::uprightSize(int width, int height, int orientation, int* uprig
     }
 }
 
-ImageRef SensorFrame::fromUpright(const ImageRef& upright, int orientation) {
+ImageRef SensorFrame::fromUpright(const ImageRef& upright, int orientation, FramePool* pool) {
     if (!upright || !isBGRX(*upright)) return nullptr;
     if (orientation == 3) return upright;
     const int w = upright->width(), h = upright->height();
     const bool swap = !isLandscape(orientation);
     const int ow = swap ? h : w, oh = swap ? w : h;
-    std::vector<uint8_t> out(size_t(ow) * oh * 4);
-    libyuv::ARGBRotate(upright->data(), upright->bytesPerRow(), out.data(), ow * 4, w, h, rotationFor(orientation));
-    return Image::createBGRX(ow, oh, std::move(out));
+    return makeFrame(ow, oh, pool, [&](uint8_t* out) {
+        return libyuv::ARGBRotate(upright->data(), upright->bytesPerRow(), out, ow * 4, w, h,
+                                  rotationFor(orientation)) == 0;
+    });
 }
 
-ImageRef SensorFrame::forPortraitScreenFromUpright(const ImageRef& upright, int orientation) {
+ImageRef SensorFrame::forPortraitScreenFromUpright(const ImageRef& upright, int orientation, FramePool* pool) {
     if (!upright || !isBGRX(*upright)) return nullptr;
     // The sensor's turn followed by the screen's quarter turn clockwise.
     libyuv::RotationMode mode;
@@ -89,9 +101,9 @@ ImageRef SensorFrame::forPortraitScreenFromUpright(const ImageRef& upright, int 
     const int w = upright->width(), h = upright->height();
     const bool swap = mode != libyuv::kRotate180;
     const int ow = swap ? h : w, oh = swap ? w : h;
-    std::vector<uint8_t> out(size_t(ow) * oh * 4);
-    libyuv::ARGBRotate(upright->data(), upright->bytesPerRow(), out.data(), ow * 4, w, h, mode);
-    return Image::createBGRX(ow, oh, std::move(out));
+    return makeFrame(ow, oh, pool, [&](uint8_t* out) {
+        return libyuv::ARGBRotate(upright->data(), upright->bytesPerRow(), out, ow * 4, w, h, mode) == 0;
+    });
 }
 
 Rect SensorFrame::centredCrop(int width, int height, double aspect) {
@@ -103,26 +115,34 @@ Rect SensorFrame::centredCrop(int width, int height, double aspect) {
     return {float(x), float(y), float(cw), float(ch)};
 }
 
-ImageRef SensorFrame::scaled(const ImageRef& image, int width, int height) {
+ImageRef SensorFrame::scaled(const ImageRef& image, int width, int height, FramePool* pool) {
     if (!image || !isBGRX(*image) || width <= 0 || height <= 0) return nullptr;
     const int sw = image->width(), sh = image->height();
     if (sw == width && sh == height) return image;
-    std::vector<uint8_t> out(size_t(width) * height * 4);
-    if (width <= sw && height <= sh) {
-        libyuv::ARGBScale(image->data(), image->bytesPerRow(), sw, sh, out.data(), width * 4, width, height,
-                          libyuv::kFilterBox);
-    } else {
-        enlarge(*image, out.data(), width, height);
-    }
-    return Image::createBGRX(width, height, std::move(out));
+    return makeFrame(width, height, pool, [&](uint8_t* out) {
+        // Area averaging: libyuv's box filter darkens (white comes out 253).
+        if (width <= sw && height <= sh)
+            return BoxShrinker::shrink(image->data(), image->bytesPerRow(), sw, sh, out, width * 4, width, height, 0, 0,
+                                       width, height, 4);
+        enlarge(*image, out, width, height);
+        return true;
+    });
 }
 
-ImageRef SensorFrame::fromWorld(const ImageRef& world, int width, int height, int orientation) {
+bool SensorFrame::covers(int width, int height, int frameWidth, int frameHeight) {
+    for (const auto& [fw, fh] : {std::pair{frameWidth, frameHeight}, std::pair{frameHeight, frameWidth}}) {
+        const Rect c = centredCrop(width, height, double(fw) / fh);
+        if (c.size.width < fw || c.size.height < fh) return false;
+    }
+    return true;
+}
+
+ImageRef SensorFrame::fromWorld(const ImageRef& world, int width, int height, int orientation, FramePool* pool) {
     if (!world || !isBGRX(*world) || width <= 0 || height <= 0) return nullptr;
     int uw = 0, uh = 0;
     uprightSize(width, height, orientation, &uw, &uh);
     ImageRef centre = world->crop(centredCrop(world->width(), world->height(), double(uw) / uh));
-    return fromUpright(scaled(centre, uw, uh), orientation);
+    return fromUpright(scaled(centre, uw, uh, pool), orientation, pool);
 }
 
 ImageRef SensorFrame::solid(int width, int height, uint8_t b, uint8_t g, uint8_t r) {

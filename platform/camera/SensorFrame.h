@@ -7,6 +7,10 @@
 #include "platform/graphics/Image.h"
 
 namespace platform {
+class FramePool;
+}
+
+namespace platform {
 
 class SensorFrame {
 public:
@@ -17,21 +21,25 @@ public:
     static void uprightSize(int width, int height, int orientation, int* uprightWidth, int* uprightHeight);
     // Turns an upright B,G,R,X picture into the sensor frame for `orientation`. The result's size
     // is the upright size with width and height swapped for the portrait orientations.
-    static ImageRef fromUpright(const ImageRef& upright, int orientation);
+    // With `pool`, the turned pixels go into one of its buffers.
+    static ImageRef fromUpright(const ImageRef& upright, int orientation, FramePool* pool = nullptr);
     // A sensor frame turned 90° clockwise, as the portrait screen shows it (the inverse of the
     // portrait turn).
     static ImageRef forPortraitScreen(const ImageRef& sensorFrame) { return fromUpright(sensorFrame, 2); }
     // forPortraitScreen(fromUpright(upright, orientation)) in one turn, or none in portrait.
-    static ImageRef forPortraitScreenFromUpright(const ImageRef& upright, int orientation);
+    static ImageRef forPortraitScreenFromUpright(const ImageRef& upright, int orientation, FramePool* pool = nullptr);
     // Crops the centre of an upright world picture to the shape the sensor sees, scales it to
     // fill a width x height frame and turns it in. Null for an empty or non-B,G,R,X world.
-    static ImageRef fromWorld(const ImageRef& world, int width, int height, int orientation);
+    static ImageRef fromWorld(const ImageRef& world, int width, int height, int orientation, FramePool* pool = nullptr);
+    // True when a width x height world picture gives a frameWidth x frameHeight sensor frame in
+    // every orientation without enlarging.
+    static bool covers(int width, int height, int frameWidth, int frameHeight);
     // The largest centred rectangle of `aspect` (width / height) inside a width x height picture,
     // in whole pixels.
     static Rect centredCrop(int width, int height, double aspect);
-    // Scales a B,G,R,X picture to exactly width x height: box filter when shrinking, bilinear
+    // Scales a B,G,R,X picture to exactly width x height: area averaging when shrinking, bilinear
     // when enlarging, flat areas keeping their exact value.
-    static ImageRef scaled(const ImageRef& image, int width, int height);
+    static ImageRef scaled(const ImageRef& image, int width, int height, FramePool* pool = nullptr);
     // A picture of one colour, bytes b, g, r, 255.
     static ImageRef solid(int width, int height, uint8_t b, uint8_t g, uint8_t r);
 };

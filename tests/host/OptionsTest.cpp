@@ -35,7 +35,7 @@ TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
     EXPECT_EQ(r.options->scale, 2);
     EXPECT_EQ(r.options->language, "en");
     EXPECT_EQ(r.options->orientation, 1);
-    EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::Synthetic);
+    EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::Auto);
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
     EXPECT_FALSE(r.options->script);
 
@@ -74,6 +74,10 @@ TEST(Options, EveryOptionWithBothSpellings) {
     EXPECT_EQ(*o.eventLog, "log.txt");
 
     // Camera and location sources.
+    r = parse({"--camera", "synthetic"});
+    EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::Synthetic);
+    r = parse({"--camera", "auto"});
+    EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::Auto);
     r = parse({"--camera", "v4l2:/dev/video3"});
     EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::V4L2);
     EXPECT_EQ(r.options->camera.path, "/dev/video3");

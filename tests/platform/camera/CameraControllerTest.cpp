@@ -1,6 +1,7 @@
 #include "CameraTestSupport.h"
 
 #include "platform/camera/CameraController.h"
+#include "platform/camera/SensorFrame.h"
 #include "platform/camera/SyntheticSource.h"
 #include "platform/system/Device.h"
 
@@ -152,17 +153,17 @@ TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
     EXPECT_EQ(bgr(rec.picture, 1597, 1197),
               (std::array<uint8_t, 3>{SyntheticSource::kMarkB, SyntheticSource::kMarkG, SyntheticSource::kMarkR}));
 
-    // A source with nothing to show: every capture still gets its picture (black) and ready.
+    // A source with nothing to show: no picture is made up (no black frame), but the capture
+    // still ends with its ready report.
     rec.events.clear();
+    rec.picture.reset();
     cc->setSource(std::make_unique<EmptySource>());
     EXPECT_FALSE(cc->previewFrame());
     cc->capturePhoto();
     loop.runFor(0.5);
-    ASSERT_EQ(rec.events, (std::vector<std::string>{"picture", "ready"}));
-    EXPECT_EQ(rec.picture->width(), 1600);
-    EXPECT_EQ(rec.preview->width(), 400);
-    EXPECT_EQ(rec.preview->height(), 320);
-    EXPECT_EQ(cameratest::px(rec.picture, 10, 10), (std::array<uint8_t, 4>{0, 0, 0, 255}));
+    ASSERT_EQ(rec.events, (std::vector<std::string>{"ready"}));
+    EXPECT_FALSE(rec.picture);
+    EXPECT_TRUE(cc->isReady());
 
     // A controller that goes with a picture in flight reports nothing afterwards.
     rec.events.clear();
@@ -170,6 +171,39 @@ TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
     cc.reset();
     loop.runFor(1.0);
     EXPECT_TRUE(rec.events.empty());
+}
+
+TEST_F(CameraControllerTest, ReadyWaitsUntilTheSourceHasAPicture) {
+    struct LateSource final : CameraSource {
+        bool has = false;
+        ImageRef previewFrame(int) override { return has ? SensorFrame::solid(kPreviewWidth, kPreviewHeight, 1, 2, 3) : nullptr; }
+        ImageRef pictureFrame(int) override { return has ? SensorFrame::solid(kPictureWidth, kPictureHeight, 1, 2, 3) : nullptr; }
+        bool hasPicture() const override { return has; }
+        std::string description() const override { return "late"; }
+    };
+    auto owned = std::make_unique<LateSource>();
+    LateSource* late = owned.get();
+    CameraController cc(std::move(owned), &loop);
+    cc.setDelegate(&rec);
+    cc.startPreview();
+    loop.runFor(5.0);
+    EXPECT_TRUE(rec.events.empty());
+    EXPECT_FALSE(cc.isReady());
+    cc.capturePhoto();
+    loop.runFor(1.0);
+    EXPECT_TRUE(rec.events.empty());
+
+    // Ready at the first check after the source has its picture.
+    late->has = true;
+    const double since = clock.now();
+    loop.runFor(1.0);
+    ASSERT_EQ(rec.events, (std::vector<std::string>{"ready"}));
+    EXPECT_GT(rec.times[0], since);
+    EXPECT_LE(rec.times[0], since + CameraController::kReadyPollInterval + 1e-9);
+    cc.capturePhoto();
+    loop.runFor(1.0);
+    ASSERT_EQ(rec.events, (std::vector<std::string>{"ready", "picture", "ready"}));
+    EXPECT_EQ(bgr(rec.picture, 5, 5), (std::array<uint8_t, 3>{1, 2, 3}));
 }
 
 TEST_F(CameraControllerTest, SharedInstanceIsOnePerProcessUntilReplaced) {

@@ -29,7 +29,7 @@ platform::ImageRef paint(int w, int h, const std::function<std::array<uint8_t, 3
     return platform::Image::createBGRX(w, h, std::move(bytes));
 }
 
-std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im) {
+std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im, bool progressive) {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -43,6 +43,7 @@ std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im) {
     c.in_color_space = JCS_EXT_BGRX;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, 100, TRUE);
+    if (progressive) jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {
         JSAMPROW row = const_cast<uint8_t*>(im->pixel(0, int(c.next_scanline)));
@@ -53,6 +54,16 @@ std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im) {
     jpeg_destroy_compress(&c);
     free(out);
     return bytes;
+}
+
+std::vector<uint8_t> claimSize(std::vector<uint8_t> jpeg, int width, int height) {
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = uint8_t(height >> 8), jpeg[i + 6] = uint8_t(height);
+            jpeg[i + 7] = uint8_t(width >> 8), jpeg[i + 8] = uint8_t(width);
+            break;
+        }
+    return jpeg;
 }
 
 bool writePng(const platform::ImageRef& im, const std::filesystem::path& file) {

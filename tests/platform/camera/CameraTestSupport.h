@@ -16,8 +16,10 @@ std::array<uint8_t, 4> px(const platform::ImageRef& im, int x, int y);
 std::array<uint8_t, 3> bgr(const platform::ImageRef& im, int x, int y);
 // A picture painted by `colour(x, y)` returning B,G,R.
 platform::ImageRef paint(int w, int h, const std::function<std::array<uint8_t, 3>(int, int)>& colour);
-// Encodes a picture as JPEG (quality 100) / writes it as PNG.
-std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im);
+// Encodes a picture as JPEG (quality 100, baseline or progressive) / writes it as PNG.
+std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im, bool progressive = false);
+// The same JPEG with its frame header claiming width x height pixels (a hostile header).
+std::vector<uint8_t> claimSize(std::vector<uint8_t> jpeg, int width, int height);
 bool writePng(const platform::ImageRef& im, const std::filesystem::path& file);
 // Runs the loop's posts until `done`, waiting in real time at most `seconds` (a watchdog).
 bool waitFor(platform::RunLoop& loop, const std::function<bool()>& done, double seconds = 5);

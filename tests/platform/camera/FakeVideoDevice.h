@@ -1,64 +1,205 @@
 #pragma once
-// A scripted video device: the formats it offers, how it answers a format request, and frames
-// a test pushes. readFrame blocks (with its timeout) until a frame is pushed.
+// A scripted video device that behaves like real UVC webcams: the format, size and interval
+// tables they publish, the errors they give (busy, no room on the bus, unplugged), frames that
+// stop coming, and frames a test pushes. readFrame waits (without a time limit) until something
+// is scripted or interrupt() is called, so no test depends on how fast the machine is.
 #include "platform/camera/VideoDevice.h"
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <mutex>
 
 class FakeVideoDevice final : public platform::VideoDevice {
 public:
-    bool openFails = false;
-    std::vector<uint32_t> offered{platform::kFourccMJPEG, platform::kFourccYUYV};
-    int width = 4, height = 2;            // the size the device settles on
-    uint32_t substitute = 0;              // when set, answers every request with this format
-    std::vector<uint32_t> requested;      // pixel formats asked for, in order
+    using VideoMode = platform::VideoMode;
+    using FrameInterval = platform::FrameInterval;
+    static constexpr uint32_t kNV12 = platform::fourcc('N', 'V', '1', '2');
+    static constexpr uint32_t kYU12 = platform::fourcc('Y', 'U', '1', '2');
+    static constexpr uint32_t kRGB3 = platform::fourcc('R', 'G', 'B', '3');
+
+    // --- Tables modelled on real webcams ---
+    static std::vector<FrameInterval> fps(std::initializer_list<uint32_t> rates) {
+        std::vector<FrameInterval> out;
+        for (uint32_t r : rates) out.push_back({1, r});
+        return out;
+    }
+    // A 16:9 USB 2.0 webcam: YUYV is slow above 640 x 480, MJPEG reaches 30 up to 1080p.
+    static std::vector<VideoMode> widescreenWebcam() {
+        return {{platform::kFourccYUYV, 640, 480, fps({30, 15}), false},
+                {platform::kFourccYUYV, 1280, 720, fps({10, 5}), false},
+                {platform::kFourccYUYV, 1920, 1080, fps({5}), false},
+                {platform::kFourccYUYV, 352, 288, fps({30}), false},
+                {platform::kFourccMJPEG, 640, 480, fps({30}), false},
+                {platform::kFourccMJPEG, 1280, 720, fps({60, 30}), false},
+                {platform::kFourccMJPEG, 1920, 1080, fps({30, 15}), false},
+                // libv4l2's own conversions of the same sizes.
+                {platform::kFourccBGR24, 1920, 1080, fps({30}), true},
+                {kRGB3, 1920, 1080, fps({30}), true}};
+    }
+    // An old webcam that knows only 640 x 480 and smaller, YUYV.
+    static std::vector<VideoMode> vgaWebcam() {
+        return {{platform::kFourccYUYV, 640, 480, fps({30, 15}), false},
+                {platform::kFourccYUYV, 320, 240, fps({30}), false},
+                {platform::kFourccBGR24, 640, 480, fps({30}), true}};
+    }
+    // A webcam that sends only NV12; libv4l2 offers B,G,R and planar YUV made from it.
+    static std::vector<VideoMode> nv12Webcam() {
+        return {{kNV12, 1280, 720, fps({30}), false},
+                {kNV12, 640, 480, fps({30}), false},
+                {platform::kFourccBGR24, 1280, 720, fps({30}), true},
+                {platform::kFourccBGR24, 640, 480, fps({30}), true},
+                {kYU12, 1280, 720, fps({30}), true}};
+    }
+
+    // --- Script, set before the device is opened ---
+    std::vector<VideoMode> table = vgaWebcam();
+    int openErrno = 0;         // open() fails with this
+    int formatErrno = 0;       // setFormat() fails with this (EBUSY: another program streams)
+    // startStreaming() fails with ENOSPC for formats of more bytes a second than this (0: never).
+    double busBytesPerSecond = 0;
+    uint32_t substitute = 0;   // when set, answers every format request with this format
+
+    // --- What the source asked ---
+    std::vector<platform::VideoFormat> requested;  // formats asked for, in order
+    std::vector<FrameInterval> intervalsAsked;
     std::string openedPath;
 
     bool open(const std::string& path) override {
+        std::lock_guard lk(mutex_);
         openedPath = path;
-        return !openFails;
+        ++opens_;
+        const int e = !present_ ? ENOENT : openErrno;
+        if (e) return fail(e, "");
+        open_ = true;
+        return true;
     }
-    std::vector<uint32_t> pixelFormats() override { return offered; }
-    std::optional<platform::VideoFormat> setFormat(uint32_t pf, int, int) override {
-        requested.push_back(pf);
-        const uint32_t got = substitute ? substitute : pf;
-        return platform::VideoFormat{got, width, height, got == platform::kFourccYUYV ? width * 2 : 0};
+    void close() override {
+        std::lock_guard lk(mutex_);
+        open_ = false;
+        streaming_ = false;
     }
-    bool startStreaming() override { return true; }
-    bool readFrame(const std::function<void(const uint8_t*, size_t)>& consume, double timeout) override {
+    std::vector<VideoMode> modes() override { return table; }
+    std::optional<platform::VideoFormat> setFormat(uint32_t pf, int w, int h) override {
+        std::lock_guard lk(mutex_);
+        requested.push_back({pf, w, h, 0});
+        if (formatErrno) {
+            fail(formatErrno, "VIDIOC_S_FMT: ");
+            return std::nullopt;
+        }
+        // A format the device does not have: it answers with its first one, as drivers do.
+        uint32_t got = substitute ? substitute : pf;
+        auto has = [&](uint32_t f) { return std::any_of(table.begin(), table.end(), [&](auto& m) { return m.pixelFormat == f; }); };
+        if (!has(got) && !table.empty()) got = table.front().pixelFormat;
+        // The nearest size it has for that format.
+        const VideoMode* best = nullptr;
+        for (const auto& m : table)
+            if (m.pixelFormat == got && (!best || std::abs(m.width - w) + std::abs(m.height - h) <
+                                                     std::abs(best->width - w) + std::abs(best->height - h)))
+                best = &m;
+        const int fw = best ? best->width : w, fh = best ? best->height : h;
+        const int bpl = got == platform::kFourccYUYV ? fw * 2 : got == platform::kFourccBGR24 ? fw * 3 : 0;
+        format_ = {got, fw, fh, bpl};
+        return format_;
+    }
+    bool setFrameInterval(FrameInterval i) override {
+        intervalsAsked.push_back(i);
+        interval_ = i;
+        return true;
+    }
+    bool startStreaming() override {
+        std::lock_guard lk(mutex_);
+        const double bytesPerPixel = format_.pixelFormat == platform::kFourccMJPEG ? 0.3 : 2;
+        const double rate = double(format_.width) * format_.height * bytesPerPixel * interval_.fps();
+        if (busBytesPerSecond > 0 && rate > busBytesPerSecond) return fail(ENOSPC, "VIDIOC_STREAMON: ");
+        streaming_ = true;
+        ++streamStarts_;
+        return true;
+    }
+    ReadResult readFrame(const std::function<void(const uint8_t*, size_t)>& consume, double) override {
         std::vector<uint8_t> frame;
         {
             std::unique_lock lk(mutex_);
-            if (!cv_.wait_for(lk, std::chrono::duration<double>(timeout), [&] { return !frames_.empty(); }))
-                return false;
-            frame = std::move(frames_.front());
-            frames_.pop_front();
+            cv_.wait(lk, [&] { return interrupted_ || !events_.empty() || stalled_ || !present_; });
+            if (interrupted_) {
+                interrupted_ = false;
+                return ReadResult::Interrupted;
+            }
+            if (!present_ || !streaming_) {
+                fail(ENODEV, "VIDIOC_DQBUF: ");
+                return ReadResult::Lost;
+            }
+            if (events_.empty()) {  // stalled: the wait costs no real time
+                ++timeouts_;
+                return ReadResult::Timeout;
+            }
+            frame = std::move(events_.front());
+            events_.pop_front();
+            stalled_ = false;
         }
         consume(frame.data(), frame.size());
         ++taken_;
-        return true;
+        cv_.notify_all();
+        return ReadResult::Frame;
     }
-    void stopStreaming() override {}
-    std::string lastError() const override { return openFails ? "no such device" : ""; }
-
-    void push(std::vector<uint8_t> frame) {
+    void interrupt() override {
         {
             std::lock_guard lk(mutex_);
-            frames_.push_back(std::move(frame));
+            interrupted_ = true;
         }
         cv_.notify_all();
     }
+    void stopStreaming() override {
+        std::lock_guard lk(mutex_);
+        streaming_ = false;
+    }
+    std::string lastError() const override {
+        std::lock_guard lk(mutex_);
+        return error_;
+    }
+    int lastErrorNumber() const override {
+        std::lock_guard lk(mutex_);
+        return errno_;
+    }
 
-    // Frames handed to the reader so far.
+    // --- Driving it from the test thread ---
+    void push(std::vector<uint8_t> frame) { script([&] { events_.push_back(std::move(frame)); }); }
+    // Frames stop coming: every wait for one times out.
+    void stall() { script([&] { stalled_ = true; }); }
+    // Unplugged: the stream fails with ENODEV and the node is gone until replug().
+    void unplug() { script([&] { present_ = false; }); }
+    void replug() { script([&] { present_ = true; }); }
+
+    // Frames handed to the reader so far (the reader has finished with them).
     int taken() const { return taken_.load(); }
+    int opens() const { std::lock_guard lk(mutex_); return opens_; }
+    int streamStarts() const { std::lock_guard lk(mutex_); return streamStarts_; }
 
 private:
-    std::atomic<int> taken_{0};
-    std::mutex mutex_;
+    template <class F> void script(F f) {
+        {
+            std::lock_guard lk(mutex_);
+            f();
+        }
+        cv_.notify_all();
+    }
+    bool fail(int e, const std::string& what) {
+        errno_ = e;
+        error_ = what + std::strerror(e);
+        return false;
+    }
+
+    mutable std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<std::vector<uint8_t>> frames_;
+    std::deque<std::vector<uint8_t>> events_;
+    bool stalled_ = false, present_ = true, open_ = false, streaming_ = false, interrupted_ = false;
+    platform::VideoFormat format_;
+    FrameInterval interval_;
+    std::string error_;
+    int errno_ = 0;
+    int opens_ = 0, streamStarts_ = 0, timeouts_ = 0;
+    std::atomic<int> taken_{0};
 };
