@@ -126,3 +126,74 @@ TEST(ImageFolderSource, ExifOrientationTurnsPhotosUpright) {
     EXPECT_EQ(JpegDecoder::exifOrientation(jpeg.data(), 12), 1);
     EXPECT_EQ(JpegDecoder::exifOrientation(nullptr, 0), 1);
 }
+
+TEST(ImageFolderSource, PhotosDecodeAtTheSmallestScaleThatCoversTheSensorAndHugeOnesAreRefused) {
+    testenv::ScratchDir dir;
+    // 3200 x 2400: a portrait frame needs 1600 rows, so 6/8 (2400 x 1800) is the smallest scale
+    // that covers both orientations; 5/8 (2000 x 1500) would not.
+    const BGR grey{90, 90, 90};
+    writeBytes(dir / "big.jpg", cameratest::encodeJpeg(cameratest::paint(3200, 2400, [&](int, int) { return grey; })));
+    ImageRef big = ImageFolderSource::loadPhoto(dir / "big.jpg");
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->width(), 2400);
+    EXPECT_EQ(big->height(), 1800);
+    // A photo smaller than the sensor stays as it is.
+    writeBytes(dir / "small.jpg", cameratest::encodeJpeg(cameratest::paint(40, 30, [&](int, int) { return grey; })));
+    EXPECT_EQ(ImageFolderSource::loadPhoto(dir / "small.jpg")->width(), 40);
+
+    // A header claiming 60000 x 60000 is 7500 x 7500 even at 1/8: refused before decoding, and
+    // a folder of nothing else gives the one warning, naming it.
+    testenv::ScratchDir hostile;
+    writeBytes(hostile / "huge.jpg",
+               cameratest::claimSize(cameratest::encodeJpeg(cameratest::paint(16, 16, [](int, int) { return kBlue; })),
+                                     60000, 60000));
+    bool tooLarge = false;
+    EXPECT_FALSE(ImageFolderSource::loadPhoto(hostile / "huge.jpg", &tooLarge));
+    EXPECT_TRUE(tooLarge);
+    ManualClock clock;
+    RunLoop loop(clock);
+    std::vector<std::string> warnings;
+    auto src = CameraSourceFactory::create("images:" + hostile.path().string(), clock, loop,
+                                           [&](const std::string& l) { warnings.push_back(l); });
+    EXPECT_EQ(src->description(), "synthetic");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("huge.jpg is too large"), std::string::npos) << warnings[0];
+    // Beside a good photo it is only skipped.
+    writeBytes(hostile / "ok.jpg", cameratest::encodeJpeg(cameratest::paint(16, 16, [](int, int) { return kBlue; })));
+    auto ok = ImageFolderSource::open(hostile.path());
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->currentFile().filename(), "ok.jpg");
+
+    // A progressive header that is small at 1/8 (2000 x 2000) but would need its whole
+    // 16000 x 16000 coefficient store: libjpeg's memory limit stops it before it starts.
+    auto progressive = cameratest::claimSize(
+        cameratest::encodeJpeg(cameratest::paint(16, 16, [](int, int) { return kBlue; }), true), 16000, 16000);
+    JpegDecoder::Request request;
+    request.enough = [](int w, int h) { return w >= 1600 && h >= 1600; };
+    JpegDecoder::Status status = JpegDecoder::Status::Ok;
+    EXPECT_FALSE(JpegDecoder::decode(progressive.data(), progressive.size(), request, &status));
+    EXPECT_EQ(status, JpegDecoder::Status::Broken);
+}
+
+TEST(ImageFolderSource, FlatColourThumbnailMatchesThePicture) {
+    // Shrinking at a factor that is not whole (1000 x 750 -> 400 x 320 after the crop) keeps a
+    // flat colour exact, so the thumbnail is as bright as the picture.
+    testenv::ScratchDir dir;
+    ASSERT_TRUE(cameratest::writePng(cameratest::paint(1000, 750, [](int, int) { return BGR{200, 150, 100}; }),
+                                     dir / "flat.png"));
+    ASSERT_TRUE(cameratest::writePng(cameratest::paint(1000, 750, [](int, int) { return BGR{255, 255, 255}; }),
+                                     dir / "white.png"));
+    auto src = ImageFolderSource::open(dir.path());
+    ASSERT_TRUE(src);
+    for (const BGR want : {BGR{200, 150, 100}, BGR{255, 255, 255}}) {
+        for (int o : {1, 3}) {
+            ImageRef preview = src->previewFrame(o);
+            ASSERT_TRUE(preview);
+            for (auto [x, y] : {std::pair{0, 0}, std::pair{199, 160}, std::pair{399, 319}})
+                EXPECT_EQ(bgr(preview, x, y), want) << x << "," << y << " orientation " << o;
+        }
+        ImageRef preview = src->previewFrame(1);
+        ImageRef picture = src->pictureFrame(1);
+        EXPECT_EQ(bgr(picture, 800, 600), bgr(preview, 200, 160));
+    }
+}
