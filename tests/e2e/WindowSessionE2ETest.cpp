@@ -40,7 +40,7 @@ TEST(WindowSession, ClickOnTheShutterAreaTakesAPicture) {
     // preview. The camera roll is scanned about a second after start and a press before that
     // takes no picture, so the click is repeated, once a second, until a picture is on disk.
     const std::string inner =
-        shellQuote(testenv::kestrovaBinary()) + " --scale 1 --device-root " + shellQuote(device.string()) +
+        shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " + shellQuote(device.string()) +
         " --event-log " + shellQuote(log) + " & pid=$!\n"
         "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
         "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n"

@@ -17,7 +17,7 @@ TEST(WindowHostXvfb, ClickOnTheAlbumButtonLeavesTheApplication) {
     const std::string log = (dir / "events.log").string();
     // At scale 1 the window is 320 x 480 pixels; the album button sits at the left of the bar.
     const std::string inner =
-        shellQuote(testenv::kestrovaBinary()) + " --scale 1 --device-root " + shellQuote((dir / "device").string()) +
+        shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " + shellQuote((dir / "device").string()) +
         " --event-log " + shellQuote(log) + " & pid=$!\n"
         "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
         "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n"
