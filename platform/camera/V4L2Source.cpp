@@ -114,14 +114,15 @@ void V4L2Source::captureLoop(VideoFormat format) {
     auto enough = [](int w, int h) { return SensorFrame::covers(w, h, kPictureWidth, kPictureHeight); };
     bool streaming = true;
     double quiet = 0;  // seconds without a good frame
+    bool good = false;
     auto consume = [&](const uint8_t* data, size_t length) {
         if (shared_->framePending.load()) {  // the last one has not arrived yet
-            quiet = 0;
+            good = true;
             return;
         }
         ImageRef world = VideoFrameConverter::toBGRX(format, data, length, &shared_->pool, enough);
         if (!world) return;  // broken or cut short: dropped
-        quiet = 0;
+        good = true;
         shared_->framePending.store(true);
         post([this, world = std::move(world)](Shared& s) {
             s.latest = world;
@@ -152,22 +153,26 @@ void V4L2Source::captureLoop(VideoFormat format) {
             post([f = *f](Shared& s) { s.format = f; });
             continue;
         }
+        good = false;
         switch (device_->readFrame(consume, timing_.readTimeout)) {
             case VideoDevice::ReadResult::Timeout:
                 quiet += timing_.readTimeout;
-                if (quiet >= timing_.stallSeconds) {
-                    streaming = false;
-                    lose("no frame for " + std::to_string(int(timing_.stallSeconds)) + " s");
-                }
                 break;
             case VideoDevice::ReadResult::Lost:
                 streaming = false;
                 lose(device_->lastError());
-                break;
+                continue;
             case VideoDevice::ReadResult::Frame:
             case VideoDevice::ReadResult::Broken:
+                // A broken frame took about a frame's time; only good ones end the silence.
+                quiet = good ? 0 : quiet + 1 / VideoModeChooser::kPreferredFps;
+                break;
             case VideoDevice::ReadResult::Interrupted:
                 break;
+        }
+        if (quiet >= timing_.stallSeconds) {
+            streaming = false;
+            lose("no frame for " + std::to_string(int(timing_.stallSeconds)) + " s");
         }
     }
 }

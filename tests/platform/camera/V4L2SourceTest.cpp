@@ -267,6 +267,22 @@ TEST_F(WebcamTest, BrokenMjpegFramesNeverReachThePreviewOrAPicture) {
     expectNear(bgr(rec.preview, 200, 160), {0, 0, 255}, 2, "red thumbnail");
 }
 
+TEST_F(WebcamTest, AStreamOfOnlyBrokenFramesCountsAsLost) {
+    start(FakeVideoDevice::widescreenWebcam());
+    ASSERT_TRUE(deliver(mjpegSolid({0, 255, 0})));
+    // Two seconds' worth of frames (at 30 a second) that all end early: lost, like a stall.
+    const auto whole = mjpegSolid({0, 0, 255});
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + long(whole.size() / 2));
+    for (int i = 0; i < 59; ++i) dev->push(cut);
+    ASSERT_TRUE(cameratest::waitFor(loop, [&] { return dev->taken() == 60 && loop.allIdle(); }));
+    EXPECT_FALSE(src->isLost());
+    dev->push(cut);
+    ASSERT_TRUE(cameratest::waitFor(loop, [&] { return src->isLost(); }));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("no frame for 2 s"), std::string::npos) << warnings[0];
+    EXPECT_EQ(src->framesDelivered(), 1u);
+}
+
 TEST_F(WebcamTest, Nv12WebcamStreamsLibv4l2sConversion) {
     start(FakeVideoDevice::nv12Webcam());
     EXPECT_EQ(src->format(), (VideoFormat{kFourccBGR24, 1280, 720, 3840}));
