@@ -15,7 +15,7 @@ namespace {
 
 // libjpeg's working memory (a progressive picture keeps all its coefficients at full size) is
 // held to this; beyond it the decode fails instead of taking the machine's memory.
-constexpr long kWorkingMemory = 64L << 20;
+constexpr long kWorkingMemory = 96L << 20;  // a 32-megapixel progressive 4:2:0 photo fits
 
 struct ErrorManager {
     jpeg_error_mgr pub;

@@ -137,6 +137,12 @@ TEST(ImageFolderSource, PhotosDecodeAtTheSmallestScaleThatCoversTheSensorAndHuge
     ASSERT_TRUE(big);
     EXPECT_EQ(big->width(), 2400);
     EXPECT_EQ(big->height(), 1800);
+    // An ordinary progressive photo decodes (its coefficients fit libjpeg's working memory).
+    writeBytes(dir / "prog.jpg",
+               cameratest::encodeJpeg(cameratest::paint(2000, 1500, [&](int, int) { return grey; }), true));
+    ImageRef prog = ImageFolderSource::loadPhoto(dir / "prog.jpg");
+    ASSERT_TRUE(prog);
+    EXPECT_EQ(prog->width(), 2000);
     // A photo smaller than the sensor stays as it is.
     writeBytes(dir / "small.jpg", cameratest::encodeJpeg(cameratest::paint(40, 30, [&](int, int) { return grey; })));
     EXPECT_EQ(ImageFolderSource::loadPhoto(dir / "small.jpg")->width(), 40);
