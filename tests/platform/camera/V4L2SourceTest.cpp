@@ -149,6 +149,12 @@ TEST(V4L2Source, FramesConvertFromEachFormat) {
     auto padded2 = jpeg;
     padded2.insert(padded2.end(), 600, 0);
     EXPECT_TRUE(VideoFrameConverter::toBGRX(mj, padded2.data(), padded2.size()));
+    // A frame larger than needed is decoded at the smallest scale that is enough (2/8 here).
+    ImageRef small = VideoFrameConverter::toBGRX(mj, jpeg.data(), jpeg.size(), nullptr,
+                                                 [](int w, int h) { return w >= 8 && h >= 6; });
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->width(), 8);
+    EXPECT_EQ(small->height(), 6);
     auto extraneous = jpeg;
     extraneous.insert(extraneous.end() - 2, {0x00, 0x00, 0x00, 0x00});
     EXPECT_TRUE(VideoFrameConverter::toBGRX(mj, extraneous.data(), extraneous.size()));
