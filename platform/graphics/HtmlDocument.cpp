@@ -555,7 +555,10 @@ std::unique_ptr<HtmlDocument> HtmlDocument::create(const std::string& html, floa
     impl->context = masterContext();
     litehtml::css userStyles;
     std::string defaults = "html { color: " + cssColor(style.textColor) + ";" +
-                           (style.wordBreak == WordBreak::KeepAll ? " word-break: keep-all;" : "") + " }";
+                           (style.wordBreak == WordBreak::KeepAll ? " word-break: keep-all;" : "") + " }" +
+                           " body { margin-top: " + std::to_string(std::max(0, int(std::lround(style.verticalMargin)))) +
+                           "px; margin-bottom: " + std::to_string(std::max(0, int(std::lround(style.verticalMargin)))) +
+                           "px; }";
     userStyles.parse_stylesheet(defaults.c_str(), nullptr, nullptr, nullptr);
     userStyles.sort_selectors();
     std::string clean = HtmlSanitizer::sanitize(html);

@@ -34,6 +34,7 @@ public:
         float fontSize = 16;  // points
         Color textColor = Color::black();
         WordBreak wordBreak = WordBreak::Normal;
+        float verticalMargin = 8;  // points above and below the content (the page's body margin)
     };
 
     // Parses `html` and lays it out `width` points wide. `resolver` may be empty.
