@@ -493,6 +493,10 @@ namespace {
 // kana and CJK punctuation get their opportunities, and with keep-all a CJK word stays whole.
 void cutAtLineBreaks(const litehtml::element::ptr& el) {
     if (!el) return;
+    // Style sheets and scripts are text the engine has already read, not text it lays out.
+    if (const char* tag = el->get_tagName())
+        for (const char* skipped : {"style", "script", "title", "head"})
+            if (litehtml::t_strcasecmp(tag, skipped) == 0) return;
     std::vector<litehtml::element::ptr> children;
     for (size_t i = 0; i < el->get_children_count(); ++i) children.push_back(el->get_child(int(i)));
     auto isWordPart = [](const litehtml::element::ptr& c) { return typeid(*c) == typeid(litehtml::el_text); };
@@ -554,11 +558,10 @@ std::unique_ptr<HtmlDocument> HtmlDocument::create(const std::string& html, floa
     impl->container = std::make_unique<HtmlContainer>(std::move(resolver), style);
     impl->context = masterContext();
     litehtml::css userStyles;
+    const std::string margin = std::to_string(std::max(0, int(std::lround(style.verticalMargin)))) + "px";
     std::string defaults = "html { color: " + cssColor(style.textColor) + ";" +
                            (style.wordBreak == WordBreak::KeepAll ? " word-break: keep-all;" : "") + " }" +
-                           " body { margin-top: " + std::to_string(std::max(0, int(std::lround(style.verticalMargin)))) +
-                           "px; margin-bottom: " + std::to_string(std::max(0, int(std::lround(style.verticalMargin)))) +
-                           "px; }";
+                           " body { margin-top: " + margin + "; margin-bottom: " + margin + "; }";
     userStyles.parse_stylesheet(defaults.c_str(), nullptr, nullptr, nullptr);
     userStyles.sort_selectors();
     std::string clean = HtmlSanitizer::sanitize(html);

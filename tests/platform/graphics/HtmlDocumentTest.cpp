@@ -376,3 +376,19 @@ TEST(HtmlDocument, KanaRunsFillTheLineInsteadOfBreakingEarly) {
     EXPECT_LE(ink.maxX, 200);
     EXPECT_GE(ink.maxX, 180);
 }
+
+TEST(HtmlDocument, TheVerticalMarginGoesAboveAndBelowTheTextOnly) {
+    HtmlDocument::Style style = bigWhite(20);
+    auto framed = HtmlDocument::create("x", 100, {}, style);
+    style.verticalMargin = 0;
+    auto flush = HtmlDocument::create("x", 100, {}, style);
+    EXPECT_EQ(framed->height() - flush->height(), 16);
+    // The sides keep theirs: the text starts 8 points in either way.
+    for (auto* doc : {framed.get(), flush.get()}) {
+        Canvas canvas(100, int(doc->height()) + 2);
+        doc->draw(canvas.cr(), {0, 0});
+        auto ink = canvas.find(0xFFFFFF);
+        EXPECT_GE(ink.minX, 8);
+        EXPECT_LE(ink.minX, 10);
+    }
+}
