@@ -1,6 +1,7 @@
 // The built kestrova, headless, on a machine whose fontconfig set-up is hostile: Helvetica and
 // sans-serif aliased to a serif face. The tips band, the information page and the help text must
 // come out pixel for pixel as on a plain machine, in Latin and CJK languages.
+#include "platform/graphics/PNGFile.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ constexpr const char* kSerifEverywhere = R"(<?xml version="1.0"?>
 // Holds the colour option (tips band up), then the information page, then its help text.
 constexpr const char* kScript =
     "wait 1.5\n"
-    "hold 50 409 0.6\n"
+    "hold 50 409 0.7\n"
     "screenshot tips.png\n"
     "wait 1\n"
     "tap @infoButton\n"
@@ -79,6 +80,16 @@ TEST(SameScreenE2E, FontconfigAliasesOfTheMachineChangeNoPixel) {
             EXPECT_GT(plain[i].size(), 1000u) << names[i];
             EXPECT_TRUE(plain[i] == serif[i]) << names[i] << " differs with the serif aliases";
         }
+        // The tips band is up, its current state in light blue.
+        auto tips = platform::PNGFile::read(dir / (std::string("plain-") + language) / "tips.png");
+        ASSERT_TRUE(tips);
+        int highlighted = 0;
+        for (int y = 0; y < tips->height(); ++y)
+            for (int x = 0; x < tips->width(); ++x) {
+                const uint8_t* p = tips->pixel(x, y);
+                if (p[0] == 0xEF && p[1] == 0xAE && p[2] == 0x00) ++highlighted;
+            }
+        EXPECT_GT(highlighted, 20);
         // The three screens differ from one another: the screenshots show what the script did.
         EXPECT_NE(plain[0], plain[1]);
         EXPECT_NE(plain[1], plain[2]);
