@@ -4,6 +4,7 @@
 #include "host/Options.h"
 #include "host/Script.h"
 #include "host/WindowHost.h"
+#include "platform/graphics/FontLibrary.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,12 @@ int hostMain(const std::vector<std::string>& args) {
             return 2;
         }
         script = std::move(loaded.script);
+    }
+
+    // Text is drawn only with our own fonts: without them the screen would not be ours.
+    if (const auto& problem = platform::FontLibrary::shared().problem()) {
+        report("kestrova: " + *problem);
+        return 2;
     }
 
     if (!options.headless) {

@@ -1,5 +1,6 @@
 #include "platform/graphics/GraphicsContext.h"
 
+#include "platform/graphics/FontLibrary.h"
 #include "platform/graphics/ImageSurface.h"
 #include "platform/graphics/ShadowMask.h"
 
@@ -54,24 +55,21 @@ void userBoxToDevice(cairo_t* cr, double& x0, double& y0, double& x1, double& y1
     x0 = nx0, y0 = ny0, x1 = nx1, y1 = ny1;
 }
 
-// Fonts render the same at every scale factor: no hinting of metrics or outlines.
-void configureLayoutContext(PangoLayout* layout) {
-    cairo_font_options_t* fo = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_antialias(fo, CAIRO_ANTIALIAS_GRAY);
-    pango_cairo_context_set_font_options(pango_layout_get_context(layout), fo);
-    cairo_font_options_destroy(fo);
-    pango_layout_context_changed(layout);
+// A layout over our own fonts, laid out for `cr`'s transformation. Fonts render the same at every
+// scale factor: no hinting of metrics or outlines.
+PangoLayout* createLayout(cairo_t* cr) {
+    PangoContext* context = FontLibrary::shared().createContext();
+    pango_cairo_update_context(cr, context);
+    PangoLayout* layout = pango_layout_new(context);
+    g_object_unref(context);
+    return layout;
 }
 
 void configureLayout(PangoLayout* layout, const std::string& text, const Font& font, float maxWidth,
                      TextAlignment align) {
-    configureLayoutContext(layout);
-    // CJK falls back to WenQuanYi Micro Hei when the family has no glyph.
-    std::string families = font.family + ",DejaVu Sans,WenQuanYi Micro Hei";
+    // Families the font lacks glyphs for fall back through the library's own list.
     PangoFontDescription* desc = pango_font_description_new();
-    pango_font_description_set_family(desc, families.c_str());
+    pango_font_description_set_family(desc, font.family.c_str());
     pango_font_description_set_weight(desc, font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_absolute_size(desc, double(font.size) * PANGO_SCALE);
     pango_layout_set_font_description(layout, desc);
@@ -421,7 +419,7 @@ float GraphicsContext::drawText(const std::string& text, const Rect& r, const Fo
                                 TextAlignment align) {
     if (text.empty()) return 0;
     willDrawWithCairo();
-    PangoLayout* layout = pango_cairo_create_layout(cr_);
+    PangoLayout* layout = createLayout(cr_);
     configureLayout(layout, text, font, r.width(), align);
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);
@@ -458,7 +456,7 @@ Size GraphicsContext::measureText(const std::string& text, const Font& font, flo
     if (text.empty()) return {0, 0};
     cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
     cairo_t* cr = cairo_create(s);
-    PangoLayout* layout = pango_cairo_create_layout(cr);
+    PangoLayout* layout = createLayout(cr);
     configureLayout(layout, text, font, maxWidth, TextAlignment::Left);
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);

@@ -6,12 +6,14 @@
 #include <cairo.h>
 #include <litehtml.h>
 #include <el_font.h>
+#include <el_text.h>
 #include <pango/pangocairo.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <map>
+#include <typeinfo>
 #include <vector>
 
 namespace platform {
@@ -68,14 +70,8 @@ class HtmlContainer final : public litehtml::document_container {
 public:
     HtmlContainer(HtmlDocument::ImageResolver resolver, HtmlDocument::Style style)
         : resolver_(std::move(resolver)), style_(std::move(style)) {
-        pangoContext_ = pango_font_map_create_context(pango_cairo_font_map_get_default());
         // Layout must not depend on the scale the document is later drawn at.
-        cairo_font_options_t* options = cairo_font_options_create();
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-        pango_cairo_context_set_font_options(pangoContext_, options);
-        cairo_font_options_destroy(options);
-        pango_cairo_context_set_resolution(pangoContext_, 72);
+        pangoContext_ = FontLibrary::shared().createContext();
         pango_context_set_round_glyph_positions(pangoContext_, FALSE);
         layout_ = pango_layout_new(pangoContext_);
     }
@@ -92,8 +88,8 @@ public:
         std::string families = faceName ? faceName : "";
         families.erase(std::remove_if(families.begin(), families.end(), [](char c) { return c == '"' || c == '\''; }),
                        families.end());
-        // Our own fonts come last so every script, CJK included, finds glyphs.
-        families += (families.empty() ? "" : ",") + style_.fontFamily + ",DejaVu Sans,WenQuanYi Micro Hei";
+        // Every script, CJK included, finds its glyphs through the library's fallbacks.
+        if (families.empty()) families = style_.fontFamily;
         font->desc = pango_font_description_new();
         pango_font_description_set_family(font->desc, families.c_str());
         pango_font_description_set_absolute_size(font->desc, std::max(1, size) * double(PANGO_SCALE));
@@ -492,6 +488,55 @@ struct HtmlDocument::Impl {
 };
 
 namespace {
+// The engine cuts text into words at white space and before and after every ideograph, and a line
+// may end between any two words. Words are cut again where LineBreaks says a line may end instead:
+// kana and CJK punctuation get their opportunities, and with keep-all a CJK word stays whole.
+void cutAtLineBreaks(const litehtml::element::ptr& el) {
+    if (!el) return;
+    // Style sheets and scripts are text the engine has already read, not text it lays out.
+    if (const char* tag = el->get_tagName())
+        for (const char* skipped : {"style", "script", "title", "head"})
+            if (litehtml::t_strcasecmp(tag, skipped) == 0) return;
+    std::vector<litehtml::element::ptr> children;
+    for (size_t i = 0; i < el->get_children_count(); ++i) children.push_back(el->get_child(int(i)));
+    auto isWordPart = [](const litehtml::element::ptr& c) { return typeid(*c) == typeid(litehtml::el_text); };
+    const char* wordBreak = el->get_style_property("word-break", true, "normal");
+    const WordBreak mode = wordBreak && std::string(wordBreak) == "keep-all" ? WordBreak::KeepAll : WordBreak::Normal;
+    std::vector<litehtml::element::ptr> rebuilt;
+    bool changed = false;
+    for (size_t i = 0; i < children.size();) {
+        if (!isWordPart(children[i])) {
+            cutAtLineBreaks(children[i]);
+            rebuilt.push_back(children[i++]);
+            continue;
+        }
+        size_t end = i;
+        std::string word;
+        while (end < children.size() && isWordPart(children[end])) children[end++]->get_text(word);
+        std::vector<std::string> pieces = LineBreaks::split(word, mode);
+        bool same = pieces.size() == end - i;
+        for (size_t k = 0; same && k < pieces.size(); ++k) {
+            std::string text;
+            children[i + k]->get_text(text);
+            same = text == pieces[k];
+        }
+        if (same) {
+            rebuilt.insert(rebuilt.end(), children.begin() + long(i), children.begin() + long(end));
+        } else {
+            changed = true;
+            for (const std::string& piece : pieces)
+                rebuilt.push_back(std::make_shared<litehtml::el_text>(piece.c_str(), el->get_document()));
+        }
+        i = end;
+    }
+    if (!changed) return;
+    for (const auto& c : children) el->removeChild(c);
+    for (const auto& c : rebuilt) {
+        el->appendChild(c);
+        if (isWordPart(c)) c->parse_styles(false);
+    }
+}
+
 // The parsed master stylesheet, shared by the documents of a thread (documents only read it).
 std::shared_ptr<litehtml::context> masterContext() {
     thread_local std::shared_ptr<litehtml::context> context = [] {
@@ -513,13 +558,17 @@ std::unique_ptr<HtmlDocument> HtmlDocument::create(const std::string& html, floa
     impl->container = std::make_unique<HtmlContainer>(std::move(resolver), style);
     impl->context = masterContext();
     litehtml::css userStyles;
-    std::string defaults = "html { color: " + cssColor(style.textColor) + "; }";
+    const std::string margin = std::to_string(std::max(0, int(std::lround(style.verticalMargin)))) + "px";
+    std::string defaults = "html { color: " + cssColor(style.textColor) + ";" +
+                           (style.wordBreak == WordBreak::KeepAll ? " word-break: keep-all;" : "") + " }" +
+                           " body { margin-top: " + margin + "; margin-bottom: " + margin + "; }";
     userStyles.parse_stylesheet(defaults.c_str(), nullptr, nullptr, nullptr);
     userStyles.sort_selectors();
     std::string clean = HtmlSanitizer::sanitize(html);
     if (clean.find_first_not_of(" \t\r\n\f") == std::string::npos) clean.clear();  // nothing to show, not even margins
     if (!clean.empty())
         impl->document = litehtml::document::createFromUTF8(clean.c_str(), impl->container.get(), impl->context.get(), &userStyles);
+    if (impl->document) cutAtLineBreaks(impl->document->root());
     std::unique_ptr<HtmlDocument> doc(new HtmlDocument(std::move(impl)));
     doc->impl_->width = -1;
     doc->layout(width);

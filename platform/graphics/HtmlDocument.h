@@ -5,6 +5,8 @@
 #include "platform/graphics/Color.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/Image.h"
+#include "platform/graphics/FontLibrary.h"
+#include "platform/graphics/LineBreaks.h"
 
 #include <functional>
 #include <memory>
@@ -24,11 +26,15 @@ public:
     };
     using ImageResolver = std::function<ResolvedImage(const std::string& src)>;
 
-    // The look of text that no markup styles.
+    // The look of text that no markup styles. Lines break where LineBreaks allows (between CJK
+    // characters included); with KeepAll, as with CSS "word-break: keep-all", only at spaces and
+    // punctuation. Markup can set word-break itself.
     struct Style {
-        std::string fontFamily = "DejaVu Sans";
+        std::string fontFamily = FontLibrary::kInterfaceFamily;
         float fontSize = 16;  // points
         Color textColor = Color::black();
+        WordBreak wordBreak = WordBreak::Normal;
+        float verticalMargin = 8;  // points above and below the content (the page's body margin)
     };
 
     // Parses `html` and lays it out `width` points wide. `resolver` may be empty.

@@ -15,7 +15,10 @@ BarButtonItem::~BarButtonItem() { link_->item = nullptr; }
 
 void BarButtonItem::setTitle(const std::string& title) {
     title_ = title;
-    if (Button* b = button()) b->setTitle(title);
+    if (Button* b = button()) {
+        b->setTitle(title);
+        if (link_->retitled) link_->retitled();
+    }
 }
 
 void BarButtonItem::setEnabled(bool enabled) {

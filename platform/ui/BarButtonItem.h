@@ -5,6 +5,7 @@
 #include "platform/ui/Object.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,8 @@ class BarButtonItem;
 struct BarButtonLink {
     BarButtonItem* item = nullptr;
     Button* button = nullptr;
+    // Set by the bar showing the button: lays its buttons out again after a new title.
+    std::function<void()> retitled;
 };
 
 enum class BarButtonItemStyle { Plain, Bordered, Done };
@@ -33,7 +36,7 @@ public:
     }
 
     const std::string& title() const { return title_; }
-    // Also retitles the button on screen.
+    // Also retitles the button on screen, which takes the width of its new title.
     void setTitle(const std::string& title);
     BarButtonItemStyle style() const { return style_; }
     void setStyle(BarButtonItemStyle style) { style_ = style; }

@@ -34,7 +34,9 @@ public:
     }
     ~ItemButton() override { detach(); }
     void detach() {
-        if (link_->button == this) link_->button = nullptr;
+        if (link_->button != this) return;
+        link_->button = nullptr;
+        link_->retitled = nullptr;
     }
 
 private:
@@ -68,7 +70,7 @@ void NavigationBar::setTintColor(std::optional<Color> tint) {
 std::unique_ptr<Button> NavigationBar::makeButton(const std::string& title, BarButtonItemStyle style,
                                                  std::shared_ptr<BarButtonLink> link) {
     ButtonType type = style == BarButtonItemStyle::Plain ? ButtonType::Custom : ButtonType::RoundedRect;
-    std::unique_ptr<Button> b = link ? std::make_unique<ItemButton>(std::move(link), type) : std::make_unique<Button>(Rect{}, type);
+    std::unique_ptr<Button> b = link ? std::make_unique<ItemButton>(link, type) : std::make_unique<Button>(Rect{}, type);
     b->setFont(Font::boldSystem(12));
     b->setTitle(title);
     b->setTitleColor(Color::white(1));
@@ -79,10 +81,16 @@ std::unique_ptr<Button> NavigationBar::makeButton(const std::string& title, BarB
     b->setFillColor(fill);
     b->setFillColor(mix(fill, Color::black(), 0.35f), ControlState::Highlighted);
     b->setBorderColor(mix(base, Color::black(), 0.55f));
-    Size text = GraphicsContext::measureText(title, b->font());
-    float width = std::clamp(text.width + 20, 48.0f, std::max(48.0f, bounds().width() / 3));
-    b->setBounds({0, 0, width, kButtonHeight});
+    b->setBounds({0, 0, buttonWidth(*b), kButtonHeight});
+    if (link) link->retitled = [this] {
+        if (contents_) layoutContents(contents_);
+    };
     return b;
+}
+
+float NavigationBar::buttonWidth(const Button& button) const {
+    Size text = GraphicsContext::measureText(button.titleForState(ControlState::Normal), button.font());
+    return std::clamp(text.width + 2 * kTitlePadding, kMinButtonWidth, std::max(kMinButtonWidth, bounds().width() / 3));
 }
 
 std::unique_ptr<View> NavigationBar::makeContents(NavigationItem* item, NavigationItem* below) {
@@ -125,11 +133,13 @@ void NavigationBar::layoutContents(View* contents) {
     float y = (b.height() - kButtonHeight) / 2;
     float leftEnd = kMargin, rightStart = b.width() - kMargin;
     for (const auto& sub : contents->subviews()) {
+        if (sub->tag() != kLeftTag && sub->tag() != kRightTag) continue;
+        // Sized here, not only when made: a title set later takes its own width.
+        const float w = buttonWidth(*static_cast<Button*>(sub.get()));
         if (sub->tag() == kLeftTag) {
-            sub->setFrame({kMargin, y, sub->bounds().width(), kButtonHeight});
-            leftEnd = kMargin + sub->bounds().width();
-        } else if (sub->tag() == kRightTag) {
-            float w = sub->bounds().width();
+            sub->setFrame({kMargin, y, w, kButtonHeight});
+            leftEnd = kMargin + w;
+        } else {
             sub->setFrame({b.width() - kMargin - w, y, w, kButtonHeight});
             rightStart = b.width() - kMargin - w;
         }

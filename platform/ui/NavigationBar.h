@@ -32,6 +32,10 @@ public:
     static constexpr double kAnimationDuration = 0.3;
     static constexpr float kButtonHeight = 30;
     static constexpr float kMargin = 5;
+    // A button is its title's width plus this on each side, at least kMinButtonWidth wide and at
+    // most a third of the bar.
+    static constexpr float kTitlePadding = 10;
+    static constexpr float kMinButtonWidth = 48;
 
     explicit NavigationBar(const Rect& frame = {});
     ~NavigationBar() override;
@@ -81,6 +85,7 @@ private:
     std::unique_ptr<Button> makeButton(const std::string& title, BarButtonItemStyle style,
                                        std::shared_ptr<BarButtonLink> link = nullptr);
     void layoutContents(View* contents);
+    float buttonWidth(const Button& button) const;
     void layoutIfNeeded();
     void showTop(bool animated, bool forward);
     static void detachButtons(View* contents);

@@ -27,6 +27,14 @@ void TextView::setFont(const Font& font) {
     font_ = font;
     invalidateDocument();
 }
+void TextView::setWordBreak(WordBreak mode) {
+    wordBreak_ = mode;
+    invalidateDocument();
+}
+void TextView::setVerticalMargin(float points) {
+    verticalMargin_ = points;
+    invalidateDocument();
+}
 void TextView::setBundle(const Bundle* bundle) {
     bundle_ = bundle;
     invalidateDocument();
@@ -43,6 +51,8 @@ HtmlDocument& TextView::document() {
         style.fontFamily = font_.family;
         style.fontSize = font_.size;
         style.textColor = textColor_;
+        style.wordBreak = wordBreak_;
+        style.verticalMargin = verticalMargin_;
         int scale = window() && window()->scale() >= 2 ? 2 : 1;
         document_ = HtmlDocument::create(html_, bounds().width(), HtmlResources::imageResolver(bundle_, scale), style);
     }

@@ -29,6 +29,13 @@ public:
     // Always false: the platform's editing is not offered. Kept for interface files.
     bool editable() const { return false; }
     void setEditable(bool) {}
+    // Where lines may break (Normal: between CJK characters too; KeepAll: only at spaces and
+    // punctuation).
+    WordBreak wordBreak() const { return wordBreak_; }
+    void setWordBreak(WordBreak mode);
+    // Points above and below the text (8 by default), as a page's margin.
+    float verticalMargin() const { return verticalMargin_; }
+    void setVerticalMargin(float points);
     // Where <img> sources come from; may be null (no images).
     void setBundle(const Bundle* bundle);
 
@@ -51,6 +58,8 @@ private:
     std::string html_;
     Color textColor_ = Color::black();
     Font font_ = Font::system(14);
+    WordBreak wordBreak_ = WordBreak::Normal;
+    float verticalMargin_ = 8;
     const Bundle* bundle_ = nullptr;
     std::unique_ptr<HtmlDocument> document_;
     float offset_ = 0;

@@ -2,6 +2,8 @@
 
 #include "platform/graphics/GraphicsContext.h"
 
+#include <algorithm>
+
 namespace kestrova {
 
 using platform::Color;
@@ -25,6 +27,13 @@ void HideTriangleView::changeDirection() {
 }
 
 void HideTriangleView::redraw() { setNeedsDisplay(); }
+
+bool HideTriangleView::pointInside(platform::Point p, const platform::Event*) const {
+    const platform::Rect b = bounds();
+    const float dx = std::max(0.0f, (kMinimumHitSize - b.width()) / 2);
+    const float dy = std::max(0.0f, (kMinimumHitSize - b.height()) / 2);
+    return b.insetBy(-dx, -dy).contains(p);
+}
 
 void HideTriangleView::drawRect(platform::GraphicsContext& ctx, const platform::Rect&) {
     const float w = bounds().width();

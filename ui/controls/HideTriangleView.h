@@ -10,6 +10,9 @@ namespace kestrova {
 
 class HideTriangleView : public platform::Button {
 public:
+    // The smallest area a finger can hit reliably; the drawn triangle is far smaller.
+    static constexpr float kMinimumHitSize = 44.0f;
+
     explicit HideTriangleView(const platform::Rect& frame = {});
 
     void setDirection(int32_t direction);
@@ -20,6 +23,8 @@ public:
 
     void awakeFromNib() override;
     void drawRect(platform::GraphicsContext& context, const platform::Rect& rect) override;
+    // The bounds, grown about their centre to at least kMinimumHitSize each way.
+    bool pointInside(platform::Point p, const platform::Event* event) const override;
 
 private:
     platform::Color strokeColor_ = platform::Color::white(1.0f, 1.0f);

@@ -34,9 +34,12 @@ void MenuScrollView::awakeFromNib() {
     if (leftArrow_) leftArrow_->setDirection(0);
     if (rightArrow_) rightArrow_->setAlpha(kArrowStartAlpha);
     if (leftArrow_) leftArrow_->setAlpha(kArrowStartAlpha);
+    // The dots only show the page: a tap on them must not move the page the arrows start from.
+    if (pageIndicator_) pageIndicator_->setUserInteractionEnabled(false);
 
     auto background = std::make_unique<platform::View>(platform::Rect{0, kTipsHeight, kBarWidth, 1});
     background->setBackgroundColor(platform::Color::white(0.0f, kBandAlpha));
+    background->setUserInteractionEnabled(false);
     labelBackground_ = insertSubviewAtIndex(std::move(background), 0);
 
     auto text = std::make_unique<platform::TextView>(platform::Rect{0, 0, kBarWidth, kTipsHeight});
@@ -45,6 +48,11 @@ void MenuScrollView::awakeFromNib() {
     text->setHtml("");
     text->setTextColor(platform::Color::white(1.0f));
     text->setFont(platform::Font::system(kTipsFontSize));
+    // A state's words stay on one line, in Japanese and Chinese too; the heading and two lines of
+    // states need the band's whole height; the band only shows.
+    text->setWordBreak(platform::WordBreak::KeepAll);
+    text->setVerticalMargin(0);
+    text->setUserInteractionEnabled(false);
     labelText_ = static_cast<platform::TextView*>(insertSubviewAtIndex(std::move(text), 1));
 
     pages_.clear();
@@ -136,6 +144,14 @@ void MenuScrollView::showHideAction(HideTriangleView* sender) {
     sender->changeDirection();
     ViewAnimation::commitAnimations();
     if (previewManager_) previewManager_(d == 1);
+}
+
+platform::View* MenuScrollView::hitTest(platform::Point p, const platform::Event* event) {
+    // Slid down, the bar shows nothing but the empty top of its band. Its own area is empty too:
+    // a touch there goes to what lies beneath, the shutter area.
+    if (hidden()) return nullptr;
+    platform::View* hit = platform::View::hitTest(p, event);
+    return hit == this ? nullptr : hit;
 }
 
 bool MenuScrollView::hidden() const { return !transform().isIdentity(); }

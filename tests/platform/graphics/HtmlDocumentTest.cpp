@@ -100,8 +100,8 @@ TEST(HtmlDocument, TipsLineShowsTitleAndStatesInTheirColours) {
     // The unselected states sit either side of the current one.
     EXPECT_LT(others.minX, current.minX);
     EXPECT_GT(others.maxX, current.maxX);
-    // The band is 90 points high: the tips at their usual size fit in it.
-    auto usual = HtmlDocument::create(html, w, {}, bigWhite(14));
+    // The band is 90 points high: the tips at the options bar's 12 points fit in it.
+    auto usual = HtmlDocument::create(html, w, {}, bigWhite(12));
     EXPECT_LE(usual->height(), 90);
 }
 
@@ -332,4 +332,63 @@ TEST(HtmlDocument, DrawsThroughViewAndBitmapContextsUpright) {
     auto img = clipped->makeImage();
     EXPECT_EQ(img->pixel(2, 35)[0], 255);
     EXPECT_EQ(img->pixel(2, 5)[1], 0);
+}
+
+TEST(HtmlDocument, CjkLinesBreakBetweenCharactersButKeepAllKeepsAWordWhole) {
+    // Two states of a tips line, the second highlighted, in a width that holds "黑白 仅蓝" but not
+    // the last character: at 20 points each ideograph is 20 wide.
+    std::string html = "黑白 <font color=\"00AEEF\">仅蓝色</font>";
+    auto highlightedRows = [&](platform::WordBreak mode) {
+        HtmlDocument::Style style = bigWhite(20);
+        style.wordBreak = mode;
+        auto doc = HtmlDocument::create("<body style=\"margin:0\">" + html + "</body>", 100, {}, style);
+        Canvas canvas(100, 80);
+        doc->draw(canvas.cr(), {0, 0});
+        auto hits = canvas.find(0x00AEEF);
+        EXPECT_GT(hits.count, 20);
+        return hits.maxY - hits.minY + 1;
+    };
+    // Broken between characters the highlighted word spans two lines; kept whole it fits one.
+    EXPECT_GT(highlightedRows(platform::WordBreak::Normal), 30);
+    EXPECT_LE(highlightedRows(platform::WordBreak::KeepAll), 22);
+    // Markup can ask for keep-all itself.
+    auto doc = HtmlDocument::create("<body style=\"margin:0; word-break: keep-all\">" + html + "</body>", 100, {},
+                                    bigWhite(20));
+    Canvas canvas(100, 80);
+    doc->draw(canvas.cr(), {0, 0});
+    auto hits = canvas.find(0x00AEEF);
+    EXPECT_LE(hits.maxY - hits.minY + 1, 22);
+}
+
+TEST(HtmlDocument, KanaRunsFillTheLineInsteadOfBreakingEarly) {
+    // Thirty kana in one run, no spaces: they must wrap at the width like any CJK text, every
+    // line but the last filled to within one character of the edge.
+    std::string kana;
+    for (int i = 0; i < 30; ++i) kana += "\xE3\x81\x82";  // あ
+    auto doc = HtmlDocument::create("<body style=\"margin:0\"><p style=\"margin:0\">" + kana + "</p></body>", 200, {},
+                                    bigWhite(20));
+    // Ten characters a line, three lines.
+    EXPECT_GE(doc->height(), 3 * 20);
+    EXPECT_LT(doc->height(), 4 * 20);
+    Canvas canvas(260, int(doc->height()) + 2);
+    doc->draw(canvas.cr(), {0, 0});
+    auto ink = canvas.find(0xFFFFFF);
+    EXPECT_LE(ink.maxX, 200);
+    EXPECT_GE(ink.maxX, 180);
+}
+
+TEST(HtmlDocument, TheVerticalMarginGoesAboveAndBelowTheTextOnly) {
+    HtmlDocument::Style style = bigWhite(20);
+    auto framed = HtmlDocument::create("x", 100, {}, style);
+    style.verticalMargin = 0;
+    auto flush = HtmlDocument::create("x", 100, {}, style);
+    EXPECT_EQ(framed->height() - flush->height(), 16);
+    // The sides keep theirs: the text starts 8 points in either way.
+    for (auto* doc : {framed.get(), flush.get()}) {
+        Canvas canvas(100, int(doc->height()) + 2);
+        doc->draw(canvas.cr(), {0, 0});
+        auto ink = canvas.find(0xFFFFFF);
+        EXPECT_GE(ink.minX, 8);
+        EXPECT_LE(ink.minX, 10);
+    }
 }

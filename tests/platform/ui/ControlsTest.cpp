@@ -1,6 +1,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/SurfaceContext.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/ActionSheetView.h"
@@ -234,6 +235,36 @@ TEST_F(ControlsTest, ActionSheetWithAFixedFrameFitsItsButtonInside) {
     int level = img->pixel(100, 30)[0];
     EXPECT_GT(level, 40);  // not opaque
     EXPECT_LT(level, 60);  // 20 % of white left
+}
+
+TEST_F(ControlsTest, ABarButtonRetitledOnScreenTakesItsNewTitlesWidthAtOnce) {
+    auto* bar = static_cast<NavigationBar*>(window_.addSubview(std::make_unique<NavigationBar>(Rect(0, 0, 320, 53))));
+    // As an interface file makes them: empty titles, set later.
+    auto left = BarButtonItem::create("", BarButtonItemStyle::Bordered);
+    auto right = BarButtonItem::create("", BarButtonItemStyle::Bordered);
+    auto root = NavigationItem::create("");
+    root->setLeftBarButtonItem(left);
+    root->setRightBarButtonItem(right);
+    bar->pushNavigationItem(root, false);
+    ASSERT_NE(left->button(), nullptr);
+    EXPECT_FLOAT_EQ(left->button()->frame().width(), NavigationBar::kMinButtonWidth);
+    const std::string longTitle = "Appareil photo";
+    const float wanted = GraphicsContext::measureText(longTitle, left->button()->font()).width + 2 * NavigationBar::kTitlePadding;
+    ASSERT_GT(wanted, NavigationBar::kMinButtonWidth + 20);
+    left->setTitle(longTitle);
+    right->setTitle(longTitle);
+    // Both buttons grow with no other call; the right one stays against the right end.
+    EXPECT_FLOAT_EQ(left->button()->frame().width(), wanted);
+    EXPECT_FLOAT_EQ(left->button()->frame().minX(), NavigationBar::kMargin);
+    EXPECT_FLOAT_EQ(right->button()->frame().width(), wanted);
+    EXPECT_FLOAT_EQ(right->button()->frame().maxX(), 320 - NavigationBar::kMargin);
+    // The same item shown afresh has the same frame.
+    const Rect before = right->button()->frame();
+    bar->reloadTopItem();
+    EXPECT_EQ(right->button()->frame(), before);
+    // Never wider than a third of the bar.
+    right->setTitle(longTitle + longTitle + longTitle);
+    EXPECT_FLOAT_EQ(right->button()->frame().width(), 320.0f / 3);
 }
 
 TEST_F(ControlsTest, NavigationBarPushesAndPopsItems) {

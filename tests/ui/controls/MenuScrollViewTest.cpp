@@ -2,8 +2,12 @@
 
 #include "platform/ui/ClassRegistry.h"
 #include "platform/ui/Layer.h"
+#include "platform/ui/Compositor.h"
 #include "platform/ui/TextView.h"
+#include "platform/ui/ViewBacking.h"
 #include "ui/controls/OptionsBarClasses.h"
+
+#include <cairo.h>
 
 #include <typeinfo>
 
@@ -210,6 +214,29 @@ TEST_F(MenuScrollViewTest, TheTipsBandGrowsThenTheTextFadesInAndBack) {
     EXPECT_FLOAT_EQ(text->presentation().alpha, 0.0f);
     runFor(hide + 0.36 - now());
     EXPECT_TRUE(band->presentation().transform.isIdentity());
+}
+
+TEST_F(MenuScrollViewTest, TheTipsNeverPartAStatesCjkWordsAcrossLines) {
+    // "Blue only" after a first state of n ideographs: for some n the line ends inside it when
+    // lines may break between any two ideographs. Its highlighted ink must span one line.
+    const int lineHeightPixels = int(MenuScrollView::kTipsFontSize * 2 * 1.4f);
+    for (int n = 14; n <= 26; ++n) {
+        std::string first;
+        for (int i = 0; i < n; ++i) first += "\u4E00";
+        bar_->showOptionsLabel(ScrollerButton::tipsHtml("\u8272\u5F69", {first, "\u4EC5\u84DD\u8272"}, 1));
+        auto shot = platform::Compositor::snapshot(*bar_->labelText(), 2);
+        ASSERT_NE(shot, nullptr);
+        cairo_surface_t* s = shot->surface();
+        cairo_surface_flush(s);
+        int top = 1 << 30, bottom = -1;
+        for (int y = 0; y < shot->pixelHeight(); ++y)
+            for (int x = 0; x < shot->pixelWidth(); ++x) {
+                auto px = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s))[x];
+                if (px == 0xFF00AEEFu) top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+        ASSERT_GE(bottom, 0) << n;
+        EXPECT_LT(bottom - top, lineHeightPixels) << n;
+    }
 }
 
 TEST_F(MenuScrollViewTest, TheSlideMovesBarShutterAreaAndTriangleTogether) {
