@@ -79,6 +79,11 @@ public:
     // A fix from the simulated receiver; false when the device reads gpsd instead.
     bool injectLocation(double latitude, double longitude, double accuracy);
 
+    // Pixels per point the screen is drawn at (the options' scale, or 2, until the host says).
+    double scale() const;
+    // Draws the screen at another scale from the next composite on, as a resized window needs.
+    void setScale(double scale);
+
     // The screen as the user sees it, at the host's scale; null before launch.
     platform::ImageRef screenshot();
     // Composites the screen without copying it out: B,G,R,X rows, valid until the next composite.
@@ -95,6 +100,9 @@ public:
 
     static constexpr float kScreenWidth = 320, kScreenHeight = 480;
 
+    // The bundle beside the executable (build tree) or in ../share/kestrova (installed).
+    static std::optional<std::filesystem::path> findBundle();
+
 private:
     Options options_;
     platform::Clock& clock_;
@@ -106,8 +114,6 @@ private:
     std::unique_ptr<Services> services_;
     bool launched_ = false;
 
-    // The bundle beside the executable (build tree) or in ../share/kestrova (installed).
-    static std::optional<std::filesystem::path> findBundle();
     void installCamera();
     void installLocation();
 };
