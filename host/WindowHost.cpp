@@ -108,9 +108,8 @@ int WindowHost::turnedOrientation(int current, bool left) {
 Point WindowHost::mirrored(Point p) { return {SimulatedDevice::kScreenWidth - p.x, SimulatedDevice::kScreenHeight - p.y}; }
 
 void WindowHost::layOut(int width, int height) {
-    const auto next = ScreenPlacement::inWindow(width, height, options_.scale);
-    placement_ = next;
-    if (device_) device_->setScale(next.scale());
+    placement_ = ScreenPlacement::inWindow(width, height, options_.scale);
+    if (device_) device_->setScale(placement_.scale());
     barsNeedPaint_ = needsPresent_ = true;
 }
 
