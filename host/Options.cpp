@@ -173,7 +173,7 @@ std::string Options::usage() {
            "  --headless         no window and no sound; scripts run in virtual time\n"
            "  --scale N          pixels per point, 0.5 to 8, fractions allowed (default: in a window\n"
            "                     the largest that fits the display, headless 2)\n"
-           "  --fullscreen       starts full screen (F11 switches); on a portrait display it does anyway\n"
+           "  --fullscreen       starts full screen (F11 switches); on a phone-shaped display it does anyway\n"
            "  --language CODE    en, ja, zh-Hans, zh-Hant, de or fr (default: from LANGUAGE, LC_ALL,\n"
            "                     LC_MESSAGES or LANG, else en)\n"
            "  --orientation N    the device's orientation at start, 1 (portrait) to 6 (default 1)\n"

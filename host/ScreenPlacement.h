@@ -36,6 +36,7 @@ public:
     platform::Point normalisedToPoints(double fx, double fy) const;
     // True when the position lies on the screen, not in a bar.
     bool onScreen(double windowX, double windowY) const;
+    bool normalisedOnScreen(double fx, double fy) const { return onScreen(fx * windowWidth_, fy * windowHeight_); }
 
 private:
     double scale_ = 1;

@@ -57,8 +57,7 @@ std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string
     SDL_Rect usable{0, 0, 0, 0}, whole{0, 0, 0, 0};
     const bool known = SDL_GetDisplayUsableBounds(0, &usable) == 0 && SDL_GetDisplayBounds(0, &whole) == 0 &&
                        usable.w > 0 && usable.h > 0;
-    // A portrait display is a phone's: the screen takes all of it.
-    const bool fullscreen = options.fullscreen || (known && whole.h > whole.w);
+    const bool fullscreen = options.fullscreen || (known && startsFullScreen(whole.w, whole.h));
     double scale = options.scale.value_or(Options::kDefaultScale);
     if (!options.scale && known)
         scale = ScreenPlacement::largestFittingScale(usable.w, usable.h - kTitleBarGuess);
@@ -103,6 +102,10 @@ int WindowHost::turnedOrientation(int current, bool left) {
     for (int k = 0; k < 4; ++k)
         if (ring[k] == current) i = k;
     return ring[(i + (left ? 1 : 3)) % 4];
+}
+
+bool WindowHost::startsFullScreen(int displayWidth, int displayHeight) {
+    return displayWidth * 3 < displayHeight * 2;
 }
 
 Point WindowHost::mirrored(Point p) { return {SimulatedDevice::kScreenWidth - p.x, SimulatedDevice::kScreenHeight - p.y}; }
@@ -270,9 +273,7 @@ void WindowHost::handleFinger(const SDL_Event& e) {
     // Touchscreen positions come as fractions of the window's size.
     const Point p = placement_.normalisedToPoints(e.tfinger.x, e.tfinger.y);
     if (e.type == SDL_FINGERDOWN) {
-        const bool onScreen = placement_.onScreen(e.tfinger.x * placement_.windowWidth(),
-                                                  e.tfinger.y * placement_.windowHeight());
-        if (!onScreen) return;
+        if (!placement_.normalisedOnScreen(e.tfinger.x, e.tfinger.y)) return;
         if (auto f = fingers_.press(key)) device_->sendTouches({{*f, TouchPhase::Began, p}});
     } else if (e.type == SDL_FINGERMOTION) {
         if (auto f = fingers_.find(key)) device_->sendTouches({{*f, TouchPhase::Moved, p}});

@@ -1,7 +1,7 @@
 #pragma once
 // The device in a resizable SDL2 window: the 320 x 480-point screen as large as the window allows,
 // centred between black bars; at first as large as the display's usable area takes (or at the
-// scale asked for), full screen on a portrait display, with --fullscreen and by F11. The mouse is
+// scale asked for), full screen on a display narrower than 2:3 (a phone held upright), with --fullscreen and by F11. The mouse is
 // one finger, Alt + drag a two-finger pinch mirrored about the screen's centre, touchscreen
 // fingers are fingers; the volume keys and +/- press the volume keys, Ctrl+Left/Right turns the
 // device, F12 saves a screenshot; losing focus resigns the application, closing the window ends it.
@@ -44,6 +44,9 @@ public:
     // the next orientation from `current` (1 portrait, 2 upside down, 3 landscape left,
     // 4 landscape right; face up or down count as portrait).
     static int turnedOrientation(int current, bool left);
+    // A display narrower than the screen's own 2:3 shape is a phone held upright: the window
+    // takes all of it from the start.
+    static bool startsFullScreen(int displayWidth, int displayHeight);
     // The second finger of an Alt-drag pinch: `p` mirrored about the screen's centre.
     static platform::Point mirrored(platform::Point p);
 

@@ -51,6 +51,9 @@ TEST(ScreenPlacement, CentredBetweenBarsWithPointsWhereTheyAre) {
     EXPECT_EQ(p.normalisedToPoints(0.25, 0.75), p.toPoints(180, 1080));
     EXPECT_EQ(p.normalisedToPoints(0.25, 0.75), (Point{80, 400}));
     EXPECT_FALSE(p.onScreen(360, 179));
+    EXPECT_TRUE(p.normalisedOnScreen(0.5, 0.13));    // y 187
+    EXPECT_FALSE(p.normalisedOnScreen(0.5, 0.12));   // y 173, in the bar above
+    EXPECT_FALSE(p.normalisedOnScreen(0.5, 0.88));   // y 1267, in the bar below
 }
 
 TEST(ScreenPlacement, AScaleAskedForIsKeptWhileNothingLargerFits) {
