@@ -228,8 +228,6 @@ platform::Compositor::PixelRect SimulatedDevice::lastCompositeDamage() const {
     return services_->compositor.lastDamage();
 }
 
-double SimulatedDevice::scale() const { return services_->compositor.scale(); }
-
 void SimulatedDevice::setScale(double scale) {
     if (float(scale) == services_->compositor.scale()) return;
     services_->compositor.setScale(float(scale));

@@ -79,9 +79,8 @@ public:
     // A fix from the simulated receiver; false when the device reads gpsd instead.
     bool injectLocation(double latitude, double longitude, double accuracy);
 
-    // Pixels per point the screen is drawn at (the options' scale, or 2, until the host says).
-    double scale() const;
-    // Draws the screen at another scale from the next composite on, as a resized window needs.
+    // Draws the screen at another scale (pixels a point; at first the options' scale, or 2) from
+    // the next composite on, as a resized window needs.
     void setScale(double scale);
 
     // The screen as the user sees it, at the host's scale; null before launch.
