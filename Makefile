@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DKESTROVA_WERROR=ON
 endif
 
-.PHONY: all deps configure build run test bench test-asan test-tsan fuzz install clean
+.PHONY: all deps configure build run test bench test-asan test-tsan fuzz install package clean
 
 all: build
 
@@ -46,6 +46,10 @@ fuzz:
 PREFIX ?= /usr/local
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package in the build folder: $(BUILD)/kestrova_VERSION_ARCH.deb
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

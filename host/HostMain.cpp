@@ -3,8 +3,11 @@
 #include "host/HeadlessHost.h"
 #include "host/Options.h"
 #include "host/Script.h"
+#include "host/SimulatedDevice.h"
 #include "host/WindowHost.h"
 #include "platform/graphics/FontLibrary.h"
+
+#include "platform/foundation/Bundle.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +20,16 @@ int hostMain(const std::vector<std::string>& args) {
     auto parsed = Options::parse(args, [](const char* name) { return std::getenv(name); });
     if (parsed.help) {
         std::fputs(Options::usage().c_str(), stdout);
+        return 0;
+    }
+    if (parsed.version) {
+        // The application's version is its bundle's.
+        auto bundle = SimulatedDevice::findBundle();
+        if (!bundle) {
+            report("kestrova: cannot find the application bundle beside the executable");
+            return 2;
+        }
+        std::printf("kestrova %s\n", platform::Bundle(*bundle).version().c_str());
         return 0;
     }
     if (!parsed.options) {

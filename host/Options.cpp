@@ -1,5 +1,6 @@
 #include "host/Options.h"
 
+#include "host/EnvironmentLanguage.h"
 #include "host/NumberParser.h"
 
 #include <algorithm>
@@ -85,6 +86,7 @@ std::optional<std::filesystem::path> defaultDeviceRoot(const Options::Getenv& ge
 Options::Result Options::parse(const std::vector<std::string>& args, const Getenv& getenv) {
     Options o;
     bool rootGiven = false;
+    bool languageGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -106,9 +108,15 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
             r.help = true;
             return r;
         }
-        if (name == "--headless") {
+        if (name == "--version") {
             if (!flag()) return failure(name + ": takes no value");
-            o.headless = true;
+            Result r;
+            r.version = true;
+            return r;
+        }
+        if (name == "--headless" || name == "--fullscreen") {
+            if (!flag()) return failure(name + ": takes no value");
+            (name == "--headless" ? o.headless : o.fullscreen) = true;
             continue;
         }
         static const char* const withValue[] = {"--device-root", "--scale",  "--language", "--orientation",
@@ -125,13 +133,15 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
             o.deviceRoot = *v;
             rootGiven = true;
         } else if (name == "--scale") {
-            auto n = parseInteger(*v);
-            if (!n || (*n != 1 && *n != 2)) return failure(name + ": expected 1 or 2, got " + inQuotes(*v));
-            o.scale = int(*n);
+            auto n = parseNumber(*v);
+            if (!n || *n < kMinScale || *n > kMaxScale)
+                return failure(name + ": expected a number from 0.5 to 8, got " + inQuotes(*v));
+            o.scale = *n;
         } else if (name == "--language") {
             if (std::find(std::begin(kLanguages), std::end(kLanguages), *v) == std::end(kLanguages))
                 return failure(name + ": expected en, ja, zh-Hans, zh-Hant, de or fr, got " + inQuotes(*v));
             o.language = *v;
+            languageGiven = true;
         } else if (name == "--orientation") {
             auto n = parseInteger(*v);
             if (!n || *n < 1 || *n > 6) return failure(name + ": expected 1 to 6, got " + inQuotes(*v));
@@ -146,6 +156,7 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
             o.eventLog = *v;
         }
     }
+    if (!languageGiven) o.language = EnvironmentLanguage::choose(getenv);
     if (!rootGiven) {
         auto root = defaultDeviceRoot(getenv);
         if (!root) return failure("--device-root: neither XDG_DATA_HOME nor HOME is set; give a folder");
@@ -157,21 +168,25 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
 }
 
 std::string Options::usage() {
-    return "usage: kestrova [--device-root DIR] [--headless] [--scale N] [--language CODE] [--orientation N]\n"
-           "                [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN]\n"
+    return "usage: kestrova [--device-root DIR] [--headless] [--scale N] [--fullscreen] [--language CODE]\n"
+           "                [--orientation N] [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN]\n"
            "                [--location disabled|none|LAT,LON|gpsd[:HOST[:PORT]]]\n"
-           "                [--script FILE] [--event-log FILE]\n"
+           "                [--script FILE] [--event-log FILE] [--version] [--help]\n"
            "\n"
            "  --device-root DIR  the device's file system (default $XDG_DATA_HOME/kestrova/device)\n"
            "  --headless         no window and no sound; scripts run in virtual time\n"
-           "  --scale N          pixels per point, 1 or 2 (default 2)\n"
-           "  --language CODE    en, ja, zh-Hans, zh-Hant, de or fr (default en)\n"
+           "  --scale N          pixels per point, 0.5 to 8, fractions allowed (default: in a window\n"
+           "                     the largest that fits the display, headless 2)\n"
+           "  --fullscreen       starts full screen (F11 switches); on a phone-shaped display it does anyway\n"
+           "  --language CODE    en, ja, zh-Hans, zh-Hant, de or fr (default: from LANGUAGE, LC_ALL,\n"
+           "                     LC_MESSAGES or LANG, else en)\n"
            "  --orientation N    the device's orientation at start, 1 (portrait) to 6 (default 1)\n"
            "  --camera SOURCE    auto (default: the first webcam in a window, else synthetic), synthetic,\n"
            "                     images:DIR or v4l2:/dev/videoN\n"
            "  --location SOURCE  disabled, none (default), LAT,LON or gpsd[:HOST[:PORT]]\n"
            "  --script FILE      runs the input script FILE, then quits\n"
-           "  --event-log FILE   writes the event log to FILE instead of standard output\n";
+           "  --event-log FILE   writes the event log to FILE instead of standard output\n"
+           "  --version          prints the version and exits\n";
 }
 
 }  // namespace host

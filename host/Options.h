@@ -1,6 +1,6 @@
 #pragma once
 // The simulated device's command line. parse() never exits or prints: it hands back either the
-// options, a request for the usage text, or one line naming what is wrong.
+// options, a request for the usage text or the version, or one line naming what is wrong.
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -30,7 +30,10 @@ class Options {
 public:
     std::filesystem::path deviceRoot;
     bool headless = false;
-    int scale = 2;
+    // Pixels per point; none: the largest that fits the display in a window, 2 headless.
+    std::optional<double> scale;
+    bool fullscreen = false;
+    // Given, or the desktop's locale.
     std::string language = "en";
     int orientation = 1;
     CameraChoice camera;
@@ -40,17 +43,23 @@ public:
 
     using Result = OptionsResult;
 
-    // Reads the environment (XDG_DATA_HOME, HOME) through `getenv`, so tests can supply their own.
+    // Headless, where no display tells a better one.
+    static constexpr double kDefaultScale = 2;
+
+    // Reads the environment (XDG_DATA_HOME, HOME, the locale) through `getenv`, so tests can
+    // supply their own.
     using Getenv = std::function<const char*(const char*)>;
     static Result parse(const std::vector<std::string>& args, const Getenv& getenv);
     static std::string usage();
 
     static constexpr const char* kLanguages[] = {"en", "ja", "zh-Hans", "zh-Hant", "de", "fr"};
+    static constexpr double kMinScale = 0.5, kMaxScale = 8;
 };
 
 struct OptionsResult {
     std::optional<Options> options;  // set when parsing succeeded and no help was asked for
     bool help = false;
+    bool version = false;
     std::string error;               // one line, set when parsing failed
 };
 

@@ -1,35 +1,65 @@
 #include "host/SdlAudioSink.h"
 
 #include <SDL.h>
+#include <alsa/asoundlib.h>
 
 #include <cstring>
 #include <vector>
 
 namespace host {
+namespace {
+
+// ALSA writes each device it fails to open to standard error, seven lines where there is no
+// sound card; the host says it in one line of its own.
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// The desktop's sound servers first: they mix us with everyone else, while the raw device may be
+// held by another program, and trying it without a card is what makes ALSA talk.
+constexpr const char* kDrivers[] = {"pipewire", "pulseaudio", "alsa"};
+
+bool compiledIn(const char* driver) {
+    for (int i = 0; i < SDL_GetNumAudioDrivers(); ++i)
+        if (std::strcmp(SDL_GetAudioDriver(i), driver) == 0) return true;
+    return false;
+}
+
+}  // namespace
 
 std::unique_ptr<SdlAudioSink> SdlAudioSink::open(std::string* why) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        if (why) *why = SDL_GetError();
-        return nullptr;
+    snd_lib_error_set_handler(quietAlsa);
+    // SDL_AUDIODRIVER in the environment is the user's own choice (null: SDL reads it).
+    std::vector<const char*> drivers;
+    const char* chosen = SDL_getenv("SDL_AUDIODRIVER");
+    if (chosen && *chosen) drivers.push_back(nullptr);
+    else
+        for (const char* d : kDrivers)
+            if (compiledIn(d)) drivers.push_back(d);
+    std::string failure = "no audio driver";
+    for (const char* driver : drivers) {
+        if (SDL_AudioInit(driver) != 0) {
+            failure = SDL_GetError();
+            continue;
+        }
+        SDL_AudioSpec want{}, have{};
+        want.freq = 44100;
+        want.format = AUDIO_S16SYS;
+        want.channels = 1;
+        want.samples = 1024;
+        SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (dev != 0) {
+            SDL_PauseAudioDevice(dev, 0);
+            return std::unique_ptr<SdlAudioSink>(new SdlAudioSink(dev, have.freq, have.channels));
+        }
+        failure = SDL_GetError();
+        SDL_AudioQuit();
     }
-    SDL_AudioSpec want{}, have{};
-    want.freq = 44100;
-    want.format = AUDIO_S16SYS;
-    want.channels = 1;
-    want.samples = 1024;
-    SDL_AudioDeviceID dev = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (dev == 0) {
-        if (why) *why = SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return nullptr;
-    }
-    SDL_PauseAudioDevice(dev, 0);
-    return std::unique_ptr<SdlAudioSink>(new SdlAudioSink(dev, have.freq, have.channels));
+    if (why) *why = failure;
+    return nullptr;
 }
 
 SdlAudioSink::~SdlAudioSink() {
     SDL_CloseAudioDevice(device_);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_AudioQuit();
 }
 
 void SdlAudioSink::play(std::shared_ptr<const platform::PcmSound> sound) {

@@ -57,7 +57,7 @@ std::string cameraOption(const CameraChoice& c) {
 SimulatedDevice::SimulatedDevice(const Options& options, platform::Clock& clock, Warn warn)
     : options_(options), clock_(clock), runLoop_(clock), fileManager_(options.deviceRoot),
       warn_(warn ? std::move(warn) : Warn([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); })),
-      services_(std::make_unique<Services>(float(options.scale))) {
+      services_(std::make_unique<Services>(float(options.scale.value_or(Options::kDefaultScale)))) {
     platform::RunLoop::setMain(&runLoop_);
     platform::NotificationCenter::setDefaultCenter(&notificationCenter_);
     platform::FileManager::setDefaultManager(&fileManager_);
@@ -158,7 +158,7 @@ bool SimulatedDevice::launch(std::string* error, std::unique_ptr<platform::Appli
     services_->application->setDelegate(services_->delegate.get());
     launched_ = true;
     services_->application->launchWithoutInterface();
-    if (auto* w = screen()) w->setScale(float(options_.scale));
+    if (auto* w = screen()) w->setScale(services_->compositor.scale());
     return true;
 }
 
@@ -229,6 +229,15 @@ bool SimulatedDevice::compositeInto(uint8_t* pixels, int width, int height, int 
 
 platform::Compositor::PixelRect SimulatedDevice::lastCompositeDamage() const {
     return services_->compositor.lastDamage();
+}
+
+void SimulatedDevice::setScale(double scale) {
+    if (float(scale) == services_->compositor.scale()) return;
+    services_->compositor.setScale(float(scale));
+    if (auto* w = screen()) {
+        w->setScale(float(scale));
+        w->setNeedsComposite();
+    }
 }
 
 platform::ImageRef SimulatedDevice::screenshot() {

@@ -79,6 +79,10 @@ public:
     // A fix from the simulated receiver; false when the device reads gpsd instead.
     bool injectLocation(double latitude, double longitude, double accuracy);
 
+    // Draws the screen at another scale (pixels a point; at first the options' scale, or 2) from
+    // the next composite on, as a resized window needs.
+    void setScale(double scale);
+
     // The screen as the user sees it, at the host's scale; null before launch.
     platform::ImageRef screenshot();
     // Composites the screen without copying it out: B,G,R,X rows, valid until the next composite.
@@ -95,6 +99,9 @@ public:
 
     static constexpr float kScreenWidth = 320, kScreenHeight = 480;
 
+    // The bundle beside the executable (build tree) or in ../share/kestrova (installed).
+    static std::optional<std::filesystem::path> findBundle();
+
 private:
     Options options_;
     platform::Clock& clock_;
@@ -106,8 +113,6 @@ private:
     std::unique_ptr<Services> services_;
     bool launched_ = false;
 
-    // The bundle beside the executable (build tree) or in ../share/kestrova (installed).
-    static std::optional<std::filesystem::path> findBundle();
     void installCamera();
     void installLocation();
 };

@@ -26,6 +26,10 @@ using platform::TouchPhase;
 // The mouse's fingers keep numbers of their own, so a touchscreen can be used at the same time.
 constexpr int kMouseFinger = 8;
 constexpr int kPinchFinger = 9;
+// Room left for the window's title bar until the window manager says how tall its frame is.
+constexpr int kTitleBarGuess = 40;
+// The screen at a quarter of its size at the least.
+constexpr int kMinimumWidth = 160, kMinimumHeight = 240;
 
 }  // namespace
 
@@ -50,21 +54,40 @@ std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string
         if (why) *why = SDL_GetError();
         return nullptr;
     }
-    SDL_Window* w = SDL_CreateWindow("Kestrova", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                     int(SimulatedDevice::kScreenWidth) * options.scale,
-                                     int(SimulatedDevice::kScreenHeight) * options.scale, SDL_WINDOW_SHOWN);
-    if (!w) {
+    SDL_Rect usable{0, 0, 0, 0}, whole{0, 0, 0, 0};
+    const bool known = SDL_GetDisplayUsableBounds(0, &usable) == 0 && SDL_GetDisplayBounds(0, &whole) == 0 &&
+                       usable.w > 0 && usable.h > 0;
+    const bool fullscreen = options.fullscreen || (known && startsFullScreen(whole.w, whole.h));
+    double scale = options.scale.value_or(Options::kDefaultScale);
+    if (!options.scale && known)
+        scale = ScreenPlacement::largestFittingScale(usable.w, usable.h - kTitleBarGuess);
+    const int w = ScreenPlacement::pixels(SimulatedDevice::kScreenWidth, scale);
+    const int h = ScreenPlacement::pixels(SimulatedDevice::kScreenHeight, scale);
+    int left = SDL_WINDOWPOS_CENTERED, top = SDL_WINDOWPOS_CENTERED;
+    if (known && w <= usable.w && h + kTitleBarGuess <= usable.h) {
+        left = usable.x + (usable.w - w) / 2;
+        top = usable.y + kTitleBarGuess + (usable.h - kTitleBarGuess - h) / 2;
+    }
+    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
+    if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_Window* window = SDL_CreateWindow("Kestrova", left, top, w, h, flags);
+    if (!window) {
         if (why) *why = SDL_GetError();
         SDL_Quit();
         return nullptr;
     }
-    return std::unique_ptr<WindowHost>(new WindowHost(options, w));
+    SDL_SetWindowMinimumSize(window, kMinimumWidth, kMinimumHeight);
+    return std::unique_ptr<WindowHost>(new WindowHost(options, window, known && !options.scale && !fullscreen));
 }
 
-WindowHost::WindowHost(const Options& options, SDL_Window* window)
-    : options_(options), window_(window), waiter_(std::make_unique<SdlRunLoopWaiter>()) {
+WindowHost::WindowHost(const Options& options, SDL_Window* window, bool fitToFrame)
+    : options_(options), window_(window), waiter_(std::make_unique<SdlRunLoopWaiter>()),
+      fitToFramePending_(fitToFrame) {
     fingers_.reserve(kMouseFinger, true);
     fingers_.reserve(kPinchFinger, true);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    layOut(w, h);
 }
 
 WindowHost::~WindowHost() {
@@ -81,10 +104,36 @@ int WindowHost::turnedOrientation(int current, bool left) {
     return ring[(i + (left ? 1 : 3)) % 4];
 }
 
+bool WindowHost::startsFullScreen(int displayWidth, int displayHeight) {
+    return displayWidth * 3 < displayHeight * 2;
+}
+
 Point WindowHost::mirrored(Point p) { return {SimulatedDevice::kScreenWidth - p.x, SimulatedDevice::kScreenHeight - p.y}; }
 
-Point WindowHost::toPoints(int x, int y) const {
-    return {float(x) / float(options_.scale), float(y) / float(options_.scale)};
+void WindowHost::layOut(int width, int height) {
+    placement_ = ScreenPlacement::inWindow(width, height, options_.scale);
+    if (device_) device_->setScale(placement_.scale());
+    barsNeedPaint_ = needsPresent_ = true;
+}
+
+void WindowHost::fitToFrame() {
+    fitToFramePending_ = false;
+    int top = 0, left = 0, bottom = 0, right = 0;
+    SDL_Rect usable;
+    if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0 || top + left + bottom + right == 0 ||
+        SDL_GetDisplayUsableBounds(SDL_GetWindowDisplayIndex(window_), &usable) != 0)
+        return;  // no frame: the guess stands
+    const double scale = ScreenPlacement::largestFittingScale(usable.w - left - right, usable.h - top - bottom);
+    const int w = ScreenPlacement::pixels(SimulatedDevice::kScreenWidth, scale);
+    const int h = ScreenPlacement::pixels(SimulatedDevice::kScreenHeight, scale);
+    SDL_SetWindowSize(window_, w, h);
+    SDL_SetWindowPosition(window_, usable.x + left + (usable.w - left - right - w) / 2,
+                          usable.y + top + (usable.h - top - bottom - h) / 2);
+}
+
+void WindowHost::toggleFullscreen() {
+    const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+    SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 int WindowHost::run(const std::optional<Script>& script, const Reporter& report) {
@@ -98,6 +147,7 @@ int WindowHost::run(const std::optional<Script>& script, const Reporter& report)
     }
     SimulatedDevice device(options_, clock);
     device_ = &device;
+    device.setScale(placement_.scale());
     // No sound card is no reason not to run: the sounds are still logged.
     std::string audioWhy;
     auto audio = SdlAudioSink::open(&audioWhy);
@@ -171,7 +221,10 @@ void WindowHost::handle(const SDL_Event& e) {
                     break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED: device_->becomeActive(); break;
                 case SDL_WINDOWEVENT_EXPOSED:
-                case SDL_WINDOWEVENT_SIZE_CHANGED: needsPresent_ = true; break;
+                    if (fitToFramePending_) fitToFrame();
+                    barsNeedPaint_ = needsPresent_ = true;
+                    break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED: layOut(e.window.data1, e.window.data2); break;
                 default: break;
             }
             break;
@@ -190,16 +243,17 @@ void WindowHost::handleMouse(const SDL_Event& e) {
     using platform::TouchInput;
     if (e.type == SDL_MOUSEMOTION) {
         if (!mouseDown_ || e.motion.which == SDL_TOUCH_MOUSEID) return;
-        Point p = toPoints(e.motion.x, e.motion.y);
+        Point p = placement_.toPoints(e.motion.x, e.motion.y);
         std::vector<TouchInput> in{{kMouseFinger, TouchPhase::Moved, p}};
         if (mousePinch_) in.push_back({kPinchFinger, TouchPhase::Moved, mirrored(p)});
         device_->sendTouches(in);
         return;
     }
     if (e.button.button != SDL_BUTTON_LEFT || e.button.which == SDL_TOUCH_MOUSEID) return;
-    Point p = toPoints(e.button.x, e.button.y);
+    Point p = placement_.toPoints(e.button.x, e.button.y);
     if (e.type == SDL_MOUSEBUTTONDOWN) {
-        if (mouseDown_) return;
+        // The bars are no part of the phone.
+        if (mouseDown_ || !placement_.onScreen(e.button.x, e.button.y)) return;
         mouseDown_ = true;
         mousePinch_ = (SDL_GetModState() & KMOD_ALT) != 0;
         std::vector<TouchInput> in{{kMouseFinger, TouchPhase::Began, p}};
@@ -216,9 +270,10 @@ void WindowHost::handleMouse(const SDL_Event& e) {
 
 void WindowHost::handleFinger(const SDL_Event& e) {
     const FingerTracker::Key key{int64_t(e.tfinger.touchId), int64_t(e.tfinger.fingerId)};
-    // Touchscreen positions come normalised to the window.
-    Point p{e.tfinger.x * SimulatedDevice::kScreenWidth, e.tfinger.y * SimulatedDevice::kScreenHeight};
+    // Touchscreen positions come as fractions of the window's size.
+    const Point p = placement_.normalisedToPoints(e.tfinger.x, e.tfinger.y);
     if (e.type == SDL_FINGERDOWN) {
+        if (!placement_.normalisedOnScreen(e.tfinger.x, e.tfinger.y)) return;
         if (auto f = fingers_.press(key)) device_->sendTouches({{*f, TouchPhase::Began, p}});
     } else if (e.type == SDL_FINGERMOTION) {
         if (auto f = fingers_.find(key)) device_->sendTouches({{*f, TouchPhase::Moved, p}});
@@ -233,6 +288,10 @@ void WindowHost::handleKey(const SDL_Event& e) {
     const bool ctrl = (e.key.keysym.mod & KMOD_CTRL) != 0;
     if (code == SDL_SCANCODE_F12) {
         if (!e.key.repeat) saveScreenshot();
+        return;
+    }
+    if (code == SDL_SCANCODE_F11) {
+        if (!e.key.repeat) toggleFullscreen();
         return;
     }
     if (ctrl && (sym == SDLK_LEFT || sym == SDLK_RIGHT)) {
@@ -252,17 +311,38 @@ void WindowHost::present() {
     needsPresent_ = false;
     SDL_Surface* target = SDL_GetWindowSurface(window_);
     if (!target) return;
+    if (target->w != placement_.windowWidth() || target->h != placement_.windowHeight()) layOut(target->w, target->h);
+    const ScreenPlacement& at = placement_;
+    const SDL_Rect inside{at.x(), at.y(), at.width(), at.height()};
+    const bool fits = at.x() >= 0 && at.y() >= 0 && at.x() + at.width() <= target->w && at.y() + at.height() <= target->h;
+    const bool wholeWindow = barsNeedPaint_ || !fits;
+    if (wholeWindow) {
+        const Uint32 black = SDL_MapRGB(target->format, 0, 0, 0);
+        const SDL_Rect bars[] = {{0, 0, target->w, inside.y},
+                                 {0, inside.y + inside.h, target->w, target->h - inside.y - inside.h},
+                                 {0, inside.y, inside.x, inside.h},
+                                 {inside.x + inside.w, inside.y, target->w - inside.x - inside.w, inside.h}};
+        if (fits) SDL_FillRects(target, bars, 4, black);
+        else SDL_FillRect(target, nullptr, black);
+        barsNeedPaint_ = false;
+    }
+    if (!fits) {
+        SDL_UpdateWindowSurface(window_);
+        return;
+    }
     // The window's own buffer has our pixel layout on the usual X11 visual: draw straight into
     // it rather than into a buffer of ours and copying that over, and hand the window system
     // only what was drawn again.
     if (target->format->format == SDL_PIXELFORMAT_RGB888 && SDL_LockSurface(target) == 0) {
-        const bool drawn =
-            device_->compositeInto(static_cast<uint8_t*>(target->pixels), target->w, target->h, target->pitch);
+        auto* origin = static_cast<uint8_t*>(target->pixels) + size_t(inside.y) * size_t(target->pitch) + size_t(inside.x) * 4;
+        const bool drawn = device_->compositeInto(origin, inside.w, inside.h, target->pitch);
         SDL_UnlockSurface(target);
         if (drawn) {
             const auto d = device_->lastCompositeDamage();
-            if (!d.empty()) {
-                const SDL_Rect r{d.x, d.y, d.width, d.height};
+            if (wholeWindow) {
+                SDL_UpdateWindowSurface(window_);
+            } else if (!d.empty()) {
+                const SDL_Rect r{inside.x + d.x, inside.y + d.y, d.width, d.height};
                 SDL_UpdateWindowSurfaceRects(window_, &r, 1);
             }
             if (screen) screen->clearNeedsComposite();
@@ -273,14 +353,15 @@ void WindowHost::present() {
         // Anything else: compose aside and copy it all over.
         auto frame = device_->composite();
         if (!frame) {
-            SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+            SDL_FillRect(target, &inside, SDL_MapRGB(target->format, 0, 0, 0));
         } else {
             // The compositor's B,G,R,X pixels are SDL's RGB888 on a little-endian machine.
             SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame->pixels), frame->width,
                                                                   frame->height, 32, frame->bytesPerRow,
                                                                   SDL_PIXELFORMAT_RGB888);
             if (src) {
-                SDL_BlitSurface(src, nullptr, target, nullptr);
+                SDL_Rect dst = inside;
+                SDL_BlitSurface(src, nullptr, target, &dst);
                 SDL_FreeSurface(src);
             }
         }

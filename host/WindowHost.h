@@ -1,10 +1,13 @@
 #pragma once
-// The device in an SDL2 window of 320 x 480 points at the host's scale. The mouse is one finger,
-// Alt + drag a two-finger pinch mirrored about the screen's centre, touchscreen fingers are
-// fingers; the volume keys and +/- press the volume keys, Ctrl+Left/Right turns the device, F12
-// saves a screenshot; losing focus resigns the application, closing the window ends it.
+// The device in a resizable SDL2 window: the 320 x 480-point screen as large as the window allows,
+// centred between black bars; at first as large as the display's usable area takes (or at the
+// scale asked for), full screen on a display narrower than 2:3 (a phone held upright), with --fullscreen and by F11. The mouse is
+// one finger, Alt + drag a two-finger pinch mirrored about the screen's centre, touchscreen
+// fingers are fingers; the volume keys and +/- press the volume keys, Ctrl+Left/Right turns the
+// device, F12 saves a screenshot; losing focus resigns the application, closing the window ends it.
 #include "host/FingerTracker.h"
 #include "host/Options.h"
+#include "host/ScreenPlacement.h"
 #include "host/Script.h"
 
 #include "platform/foundation/Geometry.h"
@@ -41,11 +44,14 @@ public:
     // the next orientation from `current` (1 portrait, 2 upside down, 3 landscape left,
     // 4 landscape right; face up or down count as portrait).
     static int turnedOrientation(int current, bool left);
+    // A display narrower than the screen's own 2:3 shape is a phone held upright: the window
+    // takes all of it from the start.
+    static bool startsFullScreen(int displayWidth, int displayHeight);
     // The second finger of an Alt-drag pinch: `p` mirrored about the screen's centre.
     static platform::Point mirrored(platform::Point p);
 
 private:
-    WindowHost(const Options& options, SDL_Window* window);
+    WindowHost(const Options& options, SDL_Window* window, bool fitToFrame);
 
     // One turn of the host: reads SDL's events, runs what is due, redraws when something changed,
     // then sleeps until the next event, post or timer (at most `maxWait` seconds; negative: none).
@@ -55,8 +61,12 @@ private:
     void handleFinger(const SDL_Event& e);
     void handleKey(const SDL_Event& e);
     void present();
+    // Places the screen in a window of this many pixels, at the scale that fits.
+    void layOut(int width, int height);
+    // Once the window manager has framed the window: as large as fits inside its frame.
+    void fitToFrame();
+    void toggleFullscreen();
     void saveScreenshot();
-    platform::Point toPoints(int x, int y) const;
 
     Options options_;
     SDL_Window* window_;
@@ -65,6 +75,9 @@ private:
     Reporter report_;
     bool quit_ = false;
     bool needsPresent_ = true;
+    ScreenPlacement placement_;
+    bool barsNeedPaint_ = true;
+    bool fitToFramePending_;
 
     // Mouse fingers: 0 alone, 0 and 1 while Alt-dragging.
     bool mouseDown_ = false;

@@ -6,13 +6,14 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev
+  libsdl2-dev libasound2-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
   libyuv-dev liblitehtml-dev libgumbo-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs libexif-dev
   libplist-dev libplist-utils nlohmann-json3-dev
   libgps-dev gpsd gpsd-clients libv4l-dev
   libimage-exiftool-perl fontconfig xvfb xauth xdotool librsvg2-bin
+  appstream desktop-file-utils dpkg-dev openbox x11-utils
 )
 
 # Only `make fuzz` needs clang and its libFuzzer runtime.

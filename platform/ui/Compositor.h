@@ -20,7 +20,7 @@ class Window;
 
 class Compositor {
 public:
-    // `scale`: device pixels a point (1 or 2).
+    // `scale`: device pixels a point (fractions too: a window of any size).
     explicit Compositor(float scale = 1);
     ~Compositor();
     Compositor(const Compositor&) = delete;

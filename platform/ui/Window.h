@@ -27,7 +27,7 @@ public:
     bool isKeyWindow() const;
     static Window* keyWindow();
 
-    // The host's pixels per point (1 or 2); the compositor draws at this scale.
+    // The host's pixels per point (any, 1.5 included); the compositor draws at this scale.
     float scale() const { return scale_; }
     void setScale(float scale) { scale_ = scale > 0 ? scale : 1; }
 

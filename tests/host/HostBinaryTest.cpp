@@ -33,7 +33,7 @@ TEST(HostBinary, BadOptionsStopBeforeAnythingStarts) {
         std::string line;
     };
     const Case cases[] = {
-        {"--scale 3", "kestrova: --scale: expected 1 or 2, got '3'\n"},
+        {"--scale 9", "kestrova: --scale: expected a number from 0.5 to 8, got '9'\n"},
         {"--frobnicate", "kestrova: unknown option '--frobnicate' (try --help)\n"},
         {"--orientation", "kestrova: --orientation: missing value\n"},
         {"--language es", "kestrova: --language: expected en, ja, zh-Hans, zh-Hant, de or fr, got 'es'\n"},
@@ -106,4 +106,46 @@ TEST(HostBinary, EventLogFileThatCannotBeWritten) {
                           " --event-log /nonexistent/dir/log --script " + shellQuote((dir / "s.script").string())));
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "kestrova: --event-log: cannot write /nonexistent/dir/log: No such file or directory\n");
+}
+
+TEST(HostBinary, VersionIsTheBundles) {
+    auto r = run(kestrova("--version"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "kestrova 2.1\n");
+}
+
+TEST(HostBinary, HeadlessScreenshotsAtTheScaleInUse) {
+    testenv::ScratchDir dir;
+    testenv::writeFile(dir / "s.script", "wait 1\nscreenshot shot.png\nquit\n");
+    const std::string cd = "cd " + shellQuote(dir.path().string()) + " && ";
+    // Headless without --scale: 2.
+    auto r = run(cd + kestrova("--headless --device-root device --event-log events.log --script s.script"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(pngSize(testenv::readFile(dir / "shot.png")), (std::pair<uint32_t, uint32_t>{640, 960}));
+    // A fraction.
+    r = run(cd + kestrova("--headless --scale 1.5 --device-root device --event-log events.log --script s.script"));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(pngSize(testenv::readFile(dir / "shot.png")), (std::pair<uint32_t, uint32_t>{480, 720}));
+}
+
+TEST(HostBinary, LanguageFromTheLocaleWithoutTheOption) {
+    // The help page shows the device language's text.
+    testenv::ScratchDir dir;
+    testenv::writeFile(dir / "s.script", "wait 2\ntap @infoButton\nwait 2\nscreenshot shot.png\nquit\n");
+    auto screen = [&](const std::string& env, const std::string& args) {
+        std::filesystem::remove_all(dir / "device");
+        auto r = run("cd " + shellQuote(dir.path().string()) + " && env -u LANGUAGE -u LC_ALL -u LC_MESSAGES " + env +
+                     " " + kestrova("--headless " + args + " --device-root device --event-log events.log --script s.script"));
+        EXPECT_EQ(r.status, 0) << env << " " << args << ": " << r.out;
+        return testenv::readFile(dir / "shot.png");
+    };
+    const std::string japanese = screen("LANG=C", "--language ja");
+    const std::string english = screen("LANG=C", "--language en");
+    ASSERT_FALSE(japanese.empty());
+    ASSERT_NE(japanese, english);
+    EXPECT_EQ(screen("LANG=ja_JP.UTF-8", ""), japanese);
+    EXPECT_EQ(screen("LANG=C", ""), english);
+    EXPECT_EQ(screen("LANGUAGE=ja LANG=de_DE.UTF-8", ""), japanese);
+    // The option wins over the locale.
+    EXPECT_EQ(screen("LANG=ja_JP.UTF-8", "--language en"), english);
 }

@@ -32,7 +32,8 @@ TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
     ASSERT_TRUE(r.options) << r.error;
     EXPECT_EQ(r.options->deviceRoot, "/home/u/.local/share/kestrova/device");
     EXPECT_FALSE(r.options->headless);
-    EXPECT_EQ(r.options->scale, 2);
+    EXPECT_FALSE(r.options->scale) << "the host picks one";
+    EXPECT_FALSE(r.options->fullscreen);
     EXPECT_EQ(r.options->language, "en");
     EXPECT_EQ(r.options->orientation, 1);
     EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::Auto);
@@ -57,12 +58,13 @@ TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
 TEST(Options, EveryOptionWithBothSpellings) {
     auto r = parse({"--device-root=/r", "--headless", "--scale", "1", "--language=zh-Hant", "--orientation", "4",
                     "--camera", "images:/pics", "--location=47.5,-122.25", "--script", "s.txt",
-                    "--event-log=log.txt"});
+                    "--event-log=log.txt", "--fullscreen"});
     ASSERT_TRUE(r.options) << r.error;
     const Options& o = *r.options;
     EXPECT_EQ(o.deviceRoot, "/r");
     EXPECT_TRUE(o.headless);
-    EXPECT_EQ(o.scale, 1);
+    EXPECT_EQ(o.scale, 1.0);
+    EXPECT_TRUE(o.fullscreen);
     EXPECT_EQ(o.language, "zh-Hant");
     EXPECT_EQ(o.orientation, 4);
     EXPECT_EQ(o.camera.kind, CameraChoice::Kind::Images);
@@ -91,10 +93,33 @@ TEST(Options, EveryOptionWithBothSpellings) {
     r = parse({"--location", "disabled"});
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Disabled);
 
-    // Help stops parsing.
+    // Fractional scales, at both ends of the range.
+    r = parse({"--scale=1.5"});
+    EXPECT_EQ(r.options->scale, 1.5);
+    r = parse({"--scale", "0.5"});
+    EXPECT_EQ(r.options->scale, 0.5);
+    r = parse({"--scale", "8"});
+    EXPECT_EQ(r.options->scale, 8.0);
+
+    // Help and version stop parsing.
     r = parse({"--help", "--bogus"});
     EXPECT_TRUE(r.help);
+    EXPECT_FALSE(r.version);
     EXPECT_FALSE(r.options);
+    r = parse({"--version", "--bogus"});
+    EXPECT_TRUE(r.version);
+    EXPECT_FALSE(r.help);
+    EXPECT_FALSE(r.options);
+}
+
+TEST(Options, LanguageFromTheLocaleUnlessGiven) {
+    const Env japanese{{{"HOME", "/home/u"}, {"LANG", "ja_JP.UTF-8"}}};
+    EXPECT_EQ(parse({}, japanese).options->language, "ja");
+    EXPECT_EQ(parse({"--language", "de"}, japanese).options->language, "de");
+    EXPECT_EQ(parse({"--language=en"}, japanese).options->language, "en");
+    EXPECT_EQ(parse({}, Env{{{"HOME", "/home/u"}, {"LANGUAGE", "zh_TW:fr"}, {"LANG", "C"}}}).options->language,
+              "zh-Hant");
+    EXPECT_EQ(parse({}, Env{{{"HOME", "/home/u"}, {"LANG", "C"}}}).options->language, "en");
 }
 
 TEST(Options, BadValuesNameTheOption) {
@@ -105,8 +130,12 @@ TEST(Options, BadValuesNameTheOption) {
     const Case cases[] = {
         {{"--bogus"}, "unknown option '--bogus'"},
         {{"picture.jpg"}, "unexpected argument 'picture.jpg'"},
-        {{"--scale", "3"}, "--scale: expected 1 or 2, got '3'"},
-        {{"--scale", "2.0"}, "--scale"},
+        {{"--scale", "8.5"}, "--scale: expected a number from 0.5 to 8, got '8.5'"},
+        {{"--scale", "0.49"}, "--scale: expected a number from 0.5 to 8"},
+        {{"--scale", "0"}, "--scale"},
+        {{"--scale", "-1"}, "--scale"},
+        {{"--scale", "1,5"}, "--scale"},
+        {{"--scale", "nan"}, "--scale"},
         {{"--scale"}, "--scale: missing value"},
         {{"--scale="}, "--scale: empty value"},
         {{"--language", "es"}, "--language"},
@@ -122,6 +151,8 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--location", "gpsd:host:0"}, "--location: port"},
         {{"--location", "gpsd::2947"}, "--location"},
         {{"--headless=yes"}, "--headless: takes no value"},
+        {{"--fullscreen=1"}, "--fullscreen: takes no value"},
+        {{"--version=2"}, "--version: takes no value"},
         {{"--device-root", ""}, "--device-root: empty value"},
     };
     for (const auto& c : cases) {

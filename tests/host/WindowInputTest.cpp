@@ -43,3 +43,12 @@ TEST(WindowHost, TurningAndMirroring) {
     EXPECT_EQ(WindowHost::mirrored({100, 40}), (platform::Point{220, 440}));
     EXPECT_EQ(WindowHost::mirrored({160, 240}), (platform::Point{160, 240}));
 }
+
+TEST(WindowHost, PhoneShapedDisplaysStartFullScreen) {
+    EXPECT_TRUE(WindowHost::startsFullScreen(720, 1440));
+    EXPECT_TRUE(WindowHost::startsFullScreen(1080, 2340));
+    // Portrait, but wider than the screen: a window with bars above and below fits well.
+    EXPECT_FALSE(WindowHost::startsFullScreen(640, 800));
+    EXPECT_FALSE(WindowHost::startsFullScreen(320, 480));
+    EXPECT_FALSE(WindowHost::startsFullScreen(1366, 768));
+}

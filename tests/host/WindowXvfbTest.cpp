@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using testenv::shellQuote;
 
 namespace {
@@ -33,4 +35,20 @@ TEST(WindowHostXvfb, ClickOnTheAlbumButtonLeavesTheApplication) {
     const std::string events = testenv::readFile(log);
     EXPECT_NE(events.find(" launch com.apple.mobileslideshow-Photos\n"), std::string::npos) << events;
     EXPECT_NE(events.find(" terminate\n"), std::string::npos) << events;
+}
+
+TEST(WindowHostXvfb, WithoutSoundOneLineAndNoLibraryChatter) {
+    if (!haveProgram("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+    testenv::ScratchDir dir;
+    testenv::writeFile(dir / "quit.script", "wait 0.5\nquit\n");
+    // ALSA with an empty configuration knows no device at all, on any machine; opening one makes
+    // it print a line for each step that failed.
+    testenv::writeFile(dir / "asound.conf", "");
+    auto r = testenv::run("cd " + shellQuote(dir.path().string()) +
+                          " && SDL_AUDIODRIVER=alsa ALSA_CONFIG_PATH=asound.conf timeout 60 " + testenv::xvfbRun() +
+                          " " + shellQuote(testenv::kestrovaBinary()) +
+                          " --device-root device --event-log events.log --script quit.script");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("kestrova: no sound (", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
 }

@@ -1,6 +1,7 @@
 #include "tests/support/TestEnv.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <unistd.h>
 
 #include <array>
@@ -11,6 +12,17 @@
 #include <sys/wait.h>
 
 namespace testenv {
+namespace {
+
+// The device's language follows the locale it is started in: the programs the tests start get a
+// neutral one, so that no result depends on the machine's. A test that wants a language says so.
+[[maybe_unused]] const bool kNeutralLocale = [] {
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) unsetenv(name);
+    setenv("LANG", "C.UTF-8", 1);
+    return true;
+}();
+
+}  // namespace
 
 ScratchDir::ScratchDir() {
     std::random_device rd;
