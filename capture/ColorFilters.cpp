@@ -3,21 +3,29 @@
 #include "platform/graphics/PixelBufferPool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace kestrova {
 
 using platform::Image;
 using platform::ImageRef;
 
-// The kernels are written on GCC vector types of eight 32-bit lanes (one pixel a lane) and cloned
-// for AVX2 and the x86-64 baseline (two SSE2 halves), picked once at load time. FMA is never
-// enabled: the double-precision fallback must round each product and sum on its own.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-#define KESTROVA_FILTER_CLONES __attribute__((target_clones("avx2", "default")))
+// The kernels are written on GCC vector types of eight 32-bit lanes (one pixel a lane) and built
+// twice: for the x86-64 baseline (two SSE2 halves) and for AVX2, chosen once at run time; sepia
+// has its own AVX2 form with FMA. Builds are in ISO C++ mode (no contraction of a * b + c), so the
+// double-precision fallback rounds each product and sum on its own.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KESTROVA_WIDE_VECTORS 1
+#define KESTROVA_WIDE __attribute__((target("avx2,fma")))
 #else
-#define KESTROVA_FILTER_CLONES
+#define KESTROVA_WIDE_VECTORS 0
+#define KESTROVA_WIDE
 #endif
 
 namespace {
@@ -30,13 +38,15 @@ typedef int32_t I32x8 __attribute__((vector_size(32)));
 typedef float F32x8 __attribute__((vector_size(32)));
 constexpr size_t kLanes = 8;
 
-inline U32x8 load8(const uint8_t* p) {
+#define KESTROVA_INLINE inline __attribute__((always_inline))
+
+KESTROVA_INLINE U32x8 load8(const uint8_t* p) {
     U32x8 v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-inline void store8(uint8_t* p, U32x8 v) { std::memcpy(p, &v, sizeof v); }
-inline bool any(I32x8 m) {
+KESTROVA_INLINE void store8(uint8_t* p, U32x8 v) { std::memcpy(p, &v, sizeof v); }
+KESTROVA_INLINE bool any(I32x8 m) {
     I32x8 z = m != 0;
     int64_t a[4];
     std::memcpy(a, &z, sizeof a);
@@ -56,7 +66,8 @@ inline uint8_t clampTruncate(double v) {
     return uint8_t(i > 255 ? 255 : i);
 }
 
-inline uint32_t sepiaPixel(uint32_t w) {
+// Out of line, so it is never built with the wide kernels' instruction set.
+__attribute__((noinline)) uint32_t sepiaPixel(uint32_t w) {
     const double b = double(w & 0xFF), g = double((w >> 8) & 0xFF), r = double((w >> 16) & 0xFF);
     const uint32_t r2 = clampTruncate(0.393 * r + 0.769 * g + 0.189 * b);
     const uint32_t g2 = clampTruncate(0.349 * r + 0.686 * g + 0.168 * b);
@@ -67,15 +78,14 @@ inline uint32_t sepiaPixel(uint32_t w) {
 // q / 1000 for 0 <= q < 2^20 through single precision: (q + 0.5) / 1000 is at least 0.0005 from a
 // whole number, far more than the float error (below 0.00005 at these sizes). `exact` gets the
 // lanes where q is a nonzero multiple of 1000 whose quotient is not above the limit.
-inline I32x8 thousandths(I32x8 q, I32x8& exact) {
+KESTROVA_INLINE I32x8 thousandths(I32x8 q, I32x8& exact) {
     const F32x8 t = (__builtin_convertvector(q, F32x8) + 0.5f) * 0.001f;
     const I32x8 k = __builtin_convertvector(t, I32x8);
     exact |= (k * 1000 == q) & (q != 0) & (k <= 255);
     return k > 255 ? 255 : k;
 }
 
-KESTROVA_FILTER_CLONES
-void sepiaKernel(const uint8_t* src, uint8_t* dst, size_t n) {
+KESTROVA_INLINE void sepiaKernel(const uint8_t* src, uint8_t* dst, size_t n) {
     size_t i = 0;
     for (; i + kLanes <= n; i += kLanes) {
         const U32x8 w = load8(src + 4 * i);
@@ -104,8 +114,7 @@ void sepiaKernel(const uint8_t* src, uint8_t* dst, size_t n) {
 
 // --- Negative ----------------------------------------------------------------------------------
 
-KESTROVA_FILTER_CLONES
-void inverseKernel(const uint8_t* src, uint8_t* dst, size_t n) {
+KESTROVA_INLINE void inverseKernel(const uint8_t* src, uint8_t* dst, size_t n) {
     size_t i = 0;
     for (; i + kLanes <= n; i += kLanes) store8(dst + 4 * i, ~load8(src + 4 * i) & 0x00FFFFFFu);
     for (; i < n; ++i) {
@@ -160,7 +169,7 @@ void singleColorScalar(const uint8_t* centre, uint8_t* dst, size_t count, size_t
 }
 
 template <int Color>
-KESTROVA_FILTER_CLONES void singleColorKernel(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
     alignas(32) uint32_t vbr[kChunk + 2 + kLanes], vg[kChunk + 2 + kLanes];
     for (size_t start = 0; start < count; start += kChunk) {
         const size_t m = std::min(kChunk, count - start);
@@ -223,6 +232,56 @@ KESTROVA_FILTER_CLONES void singleColorKernel(const uint8_t* centre, uint8_t* ds
     }
 }
 
+#if KESTROVA_WIDE_VECTORS
+// Sepia on AVX2: the three sums q by pairwise 16-bit products (blue with red, green with the
+// unused byte weighted 0), then t = q / 1000 - 0.0005 in single precision with one rounding.
+// t truncates to q / 1000 except where q is a multiple of 1000: there t is just below the whole
+// number, its fraction above 0.999, and the pixel is redone in double (q = 0 gives t = -0.0005,
+// which truncates to 0 with fraction 0: exact already).
+KESTROVA_WIDE KESTROVA_INLINE __m256i sepiaChannel(__m256i br, __m256i gx, __m256i wBR, __m256i wGX,
+                                                   __m256& fraction) {
+    const __m256i q = _mm256_add_epi32(_mm256_madd_epi16(br, wBR), _mm256_madd_epi16(gx, wGX));
+    const __m256 t = _mm256_fmadd_ps(_mm256_cvtepi32_ps(q), _mm256_set1_ps(0.001f), _mm256_set1_ps(-0.0005f));
+    const __m256 whole = _mm256_round_ps(t, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    fraction = _mm256_max_ps(fraction, _mm256_sub_ps(t, whole));
+    return _mm256_min_epi32(_mm256_cvttps_epi32(t), _mm256_set1_epi32(255));
+}
+
+KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i rBR = _mm256_set1_epi32(393 << 16 | 189), rGX = _mm256_set1_epi32(769);
+    const __m256i gBR = _mm256_set1_epi32(349 << 16 | 168), gGX = _mm256_set1_epi32(686);
+    const __m256i bBR = _mm256_set1_epi32(272 << 16 | 131), bGX = _mm256_set1_epi32(534);
+    const __m256 nearlyWhole = _mm256_set1_ps(0.999f);
+    size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
+        const __m256i br = _mm256_and_si256(w, lowBytes), gx = _mm256_and_si256(_mm256_srli_epi32(w, 8), lowBytes);
+        __m256 fraction = _mm256_setzero_ps();
+        const __m256i r2 = sepiaChannel(br, gx, rBR, rGX, fraction), g2 = sepiaChannel(br, gx, gBR, gGX, fraction),
+                      b2 = sepiaChannel(br, gx, bBR, bGX, fraction);
+        __m256i out = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r2, 16), _mm256_slli_epi32(g2, 8)), b2);
+        const int redo = _mm256_movemask_ps(_mm256_cmp_ps(fraction, nearlyWhole, _CMP_GT_OQ));
+        if (__builtin_expect(redo != 0, 0)) {
+            alignas(32) uint32_t words[kLanes], lanes[kLanes];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(words), w);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), out);
+            for (size_t k = 0; k < kLanes; ++k)
+                if (redo >> k & 1) lanes[k] = sepiaPixel(words[k]);
+            out = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out);
+    }
+    sepiaKernel(src + 4 * i, dst + 4 * i, n - i);
+}
+
+KESTROVA_WIDE void inverseWide(const uint8_t* src, uint8_t* dst, size_t n) { inverseKernel(src, dst, n); }
+template <int Color>
+KESTROVA_WIDE void singleColorWide(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+    singleColorKernel<Color>(centre, dst, count, s);
+}
+#endif
+
 void zeroTail(uint8_t* dst, size_t length) {
     size_t whole = length / 4 * 4;
     if (whole < length) std::memset(dst + whole, 0, length - whole);
@@ -253,21 +312,61 @@ ImageRef filtered(const ImageRef& src, Fn&& fn) {
 
 }  // namespace
 
+namespace {
+
+std::atomic<bool> gPortable{false};
+
+bool wide() {
+#if KESTROVA_WIDE_VECTORS
+    static const bool supported = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return supported && !gPortable.load(std::memory_order_relaxed);
+#else
+    return false;
+#endif
+}
+
+void sepiaPortable(const uint8_t* src, uint8_t* dst, size_t n) { sepiaKernel(src, dst, n); }
+void inversePortable(const uint8_t* src, uint8_t* dst, size_t n) { inverseKernel(src, dst, n); }
+template <int Color>
+void singleColorPortable(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+    singleColorKernel<Color>(centre, dst, count, s);
+}
+
+template <int Color>
+void singleColorAny(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+#if KESTROVA_WIDE_VECTORS
+    if (wide()) return singleColorWide<Color>(centre, dst, count, s);
+#endif
+    singleColorPortable<Color>(centre, dst, count, s);
+}
+
+}  // namespace
+
+void ColorFilters::usePortableCode(bool portable) { gPortable.store(portable, std::memory_order_relaxed); }
+
 void ColorFilters::sepia(const uint8_t* src, uint8_t* dst, size_t length) {
-    sepiaKernel(src, dst, length / 4);
+#if KESTROVA_WIDE_VECTORS
+    if (wide()) sepiaWide(src, dst, length / 4);
+    else
+#endif
+        sepiaPortable(src, dst, length / 4);
     zeroTail(dst, length);
 }
 
 void ColorFilters::inverse(const uint8_t* src, uint8_t* dst, size_t length) {
-    inverseKernel(src, dst, length / 4);
+#if KESTROVA_WIDE_VECTORS
+    if (wide()) inverseWide(src, dst, length / 4);
+    else
+#endif
+        inversePortable(src, dst, length / 4);
     zeroTail(dst, length);
 }
 
 void ColorFilters::singleColorSpan(const uint8_t* centre, uint8_t* dst, size_t count, size_t rowStep, int color) {
     switch (color) {
-        case Red: singleColorKernel<0>(centre, dst, count, rowStep); break;
-        case Green: singleColorKernel<1>(centre, dst, count, rowStep); break;
-        default: singleColorKernel<2>(centre, dst, count, rowStep); break;
+        case Red: singleColorAny<0>(centre, dst, count, rowStep); break;
+        case Green: singleColorAny<1>(centre, dst, count, rowStep); break;
+        default: singleColorAny<2>(centre, dst, count, rowStep); break;
     }
 }
 

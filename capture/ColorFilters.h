@@ -32,6 +32,9 @@ public:
     // rowStep + 1 pixels before and after them. singleColorBorder copies `count` border pixels.
     static void singleColorSpan(const uint8_t* centre, uint8_t* dst, size_t count, size_t rowStep, int color);
     static void singleColorBorder(const uint8_t* src, uint8_t* dst, size_t count);
+
+    // Runs the portable kernels even where AVX2 code would be chosen (the tests check both).
+    static void usePortableCode(bool portable);
 };
 
 }  // namespace kestrova

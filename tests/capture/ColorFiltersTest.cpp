@@ -202,12 +202,25 @@ std::vector<uint8_t> coloursWithRed(int r) {
 
 uint8_t truncLimit(double v) { return uint8_t(std::min(int(v), 255)); }
 
+// Runs `body` with the AVX2 kernels (where the machine has them) and with the portable ones.
+template <typename Body>
+void onBothCodePaths(Body&& body) {
+    for (bool portable : {false, true}) {
+        SCOPED_TRACE(portable ? "portable code" : "AVX2 code where available");
+        ColorFilters::usePortableCode(portable);
+        body();
+        ColorFilters::usePortableCode(false);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+}
+
 }  // namespace
 
 TEST(ColorFilters, SepiaAndNegativeMatchTheFormulasForEveryColour) {
     // Integer sums such as (393 R + 769 G + 189 B) / 1000 are the exact quotients, but the double
     // sums fall just below a whole number for some colours: counted here to show the fast filter
     // is checked where a plain integer form would fail.
+    onBothCodePaths([] {
     int integerFormWrong[3] = {0, 0, 0};
     std::vector<uint8_t> out(256 * 256 * 4), inPlace;
     for (int r = 0; r < 256; ++r) {
@@ -241,6 +254,7 @@ TEST(ColorFilters, SepiaAndNegativeMatchTheFormulasForEveryColour) {
     EXPECT_EQ(integerFormWrong[0], 390);  // red
     EXPECT_EQ(integerFormWrong[1], 439);  // green
     EXPECT_EQ(integerFormWrong[2], 30);   // blue
+    });
 }
 
 namespace {
@@ -274,10 +288,13 @@ TEST(ColorFilters, SingleColorMatchesReferenceForEveryColour) {
     for (int r = 0; r < 256; ++r) {
         const auto in = coloursWithRed(r);
         const auto want = referenceAllColours(in, 256);
-        for (int color = 0; color < 3; ++color) {
-            ColorFilters::singleColor(in.data(), out.data(), in.size(), 256, color);
-            ASSERT_EQ(out, want[color]) << "red " << r << " colour " << color;
-        }
+        onBothCodePaths([&] {
+            for (int color = 0; color < 3; ++color) {
+                ColorFilters::singleColor(in.data(), out.data(), in.size(), 256, color);
+                ASSERT_EQ(out, want[color]) << "red " << r << " colour " << color;
+            }
+        });
+        if (HasFatalFailure()) return;
     }
 }
 
@@ -330,10 +347,12 @@ TEST(ColorFilters, SingleColorDecidesTiesOfTheKeepTestsAsDoublesDo) {
             ++redTiesKeptByDouble;
     }
     EXPECT_GT(redTiesKeptByDouble, 0) << "no case where the integer form of the red test is wrong";
-    for (int color = 0; color < 3; ++color) {
-        ColorFilters::singleColor(in.data(), out.data(), in.size(), width, color);
-        ASSERT_EQ(out, want[color]) << "colour " << color;
-    }
+    onBothCodePaths([&] {
+        for (int color = 0; color < 3; ++color) {
+            ColorFilters::singleColor(in.data(), out.data(), in.size(), width, color);
+            ASSERT_EQ(out, want[color]) << "colour " << color;
+        }
+    });
 }
 
 TEST(ColorFilters, RefuseImagesThatAreNotFourBytesAPixel) {
