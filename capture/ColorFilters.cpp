@@ -45,8 +45,8 @@ KESTROVA_INLINE U32x8 load8(const uint8_t* p) {
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-KESTROVA_INLINE void store8(uint8_t* p, U32x8 v) { std::memcpy(p, &v, sizeof v); }
-KESTROVA_INLINE bool any(I32x8 m) {
+KESTROVA_INLINE void store8(uint8_t* p, const U32x8& v) { std::memcpy(p, &v, sizeof v); }
+KESTROVA_INLINE bool any(const I32x8& m) {
     I32x8 z = m != 0;
     int64_t a[4];
     std::memcpy(a, &z, sizeof a);
@@ -78,7 +78,7 @@ __attribute__((noinline)) uint32_t sepiaPixel(uint32_t w) {
 // q / 1000 for 0 <= q < 2^20 through single precision: (q + 0.5) / 1000 is at least 0.0005 from a
 // whole number, far more than the float error (below 0.00005 at these sizes). `exact` gets the
 // lanes where q is a nonzero multiple of 1000 whose quotient is not above the limit.
-KESTROVA_INLINE I32x8 thousandths(I32x8 q, I32x8& exact) {
+KESTROVA_INLINE I32x8 thousandths(const I32x8& q, I32x8& exact) {
     const F32x8 t = (__builtin_convertvector(q, F32x8) + 0.5f) * 0.001f;
     const I32x8 k = __builtin_convertvector(t, I32x8);
     exact |= (k * 1000 == q) & (q != 0) & (k <= 255);
