@@ -3,15 +3,62 @@
 #include "platform/graphics/PixelBufferPool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace kestrova {
 
 using platform::Image;
 using platform::ImageRef;
 
+// The kernels are written on GCC vector types of eight 32-bit lanes (one pixel a lane) and built
+// twice: for the x86-64 baseline (two SSE2 halves) and for AVX2, chosen once at run time; sepia
+// has its own AVX2 form with FMA. Builds are in ISO C++ mode (no contraction of a * b + c), so the
+// double-precision fallback rounds each product and sum on its own.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KESTROVA_WIDE_VECTORS 1
+#define KESTROVA_WIDE __attribute__((target("avx2,fma")))
+#else
+#define KESTROVA_WIDE_VECTORS 0
+#define KESTROVA_WIDE
+#endif
+
 namespace {
+
+// The vector helpers are internal and inlined: the note about their ABI without AVX is moot.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+typedef uint32_t U32x8 __attribute__((vector_size(32)));
+typedef int32_t I32x8 __attribute__((vector_size(32)));
+typedef float F32x8 __attribute__((vector_size(32)));
+constexpr size_t kLanes = 8;
+
+#define KESTROVA_INLINE inline __attribute__((always_inline))
+
+KESTROVA_INLINE U32x8 load8(const uint8_t* p) {
+    U32x8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+KESTROVA_INLINE void store8(uint8_t* p, const U32x8& v) { std::memcpy(p, &v, sizeof v); }
+KESTROVA_INLINE bool any(const I32x8& m) {
+    I32x8 z = m != 0;
+    int64_t a[4];
+    std::memcpy(a, &z, sizeof a);
+    return (a[0] | a[1] | a[2] | a[3]) != 0;
+}
+
+// --- Sepia -------------------------------------------------------------------------------------
+// The double sums 0.393 R + 0.769 G + 0.189 B (and the other two rows) are the exact rationals
+// q / 1000 with q = 393 R + 769 G + 189 B, give or take a rounding error far below 1/1000. So
+// trunc(sum) is q / 1000 in whole numbers, except when q is a multiple of 1000: then the double
+// sum may land just below the whole number and truncate one lower. Lanes with such a q (other
+// than 0, and below the 255 limit) are recomputed in double, exactly as the formula reads.
 
 inline uint8_t clampTruncate(double v) {
     // Sums are never negative: truncation toward zero, then the 255 limit.
@@ -19,13 +66,234 @@ inline uint8_t clampTruncate(double v) {
     return uint8_t(i > 255 ? 255 : i);
 }
 
-inline uint8_t greyOf(const uint8_t* p) {
-    return uint8_t((66 * int(p[2]) + 129 * int(p[1]) + 25 * int(p[0]) + 128) >> 8);
+// Out of line, so it is never built with the wide kernels' instruction set.
+__attribute__((noinline)) uint32_t sepiaPixel(uint32_t w) {
+    const double b = double(w & 0xFF), g = double((w >> 8) & 0xFF), r = double((w >> 16) & 0xFF);
+    const uint32_t r2 = clampTruncate(0.393 * r + 0.769 * g + 0.189 * b);
+    const uint32_t g2 = clampTruncate(0.349 * r + 0.686 * g + 0.168 * b);
+    const uint32_t b2 = clampTruncate(0.272 * r + 0.534 * g + 0.131 * b);
+    return r2 << 16 | g2 << 8 | b2;
 }
+
+// q / 1000 for 0 <= q < 2^20 through single precision: (q + 0.5) / 1000 is at least 0.0005 from a
+// whole number, far more than the float error (below 0.00005 at these sizes). `exact` gets the
+// lanes where q is a nonzero multiple of 1000 whose quotient is not above the limit.
+KESTROVA_INLINE I32x8 thousandths(const I32x8& q, I32x8& exact) {
+    const F32x8 t = (__builtin_convertvector(q, F32x8) + 0.5f) * 0.001f;
+    const I32x8 k = __builtin_convertvector(t, I32x8);
+    exact |= (k * 1000 == q) & (q != 0) & (k <= 255);
+    return k > 255 ? 255 : k;
+}
+
+KESTROVA_INLINE void sepiaKernel(const uint8_t* src, uint8_t* dst, size_t n) {
+    size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        const U32x8 w = load8(src + 4 * i);
+        const I32x8 b = I32x8(w & 0xFF), g = I32x8((w >> 8) & 0xFF), r = I32x8((w >> 16) & 0xFF);
+        I32x8 exact = {};
+        const I32x8 r2 = thousandths(393 * r + 769 * g + 189 * b, exact);
+        const I32x8 g2 = thousandths(349 * r + 686 * g + 168 * b, exact);
+        const I32x8 b2 = thousandths(272 * r + 534 * g + 131 * b, exact);
+        U32x8 out = U32x8(r2 << 16 | g2 << 8 | b2);
+        if (__builtin_expect(any(exact), 0)) {
+            uint32_t lanes[kLanes], words[kLanes];
+            std::memcpy(lanes, &exact, sizeof lanes);
+            std::memcpy(words, &w, sizeof words);
+            for (size_t k = 0; k < kLanes; ++k)
+                if (lanes[k]) out[k] = sepiaPixel(words[k]);
+        }
+        store8(dst + 4 * i, out);
+    }
+    for (; i < n; ++i) {
+        uint32_t w;
+        std::memcpy(&w, src + 4 * i, 4);
+        w = sepiaPixel(w);
+        std::memcpy(dst + 4 * i, &w, 4);
+    }
+}
+
+// --- Negative ----------------------------------------------------------------------------------
+
+KESTROVA_INLINE void inverseKernel(const uint8_t* src, uint8_t* dst, size_t n) {
+    size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) store8(dst + 4 * i, ~load8(src + 4 * i) & 0x00FFFFFFu);
+    for (; i < n; ++i) {
+        uint32_t w;
+        std::memcpy(&w, src + 4 * i, 4);
+        w = ~w & 0x00FFFFFFu;  // bytes 0..2 complemented, byte 3 cleared (little-endian word)
+        std::memcpy(dst + 4 * i, &w, 4);
+    }
+}
+
+// --- Single colour -----------------------------------------------------------------------------
+// Neighbourhood sums are at most 2550 a channel, so blue and red add up side by side in the two
+// halves of a 32-bit lane (w & 0x00FF00FF) and green in a lane of its own. The keep tests compare
+// whole numbers with products by 1.3, 1.4 and 1.5 in double; scaled to whole factors they
+// become integer comparisons, which can differ only where the scaled sides are equal. The
+// filter tests check every sum: 1.5 is exact, and the double 1.3 (SB + SG) and 1.3 SR + 1.3 SB
+// never cross a whole number, but 1.4 SG does (70 pairs such as SR 63, SG 45 keep in double),
+// so lanes with 5 SR = 7 SG are decided in double.
+
+inline bool keepsRed(int sr, int sg, int sb) {
+    return (sr > 900 && sr > 1.5 * sb && sr > 1.4 * sg) || sr > 1.3 * (sb + sg);
+}
+inline bool keepsGreen(int sr, int sg, int sb) { return 2 * sg > 1.3 * sr + 1.3 * sb; }
+inline bool keepsBlue(int sr, int sg, int sb) { return 2 * sb > sg + sr + 7; }
+
+inline uint32_t greyWord(uint32_t w) {
+    const uint32_t y = (66 * ((w >> 16) & 0xFF) + 129 * ((w >> 8) & 0xFF) + 25 * (w & 0xFF) + 128) >> 8;
+    return y * 0x010101u;
+}
+
+// Output pixels [0, count) whose centres start at `centre`; neighbours reach rowStep + 1 pixels
+// either way. `vbr` and `vg` are scratch of at least min(count, kChunk) + 2 lanes.
+constexpr size_t kChunk = 1024;
+
+template <int Color>
+void singleColorScalar(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+    auto ch = [&](ptrdiff_t i, int c) { return int(centre[4 * i + c]); };
+    const ptrdiff_t S = ptrdiff_t(s);
+    for (ptrdiff_t i = 0; i < ptrdiff_t(count); ++i) {
+        int sum[3];
+        for (int c = 0; c < 3; ++c)
+            sum[c] = ch(i - S - 1, c) + ch(i - S, c) + ch(i - S + 1, c) + ch(i - 1, c) + 2 * ch(i, c) + ch(i + 1, c) +
+                     ch(i + S - 1, c) + ch(i + S, c) + ch(i + S + 1, c);
+        uint32_t w;
+        std::memcpy(&w, centre + 4 * i, 4);
+        const bool keep = Color == 0 ? keepsRed(sum[2], sum[1], sum[0])
+                          : Color == 1 ? keepsGreen(sum[2], sum[1], sum[0])
+                                       : keepsBlue(sum[2], sum[1], sum[0]);
+        w = keep ? (w & 0x00FFFFFFu) : greyWord(w);
+        std::memcpy(dst + 4 * i, &w, 4);
+    }
+}
+
+template <int Color>
+KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+    alignas(32) uint32_t vbr[kChunk + 2 + kLanes], vg[kChunk + 2 + kLanes];
+    for (size_t start = 0; start < count; start += kChunk) {
+        const size_t m = std::min(kChunk, count - start);
+        const size_t whole = m / kLanes * kLanes;
+        // Column sums of the three rows for pixels start - 1 .. start + m.
+        const uint8_t* up = centre + 4 * (ptrdiff_t(start) - 1 - ptrdiff_t(s));
+        const uint8_t* mid = centre + 4 * (ptrdiff_t(start) - 1);
+        const uint8_t* down = centre + 4 * (ptrdiff_t(start) - 1 + ptrdiff_t(s));
+        size_t k = 0;
+        for (; k + kLanes <= m + 2; k += kLanes) {
+            const U32x8 a = load8(up + 4 * k), b = load8(mid + 4 * k), c = load8(down + 4 * k);
+            const U32x8 br = (a & 0x00FF00FFu) + (b & 0x00FF00FFu) + (c & 0x00FF00FFu);
+            const U32x8 g = ((a >> 8) & 0xFFu) + ((b >> 8) & 0xFFu) + ((c >> 8) & 0xFFu);
+            std::memcpy(vbr + k, &br, sizeof br);
+            std::memcpy(vg + k, &g, sizeof g);
+        }
+        for (; k < m + 2; ++k) {
+            uint32_t a, b, c;
+            std::memcpy(&a, up + 4 * k, 4);
+            std::memcpy(&b, mid + 4 * k, 4);
+            std::memcpy(&c, down + 4 * k, 4);
+            vbr[k] = (a & 0x00FF00FFu) + (b & 0x00FF00FFu) + (c & 0x00FF00FFu);
+            vg[k] = ((a >> 8) & 0xFFu) + ((b >> 8) & 0xFFu) + ((c >> 8) & 0xFFu);
+        }
+        const uint8_t* p = centre + 4 * start;
+        uint8_t* q = dst + 4 * start;
+        for (size_t i = 0; i < whole; i += kLanes) {
+            const U32x8 w = load8(p + 4 * i);
+            U32x8 l, c, r, gl, gc, gr;
+            std::memcpy(&l, vbr + i, sizeof l);
+            std::memcpy(&c, vbr + i + 1, sizeof c);
+            std::memcpy(&r, vbr + i + 2, sizeof r);
+            std::memcpy(&gl, vg + i, sizeof gl);
+            std::memcpy(&gc, vg + i + 1, sizeof gc);
+            std::memcpy(&gr, vg + i + 2, sizeof gr);
+            const U32x8 br = l + c + r + (w & 0x00FF00FFu);
+            const I32x8 sb = I32x8(br & 0xFFFFu), sr = I32x8(br >> 16);
+            const I32x8 sg = I32x8(gl + gc + gr + ((w >> 8) & 0xFFu));
+            I32x8 keep;
+            if constexpr (Color == 0) {
+                keep = ((sr > 900) & (2 * sr > 3 * sb) & (5 * sr > 7 * sg)) | (10 * sr > 13 * (sb + sg));
+            } else if constexpr (Color == 1) {
+                keep = 20 * sg > 13 * (sr + sb);
+            } else {
+                keep = 2 * sb > sg + sr + 7;
+            }
+            const U32x8 y = ((66 * ((w >> 16) & 0xFFu) + 129 * ((w >> 8) & 0xFFu) + 25 * (w & 0xFFu) + 128) >> 8) *
+                            0x010101u;
+            U32x8 out = keep ? (w & 0x00FFFFFFu) : y;
+            if constexpr (Color == 0) {
+                const I32x8 tie = (5 * sr == 7 * sg) & (sr > 900);
+                if (__builtin_expect(any(tie), 0)) {
+                    for (size_t k2 = 0; k2 < kLanes; ++k2)
+                        if (tie[k2]) out[k2] = keepsRed(sr[k2], sg[k2], sb[k2]) ? (w[k2] & 0x00FFFFFFu) : greyWord(w[k2]);
+                }
+            }
+            store8(q + 4 * i, out);
+        }
+        if (whole < m) singleColorScalar<Color>(p + 4 * whole, q + 4 * whole, m - whole, s);
+    }
+}
+
+#if KESTROVA_WIDE_VECTORS
+// Sepia on AVX2: the three sums q by pairwise 16-bit products (blue with red, green with the
+// unused byte weighted 0), then t = q / 1000 - 0.0005 in single precision with one rounding.
+// t truncates to q / 1000 except where q is a multiple of 1000: there t is just below the whole
+// number, its fraction above 0.999, and the pixel is redone in double (q = 0 gives t = -0.0005,
+// which truncates to 0 with fraction 0: exact already).
+KESTROVA_WIDE KESTROVA_INLINE __m256i sepiaChannel(__m256i br, __m256i gx, __m256i wBR, __m256i wGX,
+                                                   __m256& fraction) {
+    const __m256i q = _mm256_add_epi32(_mm256_madd_epi16(br, wBR), _mm256_madd_epi16(gx, wGX));
+    const __m256 t = _mm256_fmadd_ps(_mm256_cvtepi32_ps(q), _mm256_set1_ps(0.001f), _mm256_set1_ps(-0.0005f));
+    const __m256 whole = _mm256_round_ps(t, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    fraction = _mm256_max_ps(fraction, _mm256_sub_ps(t, whole));
+    return _mm256_min_epi32(_mm256_cvttps_epi32(t), _mm256_set1_epi32(255));
+}
+
+KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i rBR = _mm256_set1_epi32(393 << 16 | 189), rGX = _mm256_set1_epi32(769);
+    const __m256i gBR = _mm256_set1_epi32(349 << 16 | 168), gGX = _mm256_set1_epi32(686);
+    const __m256i bBR = _mm256_set1_epi32(272 << 16 | 131), bGX = _mm256_set1_epi32(534);
+    const __m256 nearlyWhole = _mm256_set1_ps(0.999f);
+    size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
+        const __m256i br = _mm256_and_si256(w, lowBytes), gx = _mm256_and_si256(_mm256_srli_epi32(w, 8), lowBytes);
+        __m256 fraction = _mm256_setzero_ps();
+        const __m256i r2 = sepiaChannel(br, gx, rBR, rGX, fraction), g2 = sepiaChannel(br, gx, gBR, gGX, fraction),
+                      b2 = sepiaChannel(br, gx, bBR, bGX, fraction);
+        __m256i out = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r2, 16), _mm256_slli_epi32(g2, 8)), b2);
+        const int redo = _mm256_movemask_ps(_mm256_cmp_ps(fraction, nearlyWhole, _CMP_GT_OQ));
+        if (__builtin_expect(redo != 0, 0)) {
+            alignas(32) uint32_t words[kLanes], lanes[kLanes];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(words), w);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), out);
+            for (size_t k = 0; k < kLanes; ++k)
+                if (redo >> k & 1) lanes[k] = sepiaPixel(words[k]);
+            out = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out);
+    }
+    sepiaKernel(src + 4 * i, dst + 4 * i, n - i);
+}
+
+KESTROVA_WIDE void inverseWide(const uint8_t* src, uint8_t* dst, size_t n) { inverseKernel(src, dst, n); }
+template <int Color>
+KESTROVA_WIDE void singleColorWide(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+    singleColorKernel<Color>(centre, dst, count, s);
+}
+#endif
 
 void zeroTail(uint8_t* dst, size_t length) {
     size_t whole = length / 4 * 4;
     if (whole < length) std::memset(dst + whole, 0, length - whole);
+}
+
+void copyClearingFourth(const uint8_t* src, uint8_t* dst, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t w;
+        std::memcpy(&w, src + 4 * i, 4);
+        w &= 0x00FFFFFFu;
+        std::memcpy(dst + 4 * i, &w, 4);
+    }
 }
 
 // A new image with `src`'s geometry over freshly filtered bytes.
@@ -42,102 +310,81 @@ ImageRef filtered(const ImageRef& src, Fn&& fn) {
                          src->bytesPerRow(), src->colorSpace(), src->bitmapInfo(), std::move(bytes), length);
 }
 
-// Keep tests on the ten-term neighbourhood sums; products with fractional factors in double.
-inline bool keepsRed(int sr, int sg, int sb) {
-    return (sr > 900 && sr > 1.5 * sb && sr > 1.4 * sg) || sr > 1.3 * (sb + sg);
+}  // namespace
+
+namespace {
+
+std::atomic<bool> gPortable{false};
+
+bool wide() {
+#if KESTROVA_WIDE_VECTORS
+    static const bool supported = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return supported && !gPortable.load(std::memory_order_relaxed);
+#else
+    return false;
+#endif
 }
-inline bool keepsGreen(int sr, int sg, int sb) { return 2 * sg > 1.3 * sr + 1.3 * sb; }
-inline bool keepsBlue(int sr, int sg, int sb) { return 2 * sb > sg + sr + 7; }
 
-template <bool (*Keep)(int, int, int)>
-void singleColorImpl(const uint8_t* src, uint8_t* dst, size_t n, size_t s) {
-    auto copyPixel = [&](size_t i) {
-        const uint8_t* p = src + 4 * i;
-        uint8_t* q = dst + 4 * i;
-        q[0] = p[0];
-        q[1] = p[1];
-        q[2] = p[2];
-        q[3] = 0;
-    };
-    // Border: the first and last S + 1 pixels keep their bytes.
-    const size_t lo = s + 1;
-    const size_t hi = n >= s + 1 ? n - s - 1 : 0;  // first border index at the end
-    if (lo >= hi) {
-        for (size_t i = 0; i < n; ++i) copyPixel(i);
-        return;
-    }
-    for (size_t i = 0; i < lo; ++i) copyPixel(i);
-    for (size_t i = hi; i < n; ++i) copyPixel(i);
+void sepiaPortable(const uint8_t* src, uint8_t* dst, size_t n) { sepiaKernel(src, dst, n); }
+void inversePortable(const uint8_t* src, uint8_t* dst, size_t n) { inverseKernel(src, dst, n); }
+template <int Color>
+void singleColorPortable(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+    singleColorKernel<Color>(centre, dst, count, s);
+}
 
-    // Vertical three-sums v[j] = p[j - S] + p[j] + p[j + S] per channel, in chunks, so that the
-    // ten-term sum is v[i - 1] + v[i] + v[i + 1] + p[i].
-    constexpr size_t kChunk = 1024;
-    uint16_t vb[kChunk + 2], vg[kChunk + 2], vr[kChunk + 2];
-    for (size_t start = lo; start < hi; start += kChunk) {
-        const size_t end = std::min(hi, start + kChunk);
-        const size_t count = end - start + 2;
-        const uint8_t* up = src + 4 * (start - 1 - s);
-        const uint8_t* mid = src + 4 * (start - 1);
-        const uint8_t* down = src + 4 * (start - 1 + s);
-        for (size_t k = 0; k < count; ++k) {
-            vb[k] = uint16_t(up[4 * k] + mid[4 * k] + down[4 * k]);
-            vg[k] = uint16_t(up[4 * k + 1] + mid[4 * k + 1] + down[4 * k + 1]);
-            vr[k] = uint16_t(up[4 * k + 2] + mid[4 * k + 2] + down[4 * k + 2]);
-        }
-        for (size_t i = start; i < end; ++i) {
-            const size_t k = i - start + 1;
-            const uint8_t* p = src + 4 * i;
-            const int sb = vb[k - 1] + vb[k] + vb[k + 1] + p[0];
-            const int sg = vg[k - 1] + vg[k] + vg[k + 1] + p[1];
-            const int sr = vr[k - 1] + vr[k] + vr[k + 1] + p[2];
-            uint8_t* q = dst + 4 * i;
-            if (Keep(sr, sg, sb)) {
-                q[0] = p[0];
-                q[1] = p[1];
-                q[2] = p[2];
-            } else {
-                const uint8_t y = greyOf(p);
-                q[0] = q[1] = q[2] = y;
-            }
-            q[3] = 0;
-        }
-    }
+template <int Color>
+void singleColorAny(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+#if KESTROVA_WIDE_VECTORS
+    if (wide()) return singleColorWide<Color>(centre, dst, count, s);
+#endif
+    singleColorPortable<Color>(centre, dst, count, s);
 }
 
 }  // namespace
 
+void ColorFilters::usePortableCode(bool portable) { gPortable.store(portable, std::memory_order_relaxed); }
+
 void ColorFilters::sepia(const uint8_t* src, uint8_t* dst, size_t length) {
-    const size_t n = length / 4;
-    for (size_t i = 0; i < n; ++i) {
-        const double b = src[4 * i], g = src[4 * i + 1], r = src[4 * i + 2];
-        const uint8_t r2 = clampTruncate(0.393 * r + 0.769 * g + 0.189 * b);
-        const uint8_t g2 = clampTruncate(0.349 * r + 0.686 * g + 0.168 * b);
-        const uint8_t b2 = clampTruncate(0.272 * r + 0.534 * g + 0.131 * b);
-        dst[4 * i] = b2;
-        dst[4 * i + 1] = g2;
-        dst[4 * i + 2] = r2;
-        dst[4 * i + 3] = 0;
-    }
+#if KESTROVA_WIDE_VECTORS
+    if (wide()) sepiaWide(src, dst, length / 4);
+    else
+#endif
+        sepiaPortable(src, dst, length / 4);
     zeroTail(dst, length);
 }
 
 void ColorFilters::inverse(const uint8_t* src, uint8_t* dst, size_t length) {
-    const size_t n = length / 4;
-    for (size_t i = 0; i < n; ++i) {
-        uint32_t w;
-        std::memcpy(&w, src + 4 * i, 4);
-        w = ~w & 0x00FFFFFFu;  // bytes 0..2 complemented, byte 3 cleared (little-endian word)
-        std::memcpy(dst + 4 * i, &w, 4);
-    }
+#if KESTROVA_WIDE_VECTORS
+    if (wide()) inverseWide(src, dst, length / 4);
+    else
+#endif
+        inversePortable(src, dst, length / 4);
     zeroTail(dst, length);
+}
+
+void ColorFilters::singleColorSpan(const uint8_t* centre, uint8_t* dst, size_t count, size_t rowStep, int color) {
+    switch (color) {
+        case Red: singleColorAny<0>(centre, dst, count, rowStep); break;
+        case Green: singleColorAny<1>(centre, dst, count, rowStep); break;
+        default: singleColorAny<2>(centre, dst, count, rowStep); break;
+    }
+}
+
+void ColorFilters::singleColorBorder(const uint8_t* src, uint8_t* dst, size_t count) {
+    copyClearingFourth(src, dst, count);
 }
 
 void ColorFilters::singleColor(const uint8_t* src, uint8_t* dst, size_t length, size_t rowStep, int color) {
     const size_t n = length / 4;
-    switch (color) {
-        case Red: singleColorImpl<keepsRed>(src, dst, n, rowStep); break;
-        case Green: singleColorImpl<keepsGreen>(src, dst, n, rowStep); break;
-        default: singleColorImpl<keepsBlue>(src, dst, n, rowStep); break;
+    // Border: the first and last S + 1 pixels keep their bytes.
+    const size_t lo = rowStep + 1;
+    const size_t hi = n >= rowStep + 1 ? n - rowStep - 1 : 0;  // first border index at the end
+    if (lo >= hi) {
+        copyClearingFourth(src, dst, n);
+    } else {
+        copyClearingFourth(src, dst, lo);
+        singleColorSpan(src + 4 * lo, dst + 4 * lo, hi - lo, rowStep, color);
+        copyClearingFourth(src + 4 * hi, dst + 4 * hi, n - hi);
     }
     zeroTail(dst, length);
 }

@@ -26,6 +26,15 @@ public:
     static void sepia(const uint8_t* src, uint8_t* dst, size_t length);
     static void inverse(const uint8_t* src, uint8_t* dst, size_t length);
     static void singleColor(const uint8_t* src, uint8_t* dst, size_t length, size_t rowStep, int color);
+
+    // Pieces of the single-colour filter for callers that filter a picture a band at a time.
+    // singleColorSpan filters `count` pixels not on the border, the first at `centre`; it reads
+    // rowStep + 1 pixels before and after them. singleColorBorder copies `count` border pixels.
+    static void singleColorSpan(const uint8_t* centre, uint8_t* dst, size_t count, size_t rowStep, int color);
+    static void singleColorBorder(const uint8_t* src, uint8_t* dst, size_t count);
+
+    // Runs the portable kernels even where AVX2 code would be chosen (the tests check both).
+    static void usePortableCode(bool portable);
 };
 
 }  // namespace kestrova

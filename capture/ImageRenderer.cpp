@@ -1,6 +1,7 @@
 #include "capture/ImageRenderer.h"
 
 #include "capture/ColorFilters.h"
+#include "capture/PictureRows.h"
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/PixelBufferPool.h"
 #include "platform/imageio/ImageDestination.h"
@@ -200,10 +201,26 @@ std::optional<std::vector<uint8_t>> encode(const ImageRef& image, const platform
 std::optional<std::vector<uint8_t>> ImageRenderer::encodePicture(const ImageRef& picture, int sizeFactor,
                                                                  float zoomFactor, int colorMode, int orientation,
                                                                  const std::optional<GpsSnapshot>& gps) const {
-    ImageRef image = renderPicture(picture, sizeFactor, zoomFactor, colorMode);
-    if (!image) return std::nullopt;
-    const auto props = pictureProperties(image->width(), image->height(), orientation, gps);
-    return encode(image, &props);
+    if (!picture) return std::nullopt;
+    ImageRef crop = picture->crop(pictureCropRect(zoomFactor));
+    if (!crop) return std::nullopt;
+    if (!PictureRows::accepts(crop, colorMode)) {
+        ImageRef image = renderPicture(picture, sizeFactor, zoomFactor, colorMode);
+        if (!image) return std::nullopt;
+        const auto props = pictureProperties(image->width(), image->height(), orientation, gps);
+        return encode(image, &props);
+    }
+    // Scaled, coloured and encoded a band of rows at a time: the same pixels as renderPicture.
+    const Size size = pictureSize(sizeFactor);
+    const int w = int(size.width), h = int(size.height);
+    PictureRows rows(std::move(crop), w, h, colorMode);
+    auto dest = platform::ImageDestination::createWithData("public.jpeg", 1);
+    if (!dest) return std::nullopt;
+    const auto props = pictureProperties(w, h, orientation, gps);
+    dest->addImageRows(
+        w, h, false, [&rows](int first, int count, const uint8_t** r) { return rows.rows(first, count, r); }, &props);
+    if (!dest->finalize()) return std::nullopt;
+    return dest->data();
 }
 
 std::optional<std::vector<uint8_t>> ImageRenderer::encodeThumbnail(const ImageRef& preview, float zoomFactor,

@@ -27,14 +27,18 @@ graphics.scale533x400To1600x1200|3|BM_ScaleUp533x400To1600x1200|scale up, <= 6 m
 graphics.scale1600x1200To960x720|3|BM_ScaleDown1600x1200To960x720|scale down, <= 3 ms
 ui.compose320x480x30ViewsScale2|4|BM_ComposeScreen30ViewsScale2|compose 30 views at scale 2, <= 8 ms
 idle_window_CPU|4|BM_IdleWindowCpu|idle window (information page), < 2 % of a core
+live_camera_window_CPU|20|BM_LiveCameraWindowCpu|live camera page, <= 0.9 % of a core
 session.firstFrameWindowShown|5|BM_WindowShownAfterStart|first frame, <= 300 ms after start
 camera.syntheticPreview30fpsShareOfCore|5|BM_SyntheticPreviewFrameUpright|synthetic camera at 30 fps, < 10 % of a core
-capture_worst_case_sepia|6|BM_WorstCaseSepia|worst case (sepia), <= 3.0 Y
-capture_worst_case_single_colour|6|BM_WorstCaseSingleColor|worst case (single colour), <= 3.0 Y
-capture_1600x1200_no_effect|6|BM_LargeNoEffect|1600x1200 no effect, <= 1.4 Y
-capture_960x720_no_effect|6|BM_SmallNoEffect|960x720 no effect, <= 1.2 Y
+capture_worst_case_sepia|20|BM_WorstCaseSepia|worst case (sepia), <= 1.5 Y
+capture_worst_case_single_colour|20|BM_WorstCaseSingleColor|worst case (single colour), <= 1.6 Y
+capture_1600x1200_no_effect|20|BM_LargeNoEffect|1600x1200 no effect, <= 1.1 Y
+capture_960x720_no_effect|20|BM_SmallNoEffect|960x720 no effect, <= 0.55 Y
+capture_filter_sepia|20|BM_FilterSepia|sepia alone over 1600x1200, <= 0.15 Y
+capture_filter_negative|20|BM_FilterNegative|negative alone over 1600x1200, <= 0.15 Y
+capture_filter_single_colour|20|BM_FilterSingleColor|single colour alone over 1600x1200, <= 0.3 Y
 capture_fan_image|6|BM_FanImage|fan image on the main thread, <= 3 ms
-capture_burst_peak_memory|6|BM_BurstPeakMemory|peak memory in a full-queue burst, <= 120 MB
+capture_burst_peak_memory|20|BM_BurstPeakMemory|peak memory in a full-queue burst, <= 75 MB
 session.liftToCapturePhotoMainThread|7|BM_LiftToCapturePhoto|lift to capturePhoto, <= 1 ms main thread
 GOALS
 

@@ -22,8 +22,21 @@ void ImageDestination::addImage(const ImageRef& image, const ImageProperties* pr
     if (finalized_ || !image || added_ >= count_) return;
     ++added_;
     // A JPEG holds one picture: the first one added is the one encoded.
-    if (image_) return;
+    if (image_ || rows_) return;
     image_ = image;
+    if (properties) properties_ = *properties;
+    else properties_.reset();
+}
+
+void ImageDestination::addImageRows(int width, int height, bool grey, JpegEncoder::RowSource rows,
+                                    const ImageProperties* properties) {
+    if (finalized_ || !rows || width <= 0 || height <= 0 || added_ >= count_) return;
+    ++added_;
+    if (image_ || rows_) return;
+    rows_ = std::move(rows);
+    rowsWidth_ = width;
+    rowsHeight_ = height;
+    rowsGrey_ = grey;
     if (properties) properties_ = *properties;
     else properties_.reset();
 }
@@ -32,13 +45,16 @@ bool ImageDestination::finalize() {
     if (finalized_) return false;
     finalized_ = true;
     data_.clear();
-    if (!image_) return false;
+    if (!image_ && !rows_) return false;
+    const int width = image_ ? image_->width() : rowsWidth_, height = image_ ? image_->height() : rowsHeight_;
+    const bool grey = image_ ? image_->bitsPerPixel() == 8 : rowsGrey_;
     std::vector<uint8_t> app1;
     if (properties_) {
-        app1 = ExifWriter::app1(*properties_, image_->width(), image_->height(), image_->bitsPerPixel() == 8);
+        app1 = ExifWriter::app1(*properties_, width, height, grey);
         if (app1.empty()) return false;
     }
-    return JpegEncoder::encode(*image_, quality_, app1, data_);
+    if (image_) return JpegEncoder::encode(*image_, quality_, app1, data_);
+    return JpegEncoder::encodeRows(width, height, grey, rows_, quality_, app1, data_);
 }
 
 }  // namespace platform

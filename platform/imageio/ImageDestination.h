@@ -11,6 +11,7 @@
 // (resolution, YCbCr positioning, EXIF and FlashPix versions, colour space, components).
 #include "platform/graphics/Image.h"
 #include "platform/imageio/ImageProperties.h"
+#include "platform/imageio/JpegEncoder.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,6 +35,10 @@ public:
     // Adds the image; `properties` may be null (no EXIF block is written then). Images beyond
     // the count given at creation are ignored.
     void addImage(const ImageRef& image, const ImageProperties* properties);
+    // The same for a picture made a band at a time while it is encoded: width x height pixels,
+    // B,G,R,X or grey, handed out by `rows` (see JpegEncoder::RowSource).
+    void addImageRows(int width, int height, bool grey, JpegEncoder::RowSource rows,
+                      const ImageProperties* properties);
     // Encodes. False (and no data) when there was no image, the image's layout cannot be
     // encoded, encoding failed, or the destination was finalised before.
     bool finalize();
@@ -45,6 +50,9 @@ private:
     size_t added_ = 0;
     bool finalized_ = false;
     ImageRef image_;
+    JpegEncoder::RowSource rows_;
+    int rowsWidth_ = 0, rowsHeight_ = 0;
+    bool rowsGrey_ = false;
     std::optional<ImageProperties> properties_;
     int quality_ = kDefaultQuality;
     std::vector<uint8_t> data_;

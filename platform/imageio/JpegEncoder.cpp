@@ -57,7 +57,13 @@ void termDestination(j_compress_ptr cinfo) {
 }
 
 // The libjpeg calls, apart so that setjmp has no C++ objects with destructors in its frame.
-bool run(jpeg_compress_struct* cinfo, ErrorManager* err, VectorDestination* dest, const Image& image, int quality,
+struct Picture {
+    int width, height;
+    bool grey;
+    const JpegEncoder::RowSource* source;
+};
+
+bool run(jpeg_compress_struct* cinfo, ErrorManager* err, VectorDestination* dest, const Picture& picture, int quality,
          const std::vector<uint8_t>& app1) {
     cinfo->err = jpeg_std_error(&err->pub);
     err->pub.error_exit = errorExit;
@@ -73,9 +79,9 @@ bool run(jpeg_compress_struct* cinfo, ErrorManager* err, VectorDestination* dest
     dest->pub.term_destination = termDestination;
     cinfo->dest = &dest->pub;
 
-    const bool gray = image.bitsPerPixel() == 8;
-    cinfo->image_width = JDIMENSION(image.width());
-    cinfo->image_height = JDIMENSION(image.height());
+    const bool gray = picture.grey;
+    cinfo->image_width = JDIMENSION(picture.width);
+    cinfo->image_height = JDIMENSION(picture.height);
     cinfo->input_components = gray ? 1 : 4;
     cinfo->in_color_space = gray ? JCS_GRAYSCALE : JCS_EXT_BGRX;
     jpeg_set_defaults(cinfo);
@@ -83,13 +89,16 @@ bool run(jpeg_compress_struct* cinfo, ErrorManager* err, VectorDestination* dest
     if (!app1.empty()) cinfo->write_JFIF_header = FALSE;
     jpeg_start_compress(cinfo, TRUE);
     if (!app1.empty()) jpeg_write_marker(cinfo, JPEG_APP0 + 1, app1.data(), unsigned(app1.size()));
-    JSAMPROW rows[16];
-    const uint8_t* base = image.data();
-    const size_t stride = size_t(image.bytesPerRow());
+    const uint8_t* given[JpegEncoder::kMaxRows];
+    JSAMPROW rows[JpegEncoder::kMaxRows];
     while (cinfo->next_scanline < cinfo->image_height) {
-        JDIMENSION n = std::min<JDIMENSION>(16, cinfo->image_height - cinfo->next_scanline);
-        for (JDIMENSION i = 0; i < n; ++i)
-            rows[i] = const_cast<JSAMPROW>(base + (cinfo->next_scanline + i) * stride);  // only read
+        const JDIMENSION n = std::min<JDIMENSION>(JpegEncoder::kMaxRows, cinfo->image_height - cinfo->next_scanline);
+        if (!(*picture.source)(int(cinfo->next_scanline), int(n), given)) {
+            jpeg_destroy_compress(cinfo);
+            return false;
+        }
+        for (JDIMENSION i = 0; i < n; ++i) rows[i] = const_cast<JSAMPROW>(given[i]);  // only read
+        // Rows are taken in whole: a suspending destination is never used.
         jpeg_write_scanlines(cinfo, rows, n);
     }
     jpeg_finish_compress(cinfo);
@@ -105,16 +114,29 @@ bool JpegEncoder::encode(const Image& image, int quality, const std::vector<uint
     const bool color = image.bitsPerPixel() == 32 && image.colorSpace() == ColorSpace::DeviceRGB &&
                        (image.bitmapInfo() == BitmapInfo::BGRX || image.bitmapInfo() == BitmapInfo::BGRAPremultiplied);
     if (!gray && !color) return false;
+    const uint8_t* base = image.data();
+    const size_t stride = size_t(image.bytesPerRow());
+    const RowSource rows = [base, stride](int first, int count, const uint8_t** r) {
+        for (int i = 0; i < count; ++i) r[i] = base + size_t(first + i) * stride;
+        return true;
+    };
+    return encodeRows(image.width(), image.height(), gray, rows, quality, app1, out);
+}
+
+bool JpegEncoder::encodeRows(int width, int height, bool grey, const RowSource& source, int quality,
+                             const std::vector<uint8_t>& app1, std::vector<uint8_t>& out) {
+    out.clear();
+    if (width <= 0 || height <= 0 || !source) return false;
     // Sizes beyond JPEG's 65500 limit are refused by libjpeg itself, through the error manager.
     if (app1.size() > 65533) return false;
     // A first guess at the size that avoids most regrowth at ordinary qualities.
-    out.resize(std::min<size_t>(size_t(image.width()) * image.height() * (gray ? 1 : 3) / 8, 64u << 20) +
-               app1.size() + 4096);
+    out.resize(std::min<size_t>(size_t(width) * size_t(height) * (grey ? 1 : 3) / 8, 64u << 20) + app1.size() + 4096);
     jpeg_compress_struct cinfo{};
     ErrorManager err{};
     VectorDestination dest{};
     dest.out = &out;
-    if (!run(&cinfo, &err, &dest, image, std::clamp(quality, 1, 100), app1)) {
+    const Picture picture{width, height, grey, &source};
+    if (!run(&cinfo, &err, &dest, picture, std::clamp(quality, 1, 100), app1)) {
         out.clear();
         return false;
     }

@@ -3,6 +3,7 @@
 #include "capture/ColorFilters.h"
 
 #include "platform/foundation/FileManager.h"
+#include "platform/imageio/ImageDestination.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -199,6 +200,36 @@ TEST(ImageRenderer, OutputSizesAndColourModes) {
     EXPECT_EQ(grey->bitsPerPixel(), 8);
     EXPECT_EQ(grey->bytesPerRow(), 1280);
     EXPECT_EQ(renderer.renderPicture(white, 1, 1.0f, 1)->data()[0], 255);
+}
+
+TEST(ImageRenderer, PictureFileIsTheDrawnAndColouredPictureEncoded) {
+    // The picture file is made a band of rows at a time; its JPEG must be the one of the whole
+    // drawn and filtered bitmap, for every way of scaling (none, enlarging, whole and other
+    // shrinking factors) and every colour mode.
+    platform::FileManager files(std::filesystem::temp_directory_path());
+    ImageRenderer renderer(files);
+    auto colours = frame(1600, 1200, [](int x, int y) {
+        return Rgb{uint8_t(x * 7 + y), uint8_t(y * 3 + (x >> 4)), uint8_t((x ^ y) + (x * y >> 9))};
+    });
+    const GpsSnapshot fix{48.5f, -3.25f, "N", "W"};
+    struct Case {
+        int factor;
+        float zoom;
+        std::vector<int> modes;
+    };
+    for (const Case& c : {Case{1, 1.0f, {0, 2, 3, 4, 5, 6, 1}}, Case{1, 3.0f, {0, 2, 4, 5, 6}}, Case{2, 1.0f, {0, 3, 6}},
+                          Case{3, 1.0f, {0, 2, 4}}, Case{2, 2.0f, {5}}, Case{3, 1.5f, {3, 4}}}) {
+        for (int mode : c.modes) {
+            auto file = renderer.encodePicture(colours, c.factor, c.zoom, mode, 4, fix);
+            auto drawn = renderer.renderPicture(colours, c.factor, c.zoom, mode);
+            ASSERT_TRUE(file && drawn);
+            const auto props = ImageRenderer::pictureProperties(drawn->width(), drawn->height(), 4, fix);
+            auto dest = platform::ImageDestination::createWithData();
+            dest->addImage(drawn, &props);
+            ASSERT_TRUE(dest->finalize());
+            EXPECT_TRUE(*file == dest->data()) << "size " << c.factor << " zoom " << c.zoom << " mode " << mode;
+        }
+    }
 }
 
 TEST(ImageRenderer, ExifOrientationTable) {

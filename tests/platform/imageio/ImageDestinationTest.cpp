@@ -222,6 +222,40 @@ TEST(ImageDestinationTest, FailuresComeBackCleanly) {
     EXPECT_FALSE(once->data().empty());
 }
 
+TEST(ImageDestinationTest, PictureHandedOutInBandsOfRows) {
+    // 40 rows asked for in order, at most 16 at a time, from a source that gives each row its
+    // own buffer: the same file as the whole image, properties included.
+    auto img = blueRed(24, 40);
+    ImageProperties props;
+    props.orientation = 6;
+    std::vector<std::pair<int, int>> asked;
+    std::vector<std::vector<uint8_t>> copies;
+    auto rows = [&](int first, int count, const uint8_t** r) {
+        asked.emplace_back(first, count);
+        copies.clear();
+        for (int i = 0; i < count; ++i) {
+            copies.emplace_back(img->pixel(0, first + i), img->pixel(0, first + i) + 24 * 4);
+            r[i] = copies.back().data();
+        }
+        return true;
+    };
+    copies.reserve(JpegEncoder::kMaxRows);
+    auto d = ImageDestination::createWithData();
+    d->addImageRows(24, 40, false, rows, &props);
+    ASSERT_TRUE(d->finalize());
+    EXPECT_EQ(d->data(), encode(img, &props));
+    EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{0, 16}, {16, 16}, {32, 8}}));
+    // A source that fails ends the encoding with no data.
+    auto f = ImageDestination::createWithData();
+    auto failing = [&](int first, int count, const uint8_t** r) {
+        for (int i = 0; i < count; ++i) r[i] = img->pixel(0, first + i);
+        return first < 16;
+    };
+    f->addImageRows(24, 40, false, failing, &props);
+    EXPECT_FALSE(f->finalize());
+    EXPECT_TRUE(f->data().empty());
+}
+
 TEST(ImageDestinationTest, DegreesMinutesSecondsCarry) {
     auto d = ExifWriter::toDms(35.5);
     EXPECT_EQ(d.degrees, 35u);
