@@ -59,6 +59,10 @@ int hostMain(const std::vector<std::string>& args) {
         std::string why;
         if (auto window = WindowHost::open(options, &why)) return window->run(script, report);
         report("kestrova: no display (" + why + "): running headless");
+        // From here on the device is a headless one: no webcam probe, no desktop opener.
+        Options headless = options;
+        headless.headless = true;
+        return HeadlessHost(headless, report).run(script);
     }
     return HeadlessHost(options, report).run(script);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using testenv::run;
@@ -106,6 +107,21 @@ TEST(HostBinary, EventLogFileThatCannotBeWritten) {
                           " --event-log /nonexistent/dir/log --script " + shellQuote((dir / "s.script").string())));
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "kestrova: --event-log: cannot write /nonexistent/dir/log: No such file or directory\n");
+}
+
+// Without a display the device runs headless in every respect: one line says so, and no webcam
+// is looked for (the synthetic camera, as in any headless run).
+TEST(HostBinary, NoDisplayRunsHeadlessWithOneLine) {
+    testenv::ScratchDir dir;
+    testenv::writeFile(dir / "s.script", "wait 1\ntap 160 200\nwait 2\nquit\n");
+    auto r = run("env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 " +
+                 kestrova("--device-root " + shellQuote((dir / "device").string()) + " --event-log " +
+                          shellQuote((dir / "events.log").string()) + " --script " +
+                          shellQuote((dir / "s.script").string())));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("kestrova: no display (", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(dir / "device/var/mobile/Media/DCIM/100APPLE/IMG_0001.JPG"));
 }
 
 TEST(HostBinary, VersionIsTheBundles) {
