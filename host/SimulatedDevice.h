@@ -78,6 +78,8 @@ public:
     int orientation() const;
     // A fix from the simulated receiver; false when the device reads gpsd instead.
     bool injectLocation(double latitude, double longitude, double accuracy);
+    // The user's location-services switch, announced with its notification when it changes.
+    void setLocationServicesEnabled(bool enabled);
 
     // The screen as the user sees it, at the host's scale; null before launch.
     platform::ImageRef screenshot();
