@@ -45,8 +45,7 @@ bool SaveWorker::readyForCapture() const {
 }
 
 void SaveWorker::addToSaveQueue(std::unique_ptr<SaveRecord> record) {
-    queue_.addToSaveQueue(std::move(record));
-    if (progress_) progress_();
+    if (queue_.addToSaveQueue(std::move(record)) && progress_) progress_();
 }
 
 std::optional<int> SaveWorker::cameraControllerTookPicture(const platform::ImageRef& picture,
