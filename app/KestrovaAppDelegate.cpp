@@ -124,6 +124,8 @@ void KestrovaAppDelegate::awakeFromNib() {
 void KestrovaAppDelegate::applicationDidFinishLaunching(platform::Application&) {
     if (!window_ && !loadMainInterface()) return;
     initializeSettings();
+    // The queue takes pictures from the first frame on; its worker starts a second later.
+    createSaveQueue();
     initializeCameraController();
     initializeViews();
     initializeNotifications();

@@ -170,14 +170,19 @@ public:
     void fireProgressTimer(const std::string& animationID);
 
     // --- Saving and deletion ---
+    // Makes the save queue (at launch, before the first frame) without starting its worker.
+    void createSaveQueue();
     void initializePhotoProcessingThread();
     void cameraControllerTookPicture(platform::CameraController* controller, platform::ImageRef picture,
                                      platform::ImageRef preview, const std::vector<uint8_t>* jpegData,
                                      const platform::ImageProperties* properties) override;
     void waitTillFinishedSaving();
     void deleteLastPhotos();
-    // The save queue's counter of outstanding records (0 before the worker starts).
+    // The save queue's counter of outstanding records.
     float lastQueueSize() const;
+    // The worker's news of a picture: its provisional number became `number`; it has no file.
+    void pictureRenumbered(int32_t provisional, int32_t number);
+    void pictureLost(int32_t index);
 
     // --- Quick view ---
     std::unique_ptr<ThumbnailView> createPreviewViewWithImage(platform::ImageRef image, int32_t index);
@@ -290,6 +295,7 @@ private:
     std::unique_ptr<platform::ActionSheet> confirmTap_;
     std::unique_ptr<platform::ActionSheet> aboutPopup_;
     uint32_t timerCount_ = 0;
+    uint32_t timerLength_ = 0;  // the running countdown's length, fixed when it starts
     std::shared_ptr<platform::Timer> timer_;
     float zoomValue_ = 1.0f;
     int32_t colorStatus_ = 0, timerStatus_ = 0, burstStatus_ = 0, previewState_ = 0, dockSide_ = 1,

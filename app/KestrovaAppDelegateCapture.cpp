@@ -37,7 +37,7 @@ uint32_t countdownLength(int32_t timerStatus) {
 }  // namespace
 
 void KestrovaAppDelegate::performCapture() {
-    // No worker yet, the camera roll not scanned, or too much queued: refused, silently.
+    // No queue, every folder full, or too much queued: refused, silently.
     if (!saveWorker_ || !saveWorker_->readyForCapture()) return;
     if (saveWorker_->saveQueue().count() > kMostQueuedForCapture) return;
     if (takingPicture_) return;
@@ -48,6 +48,8 @@ void KestrovaAppDelegate::performCapture() {
         showCancel();
         if (burstText_) burstText_->setTextColor(platform::Color::rgba(1, 1, 0));
         timerCount_ = 0;
+        // Changing the option mid-countdown must not move its end.
+        timerLength_ = countdownLength(timerStatus_);
         timer_ = platform::Timer::create(1.0, true, [this](platform::Timer& t) { timerFired(t); });
         platform::RunLoop::main().addTimer(timer_, platform::RunLoopMode::Default);
     } else {
@@ -62,7 +64,7 @@ void KestrovaAppDelegate::snap() {
 }
 
 void KestrovaAppDelegate::timerFired(platform::Timer&) {
-    const uint32_t length = countdownLength(timerStatus_);
+    const uint32_t length = timerLength_;
     if (burstText_) {
         burstText_->setText(std::to_string(int32_t(length - timerCount_)));
         burstText_->setHidden(false);

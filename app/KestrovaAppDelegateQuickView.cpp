@@ -89,6 +89,20 @@ void KestrovaAppDelegate::animatedPreview(platform::ImageRef image, int32_t inde
     if (previewManager_->enabled() && buttonBar_ && !buttonBar_->hidden()) buttonBar_->showHideAction(downArrow_);
 }
 
+void KestrovaAppDelegate::pictureRenumbered(int32_t provisional, int32_t number) {
+    if (!previewManager_) return;
+    if (ThumbnailView* preview = previewManager_->previewWithImageIndex(provisional)) preview->setImageIndex(number);
+}
+
+void KestrovaAppDelegate::pictureLost(int32_t index) {
+    if (!previewManager_) return;
+    ThumbnailView* preview = previewManager_->previewWithImageIndex(index);
+    if (!preview) return;
+    // As if the user had deleted it: the tab that may be offering that goes too.
+    if (preview == previewManager_->selectedImage()) hideDelete();
+    previewManager_->removePreview(preview);
+}
+
 std::unique_ptr<DeleteCancelView> KestrovaAppDelegate::createDeleteButton() {
     const float x = dockSide_ == 1 ? -kTabWidth : (mainView_ ? mainView_->frame().width() : 0.0f);
     auto tab = std::make_unique<DeleteCancelView>(platform::Rect{x, 0, kTabWidth, kTabHeight});

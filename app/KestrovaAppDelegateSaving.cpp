@@ -5,26 +5,36 @@
 #include "location/GeoPosition.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/location/LocationManager.h"
 #include "platform/ui/Label.h"
 
 namespace kestrova {
 
-void KestrovaAppDelegate::initializePhotoProcessingThread() {
-    if (!saveWorker_) {
-        // Taken here on the main thread; the worker then only reads whole fixes from it.
-        GeoPosition* geo = GeoPosition::sharedInstance();
-        SaveWorker::PositionProvider position;
-        if (geo) {
-            position = [geo]() -> std::optional<GpsSnapshot> {
-                auto fix = geo->getSnapshot();
-                if (!fix) return std::nullopt;
-                return GpsSnapshot{fix->latitude, fix->longitude, fix->latitudeRef, fix->longitudeRef};
-            };
-        }
-        saveWorker_ = std::make_unique<SaveWorker>(platform::FileManager::defaultManager(), platform::RunLoop::main(),
-                                                   std::move(position));
-        saveWorker_->setProgressHandler([this] { fireProgressTimer("new"); });
+void KestrovaAppDelegate::createSaveQueue() {
+    if (saveWorker_) return;
+    // Taken here on the main thread; the worker then only reads whole fixes from it.
+    GeoPosition* geo = GeoPosition::sharedInstance();
+    SaveWorker::PositionProvider position;
+    if (geo) {
+        position = [geo]() -> std::optional<GpsSnapshot> {
+            // Asked at the moment of writing: switching location services off ends geotags even
+            // though the last fix is kept.
+            auto manager = geo->locationManager();
+            if (!manager || !manager->locationServicesEnabled()) return std::nullopt;
+            auto fix = geo->getSnapshot();
+            if (!fix) return std::nullopt;
+            return GpsSnapshot{fix->latitude, fix->longitude, fix->latitudeRef, fix->longitudeRef};
+        };
     }
+    saveWorker_ = std::make_unique<SaveWorker>(platform::FileManager::defaultManager(), platform::RunLoop::main(),
+                                               std::move(position));
+    saveWorker_->setProgressHandler([this] { fireProgressTimer("new"); });
+    saveWorker_->setPictureHandlers([this](int provisional, int number) { pictureRenumbered(provisional, number); },
+                                    [this](int number) { pictureLost(number); });
+}
+
+void KestrovaAppDelegate::initializePhotoProcessingThread() {
+    createSaveQueue();
     saveWorker_->initializePhotoProcessingThread();
 }
 
@@ -32,7 +42,6 @@ void KestrovaAppDelegate::cameraControllerTookPicture(platform::CameraController
                                                       platform::ImageRef preview, const std::vector<uint8_t>*,
                                                       const platform::ImageProperties*) {
     if (burstText_) burstText_->setHidden(true);
-    // Before the worker runs there is no queue and no picture number: the picture is not kept.
     if (!saveWorker_ || !picture || !preview) return;
     CaptureSettings settings;
     settings.colorMode = colorStatus_;

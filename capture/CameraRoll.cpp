@@ -104,8 +104,13 @@ bool CameraRoll::readyForPictures() const {
     return scanned_.load(std::memory_order_acquire) && currentFolderNumber() <= kLastFolder;
 }
 
+bool CameraRoll::everyFolderFull() const {
+    return scanned_.load(std::memory_order_acquire) && currentFolderNumber() > kLastFolder;
+}
+
 bool CameraRoll::numberInUse(int index) const {
-    return files_.fileExists(getImagePathForIndex(index)) || files_.fileExists(getThumbPathForIndex(index));
+    // Any entry holds the name, a dangling link included: a write there would fail or go elsewhere.
+    return files_.entryExists(getImagePathForIndex(index)) || files_.entryExists(getThumbPathForIndex(index));
 }
 
 std::optional<int> CameraRoll::claimImageNumber() {

@@ -2,9 +2,9 @@
 // The camera roll folder tree under /var/mobile/Media/DCIM: folders 100APPLE … 999APPLE, pictures
 // IMG_nnnn.JPG with their IMG_nnnn.THM thumbnails, and the numbering of new pictures.
 //
-// The scan runs once on the save worker; until it has finished no number is handed out, so no
-// picture can be taken. Numbers are handed out on the main thread only, and never one whose
-// picture or thumbnail file already exists.
+// The scan runs once on the save worker; until it has finished no number is handed out. Numbers
+// are handed out one at a time under the save queue's lock (from either thread), and never one
+// whose picture or thumbnail name is taken by any entry.
 #include "platform/foundation/FileManager.h"
 
 #include <atomic>
@@ -39,12 +39,14 @@ public:
 
     // True once the scan has finished and its folder exists (false when every folder is full).
     bool readyForPictures() const;
+    // True once the scan has found every folder full: no picture can be numbered.
+    bool everyFolderFull() const;
     int currentFolderNumber() const { return currentFolderNumber_.load(std::memory_order_acquire); }
     // The number the next picture receives (0 until the scan has finished).
     int nextImageNumber() const { return nextImageNumber_.load(std::memory_order_acquire); }
 
-    // Main thread. Hands out the next picture number, skipping numbers whose .JPG or .THM already
-    // exists, and counts on past it. Nothing before the scan or when every folder is full.
+    // One caller at a time. Hands out the next picture number, skipping numbers whose .JPG or .THM
+    // name is taken, and counts on past it. Nothing before the scan or when every folder is full.
     std::optional<int> claimImageNumber();
 
     // The number in a camera-roll name: the leading digits after the first "_" up to the first

@@ -19,6 +19,8 @@ public:
     const platform::ImageRef& getPreview() const { return prev_; }
     const platform::ImageRef& getPicture() const { return pict_; }
     int getImageNumber() const { return imgIndex_; }
+    // A provisional number becomes the real one (under the save queue's lock).
+    void setImageNumber(int imageNumber) { imgIndex_ = imageNumber; }
     int getColor() const { return color_; }
     int getSize() const { return size_; }
     int getOrientation() const { return orientation_; }

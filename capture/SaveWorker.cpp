@@ -12,6 +12,7 @@ namespace kestrova {
 
 SaveWorker::SaveWorker(platform::FileManager& files, platform::RunLoop& loop, PositionProvider position)
     : files_(files),
+      loop_(loop),
       position_(std::move(position)),
       idling_(loop, "save worker"),
       roll_(files),
@@ -20,10 +21,16 @@ SaveWorker::SaveWorker(platform::FileManager& files, platform::RunLoop& loop, Po
 
 SaveWorker::~SaveWorker() { waitTillFinishedSaving(); }
 
+void SaveWorker::setPictureHandlers(RenumberHandler renumbered, LostHandler lost) {
+    handlers_->renumbered = std::move(renumbered);
+    handlers_->lost = std::move(lost);
+}
+
 void SaveWorker::initializePhotoProcessingThread() {
     if (started_) return;
     // Busy from now until the scan has finished, so a script cannot step past it.
     idling_.beginWork();
+    queue_.startServing();
     try {
         saveThread_ = std::thread([this] { processPhotoLoop(); });
     } catch (const std::system_error&) {
@@ -34,20 +41,19 @@ void SaveWorker::initializePhotoProcessingThread() {
 }
 
 bool SaveWorker::readyForCapture() const {
-    return started_ && saveThread_.joinable() && roll_.readyForPictures() && queue_.count() < SaveQueue::kMaxQueued;
+    return !stopped_ && !roll_.everyFolderFull() && queue_.count() < SaveQueue::kMaxQueued;
 }
 
 void SaveWorker::addToSaveQueue(std::unique_ptr<SaveRecord> record) {
-    queue_.addToSaveQueue(std::move(record));
-    if (progress_) progress_();
+    if (queue_.addToSaveQueue(std::move(record)) && progress_) progress_();
 }
 
 std::optional<int> SaveWorker::cameraControllerTookPicture(const platform::ImageRef& picture,
                                                            const platform::ImageRef& preview,
                                                            const CaptureSettings& settings,
                                                            const FanHandler& showFan) {
-    if (!started_ || !saveThread_.joinable() || !picture) return std::nullopt;
-    const std::optional<int> number = roll_.claimImageNumber();
+    if (stopped_ || !picture) return std::nullopt;
+    const std::optional<int> number = queue_.numberPicture([this] { return claimImageNumber(); });
     if (!number) return std::nullopt;
     if (showFan) {
         if (auto fan = ImageRenderer::transformImage(preview, 270.0f, settings.zoom, settings.colorMode))
@@ -60,11 +66,15 @@ std::optional<int> SaveWorker::cameraControllerTookPicture(const platform::Image
 }
 
 bool SaveWorker::deletePicture(int imageNumber) {
-    return queue_.removePictureOrQueueDelete(
-        imageNumber, {roll_.getImagePathForIndex(imageNumber), roll_.getThumbPathForIndex(imageNumber)});
+    return queue_.removePictureOrQueueDelete(imageNumber, [this](int n) {
+        return std::vector<std::string>{roll_.getImagePathForIndex(n), roll_.getThumbPathForIndex(n)};
+    });
 }
 
 void SaveWorker::waitTillFinishedSaving() {
+    stopped_ = true;
+    // Pictures taken in the first second are written before the end, not dropped.
+    if (!started_ && queue_.count() > 0) initializePhotoProcessingThread();
     if (!started_ || !saveThread_.joinable()) return;
     addToSaveQueue(std::make_unique<QuitCommand>());
     queue_.waitUntilFinished();
@@ -73,6 +83,10 @@ void SaveWorker::waitTillFinishedSaving() {
 
 void SaveWorker::processPhotoLoop() {
     roll_.initializeSavingVariables();
+    for (const auto& [provisional, number] : queue_.startNumbering([this] { return claimImageNumber(); })) {
+        if (number) postRenumbered(provisional, *number);
+        else postLost(provisional);
+    }
     idling_.endWork();  // the scan's share; queued records keep it busy on their own
     for (;;) {
         std::unique_ptr<SaveRecord> record = queue_.removeFromSaveQueue();
@@ -96,11 +110,30 @@ void SaveWorker::processPhotoLoop() {
 void SaveWorker::processPhoto(const ProcessData& data) {
     const int o = data.getAutoRotation() == 0 ? 1 : data.getOrientation();
     const int n = data.getImageNumber();
-    renderer_.makeThumbnail(data.getPreview(), roll_.getThumbPathForIndex(n), data.getZoom(), data.getColor(), o);
+    const std::string thumbPath = roll_.getThumbPathForIndex(n);
+    const bool thumbWritten =
+        renderer_.makeThumbnail(data.getPreview(), thumbPath, data.getZoom(), data.getColor(), o);
     std::optional<GpsSnapshot> gps;
     if (position_) gps = position_();
-    renderer_.makeImage(data.getPicture(), roll_.getImagePathForIndex(n), data.getSize(), data.getZoom(),
-                        data.getColor(), o, gps);
+    if (renderer_.makeImage(data.getPicture(), roll_.getImagePathForIndex(n), data.getSize(), data.getZoom(),
+                            data.getColor(), o, gps))
+        return;
+    // No picture (disk full, folder read-only or gone): no thumbnail of it either, and it leaves
+    // the quick view.
+    if (thumbWritten) files_.removeItem(thumbPath);
+    postLost(n);
+}
+
+void SaveWorker::postRenumbered(int provisional, int number) {
+    loop_.post([weak = std::weak_ptr<PictureHandlers>(handlers_), provisional, number] {
+        if (auto h = weak.lock(); h && h->renumbered) h->renumbered(provisional, number);
+    });
+}
+
+void SaveWorker::postLost(int imageNumber) {
+    loop_.post([weak = std::weak_ptr<PictureHandlers>(handlers_), imageNumber] {
+        if (auto h = weak.lock(); h && h->lost) h->lost(imageNumber);
+    });
 }
 
 void SaveWorker::deleteImages(const DeleteCommand& command) {

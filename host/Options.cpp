@@ -186,7 +186,12 @@ std::string Options::usage() {
            "  --location SOURCE  disabled, none (default), LAT,LON or gpsd[:HOST[:PORT]]\n"
            "  --script FILE      runs the input script FILE, then quits\n"
            "  --event-log FILE   writes the event log to FILE instead of standard output\n"
-           "  --version          prints the version and exits\n";
+           "  --version          prints the version and exits\n"
+           "\n"
+           "script commands, one a line: wait S | tap X Y | tap @NAME | tap \"TITLE\" | sheet N |\n"
+           "  down X Y [F] | move X Y [F] | up [F] | cancel [F] | hold X Y S | drag X0 Y0 X1 Y1 S |\n"
+           "  pinch X Y D0 D1 S | key volume-up|volume-down | orientation N | location LAT LON [ACC] |\n"
+           "  location-services on|off | resign | activate | screenshot FILE.png | quit\n";
 }
 
 }  // namespace host

@@ -232,6 +232,13 @@ ScriptCommand parseLine(const std::vector<Token>& tokens, FingerState& fingers) 
         if (c.latitude < -90 || c.latitude > 90) throw LineError{"latitude must be -90 to 90"};
         if (c.longitude < -180 || c.longitude > 180) throw LineError{"longitude must be -180 to 180"};
         if (c.accuracy < 0) throw LineError{"accuracy must not be negative"};
+    } else if (w == "location-services") {
+        p.expectArgs(1, 1, "location-services on or location-services off");
+        c.kind = Kind::LocationServices;
+        const auto& v = p.arg(0).text;
+        if (v == "on" && !p.arg(0).quoted) c.on = true;
+        else if (v == "off" && !p.arg(0).quoted) c.on = false;
+        else throw LineError{"expected on or off, got '" + v + "'"};
     } else if (w == "resign" || w == "activate" || w == "quit") {
         p.expectArgs(0, 0, (w + " (no arguments)").c_str());
         c.kind = w == "resign" ? Kind::Resign : w == "activate" ? Kind::Activate : Kind::Quit;
@@ -269,6 +276,7 @@ const char* ScriptCommand::name(Kind kind) {
         case Kind::Key: return "key";
         case Kind::Orientation: return "orientation";
         case Kind::Location: return "location";
+        case Kind::LocationServices: return "location-services";
         case Kind::Resign: return "resign";
         case Kind::Activate: return "activate";
         case Kind::Screenshot: return "screenshot";

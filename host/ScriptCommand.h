@@ -21,6 +21,7 @@ struct ScriptCommand {
         Key,          // volumeUp
         Orientation,  // index: 1 to 6
         Location,     // latitude, longitude, accuracy
+        LocationServices,  // on
         Resign,
         Activate,
         Screenshot,   // text: the file
@@ -36,6 +37,7 @@ struct ScriptCommand {
     int finger2 = 0;  // pinch: the second finger
     int index = 0;
     bool volumeUp = false;
+    bool on = false;  // location-services
     double latitude = 0, longitude = 0, accuracy = 0;
     std::string text;
 

@@ -136,6 +136,7 @@ ScriptRunner::Outcome ScriptRunner::execute(const ScriptCommand& c, std::string&
                 return Outcome::Failed;
             }
             return Outcome::Done;
+        case Kind::LocationServices: device_.setLocationServicesEnabled(c.on); return Outcome::Done;
         case Kind::Resign: device_.resignActive(); return Outcome::Done;
         case Kind::Activate: device_.becomeActive(); return Outcome::Done;
         case Kind::Screenshot: return screenshot(c.text, message);

@@ -215,6 +215,10 @@ bool SimulatedDevice::injectLocation(double latitude, double longitude, double a
     return services_->simulatedLocation->inject(latitude, longitude, accuracy);
 }
 
+void SimulatedDevice::setLocationServicesEnabled(bool enabled) {
+    if (services_->location) services_->location->setEnabled(enabled);
+}
+
 std::optional<SimulatedDevice::Frame> SimulatedDevice::composite() {
     auto* w = screen();
     auto& c = services_->compositor;

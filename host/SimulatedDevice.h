@@ -78,6 +78,8 @@ public:
     int orientation() const;
     // A fix from the simulated receiver; false when the device reads gpsd instead.
     bool injectLocation(double latitude, double longitude, double accuracy);
+    // The user's location-services switch, announced with its notification when it changes.
+    void setLocationServicesEnabled(bool enabled);
 
     // Draws the screen at another scale (pixels a point; at first the options' scale, or 2) from
     // the next composite on, as a resized window needs.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <deque>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,22 +105,28 @@ bool renameNoReplace(int dirfd, const char* from, const char* to) {
     return true;
 }
 
-void enumerateInto(const fs::path& dir, const std::string& prefix, int depth, std::vector<std::string>& out) {
+// A folder's identity, so a folder reached again through a link is not entered twice.
+using FolderId = std::pair<dev_t, ino_t>;
+
+void enumerateInto(const fs::path& dir, const std::string& prefix, int depth, std::vector<std::string>& out,
+                   std::set<FolderId>& entered) {
+    struct stat st;
+    if (::stat(dir.c_str(), &st) != 0 || !entered.insert({st.st_dev, st.st_ino}).second) return;
     std::error_code ec;
     fs::directory_iterator it(dir, ec);
     if (ec) return;  // unreadable: skipped
-    std::vector<std::pair<std::string, bool>> entries;  // name, is a real folder
+    std::vector<std::pair<std::string, bool>> entries;  // name, leads to a folder
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) break;
         std::error_code sec;
-        bool folder = it->symlink_status(sec).type() == fs::file_type::directory;
+        bool folder = it->status(sec).type() == fs::file_type::directory;  // links followed
         entries.emplace_back(it->path().filename().string(), !sec && folder);
     }
     std::sort(entries.begin(), entries.end());
     for (const auto& [name, folder] : entries) {
         std::string rel = prefix.empty() ? name : prefix + "/" + name;
         out.push_back(rel);
-        if (folder && depth < kMaxEnumerateDepth) enumerateInto(dir / name, rel, depth + 1, out);
+        if (folder && depth < kMaxEnumerateDepth) enumerateInto(dir / name, rel, depth + 1, out, entered);
     }
 }
 
@@ -142,9 +149,17 @@ std::optional<fs::path> FileManager::resolve(const std::string& devicePath) cons
     fs::path realRoot = fs::weakly_canonical(fs::absolute(root_, ec), ec);
     if (ec) return std::nullopt;
     auto real = realPath(realRoot, {parts->begin(), parts->end()});
-    if (!real || !isBeneath(*real, realRoot)) return std::nullopt;
+    if (!real) return std::nullopt;
     fs::path host = root_;
     for (const auto& p : *parts) host /= p;
+    if (!isBeneath(*real, realRoot)) {
+        // Out of the root only through folders: the path's own last entry may not be a link to
+        // something that is not a folder (a file elsewhere, or nothing at all).
+        struct stat lst, st;
+        if (::lstat(host.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) &&
+            (::stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+            return std::nullopt;
+    }
     return host;
 }
 
@@ -152,6 +167,22 @@ bool FileManager::fileExists(const std::string& devicePath) const {
     auto p = resolve(devicePath);
     std::error_code ec;
     return p && fs::exists(*p, ec);
+}
+
+std::optional<fs::path> FileManager::resolveEntry(const std::string& devicePath) const {
+    auto parts = deviceComponents(devicePath);
+    if (!parts || parts->empty()) return std::nullopt;
+    std::string parent;
+    for (size_t i = 0; i + 1 < parts->size(); ++i) parent += "/" + (*parts)[i];
+    auto dir = resolve(parent);
+    if (!dir) return std::nullopt;
+    return *dir / parts->back();
+}
+
+bool FileManager::entryExists(const std::string& devicePath) const {
+    auto entry = resolveEntry(devicePath);
+    struct stat st;
+    return entry && ::lstat(entry->c_str(), &st) == 0;
 }
 
 bool FileManager::isDirectory(const std::string& devicePath) const {
@@ -182,23 +213,18 @@ std::vector<std::string> FileManager::contentsOfDirectory(const std::string& dev
 
 std::vector<std::string> FileManager::enumerate(const std::string& devicePath) const {
     std::vector<std::string> out;
-    if (auto p = resolve(devicePath)) enumerateInto(*p, "", 0, out);
+    std::set<FolderId> entered;
+    if (auto p = resolve(devicePath)) enumerateInto(*p, "", 0, out, entered);
     return out;
 }
 
 bool FileManager::removeItem(const std::string& devicePath) const {
-    // The parent must stay inside the root; the item itself may be a symlink, which goes, not its target.
-    auto parts = deviceComponents(devicePath);
-    if (!parts || parts->empty()) return false;
-    std::string leaf = parts->back();
-    std::string parent;
-    for (size_t i = 0; i + 1 < parts->size(); ++i) parent += "/" + (*parts)[i];
-    auto dir = resolve(parent);
-    if (!dir) return false;
+    // The item itself may be a symlink, which goes, not its target.
+    auto item = resolveEntry(devicePath);
+    if (!item) return false;
     std::error_code ec;
-    fs::path item = *dir / leaf;
-    if (!fs::exists(fs::symlink_status(item, ec))) return false;
-    fs::remove_all(item, ec);
+    if (!fs::exists(fs::symlink_status(*item, ec))) return false;
+    fs::remove_all(*item, ec);
     return !ec;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Files of the simulated device. Every path the application uses is a device path
-// ("/var/mobile/Media/DCIM"); it resolves beneath the device root and can never escape it
-// ("..", symlinks pointing outside are refused). No call throws.
+// ("/var/mobile/Media/DCIM"); it resolves beneath the device root and never climbs out of it by
+// "..". The root belongs to its user: a symlink in it that leads to a folder is used like that
+// folder wherever it points (a DCIM on another disk); a symlink to anything else outside the root
+// is refused. No call throws.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -22,14 +24,18 @@ public:
     // The host path of a device path; nothing when it would leave the device root.
     std::optional<std::filesystem::path> resolve(const std::string& devicePath) const;
 
+    // True when the path leads to something (links followed).
     bool fileExists(const std::string& devicePath) const;
+    // True when the name is taken by any entry, a dangling or looping symlink included.
+    bool entryExists(const std::string& devicePath) const;
     bool isDirectory(const std::string& devicePath) const;
     // Creates the folder and its parents. True when it exists afterwards as a folder.
     bool createDirectory(const std::string& devicePath) const;
     // The names in a folder (not recursive); empty when it cannot be read.
     std::vector<std::string> contentsOfDirectory(const std::string& devicePath) const;
     // Every entry beneath a folder as a path relative to it ("100APPLE/IMG_0001.JPG"), depth first.
-    // Directory symlinks are listed but not followed; unreadable subfolders are skipped.
+    // Symlinks to folders are followed like folders, but no folder is entered twice, so link
+    // cycles end; unreadable subfolders are skipped.
     std::vector<std::string> enumerate(const std::string& devicePath) const;
     bool removeItem(const std::string& devicePath) const;
     std::optional<std::vector<uint8_t>> contents(const std::string& devicePath) const;
@@ -47,6 +53,10 @@ public:
     static constexpr const char* kTemporaryPrefix = ".kestrova-tmp-";
 
 private:
+    // The host path of the entry a device path names, its folder resolved but a link at the end
+    // not followed.
+    std::optional<std::filesystem::path> resolveEntry(const std::string& devicePath) const;
+
     std::filesystem::path root_;
 };
 

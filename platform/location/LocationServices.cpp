@@ -1,5 +1,6 @@
 #include "platform/location/LocationServices.h"
 
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/location/LocationSource.h"
 
 namespace platform {
@@ -15,6 +16,11 @@ LocationServices& LocationServices::current() {
     // Never destroyed: location managers may ask for it during the process's exit.
     static LocationServices* fallback = new LocationServices(true, nullptr);
     return *fallback;
+}
+
+void LocationServices::setEnabled(bool enabled) {
+    if (enabled_.exchange(enabled, std::memory_order_acq_rel) != enabled)
+        NotificationCenter::defaultCenter().post(kEnabledDidChangeNotification, this);
 }
 
 void LocationServices::setCurrent(LocationServices* services) {

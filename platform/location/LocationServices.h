@@ -11,6 +11,9 @@ class LocationSource;
 
 class LocationServices {
 public:
+    // Posted (object: the services) when setEnabled() changes the switch.
+    static constexpr const char* kEnabledDidChangeNotification = "LocationServicesEnabledDidChangeNotification";
+
     // `source` may be null: no receiver, so no fix ever arrives.
     LocationServices(bool enabled, std::shared_ptr<LocationSource> source);
 
@@ -21,7 +24,8 @@ public:
 
     // Any thread (the picture writer asks from its worker).
     bool enabled() const { return enabled_.load(std::memory_order_acquire); }
-    void setEnabled(bool enabled) { enabled_.store(enabled, std::memory_order_release); }
+    // The user's switch. A change posts kEnabledDidChangeNotification; the same value posts nothing.
+    void setEnabled(bool enabled);
     const std::shared_ptr<LocationSource>& source() const { return source_; }
 
 private:

@@ -88,7 +88,7 @@ protected:
         launch();
         loop.runFor(1.05);
         ASSERT_TRUE(delegate->saveWorker());
-        ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5));
+        ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->cameraRoll().readyForPictures(); }, 5));
     }
 
     // Runs until every queued picture is written (virtual time; the worker itself is real).

@@ -9,6 +9,8 @@
 #include "platform/ui/Window.h"
 #include "ui/controls/GlowingCircleView.h"
 #include "ui/controls/SnapButtonView.h"
+#include "ui/quickview/ThumbnailManager.h"
+#include "ui/quickview/ThumbnailView.h"
 
 namespace apptest {
 namespace {
@@ -30,7 +32,9 @@ struct CallbackRecorder : platform::CameraControllerDelegate {
                                      const platform::ImageProperties* properties) override {
         events.push_back("picture " + std::to_string(picture->width()) + "x" + std::to_string(picture->height()));
         target->cameraControllerTookPicture(c, picture, preview, jpeg, properties);
+        if (afterPicture) afterPicture();
     }
+    std::function<void()> afterPicture;
 };
 
 TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
@@ -168,24 +172,120 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     drain();
 }
 
-TEST_F(CaptureTest, RefusedBeforeTheWorkerAndWhileBusy) {
+// The first second: a tap at 0.2 s and a volume press at 0.5 s each give a picture. They wait
+// for the worker, which starts at 1 s, and are numbered after the pictures its scan finds.
+TEST_F(CaptureTest, TheFirstSecondIsServed) {
+    std::filesystem::create_directories(root / "device/var/mobile/Media/DCIM/100APPLE");
+    testenv::writeFile(root / "device/var/mobile/Media/DCIM/100APPLE/IMG_0007.JPG", "old");
     launch();
-    loop.runFor(0.5);
-    // No queue yet: nothing is taken.
-    delegate->performCapture();
+    loop.runFor(0.2);
+    auto* window = delegate->window();
+    window->touchDown(0, {160, 200}, loop.now());
+    loop.runFor(0.05);
+    window->touchUp(0, loop.now());
+    EXPECT_EQ(shutterSounds(), 1u);
+    loop.runUntil([&] { return loop.now() >= 0.5; }, 1);
     EXPECT_FALSE(delegate->takingPicture());
-    EXPECT_EQ(shutterSounds(), 0u);
-    loop.runFor(0.6);
-    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5));
-    // While a shot is on its way, further presses and the shutter area are refused.
+    volume.volumeUp();
+    loop.runFor(0.3);
+    EXPECT_EQ(shutterSounds(), 2u);
+    EXPECT_FALSE(delegate->saveWorker()->started());
+    EXPECT_EQ(delegate->saveWorker()->saveQueue().count(), 2u);
+    ASSERT_EQ(delegate->previewManager()->previews().size(), 2u);
+
+    // While busy, further presses are refused.
     delegate->performCapture();
     EXPECT_FALSE(delegate->snapEnabled());
     delegate->performCapture();
-    EXPECT_EQ(shutterSounds(), 1u);
+    EXPECT_EQ(shutterSounds(), 3u);
     loop.runFor(0.3);
     EXPECT_TRUE(delegate->snapEnabled());
+
+    loop.runFor(0.3);
+    ASSERT_TRUE(delegate->saveWorker()->started());
+    drain();
+    loop.runFor(0.01);
+    EXPECT_EQ(files100(".JPG"), (std::vector<std::string>{"IMG_0007.JPG", "IMG_0008.JPG", "IMG_0009.JPG",
+                                                          "IMG_0010.JPG"}));
+    EXPECT_EQ(files100(".THM"), (std::vector<std::string>{"IMG_0008.THM", "IMG_0009.THM", "IMG_0010.THM"}));
+    // The stack's thumbnails carry the real numbers, so deleting one deletes its files.
+    std::vector<int32_t> indices;
+    for (auto* preview : delegate->previewManager()->previews()) indices.push_back(preview->imageIndex());
+    EXPECT_EQ(indices, (std::vector<int32_t>{8, 9, 10}));
+}
+
+// A self-timer countdown keeps the length it started with: the option switched from 10 s to off
+// halfway through neither stops it nor makes it count below 1.
+TEST_F(CaptureTest, ChangingTheTimerMidCountdownKeepsItsLength) {
+    defaults->setInteger(3, "TimerMode");
+    launchReady();
+    const double start = loop.now();
+    delegate->performCapture();
+    loop.runUntil([&] { return loop.now() >= start + 5.5; }, 6);
+    delegate->setTimerStatus(int32_t(0));
+    std::vector<std::string> shown;
+    for (int second = 6; second <= 10; ++second) {
+        loop.runUntil([&] { return loop.now() >= start + second; }, 2);
+        EXPECT_FALSE(delegate->burstText()->hidden());
+        shown.push_back(delegate->burstText()->text());
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"5", "4", "3", "2", "1"}));
+    loop.runUntil([&] { return loop.now() >= start + 11; }, 2);
+    EXPECT_TRUE(delegate->burstText()->hidden());
+    EXPECT_EQ(shutterSounds(), 0u);
+    loop.runFor(0.02);
+    EXPECT_EQ(shutterSounds(), 1u);
+    loop.runFor(0.3);
+    EXPECT_FALSE(delegate->takingPicture());
     drain();
     EXPECT_EQ(files100(".JPG").size(), 1u);
+    // The next press follows the option now: no countdown.
+    delegate->performCapture();
+    EXPECT_EQ(shutterSounds(), 2u);
+    loop.runFor(0.3);
+    drain();
+}
+
+// A picture that cannot be written (its folder gone) leaves the stack as a deleted one does, and
+// leaves no thumbnail file; once the folder is back, pictures appear normally.
+TEST_F(CaptureTest, APictureThatCannotBeWrittenLeavesTheStack) {
+    launchReady();
+    const auto folder = root / "device/var/mobile/Media/DCIM/100APPLE";
+    auto indices = [&] {
+        std::vector<int32_t> out;
+        for (auto* preview : delegate->previewManager()->previews()) out.push_back(preview->imageIndex());
+        return out;
+    };
+    delegate->performCapture();
+    loop.runFor(0.3);
+    drain();
+    EXPECT_EQ(indices(), std::vector<int32_t>{1});
+
+    // The thumbnail is shown when the picture arrives, and goes once the write has failed.
+    std::filesystem::rename(folder, root / "moved");
+    CallbackRecorder recorder;
+    recorder.target = delegate.get();
+    std::vector<int32_t> shown;
+    recorder.afterPicture = [&] { shown = indices(); };
+    delegate->cameraController()->setDelegate(&recorder);
+    delegate->performCapture();
+    loop.runFor(0.3);
+    delegate->cameraController()->setDelegate(delegate.get());
+    EXPECT_EQ(shown, (std::vector<int32_t>{1, 2}));
+    drain();
+    loop.runFor(0.01);
+    EXPECT_EQ(indices(), std::vector<int32_t>{1});
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    EXPECT_FALSE(delegate->deleteButtonShowing());
+
+    std::filesystem::rename(root / "moved", folder);
+    delegate->performCapture();
+    loop.runFor(0.3);
+    drain();
+    loop.runFor(0.01);
+    EXPECT_EQ(indices(), (std::vector<int32_t>{1, 3}));
+    EXPECT_EQ(files100(".JPG"), (std::vector<std::string>{"IMG_0001.JPG", "IMG_0003.JPG"}));
+    EXPECT_EQ(files100(".THM"), (std::vector<std::string>{"IMG_0001.THM", "IMG_0003.THM"}));
 }
 
 TEST_F(CaptureTest, ZoomMagnifiesThePreviewAndGoesIntoThePicture) {

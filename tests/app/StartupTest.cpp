@@ -52,17 +52,20 @@ TEST_F(StartupTest, StartsInOrder) {
     EXPECT_FLOAT_EQ(delegate->oldVolume(), platform::SystemVolumeController::kDefaultVolume);
     device.setOrientation(3);
     EXPECT_EQ(delegate->orientationStatus(), 3);
-    // The worker starts one second later, the information page loads then too.
+    // The save queue is there from the start; its worker starts one second later, the
+    // information page loads then too.
+    ASSERT_NE(delegate->saveWorker(), nullptr);
+    EXPECT_TRUE(delegate->saveWorker()->readyForCapture());
     EXPECT_TRUE(loop.hasPendingPerform(delegate.get(), "initializePhotoProcessingThread"));
     EXPECT_TRUE(loop.hasPendingPerform(delegate.get(), "loadAboutView"));
-    EXPECT_EQ(delegate->saveWorker(), nullptr);
+    EXPECT_FALSE(delegate->saveWorker()->started());
     // The window is on screen.
     EXPECT_TRUE(delegate->window()->isKeyWindow());
     loop.runFor(0.99);
-    EXPECT_EQ(delegate->saveWorker(), nullptr);
+    EXPECT_FALSE(delegate->saveWorker()->started());
     EXPECT_EQ(delegate->aboutView(), nullptr);
     loop.runFor(0.02);
-    EXPECT_NE(delegate->saveWorker(), nullptr);
+    EXPECT_TRUE(delegate->saveWorker()->started());
     EXPECT_NE(delegate->aboutView(), nullptr);
 }
 
@@ -167,7 +170,8 @@ TEST_F(StartupTest, TerminatingInTheFirstSecondCancelsTheWorkerStart) {
     app->terminate();
     EXPECT_FALSE(loop.hasPendingPerform(delegate.get(), "initializePhotoProcessingThread"));
     loop.runFor(1.0);
-    EXPECT_EQ(delegate->saveWorker(), nullptr);
+    ASSERT_NE(delegate->saveWorker(), nullptr);
+    EXPECT_FALSE(delegate->saveWorker()->started());
 }
 
 }  // namespace

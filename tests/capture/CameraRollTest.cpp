@@ -97,7 +97,11 @@ TEST_F(CameraRollTest, HandingOutSkipsNumbersWhoseFilesExist) {
     // A thumbnail left without its picture blocks its number.
     touch("100APPLE/IMG_0005.JPG");
     touch("100APPLE/IMG_0006.THM");
-    EXPECT_EQ(scan(), 7);
+    // So do dangling links, to a picture or to a thumbnail name, even ones leading out of the root.
+    fs::create_symlink("gone.JPG", dcim() / "100APPLE/IMG_0007.JPG");
+    fs::create_symlink("/nonexistent/elsewhere.THM", dcim() / "100APPLE/IMG_0008.THM");
+    EXPECT_EQ(scan(), 9);
+    EXPECT_FALSE(roll_.everyFolderFull());
 
     // The five-digit case: counting up from 2001 must never reach IMG_10000.JPG.
     fs::remove_all(dcim() / "100APPLE");
@@ -119,8 +123,33 @@ TEST_F(CameraRollTest, EveryFolderFullRefusesNumbers) {
     EXPECT_EQ(roll_.nextImageNumber(), 1);
     EXPECT_EQ(roll_.currentFolderNumber(), 1000);
     EXPECT_FALSE(roll_.readyForPictures());
+    EXPECT_TRUE(roll_.everyFolderFull());
     EXPECT_FALSE(roll_.claimImageNumber());
     EXPECT_FALSE(fs::exists(dcim() / "1000APPLE"));
+}
+
+// DCIM and picture folders may be links to folders elsewhere: the scan reads through them and the
+// paths lead there; a link cycle below them ends the scan all the same.
+TEST_F(CameraRollTest, LinkedFoldersAreScannedLikeFolders) {
+    testenv::ScratchDir disk;
+    fs::create_directories(dcim().parent_path());
+    fs::create_directories(disk / "dcim/100APPLE");
+    testenv::writeFile(disk / "dcim/100APPLE/IMG_0041.JPG", "x");
+    fs::create_directory_symlink(disk / "dcim", dcim());
+    fs::create_directory_symlink("..", disk / "dcim/100APPLE/up");
+    EXPECT_EQ(scan(), 42);
+    EXPECT_EQ(*files_.resolve(roll_.getImagePathForIndex(42)), dcim() / "100APPLE/IMG_0042.JPG");
+
+    // A folder that is a link: its pictures count too.
+    testenv::ScratchDir other;
+    testenv::writeFile(other / "IMG_0099.JPG", "x");
+    fs::remove(dcim());
+    fs::create_directories(dcim());
+    fs::create_directory_symlink(other.path(), dcim() / "100APPLE");
+    CameraRoll roll(files_);
+    roll.initializeSavingVariables();
+    EXPECT_EQ(roll.claimImageNumber(), 100);
+    EXPECT_TRUE(fs::is_symlink(dcim() / "100APPLE"));
 }
 
 TEST_F(CameraRollTest, ScanRemovesLeftoversOfInterruptedWrites) {

@@ -50,14 +50,83 @@ protected:
 
 }  // namespace
 
-TEST_F(SaveWorkerTest, NothingIsTakenOrWaitedForBeforeTheWorkerStarts) {
-    auto worker = std::make_unique<SaveWorker>(files_, loop_, nullptr);
-    EXPECT_FALSE(worker->readyForCapture());
-    EXPECT_FALSE(worker->cameraControllerTookPicture(picture_, preview_, {}, nullptr));
-    EXPECT_EQ(worker->saveQueue().count(), 0u);
-    // Terminating within the first second: the wait returns at once.
-    EXPECT_TRUE(finishes([&] { worker->waitTillFinishedSaving(); }));
-    EXPECT_TRUE(finishes([&] { worker.reset(); }));
+TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
+    fs::create_directories(roll(""));
+    testenv::writeFile(roll("IMG_0005.JPG"), "old");
+    std::vector<std::pair<int, int>> renumbered;
+    SaveWorker worker(files_, loop_, nullptr);
+    worker.setPictureHandlers([&](int provisional, int number) { renumbered.emplace_back(provisional, number); },
+                              [&](int number) { ADD_FAILURE() << "picture " << number << " lost"; });
+
+    // The queue serves before the worker runs; the numbers are provisional until its scan.
+    EXPECT_TRUE(worker.readyForCapture());
+    std::vector<int> fans;
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(worker.cameraControllerTookPicture(picture_, preview_, {},
+                                                       [&](ImageRef, int number) { fans.push_back(number); }));
+    }
+    EXPECT_EQ(fans, (std::vector<int>{-1, -2}));
+    EXPECT_EQ(worker.saveQueue().count(), 2u);
+    // Waiting pictures do not hold up a script's clock before their worker exists.
+    EXPECT_TRUE(loop_.allIdle());
+
+    worker.initializePhotoProcessingThread();
+    ASSERT_TRUE(loop_.settle(20.0));
+    // Numbered after the pictures already there, in the order taken, and the main thread told.
+    EXPECT_EQ(renumbered, (std::vector<std::pair<int, int>>{{-1, 6}, {-2, 7}}));
+    for (const char* name : {"IMG_0006.JPG", "IMG_0006.THM", "IMG_0007.JPG", "IMG_0007.THM"})
+        EXPECT_TRUE(fs::exists(roll(name))) << name;
+    EXPECT_EQ(testenv::readFile(roll("IMG_0005.JPG")), "old");
+    // From now on a picture gets its real number at once.
+    EXPECT_EQ(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr), 8);
+    ASSERT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    EXPECT_TRUE(fs::exists(roll("IMG_0008.JPG")));
+}
+
+TEST_F(SaveWorkerTest, TerminatingWithinTheFirstSecond) {
+    // Nothing waiting: the wait returns at once, and nothing is taken afterwards.
+    {
+        auto worker = std::make_unique<SaveWorker>(files_, loop_, nullptr);
+        EXPECT_TRUE(finishes([&] { worker->waitTillFinishedSaving(); }));
+        EXPECT_FALSE(worker->readyForCapture());
+        EXPECT_FALSE(worker->cameraControllerTookPicture(picture_, preview_, {}, nullptr));
+        EXPECT_EQ(worker->saveQueue().count(), 0u);
+        EXPECT_TRUE(finishes([&] { worker.reset(); }));
+        EXPECT_FALSE(fs::exists(roll("")));
+    }
+    // A picture waiting: the worker starts at once, scans, writes it and ends.
+    SaveWorker worker(files_, loop_, nullptr);
+    EXPECT_TRUE(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr));
+    EXPECT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    EXPECT_TRUE(fs::exists(roll("IMG_0001.JPG")));
+    EXPECT_TRUE(fs::exists(roll("IMG_0001.THM")));
+}
+
+// A picture that cannot be written leaves no thumbnail file behind and is reported to the main
+// thread; the queue goes on with the next.
+TEST_F(SaveWorkerTest, APictureThatCannotBeWrittenLeavesNoThumbnail) {
+    fs::create_directories(roll(""));
+    // Picture 2's name is taken (by a dangling link) by the time it is written.
+    fs::create_symlink("nowhere", roll("IMG_0002.JPG"));
+    std::vector<int> lost;
+    SaveWorker worker(files_, loop_, nullptr);
+    worker.setPictureHandlers({}, [&](int number) { lost.push_back(number); });
+    for (int n = 1; n <= 3; ++n) worker.addToSaveQueue(record(n));
+    worker.initializePhotoProcessingThread();
+    ASSERT_TRUE(loop_.settle(20.0));
+    EXPECT_EQ(lost, std::vector<int>{2});
+    EXPECT_FALSE(fs::exists(fs::symlink_status(roll("IMG_0002.THM"))));
+    EXPECT_TRUE(fs::is_symlink(roll("IMG_0002.JPG")));
+    for (const char* name : {"IMG_0001.JPG", "IMG_0001.THM", "IMG_0003.JPG", "IMG_0003.THM"})
+        EXPECT_TRUE(fs::exists(roll(name))) << name;
+
+    // The folder vanishes: neither file can be written; the picture after it is reported too.
+    fs::rename(roll(""), dir_.path() / "moved");
+    worker.addToSaveQueue(record(4));
+    ASSERT_TRUE(loop_.settle(20.0));
+    EXPECT_EQ(lost, (std::vector<int>{2, 4}));
+    EXPECT_FALSE(fs::exists(roll("")));
+    EXPECT_FALSE(fs::exists(dir_.path() / "moved/IMG_0004.THM"));
 }
 
 TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
@@ -107,9 +176,11 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
                             testenv::shellQuote(roll("IMG_0002.JPG").string()))
                    .out;
     EXPECT_EQ(out, "960\nS\nW\n");
-    // Nothing restarts a finished worker; a second wait returns at once.
-    EXPECT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    // Nothing restarts a finished worker, and no picture is taken for it; a second wait returns
+    // at once.
     EXPECT_FALSE(worker.cameraControllerTookPicture(picture_, preview_, settings, nullptr));
+    EXPECT_EQ(worker.saveQueue().count(), 0u);
+    EXPECT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
 }
 
 TEST_F(SaveWorkerTest, DeletionsWhileQueuedAndAfterWriting) {

@@ -51,6 +51,7 @@ TEST(HostBinary, BadOptionsStopBeforeAnythingStarts) {
     auto help = run(kestrova("--help"));
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("usage: kestrova", 0), 0u);
+    EXPECT_NE(help.out.find("location-services on|off"), std::string::npos) << help.out;
 }
 
 TEST(HostBinary, ScriptErrorsNameTheLine) {
@@ -60,6 +61,12 @@ TEST(HostBinary, ScriptErrorsNameTheLine) {
                           shellQuote((dir / "bad.script").string())));
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "script:4: tap: y 900 is off the 320 x 480 screen\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "device"));
+    testenv::writeFile(dir / "switch.script", "location-services on\nlocation-services of\n");
+    r = run(kestrova("--headless --device-root " + shellQuote((dir / "device").string()) + " --script " +
+                     shellQuote((dir / "switch.script").string())));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "script:2: location-services: expected on or off, got 'of'\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "device"));
 
     r = run(kestrova("--headless --script " + shellQuote((dir / "missing.script").string())));

@@ -5,6 +5,8 @@
 #include "host/SimulatedDevice.h"
 
 #include "platform/foundation/EventLog.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/location/LocationServices.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/ActionSheetDelegate.h"
 #include "platform/ui/Application.h"
@@ -193,5 +195,21 @@ TEST(ScriptRunner, LocationAndOrientationReachTheHardware) {
     EXPECT_EQ(f.run("orientation 4\nlocation 47.5 -122.25 5\n"), 0);
     // The device was left in landscape right.
     EXPECT_EQ(f.device->orientation(), 4);
+    EXPECT_TRUE(f.reports.empty());
+}
+
+TEST(ScriptRunner, LocationServicesSwitchIsAnnouncedOnChange) {
+    Fixture f;
+    std::vector<bool> announced;
+    auto& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(&announced, platform::LocationServices::kEnabledDidChangeNotification, nullptr,
+                       [&](const platform::Notification&) {
+                           announced.push_back(platform::LocationServices::current().enabled());
+                       });
+    ASSERT_TRUE(platform::LocationServices::current().enabled());
+    // Off, off again (no change, no notification), then on.
+    EXPECT_EQ(f.run("location-services off\nlocation-services off\nlocation-services on\n"), 0);
+    center.removeObserver(&announced);
+    EXPECT_EQ(announced, (std::vector<bool>{false, true}));
     EXPECT_TRUE(f.reports.empty());
 }

@@ -29,13 +29,15 @@ TEST(Script, ParsesEveryCommand) {
         "orientation 3\n"
         "location 47.5 -122.25\n"
         "location 1 2 65\n"
+        "location-services off\n"
+        "location-services on\n"
         "resign\n"
         "activate\n"
         "screenshot out/shot.PNG\r\n"
         "quit\n");
     ASSERT_TRUE(r.script) << r.error;
     const auto& c = r.script->commands();
-    ASSERT_EQ(c.size(), 23u);
+    ASSERT_EQ(c.size(), 25u);
     EXPECT_EQ(c[0].kind, Kind::Wait);
     EXPECT_EQ(c[0].line, 3);
     EXPECT_DOUBLE_EQ(c[0].seconds, 1.5);
@@ -70,9 +72,13 @@ TEST(Script, ParsesEveryCommand) {
     EXPECT_DOUBLE_EQ(c[17].longitude, -122.25);
     EXPECT_GT(c[17].accuracy, 0);  // a default accuracy
     EXPECT_DOUBLE_EQ(c[18].accuracy, 65);
-    EXPECT_EQ(c[19].kind, Kind::Resign);
-    EXPECT_EQ(c[20].kind, Kind::Activate);
-    EXPECT_EQ(c[21].text, "out/shot.PNG");
+    EXPECT_EQ(c[19].kind, Kind::LocationServices);
+    EXPECT_FALSE(c[19].on);
+    EXPECT_EQ(c[20].kind, Kind::LocationServices);
+    EXPECT_TRUE(c[20].on);
+    EXPECT_EQ(c[21].kind, Kind::Resign);
+    EXPECT_EQ(c[22].kind, Kind::Activate);
+    EXPECT_EQ(c[23].text, "out/shot.PNG");
     EXPECT_TRUE(r.script->endsWithQuit());
 }
 
@@ -124,6 +130,10 @@ TEST(Script, MalformedLinesReportTheirLineNumber) {
         {"orientation 7", "script:1: orientation: orientation must be a whole number from 1 to 6, got '7'"},
         {"location 95 0", "script:1: location: latitude must be -90 to 90"},
         {"location 0 0 -3", "script:1: location: accuracy must not be negative"},
+        {"wait 1\nlocation-services maybe", "script:2: location-services: expected on or off, got 'maybe'"},
+        {"location-services \"on\"", "script:1: location-services: expected on or off, got 'on'"},
+        {"location-services", "script:1: location-services: expected location-services on or location-services off"},
+        {"location-services on off", "script:1: location-services: expected location-services on or"},
         {"resign now", "script:1: resign: expected resign (no arguments)"},
         {"screenshot shot.jpg", "script:1: screenshot: screenshot file must end in .png, got 'shot.jpg'"},
         {"screenshot", "script:1: screenshot: expected screenshot FILE.png"},

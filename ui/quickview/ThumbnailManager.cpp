@@ -82,6 +82,12 @@ void ThumbnailManager::removePreview(ThumbnailView* preview) {
     redraw();
 }
 
+ThumbnailView* ThumbnailManager::previewWithImageIndex(int32_t imageIndex) const {
+    for (ThumbnailView* preview : prevArray_)
+        if (preview->imageIndex() == imageIndex) return preview;
+    return nullptr;
+}
+
 void ThumbnailManager::removePreviewUsingIndex(int32_t index) {
     if (index < 0 || size_t(index) >= prevArray_.size()) return;
     removePreview(prevArray_[size_t(index)]);

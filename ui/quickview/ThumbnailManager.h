@@ -60,6 +60,8 @@ public:
     // Takes the thumbnail off the list and the screen (it is destroyed) and redraws. Does nothing
     // for a thumbnail that is not held.
     void removePreview(ThumbnailView* preview);
+    // The held thumbnail of picture number `imageIndex`; null when none is held.
+    ThumbnailView* previewWithImageIndex(int32_t imageIndex) const;
     // The same by list index (0 = oldest); an index out of range does nothing.
     void removePreviewUsingIndex(int32_t index);
     void setSelectedImage(ThumbnailView* image) override { selectedImage_ = image; }

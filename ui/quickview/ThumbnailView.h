@@ -47,6 +47,8 @@ public:
     void setActive(bool active);
     bool active() const { return activeFlag_; }
     int32_t imageIndex() const { return imageIndex_; }
+    // The picture got its real number after the thumbnail was made.
+    void setImageIndex(int32_t index) { imageIndex_ = index; }
     platform::ImageView* imageView() const { return ui_; }
 
     // Draws the mat behind the picture: rounded, translucent grey, with a blurred shadow.

@@ -43,7 +43,7 @@ void withoutPermissionOverride(const std::function<void()>& fn) {
 
 }  // namespace
 
-TEST(FileManager, DevicePathsNeverLeaveTheRoot) {
+TEST(FileManager, DevicePathsLeaveTheRootOnlyThroughLinkedFolders) {
     testenv::ScratchDir root, outside;
     FileManager fm(root.path());
     fs::create_directories(root / "var/mobile");
@@ -56,38 +56,53 @@ TEST(FileManager, DevicePathsNeverLeaveTheRoot) {
     EXPECT_FALSE(fm.resolve("/../etc/passwd"));
     EXPECT_FALSE(fm.resolve("/var/../var/mobile"));
 
-    // Symlinks: absolute and relative ones out of the root are refused, dangling ones too; an
-    // absolute link back inside the root is fine.
+    // A link to a folder is that folder, wherever it points (the user's DCIM on another disk).
     fs::create_directory_symlink(outside.path(), root / "out");
     fs::create_directory_symlink("../..", root / "var/up");
-    fs::create_symlink(outside / "created-by-link", root / "dangling");
     fs::create_directory_symlink(root / "var", root / "inner");
-    EXPECT_FALSE(fm.resolve("/out/secret"));
-    EXPECT_FALSE(fm.resolve("/var/up"));
-    EXPECT_FALSE(fm.resolve("/var/up/anything"));
-    EXPECT_FALSE(fm.resolve("/dangling"));
+    EXPECT_EQ(fm.resolve("/out/secret"), root.path() / "out/secret");
     EXPECT_EQ(fm.resolve("/inner/mobile"), root.path() / "inner/mobile");
-
-    // Nothing is read, written or made through a refused path.
-    EXPECT_FALSE(fm.contents("/out/secret"));
-    EXPECT_FALSE(fm.fileExists("/out/secret"));
-    EXPECT_FALSE(fm.writeAtomically("/out/secret", "x", 1));
-    EXPECT_FALSE(fm.writeAtomically("/dangling", "x", 1));
-    EXPECT_FALSE(fm.createDirectory("/out/made"));
-    EXPECT_EQ(listNames(outside.path()), std::vector<std::string>{"secret"});
+    EXPECT_EQ(fm.resolve("/var/up"), root.path() / "var/up");
+    EXPECT_EQ(fm.contents("/out/secret"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    EXPECT_TRUE(fm.createDirectory("/out/made"));
+    EXPECT_TRUE(fm.writeAtomically("/out/made/new", "n", 1, false));
+    EXPECT_EQ(testenv::readFile(outside / "made/new"), "n");
+    EXPECT_FALSE(fm.writeAtomically("/out/secret", "x", 1, false));
     EXPECT_EQ(testenv::readFile(outside / "secret"), "keep");
+
+    // A link at the end of a path that leads out of the root to a file, or to nothing, is refused:
+    // nothing is read, written or made through it.
+    fs::create_symlink(outside / "secret", root / "fileLink");
+    fs::create_symlink(outside / "created-by-link", root / "dangling");
+    EXPECT_FALSE(fm.resolve("/fileLink"));
+    EXPECT_FALSE(fm.resolve("/dangling"));
+    EXPECT_FALSE(fm.contents("/fileLink"));
+    EXPECT_FALSE(fm.fileExists("/fileLink"));
+    EXPECT_FALSE(fm.writeAtomically("/fileLink", "x", 1));
+    EXPECT_FALSE(fm.writeAtomically("/dangling", "x", 1));
+    EXPECT_FALSE(fm.createDirectory("/dangling"));
+    EXPECT_EQ(listNames(outside.path()), (std::vector<std::string>{"made", "secret"}));
+    EXPECT_EQ(testenv::readFile(outside / "secret"), "keep");
+    // But their names are taken.
+    EXPECT_TRUE(fm.entryExists("/fileLink"));
+    EXPECT_TRUE(fm.entryExists("/dangling"));
+    EXPECT_TRUE(fm.entryExists("/out/secret"));
+    EXPECT_FALSE(fm.entryExists("/out/none"));
+    EXPECT_FALSE(fm.entryExists("/"));
 
     // Removing a link inside the root removes the link, never what it points at.
     EXPECT_TRUE(fm.removeItem("/out"));
     EXPECT_FALSE(fs::exists(fs::symlink_status(root / "out")));
     EXPECT_EQ(testenv::readFile(outside / "secret"), "keep");
+    EXPECT_TRUE(fm.removeItem("/dangling"));
+    EXPECT_FALSE(fm.entryExists("/dangling"));
     EXPECT_FALSE(fm.removeItem("/"));
     EXPECT_FALSE(fm.removeItem("/var/.."));
     EXPECT_TRUE(fs::exists(root / "var/mobile"));
 }
 
-TEST(FileManager, EnumerateListsRelativePathsWithoutFollowingLinks) {
-    testenv::ScratchDir root;
+TEST(FileManager, EnumerateFollowsLinkedFoldersOnceAndEndsOnCycles) {
+    testenv::ScratchDir root, elsewhere;
     FileManager fm(root.path());
     ASSERT_TRUE(fm.createDirectory("/DCIM/100APPLE"));
     ASSERT_TRUE(fm.createDirectory("/DCIM/101APPLE"));
@@ -100,11 +115,18 @@ TEST(FileManager, EnumerateListsRelativePathsWithoutFollowingLinks) {
     fs::create_directory_symlink(".", root / "DCIM/self");
     fs::create_symlink("b", root / "DCIM/a");
     fs::create_symlink("a", root / "DCIM/b");
+    // A folder elsewhere is entered through its link; a second link to a folder already entered
+    // is listed but not entered again.
+    testenv::writeFile(elsewhere / "IMG_0005.JPG", "j");
+    fs::create_directory_symlink(elsewhere.path(), root / "DCIM/102APPLE");
+    fs::create_directory_symlink("101APPLE", root / "DCIM/103APPLE");
 
     std::vector<std::string> expected{"100APPLE", "100APPLE/IMG_0001.JPG", "100APPLE/IMG_0001.THM",
-                                      "100APPLE/parent", "101APPLE", "101APPLE/IMG_0002.JPG", "a", "b", "self"};
+                                      "100APPLE/parent", "101APPLE", "101APPLE/IMG_0002.JPG",
+                                      "102APPLE", "102APPLE/IMG_0005.JPG", "103APPLE", "a", "b", "self"};
     EXPECT_EQ(fm.enumerate("/DCIM"), expected);
-    EXPECT_EQ(fm.contentsOfDirectory("/DCIM"), (std::vector<std::string>{"100APPLE", "101APPLE", "a", "b", "self"}));
+    EXPECT_EQ(fm.contentsOfDirectory("/DCIM"),
+              (std::vector<std::string>{"100APPLE", "101APPLE", "102APPLE", "103APPLE", "a", "b", "self"}));
     EXPECT_TRUE(fm.enumerate("/missing").empty());
     EXPECT_TRUE(fm.contentsOfDirectory("/DCIM/100APPLE/IMG_0001.JPG").empty());
 }
