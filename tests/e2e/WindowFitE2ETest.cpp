@@ -59,7 +59,7 @@ struct Session {
             inner += "openbox --sm-disable >/dev/null 2>&1 & wm=$!\n"
                      "for i in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' && break; sleep 0.05; done\n";
         inner += shellQuote(testenv::kestrovaBinary()) + " " + args +
-                 " --device-root device --event-log events.log 2>stderr.txt & pid=$!\n"
+                 " --camera synthetic --device-root device --event-log events.log 2>stderr.txt & pid=$!\n"
                  "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
                  "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n" +
                  steps +

@@ -47,7 +47,7 @@ TEST(WindowHostXvfb, WithoutSoundOneLineAndNoLibraryChatter) {
     auto r = testenv::run("cd " + shellQuote(dir.path().string()) +
                           " && SDL_AUDIODRIVER=alsa ALSA_CONFIG_PATH=asound.conf timeout 60 " + testenv::xvfbRun() +
                           " " + shellQuote(testenv::kestrovaBinary()) +
-                          " --device-root device --event-log events.log --script quit.script");
+                          " --camera synthetic --device-root device --event-log events.log --script quit.script");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out.rfind("kestrova: no sound (", 0), 0u) << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
