@@ -72,7 +72,9 @@ Session runKestrova(const fs::path& scratch, const fs::path& root, const std::st
     fs::create_directories(root);
     // --foreground: timeout waits for the killed program instead of killing itself with it, so the
     // caller looks at the files only once no thread of the program can still touch them.
-    std::string prefix = "timeout --foreground -s KILL " +
+    // --preserve-status: a program that ends by itself just as its time is up keeps its own status
+    // (otherwise 124); a killed one gives 137.
+    std::string prefix = "timeout --foreground --preserve-status -s KILL " +
                          (killAfter > 0 ? std::to_string(killAfter) : std::string("120")) + " ";
     if (unprivileged && geteuid() == 0) {
         chownTree(root);

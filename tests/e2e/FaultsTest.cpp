@@ -140,11 +140,9 @@ TEST(Faults, SymlinkLoopsInTheCameraRoll) {
 }
 
 // The last line a session printed: the event it had reached when it ended.
-std::string lastLine(const std::string& out) {
-    auto end = out.find_last_not_of('\n');
-    if (end == std::string::npos) return "";
-    auto begin = out.rfind('\n', end);
-    return out.substr(begin == std::string::npos ? 0 : begin + 1, end - (begin == std::string::npos ? 0 : begin + 1) + 1);
+std::string lastLine(std::string out) {
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out.substr(out.rfind('\n') + 1);  // npos + 1 is 0
 }
 
 // kill -9 at twenty moments spread over a burst session, from just after start-up to just past its
@@ -173,7 +171,9 @@ TEST(Faults, KillDuringBurstLeavesOnlyWholePictures) {
         const double killAfter = 0.05 + span * 1.1 * i / 19;
         Session s = faults::runKestrova(dir.path(), root, script, "", false, killAfter);
         char what[512];
-        std::snprintf(what, sizeof what, "run %d (kill -9 due after %.2f s of a %.2f s session; ended after %.2f s, status %d, last event \"%s\")",
+        std::snprintf(what, sizeof what,
+                      "run %d (kill -9 due after %.2f s of a %.2f s session; ended after %.2f s, status %d, "
+                      "last event \"%s\")",
                       i, killAfter, whole.seconds, s.seconds, s.status, lastLine(s.out).c_str());
         runs.push_back(what);
         for (const auto& t : faults::temporaryFiles(root)) leftBy.emplace(t, runs.size() - 1);
@@ -211,7 +211,8 @@ TEST(Faults, KillJustBeforeARenameLeavesTheOldFilesAndTheNextStartClearsTheTempo
         SCOPED_TRACE(c.what);
         testenv::ScratchDir dir;
         const fs::path root = dir / "device";
-        faults::writePreferences(root, "<key>BurstMode</key><integer>1</integer><key>ColorMode</key><integer>2</integer>");
+        faults::writePreferences(root,
+                                 "<key>BurstMode</key><integer>1</integer><key>ColorMode</key><integer>2</integer>");
         const std::string preferences = testenv::readFile(faults::preferencesFile(root));
         const auto before = faults::snapshotMedia(root);
 
@@ -232,7 +233,8 @@ TEST(Faults, KillJustBeforeARenameLeavesTheOldFilesAndTheNextStartClearsTheTempo
         EXPECT_EQ(faults::temporaryFiles(root), std::vector<std::string>{});
         EXPECT_EQ(faults::pictures(root).size(), c.picturesLeft + 3) << next.out;
         EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
-        auto xml = run(testenv::plistutil() + " -i " + shellQuote(faults::preferencesFile(root).string()) + " -f xml -o -");
+        auto xml =
+            run(testenv::plistutil() + " -i " + shellQuote(faults::preferencesFile(root).string()) + " -f xml -o -");
         ASSERT_EQ(xml.status, 0) << xml.out;
         EXPECT_TRUE(std::regex_search(xml.out, std::regex("<key>ColorMode</key>\\s*<integer>2</integer>"))) << xml.out;
     }
