@@ -217,7 +217,7 @@ TEST(Faults, KillJustBeforeARenameLeavesTheOldFilesAndTheNextStartClearsTheTempo
         const auto before = faults::snapshotMedia(root);
 
         Session killed = faults::runKestrova(dir.path(), root, burst, "", false, 0, {},
-                                             std::string("LD_PRELOAD=") + KILL_BEFORE_RENAME_LIBRARY +
+                                             "LD_PRELOAD=" + shellQuote(KILL_BEFORE_RENAME_LIBRARY) +
                                                  " ASAN_OPTIONS=verify_asan_link_order=0"
                                                  " KESTROVA_KILL_BEFORE_RENAME=" + c.killAt);
         ASSERT_EQ(killed.status, 137) << "not killed at its rename: " << killed.out;
