@@ -255,6 +255,20 @@ std::optional<std::vector<uint8_t>> FileManager::contents(const std::string& dev
     return data;
 }
 
+int FileManager::removeLeftoverTemporaries(const std::string& devicePath) const {
+    // Temporary names start with the writer's process id.
+    const std::string prefix = kTemporaryPrefix;
+    const std::string ours = prefix + std::to_string(::getpid()) + "-";
+    int removed = 0;
+    for (const auto& rel : enumerate(devicePath)) {
+        const auto slash = rel.rfind('/');
+        const std::string name = slash == std::string::npos ? rel : rel.substr(slash + 1);
+        if (name.rfind(prefix, 0) != 0 || name.rfind(ours, 0) == 0) continue;
+        if (removeItem(devicePath + "/" + rel)) ++removed;
+    }
+    return removed;
+}
+
 bool FileManager::writeAtomically(const std::string& devicePath, const void* bytes, size_t length,
                                   bool replaceExisting) const {
     auto p = resolve(devicePath);

@@ -51,6 +51,10 @@ public:
                                     bool replaceExisting = true);
     // Prefix of the temporary files writeAtomically makes, so a start-up scan can remove leftovers.
     static constexpr const char* kTemporaryPrefix = ".kestrova-tmp-";
+    // Removes the temporaries beneath a folder that writes of other processes left behind (a kill
+    // between creating one and renaming it into place). Those of this process's writes in
+    // progress are kept. Returns how many went.
+    int removeLeftoverTemporaries(const std::string& devicePath) const;
 
 private:
     // The host path of the entry a device path names, its folder resolved but a link at the end

@@ -58,6 +58,9 @@ bool writeDomain(const FileManager& files, const std::string& name, const Proper
 }  // namespace
 
 UserDefaults::UserDefaults(const FileManager& files, std::string domain) : files_(files), domain_(std::move(domain)) {
+    // A process killed while it wrote a domain leaves its temporary beside the domain files; no
+    // one else would ever clear it.
+    files_.removeLeftoverTemporaries(kPreferencesFolder);
     if (isPlainName(domain_)) values_ = readDomain(files_, domain_).values;  // unreadable: empty
 }
 

@@ -19,7 +19,8 @@ class FileManager;
 
 class UserDefaults {
 public:
-    // Reads `domain` from `files` at once; `files` must outlive this object.
+    // Reads `domain` from `files` at once, after removing the temporaries that interrupted writes
+    // of other processes left in the preferences folder; `files` must outlive this object.
     UserDefaults(const FileManager& files, std::string domain);
 
     // The application's defaults (installed by the host or a test fixture).

@@ -65,18 +65,24 @@ void chmodTree(const fs::path& p, const std::string& mode) {
 }
 
 Session runKestrova(const fs::path& scratch, const fs::path& root, const std::string& script, const std::string& extra,
-                    bool unprivileged, double killAfter, const fs::path& binary) {
+                    bool unprivileged, double killAfter, const fs::path& binary, const std::string& environment) {
     static int counter = 0;
     const fs::path scriptFile = scratch / ("session-" + std::to_string(++counter) + ".script");
     testenv::writeFile(scriptFile, script);
     fs::create_directories(root);
-    std::string prefix = "timeout -s KILL " + (killAfter > 0 ? std::to_string(killAfter) : std::string("120")) + " ";
+    // --foreground: timeout waits for the killed program instead of killing itself with it, so the
+    // caller looks at the files only once no thread of the program can still touch them.
+    // --preserve-status: a program that ends by itself just as its time is up keeps its own status
+    // (otherwise 124); a killed one gives 137.
+    std::string prefix = "timeout --foreground --preserve-status -s KILL " +
+                         (killAfter > 0 ? std::to_string(killAfter) : std::string("120")) + " ";
     if (unprivileged && geteuid() == 0) {
         chownTree(root);
         prefix += std::string("setpriv --reuid=") + kNobody + " --regid=" + kNobody + " --clear-groups -- ";
     }
     const std::string exe = binary.empty() ? testenv::kestrovaBinary() : binary.string();
     const auto start = std::chrono::steady_clock::now();
+    if (!environment.empty()) prefix += "env " + environment + " ";
     auto r = run(prefix + shellQuote(exe) + " --headless --device-root " + shellQuote(root.string()) + " --script " +
                  shellQuote(scriptFile.string()) + " " + extra);
     Session s;

@@ -18,9 +18,11 @@ struct Session {
 // Runs kestrova --headless with `script` on `root` (made if missing). `extra` are more options.
 // `unprivileged`: as root, run as user 65534 on a tree chowned to it (permissions count then).
 // `killAfter` > 0: SIGKILL after that many real seconds. The watchdog kills a session after 120 s.
+// `environment`: NAME=value words for the program's environment. Returns once the process has
+// ended, a killed one included.
 Session runKestrova(const std::filesystem::path& scratch, const std::filesystem::path& root, const std::string& script,
                     const std::string& extra = "", bool unprivileged = false, double killAfter = 0,
-                    const std::filesystem::path& binary = {});
+                    const std::filesystem::path& binary = {}, const std::string& environment = "");
 
 // True when permissions stop this process's sessions: not root, or root with setpriv.
 bool canDropPrivileges();

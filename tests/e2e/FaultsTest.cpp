@@ -139,31 +139,105 @@ TEST(Faults, SymlinkLoopsInTheCameraRoll) {
     EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
 }
 
-// kill -9 at twenty different moments of burst sessions: whatever is on disk is whole, nothing
-// written before goes missing, and the next start leaves no temporary file behind.
+// The last line a session printed: the event it had reached when it ended.
+std::string lastLine(std::string out) {
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out.substr(out.rfind('\n') + 1);  // npos + 1 is 0
+}
+
+// kill -9 at twenty moments spread over a burst session, from just after start-up to just past its
+// end (as long as a whole session takes on this machine now): whatever is on disk is whole,
+// nothing written before goes missing, and the next start leaves no temporary file behind.
 TEST(Faults, KillDuringBurstLeavesOnlyWholePictures) {
     testenv::ScratchDir dir;
     const fs::path root = dir / "device";
-    faults::writePreferences(root, "<key>BurstMode</key><integer>1</integer>");
+    const std::string burstPreferences = "<key>BurstMode</key><integer>1</integer>";
+    faults::writePreferences(root, burstPreferences);
     std::string script = "wait 2\n";
     for (int i = 0; i < 6; ++i) script += "tap @snapButton\nwait 1\n";
     script += "quit\n";
 
+    // A loaded machine stretches a session several times over; fixed moments would then never
+    // reach its end, where the preferences are written.
+    faults::writePreferences(dir / "timing", burstPreferences);
+    const Session whole = faults::runKestrova(dir.path(), dir / "timing", script);
+    ASSERT_EQ(whole.status, 0) << whole.out;
+    const double span = std::max(0.5, whole.seconds);
+
+    std::vector<std::string> runs;
+    std::map<std::string, size_t> leftBy;  // temporary file -> the run after which it appeared
     for (int i = 0; i < 20; ++i) {
         const auto before = faults::snapshotMedia(root);
-        // From just after start-up to about the end of the session, in real time.
-        const double killAfter = 0.3 + 0.09 * i;
+        const double killAfter = 0.05 + span * 1.1 * i / 19;
         Session s = faults::runKestrova(dir.path(), root, script, "", false, killAfter);
-        EXPECT_TRUE(s.status == 0 || s.status == 137) << "run " << i << ": " << s.out;
-        EXPECT_EQ(faults::lostFiles(before, root), std::vector<std::string>{}) << "run " << i;
-        EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{}) << "run " << i;
+        char what[512];
+        std::snprintf(what, sizeof what,
+                      "run %d (kill -9 due after %.2f s of a %.2f s session; ended after %.2f s, status %d, "
+                      "last event \"%s\")",
+                      i, killAfter, whole.seconds, s.seconds, s.status, lastLine(s.out).c_str());
+        runs.push_back(what);
+        for (const auto& t : faults::temporaryFiles(root)) leftBy.emplace(t, runs.size() - 1);
+        EXPECT_TRUE(s.status == 0 || s.status == 137) << runs.back() << ":\n" << s.out;
+        EXPECT_EQ(faults::lostFiles(before, root), std::vector<std::string>{}) << "after " << runs.back();
+        EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{}) << "after " << runs.back();
     }
-    EXPECT_GT(faults::pictures(root).size(), 0u);
+    EXPECT_GT(faults::pictures(root).size(), 0u) << "no picture in twenty runs, the last " << runs.back();
 
     Session next = faults::runKestrova(dir.path(), root, "wait 2\nquit\n");
     EXPECT_EQ(next.status, 0) << next.out;
-    EXPECT_EQ(faults::temporaryFiles(root), std::vector<std::string>{});
-    EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+    for (const auto& t : faults::temporaryFiles(root))
+        ADD_FAILURE() << t << " is still there after the next start; it appeared after "
+                      << (leftBy.count(t) ? runs[leftBy[t]] : std::string("that start"));
+    EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{}) << "after the next start";
+    if (HasFailure()) {
+        dir.keep();
+        std::printf("device root kept: %s\n", root.c_str());
+    }
+}
+
+// kill -9 at the moment an atomic write is most exposed: its temporary is complete and synced, its
+// rename not yet made, in the preferences, a thumbnail or a picture. Everything on disk before is
+// unchanged, and the next start removes the temporary and carries on from the files as they are.
+TEST(Faults, KillJustBeforeARenameLeavesTheOldFilesAndTheNextStartClearsTheTemporary) {
+    const std::string burst = "wait 2\ntap @snapButton\nwait 2\nquit\n";
+    struct Case {
+        const char* what;
+        const char* killAt;  // the rename's name ends so, and which one it is
+        size_t picturesLeft;
+    };
+    // The preferences are written at the end, after the burst's three pictures.
+    for (const Case& c : {Case{"preferences", ".plist:1", 3}, Case{"first thumbnail", ".THM:1", 0},
+                          Case{"second picture", ".JPG:2", 1}}) {
+        SCOPED_TRACE(c.what);
+        testenv::ScratchDir dir;
+        const fs::path root = dir / "device";
+        faults::writePreferences(root,
+                                 "<key>BurstMode</key><integer>1</integer><key>ColorMode</key><integer>2</integer>");
+        const std::string preferences = testenv::readFile(faults::preferencesFile(root));
+        const auto before = faults::snapshotMedia(root);
+
+        Session killed = faults::runKestrova(dir.path(), root, burst, "", false, 0, {},
+                                             "LD_PRELOAD=" + shellQuote(KILL_BEFORE_RENAME_LIBRARY) +
+                                                 " ASAN_OPTIONS=verify_asan_link_order=0"
+                                                 " KESTROVA_KILL_BEFORE_RENAME=" + c.killAt);
+        ASSERT_EQ(killed.status, 137) << "not killed at its rename: " << killed.out;
+        // The interrupted write's temporary: the kill came where it was meant to.
+        EXPECT_EQ(faults::temporaryFiles(root).size(), 1u);
+        EXPECT_EQ(testenv::readFile(faults::preferencesFile(root)), preferences);
+        EXPECT_EQ(faults::lostFiles(before, root), std::vector<std::string>{});
+        EXPECT_EQ(faults::pictures(root).size(), c.picturesLeft);
+        EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+
+        Session next = faults::runKestrova(dir.path(), root, burst);
+        EXPECT_EQ(next.status, 0) << next.out;
+        EXPECT_EQ(faults::temporaryFiles(root), std::vector<std::string>{});
+        EXPECT_EQ(faults::pictures(root).size(), c.picturesLeft + 3) << next.out;
+        EXPECT_EQ(faults::badPictures(root), std::vector<std::string>{});
+        auto xml =
+            run(testenv::plistutil() + " -i " + shellQuote(faults::preferencesFile(root).string()) + " -f xml -o -");
+        ASSERT_EQ(xml.status, 0) << xml.out;
+        EXPECT_TRUE(std::regex_search(xml.out, std::regex("<key>ColorMode</key>\\s*<integer>2</integer>"))) << xml.out;
+    }
 }
 
 // Broken preferences: the application starts (no slower than with none by more than 2 s), every

@@ -35,6 +35,7 @@ ScratchDir::ScratchDir() {
 }
 
 ScratchDir::~ScratchDir() {
+    if (keep_) return;
     std::error_code ec;
     // Tests may leave read-only folders behind; make them writable so removal succeeds.
     for (auto it = std::filesystem::recursive_directory_iterator(

@@ -14,9 +14,12 @@ public:
     ScratchDir& operator=(const ScratchDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& rel) const { return path_ / rel; }
+    // Leaves the folder on disk, for a failed test's evidence.
+    void keep() { keep_ = true; }
 
 private:
     std::filesystem::path path_;
+    bool keep_ = false;
 };
 
 struct CommandResult {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <unistd.h>
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -178,6 +179,31 @@ TEST_F(UserDefaultsTest, UnreadableOwnFileStartsCleanAndIsReplacedByTheNextSave)
         EXPECT_NE(xml.out.find("<key>ColorMode</key>\n\t<integer>4</integer>"), std::string::npos) << xml.out;
         EXPECT_EQ(UserDefaults(files, kApp).integerForKey("ColorMode"), 4);
     }
+}
+
+// A process killed between writing a domain's temporary and renaming it leaves the temporary
+// behind; the next start removes it and reads the domain as it was. The temporary of a write this
+// process has in progress stays, and so does every other file.
+TEST_F(UserDefaultsTest, StartRemovesTemporariesOfInterruptedWrites) {
+    {
+        UserDefaults d(files, kApp);
+        d.setInteger(3, "ColorMode");
+        ASSERT_TRUE(d.synchronize());
+    }
+    const std::string saved = testenv::readFile(fileOf(kApp));
+    const std::string tmp = FileManager::kTemporaryPrefix;
+    const std::string killed = tmp + "0-7.tmp";  // no process has id 0
+    const std::string ours = tmp + std::to_string(::getpid()) + "-99.tmp";
+    const std::string lookalike = "notes" + tmp + "1.tmp";
+    testenv::writeFile(prefs() / killed, "<?xml version=\"1.0\"?><plist><dict><key>Colo");
+    testenv::writeFile(prefs() / ours, "in progress");
+    testenv::writeFile(prefs() / lookalike, "kept");
+    testenv::writeFile(fileOf(kSpringboard), "kept too");
+
+    UserDefaults again(files, kApp);
+    EXPECT_EQ(again.integerForKey("ColorMode"), 3);
+    EXPECT_EQ(prefsFolder(), (std::vector<std::string>{ours, kSpringboard + ".plist", lookalike, kApp + ".plist"}));
+    EXPECT_EQ(testenv::readFile(fileOf(kApp)), saved);
 }
 
 TEST_F(UserDefaultsTest, UnreadableForeignDomainIsNeverReplaced) {
