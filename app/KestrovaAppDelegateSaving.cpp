@@ -12,8 +12,8 @@ namespace kestrova {
 void KestrovaAppDelegate::initializePhotoProcessingThread() {
     if (!saveWorker_) {
         // Taken here on the main thread; the worker then only reads whole fixes from it.
-        GeoPosition* geo = GeoPosition::sharedInstance();
-        SaveWorker::PositionProvider position;
+        GeoPosition* geo = positionProvider_ ? nullptr : GeoPosition::sharedInstance();
+        SaveWorker::PositionProvider position = positionProvider_;
         if (geo) {
             position = [geo]() -> std::optional<GpsSnapshot> {
                 auto fix = geo->getSnapshot();
