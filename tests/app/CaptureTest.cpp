@@ -111,34 +111,6 @@ TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
     EXPECT_EQ(delegate->progressView()->alpha(), 0.0f);
 }
 
-TEST_F(CaptureTest, TwoSecondTimerCountsDownAndShootsAtThree) {
-    defaults->setInteger(1, "TimerMode");
-    launchReady();
-    const double start = loop.now();
-    delegate->performCapture();
-    ASSERT_NE(delegate->cancelSheet(), nullptr);
-    EXPECT_TRUE(delegate->cancelSheet()->isVisible());
-    EXPECT_EQ(delegate->burstText()->textColor(), platform::Color::rgba(1, 1, 0));
-    // A second press during the countdown does nothing.
-    delegate->performCapture();
-    std::vector<std::string> shown;
-    for (int second = 1; second <= 2; ++second) {
-        loop.runUntil([&] { return loop.now() >= start + second; }, 2);
-        EXPECT_FALSE(delegate->burstText()->hidden());
-        shown.push_back(delegate->burstText()->text());
-    }
-    EXPECT_EQ(shown, (std::vector<std::string>{"2", "1"}));
-    loop.runUntil([&] { return loop.now() >= start + 3; }, 2);
-    EXPECT_TRUE(delegate->burstText()->hidden());
-    EXPECT_EQ(shutterSounds(), 0u);
-    loop.runFor(0.02);
-    EXPECT_EQ(shutterSounds(), 1u);
-    loop.runFor(0.3);
-    EXPECT_FALSE(delegate->takingPicture());
-    drain();
-    EXPECT_EQ(files100(".JPG").size(), 1u);
-}
-
 TEST_F(CaptureTest, CancelTimerTakesNoPictureAndTheNextPressStartsAfresh) {
     defaults->setInteger(2, "TimerMode");
     launchReady();
@@ -294,7 +266,7 @@ TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
     EXPECT_EQ(glow->presentation().alpha, 0.0f);
 }
 
-TEST_F(CaptureTest, ZoomMagnifiesThePreviewAndGoesIntoThePicture) {
+TEST_F(CaptureTest, ZoomMagnifiesThePreviewAndTheLevelAndZoomSettingsApply) {
     launchReady();
     delegate->updateZoom(2.0f, false);
     EXPECT_EQ(delegate->cameraView()->transform().a, 2.0f);

@@ -257,6 +257,21 @@ TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
     }
 }
 
+TEST_F(OptionCatalogueTest, EveryButtonStartsAtItsOwnStoredState) {
+    // No state 0 (the default) and neighbours apart, so a button reading another's setting shows.
+    const std::map<std::string, int32_t> stored{{"ColorMode", 3},  {"BurstMode", 1},  {"TimerMode", 2},
+                                                {"LevelerMode", 1}, {"ZoomMode", 1},   {"RotateMode", 1},
+                                                {"ImageSize", 2},  {"PreviewState", 1}, {"TouchRingSize", 2},
+                                                {"QuietMode", 1}};
+    for (const auto& [key, state] : stored) defaults_->setInteger(state, key);
+    start();
+    for (const Option& o : catalogue()) {
+        SCOPED_TRACE(o.settingsKey);
+        EXPECT_EQ(buttonAt(o.page, o.index)->getCurrentState(), stored.at(o.settingsKey));
+        EXPECT_EQ((app_.get()->*o.field)(), stored.at(o.settingsKey));
+    }
+}
+
 TEST(OptionStrings, EveryCatalogueKeyInEveryLanguage) {
     for (const char* language : {"en", "de", "fr", "ja", "zh-Hans", "zh-Hant"}) {
         auto table = platform::StringsTable::load(std::filesystem::path(testenv::bundleDir()) /

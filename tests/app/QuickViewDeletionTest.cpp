@@ -281,10 +281,14 @@ TEST_F(QuickViewDeletionTest, VerticalSlackHoldsBeforeTheDragStartsAndNotDuringI
     EXPECT_TRUE(app_->deleteButtonShowing());
     tapTabButton(DeleteCancelView::kCancelTag);
     loop_.runFor(0.5);
-    // Once dragging, the finger may wander 20 points off its row.
+    // Once dragging, the finger may wander 20 points off its row and back: the thumbnail follows
+    // it along its own row all the way.
+    ThumbnailView* thumb = app_->previewManager()->previews().back();
     down(at);
     move({at.x - 20, at.y});
-    for (int i = 2; i <= 10; ++i) move({at.x - 17.0f * float(i), at.y + 20});
+    for (int i = 2; i <= 10; ++i) move({at.x - 17.0f * float(i), i <= 5 ? at.y + 20 : at.y});
+    EXPECT_FLOAT_EQ(thumb->center().x, at.x - 170);
+    EXPECT_FLOAT_EQ(thumb->center().y, at.y);
     up();
     EXPECT_TRUE(app_->deleteButtonShowing());
 }

@@ -4,6 +4,8 @@
 #include "tests/app/AppFixture.h"
 
 #include "platform/camera/CameraSource.h"
+#include "platform/graphics/Color.h"
+#include "platform/ui/ActionSheet.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Window.h"
 #include "ui/controls/SnapButtonView.h"
@@ -113,6 +115,19 @@ protected:
         delegate->window()->touchUp(0, loop.now());
         loop.runFor(0.3);
         drain();
+    }
+    // Two fingers on the shutter area, the second drawn away diagonally for up to `pixels`
+    // steps while the zoom is below `until`, then both lifted.
+    void pinch(float until, int pixels) {
+        platform::Window* w = delegate->window();
+        auto* b = delegate->snapButton();
+        auto at = [&](float x, float y) { return b->convertPointToView({x, y}, nullptr); };
+        w->touchDown(0, at(60, 80), loop.now());
+        w->touchDown(1, at(70, 90), loop.now());
+        for (int i = 1; i <= pixels && b->zoom() < until; ++i)
+            w->touchMove(1, at(70 + 0.7f * float(i), 90 + 0.7f * float(i)), loop.now());
+        w->touchUp(1, loop.now());
+        w->touchUp(0, loop.now());
     }
     // exiftool's values for `tags` of `file`, one per line.
     std::string exif(const std::string& file, const std::string& tags) const {
@@ -246,21 +261,10 @@ class ZoomToFile : public SettingsToFile, public ::testing::WithParamInterface<f
 TEST_P(ZoomToFile, APinchCropsThePicture) {
     const float target = GetParam();
     launchReady();
-    // Two fingers on the shutter area, drawn apart until the zoom reaches the target.
-    platform::Window* w = delegate->window();
-    const platform::Point c = shutterCentre();
-    w->touchDown(0, {c.x, c.y - 60}, loop.now());
-    w->touchDown(1, {c.x, c.y - 40}, loop.now());
-    float y = c.y - 40;
-    for (int step = 0; step < 400 && delegate->snapButton()->zoom() < target; ++step) {
-        y += 1;
-        w->touchMove(1, {c.x, y}, loop.now());
-    }
-    // Past the largest zoom the pinch ends at it exactly.
-    if (target >= 3.0f)
-        for (int step = 0; step < 40; ++step) w->touchMove(1, {c.x, y += 1}, loop.now());
-    w->touchUp(1, loop.now());
-    w->touchUp(0, loop.now());
+    // Pinches on the shutter area until the zoom reaches the target; past the largest zoom a
+    // pinch ends at it exactly.
+    for (int i = 0; i < 6 && delegate->snapButton()->zoom() < target; ++i) pinch(target, 250);
+    if (target >= 3.0f) pinch(10.0f, 100);
     EXPECT_NEAR(delegate->snapButton()->zoom(), target, 0.01f);
     EXPECT_EQ(files100(".JPG").size(), 0u);  // a pinch takes no picture
     tapShutter();
@@ -341,6 +345,11 @@ TEST_P(TimerToFile, ShootsAfterItsLength) {
     delegate->window()->touchUp(0, loop.now());
     std::vector<std::string> shown;
     if (seconds > 0) {
+        // The cancel sheet and yellow numbers; a second press meanwhile changes nothing.
+        ASSERT_NE(delegate->cancelSheet(), nullptr);
+        EXPECT_TRUE(delegate->cancelSheet()->isVisible());
+        EXPECT_EQ(delegate->burstText()->textColor(), platform::Color::rgba(1, 1, 0));
+        delegate->performCapture();
         // One second per number, counted down to 1; the shutter comes one second later.
         for (int s = 1; s <= seconds; ++s) {
             loop.runUntil([&] { return loop.now() >= start + s; }, 2);
