@@ -113,7 +113,7 @@ run_mutant() {
         local bin
         bin=$(find "$BUILD/tests" "$BUILD" -maxdepth 1 -type f -name "${targets[$i]}" 2>/dev/null | head -n1)
         [ -n "$bin" ] || { caught="missing binary ${targets[$i]}"; break; }
-        (cd "$BUILD" && timeout "$TIMEOUT" "$OLDPWD/$bin" --gtest_brief=1 --gtest_filter="${filters[$i]}" >/dev/null 2>&1)
+        (cd "$BUILD" && timeout "$TIMEOUT" "$OLDPWD/$bin" --gtest_brief=1 --gtest_filter="${filters[$i]}" >/dev/null 2>&1) 2>/dev/null
         st=$?
         if [ $st -eq 124 ]; then caught="${targets[$i]} (timeout)"; break; fi
         if [ $st -ne 0 ]; then caught="${targets[$i]}"; break; fi

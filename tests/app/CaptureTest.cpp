@@ -55,13 +55,14 @@ struct CallbackRecorder : platform::CameraControllerDelegate {
 };
 
 // Holds the save worker inside its first picture (where it asks for the position) until opened;
-// a watchdog opens it anyway so that a fault cannot hang the suite.
-struct WorkerGate {
+// a watchdog opens it anyway so that a fault cannot hang the suite. Shared with the provider, so
+// it outlives a test that stops early while the worker still waits in it.
+struct WorkerGate : std::enable_shared_from_this<WorkerGate> {
     std::mutex m;
     std::condition_variable cv;
     bool entered = false, open = false, watchdogFired = false;
     SaveWorkerPosition provider() {
-        return [this]() -> std::optional<kestrova::GpsSnapshot> {
+        return [this, self = shared_from_this()]() -> std::optional<kestrova::GpsSnapshot> {
             std::unique_lock lk(m);
             if (!entered) {
                 entered = true;
@@ -80,6 +81,13 @@ struct WorkerGate {
         open = true;
         cv.notify_all();
     }
+};
+
+// Opens the gate however the test ends.
+struct GateOpener {
+    std::shared_ptr<WorkerGate> gate = std::make_shared<WorkerGate>();
+    ~GateOpener() { gate->release(); }
+    WorkerGate* operator->() const { return gate.get(); }
 };
 
 TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
@@ -188,9 +196,9 @@ TEST_F(CaptureTest, RefusedBeforeTheWorkerAndWhileBusy) {
 }
 
 TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocking) {
-    WorkerGate gate;
+    GateOpener gate;
     launch();
-    delegate->setPositionProvider(gate.provider());
+    delegate->setPositionProvider(gate->provider());
     loop.runFor(1.05);
     ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5));
     auto shoot = [&] {
@@ -198,7 +206,7 @@ TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocki
         stepHeld(0.3);
     };
     shoot();
-    ASSERT_TRUE(gate.waitEntered());
+    ASSERT_TRUE(gate->waitEntered());
     const auto& queue = delegate->saveWorker()->saveQueue();
     for (int i = 0; i < 4; ++i) shoot();
     ASSERT_EQ(queue.count(), 4u);
@@ -214,8 +222,8 @@ TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocki
     EXPECT_FALSE(delegate->takingPicture());
     EXPECT_EQ(queue.count(), 5u);
     EXPECT_EQ(queue.waitingProducers(), 0);
-    EXPECT_FALSE(gate.watchdogFired);
-    gate.release();
+    EXPECT_FALSE(gate->watchdogFired);
+    gate->release();
     drain();
     EXPECT_EQ(files100(".JPG").size(), 6u);
     // Room again: the next press is served.
@@ -226,9 +234,9 @@ TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocki
 }
 
 TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
-    WorkerGate gate;
+    GateOpener gate;
     launch();
-    delegate->setPositionProvider(gate.provider());
+    delegate->setPositionProvider(gate->provider());
     loop.runFor(1.05);
     ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5));
     auto* glow = delegate->progressView();
@@ -238,7 +246,7 @@ TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
     for (int i = 0; i < 100 && !delegate->glowRunning(); ++i) stepHeld(0.01);
     ASSERT_TRUE(delegate->glowRunning());
     const double t0 = loop.now();
-    ASSERT_TRUE(gate.waitEntered());
+    ASSERT_TRUE(gate->waitEntered());
     // In over two seconds (half way at one, eased), then between full and half in one second each.
     stepHeldUntil(t0 + 1.0);
     EXPECT_NEAR(glow->presentation().alpha, 0.5f, 0.05f);
@@ -252,9 +260,9 @@ TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
     stepHeldUntil(t0 + 4.1);
     EXPECT_EQ(glow->alpha(), 0.5f);
     EXPECT_TRUE(delegate->glowRunning());
-    EXPECT_FALSE(gate.watchdogFired);
+    EXPECT_FALSE(gate->watchdogFired);
     // Once everything is written the pulse in progress ends and the circle fades out in one second.
-    gate.release();
+    gate->release();
     drain();
     ASSERT_TRUE(loop.runUntil([&] { return !delegate->glowRunning(); }, 3));
     const double t1 = loop.now();
