@@ -7,7 +7,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DKESTROVA_WERROR=ON
 endif
 
-.PHONY: all deps configure build run test bench test-asan test-tsan fuzz install package clean
+.PHONY: all deps configure build run test bench mutate test-asan test-tsan fuzz install package clean
 
 all: build
 
@@ -28,6 +28,10 @@ test: build
 
 bench: build
 	@scripts/bench.sh $(BUILD)
+
+# One-line faults from tests/mutants.txt, one at a time; slow, so not part of `make test`.
+mutate: build
+	@JOBS=$(or $(MUTATE_JOBS),2) scripts/mutate.sh $(BUILD) tests/mutants.txt
 
 test-asan:
 	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 $(MAKE) --no-print-directory test BUILD=build-asan BUILD_TYPE=Debug CMAKE_FLAGS="$(CMAKE_FLAGS) -DKESTROVA_SANITIZE=address"

@@ -173,6 +173,9 @@ public:
     // Makes the save queue (at launch, before the first frame) without starting its worker.
     void createSaveQueue();
     void initializePhotoProcessingThread();
+    // Where the worker takes a picture's position from; by default the process's GeoPosition.
+    // Takes effect for a save queue made afterwards, i.e. when set before launch.
+    void setPositionProvider(SaveWorker::PositionProvider provider) { positionProvider_ = std::move(provider); }
     void cameraControllerTookPicture(platform::CameraController* controller, platform::ImageRef picture,
                                      platform::ImageRef preview, const std::vector<uint8_t>* jpegData,
                                      const platform::ImageProperties* properties) override;
@@ -290,6 +293,7 @@ private:
     int32_t burstCount_ = 4;
     // The save queue, its condition and its worker thread.
     std::unique_ptr<SaveWorker> saveWorker_;
+    SaveWorker::PositionProvider positionProvider_;
     ThumbnailManager* previewManager_ = nullptr;  // owned: made and released with the quick view
     std::unique_ptr<platform::ActionSheet> cancelSheet_;
     std::unique_ptr<platform::ActionSheet> confirmTap_;

@@ -13,8 +13,8 @@ namespace kestrova {
 void KestrovaAppDelegate::createSaveQueue() {
     if (saveWorker_) return;
     // Taken here on the main thread; the worker then only reads whole fixes from it.
-    GeoPosition* geo = GeoPosition::sharedInstance();
-    SaveWorker::PositionProvider position;
+    GeoPosition* geo = positionProvider_ ? nullptr : GeoPosition::sharedInstance();
+    SaveWorker::PositionProvider position = positionProvider_;
     if (geo) {
         position = [geo]() -> std::optional<GpsSnapshot> {
             // Asked at the moment of writing: switching location services off ends geotags even

@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -76,8 +78,11 @@ protected:
         platform::RunLoop::setMain(nullptr);
     }
 
-    void launch() {
+    // `beforeLaunch` sees the delegate before the application starts it (the save queue is made
+    // at launch, so a test's position provider must be in place by then).
+    void launch(const std::function<void(kestrova::KestrovaAppDelegate&)>& beforeLaunch = {}) {
         delegate = std::make_unique<kestrova::KestrovaAppDelegate>();
+        if (beforeLaunch) beforeLaunch(*delegate);
         app = std::make_unique<platform::Application>();
         app->setDelegate(delegate.get());
         ASSERT_TRUE(app->launchWithoutInterface());

@@ -12,10 +12,31 @@
 #include "ui/quickview/ThumbnailManager.h"
 #include "ui/quickview/ThumbnailView.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 namespace apptest {
 namespace {
 
-using CaptureTest = AppFixture;
+// With the worker held, the loop's own stepping would wait for it to go idle: these step virtual
+// time from timer to timer without waiting.
+class CaptureTest : public AppFixture {
+protected:
+    void stepHeld(double seconds) {
+        const double end = loop.now() + seconds;
+        for (;;) {
+            loop.runDue();
+            auto next = loop.nextFireDate();
+            if (!next || *next > end) break;
+            clock.set(std::max(*next, loop.now()));
+        }
+        clock.set(end);
+        loop.runDue();
+    }
+    void stepHeldUntil(double t) { stepHeld(std::max(0.0, t - loop.now())); }
+};
+using SaveWorkerPosition = kestrova::SaveWorker::PositionProvider;
 
 // Sits between the camera and the application delegate and notes what arrives, in order.
 struct CallbackRecorder : platform::CameraControllerDelegate {
@@ -35,6 +56,42 @@ struct CallbackRecorder : platform::CameraControllerDelegate {
         if (afterPicture) afterPicture();
     }
     std::function<void()> afterPicture;
+};
+
+// Holds the save worker inside its first picture (where it asks for the position) until opened;
+// a watchdog opens it anyway so that a fault cannot hang the suite. Shared with the provider, so
+// it outlives a test that stops early while the worker still waits in it.
+struct WorkerGate : std::enable_shared_from_this<WorkerGate> {
+    std::mutex m;
+    std::condition_variable cv;
+    bool entered = false, open = false, watchdogFired = false;
+    SaveWorkerPosition provider() {
+        return [this, self = shared_from_this()]() -> std::optional<kestrova::GpsSnapshot> {
+            std::unique_lock lk(m);
+            if (!entered) {
+                entered = true;
+                cv.notify_all();
+                if (!cv.wait_for(lk, std::chrono::seconds(10), [&] { return open; })) watchdogFired = true;
+            }
+            return std::nullopt;
+        };
+    }
+    bool waitEntered() {
+        std::unique_lock lk(m);
+        return cv.wait_for(lk, std::chrono::seconds(10), [&] { return entered; });
+    }
+    void release() {
+        std::lock_guard lk(m);
+        open = true;
+        cv.notify_all();
+    }
+};
+
+// Opens the gate however the test ends.
+struct GateOpener {
+    std::shared_ptr<WorkerGate> gate = std::make_shared<WorkerGate>();
+    ~GateOpener() { gate->release(); }
+    WorkerGate* operator->() const { return gate.get(); }
 };
 
 TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
@@ -66,34 +123,6 @@ TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
     EXPECT_EQ(delegate->progressView()->alpha(), 0.0f);
 }
 
-TEST_F(CaptureTest, TwoSecondTimerCountsDownAndShootsAtThree) {
-    defaults->setInteger(1, "TimerMode");
-    launchReady();
-    const double start = loop.now();
-    delegate->performCapture();
-    ASSERT_NE(delegate->cancelSheet(), nullptr);
-    EXPECT_TRUE(delegate->cancelSheet()->isVisible());
-    EXPECT_EQ(delegate->burstText()->textColor(), platform::Color::rgba(1, 1, 0));
-    // A second press during the countdown does nothing.
-    delegate->performCapture();
-    std::vector<std::string> shown;
-    for (int second = 1; second <= 2; ++second) {
-        loop.runUntil([&] { return loop.now() >= start + second; }, 2);
-        EXPECT_FALSE(delegate->burstText()->hidden());
-        shown.push_back(delegate->burstText()->text());
-    }
-    EXPECT_EQ(shown, (std::vector<std::string>{"2", "1"}));
-    loop.runUntil([&] { return loop.now() >= start + 3; }, 2);
-    EXPECT_TRUE(delegate->burstText()->hidden());
-    EXPECT_EQ(shutterSounds(), 0u);
-    loop.runFor(0.02);
-    EXPECT_EQ(shutterSounds(), 1u);
-    loop.runFor(0.3);
-    EXPECT_FALSE(delegate->takingPicture());
-    drain();
-    EXPECT_EQ(files100(".JPG").size(), 1u);
-}
-
 TEST_F(CaptureTest, CancelTimerTakesNoPictureAndTheNextPressStartsAfresh) {
     defaults->setInteger(2, "TimerMode");
     launchReady();
@@ -108,28 +137,6 @@ TEST_F(CaptureTest, CancelTimerTakesNoPictureAndTheNextPressStartsAfresh) {
     delegate->performCapture();
     loop.runFor(1.0);
     EXPECT_EQ(delegate->burstText()->text(), "5");
-}
-
-TEST_F(CaptureTest, BurstGivesThreePicturesAndThreeSounds) {
-    defaults->setInteger(1, "BurstMode");
-    launchReady();
-    delegate->performCapture();
-    loop.runFor(1.0);
-    EXPECT_FALSE(delegate->takingPicture());
-    EXPECT_EQ(shutterSounds(), 3u);
-    drain();
-    EXPECT_EQ(files100(".JPG"), (std::vector<std::string>{"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0003.JPG"}));
-}
-
-TEST_F(CaptureTest, QuietBurstMakesNoSound) {
-    defaults->setInteger(1, "BurstMode");
-    defaults->setInteger(1, "QuietMode");
-    launchReady();
-    delegate->performCapture();
-    loop.runFor(1.0);
-    EXPECT_EQ(shutterSounds(), 0u);
-    drain();
-    EXPECT_EQ(files100(".JPG").size(), 3u);
 }
 
 TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
@@ -288,7 +295,84 @@ TEST_F(CaptureTest, APictureThatCannotBeWrittenLeavesTheStack) {
     EXPECT_EQ(files100(".THM"), (std::vector<std::string>{"IMG_0001.THM", "IMG_0003.THM"}));
 }
 
-TEST_F(CaptureTest, ZoomMagnifiesThePreviewAndGoesIntoThePicture) {
+TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocking) {
+    GateOpener gate;
+    launch([&](kestrova::KestrovaAppDelegate& d) { d.setPositionProvider(gate->provider()); });
+    loop.runFor(1.05);
+    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5));
+    auto shoot = [&] {
+        delegate->performCapture();
+        stepHeld(0.3);
+    };
+    shoot();
+    ASSERT_TRUE(gate->waitEntered());
+    const auto& queue = delegate->saveWorker()->saveQueue();
+    for (int i = 0; i < 4; ++i) shoot();
+    ASSERT_EQ(queue.count(), 4u);
+    ASSERT_EQ(shutterSounds(), 5u);
+    // Four waiting: served, and the picture joins the queue without waiting for room.
+    shoot();
+    EXPECT_EQ(shutterSounds(), 6u);
+    EXPECT_EQ(queue.count(), 5u);
+    EXPECT_EQ(queue.waitingProducers(), 0);
+    // Five waiting: refused outright, from the button and from the shutter area.
+    shoot();
+    EXPECT_EQ(shutterSounds(), 6u);
+    EXPECT_FALSE(delegate->takingPicture());
+    EXPECT_EQ(queue.count(), 5u);
+    EXPECT_EQ(queue.waitingProducers(), 0);
+    EXPECT_FALSE(gate->watchdogFired);
+    gate->release();
+    drain();
+    EXPECT_EQ(files100(".JPG").size(), 6u);
+    // Room again: the next press is served.
+    delegate->performCapture();
+    loop.runFor(0.3);
+    drain();
+    EXPECT_EQ(files100(".JPG").size(), 7u);
+}
+
+TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
+    GateOpener gate;
+    launch([&](kestrova::KestrovaAppDelegate& d) { d.setPositionProvider(gate->provider()); });
+    loop.runFor(1.05);
+    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5));
+    auto* glow = delegate->progressView();
+    ASSERT_NE(glow, nullptr);
+    EXPECT_EQ(glow->alpha(), 0.0f);
+    delegate->performCapture();
+    for (int i = 0; i < 100 && !delegate->glowRunning(); ++i) stepHeld(0.01);
+    ASSERT_TRUE(delegate->glowRunning());
+    const double t0 = loop.now();
+    ASSERT_TRUE(gate->waitEntered());
+    // In over two seconds (half way at one, eased), then between full and half in one second each.
+    stepHeldUntil(t0 + 1.0);
+    EXPECT_NEAR(glow->presentation().alpha, 0.5f, 0.05f);
+    EXPECT_EQ(glow->alpha(), 1.0f);
+    stepHeldUntil(t0 + 2.05);
+    EXPECT_EQ(glow->alpha(), 0.5f);
+    stepHeldUntil(t0 + 2.55);
+    EXPECT_NEAR(glow->presentation().alpha, 0.75f, 0.05f);
+    stepHeldUntil(t0 + 3.1);
+    EXPECT_EQ(glow->alpha(), 1.0f);
+    stepHeldUntil(t0 + 4.1);
+    EXPECT_EQ(glow->alpha(), 0.5f);
+    EXPECT_TRUE(delegate->glowRunning());
+    EXPECT_FALSE(gate->watchdogFired);
+    // Once everything is written the pulse in progress ends and the circle fades out in one second.
+    gate->release();
+    drain();
+    ASSERT_TRUE(loop.runUntil([&] { return !delegate->glowRunning(); }, 3));
+    const double t1 = loop.now();
+    const float from = glow->presentation().alpha;
+    EXPECT_EQ(glow->alpha(), 0.0f);
+    loop.runFor(0.5);
+    EXPECT_NEAR(glow->presentation().alpha, from / 2, 0.05f);
+    loop.runUntil([&] { return loop.now() >= t1 + 1.05; }, 3);
+    EXPECT_EQ(glow->presentation().alpha, 0.0f);
+}
+
+TEST_F(CaptureTest, ZoomMagnifiesThePreviewAndTheLevelAndZoomSettingsApply) {
     launchReady();
     delegate->updateZoom(2.0f, false);
     EXPECT_EQ(delegate->cameraView()->transform().a, 2.0f);

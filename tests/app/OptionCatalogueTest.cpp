@@ -8,6 +8,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/foundation/StringsTable.h"
 #include "platform/ui/ImageCache.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/PageControl.h"
@@ -21,6 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+#include <regex>
 #include <string>
 
 namespace kestrova {
@@ -100,7 +104,7 @@ TEST_F(OptionCatalogueTest, AStoredLargeTouchRingStartsTheShutterAreaWithIt) {
 }
 
 TEST_F(OptionCatalogueTest, FirstLaunchOpensPageZeroAndOutOfRangeStatesStartAtZero) {
-    defaults_->setInteger(9, "ColorMode");
+    defaults_->setInteger(7, "ColorMode");  // one past the last of seven
     defaults_->setInteger(-1, "TimerMode");
     start();
     EXPECT_EQ(app_->buttonBar()->currentPageNumber(), 0);
@@ -166,6 +170,119 @@ TEST_F(OptionCatalogueTest, EveryStatePictureComesAtBothScalesInTheButtonsDrawin
         EXPECT_EQ(platform::ImageCache::pointSize(guide), (platform::Size{320, 374}));
     }
     platform::ImageCache::setScale(1);
+}
+
+// --- The whole catalogue ---
+
+struct Option {
+    size_t page, index;
+    const char* settingsKey;
+    int32_t (KestrovaAppDelegate::*field)() const;
+    const char* titleKey;
+    std::vector<std::pair<const char*, const char*>> states;  // picture, tip key
+};
+
+const std::vector<Option>& catalogue() {
+    using D = KestrovaAppDelegate;
+    static const std::vector<Option> options{
+        {0, 0, "ColorMode", &D::colorStatus, "COLORMODETIPTITLE",
+         {{"sb_color-full", "FULLCOLORTIP"}, {"sb_color-grey", "GRAYSCALETIP"}, {"sb_color-sepia", "SEPIATIP"},
+          {"sb_color-invert", "NEGATIVETIP"}, {"sb_color-red", "REDTIP"}, {"sb_color-green", "GREENTIP"},
+          {"sb_color-blue", "BLUETIP"}}},
+        {0, 1, "BurstMode", &D::burstStatus, "BURSTCAPTIPTITLE", {{"sb_burst-off", "BURSTCAPOFF"}, {"sb_burst-on", "BURSTCAPON"}}},
+        {0, 2, "TimerMode", &D::timerStatus, "DELAYTIMERTIPTITLE",
+         {{"sb_timer-off", "DELAYTIMEROFF"}, {"sb_timer-2", "DELAYTIMER2SEC"}, {"sb_timer-5", "DELAYTIMER5SEC"},
+          {"sb_timer-10", "DELAYTIMER10SEC"}}},
+        {0, 3, "LevelerMode", &D::levelStatus, "LEVELAIDTIPTITLE", {{"sb_level-off", "LEVELAIDOFF"}, {"sb_level-on", "LEVELAIDON"}}},
+        {1, 0, "ZoomMode", &D::zoomStatus, "IMAGEZOOMTIPTITLE", {{"sb_zoom-on", "IMAGEZOOMON"}, {"sb_zoom-off", "IMAGEZOOMOFF"}}},
+        {1, 1, "RotateMode", &D::rotateStatus, "AUTOROTATIONTIPTITLE",
+         {{"sb_rotate-on", "AUTOROTATIONON"}, {"sb_rotate-off", "AUTOROTATIONOFF"}}},
+        {1, 2, "ImageSize", &D::sizeStatus, "IMAGESIZETIPTITLE",
+         {{"sb_size-large", "IMAGESIZELARGE"}, {"sb_size-med", "IMAGESIZEMEDIUM"}, {"sb_size-small", "IMAGESIZESMALL"}}},
+        {2, 0, "PreviewState", &D::previewState, "PREVIEWLOCTIPTITLE",
+         {{"sb_prev-off", "PREVIEWLOCOFF"}, {"sb_prev-left", "PREVIEWLOCLEFT"}, {"sb_prev-right", "PREVIEWLOCRIGHT"}}},
+        {2, 1, "TouchRingSize", &D::touchRingRadius, "TOUCHSENSITIVITYAREATIPTITLE",
+         {{"sb_touch-sm", "TOUCHSENSITIVITYAREASMALL"}, {"sb_touch-med", "TOUCHSENSITIVITYAREAMEDIUM"},
+          {"sb_touch-lg", "TOUCHSENSITIVITYAREALARGE"}}},
+        {2, 2, "QuietMode", &D::soundStatus, "QUIETMODETIPTITLE", {{"sb_quiet-off", "QUIETMODEOFF"}, {"sb_quiet-on", "QUIETMODEON"}}},
+    };
+    return options;
+}
+
+// The preferences file as plistutil reads it: key -> value text.
+std::map<std::string, std::string> readPreferences(const std::filesystem::path& file) {
+    const std::string xml =
+        testenv::run(testenv::plistutil() + " -f xml -i " + testenv::shellQuote(file.string())).out;
+    std::map<std::string, std::string> out;
+    static const std::regex entry(R"(<key>([^<]*)</key>\s*(?:<(?:integer|string|real)>([^<]*)</\w+>|<(true|false)/>))");
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), entry); it != std::sregex_iterator(); ++it)
+        out[(*it)[1]] = (*it)[2].matched ? (*it)[2].str() : (*it)[3].str();
+    return out;
+}
+
+TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
+    start();
+    const auto file = dir_.path() / "var/mobile/Library/Preferences" / (bundle_->bundleIdentifier() + ".plist");
+    ASSERT_EQ(app_->buttonBar()->pageAt(0)->buttons().size() + app_->buttonBar()->pageAt(1)->buttons().size() +
+                  app_->buttonBar()->pageAt(2)->buttons().size(),
+              catalogue().size());
+    for (const Option& o : catalogue()) {
+        SCOPED_TRACE(o.settingsKey);
+        ScrollerButton* b = buttonAt(o.page, o.index);
+        ASSERT_NE(b, nullptr);
+        ASSERT_EQ(b->stateCount(), o.states.size());
+        EXPECT_EQ(b->title(), bundle_->localizedString(o.titleKey));
+        for (size_t i = 0; i < o.states.size(); ++i) {
+            EXPECT_EQ(b->imageAt(i)->image(), platform::ImageCache::imageNamed(std::string(o.states[i].first) + ".png"))
+                << i;
+            EXPECT_EQ(b->tooltips().at(i), bundle_->localizedString(o.states[i].second)) << i;
+        }
+        // A tap on the button, on its page: its setting steps on and nothing else changes.
+        app_->buttonBar()->goToPage(int32_t(o.page));
+        loop_.runFor(1.0);
+        app_->saveSettings();
+        auto before = readPreferences(file);
+        const int32_t was = (app_.get()->*o.field)();
+        ASSERT_EQ(before[o.settingsKey], std::to_string(was));
+        press(b, 0.05);
+        loop_.runFor(1.0);
+        const int32_t now = (app_.get()->*o.field)();
+        EXPECT_EQ(now, (was + 1) % int32_t(o.states.size()));
+        EXPECT_EQ(b->getCurrentState(), now);
+        app_->saveSettings();
+        auto after = readPreferences(file);
+        EXPECT_EQ(after[o.settingsKey], std::to_string(now));
+        before[o.settingsKey] = after[o.settingsKey];
+        EXPECT_EQ(after, before);
+    }
+}
+
+TEST_F(OptionCatalogueTest, EveryButtonStartsAtItsOwnStoredState) {
+    // No state 0 (the default) and neighbours apart, so a button reading another's setting shows.
+    const std::map<std::string, int32_t> stored{{"ColorMode", 3},  {"BurstMode", 1},  {"TimerMode", 2},
+                                                {"LevelerMode", 1}, {"ZoomMode", 1},   {"RotateMode", 1},
+                                                {"ImageSize", 2},  {"PreviewState", 1}, {"TouchRingSize", 2},
+                                                {"QuietMode", 1}};
+    for (const auto& [key, state] : stored) defaults_->setInteger(state, key);
+    start();
+    for (const Option& o : catalogue()) {
+        SCOPED_TRACE(o.settingsKey);
+        EXPECT_EQ(buttonAt(o.page, o.index)->getCurrentState(), stored.at(o.settingsKey));
+        EXPECT_EQ((app_.get()->*o.field)(), stored.at(o.settingsKey));
+    }
+}
+
+TEST(OptionStrings, EveryCatalogueKeyInEveryLanguage) {
+    for (const char* language : {"en", "de", "fr", "ja", "zh-Hans", "zh-Hant"}) {
+        auto table = platform::StringsTable::load(std::filesystem::path(testenv::bundleDir()) /
+                                                  (std::string(language) + ".lproj/Localizable.strings"));
+        ASSERT_TRUE(table) << language;
+        auto text = [&](const char* key) { return table->lookup(key).value_or(""); };
+        for (const Option& o : catalogue()) {
+            EXPECT_FALSE(text(o.titleKey).empty()) << language << " " << o.titleKey;
+            for (const auto& state : o.states) EXPECT_FALSE(text(state.second).empty()) << language << " " << state.second;
+        }
+    }
 }
 
 }  // namespace

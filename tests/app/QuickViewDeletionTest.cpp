@@ -12,6 +12,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TestEnv.h"
+#include "ui/controls/MenuScrollView.h"
 #include "ui/quickview/DeleteCancelView.h"
 #include "ui/quickview/ThumbnailManager.h"
 #include "ui/quickview/ThumbnailView.h"
@@ -227,6 +228,82 @@ TEST_F(QuickViewDeletionTest, QueuedPictureIsDroppedAndSavedPictureLosesJpgThenT
     EXPECT_FALSE(fs::exists(roll("IMG_0003.JPG")));
     EXPECT_TRUE(fs::exists(roll("IMG_0002.JPG")));
     EXPECT_EQ(app_->previewManager()->previews().size(), 3u);
+}
+
+TEST_F(QuickViewDeletionTest, OlderFannedThumbnailsAnswerTapsAndDragsAtTheirOwnHeight) {
+    for (int i = 0; i < 3; ++i) takePicture();
+    ThumbnailManager* manager = app_->previewManager();
+    ASSERT_EQ(manager->previews().size(), 3u);
+    // A tap on the newest fans the stack out upwards, one step per thumbnail.
+    down({288.4f, 360});
+    up();
+    loop_.runFor(0.5);
+    ASSERT_TRUE(manager->getFanout());
+    ThumbnailView* oldest = manager->previews()[0];
+    ThumbnailView* middle = manager->previews()[1];
+    EXPECT_FLOAT_EQ(middle->center().y, 360 - ThumbnailManager::kFanStep);
+    EXPECT_FLOAT_EQ(oldest->center().y, 360 - 2 * ThumbnailManager::kFanStep);
+
+    // A tap on an older one selects it and leaves the fan open.
+    down(middle->center());
+    up();
+    loop_.runFor(0.5);
+    EXPECT_TRUE(manager->getFanout());
+    EXPECT_EQ(manager->selectedImage(), middle);
+    EXPECT_FALSE(app_->deleteButtonShowing());
+
+    // Dragged aside, the oldest brings the tab in at its own centre's height: not the newest's,
+    // nor the finger's.
+    const Point at = oldest->center();
+    dragSideways({at.x, at.y + 5}, -170);
+    ASSERT_TRUE(app_->deleteButtonShowing());
+    EXPECT_FLOAT_EQ(app_->delButton()->center().y, at.y);
+    EXPECT_EQ(app_->delButton()->frame(), Rect(0, at.y - 25, 170, 50));
+    EXPECT_EQ(manager->selectedImageIndex(), 1);
+}
+
+TEST_F(QuickViewDeletionTest, VerticalSlackHoldsBeforeTheDragStartsAndNotDuringIt) {
+    takePicture();
+    loop_.runFor(0.5);
+    const Point at{288.4f, 360};
+    // More than 15 points up or down before the drag starts: no drag and no tab, however far.
+    down(at);
+    move({at.x, at.y + 16});
+    for (int i = 1; i <= 10; ++i) move({at.x - 17.0f * float(i), at.y + 16});
+    up();
+    loop_.runFor(0.5);
+    EXPECT_FALSE(app_->deleteButtonShowing());
+    // Within 15 points it still starts.
+    down(at);
+    move({at.x, at.y + 14});
+    for (int i = 1; i <= 10; ++i) move({at.x - 17.0f * float(i), at.y + 14});
+    up();
+    EXPECT_TRUE(app_->deleteButtonShowing());
+    tapTabButton(DeleteCancelView::kCancelTag);
+    loop_.runFor(0.5);
+    // Once dragging, the finger may wander 20 points off its row and back: the thumbnail follows
+    // it along its own row all the way.
+    ThumbnailView* thumb = app_->previewManager()->previews().back();
+    down(at);
+    move({at.x - 20, at.y});
+    for (int i = 2; i <= 10; ++i) move({at.x - 17.0f * float(i), i <= 5 ? at.y + 20 : at.y});
+    EXPECT_FLOAT_EQ(thumb->center().x, at.x - 170);
+    EXPECT_FLOAT_EQ(thumb->center().y, at.y);
+    up();
+    EXPECT_TRUE(app_->deleteButtonShowing());
+}
+
+TEST_F(QuickViewDeletionTest, ANewPictureClosesTheOptionsBarOnlyWhenThumbnailsShow) {
+    MenuScrollView* bar = app_->buttonBar();
+    ASSERT_FALSE(bar->hidden());
+    app_->setPreviewState(0);
+    takePicture();
+    loop_.runFor(0.5);
+    EXPECT_FALSE(bar->hidden());
+    app_->setPreviewState(2);
+    takePicture();
+    loop_.runFor(0.5);
+    EXPECT_TRUE(bar->hidden());
 }
 
 }  // namespace

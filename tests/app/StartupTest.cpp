@@ -1,6 +1,7 @@
 // Start-up, pages, settings and shutdown of the application delegate.
 #include "tests/app/AppFixture.h"
 
+#include "platform/camera/CameraClassRegistry.h"
 #include "platform/camera/CameraView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
@@ -172,6 +173,46 @@ TEST_F(StartupTest, TerminatingInTheFirstSecondCancelsTheWorkerStart) {
     loop.runFor(1.0);
     ASSERT_NE(delegate->saveWorker(), nullptr);
     EXPECT_FALSE(delegate->saveWorker()->started());
+}
+
+// Platforms without the first-choice camera classes: the plain names serve; with them, they win.
+TEST_F(StartupTest, CameraClassesFallBackToThePlainNames) {
+    auto& cameras = platform::CameraClassRegistry::shared();
+    struct Restore {
+        platform::CameraClassRegistry& r;
+        ~Restore() {
+            r.registerControllerClass("PLCameraController", [] { return platform::CameraController::sharedInstance(); });
+            r.registerViewClass("PLCameraView", [](const platform::Rect& f) { return std::make_unique<platform::CameraView>(f); });
+        }
+    } restore{cameras};
+    cameras.removeClass("PLCameraController");
+    cameras.removeClass("PLCameraView");
+    launch();
+    ASSERT_NE(delegate->cameraView(), nullptr);
+    EXPECT_EQ(delegate->cameraView()->frame(), delegate->window()->frame());
+    EXPECT_EQ(delegate->cameraController(), platform::CameraController::sharedInstance());
+    EXPECT_TRUE(delegate->cameraController()->isPreviewing());
+    app->terminate();
+    delegate.reset();
+    app.reset();
+
+    // First-choice classes present: they are the ones asked.
+    int views = 0, controllers = 0;
+    cameras.registerViewClass("PLCameraView", [&](const platform::Rect& f) {
+        ++views;
+        return std::make_unique<platform::CameraView>(f);
+    });
+    cameras.registerControllerClass("PLCameraController", [&] {
+        ++controllers;
+        return platform::CameraController::sharedInstance();
+    });
+    launch();
+    EXPECT_EQ(views, 1);
+    EXPECT_EQ(controllers, 1);
+    ASSERT_NE(delegate->cameraView(), nullptr);
+    app->terminate();
+    delegate.reset();
+    app.reset();
 }
 
 }  // namespace

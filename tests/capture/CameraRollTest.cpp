@@ -171,6 +171,7 @@ TEST(CameraRollNames, ParseAndOrder) {
     EXPECT_EQ(CameraRoll::parseImageNumber("IMG_abc.JPG"), 0);
     EXPECT_EQ(CameraRoll::parseImageNumber("NOUNDERSCORE.JPG"), 0);
     EXPECT_EQ(CameraRoll::parseImageNumber("IMG_12_34.JPG"), 12);
+    EXPECT_EQ(CameraRoll::parseImageNumber("IMG_0007 (2).JPG"), 7);  // the digits up to the first other sign
     EXPECT_EQ(CameraRoll::parseImageNumber("IMG_99999999999999999999.JPG"), INT_MAX);
     EXPECT_TRUE(CameraRoll::lessIgnoringCase("IMG_10000.JPG", "IMG_2000.JPG"));
     EXPECT_TRUE(CameraRoll::lessIgnoringCase("img_0004.jpg", "IMG_0005.JPG"));

@@ -114,6 +114,7 @@ TEST(ColorFilters, SepiaExactValuesEveryPixelAndClearedFourthByte) {
 TEST(ColorFilters, NegativeComplementsAndClearsFourthByte) {
     auto bytes = field(4, {10, 20, 30}, 0xFF);
     setPixel(bytes, 3, {255, 0, 128});
+    bytes[4 * 1 + 3] = 0;  // a cleared fourth byte must stay cleared, not be complemented
     auto out = ColorFilters::inverseTransform(Image::createBGRX(2, 2, bytes));
     ASSERT_TRUE(out);
     expectPixel(out, 0, {245, 235, 225});

@@ -111,35 +111,6 @@ TEST(ImageRenderer, ThumbnailAndFanShowExactlyTheirCrops) {
     }
 }
 
-TEST(ImageRenderer, ThumbnailTurnsByOrientation) {
-    platform::FileManager files(std::filesystem::temp_directory_path());
-    ImageRenderer renderer(files);  // renders only, writes nothing
-    // The square's top-left corner is red, the rest of the square blue.
-    auto preview = frame(400, 320, [](int x, int y) {
-        if (x < 70 || x >= 390) return kGreen;
-        return (x < 110 && y < 40) ? kRed : kBlue;
-    });
-    struct Case {
-        int o, redX, redY;
-    };
-    // Landscape left: as is; landscape right: half a turn; upside down: a quarter turn
-    // counter-clockwise; portrait and anything else: a quarter turn clockwise.
-    for (Case c : {Case{3, 0, 0}, Case{4, 74, 74}, Case{2, 0, 74}, Case{1, 74, 0}, Case{0, 74, 0}, Case{6, 74, 0}}) {
-        SCOPED_TRACE(c.o);
-        auto thumb = renderer.renderThumbnail(preview, 1.0f, 0, c.o);
-        ASSERT_TRUE(thumb);
-        ASSERT_EQ(thumb->width(), 75);
-        ASSERT_EQ(thumb->height(), 75);
-        EXPECT_EQ(thumb->bytesPerRow(), 300);
-        for (int y : {0, 74})
-            for (int x : {0, 74}) {
-                Rgb p = at(thumb, x, y);
-                if (x == c.redX && y == c.redY) EXPECT_GT(p.r, 200) << x << "," << y;
-                else EXPECT_GT(p.b, 200) << x << "," << y;
-            }
-    }
-}
-
 TEST(ImageRenderer, FanImageIsPortraitTurnedClockwise) {
     auto preview = frame(400, 320, [](int x, int y) { return (x < 40 && y < 40) ? kRed : kBlue; });
     auto fan = ImageRenderer::transformImage(preview, 270.0f, 1.0f, 0);
@@ -230,13 +201,6 @@ TEST(ImageRenderer, PictureFileIsTheDrawnAndColouredPictureEncoded) {
             EXPECT_TRUE(*file == dest->data()) << "size " << c.factor << " zoom " << c.zoom << " mode " << mode;
         }
     }
-}
-
-TEST(ImageRenderer, ExifOrientationTable) {
-    EXPECT_EQ(ImageRenderer::exifOrientation(3), 1);
-    EXPECT_EQ(ImageRenderer::exifOrientation(4), 3);
-    EXPECT_EQ(ImageRenderer::exifOrientation(2), 8);
-    for (int o : {1, 0, 5, 6, -1}) EXPECT_EQ(ImageRenderer::exifOrientation(o), 6) << o;
 }
 
 namespace {

@@ -43,6 +43,9 @@ TEST(SaveQueue, FirstInFirstOutAndLastQueueSize) {
     for (int n = 1; n <= 3; ++n) q.addToSaveQueue(picture(n));
     EXPECT_EQ(q.lastQueueSize(), 3.0f);
     EXPECT_EQ(numberOf(q.removeFromSaveQueue()), 1);
+    // Finishing one while others wait leaves the count alone.
+    q.recordFinished();
+    EXPECT_EQ(q.lastQueueSize(), 3.0f);
     EXPECT_EQ(numberOf(q.removeFromSaveQueue()), 2);
     EXPECT_EQ(numberOf(q.removeFromSaveQueue()), 3);
     // Taking does not lower the count: only finding the queue empty does.

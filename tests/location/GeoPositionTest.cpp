@@ -111,6 +111,12 @@ TEST(GeoPosition, OneInstanceThroughItsWholeLife) {
     EXPECT_EQ(geo->getValuesState(), 1);
     EXPECT_EQ(geo->getLatRef(), "S");
 
+    // Accuracy 0 is a perfect fix, not an invalid one: taken, and the updates stop.
+    feed(geo, 12.5, 34.5, 0);
+    EXPECT_EQ(geo->getCurrLatitude(), 12.5f);
+    EXPECT_EQ(geo->getLatRef(), "N");
+    EXPECT_FALSE(manager->updating());
+
     // Hemisphere letters follow the sign bit, so negative zero is south or west.
     struct Case { double lat, lon; const char* latRef; const char* lonRef; };
     for (const Case& c : {Case{0.0, -0.0, "N", "W"}, Case{-0.0, 0.0, "S", "E"}, Case{51.5074, -0.1278, "N", "W"},

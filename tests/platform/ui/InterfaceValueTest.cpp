@@ -15,6 +15,7 @@ TEST(InterfaceValueTest, ShapesOfRectsColoursAndFonts) {
     // Rects and points as lists or dictionaries; wrong lengths are nothing.
     EXPECT_EQ(numbers({1, 2, 3, 4}).asRect(), (Rect{1, 2, 3, 4}));
     EXPECT_FALSE(numbers({1, 2, 3}).asRect());
+    EXPECT_FALSE(numbers({1, 2, 3, 4, 5}).asRect());
     EXPECT_EQ(numbers({5, 6}).asPoint(), (Point{5, 6}));
     auto dict = InterfaceValue::dictionary({{"x", InterfaceValue::number(1)}, {"y", InterfaceValue::number(2)}});
     EXPECT_EQ(dict.asPoint(), (Point{1, 2}));
@@ -22,6 +23,8 @@ TEST(InterfaceValueTest, ShapesOfRectsColoursAndFonts) {
 
     // Colours: lists clamp to 0..1, hex strings, white with alpha; malformed hex is nothing.
     EXPECT_EQ(numbers({0.5, 2, -1}).asColor(), (Color{0.5f, 1, 0, 1}));
+    EXPECT_EQ(numbers({0, 0, 1, 0.25}).asColor(), (Color{0, 0, 1, 0.25f}));
+    EXPECT_FALSE(numbers({0, 0, 1, 0.25, 1}).asColor());
     EXPECT_EQ(InterfaceValue::string("#FF000080").asColor(), (Color{1, 0, 0, 128 / 255.0f}));
     EXPECT_FALSE(InterfaceValue::string("#GG0000").asColor());
     EXPECT_FALSE(InterfaceValue::string("FF0000").asColor());
