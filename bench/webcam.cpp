@@ -10,12 +10,12 @@
 #include "platform/camera/SensorFrame.h"
 #include "platform/camera/SyntheticSource.h"
 #include "platform/camera/VideoFrameConverter.h"
+#include "platform/imageio/JpegEncoder.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <jpeglib.h>
 
 using namespace platform;
 
@@ -27,29 +27,8 @@ constexpr int kW = 1280, kH = 720;
 // The synthetic scene as a webcam would send it: MJPEG, quality 85, 4:2:0.
 const std::vector<uint8_t>& mjpegFrame() {
     static const std::vector<uint8_t> bytes = [] {
-        ImageRef scene = SyntheticSource::renderScene(1.25, kW, kH);
-        jpeg_compress_struct c;
-        jpeg_error_mgr err;
-        c.err = jpeg_std_error(&err);
-        jpeg_create_compress(&c);
-        unsigned char* out = nullptr;
-        unsigned long size = 0;
-        jpeg_mem_dest(&c, &out, &size);
-        c.image_width = kW;
-        c.image_height = kH;
-        c.input_components = 4;
-        c.in_color_space = JCS_EXT_BGRX;
-        jpeg_set_defaults(&c);
-        jpeg_set_quality(&c, 85, TRUE);
-        jpeg_start_compress(&c, TRUE);
-        while (c.next_scanline < c.image_height) {
-            JSAMPROW row = const_cast<uint8_t*>(scene->pixel(0, int(c.next_scanline)));
-            jpeg_write_scanlines(&c, &row, 1);
-        }
-        jpeg_finish_compress(&c);
-        std::vector<uint8_t> b(out, out + size);
-        jpeg_destroy_compress(&c);
-        std::free(out);
+        std::vector<uint8_t> b;
+        JpegEncoder::encode(*SyntheticSource::renderScene(1.25, kW, kH), 85, {}, b);
         return b;
     }();
     return bytes;
