@@ -115,10 +115,17 @@ std::array<std::array<int, 4>, 2> paintMoving(uint8_t* px, int w, int h, double 
     const int y0 = std::max(L.panelTop(), int(std::floor(cy - r - 1)));
     const int y1 = std::min(L.cellsTop, int(std::ceil(cy + r + 1)));
     painted[1] = {x0, y0, x1, y1};
+    const double reach = r + 0.5;  // no cover from this distance on
     for (int y = y0; y < y1; ++y) {
         uint8_t* row = px + y * stride;
         const double py = y + 0.5;
-        for (int x = x0; x < x1; ++x) {
+        const double dy2 = (py - cy) * (py - cy);
+        if (dy2 >= reach * reach) continue;
+        // Only the row's chord can be covered; a pixel of slack each side, the test below decides.
+        const double half = std::sqrt(reach * reach - dy2);
+        const int xs = std::max(x0, int(std::floor(cx - half - 0.5)) - 1);
+        const int xe = std::min(x1, int(std::ceil(cx + half - 0.5)) + 2);
+        for (int x = xs; x < xe; ++x) {
             const double pxc = x + 0.5;
             const double d = std::sqrt((pxc - cx) * (pxc - cx) + (py - cy) * (py - cy));
             const double cover = std::clamp(r + 0.5 - d, 0.0, 1.0);
@@ -193,6 +200,28 @@ ImageRef SyntheticSource::uprightPreview(int orientation) {
     std::shared_ptr<const uint8_t> bytes(free->pixels, free->pixels->data());
     return Image::create(uw, uh, 8, 32, int(stride), ColorSpace::DeviceRGB, BitmapInfo::BGRX, std::move(bytes),
                          free->pixels->size());
+}
+
+const SyntheticSource::PreviewBuffer* SyntheticSource::keptBuffer(const Image& image) const {
+    if (image.width() != backdropWidth_ || image.height() != backdropHeight_) return nullptr;
+    for (const auto& b : buffers_)
+        if (b.pixels && b.pixels->data() == image.data()) return &b;
+    return nullptr;
+}
+
+// A held frame's buffer is not drawn into again, so its painted rectangles still describe it; a
+// buffer is only dropped with a new backdrop, and a frame still held keeps its pixels alive, so
+// no other frame can come to share its address.
+bool SyntheticSource::screenFrameChanges(const Image& earlier, const Image& later, std::vector<Rect>* rects) const {
+    const PreviewBuffer* a = keptBuffer(earlier);
+    const PreviewBuffer* b = keptBuffer(later);
+    if (!a || !b) return false;
+    if (a == b) return true;
+    for (const auto* buffer : {a, b})
+        for (const auto& r : buffer->painted)
+            if (r[2] > r[0] && r[3] > r[1])
+                rects->push_back(Rect(float(r[0]), float(r[1]), float(r[2] - r[0]), float(r[3] - r[1])));
+    return true;
 }
 
 ImageRef SyntheticSource::previewFrame(int orientation) {
