@@ -18,7 +18,7 @@ using platform::ImageRef;
 
 // The kernels are written on GCC vector types of eight 32-bit lanes (one pixel a lane) and built
 // twice: for the x86-64 baseline (two SSE2 halves) and for AVX2, chosen once at run time; sepia
-// has its own AVX2 form with FMA. Builds are in ISO C++ mode (no contraction of a * b + c), so the
+// has its own AVX2 form on 16-bit products. Builds are in ISO C++ mode (no contraction of a * b + c), so the
 // double-precision fallback rounds each product and sum on its own.
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KESTROVA_WIDE_VECTORS 1
@@ -234,42 +234,64 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
 
 #if KESTROVA_WIDE_VECTORS
 // Sepia on AVX2: the three sums q by pairwise 16-bit products (blue with red, green with the
-// unused byte weighted 0), then t = q / 1000 - 0.0005 in single precision with one rounding.
-// t truncates to q / 1000 except where q is a multiple of 1000: there t is just below the whole
-// number, its fraction above 0.999, and the pixel is redone in double (q = 0 gives t = -0.0005,
-// which truncates to 0 with fraction 0: exact already).
+// unused byte weighted 0), then the whole quotient k = q / 1000 by a multiply-high: q < 2^19, so
+// q / 8 fits 16 bits and (q / 8 * 33555) >> 22 is (q / 8) / 125 for every q / 8 below 59074. k is
+// the truncated sum except where q is a multiple of 1000 (k * 1000 == q): there the double sum
+// may land just below the whole number. A group of pixels with such a lane (black excepted:
+// q = 0 is exact) is evaluated in double, exactly as the formula reads.
 KESTROVA_WIDE KESTROVA_INLINE __m256i sepiaChannel(__m256i br, __m256i gx, __m256i wBR, __m256i wGX,
-                                                   __m256& fraction) {
+                                                   __m256i& multiple) {
     const __m256i q = _mm256_add_epi32(_mm256_madd_epi16(br, wBR), _mm256_madd_epi16(gx, wGX));
-    const __m256 t = _mm256_fmadd_ps(_mm256_cvtepi32_ps(q), _mm256_set1_ps(0.001f), _mm256_set1_ps(-0.0005f));
-    const __m256 whole = _mm256_round_ps(t, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
-    fraction = _mm256_max_ps(fraction, _mm256_sub_ps(t, whole));
-    return _mm256_min_epi32(_mm256_cvttps_epi32(t), _mm256_set1_epi32(255));
+    const __m256i k = _mm256_srli_epi32(_mm256_mulhi_epu16(_mm256_srli_epi32(q, 3), _mm256_set1_epi32(33555)), 6);
+    multiple = _mm256_or_si256(multiple, _mm256_cmpeq_epi32(_mm256_madd_epi16(k, _mm256_set1_epi32(1000)), q));
+    return _mm256_min_epi32(k, _mm256_set1_epi32(255));
+}
+
+// One channel of eight pixels in double: a r + b g + c b, left to right, truncated, limited. Built
+// without FMA, so each product and sum rounds on its own.
+#define KESTROVA_WIDE_NO_FMA __attribute__((target("avx2")))
+KESTROVA_WIDE_NO_FMA KESTROVA_INLINE __m256i sepiaChannelDouble(const __m256d rgb[2][3], double a, double b, double c) {
+    __m128i half[2];
+    for (int h = 0; h < 2; ++h) {
+        const __m256d sum = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(a), rgb[h][0]),
+                                                        _mm256_mul_pd(_mm256_set1_pd(b), rgb[h][1])),
+                                          _mm256_mul_pd(_mm256_set1_pd(c), rgb[h][2]));
+        half[h] = _mm256_cvttpd_epi32(sum);
+    }
+    return _mm256_min_epi32(_mm256_set_m128i(half[1], half[0]), _mm256_set1_epi32(255));
+}
+
+KESTROVA_WIDE_NO_FMA __attribute__((noinline)) __m256i sepiaGroupDouble(__m256i w) {
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    const __m256i r = _mm256_and_si256(_mm256_srli_epi32(w, 16), byte), g = _mm256_and_si256(_mm256_srli_epi32(w, 8), byte),
+                  b = _mm256_and_si256(w, byte);
+    __m256d rgb[2][3];
+    for (int h = 0; h < 2; ++h) {
+        const __m256i* ch[3] = {&r, &g, &b};
+        for (int c = 0; c < 3; ++c)
+            rgb[h][c] = _mm256_cvtepi32_pd(h ? _mm256_extracti128_si256(*ch[c], 1) : _mm256_castsi256_si128(*ch[c]));
+    }
+    const __m256i r2 = sepiaChannelDouble(rgb, 0.393, 0.769, 0.189);
+    const __m256i g2 = sepiaChannelDouble(rgb, 0.349, 0.686, 0.168);
+    const __m256i b2 = sepiaChannelDouble(rgb, 0.272, 0.534, 0.131);
+    return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r2, 16), _mm256_slli_epi32(g2, 8)), b2);
 }
 
 KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {
-    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF), colour = _mm256_set1_epi32(0x00FFFFFF);
     const __m256i rBR = _mm256_set1_epi32(393 << 16 | 189), rGX = _mm256_set1_epi32(769);
     const __m256i gBR = _mm256_set1_epi32(349 << 16 | 168), gGX = _mm256_set1_epi32(686);
     const __m256i bBR = _mm256_set1_epi32(272 << 16 | 131), bGX = _mm256_set1_epi32(534);
-    const __m256 nearlyWhole = _mm256_set1_ps(0.999f);
     size_t i = 0;
     for (; i + kLanes <= n; i += kLanes) {
         const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
         const __m256i br = _mm256_and_si256(w, lowBytes), gx = _mm256_and_si256(_mm256_srli_epi32(w, 8), lowBytes);
-        __m256 fraction = _mm256_setzero_ps();
-        const __m256i r2 = sepiaChannel(br, gx, rBR, rGX, fraction), g2 = sepiaChannel(br, gx, gBR, gGX, fraction),
-                      b2 = sepiaChannel(br, gx, bBR, bGX, fraction);
+        __m256i multiple = _mm256_setzero_si256();
+        const __m256i r2 = sepiaChannel(br, gx, rBR, rGX, multiple), g2 = sepiaChannel(br, gx, gBR, gGX, multiple),
+                      b2 = sepiaChannel(br, gx, bBR, bGX, multiple);
         __m256i out = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r2, 16), _mm256_slli_epi32(g2, 8)), b2);
-        const int redo = _mm256_movemask_ps(_mm256_cmp_ps(fraction, nearlyWhole, _CMP_GT_OQ));
-        if (__builtin_expect(redo != 0, 0)) {
-            alignas(32) uint32_t words[kLanes], lanes[kLanes];
-            _mm256_store_si256(reinterpret_cast<__m256i*>(words), w);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), out);
-            for (size_t k = 0; k < kLanes; ++k)
-                if (redo >> k & 1) lanes[k] = sepiaPixel(words[k]);
-            out = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
-        }
+        const __m256i black = _mm256_cmpeq_epi32(_mm256_and_si256(w, colour), _mm256_setzero_si256());
+        if (__builtin_expect(!_mm256_testc_si256(black, multiple), 0)) out = sepiaGroupDouble(w);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out);
     }
     sepiaKernel(src + 4 * i, dst + 4 * i, n - i);

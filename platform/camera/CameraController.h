@@ -62,6 +62,10 @@ public:
     ImageRef previewFrame();
     // The same frame turned as the portrait screen shows it. Null as previewFrame.
     ImageRef screenFrame();
+    // Where two screen frames of the current source may differ (see CameraSource).
+    bool screenFrameChanges(const Image& earlier, const Image& later, std::vector<Rect>* rects) const {
+        return source_ && source_->screenFrameChanges(earlier, later, rects);
+    }
 
     RunLoop& runLoop() const;
 

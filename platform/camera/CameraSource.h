@@ -6,6 +6,7 @@
 #include "platform/graphics/Image.h"
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -25,6 +26,13 @@ public:
     // The preview frame turned as the portrait screen shows it. A source that starts from an
     // upright picture can skip the sensor's turn and the screen's turn back.
     virtual ImageRef screenFrame(int orientation) { return SensorFrame::forPortraitScreen(previewFrame(orientation)); }
+    // Where `later` may differ from `earlier`, two screen frames of this source that are both still
+    // held: appends pixel rectangles outside which they are equal and returns true. False when the
+    // source cannot tell (a webcam), and the frames must be compared whole.
+    virtual bool screenFrameChanges(const Image& earlier, const Image& later, std::vector<Rect>* rects) const {
+        (void)earlier, (void)later, (void)rects;
+        return false;
+    }
     // A kPictureWidth x kPictureHeight frame for a picture being taken. A source that shows a
     // series of photos moves on to the next one afterwards. Null as for previewFrame.
     virtual ImageRef pictureFrame(int orientation) = 0;

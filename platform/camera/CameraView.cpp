@@ -51,32 +51,42 @@ ImageRef CameraView::uprightFrame() {
 
 static_assert(std::endian::native == std::endian::little, "pixels are compared as little-endian words");
 
-// The part of `a` that differs from `b` (same size), in pixels; empty when they are equal.
 Rect CameraView::changedPixels(const Image& a, const Image& b) {
+    return changedPixels(a, b, {Rect(0, 0, float(a.width()), float(a.height()))});
+}
+
+Rect CameraView::changedPixels(const Image& a, const Image& b, const std::vector<Rect>& within) {
     const int w = a.width(), h = a.height();
-    const size_t rowBytes = size_t(w) * 4;
-    int top = -1, bottom = -1, left = w, right = -1;
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* p = a.pixel(0, y);
-        const uint8_t* q = b.pixel(0, y);
-        if (std::memcmp(p, q, rowBytes) == 0) continue;
-        if (top < 0) top = y;
-        bottom = y;
-        // The fourth byte means nothing: compare colours only.
-        auto same = [p, q](int x) {
-            uint32_t a, c;
-            std::memcpy(&a, p + size_t(x) * 4, 4);
-            std::memcpy(&c, q + size_t(x) * 4, 4);
-            return ((a ^ c) & 0x00FFFFFFu) == 0;
-        };
-        int l = 0;
-        while (l < w && same(l)) ++l;
-        int r = w - 1;
-        while (r > l && same(r)) --r;
-        left = std::min(left, l);
-        right = std::max(right, r);
+    int top = h, bottom = -1, left = w, right = -1;
+    for (const Rect& area : within) {
+        const int x0 = std::max(0, int(area.x())), x1 = std::min(w, int(area.maxX()));
+        const int y0 = std::max(0, int(area.y())), y1 = std::min(h, int(area.maxY()));
+        if (x1 <= x0) continue;
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* p = a.pixel(x0, y);
+            const uint8_t* q = b.pixel(x0, y);
+            const size_t bytes = size_t(x1 - x0) * 4;
+            if (std::memcmp(p, q, bytes) == 0) continue;
+            // The fourth byte means nothing: compare colours only.
+            auto same = [p, q](int x) {
+                uint32_t c, d;
+                std::memcpy(&c, p + size_t(x) * 4, 4);
+                std::memcpy(&d, q + size_t(x) * 4, 4);
+                return ((c ^ d) & 0x00FFFFFFu) == 0;
+            };
+            const int n = x1 - x0;
+            int l = 0;
+            while (l < n && same(l)) ++l;
+            if (l == n) continue;
+            int r = n - 1;
+            while (r > l && same(r)) --r;
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+            left = std::min(left, x0 + l);
+            right = std::max(right, x0 + r);
+        }
     }
-    if (top < 0 || right < left) return {};
+    if (bottom < 0) return {};
     return {float(left), float(top), float(right - left + 1), float(bottom - top + 1)};
 }
 
@@ -99,7 +109,11 @@ void CameraView::willBeComposited() {
     Rect changed = bounds();
     if (next && shown && next->width() == shown->width() && next->height() == shown->height() &&
         next->bitsPerPixel() == 32 && shown->bitsPerPixel() == 32) {
-        const Rect px = changedPixels(*next, *shown);
+        // The source may know where its frames can differ; otherwise they are compared whole.
+        std::vector<Rect> candidates;
+        const Rect px = controller().screenFrameChanges(*shown, *next, &candidates)
+                            ? changedPixels(*next, *shown, candidates)
+                            : changedPixels(*next, *shown);
         if (px.isEmpty()) {
             clearNeedsDisplay();
             return;

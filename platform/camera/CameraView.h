@@ -11,6 +11,7 @@
 #include "platform/ui/View.h"
 
 #include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -40,8 +41,10 @@ public:
     void willBeComposited() override;
 
     // The part of `a` whose colours differ from `b` (same size, 4 bytes a pixel), in pixels;
-    // empty when the pictures look the same.
+    // empty when the pictures look the same. With `within`, only those pixel rectangles are
+    // looked at: the caller knows the pictures are equal outside them.
     static Rect changedPixels(const Image& a, const Image& b);
+    static Rect changedPixels(const Image& a, const Image& b, const std::vector<Rect>& within);
 
 protected:
     void didMoveToWindow() override;

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <numbers>
 
+#include <emmintrin.h>
+
 namespace platform {
 namespace {
 
@@ -115,26 +117,46 @@ std::array<std::array<int, 4>, 2> paintMoving(uint8_t* px, int w, int h, double 
     const int y0 = std::max(L.panelTop(), int(std::floor(cy - r - 1)));
     const int y1 = std::min(L.cellsTop, int(std::ceil(cy + r + 1)));
     painted[1] = {x0, y0, x1, y1};
+    const double reach = r + 0.5;  // no cover from this distance on
     for (int y = y0; y < y1; ++y) {
         uint8_t* row = px + y * stride;
         const double py = y + 0.5;
-        for (int x = x0; x < x1; ++x) {
-            const double pxc = x + 0.5;
-            const double d = std::sqrt((pxc - cx) * (pxc - cx) + (py - cy) * (py - cy));
-            const double cover = std::clamp(r + 0.5 - d, 0.0, 1.0);
-            if (cover <= 0) continue;
-            const double dh = std::min(1.0, std::sqrt((pxc - hx) * (pxc - hx) + (py - hy) * (py - hy)) / (1.4 * r));
-            const double shade = 1.0 - 0.62 * dh;
-            const double glint = std::max(0.0, 1.0 - dh * 3.2);
-            const double spec = glint * glint * 0.75;
-            const double rr = std::min(255.0, 255 * shade + 255 * spec);
-            const double gg = std::min(255.0, 176 * shade + 255 * spec);
-            const double bb = std::min(255.0, 48 * shade + 255 * spec);
-            uint8_t* p = row + size_t(x) * 4;
-            // Values lie in [0, 255]: adding a half and truncating rounds as lround does.
-            p[0] = uint8_t(p[0] + (bb - p[0]) * cover + 0.5);
-            p[1] = uint8_t(p[1] + (gg - p[1]) * cover + 0.5);
-            p[2] = uint8_t(p[2] + (rr - p[2]) * cover + 0.5);
+        const double dy2 = (py - cy) * (py - cy);
+        if (dy2 >= reach * reach) continue;
+        // Only the row's chord can be covered; a pixel of slack each side, the test below decides.
+        const double half = std::sqrt(reach * reach - dy2);
+        const int xs = std::max(x0, int(std::floor(cx - half - 0.5)) - 1);
+        const int xe = std::min(x1, int(std::ceil(cx + half - 0.5)) + 2);
+        // Two pixels at a time: the same double-precision steps as one at a time, so the same bytes.
+        const __m128d vcx = _mm_set1_pd(cx), vhx = _mm_set1_pd(hx), vdy2 = _mm_set1_pd(dy2);
+        const __m128d vhy2 = _mm_set1_pd((py - hy) * (py - hy)), vreach = _mm_set1_pd(reach);
+        const __m128d vhr = _mm_set1_pd(1.4 * r), zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
+        const __m128d v255 = _mm_set1_pd(255.0);
+        for (int x = xs; x < xe; x += 2) {
+            const __m128d pxc = _mm_add_pd(_mm_set_pd(x + 1, x), _mm_set1_pd(0.5));
+            const __m128d dx = _mm_sub_pd(pxc, vcx);
+            const __m128d d = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), vdy2));
+            const __m128d cover = _mm_min_pd(_mm_max_pd(_mm_sub_pd(vreach, d), zero), one);
+            const __m128d hdx = _mm_sub_pd(pxc, vhx);
+            const __m128d dh =
+                _mm_min_pd(_mm_div_pd(_mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(hdx, hdx), vhy2)), vhr), one);
+            const __m128d shade = _mm_sub_pd(one, _mm_mul_pd(_mm_set1_pd(0.62), dh));
+            const __m128d glint = _mm_max_pd(_mm_sub_pd(one, _mm_mul_pd(dh, _mm_set1_pd(3.2))), zero);
+            const __m128d spec = _mm_mul_pd(_mm_mul_pd(glint, glint), _mm_set1_pd(0.75));
+            const __m128d spec255 = _mm_mul_pd(v255, spec);
+            alignas(16) double c[2], rr[2], gg[2], bb[2];
+            _mm_store_pd(c, cover);
+            _mm_store_pd(rr, _mm_min_pd(_mm_add_pd(_mm_mul_pd(v255, shade), spec255), v255));
+            _mm_store_pd(gg, _mm_min_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(176), shade), spec255), v255));
+            _mm_store_pd(bb, _mm_min_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(48), shade), spec255), v255));
+            for (int k = 0; k < 2 && x + k < xe; ++k) {
+                if (c[k] <= 0) continue;
+                uint8_t* p = row + size_t(x + k) * 4;
+                // Values lie in [0, 255]: adding a half and truncating rounds as lround does.
+                p[0] = uint8_t(p[0] + (bb[k] - p[0]) * c[k] + 0.5);
+                p[1] = uint8_t(p[1] + (gg[k] - p[1]) * c[k] + 0.5);
+                p[2] = uint8_t(p[2] + (rr[k] - p[2]) * c[k] + 0.5);
+            }
         }
     }
     return painted;
@@ -193,6 +215,28 @@ ImageRef SyntheticSource::uprightPreview(int orientation) {
     std::shared_ptr<const uint8_t> bytes(free->pixels, free->pixels->data());
     return Image::create(uw, uh, 8, 32, int(stride), ColorSpace::DeviceRGB, BitmapInfo::BGRX, std::move(bytes),
                          free->pixels->size());
+}
+
+const SyntheticSource::PreviewBuffer* SyntheticSource::keptBuffer(const Image& image) const {
+    if (image.width() != backdropWidth_ || image.height() != backdropHeight_) return nullptr;
+    for (const auto& b : buffers_)
+        if (b.pixels && b.pixels->data() == image.data()) return &b;
+    return nullptr;
+}
+
+// A held frame's buffer is not drawn into again, so its painted rectangles still describe it; a
+// buffer is only dropped with a new backdrop, and a frame still held keeps its pixels alive, so
+// no other frame can come to share its address.
+bool SyntheticSource::screenFrameChanges(const Image& earlier, const Image& later, std::vector<Rect>* rects) const {
+    const PreviewBuffer* a = keptBuffer(earlier);
+    const PreviewBuffer* b = keptBuffer(later);
+    if (!a || !b) return false;
+    if (a == b) return true;
+    for (const auto* buffer : {a, b})
+        for (const auto& r : buffer->painted)
+            if (r[2] > r[0] && r[3] > r[1])
+                rects->push_back(Rect(float(r[0]), float(r[1]), float(r[2] - r[0]), float(r[3] - r[1])));
+    return true;
 }
 
 ImageRef SyntheticSource::previewFrame(int orientation) {

@@ -27,6 +27,8 @@ public:
     ImageRef previewFrame(int orientation) override;
     ImageRef pictureFrame(int orientation) override;
     ImageRef screenFrame(int orientation) override;
+    // Frames drawn into the kept buffers differ only where either drew its moving parts.
+    bool screenFrameChanges(const Image& earlier, const Image& later, std::vector<Rect>* rects) const override;
     std::string description() const override { return "synthetic"; }
 
     // The upright scene at `time` seconds, width x height pixels, B,G,R,X.
@@ -34,8 +36,11 @@ public:
 
 private:
     ImageRef frame(int width, int height, int orientation, bool reuseBackdrop);
+    struct PreviewBuffer;
     // The preview-sized upright scene now, drawn over the kept backdrop.
     ImageRef uprightPreview(int orientation);
+    // The kept buffer whose pixels `image` shows, or null.
+    const PreviewBuffer* keptBuffer(const Image& image) const;
 
     const Clock& clock_;
     // The still part of the last preview-sized scene; only the moving parts are drawn per frame.

@@ -248,6 +248,29 @@ TEST_F(CameraViewTest, DrawsAgainOnlyWhatChangedBetweenFrames) {
     EXPECT_TRUE(stillComp.lastDamage().empty());  // ...and nothing drawn again
 }
 
+// The synthetic camera names where its frames can differ, so only those parts are compared and
+// drawn again: after every refresh the screen still shows the new frame whole, the ball's old
+// place included, while the lit cell moves on too.
+TEST_F(CameraViewTest, ScreenStaysExactWhenTheSourceNamesItsChanges) {
+    CameraController direct(std::make_unique<SyntheticSource>(clock), &loop);
+    direct.startPreview();
+    Window window(Rect{0, 0, 320, 480});
+    window.addSubview(std::make_unique<CameraView>(Rect{0, 0, 320, 480}, &direct));
+    Compositor comp(1);
+    ASSERT_TRUE(comp.composite(window));
+    int small = 0;
+    for (int i = 0; i < 45; ++i) {
+        loop.runFor(CameraView::kRefreshInterval);
+        ASSERT_TRUE(comp.composite(window));
+        const auto d = comp.lastDamage();
+        small += !d.empty() && d.width * d.height < 320 * 480 / 8;
+        auto all = Compositor::snapshot(window, 1);
+        ASSERT_TRUE(all);
+        ASSERT_EQ(differingBytes(*comp.image(), *all), 0) << "refresh " << i;
+    }
+    EXPECT_GE(small, 40);
+}
+
 TEST(CameraViewChanges, BoundingBoxOfChangedColoursIgnoringTheFourthByte) {
     auto a = SensorFrame::solid(9, 7, 10, 20, 30);
     auto withPixels = [&](std::vector<std::array<int, 3>> changes) {  // x, y, byte index
@@ -260,4 +283,11 @@ TEST(CameraViewChanges, BoundingBoxOfChangedColoursIgnoringTheFourthByte) {
     EXPECT_EQ(CameraView::changedPixels(*withPixels({{4, 3, 2}}), *a), (Rect{4, 3, 1, 1}));
     EXPECT_EQ(CameraView::changedPixels(*withPixels({{1, 5, 0}, {7, 2, 1}}), *a), (Rect{1, 2, 7, 4}));
     EXPECT_EQ(CameraView::changedPixels(*withPixels({{0, 0, 0}, {8, 6, 2}}), *a), (Rect{0, 0, 9, 7}));
+    // Looking only within given rectangles: what lies outside them is not seen.
+    const auto two = withPixels({{1, 1, 0}, {6, 5, 2}});
+    EXPECT_EQ(CameraView::changedPixels(*two, *a, {Rect{0, 0, 3, 3}}), (Rect{1, 1, 1, 1}));
+    EXPECT_EQ(CameraView::changedPixels(*two, *a, {Rect{5, 4, 9, 9}, Rect{1, 1, 1, 1}}), (Rect{1, 1, 6, 5}));
+    EXPECT_TRUE(CameraView::changedPixels(*two, *a, {Rect{2, 0, 3, 7}}).isEmpty());
+    // A row whose only difference is the unused byte does not widen the box.
+    EXPECT_EQ(CameraView::changedPixels(*withPixels({{4, 3, 2}, {8, 0, 3}}), *a), (Rect{4, 3, 1, 1}));
 }
