@@ -374,6 +374,21 @@ TEST(ColorFilters, SingleColorDecidesTiesOfTheKeepTestsAsDoublesDo) {
             ASSERT_EQ(firstDifference(out, want[color]), "") << "colour " << color;
         }
     });
+    // Each case again alone in a 3 x 3 picture: its one inner pixel is decided by the code for
+    // the last few pixels of a row, which the wide row above hardly reaches.
+    onBothCodePaths([&] {
+        std::vector<uint8_t> one(3 * 3 * 4), oneOut(one.size());
+        for (const auto& c : cases) {
+            std::fill(one.begin(), one.end(), uint8_t(0));
+            setNeighbourhoodSums(one, 3, 1, {c[0], c[1], c[2]});
+            const auto wantOne = referenceAllColours(one, 3);
+            for (int color = 0; color < 3; ++color) {
+                ColorFilters::singleColor(one.data(), oneOut.data(), one.size(), 3, color);
+                ASSERT_EQ(firstDifference(oneOut, wantOne[color]), "")
+                    << "colour " << color << " sums B " << c[0] << " G " << c[1] << " R " << c[2];
+            }
+        }
+    });
 }
 
 TEST(ColorFilters, RefuseImagesThatAreNotFourBytesAPixel) {
