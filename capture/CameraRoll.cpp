@@ -23,11 +23,6 @@ bool endsWithJpgIgnoringCase(const std::string& name) {
            std::tolower((unsigned char)tail[2]) == 'p' && std::tolower((unsigned char)tail[3]) == 'g';
 }
 
-std::string lastComponent(const std::string& rel) {
-    auto slash = rel.rfind('/');
-    return slash == std::string::npos ? rel : rel.substr(slash + 1);
-}
-
 }  // namespace
 
 CameraRoll::CameraRoll(platform::FileManager& files) : files_(files) {}
@@ -66,18 +61,11 @@ int CameraRoll::parseImageNumber(const std::string& name) {
     return int(value);
 }
 
-void CameraRoll::removeTemporaryFiles() {
-    const std::string dcim = dcimPath();
-    const std::string prefix = platform::FileManager::kTemporaryPrefix;
-    for (const auto& rel : files_.enumerate(dcim)) {
-        if (lastComponent(rel).rfind(prefix, 0) == 0) files_.removeItem(dcim + "/" + rel);
-    }
-}
-
 void CameraRoll::initializeSavingVariables() {
     const std::string dcim = dcimPath();
     if (!files_.fileExists(dcim)) files_.createDirectory(dcim);
-    removeTemporaryFiles();
+    // A kill between writing a picture's temporary file and renaming it leaves the temporary.
+    files_.removeLeftoverTemporaries(dcim);
     nextImageNumber_.store(getNextFileNumberFromPhotoLibrary(), std::memory_order_release);
     scanned_.store(true, std::memory_order_release);
 }

@@ -56,7 +56,6 @@ public:
     static bool lessIgnoringCase(const std::string& a, const std::string& b);
 
 private:
-    void removeTemporaryFiles();
     bool numberInUse(int index) const;
 
     platform::FileManager& files_;
