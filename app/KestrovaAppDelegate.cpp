@@ -3,9 +3,9 @@
 
 #include "app/InterfaceClasses.h"
 #include "location/GeoPosition.h"
-#include "platform/camera/CameraClassRegistry.h"
+#include "platform/cameraui/CameraClassRegistry.h"
 #include "platform/camera/CameraController.h"
-#include "platform/camera/CameraView.h"
+#include "platform/cameraui/CameraView.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PropertyValue.h"

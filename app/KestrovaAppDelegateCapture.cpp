@@ -3,7 +3,7 @@
 #include "app/KestrovaAppDelegate.h"
 
 #include "platform/camera/CameraController.h"
-#include "platform/camera/CameraView.h"
+#include "platform/cameraui/CameraView.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Timer.h"

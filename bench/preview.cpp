@@ -7,7 +7,7 @@
 #include "bench/support/Reference.h"
 
 #include "platform/camera/CameraController.h"
-#include "platform/camera/CameraView.h"
+#include "platform/cameraui/CameraView.h"
 #include "platform/camera/SyntheticSource.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"

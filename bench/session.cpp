@@ -3,8 +3,8 @@
 // real kestrova's window is on the screen under Xvfb after the process starts.
 #include "bench/support/Goal.h"
 #include "bench/support/Reference.h"
-#include "host/ScreenQuery.h"
-#include "host/SimulatedDevice.h"
+#include "host/device/ScreenQuery.h"
+#include "host/device/SimulatedDevice.h"
 #include "platform/foundation/Clock.h"
 #include "platform/ui/Touch.h"
 

@@ -1,10 +1,10 @@
 #include "host/HostMain.h"
 
-#include "host/HeadlessHost.h"
-#include "host/Options.h"
-#include "host/Script.h"
-#include "host/SimulatedDevice.h"
-#include "host/WindowHost.h"
+#include "host/device/HeadlessHost.h"
+#include "host/device/Options.h"
+#include "host/script/Script.h"
+#include "host/device/SimulatedDevice.h"
+#include "host/window/WindowHost.h"
 #include "platform/graphics/FontLibrary.h"
 
 #include "platform/foundation/Bundle.h"

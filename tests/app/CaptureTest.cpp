@@ -2,7 +2,7 @@
 // volume key and refusals.
 #include "tests/app/AppFixture.h"
 
-#include "platform/camera/CameraView.h"
+#include "platform/cameraui/CameraView.h"
 #include "platform/graphics/Color.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/Label.h"

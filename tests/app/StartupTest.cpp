@@ -1,8 +1,8 @@
 // Start-up, pages, settings and shutdown of the application delegate.
 #include "tests/app/AppFixture.h"
 
-#include "platform/camera/CameraClassRegistry.h"
-#include "platform/camera/CameraView.h"
+#include "platform/cameraui/CameraClassRegistry.h"
+#include "platform/cameraui/CameraView.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Layer.h"

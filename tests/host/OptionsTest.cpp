@@ -1,4 +1,4 @@
-#include "host/Options.h"
+#include "host/device/Options.h"
 
 #include <gtest/gtest.h>
 

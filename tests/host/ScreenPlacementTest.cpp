@@ -1,4 +1,4 @@
-#include "host/ScreenPlacement.h"
+#include "host/window/ScreenPlacement.h"
 
 #include <gtest/gtest.h>
 

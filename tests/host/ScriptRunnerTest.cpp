@@ -1,8 +1,8 @@
 // The script runner against a real simulated device on a manual clock: touches reach the window
 // with the timing the script language promises, and lookups by name, title and sheet work.
 #include "tests/host/TestAppDelegate.h"
-#include "host/ScriptRunner.h"
-#include "host/SimulatedDevice.h"
+#include "host/device/ScriptRunner.h"
+#include "host/device/SimulatedDevice.h"
 
 #include "platform/foundation/EventLog.h"
 #include "platform/foundation/NotificationCenter.h"

@@ -1,4 +1,4 @@
-#include "host/Script.h"
+#include "host/script/Script.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "host/FingerTracker.h"
-#include "host/WindowHost.h"
+#include "host/window/FingerTracker.h"
+#include "host/window/WindowHost.h"
 
 #include <gtest/gtest.h>
 

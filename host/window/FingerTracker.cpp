@@ -1,4 +1,4 @@
-#include "host/FingerTracker.h"
+#include "host/window/FingerTracker.h"
 
 namespace host {
 

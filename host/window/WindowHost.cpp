@@ -1,12 +1,12 @@
-#include "host/WindowHost.h"
+#include "host/window/WindowHost.h"
 
-#include "host/SimulatedDevice.h"
-#include "host/EventLogSink.h"
-#include "host/PngWriter.h"
-#include "host/ScriptRunner.h"
-#include "host/SdlAudioSink.h"
-#include "host/SdlRunLoopWaiter.h"
-#include "host/SignalWatcher.h"
+#include "host/device/SimulatedDevice.h"
+#include "host/device/EventLogSink.h"
+#include "host/device/PngWriter.h"
+#include "host/device/ScriptRunner.h"
+#include "host/window/SdlAudioSink.h"
+#include "host/window/SdlRunLoopWaiter.h"
+#include "host/device/SignalWatcher.h"
 
 #include "platform/ui/ViewAnimation.h"
 

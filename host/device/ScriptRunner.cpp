@@ -1,8 +1,8 @@
-#include "host/ScriptRunner.h"
+#include "host/device/ScriptRunner.h"
 
-#include "host/SimulatedDevice.h"
-#include "host/PngWriter.h"
-#include "host/ScreenQuery.h"
+#include "host/device/SimulatedDevice.h"
+#include "host/device/PngWriter.h"
+#include "host/device/ScreenQuery.h"
 
 #include <algorithm>
 #include <cmath>

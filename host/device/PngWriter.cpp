@@ -1,4 +1,4 @@
-#include "host/PngWriter.h"
+#include "host/device/PngWriter.h"
 
 #include <cairo.h>
 

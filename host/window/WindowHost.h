@@ -5,10 +5,10 @@
 // one finger, Alt + drag a two-finger pinch mirrored about the screen's centre, touchscreen
 // fingers are fingers; the volume keys and +/- press the volume keys, Ctrl+Left/Right turns the
 // device, F12 saves a screenshot; losing focus resigns the application, closing the window ends it.
-#include "host/FingerTracker.h"
-#include "host/Options.h"
-#include "host/ScreenPlacement.h"
-#include "host/Script.h"
+#include "host/window/FingerTracker.h"
+#include "host/device/Options.h"
+#include "host/window/ScreenPlacement.h"
+#include "host/script/Script.h"
 
 #include "platform/foundation/Geometry.h"
 #include "platform/ui/Window.h"

@@ -1,6 +1,6 @@
-#include "host/ScreenPlacement.h"
+#include "host/window/ScreenPlacement.h"
 
-#include "host/SimulatedDevice.h"
+#include "host/device/SimulatedDevice.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "host/AppDelegateFactory.h"
+#include "host/device/AppDelegateFactory.h"
 
 #include "app/KestrovaAppDelegate.h"
 

@@ -1,4 +1,4 @@
-#include "host/EventLogSink.h"
+#include "host/device/EventLogSink.h"
 
 #include "platform/foundation/EventLog.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // An input script: every line parsed and checked before the application starts, so a typo on
 // line 40 stops the host at once instead of after 39 commands have run.
-#include "host/ScriptCommand.h"
+#include "host/script/ScriptCommand.h"
 
 #include <filesystem>
 #include <optional>

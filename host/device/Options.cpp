@@ -1,7 +1,7 @@
-#include "host/Options.h"
+#include "host/device/Options.h"
 
-#include "host/EnvironmentLanguage.h"
-#include "host/NumberParser.h"
+#include "host/device/EnvironmentLanguage.h"
+#include "host/script/NumberParser.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,6 +1,6 @@
-#include "host/SimulatedDevice.h"
+#include "host/device/SimulatedDevice.h"
 
-#include "host/AppDelegateFactory.h"
+#include "host/device/AppDelegateFactory.h"
 
 #include "platform/camera/CameraController.h"
 #include "platform/camera/CameraSourceFactory.h"

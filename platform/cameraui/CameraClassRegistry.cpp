@@ -1,7 +1,7 @@
-#include "platform/camera/CameraClassRegistry.h"
+#include "platform/cameraui/CameraClassRegistry.h"
 
 #include "platform/camera/CameraController.h"
-#include "platform/camera/CameraView.h"
+#include "platform/cameraui/CameraView.h"
 #include "platform/ui/ClassRegistry.h"
 
 namespace platform {

@@ -3,7 +3,7 @@
 // (main run loop, notification centre, file manager over the device root, event log clock), and
 // the application running on it. Both hosts drive the application through this one object, so a
 // script and a window reach the same code.
-#include "host/Options.h"
+#include "host/device/Options.h"
 #include "platform/ui/ApplicationDelegate.h"
 
 #include "platform/foundation/Clock.h"

@@ -1,9 +1,9 @@
-#include "host/HeadlessHost.h"
+#include "host/device/HeadlessHost.h"
 
-#include "host/SimulatedDevice.h"
-#include "host/EventLogSink.h"
-#include "host/ScriptRunner.h"
-#include "host/SignalWatcher.h"
+#include "host/device/SimulatedDevice.h"
+#include "host/device/EventLogSink.h"
+#include "host/device/ScriptRunner.h"
+#include "host/device/SignalWatcher.h"
 
 #include <memory>
 

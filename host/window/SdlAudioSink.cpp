@@ -1,4 +1,4 @@
-#include "host/SdlAudioSink.h"
+#include "host/window/SdlAudioSink.h"
 
 #include <SDL.h>
 #include <alsa/asoundlib.h>

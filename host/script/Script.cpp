@@ -1,6 +1,6 @@
-#include "host/Script.h"
+#include "host/script/Script.h"
 
-#include "host/NumberParser.h"
+#include "host/script/NumberParser.h"
 
 #include <array>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "host/SignalWatcher.h"
+#include "host/device/SignalWatcher.h"
 
 #include <csignal>
 

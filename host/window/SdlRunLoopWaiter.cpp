@@ -1,4 +1,4 @@
-#include "host/SdlRunLoopWaiter.h"
+#include "host/window/SdlRunLoopWaiter.h"
 
 #include <SDL.h>
 

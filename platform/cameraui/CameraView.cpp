@@ -1,4 +1,4 @@
-#include "platform/camera/CameraView.h"
+#include "platform/cameraui/CameraView.h"
 
 #include "platform/camera/CameraController.h"
 #include "platform/foundation/RunLoop.h"

@@ -1,4 +1,4 @@
-#include "host/ScreenQuery.h"
+#include "host/device/ScreenQuery.h"
 
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/ActionSheetView.h"

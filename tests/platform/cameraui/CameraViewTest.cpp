@@ -1,8 +1,8 @@
-#include "CameraTestSupport.h"
+#include "tests/platform/camera/CameraTestSupport.h"
 
-#include "platform/camera/CameraClassRegistry.h"
+#include "platform/cameraui/CameraClassRegistry.h"
 #include "platform/camera/CameraController.h"
-#include "platform/camera/CameraView.h"
+#include "platform/cameraui/CameraView.h"
 #include "platform/camera/SensorFrame.h"
 #include "platform/camera/SyntheticSource.h"
 #include "platform/foundation/EventLog.h"

@@ -1,4 +1,4 @@
-#include "host/EnvironmentLanguage.h"
+#include "host/device/EnvironmentLanguage.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "host/NumberParser.h"
+#include "host/script/NumberParser.h"
 
 #include <cctype>
 #include <charconv>

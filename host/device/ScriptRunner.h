@@ -1,7 +1,7 @@
 #pragma once
 // Runs a parsed script against the device, one command after another, on the device's run loop.
 // With a manual clock `wait` and every gesture's timing cost no real time.
-#include "host/Script.h"
+#include "host/script/Script.h"
 
 #include "platform/foundation/Geometry.h"
 

@@ -2,8 +2,8 @@
 // The device without a window or sound. With a script, time is virtual: the clock is a manual
 // one that only the script moves. Without one, the application runs in real time until the
 // process is told to stop (Ctrl+C, SIGTERM).
-#include "host/Options.h"
-#include "host/Script.h"
+#include "host/device/Options.h"
+#include "host/script/Script.h"
 
 #include <functional>
 #include <optional>

@@ -1,0 +1,127 @@
+#include "IncludeGraph.h"
+
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using layers::IncludeGraph;
+using layers::IncludeViolation;
+
+namespace {
+
+IncludeGraph builtGraph() {
+    std::ifstream in(KESTROVA_LAYERS_FILE);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string error;
+    auto graph = IncludeGraph::parse(text.str(), &error);
+    EXPECT_TRUE(graph) << KESTROVA_LAYERS_FILE << ": " << error;
+    return graph ? *graph : IncludeGraph{};
+}
+
+// A graph like the product's: a low library, one above it, a top one, and a library in a
+// subfolder of the top one that links only the low one.
+IncludeGraph smallGraph() {
+    std::string error;
+    auto graph = IncludeGraph::parse(
+        "low lib/low\n"
+        "mid lib/mid low\n"
+        "\n"
+        "top top mid\n"
+        "topsub top/sub low\n"
+        "all - low mid\n",
+        &error);
+    EXPECT_TRUE(graph) << error;
+    return graph ? *graph : IncludeGraph{};
+}
+
+std::vector<std::string> described(const std::vector<IncludeViolation>& violations) {
+    std::vector<std::string> lines;
+    for (const auto& v : violations) lines.push_back(v.describe());
+    return lines;
+}
+
+}  // namespace
+
+// The check itself: what the build declares is what the product's sources may include.
+TEST(IncludeGraph, EveryProductIncludeStaysWithinWhatItsLibraryLinks) {
+    const IncludeGraph graph = builtGraph();
+    // The graph the build wrote is the real one, so the check below cannot pass on an empty one.
+    EXPECT_EQ(graph.libraryOf("platform/ui/View.cpp"), "kestrova_platform_ui");
+    EXPECT_EQ(graph.libraryOf("host/window/WindowHost.cpp"), "kestrova_host_window");
+    EXPECT_EQ(graph.libraryOf("host/HostMain.cpp"), "kestrova_host");
+    int filesRead = 0;
+    const auto violations = graph.checkTree(KESTROVA_SOURCE_DIR, &filesRead);
+    EXPECT_GT(filesRead, 250);
+    for (const auto& v : violations) ADD_FAILURE() << v.describe();
+}
+
+// Dependencies point host -> application -> platform: no library links one of a higher layer,
+// so the include check cannot be satisfied by declaring a dependency the wrong way round.
+TEST(IncludeGraph, LibrariesLinkOnlyTheirOwnLayerAndThoseBelow) {
+    const IncludeGraph graph = builtGraph();
+    auto layer = [](const std::string& library) {
+        if (library.rfind("kestrova_platform", 0) == 0) return 0;
+        if (library.rfind("kestrova_host", 0) == 0) return 2;
+        return 1;
+    };
+    ASSERT_GT(graph.libraries().size(), 10u);
+    for (const auto& library : graph.libraries())
+        for (const auto& reached : graph.reachableFrom(library))
+            EXPECT_LE(layer(reached), layer(library)) << library << " reaches " << reached;
+    // The window's SDL stays out of the simulated device and what it runs.
+    EXPECT_FALSE(graph.reachableFrom("kestrova_host_device").count("kestrova_host_window"));
+    EXPECT_FALSE(graph.reachableFrom("kestrova_platform_camera").count("kestrova_platform_ui"));
+}
+
+TEST(IncludeGraph, NamesTheFileLineAndEdgeOfEveryCrossingInclude) {
+    const IncludeGraph graph = smallGraph();
+    // Own headers, a linked library's and one reached through it are fine, whatever the spacing.
+    EXPECT_TRUE(graph.checkFile("lib/mid/A.cpp", "#include \"lib/mid/A.h\"\n#include \"lib/low/B.h\"\n").empty());
+    EXPECT_TRUE(graph.checkFile("top/T.cpp", "#  include \"lib/low/B.h\"\n#include <vector>\n").empty());
+    // Upwards: named with its line and both ends.
+    auto v = graph.checkFile("lib/low/B.cpp", "#include \"lib/low/B.h\"\n\n  #include \"lib/mid/A.h\"\n");
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(v[0].describe(),
+              "lib/low/B.cpp:3: #include \"lib/mid/A.h\": low (lib/low) must not include mid (lib/mid); "
+              "it may include low");
+    // A subfolder with a library of its own does not inherit what its parent folder links.
+    v = graph.checkFile("top/sub/S.h", "// #include \"top/T.h\" is commented out\n#include \"lib/mid/A.h\"\n");
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_EQ(v[0].line, 2);
+    EXPECT_EQ(v[0].include, "lib/mid/A.h");
+    EXPECT_NE(v[0].reason.find("topsub (top/sub) must not include mid (lib/mid)"), std::string::npos) << v[0].reason;
+    // A header of no library (a path not from the source root) and a file of no library.
+    v = graph.checkFile("lib/mid/A.cpp", "#include \"A.h\"\n");
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_NE(v[0].reason.find("no library holds"), std::string::npos);
+    EXPECT_EQ(described(graph.checkFile("lib/other/C.cpp", "")),
+              std::vector<std::string>{"lib/other/C.cpp:1: the file belongs to no library"});
+}
+
+TEST(IncludeGraph, ReadsEverySourceBelowTheLibrariesFolders) {
+    testenv::ScratchDir root;
+    testenv::writeFile(root / "lib/low/B.h", "#pragma once\n#include \"top/T.h\"\n");
+    testenv::writeFile(root / "lib/mid/deep/A.cpp", "#include \"lib/low/B.h\"\n");
+    testenv::writeFile(root / "top/sub/S.c", "#include \"lib/mid/A.h\"\n");
+    testenv::writeFile(root / "top/notes.txt", "#include \"lib/mid/A.h\"\n");  // not a source
+    testenv::writeFile(root / "other/X.cpp", "#include \"top/T.h\"\n");        // no library's folder
+    int filesRead = 0;
+    EXPECT_EQ(described(smallGraph().checkTree(root.path(), &filesRead)),
+              (std::vector<std::string>{
+                  "lib/low/B.h:2: #include \"top/T.h\": low (lib/low) must not include top (top); it may include low",
+                  "top/sub/S.c:1: #include \"lib/mid/A.h\": topsub (top/sub) must not include mid (lib/mid); it may "
+                  "include low, topsub"}));
+    EXPECT_EQ(filesRead, 3);
+}
+
+TEST(IncludeGraph, RejectsAGraphThatLinksAnUnknownLibrary) {
+    std::string error;
+    EXPECT_FALSE(IncludeGraph::parse("a x\nb y a c\n", &error));
+    EXPECT_EQ(error, "b links c, which is not a library of the graph");
+    EXPECT_FALSE(IncludeGraph::parse("a\n", &error));
+    EXPECT_EQ(error, "line 1: no folder for a");
+}
