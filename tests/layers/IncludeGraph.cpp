@@ -72,6 +72,11 @@ std::vector<std::string> IncludeGraph::libraries() const {
     return names;
 }
 
+std::vector<std::string> IncludeGraph::dependenciesOf(const std::string& library) const {
+    auto it = dependencies_.find(library);
+    return it != dependencies_.end() ? it->second : std::vector<std::string>{};
+}
+
 std::vector<IncludeViolation> IncludeGraph::checkFile(const std::string& path, const std::string& contents) const {
     static const std::regex includeLine(R"re(^\s*#\s*include\s*"([^"]*)")re");
     std::vector<IncludeViolation> found;

@@ -33,6 +33,8 @@ public:
     // The libraries `library` may include from: itself and all it links, directly or not.
     std::set<std::string> reachableFrom(const std::string& library) const;
     std::vector<std::string> libraries() const;
+    // What `library` links itself.
+    std::vector<std::string> dependenciesOf(const std::string& library) const;
 
     // The quoted includes of one file (`path` relative to the root) that cross the graph.
     std::vector<IncludeViolation> checkFile(const std::string& path, const std::string& contents) const;
