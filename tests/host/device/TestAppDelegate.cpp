@@ -1,4 +1,4 @@
-#include "tests/host/TestAppDelegate.h"
+#include "tests/host/device/TestAppDelegate.h"
 
 #include "platform/foundation/EventLog.h"
 #include "platform/ui/Button.h"

@@ -1,6 +1,6 @@
 // The script runner against a real simulated device on a manual clock: touches reach the window
 // with the timing the script language promises, and lookups by name, title and sheet work.
-#include "tests/host/TestAppDelegate.h"
+#include "tests/host/device/TestAppDelegate.h"
 #include "host/device/ScriptRunner.h"
 #include "host/device/SimulatedDevice.h"
 
