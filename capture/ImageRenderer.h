@@ -1,6 +1,6 @@
 #pragma once
 // The three renderings of a captured picture: the picture file (centre crop for the zoom, scaled
-// to the size factor, coloured, JPEG with orientation and GPS), the 75 x 75 thumbnail file (turned
+// to the picture size, coloured, JPEG with orientation and GPS), the 75 x 75 thumbnail file (turned
 // by the orientation) and the 300 x 400 fan image shown on screen. Files are written atomically
 // and never replace an existing file. Failures skip the file silently.
 //
