@@ -146,8 +146,8 @@ void KestrovaAppDelegate::initializeCameraController() {
 
 void KestrovaAppDelegate::initializeViews() {
     createQuickView();
-    setShowLeveler(levelStatus_ != 0);
-    setShutterZoomEnabled(zoomStatus_ == 0);
+    setShowLeveler(levelStatus_ != LevelerMode::Hidden);
+    setShutterZoomEnabled(zoomStatus_ == ZoomMode::PinchZoom);
     createOptionsPages();
     if (infoButton_) infoButton_->setTitle(localized("INFOBUTTON"));
     if (albumButton_) albumButton_->setTitle(localized("ALBUMBUTTON"));
@@ -249,7 +249,8 @@ void KestrovaAppDelegate::gotoWebsite(platform::Object*) { platform::Application
 
 void KestrovaAppDelegate::deviceOrientationChanged(const platform::Notification& notification) {
     const auto* device = static_cast<const platform::Device*>(notification.object);
-    setUIOrientation(device ? device->orientation() : platform::Device::currentDevice().orientation());
+    setUIOrientation(modeFromState<platform::DeviceOrientation>(
+        device ? device->orientation() : platform::Device::currentDevice().orientation()));
 }
 
 void KestrovaAppDelegate::applicationWillResignActive(platform::Application&) { saveSettings(); }

@@ -6,6 +6,8 @@
 // Its methods live in several files by topic: KestrovaAppDelegate.cpp (start-up, pages, life
 // cycle), ...Settings.cpp, ...Options.cpp (the option catalogue), ...Capture.cpp, ...Saving.cpp,
 // ...QuickView.cpp and ...Info.cpp.
+#include "app/CapturePolicy.h"
+#include "app/SettingModes.h"
 #include "capture/SaveWorker.h"
 #include "location/GeoPositionDelegate.h"
 #include "platform/camera/CameraControllerDelegate.h"
@@ -128,18 +130,18 @@ public:
     void setZoomStatus(ScrollerButton* button);
     void setTouchRingSize(ScrollerButton* button);
     void setPreviewState(ScrollerButton* button);
-    // The same with the state itself.
-    void setColorStatus(int32_t state);
-    void setTimerStatus(int32_t state);
-    void setBurstStatus(int32_t state);
-    void setSizeStatus(int32_t state);
-    void setRotateStatus(int32_t state);
-    void setQuietStatus(int32_t state);
-    void setLevelStatus(int32_t state);
-    void setZoomStatus(int32_t state);
-    void setTouchRingSize(int32_t state);
-    void setPreviewState(int32_t state);
-    void setUIOrientation(int32_t orientation);
+    // The same with the mode itself.
+    void setColorStatus(ColorMode state);
+    void setTimerStatus(TimerMode state);
+    void setBurstStatus(BurstMode state);
+    void setSizeStatus(ImageSize state);
+    void setRotateStatus(RotateMode state);
+    void setQuietStatus(QuietMode state);
+    void setLevelStatus(LevelerMode state);
+    void setZoomStatus(ZoomMode state);
+    void setTouchRingSize(TouchRingSize state);
+    void setPreviewState(PreviewState state);
+    void setUIOrientation(platform::DeviceOrientation orientation);
 
     // --- Option catalogue and the options bar's relays ---
     void createOptionsPages();
@@ -164,7 +166,7 @@ public:
     void cameraControllerReadyStateChanged(platform::CameraController* controller) override;
     void hardwareSnap(const platform::Notification& notification);
     bool snapEnabled() override;
-    bool takingPicture() const { return takingPicture_; }
+    bool takingPicture() const { return capture_.takingPicture(); }
     void updateZoom(float zoom, bool animate) override;
     void setShowLeveler(bool show);
     void fireProgressTimer(const std::string& animationID);
@@ -228,30 +230,32 @@ public:
     float zoomValue() const { return zoomValue_; }
     float oldVolume() const { return oldVolume_; }
     int32_t buttonMutex() const { return buttonMutex_; }
-    int32_t burstCount() const { return burstCount_; }
+    std::optional<int32_t> burstCount() const { return capture_.burstCount(); }
     uint32_t timerCount() const { return timerCount_; }
-    int32_t colorStatus() const { return colorStatus_; }
-    int32_t timerStatus() const { return timerStatus_; }
-    int32_t burstStatus() const { return burstStatus_; }
-    int32_t previewState() const { return previewState_; }
-    int32_t dockSide() const { return dockSide_; }
+    ColorMode colorStatus() const { return colorStatus_; }
+    TimerMode timerStatus() const { return timerStatus_; }
+    BurstMode burstStatus() const { return burstStatus_; }
+    PreviewState previewState() const { return previewState_; }
+    DockSide dockSide() const { return dockSide_; }
     int32_t previewShow() const { return previewShow_; }
-    int32_t sizeStatus() const { return sizeStatus_; }
-    int32_t zoomStatus() const { return zoomStatus_; }
-    int32_t orientationStatus() const { return orientationStatus_; }
-    int32_t soundStatus() const { return soundStatus_; }
-    int32_t rotateStatus() const { return rotateStatus_; }
-    int32_t levelStatus() const { return levelStatus_; }
-    int32_t touchRingRadius() const { return touchRingRadius_; }
+    ImageSize sizeStatus() const { return sizeStatus_; }
+    ZoomMode zoomStatus() const { return zoomStatus_; }
+    platform::DeviceOrientation orientationStatus() const { return orientationStatus_; }
+    QuietMode soundStatus() const { return soundStatus_; }
+    RotateMode rotateStatus() const { return rotateStatus_; }
+    LevelerMode levelStatus() const { return levelStatus_; }
+    TouchRingSize touchRingRadius() const { return touchRingRadius_; }
     bool glowRunning() const { return glowRunning_; }
 
 private:
-    // The state of an option button (its getCurrentState).
+    // The state of an option button (its getCurrentState), and that state as a mode.
     static int32_t stateOf(const ScrollerButton* button);
+    template <typename Mode>
+    static Mode stateOf(const ScrollerButton* button);
     // The shutter area's zoom factor now; 1.0 without a shutter area.
     float shutterZoom() const;
     void setShutterZoomEnabled(bool enabled);
-    void setShutterTouchRingSize(int32_t size);
+    void setShutterTouchRingSize(TouchRingSize size);
     // Builds the thumbnail fan and the delete tab over the camera page, the tab hidden; and
     // releases them again.
     void createQuickView();
@@ -290,7 +294,6 @@ private:
     platform::View* levelerImage_ = nullptr;
     ScrollerButton* quickViewButton_ = nullptr;          // owned by its page
     platform::UserDefaults* settings_ = nullptr;
-    int32_t burstCount_ = 4;
     // The save queue, its condition and its worker thread.
     std::unique_ptr<SaveWorker> saveWorker_;
     SaveWorker::PositionProvider positionProvider_;
@@ -302,13 +305,23 @@ private:
     uint32_t timerLength_ = 0;  // the running countdown's length, fixed when it starts
     std::shared_ptr<platform::Timer> timer_;
     float zoomValue_ = 1.0f;
-    int32_t colorStatus_ = 0, timerStatus_ = 0, burstStatus_ = 0, previewState_ = 0, dockSide_ = 1,
-            previewShow_ = 0, sizeStatus_ = 0, zoomStatus_ = 0, orientationStatus_ = 1, soundStatus_ = 0,
-            rotateStatus_ = 0, levelStatus_ = 0;
+    ColorMode colorStatus_ = ColorMode::FullColor;
+    TimerMode timerStatus_ = TimerMode::Off;
+    BurstMode burstStatus_ = BurstMode::Off;
+    PreviewState previewState_ = PreviewState::Off;
+    DockSide dockSide_ = DockSide::Right;
+    int32_t previewShow_ = 0;
+    ImageSize sizeStatus_ = ImageSize::Large;
+    ZoomMode zoomStatus_ = ZoomMode::PinchZoom;
+    platform::DeviceOrientation orientationStatus_ = platform::DeviceOrientation::Portrait;
+    QuietMode soundStatus_ = QuietMode::Off;
+    RotateMode rotateStatus_ = RotateMode::Auto;
+    LevelerMode levelStatus_ = LevelerMode::Hidden;
     float oldVolume_ = 0;
     int32_t buttonMutex_ = 0;
-    bool takingPicture_ = false;
-    int32_t touchRingRadius_ = 0;
+    // Whether a capture sequence runs (takingPicture) and how far its burst is (burstCount).
+    CapturePolicy capture_;
+    TouchRingSize touchRingRadius_ = TouchRingSize::Small;
     bool confirmedDTap_ = false;
 
     // What the interface files made (their top-level objects), kept for the process's life.

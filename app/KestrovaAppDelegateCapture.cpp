@@ -19,17 +19,14 @@ namespace kestrova {
 
 namespace {
 
-constexpr size_t kMostQueuedForCapture = 4;
-constexpr int32_t kBurstShots = 3;
-constexpr int32_t kNoBurst = 4;
 constexpr double kFollowUpDelay = 0.01;
 
-// Ticks of the countdown for a "TimerMode" value.
-uint32_t countdownLength(int32_t timerStatus) {
+// Ticks of the countdown for a self-timer mode.
+uint32_t countdownLength(TimerMode timerStatus) {
     switch (timerStatus) {
-        case 1: return 2;
-        case 2: return 5;
-        case 3: return 10;
+        case TimerMode::TwoSeconds: return 2;
+        case TimerMode::FiveSeconds: return 5;
+        case TimerMode::TenSeconds: return 10;
         default: return 0;
     }
 }
@@ -37,14 +34,11 @@ uint32_t countdownLength(int32_t timerStatus) {
 }  // namespace
 
 void KestrovaAppDelegate::performCapture() {
-    // No queue, every folder full, or too much queued: refused, silently.
-    if (!saveWorker_ || !saveWorker_->readyForCapture()) return;
-    if (saveWorker_->saveQueue().count() > kMostQueuedForCapture) return;
-    if (takingPicture_) return;
-    takingPicture_ = true;
+    // Refused silently, whatever the reason.
+    if (capture_.refusal(saveWorker_.get())) return;
+    capture_.beginSequence(burstStatus_);
     hideDelete();
-    burstCount_ = burstStatus_ ? 1 : kNoBurst;
-    if (timerStatus_ != 0) {
+    if (timerStatus_ != TimerMode::Off) {
         showCancel();
         if (burstText_) burstText_->setTextColor(platform::Color::rgba(1, 1, 0));
         timerCount_ = 0;
@@ -58,7 +52,7 @@ void KestrovaAppDelegate::performCapture() {
 }
 
 void KestrovaAppDelegate::snap() {
-    if (soundStatus_ == 0 && cam_) cam_->playShutterSound();
+    if (soundStatus_ == QuietMode::Off && cam_) cam_->playShutterSound();
     zoomValue_ = shutterZoom();
     if (cc_) cc_->capturePhoto();
 }
@@ -70,7 +64,7 @@ void KestrovaAppDelegate::timerFired(platform::Timer&) {
         burstText_->setHidden(false);
     }
     if (timerCount_ == length) {
-        burstCount_ = burstStatus_ ? 1 : kNoBurst;
+        capture_.armShots(burstStatus_);
         if (burstText_) burstText_->setHidden(true);
         if (timer_) timer_->invalidate();
         if (cancelSheet_) cancelSheet_->dismissWithClickedButtonIndex(0, true);
@@ -95,17 +89,13 @@ void KestrovaAppDelegate::stopTimer() {
         timer_->invalidate();
         timer_.reset();
     }
-    takingPicture_ = false;
+    capture_.endSequence();
 }
 
 void KestrovaAppDelegate::cameraControllerReadyStateChanged(platform::CameraController* controller) {
     if (!controller || !controller->isReady()) return;
-    if (burstCount_ < kBurstShots) {
-        ++burstCount_;
+    if (capture_.shotFollowsReady())
         platform::RunLoop::main().performAfter(this, "snap", kFollowUpDelay, [this] { snap(); });
-    } else {
-        takingPicture_ = false;
-    }
 }
 
 void KestrovaAppDelegate::hardwareSnap(const platform::Notification& notification) {
@@ -130,7 +120,7 @@ void KestrovaAppDelegate::hardwareSnap(const platform::Notification& notificatio
     }
 }
 
-bool KestrovaAppDelegate::snapEnabled() { return !takingPicture_ && !deleteButtonShowing_; }
+bool KestrovaAppDelegate::snapEnabled() { return !capture_.takingPicture() && !deleteButtonShowing_; }
 
 void KestrovaAppDelegate::updateZoom(float zoom, bool animate) {
     if (!cam_) return;

@@ -63,7 +63,7 @@ void KestrovaAppDelegate::createOptionsPages() {
 
     auto quickView = make({{"sb_prev-off.png", "PREVIEWLOCOFF"}, {"sb_prev-left.png", "PREVIEWLOCLEFT"},
                            {"sb_prev-right.png", "PREVIEWLOCRIGHT"}},
-                          "PREVIEWLOCTIPTITLE", setPreview, previewState_);
+                          "PREVIEWLOCTIPTITLE", setPreview, stateOfMode(previewState_));
     quickViewButton_ = quickView.get();
 
     std::vector<std::unique_ptr<ScrollerButton>> first;
@@ -71,25 +71,25 @@ void KestrovaAppDelegate::createOptionsPages() {
                           {"sb_color-sepia.png", "SEPIATIP"}, {"sb_color-invert.png", "NEGATIVETIP"},
                           {"sb_color-red.png", "REDTIP"}, {"sb_color-green.png", "GREENTIP"},
                           {"sb_color-blue.png", "BLUETIP"}},
-                         "COLORMODETIPTITLE", setColor, colorStatus_));
+                         "COLORMODETIPTITLE", setColor, stateOfMode(colorStatus_)));
     first.push_back(make({{"sb_burst-off.png", "BURSTCAPOFF"}, {"sb_burst-on.png", "BURSTCAPON"}},
-                         "BURSTCAPTIPTITLE", setBurst, burstStatus_));
+                         "BURSTCAPTIPTITLE", setBurst, stateOfMode(burstStatus_)));
     first.push_back(make({{"sb_timer-off.png", "DELAYTIMEROFF"}, {"sb_timer-2.png", "DELAYTIMER2SEC"},
                           {"sb_timer-5.png", "DELAYTIMER5SEC"}, {"sb_timer-10.png", "DELAYTIMER10SEC"}},
-                         "DELAYTIMERTIPTITLE", setTimer, timerStatus_));
+                         "DELAYTIMERTIPTITLE", setTimer, stateOfMode(timerStatus_)));
     first.push_back(make({{"sb_level-off.png", "LEVELAIDOFF"}, {"sb_level-on.png", "LEVELAIDON"}},
-                         "LEVELAIDTIPTITLE", setLevel, levelStatus_));
+                         "LEVELAIDTIPTITLE", setLevel, stateOfMode(levelStatus_)));
     const platform::Rect pageFrame = buttonBar_ ? buttonBar_->optionsRect() : platform::Rect{0, 0, 280, 48};
     auto page0 = std::make_unique<OptionsPageView>(pageFrame, std::move(first));
 
     std::vector<std::unique_ptr<ScrollerButton>> second;
     second.push_back(make({{"sb_zoom-on.png", "IMAGEZOOMON"}, {"sb_zoom-off.png", "IMAGEZOOMOFF"}},
-                          "IMAGEZOOMTIPTITLE", setZoom, zoomStatus_));
+                          "IMAGEZOOMTIPTITLE", setZoom, stateOfMode(zoomStatus_)));
     second.push_back(make({{"sb_rotate-on.png", "AUTOROTATIONON"}, {"sb_rotate-off.png", "AUTOROTATIONOFF"}},
-                          "AUTOROTATIONTIPTITLE", setRotate, rotateStatus_));
+                          "AUTOROTATIONTIPTITLE", setRotate, stateOfMode(rotateStatus_)));
     second.push_back(make({{"sb_size-large.png", "IMAGESIZELARGE"}, {"sb_size-med.png", "IMAGESIZEMEDIUM"},
                            {"sb_size-small.png", "IMAGESIZESMALL"}},
-                          "IMAGESIZETIPTITLE", setSize, sizeStatus_));
+                          "IMAGESIZETIPTITLE", setSize, stateOfMode(sizeStatus_)));
     auto page1 = std::make_unique<OptionsPageView>(pageFrame, std::move(second));
 
     // The touch ring takes the stored value itself, not the field.
@@ -98,7 +98,7 @@ void KestrovaAppDelegate::createOptionsPages() {
                       {"sb_touch-lg.png", "TOUCHSENSITIVITYAREALARGE"}},
                      "TOUCHSENSITIVITYAREATIPTITLE", setRing, storedRing);
     auto quiet = make({{"sb_quiet-off.png", "QUIETMODEOFF"}, {"sb_quiet-on.png", "QUIETMODEON"}},
-                      "QUIETMODETIPTITLE", setQuiet, soundStatus_);
+                      "QUIETMODETIPTITLE", setQuiet, stateOfMode(soundStatus_));
     std::vector<std::unique_ptr<ScrollerButton>> third;
     third.push_back(std::move(quickView));
     third.push_back(std::move(ring));
@@ -115,16 +115,25 @@ void KestrovaAppDelegate::createOptionsPages() {
 
 int32_t KestrovaAppDelegate::stateOf(const ScrollerButton* button) { return button ? button->getCurrentState() : 0; }
 
-void KestrovaAppDelegate::setColorStatus(ScrollerButton* button) { setColorStatus(stateOf(button)); }
-void KestrovaAppDelegate::setTimerStatus(ScrollerButton* button) { setTimerStatus(stateOf(button)); }
-void KestrovaAppDelegate::setBurstStatus(ScrollerButton* button) { setBurstStatus(stateOf(button)); }
-void KestrovaAppDelegate::setSizeStatus(ScrollerButton* button) { setSizeStatus(stateOf(button)); }
-void KestrovaAppDelegate::setRotateStatus(ScrollerButton* button) { setRotateStatus(stateOf(button)); }
-void KestrovaAppDelegate::setQuietStatus(ScrollerButton* button) { setQuietStatus(stateOf(button)); }
-void KestrovaAppDelegate::setLevelStatus(ScrollerButton* button) { setLevelStatus(stateOf(button)); }
-void KestrovaAppDelegate::setZoomStatus(ScrollerButton* button) { setZoomStatus(stateOf(button)); }
-void KestrovaAppDelegate::setTouchRingSize(ScrollerButton* button) { setTouchRingSize(stateOf(button)); }
-void KestrovaAppDelegate::setPreviewState(ScrollerButton* button) { setPreviewState(stateOf(button)); }
+template <typename Mode>
+Mode KestrovaAppDelegate::stateOf(const ScrollerButton* button) {
+    return modeFromState<Mode>(stateOf(button));
+}
+
+void KestrovaAppDelegate::setColorStatus(ScrollerButton* button) { setColorStatus(stateOf<ColorMode>(button)); }
+void KestrovaAppDelegate::setTimerStatus(ScrollerButton* button) { setTimerStatus(stateOf<TimerMode>(button)); }
+void KestrovaAppDelegate::setBurstStatus(ScrollerButton* button) { setBurstStatus(stateOf<BurstMode>(button)); }
+void KestrovaAppDelegate::setSizeStatus(ScrollerButton* button) { setSizeStatus(stateOf<ImageSize>(button)); }
+void KestrovaAppDelegate::setRotateStatus(ScrollerButton* button) { setRotateStatus(stateOf<RotateMode>(button)); }
+void KestrovaAppDelegate::setQuietStatus(ScrollerButton* button) { setQuietStatus(stateOf<QuietMode>(button)); }
+void KestrovaAppDelegate::setLevelStatus(ScrollerButton* button) { setLevelStatus(stateOf<LevelerMode>(button)); }
+void KestrovaAppDelegate::setZoomStatus(ScrollerButton* button) { setZoomStatus(stateOf<ZoomMode>(button)); }
+void KestrovaAppDelegate::setTouchRingSize(ScrollerButton* button) {
+    setTouchRingSize(stateOf<TouchRingSize>(button));
+}
+void KestrovaAppDelegate::setPreviewState(ScrollerButton* button) {
+    setPreviewState(stateOf<PreviewState>(button));
+}
 
 bool KestrovaAppDelegate::getTipsShowState() { return buttonBar_ && buttonBar_->getTipsShowState(); }
 
@@ -157,7 +166,7 @@ void KestrovaAppDelegate::setShutterZoomEnabled(bool enabled) {
     if (snapButton_) snapButton_->setZoomEnabled(enabled);
 }
 
-void KestrovaAppDelegate::setShutterTouchRingSize(int32_t size) {
+void KestrovaAppDelegate::setShutterTouchRingSize(TouchRingSize size) {
     if (snapButton_) snapButton_->setTouchRingSize(size);
 }
 

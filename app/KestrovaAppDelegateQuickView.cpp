@@ -104,7 +104,7 @@ void KestrovaAppDelegate::pictureLost(int32_t index) {
 }
 
 std::unique_ptr<DeleteCancelView> KestrovaAppDelegate::createDeleteButton() {
-    const float x = dockSide_ == 1 ? -kTabWidth : (mainView_ ? mainView_->frame().width() : 0.0f);
+    const float x = dockSide_ == DockSide::Right ? -kTabWidth : (mainView_ ? mainView_->frame().width() : 0.0f);
     auto tab = std::make_unique<DeleteCancelView>(platform::Rect{x, 0, kTabWidth, kTabHeight});
 
     auto del = makeTabButton({10, 3, 60, 44}, "db_delete.png", "db_delete_p.png", "Delete", DeleteCancelView::kDeleteTag);
@@ -120,13 +120,14 @@ std::unique_ptr<DeleteCancelView> KestrovaAppDelegate::createDeleteButton() {
 void KestrovaAppDelegate::showDelete() {
     if (!delButton_) return;
     platform::Point c = delButton_->center();
-    if (dockSide_ == 0) c.x = 405.0f;
-    else if (dockSide_ == 1) c.x = -85.0f;
+    if (dockSide_ == DockSide::Left) c.x = 405.0f;
+    else if (dockSide_ == DockSide::Right) c.x = -85.0f;
     delButton_->setCenter(c);
     delButton_->setAlpha(1.0f);
     platform::ViewAnimation::beginAnimations("showDelete");
     platform::ViewAnimation::setAnimationDuration(kTabSlideDuration);
-    delButton_->setTransform(platform::AffineTransform::makeTranslation(dockSide_ == 0 ? -kTabWidth : kTabWidth, 0));
+    const float slide = dockSide_ == DockSide::Left ? -kTabWidth : kTabWidth;
+    delButton_->setTransform(platform::AffineTransform::makeTranslation(slide, 0));
     if (mainView_) mainView_->bringSubviewToFront(delButton_);
     platform::ViewAnimation::commitAnimations();
     deleteButtonShowing_ = true;

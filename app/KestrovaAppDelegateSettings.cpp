@@ -9,29 +9,37 @@ namespace kestrova {
 
 namespace {
 
-int32_t readInteger(const platform::UserDefaults& settings, const char* key) {
-    return int32_t(settings.integerForKey(key));
+// Every stored mode comes in here, as it is stored (see SettingModes.h); an absent key reads as 0.
+template <typename Mode>
+Mode readMode(const platform::UserDefaults& settings, const char* key) {
+    return modeFromState<Mode>(int32_t(settings.integerForKey(key)));
+}
+
+template <typename Mode>
+void writeMode(platform::UserDefaults& settings, Mode mode, const char* key) {
+    settings.setInteger(stateOfMode(mode), key);
 }
 
 }  // namespace
 
 void KestrovaAppDelegate::initializeSettings() {
     if (!settings_) settings_ = &platform::UserDefaults::standardUserDefaults();
-    colorStatus_ = readInteger(*settings_, "ColorMode");
-    timerStatus_ = readInteger(*settings_, "TimerMode");
-    levelStatus_ = readInteger(*settings_, "LevelerMode");
-    soundStatus_ = readInteger(*settings_, "QuietMode");
-    sizeStatus_ = readInteger(*settings_, "ImageSize");
-    burstStatus_ = readInteger(*settings_, "BurstMode");
-    previewState_ = settings_->objectForKey("PreviewState") ? readInteger(*settings_, "PreviewState") : 2;
-    previewShow_ = previewState_ > 0 ? 1 : 0;
-    dockSide_ = previewState_ > 0 ? previewState_ - 1 : 1;
-    zoomStatus_ = readInteger(*settings_, "ZoomMode");
-    rotateStatus_ = readInteger(*settings_, "RotateMode");
-    orientationStatus_ = platform::Device::currentDevice().orientation();
-    touchRingRadius_ = readInteger(*settings_, "TouchRingSize");
-    burstCount_ = 4;
-    takingPicture_ = false;
+    colorStatus_ = readMode<ColorMode>(*settings_, "ColorMode");
+    timerStatus_ = readMode<TimerMode>(*settings_, "TimerMode");
+    levelStatus_ = readMode<LevelerMode>(*settings_, "LevelerMode");
+    soundStatus_ = readMode<QuietMode>(*settings_, "QuietMode");
+    sizeStatus_ = readMode<ImageSize>(*settings_, "ImageSize");
+    burstStatus_ = readMode<BurstMode>(*settings_, "BurstMode");
+    previewState_ = settings_->objectForKey("PreviewState") ? readMode<PreviewState>(*settings_, "PreviewState")
+                                                             : PreviewState::DockedRight;
+    const int32_t preview = stateOfMode(previewState_);
+    previewShow_ = preview > 0 ? 1 : 0;
+    dockSide_ = preview > 0 ? modeFromState<DockSide>(preview - 1) : DockSide::Right;
+    zoomStatus_ = readMode<ZoomMode>(*settings_, "ZoomMode");
+    rotateStatus_ = readMode<RotateMode>(*settings_, "RotateMode");
+    orientationStatus_ = modeFromState<platform::DeviceOrientation>(platform::Device::currentDevice().orientation());
+    touchRingRadius_ = readMode<TouchRingSize>(*settings_, "TouchRingSize");
+    capture_.reset();
     if (!orientationDevice_) {
         orientationDevice_ = &platform::Device::currentDevice();
         orientationDevice_->beginGeneratingDeviceOrientationNotifications();
@@ -40,55 +48,58 @@ void KestrovaAppDelegate::initializeSettings() {
 
 void KestrovaAppDelegate::saveSettings() {
     if (!settings_) return;
-    settings_->setInteger(colorStatus_, "ColorMode");
-    settings_->setInteger(timerStatus_, "TimerMode");
-    settings_->setInteger(levelStatus_, "LevelerMode");
-    settings_->setInteger(soundStatus_, "QuietMode");
-    settings_->setInteger(sizeStatus_, "ImageSize");
-    settings_->setInteger(burstStatus_, "BurstMode");
-    settings_->setInteger(previewState_, "PreviewState");
-    settings_->setInteger(touchRingRadius_, "TouchRingSize");
-    settings_->setInteger(zoomStatus_, "ZoomMode");
-    settings_->setInteger(rotateStatus_, "RotateMode");
+    writeMode(*settings_, colorStatus_, "ColorMode");
+    writeMode(*settings_, timerStatus_, "TimerMode");
+    writeMode(*settings_, levelStatus_, "LevelerMode");
+    writeMode(*settings_, soundStatus_, "QuietMode");
+    writeMode(*settings_, sizeStatus_, "ImageSize");
+    writeMode(*settings_, burstStatus_, "BurstMode");
+    writeMode(*settings_, previewState_, "PreviewState");
+    writeMode(*settings_, touchRingRadius_, "TouchRingSize");
+    writeMode(*settings_, zoomStatus_, "ZoomMode");
+    writeMode(*settings_, rotateStatus_, "RotateMode");
     settings_->setInteger(optionsBarPageNumber(), "OptionsBarPageNumber");
     settings_->setBool(optionsHidden(), "OptionsBarHidden");
     settings_->synchronize();
 }
 
-void KestrovaAppDelegate::setColorStatus(int32_t state) { colorStatus_ = state; }
-void KestrovaAppDelegate::setTimerStatus(int32_t state) { timerStatus_ = state; }
-void KestrovaAppDelegate::setBurstStatus(int32_t state) { burstStatus_ = state; }
-void KestrovaAppDelegate::setSizeStatus(int32_t state) { sizeStatus_ = state; }
-void KestrovaAppDelegate::setRotateStatus(int32_t state) { rotateStatus_ = state; }
-void KestrovaAppDelegate::setQuietStatus(int32_t state) { soundStatus_ = state; }
+void KestrovaAppDelegate::setColorStatus(ColorMode state) { colorStatus_ = state; }
+void KestrovaAppDelegate::setTimerStatus(TimerMode state) { timerStatus_ = state; }
+void KestrovaAppDelegate::setBurstStatus(BurstMode state) { burstStatus_ = state; }
+void KestrovaAppDelegate::setSizeStatus(ImageSize state) { sizeStatus_ = state; }
+void KestrovaAppDelegate::setRotateStatus(RotateMode state) { rotateStatus_ = state; }
+void KestrovaAppDelegate::setQuietStatus(QuietMode state) { soundStatus_ = state; }
 
-void KestrovaAppDelegate::setLevelStatus(int32_t state) {
+void KestrovaAppDelegate::setLevelStatus(LevelerMode state) {
     levelStatus_ = state;
-    setShowLeveler(state != 0);
+    setShowLeveler(state != LevelerMode::Hidden);
 }
 
-void KestrovaAppDelegate::setZoomStatus(int32_t state) {
-    setShutterZoomEnabled(state == 0);
+void KestrovaAppDelegate::setZoomStatus(ZoomMode state) {
+    setShutterZoomEnabled(state == ZoomMode::PinchZoom);
     zoomStatus_ = state;
 }
 
-void KestrovaAppDelegate::setTouchRingSize(int32_t state) {
+void KestrovaAppDelegate::setTouchRingSize(TouchRingSize state) {
     touchRingRadius_ = state;
     setShutterTouchRingSize(state);
 }
 
-void KestrovaAppDelegate::setPreviewState(int32_t state) {
+void KestrovaAppDelegate::setPreviewState(PreviewState state) {
     previewState_ = state;
-    if (state != 0) {
+    if (state != PreviewState::Off) {
         previewShow_ = 1;
-        dockSide_ = state - 1;
+        // Docked left or right: the state less one is the side.
+        dockSide_ = modeFromState<DockSide>(stateOfMode(state) - 1);
     } else {
         previewShow_ = 0;
-        dockSide_ = 1;
+        dockSide_ = DockSide::Right;
     }
     applyDockSide();
 }
 
-void KestrovaAppDelegate::setUIOrientation(int32_t orientation) { orientationStatus_ = orientation; }
+void KestrovaAppDelegate::setUIOrientation(platform::DeviceOrientation orientation) {
+    orientationStatus_ = orientation;
+}
 
 }  // namespace kestrova

@@ -33,6 +33,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kW = 1600, kH = 1200;
+constexpr auto kPortrait = platform::DeviceOrientation::Portrait;
 
 // A camera-like frame: smooth gradients with some texture, so the encoder has real work.
 std::vector<uint8_t> frameBytes(int w, int h) {
@@ -97,7 +98,7 @@ void BM_BurstPeakMemory(benchmark::State& state) {
         worker.initializePhotoProcessingThread();
         loop.settle(60.0);
         CaptureSettings settings;
-        settings.colorMode = 4;
+        settings.colorMode = ColorMode::Red;
         settings.zoom = 3.0f;
         for (int i = 0; i < 7; ++i) {
             auto pict = Image::createBGRX(kW, kH, picture()->copyData());
@@ -122,13 +123,13 @@ BENCHMARK(BM_BareJpegEncode)->Unit(benchmark::kMillisecond);
 
 // The worker's job for one picture, into memory as Y is: thumbnail, then picture with EXIF and
 // GPS. The file writes (fsync-bound, the disk's cost) are measured apart in BM_WorstCaseWithFiles.
-void pictureJob(benchmark::State& state, int sizeFactor, float zoom, int colorMode, bool gps) {
+void pictureJob(benchmark::State& state, ImageSize size, float zoom, ColorMode colorMode, bool gps) {
     ImageRenderer renderer(scratch().files);
     std::optional<GpsSnapshot> fix;
     if (gps) fix = GpsSnapshot{-33.86f, -151.21f, "S", "W"};
     for (auto _ : state) {
-        auto thumb = renderer.encodeThumbnail(preview(), zoom, colorMode, 1);
-        auto pict = renderer.encodePicture(picture(), sizeFactor, zoom, colorMode, 1, fix);
+        auto thumb = renderer.encodeThumbnail(preview(), zoom, colorMode, kPortrait);
+        auto pict = renderer.encodePicture(picture(), size, zoom, colorMode, kPortrait, fix);
         if (!thumb || !pict) state.SkipWithError("encoding failed");
         benchmark::DoNotOptimize(pict);
     }
@@ -138,28 +139,32 @@ void BM_WorstCaseWithFiles(benchmark::State& state) {
     ImageRenderer renderer(scratch().files);
     const GpsSnapshot fix{-33.86f, -151.21f, "S", "W"};
     for (auto _ : state) {
-        bool ok = renderer.makeThumbnail(preview(), scratch().next(".THM"), 3.0f, 4, 1);
-        ok = renderer.makeImage(picture(), scratch().next(".JPG"), 1, 3.0f, 4, 1, fix) && ok;
+        bool ok = renderer.makeThumbnail(preview(), scratch().next(".THM"), 3.0f, ColorMode::Red, kPortrait);
+        ok = renderer.makeImage(picture(), scratch().next(".JPG"), ImageSize::Large, 3.0f, ColorMode::Red, kPortrait,
+                                fix) &&
+             ok;
         if (!ok) state.SkipWithError("a file was not written");
     }
 }
 BENCHMARK(BM_WorstCaseWithFiles)->Unit(benchmark::kMillisecond);
 
-void BM_WorstCaseSepia(benchmark::State& state) { pictureJob(state, 1, 3.0f, 2, true); }
-void BM_WorstCaseSingleColor(benchmark::State& state) { pictureJob(state, 1, 3.0f, 4, true); }
+void BM_WorstCaseSepia(benchmark::State& state) { pictureJob(state, ImageSize::Large, 3.0f, ColorMode::Sepia, true); }
+void BM_WorstCaseSingleColor(benchmark::State& state) {
+    pictureJob(state, ImageSize::Large, 3.0f, ColorMode::Red, true);
+}
 BENCHMARK(BM_WorstCaseSepia)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorstCaseSingleColor)->Unit(benchmark::kMillisecond);
 
-void picturePlain(benchmark::State& state, int sizeFactor) {
+void picturePlain(benchmark::State& state, ImageSize size) {
     ImageRenderer renderer(scratch().files);
     for (auto _ : state) {
-        auto pict = renderer.encodePicture(picture(), sizeFactor, 1.0f, 0, 1, std::nullopt);
+        auto pict = renderer.encodePicture(picture(), size, 1.0f, ColorMode::FullColor, kPortrait, std::nullopt);
         if (!pict) state.SkipWithError("encoding failed");
         benchmark::DoNotOptimize(pict);
     }
 }
-void BM_LargeNoEffect(benchmark::State& state) { picturePlain(state, 1); }
-void BM_SmallNoEffect(benchmark::State& state) { picturePlain(state, 3); }
+void BM_LargeNoEffect(benchmark::State& state) { picturePlain(state, ImageSize::Large); }
+void BM_SmallNoEffect(benchmark::State& state) { picturePlain(state, ImageSize::Small); }
 BENCHMARK(BM_LargeNoEffect)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SmallNoEffect)->Unit(benchmark::kMillisecond);
 
@@ -195,14 +200,14 @@ BENCHMARK(BM_FilterNegative)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilterSingleColor)->Unit(benchmark::kMillisecond);
 
 void BM_StageExif(benchmark::State& state) {
-    const auto props = ImageRenderer::pictureProperties(kW, kH, 1, GpsSnapshot{-33.86f, -151.21f, "S", "W"});
+    const auto props = ImageRenderer::pictureProperties(kW, kH, kPortrait, GpsSnapshot{-33.86f, -151.21f, "S", "W"});
     for (auto _ : state) benchmark::DoNotOptimize(platform::ExifWriter::app1(props, kW, kH));
 }
 BENCHMARK(BM_StageExif)->Unit(benchmark::kMillisecond);
 
 // The encoder's own work on a finished frame, with the EXIF block.
 void BM_StageEncode(benchmark::State& state) {
-    const auto props = ImageRenderer::pictureProperties(kW, kH, 1, GpsSnapshot{-33.86f, -151.21f, "S", "W"});
+    const auto props = ImageRenderer::pictureProperties(kW, kH, kPortrait, GpsSnapshot{-33.86f, -151.21f, "S", "W"});
     const auto app1 = platform::ExifWriter::app1(props, kW, kH);
     std::vector<uint8_t> out;
     for (auto _ : state) benchmark::DoNotOptimize(platform::JpegEncoder::encode(*picture(), 90, app1, out));
@@ -211,13 +216,13 @@ BENCHMARK(BM_StageEncode)->Unit(benchmark::kMillisecond);
 
 void BM_StageThumbnail(benchmark::State& state) {
     ImageRenderer renderer(scratch().files);
-    for (auto _ : state) benchmark::DoNotOptimize(renderer.encodeThumbnail(preview(), 3.0f, 2, 1));
+    for (auto _ : state) benchmark::DoNotOptimize(renderer.encodeThumbnail(preview(), 3.0f, ColorMode::Sepia, kPortrait));
 }
 BENCHMARK(BM_StageThumbnail)->Unit(benchmark::kMillisecond);
 
 // The fan image on the main thread, at its most expensive: zoomed and single colour.
 void BM_FanImage(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(ImageRenderer::transformImage(preview(), 270.0f, 3.0f, 4));
+    for (auto _ : state) benchmark::DoNotOptimize(ImageRenderer::transformImage(preview(), 270.0f, 3.0f, ColorMode::Red));
 }
 BENCHMARK(BM_FanImage)->Unit(benchmark::kMillisecond);
 

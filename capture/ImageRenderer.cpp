@@ -15,6 +15,7 @@ namespace kestrova {
 using platform::BitmapContext;
 using platform::BitmapInfo;
 using platform::ColorSpace;
+using platform::DeviceOrientation;
 using platform::Image;
 using platform::ImageRef;
 using platform::Rect;
@@ -25,7 +26,6 @@ namespace {
 constexpr int kFrameWidth = 1600, kFrameHeight = 1200;
 constexpr int kSquareX = 70, kSquareSide = 320;
 constexpr int kFanCropWidth = 400, kFanCropHeight = 300;
-constexpr int kGreyMode = 1;
 
 // A float quotient truncated toward zero. Zooms below 1 (or not numbers) count as 1.
 int truncQuotient(int n, float z) {
@@ -35,10 +35,10 @@ int truncQuotient(int n, float z) {
 
 // A context of the drawing's layout: one-byte device grey for the grey mode, otherwise the
 // source's own 32-bit layout.
-std::shared_ptr<BitmapContext> makeContext(int w, int h, int colorMode, const ImageRef& source, int rgbBytesPerRow,
+std::shared_ptr<BitmapContext> makeContext(int w, int h, ColorMode colorMode, const ImageRef& source, int rgbBytesPerRow,
                                            int greyBytesPerRow) {
     std::unique_ptr<BitmapContext> ctx =
-        colorMode == kGreyMode
+        colorMode == ColorMode::Greyscale
             ? BitmapContext::create(w, h, 8, greyBytesPerRow, ColorSpace::DeviceGray, BitmapInfo::None)
             : BitmapContext::create(w, h, source->bitsPerComponent(), rgbBytesPerRow, source->colorSpace(),
                                     source->bitmapInfo());
@@ -48,7 +48,7 @@ std::shared_ptr<BitmapContext> makeContext(int w, int h, int colorMode, const Im
 // The context's pixels with the colour mode applied, as an image. Sepia and negative work in
 // place; the single-colour filter needs the unfiltered neighbours, so it writes a new buffer.
 // Without a filter the image shares the context's bytes (and keeps the context alive).
-ImageRef applyColorMode(const std::shared_ptr<BitmapContext>& ctx, int colorMode) {
+ImageRef applyColorMode(const std::shared_ptr<BitmapContext>& ctx, ColorMode colorMode) {
     const int bpr = ctx->bytesPerRow();
     const size_t length = size_t(bpr) * size_t(ctx->height());
     const bool grey = ctx->colorSpace() == ColorSpace::DeviceGray;
@@ -57,18 +57,20 @@ ImageRef applyColorMode(const std::shared_ptr<BitmapContext>& ctx, int colorMode
     if (!bytes) return nullptr;
     if (!grey) {
         switch (colorMode) {
-            case 2: ColorFilters::sepia(bytes, bytes, length); break;
-            case 3: ColorFilters::inverse(bytes, bytes, length); break;
-            case 4:
-            case 5:
-            case 6: {
+            case ColorMode::Sepia: ColorFilters::sepia(bytes, bytes, length); break;
+            case ColorMode::Negative: ColorFilters::inverse(bytes, bytes, length); break;
+            case ColorMode::Red:
+            case ColorMode::Green:
+            case ColorMode::Blue: {
                 std::shared_ptr<uint8_t> out = platform::PixelBufferPool::acquire(length);
                 if (!out) return nullptr;
-                ColorFilters::singleColor(bytes, out.get(), length, size_t(bpr) / 4, colorMode - 4);
+                // The filter's colours 0, 1, 2 are red, green, blue.
+                const int color = int(colorMode) - int(ColorMode::Red);
+                ColorFilters::singleColor(bytes, out.get(), length, size_t(bpr) / 4, color);
                 return Image::create(ctx->width(), ctx->height(), 8, 32, bpr, ctx->colorSpace(), ctx->bitmapInfo(),
                                      std::shared_ptr<const uint8_t>(std::move(out)), length);
             }
-            default: break;
+            default: break;  // full colour, and greyscale drawn as such
         }
     }
     return Image::create(ctx->width(), ctx->height(), 8, bitsPerPixel, bpr, ctx->colorSpace(), ctx->bitmapInfo(),
@@ -84,10 +86,10 @@ Rect ImageRenderer::pictureCropRect(float zoom) {
     return Rect(float((kFrameWidth - w) / 2), float((kFrameHeight - h) / 2), float(w), float(h));
 }
 
-Size ImageRenderer::pictureSize(int sizeFactor) {
-    switch (sizeFactor) {
-        case 1: return {1600, 1200};
-        case 2: return {1280, 960};
+Size ImageRenderer::pictureSize(ImageSize size) {
+    switch (size) {
+        case ImageSize::Large: return {1600, 1200};
+        case ImageSize::Medium: return {1280, 960};
         default: return {960, 720};
     }
 }
@@ -103,16 +105,16 @@ Rect ImageRenderer::fanCropRect(float zoom) {
     return Rect(float((kFanCropWidth - w) / 2), float((kFanCropHeight - h) / 2), float(w), float(h));
 }
 
-int ImageRenderer::exifOrientation(int o) {
+int ImageRenderer::exifOrientation(DeviceOrientation o) {
     switch (o) {
-        case 3: return 1;
-        case 4: return 3;
-        case 2: return 8;
+        case DeviceOrientation::LandscapeLeft: return 1;
+        case DeviceOrientation::LandscapeRight: return 3;
+        case DeviceOrientation::PortraitUpsideDown: return 8;
         default: return 6;
     }
 }
 
-platform::ImageProperties ImageRenderer::pictureProperties(int width, int height, int o,
+platform::ImageProperties ImageRenderer::pictureProperties(int width, int height, DeviceOrientation o,
                                                            const std::optional<GpsSnapshot>& gps) {
     platform::ImageProperties props;
     props.pixelWidth = width;
@@ -129,20 +131,21 @@ platform::ImageProperties ImageRenderer::pictureProperties(int width, int height
     return props;
 }
 
-ImageRef ImageRenderer::renderPicture(const ImageRef& picture, int sizeFactor, float zoomFactor, int colorMode) const {
+ImageRef ImageRenderer::renderPicture(const ImageRef& picture, ImageSize size, float zoomFactor,
+                                      ColorMode colorMode) const {
     if (!picture) return nullptr;
     ImageRef crop = picture->crop(pictureCropRect(zoomFactor));
     if (!crop) return nullptr;
-    const Size size = pictureSize(sizeFactor);
-    const int w = int(size.width), h = int(size.height);
+    const Size pixels = pictureSize(size);
+    const int w = int(pixels.width), h = int(pixels.height);
     auto ctx = makeContext(w, h, colorMode, crop, 4 * w, w);
     if (!ctx) return nullptr;
     ctx->drawImage(Rect(0, 0, float(w), float(h)), crop);
     return applyColorMode(ctx, colorMode);
 }
 
-ImageRef ImageRenderer::renderThumbnail(const ImageRef& preview, float zoomFactor, int colorMode,
-                                        int orientation) const {
+ImageRef ImageRenderer::renderThumbnail(const ImageRef& preview, float zoomFactor, ColorMode colorMode,
+                                        DeviceOrientation orientation) const {
     if (!preview) return nullptr;
     ImageRef square = preview->crop(Rect(kSquareX, 0, kSquareSide, kSquareSide));
     if (!square) return nullptr;
@@ -153,17 +156,17 @@ ImageRef ImageRenderer::renderThumbnail(const ImageRef& preview, float zoomFacto
     auto ctx = makeContext(n, n, colorMode, zoomed, 4 * n, n);
     if (!ctx) return nullptr;
     switch (orientation) {
-        case 3: break;
-        case 4:
-            ctx->translateCTM(75, 75);
+        case DeviceOrientation::LandscapeLeft: break;
+        case DeviceOrientation::LandscapeRight:
+            ctx->translateCTM(n, n);
             ctx->rotateCTM(3.1415927f);
             break;
-        case 2:
-            ctx->translateCTM(75, 0);
+        case DeviceOrientation::PortraitUpsideDown:
+            ctx->translateCTM(n, 0);
             ctx->rotateCTM(1.5707964f);
             break;
         default:
-            ctx->translateCTM(0, 75);
+            ctx->translateCTM(0, n);
             ctx->rotateCTM(-1.5707964f);
             break;
     }
@@ -171,7 +174,7 @@ ImageRef ImageRenderer::renderThumbnail(const ImageRef& preview, float zoomFacto
     return applyColorMode(ctx, colorMode);
 }
 
-ImageRef ImageRenderer::transformImage(const ImageRef& preview, float angle, float zoomFactor, int colorMode) {
+ImageRef ImageRenderer::transformImage(const ImageRef& preview, float angle, float zoomFactor, ColorMode colorMode) {
     if (!preview) return nullptr;
     const Rect cropRect = fanCropRect(zoomFactor);
     ImageRef crop = preview->crop(cropRect);
@@ -198,21 +201,22 @@ std::optional<std::vector<uint8_t>> encode(const ImageRef& image, const platform
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> ImageRenderer::encodePicture(const ImageRef& picture, int sizeFactor,
-                                                                 float zoomFactor, int colorMode, int orientation,
+std::optional<std::vector<uint8_t>> ImageRenderer::encodePicture(const ImageRef& picture, ImageSize size,
+                                                                 float zoomFactor, ColorMode colorMode,
+                                                                 DeviceOrientation orientation,
                                                                  const std::optional<GpsSnapshot>& gps) const {
     if (!picture) return std::nullopt;
     ImageRef crop = picture->crop(pictureCropRect(zoomFactor));
     if (!crop) return std::nullopt;
     if (!PictureRows::accepts(crop, colorMode)) {
-        ImageRef image = renderPicture(picture, sizeFactor, zoomFactor, colorMode);
+        ImageRef image = renderPicture(picture, size, zoomFactor, colorMode);
         if (!image) return std::nullopt;
         const auto props = pictureProperties(image->width(), image->height(), orientation, gps);
         return encode(image, &props);
     }
     // Scaled, coloured and encoded a band of rows at a time: the same pixels as renderPicture.
-    const Size size = pictureSize(sizeFactor);
-    const int w = int(size.width), h = int(size.height);
+    const Size pixels = pictureSize(size);
+    const int w = int(pixels.width), h = int(pixels.height);
     PictureRows rows(std::move(crop), w, h, colorMode);
     auto dest = platform::ImageDestination::createWithData("public.jpeg", 1);
     if (!dest) return std::nullopt;
@@ -224,7 +228,8 @@ std::optional<std::vector<uint8_t>> ImageRenderer::encodePicture(const ImageRef&
 }
 
 std::optional<std::vector<uint8_t>> ImageRenderer::encodeThumbnail(const ImageRef& preview, float zoomFactor,
-                                                                   int colorMode, int orientation) const {
+                                                                   ColorMode colorMode,
+                                                                   DeviceOrientation orientation) const {
     return encode(renderThumbnail(preview, zoomFactor, colorMode, orientation), nullptr);
 }
 
@@ -232,13 +237,14 @@ bool ImageRenderer::write(const std::optional<std::vector<uint8_t>>& bytes, cons
     return bytes && files_.writeAtomically(filename, bytes->data(), bytes->size(), /*replaceExisting=*/false);
 }
 
-bool ImageRenderer::makeImage(const ImageRef& picture, const std::string& filename, int sizeFactor, float zoomFactor,
-                              int colorMode, int orientation, const std::optional<GpsSnapshot>& gps) const {
-    return write(encodePicture(picture, sizeFactor, zoomFactor, colorMode, orientation, gps), filename);
+bool ImageRenderer::makeImage(const ImageRef& picture, const std::string& filename, ImageSize size, float zoomFactor,
+                              ColorMode colorMode, DeviceOrientation orientation,
+                              const std::optional<GpsSnapshot>& gps) const {
+    return write(encodePicture(picture, size, zoomFactor, colorMode, orientation, gps), filename);
 }
 
 bool ImageRenderer::makeThumbnail(const ImageRef& preview, const std::string& filename, float zoomFactor,
-                                  int colorMode, int orientation) const {
+                                  ColorMode colorMode, DeviceOrientation orientation) const {
     return write(encodeThumbnail(preview, zoomFactor, colorMode, orientation), filename);
 }
 

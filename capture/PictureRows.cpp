@@ -13,21 +13,22 @@ using platform::ImageRef;
 using platform::ImageScaler;
 
 namespace {
-constexpr int kSepia = 2, kNegative = 3, kRed = 4, kBlue = 6;
+constexpr int kSepia = int(ColorMode::Sepia), kNegative = int(ColorMode::Negative), kRed = int(ColorMode::Red),
+              kBlue = int(ColorMode::Blue);
 // The single-colour filter reaches one row and one pixel beyond a pixel's own row: for a band
 // it needs the last pixel two rows above and the first pixel two rows below.
 constexpr int kReach = 2;
 }  // namespace
 
-bool PictureRows::accepts(const ImageRef& crop, int colorMode) {
-    return crop && ImageScaler::accepts(*crop) && colorMode != 1;
+bool PictureRows::accepts(const ImageRef& crop, ColorMode colorMode) {
+    return crop && ImageScaler::accepts(*crop) && colorMode != ColorMode::Greyscale;
 }
 
-PictureRows::PictureRows(ImageRef crop, int width, int height, int colorMode)
+PictureRows::PictureRows(ImageRef crop, int width, int height, ColorMode colorMode)
     : crop_(std::move(crop)),
       width_(width),
       height_(height),
-      colorMode_(colorMode),
+      colorMode_(int(colorMode)),
       direct_(crop_->width() == width && crop_->height() == height) {}
 
 bool PictureRows::source(int first, int count, uint8_t* dst) {

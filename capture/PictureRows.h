@@ -3,6 +3,7 @@
 // zoomed crop scaled to the output size and coloured, row by row, so the whole picture never
 // sits in memory and each band is still in the cache when the next step reads it. The result is
 // byte for byte the context the rendering draws into and filters.
+#include "capture/ColorMode.h"
 #include "platform/graphics/Image.h"
 
 #include <cstdint>
@@ -13,9 +14,9 @@ namespace kestrova {
 class PictureRows {
 public:
     // Whether `crop` can be made this way (B,G,R,X pixels; colour modes other than grey).
-    static bool accepts(const platform::ImageRef& crop, int colorMode);
+    static bool accepts(const platform::ImageRef& crop, ColorMode colorMode);
 
-    PictureRows(platform::ImageRef crop, int width, int height, int colorMode);
+    PictureRows(platform::ImageRef crop, int width, int height, ColorMode colorMode);
 
     // Fills `rows` with the addresses of rows first .. first + count - 1 (count at most kBand),
     // valid until the next call. Bands are asked for top to bottom. False when memory runs out.

@@ -41,7 +41,7 @@ void SaveWorker::initializePhotoProcessingThread() {
 }
 
 bool SaveWorker::readyForCapture() const {
-    return !stopped_ && !roll_.everyFolderFull() && queue_.count() < SaveQueue::kMaxQueued;
+    return !stopped_ && !roll_.everyFolderFull();
 }
 
 void SaveWorker::addToSaveQueue(std::unique_ptr<SaveRecord> record) {
@@ -59,9 +59,7 @@ std::optional<int> SaveWorker::cameraControllerTookPicture(const platform::Image
         if (auto fan = ImageRenderer::transformImage(preview, 270.0f, settings.zoom, settings.colorMode))
             showFan(std::move(fan), *number);
     }
-    addToSaveQueue(std::make_unique<ProcessData>(preview, picture, *number, settings.colorMode,
-                                                 settings.imageSize + 1, settings.orientation,
-                                                 settings.rotateMode == 0 ? 1 : 0, settings.zoom));
+    addToSaveQueue(std::make_unique<ProcessData>(preview, picture, *number, settings));
     return number;
 }
 
@@ -108,7 +106,8 @@ void SaveWorker::processPhotoLoop() {
 }
 
 void SaveWorker::processPhoto(const ProcessData& data) {
-    const int o = data.getAutoRotation() == 0 ? 1 : data.getOrientation();
+    const platform::DeviceOrientation o =
+        data.getAutoRotation() ? data.getOrientation() : platform::DeviceOrientation::Portrait;
     const int n = data.getImageNumber();
     const std::string thumbPath = roll_.getThumbPathForIndex(n);
     const bool thumbWritten =

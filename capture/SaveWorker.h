@@ -9,6 +9,7 @@
 // scan has found the first free number. The main thread hears of each renumbering and of every
 // picture that could not be written (posted to its run loop).
 #include "capture/CameraRoll.h"
+#include "capture/CaptureSettings.h"
 #include "capture/GpsSnapshot.h"
 #include "capture/ImageRenderer.h"
 #include "capture/SaveQueue.h"
@@ -29,15 +30,6 @@ namespace kestrova {
 
 class DeleteCommand;
 class ProcessData;
-
-// The settings read at the shutter that go into a picture's record.
-struct CaptureSettings {
-    int colorMode = 0;    // "ColorMode"
-    int imageSize = 0;    // "ImageSize": 0 large, 1 medium, 2 small
-    int orientation = 1;  // device orientation at capture
-    int rotateMode = 0;   // "RotateMode": 0 auto-rotation on
-    float zoom = 1.0f;    // zoom factor recorded at the shutter
-};
 
 class SaveWorker {
 public:
@@ -63,8 +55,8 @@ public:
     // taking any record. Does nothing when it was started before.
     void initializePhotoProcessingThread();
 
-    // Main thread. True when a picture can be taken now: at most 4 records wait, the scan has
-    // not found every folder full, and the wait at termination has not begun.
+    // Main thread. True when pictures are taken at all: the scan has not found every folder full
+    // and the wait at termination has not begun. How many may wait is the capture policy's rule.
     bool readyForCapture() const;
 
     // Main thread, the camera's picture callback: makes the fan image and hands it with the

@@ -2,6 +2,8 @@
 // The device itself: how it is held, and the language the user chose. The host sets both; the
 // orientation is announced with kOrientationDidChangeNotification, the device as its object,
 // while someone has asked for those notifications.
+#include "platform/system/DeviceOrientation.h"
+
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -13,13 +15,13 @@ public:
     static constexpr const char* kOrientationDidChangeNotification = "UIDeviceOrientationDidChangeNotification";
 
     // The platform's orientation numbers.
-    static constexpr int kOrientationUnknown = 0;
-    static constexpr int kOrientationPortrait = 1;
-    static constexpr int kOrientationPortraitUpsideDown = 2;
-    static constexpr int kOrientationLandscapeLeft = 3;
-    static constexpr int kOrientationLandscapeRight = 4;
-    static constexpr int kOrientationFaceUp = 5;
-    static constexpr int kOrientationFaceDown = 6;
+    static constexpr int kOrientationUnknown = int(DeviceOrientation::Unknown);
+    static constexpr int kOrientationPortrait = int(DeviceOrientation::Portrait);
+    static constexpr int kOrientationPortraitUpsideDown = int(DeviceOrientation::PortraitUpsideDown);
+    static constexpr int kOrientationLandscapeLeft = int(DeviceOrientation::LandscapeLeft);
+    static constexpr int kOrientationLandscapeRight = int(DeviceOrientation::LandscapeRight);
+    static constexpr int kOrientationFaceUp = int(DeviceOrientation::FaceUp);
+    static constexpr int kOrientationFaceDown = int(DeviceOrientation::FaceDown);
 
     // Held in portrait, language "en".
     Device() = default;

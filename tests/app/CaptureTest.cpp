@@ -168,7 +168,7 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     // A press during a sequence takes no picture but is undone.
     ASSERT_TRUE(volume.setActiveCategory(platform::SystemVolumeController::kRingtone));
     defaults->setInteger(0, "BurstMode");
-    delegate->setTimerStatus(int32_t(3));
+    delegate->setTimerStatus(kestrova::TimerMode::TenSeconds);
     delegate->performCapture();
     volume.volumeUp();
     loop.runFor(0.5);
@@ -229,7 +229,7 @@ TEST_F(CaptureTest, ChangingTheTimerMidCountdownKeepsItsLength) {
     const double start = loop.now();
     delegate->performCapture();
     loop.runUntil([&] { return loop.now() >= start + 5.5; }, 6);
-    delegate->setTimerStatus(int32_t(0));
+    delegate->setTimerStatus(kestrova::TimerMode::Off);
     std::vector<std::string> shown;
     for (int second = 6; second <= 10; ++second) {
         loop.runUntil([&] { return loop.now() >= start + second; }, 2);
@@ -380,9 +380,9 @@ TEST_F(CaptureTest, ZoomMagnifiesThePreviewAndTheLevelAndZoomSettingsApply) {
     delegate->updateZoom(1.5f, true);
     EXPECT_EQ(delegate->cameraView()->transform().a, 1.5f);
     // The level guide follows its setting.
-    delegate->setLevelStatus(int32_t(1));
+    delegate->setLevelStatus(kestrova::LevelerMode::Shown);
     EXPECT_FALSE(delegate->levelerImage()->hidden());
-    delegate->setZoomStatus(int32_t(1));
+    delegate->setZoomStatus(kestrova::ZoomMode::Off);
     EXPECT_FALSE(delegate->snapButton()->zoomEnabled());
 }
 

@@ -242,7 +242,7 @@ TEST_F(InfoPageTest, ConfirmWritesTheKeyKeepingEveryForeignValueAndNotifiesOnceA
     EXPECT_TRUE(notifications().empty());
 
     // A changed setting and a picture still on its way when the application ends.
-    delegate->setColorStatus(3);
+    delegate->setColorStatus(kestrova::ColorMode::Negative);
     delegate->performCapture();
     loop.runFor(0.3);
     app->terminate();

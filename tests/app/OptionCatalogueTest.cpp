@@ -100,7 +100,7 @@ TEST_F(OptionCatalogueTest, AStoredLargeTouchRingStartsTheShutterAreaWithIt) {
     ASSERT_NE(app_->snapButton(), nullptr);
     EXPECT_EQ(app_->snapButton()->touchRingRadius(), 65);
     EXPECT_EQ(buttonAt(2, 1)->getCurrentState(), 2);
-    EXPECT_EQ(app_->touchRingRadius(), 2);
+    EXPECT_EQ(app_->touchRingRadius(), kestrova::TouchRingSize::Large);
 }
 
 TEST_F(OptionCatalogueTest, FirstLaunchOpensPageZeroAndOutOfRangeStatesStartAtZero) {
@@ -114,8 +114,8 @@ TEST_F(OptionCatalogueTest, FirstLaunchOpensPageZeroAndOutOfRangeStatesStartAtZe
     ScrollerButton* colour = buttonAt(0, 0);
     EXPECT_EQ(colour->stateCount(), 7u);
     EXPECT_EQ(colour->getCurrentState(), 0);
-    EXPECT_EQ(app_->colorStatus(), 0);
-    EXPECT_EQ(app_->timerStatus(), 0);
+    EXPECT_EQ(app_->colorStatus(), kestrova::ColorMode::FullColor);
+    EXPECT_EQ(app_->timerStatus(), kestrova::TimerMode::Off);
     // Every button has a picture for every state.
     for (size_t page = 0; page < 3; ++page)
         for (ScrollerButton* b : app_->buttonBar()->pageAt(page)->buttons())
@@ -131,7 +131,7 @@ TEST_F(OptionCatalogueTest, TapsStepTheSettingAndAHoldShowsItsTips) {
     std::vector<int32_t> seen;
     for (int i = 0; i < 7; ++i) {
         press(colour, 0.05);
-        seen.push_back(app_->colorStatus());
+        seen.push_back(kestrova::stateOfMode(app_->colorStatus()));
         loop_.runFor(1.0);
     }
     EXPECT_EQ(seen, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 0}));
@@ -174,10 +174,16 @@ TEST_F(OptionCatalogueTest, EveryStatePictureComesAtBothScalesInTheButtonsDrawin
 
 // --- The whole catalogue ---
 
+// A setting's field as the number it is stored as.
+template <auto Getter>
+int32_t stateOfField(const KestrovaAppDelegate& d) {
+    return stateOfMode((d.*Getter)());
+}
+
 struct Option {
     size_t page, index;
     const char* settingsKey;
-    int32_t (KestrovaAppDelegate::*field)() const;
+    int32_t (*field)(const KestrovaAppDelegate&);
     const char* titleKey;
     std::vector<std::pair<const char*, const char*>> states;  // picture, tip key
 };
@@ -185,26 +191,30 @@ struct Option {
 const std::vector<Option>& catalogue() {
     using D = KestrovaAppDelegate;
     static const std::vector<Option> options{
-        {0, 0, "ColorMode", &D::colorStatus, "COLORMODETIPTITLE",
+        {0, 0, "ColorMode", &stateOfField<&D::colorStatus>, "COLORMODETIPTITLE",
          {{"sb_color-full", "FULLCOLORTIP"}, {"sb_color-grey", "GRAYSCALETIP"}, {"sb_color-sepia", "SEPIATIP"},
           {"sb_color-invert", "NEGATIVETIP"}, {"sb_color-red", "REDTIP"}, {"sb_color-green", "GREENTIP"},
           {"sb_color-blue", "BLUETIP"}}},
-        {0, 1, "BurstMode", &D::burstStatus, "BURSTCAPTIPTITLE", {{"sb_burst-off", "BURSTCAPOFF"}, {"sb_burst-on", "BURSTCAPON"}}},
-        {0, 2, "TimerMode", &D::timerStatus, "DELAYTIMERTIPTITLE",
+        {0, 1, "BurstMode", &stateOfField<&D::burstStatus>, "BURSTCAPTIPTITLE",
+         {{"sb_burst-off", "BURSTCAPOFF"}, {"sb_burst-on", "BURSTCAPON"}}},
+        {0, 2, "TimerMode", &stateOfField<&D::timerStatus>, "DELAYTIMERTIPTITLE",
          {{"sb_timer-off", "DELAYTIMEROFF"}, {"sb_timer-2", "DELAYTIMER2SEC"}, {"sb_timer-5", "DELAYTIMER5SEC"},
           {"sb_timer-10", "DELAYTIMER10SEC"}}},
-        {0, 3, "LevelerMode", &D::levelStatus, "LEVELAIDTIPTITLE", {{"sb_level-off", "LEVELAIDOFF"}, {"sb_level-on", "LEVELAIDON"}}},
-        {1, 0, "ZoomMode", &D::zoomStatus, "IMAGEZOOMTIPTITLE", {{"sb_zoom-on", "IMAGEZOOMON"}, {"sb_zoom-off", "IMAGEZOOMOFF"}}},
-        {1, 1, "RotateMode", &D::rotateStatus, "AUTOROTATIONTIPTITLE",
+        {0, 3, "LevelerMode", &stateOfField<&D::levelStatus>, "LEVELAIDTIPTITLE",
+         {{"sb_level-off", "LEVELAIDOFF"}, {"sb_level-on", "LEVELAIDON"}}},
+        {1, 0, "ZoomMode", &stateOfField<&D::zoomStatus>, "IMAGEZOOMTIPTITLE",
+         {{"sb_zoom-on", "IMAGEZOOMON"}, {"sb_zoom-off", "IMAGEZOOMOFF"}}},
+        {1, 1, "RotateMode", &stateOfField<&D::rotateStatus>, "AUTOROTATIONTIPTITLE",
          {{"sb_rotate-on", "AUTOROTATIONON"}, {"sb_rotate-off", "AUTOROTATIONOFF"}}},
-        {1, 2, "ImageSize", &D::sizeStatus, "IMAGESIZETIPTITLE",
+        {1, 2, "ImageSize", &stateOfField<&D::sizeStatus>, "IMAGESIZETIPTITLE",
          {{"sb_size-large", "IMAGESIZELARGE"}, {"sb_size-med", "IMAGESIZEMEDIUM"}, {"sb_size-small", "IMAGESIZESMALL"}}},
-        {2, 0, "PreviewState", &D::previewState, "PREVIEWLOCTIPTITLE",
+        {2, 0, "PreviewState", &stateOfField<&D::previewState>, "PREVIEWLOCTIPTITLE",
          {{"sb_prev-off", "PREVIEWLOCOFF"}, {"sb_prev-left", "PREVIEWLOCLEFT"}, {"sb_prev-right", "PREVIEWLOCRIGHT"}}},
-        {2, 1, "TouchRingSize", &D::touchRingRadius, "TOUCHSENSITIVITYAREATIPTITLE",
+        {2, 1, "TouchRingSize", &stateOfField<&D::touchRingRadius>, "TOUCHSENSITIVITYAREATIPTITLE",
          {{"sb_touch-sm", "TOUCHSENSITIVITYAREASMALL"}, {"sb_touch-med", "TOUCHSENSITIVITYAREAMEDIUM"},
           {"sb_touch-lg", "TOUCHSENSITIVITYAREALARGE"}}},
-        {2, 2, "QuietMode", &D::soundStatus, "QUIETMODETIPTITLE", {{"sb_quiet-off", "QUIETMODEOFF"}, {"sb_quiet-on", "QUIETMODEON"}}},
+        {2, 2, "QuietMode", &stateOfField<&D::soundStatus>, "QUIETMODETIPTITLE",
+         {{"sb_quiet-off", "QUIETMODEOFF"}, {"sb_quiet-on", "QUIETMODEON"}}},
     };
     return options;
 }
@@ -242,11 +252,11 @@ TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
         loop_.runFor(1.0);
         app_->saveSettings();
         auto before = readPreferences(file);
-        const int32_t was = (app_.get()->*o.field)();
+        const int32_t was = o.field(*app_);
         ASSERT_EQ(before[o.settingsKey], std::to_string(was));
         press(b, 0.05);
         loop_.runFor(1.0);
-        const int32_t now = (app_.get()->*o.field)();
+        const int32_t now = o.field(*app_);
         EXPECT_EQ(now, (was + 1) % int32_t(o.states.size()));
         EXPECT_EQ(b->getCurrentState(), now);
         app_->saveSettings();
@@ -268,7 +278,7 @@ TEST_F(OptionCatalogueTest, EveryButtonStartsAtItsOwnStoredState) {
     for (const Option& o : catalogue()) {
         SCOPED_TRACE(o.settingsKey);
         EXPECT_EQ(buttonAt(o.page, o.index)->getCurrentState(), stored.at(o.settingsKey));
-        EXPECT_EQ((app_.get()->*o.field)(), stored.at(o.settingsKey));
+        EXPECT_EQ(o.field(*app_), stored.at(o.settingsKey));
     }
 }
 

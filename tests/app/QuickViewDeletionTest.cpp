@@ -175,7 +175,7 @@ TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEd
     EXPECT_TRUE(tab->transform().isIdentity());
 
     // Docked left: the stack moves to the left edge, the tab comes in at the right edge.
-    app_->setPreviewState(1);
+    app_->setPreviewState(kestrova::PreviewState::DockedLeft);
     loop_.runFor(0.5);
     EXPECT_FLOAT_EQ(thumb->center().x, 31.6f);
     dragSideways({31.6f, 360}, 170);
@@ -296,11 +296,11 @@ TEST_F(QuickViewDeletionTest, VerticalSlackHoldsBeforeTheDragStartsAndNotDuringI
 TEST_F(QuickViewDeletionTest, ANewPictureClosesTheOptionsBarOnlyWhenThumbnailsShow) {
     MenuScrollView* bar = app_->buttonBar();
     ASSERT_FALSE(bar->hidden());
-    app_->setPreviewState(0);
+    app_->setPreviewState(kestrova::PreviewState::Off);
     takePicture();
     loop_.runFor(0.5);
     EXPECT_FALSE(bar->hidden());
-    app_->setPreviewState(2);
+    app_->setPreviewState(kestrova::PreviewState::DockedRight);
     takePicture();
     loop_.runFor(0.5);
     EXPECT_TRUE(bar->hidden());

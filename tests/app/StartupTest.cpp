@@ -42,8 +42,8 @@ TEST_F(StartupTest, StartsInOrder) {
     EXPECT_EQ(delegate->navbar()->frame().height(), 53);
     // The option buttons were built from the settings, and after the fan: its dock side is the
     // stored one (left), applied through the quick-view button.
-    EXPECT_EQ(delegate->colorStatus(), 3);
-    EXPECT_EQ(delegate->previewManager()->dockSide(), 0);
+    EXPECT_EQ(delegate->colorStatus(), kestrova::ColorMode::Negative);
+    EXPECT_EQ(delegate->previewManager()->dockSide(), kestrova::DockSide::Left);
     EXPECT_TRUE(delegate->previewManager()->enabled());
     EXPECT_EQ(delegate->snapButton()->touchRingRadius(), 65);
     // The camera page went into the switcher.
@@ -52,7 +52,7 @@ TEST_F(StartupTest, StartsInOrder) {
     EXPECT_FALSE(volume.systemVolumeHUDEnabled());
     EXPECT_FLOAT_EQ(delegate->oldVolume(), platform::SystemVolumeController::kDefaultVolume);
     device.setOrientation(3);
-    EXPECT_EQ(delegate->orientationStatus(), 3);
+    EXPECT_EQ(delegate->orientationStatus(), platform::DeviceOrientation::LandscapeLeft);
     // The save queue is there from the start; its worker starts one second later, the
     // information page loads then too.
     ASSERT_NE(delegate->saveWorker(), nullptr);
@@ -72,12 +72,15 @@ TEST_F(StartupTest, StartsInOrder) {
 
 TEST_F(StartupTest, FirstLaunchDefaultsAndTheBarSlidesIn) {
     launch();
-    EXPECT_EQ(delegate->previewState(), 2);
-    EXPECT_EQ(delegate->dockSide(), 1);
+    using kestrova::stateOfMode;
+    EXPECT_EQ(delegate->previewState(), kestrova::PreviewState::DockedRight);
+    EXPECT_EQ(delegate->dockSide(), kestrova::DockSide::Right);
     EXPECT_EQ(delegate->previewShow(), 1);
-    for (int32_t v : {delegate->colorStatus(), delegate->timerStatus(), delegate->burstStatus(), delegate->sizeStatus(),
-                      delegate->zoomStatus(), delegate->rotateStatus(), delegate->soundStatus(),
-                      delegate->levelStatus(), delegate->touchRingRadius()})
+    for (int32_t v : {stateOfMode(delegate->colorStatus()), stateOfMode(delegate->timerStatus()),
+                      stateOfMode(delegate->burstStatus()), stateOfMode(delegate->sizeStatus()),
+                      stateOfMode(delegate->zoomStatus()), stateOfMode(delegate->rotateStatus()),
+                      stateOfMode(delegate->soundStatus()), stateOfMode(delegate->levelStatus()),
+                      stateOfMode(delegate->touchRingRadius())})
         EXPECT_EQ(v, 0);
     EXPECT_TRUE(delegate->levelerImage()->hidden());
     EXPECT_TRUE(delegate->snapButton()->zoomEnabled());
@@ -103,15 +106,15 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
     loop.runFor(0.5);
     EXPECT_TRUE(delegate->buttonBar()->hidden());
     // Out-of-range modes start at 0; quick view off still docks right; page 5 wraps to 2.
-    EXPECT_EQ(delegate->colorStatus(), 0);
-    EXPECT_EQ(delegate->timerStatus(), 0);
+    EXPECT_EQ(delegate->colorStatus(), kestrova::ColorMode::FullColor);
+    EXPECT_EQ(delegate->timerStatus(), kestrova::TimerMode::Off);
     EXPECT_EQ(delegate->previewShow(), 0);
-    EXPECT_EQ(delegate->dockSide(), 1);
+    EXPECT_EQ(delegate->dockSide(), kestrova::DockSide::Right);
     EXPECT_FALSE(delegate->previewManager()->enabled());
     EXPECT_EQ(delegate->buttonBar()->currentPageNumber(), 2);
 
     // Resigning writes every key, read back by an independent reader.
-    delegate->setSizeStatus(int32_t(2));
+    delegate->setSizeStatus(kestrova::ImageSize::Small);
     app->resignActive();
     std::string xml = preferencesXml();
     EXPECT_TRUE(plistHas(xml, "ColorMode", "<integer>0</integer>")) << xml;
@@ -122,7 +125,7 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
 
     // Terminating writes them again.
     app->becomeActive();
-    delegate->setBurstStatus(int32_t(1));
+    delegate->setBurstStatus(kestrova::BurstMode::On);
     app->terminate();
     xml = preferencesXml();
     EXPECT_TRUE(plistHas(xml, "BurstMode", "<integer>1</integer>")) << xml;

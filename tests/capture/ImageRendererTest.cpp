@@ -11,8 +11,11 @@
 #include <functional>
 
 using kestrova::ColorFilters;
+using kestrova::ColorMode;
 using kestrova::GpsSnapshot;
 using kestrova::ImageRenderer;
+using kestrova::ImageSize;
+using platform::DeviceOrientation;
 using platform::Image;
 using platform::ImageRef;
 using platform::Rect;
@@ -84,7 +87,7 @@ TEST(ImageRenderer, PictureShowsExactlyTheCentreCrop) {
     for (float z : {1.0f, 2.0f, 3.0f}) {
         SCOPED_TRACE(z);
         auto picture = marked(1600, 1200, ImageRenderer::pictureCropRect(z));
-        auto out = renderer.renderPicture(picture, 1, z, 0);
+        auto out = renderer.renderPicture(picture, ImageSize::Large, z, ColorMode::FullColor);
         ASSERT_TRUE(out);
         EXPECT_EQ(out->width(), 1600);
         EXPECT_EQ(out->height(), 1200);
@@ -105,15 +108,17 @@ TEST(ImageRenderer, ThumbnailAndFanShowExactlyTheirCrops) {
         // The thumbnail's square starts 70 pixels in from the preview's left edge.
         Rect t = ImageRenderer::thumbnailCropRect(z).offsetBy(70, 0);
         // Shrunk up to 4.3 times: a border wide enough to survive the box filter.
-        expectExactlyTheCrop(renderer.renderThumbnail(marked(400, 320, t, 5), z, 0, 3));
-        auto fan = ImageRenderer::transformImage(marked(400, 320, ImageRenderer::fanCropRect(z)), 270.0f, z, 0);
+        expectExactlyTheCrop(
+            renderer.renderThumbnail(marked(400, 320, t, 5), z, ColorMode::FullColor, DeviceOrientation::LandscapeLeft));
+        auto fan = ImageRenderer::transformImage(marked(400, 320, ImageRenderer::fanCropRect(z)), 270.0f, z,
+                                                ColorMode::FullColor);
         expectExactlyTheCrop(fan);
     }
 }
 
 TEST(ImageRenderer, FanImageIsPortraitTurnedClockwise) {
     auto preview = frame(400, 320, [](int x, int y) { return (x < 40 && y < 40) ? kRed : kBlue; });
-    auto fan = ImageRenderer::transformImage(preview, 270.0f, 1.0f, 0);
+    auto fan = ImageRenderer::transformImage(preview, 270.0f, 1.0f, ColorMode::FullColor);
     ASSERT_TRUE(fan);
     EXPECT_EQ(fan->width(), 300);
     EXPECT_EQ(fan->height(), 400);
@@ -122,7 +127,7 @@ TEST(ImageRenderer, FanImageIsPortraitTurnedClockwise) {
     EXPECT_GT(at(fan, 0, 0).b, 200);
     EXPECT_GT(at(fan, 299, 399).b, 200);
     // Grey mode: one byte a pixel, rows of 400 bytes.
-    auto grey = ImageRenderer::transformImage(preview, 270.0f, 1.0f, 1);
+    auto grey = ImageRenderer::transformImage(preview, 270.0f, 1.0f, ColorMode::Greyscale);
     ASSERT_TRUE(grey);
     EXPECT_EQ(grey->colorSpace(), platform::ColorSpace::DeviceGray);
     EXPECT_EQ(grey->bytesPerRow(), 400);
@@ -133,44 +138,52 @@ TEST(ImageRenderer, OutputSizesAndColourModes) {
     ImageRenderer renderer(files);  // renders only, writes nothing
     auto white = frame(1600, 1200, [](int, int) { return kWhite; });
     struct Case {
-        int factor, w, h;
+        ImageSize size;
+        int w, h;
     };
-    for (Case c : {Case{1, 1600, 1200}, Case{2, 1280, 960}, Case{3, 960, 720}, Case{0, 960, 720}, Case{7, 960, 720}}) {
-        auto out = renderer.renderPicture(white, c.factor, 1.0f, 0);
+    // Sizes outside the setting's range (a bad stored preference) are small.
+    for (Case c : {Case{ImageSize::Large, 1600, 1200}, Case{ImageSize::Medium, 1280, 960},
+                   Case{ImageSize::Small, 960, 720}, Case{ImageSize(-1), 960, 720}, Case{ImageSize(6), 960, 720}}) {
+        auto out = renderer.renderPicture(white, c.size, 1.0f, ColorMode::FullColor);
         ASSERT_TRUE(out);
-        EXPECT_EQ(out->width(), c.w) << c.factor;
-        EXPECT_EQ(out->height(), c.h) << c.factor;
+        EXPECT_EQ(out->width(), c.w) << int(c.size);
+        EXPECT_EQ(out->height(), c.h) << int(c.size);
     }
     // Each mode is the filter applied to exactly what was drawn: picture rows of 960 pixels,
     // thumbnail rows of 75, fan rows padded to 400.
     auto colours = frame(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x * 7), uint8_t(y * 3), uint8_t(x ^ y)}; });
     auto bytes = [](const ImageRef& img) { return std::vector<uint8_t>(img->data(), img->data() + img->byteLength()); };
-    auto plainPicture = renderer.renderPicture(colours, 3, 2.0f, 0);
-    auto plainThumb = renderer.renderThumbnail(colours, 1.0f, 0, 1);
-    auto plainFan = ImageRenderer::transformImage(colours, 270.0f, 1.0f, 0);
+    const auto portrait = DeviceOrientation::Portrait;
+    auto plainPicture = renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::FullColor);
+    auto plainThumb = renderer.renderThumbnail(colours, 1.0f, ColorMode::FullColor, portrait);
+    auto plainFan = ImageRenderer::transformImage(colours, 270.0f, 1.0f, ColorMode::FullColor);
     ASSERT_TRUE(plainPicture && plainThumb && plainFan);
-    EXPECT_EQ(bytes(renderer.renderPicture(colours, 3, 2.0f, 2)), bytes(ColorFilters::sephiaTransform(plainPicture)));
-    EXPECT_EQ(bytes(renderer.renderPicture(colours, 3, 2.0f, 3)), bytes(ColorFilters::inverseTransform(plainPicture)));
-    EXPECT_EQ(bytes(renderer.renderPicture(colours, 3, 2.0f, 4)),
+    EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Sepia)),
+              bytes(ColorFilters::sephiaTransform(plainPicture)));
+    EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Negative)),
+              bytes(ColorFilters::inverseTransform(plainPicture)));
+    EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Red)),
               bytes(ColorFilters::singleColorFilter(plainPicture, 0)));
-    EXPECT_EQ(bytes(renderer.renderThumbnail(colours, 1.0f, 5, 1)),
+    EXPECT_EQ(bytes(renderer.renderThumbnail(colours, 1.0f, ColorMode::Green, portrait)),
               bytes(ColorFilters::singleColorFilter(plainThumb, 1)));
-    EXPECT_EQ(bytes(ImageRenderer::transformImage(colours, 270.0f, 1.0f, 6)),
+    EXPECT_EQ(bytes(ImageRenderer::transformImage(colours, 270.0f, 1.0f, ColorMode::Blue)),
               bytes(ColorFilters::singleColorFilter(plainFan, 2)));
+    // A colour mode outside the setting's range (a bad stored preference) draws full colour.
+    EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode(9))), bytes(plainPicture));
     // Unscaled sepia of white: 255, 255, 238 with byte 3 cleared.
-    auto sepia = renderer.renderPicture(white, 1, 1.0f, 2);
+    auto sepia = renderer.renderPicture(white, ImageSize::Large, 1.0f, ColorMode::Sepia);
     ASSERT_TRUE(sepia);
     EXPECT_EQ(sepia->data()[0], 238);
     EXPECT_EQ(sepia->data()[1], 255);
     EXPECT_EQ(sepia->data()[2], 255);
     EXPECT_EQ(sepia->data()[3], 0);
     // Greyscale: a one-byte-a-pixel bitmap, rows of W bytes.
-    auto grey = renderer.renderPicture(white, 2, 1.0f, 1);
+    auto grey = renderer.renderPicture(white, ImageSize::Medium, 1.0f, ColorMode::Greyscale);
     ASSERT_TRUE(grey);
     EXPECT_EQ(grey->colorSpace(), platform::ColorSpace::DeviceGray);
     EXPECT_EQ(grey->bitsPerPixel(), 8);
     EXPECT_EQ(grey->bytesPerRow(), 1280);
-    EXPECT_EQ(renderer.renderPicture(white, 1, 1.0f, 1)->data()[0], 255);
+    EXPECT_EQ(renderer.renderPicture(white, ImageSize::Large, 1.0f, ColorMode::Greyscale)->data()[0], 255);
 }
 
 TEST(ImageRenderer, PictureFileIsTheDrawnAndColouredPictureEncoded) {
@@ -184,21 +197,24 @@ TEST(ImageRenderer, PictureFileIsTheDrawnAndColouredPictureEncoded) {
     });
     const GpsSnapshot fix{48.5f, -3.25f, "N", "W"};
     struct Case {
-        int factor;
+        ImageSize size;
         float zoom;
-        std::vector<int> modes;
+        std::vector<int> modes;  // ColorMode numbers
     };
-    for (const Case& c : {Case{1, 1.0f, {0, 2, 3, 4, 5, 6, 1}}, Case{1, 3.0f, {0, 2, 4, 5, 6}}, Case{2, 1.0f, {0, 3, 6}},
-                          Case{3, 1.0f, {0, 2, 4}}, Case{2, 2.0f, {5}}, Case{3, 1.5f, {3, 4}}}) {
-        for (int mode : c.modes) {
-            auto file = renderer.encodePicture(colours, c.factor, c.zoom, mode, 4, fix);
-            auto drawn = renderer.renderPicture(colours, c.factor, c.zoom, mode);
+    const auto L = ImageSize::Large, M = ImageSize::Medium, S = ImageSize::Small;
+    const auto right = DeviceOrientation::LandscapeRight;
+    for (const Case& c : {Case{L, 1.0f, {0, 2, 3, 4, 5, 6, 1}}, Case{L, 3.0f, {0, 2, 4, 5, 6}}, Case{M, 1.0f, {0, 3, 6}},
+                          Case{S, 1.0f, {0, 2, 4}}, Case{M, 2.0f, {5}}, Case{S, 1.5f, {3, 4}}}) {
+        for (int n : c.modes) {
+            const ColorMode mode = ColorMode(n);
+            auto file = renderer.encodePicture(colours, c.size, c.zoom, mode, right, fix);
+            auto drawn = renderer.renderPicture(colours, c.size, c.zoom, mode);
             ASSERT_TRUE(file && drawn);
-            const auto props = ImageRenderer::pictureProperties(drawn->width(), drawn->height(), 4, fix);
+            const auto props = ImageRenderer::pictureProperties(drawn->width(), drawn->height(), right, fix);
             auto dest = platform::ImageDestination::createWithData();
             dest->addImage(drawn, &props);
             ASSERT_TRUE(dest->finalize());
-            EXPECT_TRUE(*file == dest->data()) << "size " << c.factor << " zoom " << c.zoom << " mode " << mode;
+            EXPECT_TRUE(*file == dest->data()) << "size " << int(c.size) << " zoom " << c.zoom << " mode " << n;
         }
     }
 }
@@ -223,7 +239,8 @@ protected:
 TEST_F(RendererFiles, PictureCarriesOrientationSizeAndGps) {
     ASSERT_TRUE(files_.createDirectory("/p"));
     GpsSnapshot southWest{-33.86f, -151.21f, "S", "W"};
-    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/a.JPG", 2, 1.0f, 0, 1, southWest));
+    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/a.JPG", ImageSize::Medium, 1.0f, ColorMode::FullColor,
+                                    DeviceOrientation::Portrait, southWest));
     EXPECT_EQ(exif("/p/a.JPG", "-Orientation -ExifImageWidth -ExifImageHeight -ImageWidth -ImageHeight -ColorComponents"),
               "6\n1280\n960\n1280\n960\n3\n");
     const std::string gps = exif("/p/a.JPG", "-GPSLatitudeRef -GPSLongitudeRef -GPS:GPSLatitude -GPS:GPSLongitude");
@@ -237,22 +254,25 @@ TEST_F(RendererFiles, PictureCarriesOrientationSizeAndGps) {
               "0\n");
 
     // Landscape right, no position: orientation 3 and no GPS at all.
-    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/b.JPG", 3, 3.0f, 0, 4, std::nullopt));
+    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/b.JPG", ImageSize::Small, 3.0f, ColorMode::FullColor,
+                                    DeviceOrientation::LandscapeRight, std::nullopt));
     EXPECT_EQ(exif("/p/b.JPG", "-Orientation -ImageWidth -GPSLatitude"), "3\n960\n");
     // Northern and eastern.
-    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/c.JPG", 1, 1.0f, 0, 3, GpsSnapshot{48.5f, 2.25f, "N", "E"}));
+    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/c.JPG", ImageSize::Large, 1.0f, ColorMode::FullColor,
+                                    DeviceOrientation::LandscapeLeft, GpsSnapshot{48.5f, 2.25f, "N", "E"}));
     EXPECT_EQ(exif("/p/c.JPG", "-Orientation -GPSLatitudeRef -GPSLongitudeRef -GPS:GPSLatitude -GPS:GPSLongitude"),
               "1\nN\nE\n48.5\n2.25\n");
 }
 
 TEST_F(RendererFiles, GreyPicturesHaveOneComponentAndThumbnailsNoMetadata) {
     ASSERT_TRUE(files_.createDirectory("/p"));
-    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/g.JPG", 1, 1.0f, 1, 2, std::nullopt));
+    ASSERT_TRUE(renderer_.makeImage(picture_, "/p/g.JPG", ImageSize::Large, 1.0f, ColorMode::Greyscale,
+                                    DeviceOrientation::PortraitUpsideDown, std::nullopt));
     EXPECT_EQ(exif("/p/g.JPG", "-ColorComponents -Orientation"), "1\n8\n");
     auto preview = frame(400, 320, [](int, int) { return kBlue; });
-    ASSERT_TRUE(renderer_.makeThumbnail(preview, "/p/t.THM", 2.0f, 1, 1));
+    ASSERT_TRUE(renderer_.makeThumbnail(preview, "/p/t.THM", 2.0f, ColorMode::Greyscale, DeviceOrientation::Portrait));
     EXPECT_EQ(exif("/p/t.THM", "-ImageWidth -ImageHeight -ColorComponents -Orientation"), "75\n75\n1\n");
-    ASSERT_TRUE(renderer_.makeThumbnail(preview, "/p/c.THM", 2.0f, 0, 1));
+    ASSERT_TRUE(renderer_.makeThumbnail(preview, "/p/c.THM", 2.0f, ColorMode::FullColor, DeviceOrientation::Portrait));
     EXPECT_EQ(exif("/p/c.THM", "-ColorComponents"), "3\n");
 }
 
@@ -260,10 +280,13 @@ TEST_F(RendererFiles, NeverReplacesAnExistingFile) {
     ASSERT_TRUE(files_.createDirectory("/p"));
     testenv::writeFile(*files_.resolve("/p/IMG_0001.JPG"), "old picture");
     testenv::writeFile(*files_.resolve("/p/IMG_0001.THM"), "old thumb");
-    EXPECT_FALSE(renderer_.makeImage(picture_, "/p/IMG_0001.JPG", 1, 1.0f, 0, 1, std::nullopt));
-    EXPECT_FALSE(renderer_.makeThumbnail(picture_, "/p/IMG_0001.THM", 1.0f, 0, 1));
+    const auto large = ImageSize::Large;
+    const auto full = ColorMode::FullColor;
+    const auto portrait = DeviceOrientation::Portrait;
+    EXPECT_FALSE(renderer_.makeImage(picture_, "/p/IMG_0001.JPG", large, 1.0f, full, portrait, std::nullopt));
+    EXPECT_FALSE(renderer_.makeThumbnail(picture_, "/p/IMG_0001.THM", 1.0f, full, portrait));
     EXPECT_EQ(testenv::readFile(*files_.resolve("/p/IMG_0001.JPG")), "old picture");
     EXPECT_EQ(testenv::readFile(*files_.resolve("/p/IMG_0001.THM")), "old thumb");
     // A folder that does not exist: nothing written, nothing thrown.
-    EXPECT_FALSE(renderer_.makeImage(picture_, "/missing/IMG_0002.JPG", 1, 1.0f, 0, 1, std::nullopt));
+    EXPECT_FALSE(renderer_.makeImage(picture_, "/missing/IMG_0002.JPG", large, 1.0f, full, portrait, std::nullopt));
 }

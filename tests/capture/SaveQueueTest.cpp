@@ -17,7 +17,7 @@ namespace {
 constexpr auto kWatchdog = std::chrono::seconds(10);
 
 std::unique_ptr<SaveRecord> picture(int n) {
-    return std::make_unique<ProcessData>(nullptr, nullptr, n, 0, 1, 1, 1, 1.0f);
+    return std::make_unique<ProcessData>(nullptr, nullptr, n, CaptureSettings{});
 }
 
 int numberOf(const std::unique_ptr<SaveRecord>& r) {

@@ -37,7 +37,7 @@ protected:
         return f.wait_for(kWatchdog) == std::future_status::ready;
     }
     std::unique_ptr<SaveRecord> record(int n) {
-        return std::make_unique<ProcessData>(preview_, picture_, n, 0, 3, 1, 1, 1.0f);
+        return std::make_unique<ProcessData>(preview_, picture_, n, CaptureSettings{.imageSize = ImageSize::Small});
     }
 
     testenv::ScratchDir dir_;
@@ -145,7 +145,7 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
     ASSERT_TRUE(worker.readyForCapture());
 
     CaptureSettings settings;
-    settings.imageSize = 2;
+    settings.imageSize = ImageSize::Small;
     for (int i = 0; i < 3; ++i) {
         auto n = worker.cameraControllerTookPicture(picture_, preview_, settings, [&](ImageRef fan, int number) {
             EXPECT_EQ(fan->width(), 300);
@@ -171,7 +171,7 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
         times.push_back(fs::last_write_time(roll(base + ".JPG")));
     }
     EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
-    // Size factor 3 and the worker's position snapshot.
+    // The small size and the worker's position snapshot.
     auto out = testenv::run(testenv::exiftool() + " -n -s -s -s -ImageWidth -GPSLatitudeRef -GPSLongitudeRef " +
                             testenv::shellQuote(roll("IMG_0002.JPG").string()))
                    .out;

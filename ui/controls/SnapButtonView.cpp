@@ -63,11 +63,11 @@ bool SnapButtonView::setOutlet(std::string_view name, platform::Object* object) 
     return Button::setOutlet(name, object);
 }
 
-void SnapButtonView::setTouchRingSize(int32_t size) {
-    touchRingRadius_ = size == 1 ? 50 : size == 2 ? 65 : 35;
+void SnapButtonView::setTouchRingSize(TouchRingSize size) {
+    touchRingRadius_ = size == TouchRingSize::Medium ? 50 : size == TouchRingSize::Large ? 65 : 35;
 }
 
-int32_t SnapButtonView::touchRingSize() const { return (touchRingRadius_ - 35) / 15; }
+TouchRingSize SnapButtonView::touchRingSize() const { return TouchRingSize((touchRingRadius_ - 35) / 15); }
 
 void SnapButtonView::shortenView() { setFrame(kShortFrame); }
 void SnapButtonView::lengthenView() { setFrame(kLongFrame); }

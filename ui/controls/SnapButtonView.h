@@ -7,6 +7,7 @@
 // Fingers are counted over the whole event: a finger resting anywhere on the screen counts.
 #include "platform/foundation/Geometry.h"
 #include "platform/ui/Button.h"
+#include "ui/controls/TouchRingSize.h"
 
 #include <cstdint>
 #include <string>
@@ -39,10 +40,10 @@ public:
     SnapButtonViewDelegate* delegate() const { return delegate_; }
     void setDelegate(SnapButtonViewDelegate* delegate) { delegate_ = delegate; }
 
-    // Size 0, 1, 2 gives radius 35, 50, 65; anything else 35.
-    void setTouchRingSize(int32_t size);
-    // (radius - 35) / 15: 0, 1 or 2.
-    int32_t touchRingSize() const;
+    // Small, medium, large give radius 35, 50, 65; anything else 35.
+    void setTouchRingSize(TouchRingSize size);
+    // The size of the current radius.
+    TouchRingSize touchRingSize() const;
     int32_t touchRingRadius() const { return touchRingRadius_; }
     void setZoomEnabled(bool enabled) { zoomEnabled_ = enabled; }
     bool zoomEnabled() const { return zoomEnabled_; }

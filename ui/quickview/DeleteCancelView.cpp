@@ -19,13 +19,14 @@ void DeleteCancelView::placeButton(platform::View* button) {
     const float W = frame().width();
     const float w = button->frame().width();
     platform::Point c = button->center();
-    if (button->tag() == kDeleteTag) c.x = side_ == 0 ? W - 10 - w / 2 : 10 + w / 2;
-    else if (button->tag() == kCancelTag) c.x = side_ == 0 ? 20 + w / 2 : W - 20 - w / 2;
+    const bool left = side_ == DockSide::Left;
+    if (button->tag() == kDeleteTag) c.x = left ? W - 10 - w / 2 : 10 + w / 2;
+    else if (button->tag() == kCancelTag) c.x = left ? 20 + w / 2 : W - 20 - w / 2;
     else return;
     button->setCenter(c);
 }
 
-void DeleteCancelView::setDockSide(int32_t side) {
+void DeleteCancelView::setDockSide(DockSide side) {
     if (side == side_) return;
     side_ = side;
     placeButton(subviewAt(0));
@@ -42,10 +43,10 @@ void DeleteCancelView::drawTab(platform::GraphicsContext& ctx, float r) {
     ctx.saveGState();
     ctx.setFillColor(currentColor_);
     ctx.setStrokeColor(platform::Color::rgba(1, 1, 1, 1));
-    if (side_ == 0) {
+    if (side_ == DockSide::Left) {
         ctx.translateCTM(W, H / 2);
         ctx.scaleCTM(-0.95f, 0.855f);
-    } else if (side_ == 1) {
+    } else if (side_ == DockSide::Right) {
         ctx.translateCTM(0, H / 2);
         ctx.scaleCTM(0.95f, 0.855f);
     }

@@ -4,6 +4,7 @@
 // screen-edge end, "Cancel" (tag 11) at its inner end.
 #include "platform/graphics/Color.h"
 #include "platform/ui/View.h"
+#include "ui/quickview/DockSide.h"
 
 #include <cstdint>
 #include <memory>
@@ -27,8 +28,8 @@ public:
     // Moves the button horizontally by its tag and the dock side; other tags stay where they are.
     void placeButton(platform::View* button);
     // Re-places the first two subviews and redraws; nothing when unchanged.
-    void setDockSide(int32_t side);
-    int32_t dockSide() const { return side_; }
+    void setDockSide(DockSide side);
+    DockSide dockSide() const { return side_; }
     platform::Color currentColor() const { return currentColor_; }
 
     void drawRect(platform::GraphicsContext& context, const platform::Rect& rect) override;
@@ -38,7 +39,7 @@ public:
 
 private:
     platform::Color currentColor_ = platform::Color::white(0.5f, 0.3f);
-    int32_t side_ = 1;
+    DockSide side_ = DockSide::Right;
 };
 
 }  // namespace kestrova

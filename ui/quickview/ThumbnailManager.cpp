@@ -9,7 +9,7 @@
 
 namespace kestrova {
 
-ThumbnailManager::ThumbnailManager(platform::View* superview, int32_t dockSide)
+ThumbnailManager::ThumbnailManager(platform::View* superview, DockSide dockSide)
     : superview_(superview),
       fullTransform_(platform::AffineTransform::makeScale(kFullScale, kFullScale)),
       smallTransform_(platform::AffineTransform::makeScale(kSmallScale, kSmallScale)) {
@@ -33,7 +33,7 @@ void ThumbnailManager::discard(ThumbnailView* preview) {
     if (preview->superview()) preview->removeFromSuperview();
 }
 
-void ThumbnailManager::setDockSide(int32_t side) {
+void ThumbnailManager::setDockSide(DockSide side) {
     side_ = side;
     updateCenters();
     if (delegate_) delegate_->hideDelete();
@@ -152,7 +152,7 @@ void ThumbnailManager::updateCenters() {
     const platform::Rect bounds = superview_->bounds();
     fullCenter_ = superview_->center();
     const float offset = hidden_ ? kEdgeInset : -kEdgeInset;
-    smallCenter_.x = side_ == 0 ? 0 - offset : bounds.width() + offset;
+    smallCenter_.x = side_ == DockSide::Left ? 0 - offset : bounds.width() + offset;
     smallCenter_.y = kStackBaseline;
     redraw();
 }

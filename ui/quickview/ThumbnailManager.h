@@ -31,9 +31,8 @@ public:
     static constexpr double kRedrawDuration = 0.3;
     static constexpr size_t kListLimit = 4;
 
-    // `superview` is borrowed and must outlive the manager; dock side 0 is the left edge, any
-    // other value the right edge.
-    ThumbnailManager(platform::View* superview, int32_t dockSide);
+    // `superview` is borrowed and must outlive the manager; any side but the left is the right.
+    ThumbnailManager(platform::View* superview, DockSide dockSide);
     // Takes every thumbnail off the host view.
     ~ThumbnailManager() override;
     ThumbnailManager(const ThumbnailManager&) = delete;
@@ -44,9 +43,9 @@ public:
     ThumbnailViewDelegate* delegate() const { return delegate_; }
 
     // Moves the stack to that edge and takes the delete tab away.
-    void setDockSide(int32_t side);
-    int32_t dockSide() const override { return side_; }
-    int32_t dockside() const { return side_; }
+    void setDockSide(DockSide side);
+    DockSide dockSide() const override { return side_; }
+    DockSide dockside() const { return side_; }
     // Quick view switched on or off: the thumbnails show (opacity 1) only when enabled and not hidden.
     void setEnabled(bool enabled);
     bool enabled() const { return enabled_; }
@@ -105,7 +104,7 @@ private:
 
     // The thumbnails are owned by the host view as its subviews; the list orders them.
     std::vector<ThumbnailView*> prevArray_;
-    int32_t side_ = 0;
+    DockSide side_ = DockSide::Left;
     platform::View* superview_;  // borrowed
     platform::Point fullCenter_;
     platform::Point smallCenter_;

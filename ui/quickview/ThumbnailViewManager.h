@@ -2,6 +2,7 @@
 // What a thumbnail asks of the stack that holds it: where it belongs, at which scale, whether the
 // stack is fanned out, and which thumbnail was touched last.
 #include "platform/foundation/Geometry.h"
+#include "ui/quickview/DockSide.h"
 
 #include <cstdint>
 
@@ -23,7 +24,7 @@ public:
     virtual bool getFanout() const = 0;
     // Ignored while fewer than 2 thumbnails are held.
     virtual void setFanout(bool fanout) = 0;
-    virtual int32_t dockSide() const = 0;
+    virtual DockSide dockSide() const = 0;
     // Puts the thumbnails back in age order on screen, the newest in front.
     virtual void restoreOrder() = 0;
 };

@@ -101,7 +101,7 @@ TEST_F(SnapButtonViewTest, SlideToleranceIsStrictlyBeyondTheRadius) {
     EXPECT_EQ(delegate_.captures, 1);
 
     // With the ring on screen, sliding out hides it. Radius 50 here.
-    button_->setTouchRingSize(1);
+    button_->setTouchRingSize(TouchRingSize::Medium);
     down(0, 100, 100);
     runFor(0.6);
     ASSERT_TRUE(button_->isTouchRingShown());
@@ -285,15 +285,16 @@ TEST_F(SnapButtonViewTest, CancelledTouchLeavesTheButtonIdle) {
 }
 
 TEST_F(SnapButtonViewTest, TouchRingSizesFramesAndSpeedFactor) {
-    button_->setTouchRingSize(2);
+    button_->setTouchRingSize(TouchRingSize::Large);
     EXPECT_EQ(button_->touchRingRadius(), 65);
-    EXPECT_EQ(button_->touchRingSize(), 2);
-    button_->setTouchRingSize(1);
+    EXPECT_EQ(button_->touchRingSize(), TouchRingSize::Large);
+    button_->setTouchRingSize(TouchRingSize::Medium);
     EXPECT_EQ(button_->touchRingRadius(), 50);
-    button_->setTouchRingSize(3);
+    // Sizes outside the range (a bad stored preference) are small.
+    button_->setTouchRingSize(TouchRingSize(3));
     EXPECT_EQ(button_->touchRingRadius(), 35);
-    EXPECT_EQ(button_->touchRingSize(), 0);
-    button_->setTouchRingSize(-1);
+    EXPECT_EQ(button_->touchRingSize(), TouchRingSize::Small);
+    button_->setTouchRingSize(TouchRingSize(-1));
     EXPECT_EQ(button_->touchRingRadius(), 35);
 
     button_->lengthenView();

@@ -18,7 +18,7 @@ std::unique_ptr<platform::Button> button(const Rect& frame, int32_t tag) {
 
 TEST(DeleteCancelViewTest, ButtonsSitByTagAndSideWithDeleteAtTheScreenEdge) {
     DeleteCancelView tab(Rect(-170, 0, 170, 50));
-    EXPECT_EQ(tab.dockSide(), 1);
+    EXPECT_EQ(tab.dockSide(), DockSide::Right);
     EXPECT_EQ(tab.currentColor(), platform::Color::white(0.5f, 0.3f));
     auto* del = tab.addButton(button(Rect(10, 3, 60, 44), DeleteCancelView::kDeleteTag));
     auto* cancel = tab.addButton(button(Rect(90, 3, 60, 44), DeleteCancelView::kCancelTag));
@@ -29,13 +29,13 @@ TEST(DeleteCancelViewTest, ButtonsSitByTagAndSideWithDeleteAtTheScreenEdge) {
     EXPECT_EQ(cancel->frame(), Rect(90, 3, 60, 44));
 
     // Docked left, tab on the right: mirrored; vertical places and other tags stay.
-    tab.setDockSide(0);
+    tab.setDockSide(DockSide::Left);
     EXPECT_EQ(cancel->frame(), Rect(20, 3, 60, 44));
     EXPECT_EQ(del->frame(), Rect(100, 3, 60, 44));
     EXPECT_EQ(other->frame(), Rect(33, 7, 20, 20));
     EXPECT_TRUE(tab.needsDisplay());
 
-    tab.setDockSide(1);
+    tab.setDockSide(DockSide::Right);
     EXPECT_EQ(del->frame(), Rect(10, 3, 60, 44));
     EXPECT_EQ(cancel->frame(), Rect(90, 3, 60, 44));
 }
@@ -43,7 +43,7 @@ TEST(DeleteCancelViewTest, ButtonsSitByTagAndSideWithDeleteAtTheScreenEdge) {
 // Alpha of the drawn tab at a point, rendered at 1x into a transparent 170 x 50 surface.
 class TabPixels {
 public:
-    TabPixels(int side, float radius) : tab_(Rect(0, 0, 170, 50)) {
+    TabPixels(DockSide side, float radius) : tab_(Rect(0, 0, 170, 50)) {
         tab_.setDockSide(side);
         auto ctx = platform::SurfaceContext::create(170, 50, 1);
         tab_.drawTab(*ctx, radius);
@@ -60,7 +60,7 @@ private:
 TEST(DeleteCancelViewTest, TabIsTranslucentGreyOpenAtTheScreenEdgeAndMirroredForTheLeftDock) {
     // Side 1: 95 % of the width from the left edge (0..161.5), 85.5 % of the height centred
     // (3.6..46.4). Fill white 0.5 at alpha 0.3: premultiplied grey 38, alpha 77 (rounded).
-    TabPixels right(1, DeleteCancelView::kTabRadius);
+    TabPixels right(DockSide::Right, DeleteCancelView::kTabRadius);
     EXPECT_NEAR(right.alpha(80, 25), 77, 1);
     EXPECT_NEAR(right.blue(80, 25), 38, 1);
     EXPECT_EQ(right.alpha(165, 25), 0);
@@ -74,7 +74,7 @@ TEST(DeleteCancelViewTest, TabIsTranslucentGreyOpenAtTheScreenEdgeAndMirroredFor
     EXPECT_GT(right.alpha(161, 25), right.alpha(80, 25));
 
     // Side 0: the same shape mirrored to the right edge.
-    TabPixels left(0, DeleteCancelView::kTabRadius);
+    TabPixels left(DockSide::Left, DeleteCancelView::kTabRadius);
     EXPECT_NEAR(left.alpha(89, 25), 77, 1);
     EXPECT_EQ(left.alpha(4, 25), 0);
     EXPECT_NEAR(left.alpha(169, 25), 77, 1);

@@ -42,7 +42,7 @@ protected:
     QuickViewFixture() : loop_(clock_), window_(platform::Rect(0, 0, 320, 480)) {
         platform::RunLoop::setMain(&loop_);
         host_ = window_.addSubview(std::make_unique<platform::View>(platform::Rect(0, 0, 320, 480)));
-        manager_ = std::make_unique<ThumbnailManager>(host_, 1);
+        manager_ = std::make_unique<ThumbnailManager>(host_, DockSide::Right);
         manager_->setEnabled(true);
         manager_->setDelegate(&delegate_);
     }

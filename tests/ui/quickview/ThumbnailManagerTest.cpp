@@ -57,7 +57,7 @@ TEST_F(ThumbnailManagerTest, CentresCollapsedFannedAndHidden) {
     EXPECT_FLOAT_EQ(first->presentation().center.x, 288.4f);
 
     // Docked left: 31.6 from the left edge, -31.6 while hidden.
-    manager_->setDockSide(0);
+    manager_->setDockSide(DockSide::Left);
     EXPECT_FLOAT_EQ(first->center().x, 31.6f);
     manager_->setHidden(true);
     EXPECT_FLOAT_EQ(first->center().x, -31.6f);
