@@ -10,6 +10,8 @@
 #include "location/GeoPositionDelegate.h"
 #include "platform/camera/CameraControllerDelegate.h"
 #include "platform/foundation/Geometry.h"
+#include "platform/foundation/TimerGroup.h"
+#include "platform/foundation/TimerHandle.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/ActionSheetDelegate.h"
@@ -225,6 +227,9 @@ public:
     platform::View* levelerImage() const { return levelerImage_; }
     platform::ActionSheet* cancelSheet() const { return cancelSheet_.get(); }
     const SaveWorker* saveWorker() const { return saveWorker_.get(); }
+    bool photoProcessingStartPending() const { return photoProcessingStart_.isActive(); }
+    bool aboutViewLoadPending() const { return aboutViewLoad_.isActive(); }
+    bool optionsBarShowPending() const { return optionsBarShow_.isActive(); }
     float zoomValue() const { return zoomValue_; }
     float oldVolume() const { return oldVolume_; }
     int32_t buttonMutex() const { return buttonMutex_; }
@@ -300,7 +305,10 @@ private:
     std::unique_ptr<platform::ActionSheet> aboutPopup_;
     uint32_t timerCount_ = 0;
     uint32_t timerLength_ = 0;  // the running countdown's length, fixed when it starts
-    std::shared_ptr<platform::Timer> timer_;
+    platform::TimerHandle timer_;
+    // Delayed calls; dropping them with this object cancels them.
+    platform::TimerHandle photoProcessingStart_, aboutViewLoad_, optionsBarShow_;
+    platform::TimerGroup snaps_;  // the shot after a countdown, and a burst's next ones
     float zoomValue_ = 1.0f;
     int32_t colorStatus_ = 0, timerStatus_ = 0, burstStatus_ = 0, previewState_ = 0, dockSide_ = 1,
             previewShow_ = 0, sizeStatus_ = 0, zoomStatus_ = 0, orientationStatus_ = 1, soundStatus_ = 0,

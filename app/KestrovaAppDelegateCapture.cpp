@@ -22,7 +22,7 @@ namespace {
 constexpr size_t kMostQueuedForCapture = 4;
 constexpr int32_t kBurstShots = 3;
 constexpr int32_t kNoBurst = 4;
-constexpr double kFollowUpDelay = 0.01;
+constexpr platform::Seconds kFollowUpDelay{0.01};
 
 // Ticks of the countdown for a "TimerMode" value.
 uint32_t countdownLength(int32_t timerStatus) {
@@ -50,8 +50,8 @@ void KestrovaAppDelegate::performCapture() {
         timerCount_ = 0;
         // Changing the option mid-countdown must not move its end.
         timerLength_ = countdownLength(timerStatus_);
-        timer_ = platform::Timer::create(1.0, true, [this](platform::Timer& t) { timerFired(t); });
-        platform::RunLoop::main().addTimer(timer_, platform::RunLoopMode::Default);
+        timer_ = platform::RunLoop::main().scheduleRepeating(platform::Seconds(1.0),
+                                                             [this](platform::Timer& t) { timerFired(t); });
     } else {
         snap();
     }
@@ -72,10 +72,9 @@ void KestrovaAppDelegate::timerFired(platform::Timer&) {
     if (timerCount_ == length) {
         burstCount_ = burstStatus_ ? 1 : kNoBurst;
         if (burstText_) burstText_->setHidden(true);
-        if (timer_) timer_->invalidate();
+        timer_.cancel();
         if (cancelSheet_) cancelSheet_->dismissWithClickedButtonIndex(0, true);
-        platform::RunLoop::main().performAfter(this, "snap", kFollowUpDelay, [this] { snap(); });
-        timer_.reset();
+        snaps_.add(platform::RunLoop::main().performAfter(kFollowUpDelay, [this] { snap(); }));
     }
     ++timerCount_;
 }
@@ -91,10 +90,7 @@ void KestrovaAppDelegate::showCancel() {
 
 void KestrovaAppDelegate::stopTimer() {
     if (burstText_) burstText_->setHidden(true);
-    if (timer_) {
-        timer_->invalidate();
-        timer_.reset();
-    }
+    timer_.cancel();
     takingPicture_ = false;
 }
 
@@ -102,7 +98,7 @@ void KestrovaAppDelegate::cameraControllerReadyStateChanged(platform::CameraCont
     if (!controller || !controller->isReady()) return;
     if (burstCount_ < kBurstShots) {
         ++burstCount_;
-        platform::RunLoop::main().performAfter(this, "snap", kFollowUpDelay, [this] { snap(); });
+        snaps_.add(platform::RunLoop::main().performAfter(kFollowUpDelay, [this] { snap(); }));
     } else {
         takingPicture_ = false;
     }
