@@ -39,8 +39,6 @@ namespace kestrova {
 KestrovaAppDelegate::KestrovaAppDelegate() { registerInterfaceClasses(); }
 
 KestrovaAppDelegate::~KestrovaAppDelegate() {
-    if (auto* loop = platform::RunLoop::mainIfAny()) loop->cancelPerforms(this);
-    if (timer_) timer_->invalidate();
     platform::ViewAnimation::forgetDelegate(this);
     platform::NotificationCenter::defaultCenter().removeObserver(this);
     if (geo_ && geo_->delegate() == this) geo_->setDelegate(nullptr);
@@ -130,8 +128,8 @@ void KestrovaAppDelegate::applicationDidFinishLaunching(platform::Application&) 
     initializeViews();
     initializeNotifications();
     initializeGeoPositioning();
-    platform::RunLoop::main().performAfter(this, "initializePhotoProcessingThread", 1.0,
-                                           [this] { initializePhotoProcessingThread(); });
+    photoProcessingStart_ =
+        platform::RunLoop::main().performAfter(platform::Seconds(1.0), [this] { initializePhotoProcessingThread(); });
     window_->makeKeyAndVisible();
 }
 
@@ -155,9 +153,9 @@ void KestrovaAppDelegate::initializeViews() {
 
     auto hidden = settings_->stringForKey("OptionsBarHidden");
     if (!platform::PropertyValue::boolValueOf(hidden.value_or(""))) {
-        platform::RunLoop::main().performAfter(this, "showHideAction", 0.13, [this] { showHideOptionsBar(); });
+        optionsBarShow_ = platform::RunLoop::main().performAfter(platform::Seconds(0.13), [this] { showHideOptionsBar(); });
     }
-    platform::RunLoop::main().performAfter(this, "loadAboutView", 1.0, [this] { loadAboutView(); });
+    aboutViewLoad_ = platform::RunLoop::main().performAfter(platform::Seconds(1.0), [this] { loadAboutView(); });
 
     if (switcher_ && mainView_) {
         auto page = takeKeptPage(mainView_);
@@ -256,7 +254,12 @@ void KestrovaAppDelegate::deviceOrientationChanged(const platform::Notification&
 void KestrovaAppDelegate::applicationWillResignActive(platform::Application&) { saveSettings(); }
 
 void KestrovaAppDelegate::applicationWillTerminate(platform::Application&) {
-    platform::RunLoop::main().cancelPerforms(this);
+    // Every delayed call goes (the countdown is not one: it keeps its own course).
+    photoProcessingStart_.cancel();
+    aboutViewLoad_.cancel();
+    optionsBarShow_.cancel();
+    snaps_.cancelAll();
+    pendingHides().cancelAll();
     saveSettings();
     waitTillFinishedSaving();
     // Nothing more is taken; the host may drop the camera before this object.

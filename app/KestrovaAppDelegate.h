@@ -12,6 +12,8 @@
 #include "location/GeoPositionDelegate.h"
 #include "platform/camera/CameraControllerDelegate.h"
 #include "platform/foundation/Geometry.h"
+#include "platform/foundation/TimerGroup.h"
+#include "platform/foundation/TimerHandle.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/ActionSheetDelegate.h"
@@ -227,6 +229,9 @@ public:
     platform::View* levelerImage() const { return levelerImage_; }
     platform::ActionSheet* cancelSheet() const { return cancelSheet_.get(); }
     const SaveWorker* saveWorker() const { return saveWorker_.get(); }
+    bool photoProcessingStartPending() const { return photoProcessingStart_.isActive(); }
+    bool aboutViewLoadPending() const { return aboutViewLoad_.isActive(); }
+    bool optionsBarShowPending() const { return optionsBarShow_.isActive(); }
     float zoomValue() const { return zoomValue_; }
     float oldVolume() const { return oldVolume_; }
     int32_t buttonMutex() const { return buttonMutex_; }
@@ -303,7 +308,10 @@ private:
     std::unique_ptr<platform::ActionSheet> aboutPopup_;
     uint32_t timerCount_ = 0;
     uint32_t timerLength_ = 0;  // the running countdown's length, fixed when it starts
-    std::shared_ptr<platform::Timer> timer_;
+    platform::TimerHandle timer_;
+    // Delayed calls; dropping them with this object cancels them.
+    platform::TimerHandle photoProcessingStart_, aboutViewLoad_, optionsBarShow_;
+    platform::TimerGroup snaps_;  // the shot after a countdown, and a burst's next ones
     float zoomValue_ = 1.0f;
     ColorMode colorStatus_ = ColorMode::FullColor;
     TimerMode timerStatus_ = TimerMode::Off;

@@ -19,7 +19,7 @@ namespace kestrova {
 
 namespace {
 
-constexpr double kFollowUpDelay = 0.01;
+constexpr platform::Seconds kFollowUpDelay{0.01};
 
 // Ticks of the countdown for a self-timer mode.
 uint32_t countdownLength(TimerMode timerStatus) {
@@ -44,8 +44,8 @@ void KestrovaAppDelegate::performCapture() {
         timerCount_ = 0;
         // Changing the option mid-countdown must not move its end.
         timerLength_ = countdownLength(timerStatus_);
-        timer_ = platform::Timer::create(1.0, true, [this](platform::Timer& t) { timerFired(t); });
-        platform::RunLoop::main().addTimer(timer_, platform::RunLoopMode::Default);
+        timer_ = platform::RunLoop::main().scheduleRepeating(platform::Seconds(1.0),
+                                                             [this](platform::Timer& t) { timerFired(t); });
     } else {
         snap();
     }
@@ -66,10 +66,9 @@ void KestrovaAppDelegate::timerFired(platform::Timer&) {
     if (timerCount_ == length) {
         capture_.armShots(burstStatus_);
         if (burstText_) burstText_->setHidden(true);
-        if (timer_) timer_->invalidate();
+        timer_.cancel();
         if (cancelSheet_) cancelSheet_->dismissWithClickedButtonIndex(0, true);
-        platform::RunLoop::main().performAfter(this, "snap", kFollowUpDelay, [this] { snap(); });
-        timer_.reset();
+        snaps_.add(platform::RunLoop::main().performAfter(kFollowUpDelay, [this] { snap(); }));
     }
     ++timerCount_;
 }
@@ -85,17 +84,14 @@ void KestrovaAppDelegate::showCancel() {
 
 void KestrovaAppDelegate::stopTimer() {
     if (burstText_) burstText_->setHidden(true);
-    if (timer_) {
-        timer_->invalidate();
-        timer_.reset();
-    }
+    timer_.cancel();
     capture_.endSequence();
 }
 
 void KestrovaAppDelegate::cameraControllerReadyStateChanged(platform::CameraController* controller) {
     if (!controller || !controller->isReady()) return;
     if (capture_.shotFollowsReady())
-        platform::RunLoop::main().performAfter(this, "snap", kFollowUpDelay, [this] { snap(); });
+        snaps_.add(platform::RunLoop::main().performAfter(kFollowUpDelay, [this] { snap(); }));
 }
 
 void KestrovaAppDelegate::hardwareSnap(const platform::Notification& notification) {

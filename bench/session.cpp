@@ -19,6 +19,8 @@
 #include <sstream>
 #include <string>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -39,9 +41,9 @@ size_t picturesIn(const fs::path& root) {
 void settle(host::SimulatedDevice& device, const fs::path& root, size_t count) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     do {
-        device.runLoop().runFor(0.1);
+        device.runLoop().runFor(0.1s);
     } while (picturesIn(root) < count && std::chrono::steady_clock::now() < deadline);
-    device.runLoop().runFor(1);
+    device.runLoop().runFor(1s);
 }
 
 void BM_LiftToCapturePhoto(benchmark::State& state) {
@@ -62,7 +64,7 @@ void BM_LiftToCapturePhoto(benchmark::State& state) {
             state.SkipWithError(error.c_str());
             return;
         }
-        device.runLoop().runFor(2);
+        device.runLoop().runFor(2s);
         auto where = host::ScreenQuery(device.screen()).centerOfNamed("snapButton");
         if (!where) {
             state.SkipWithError("no shutter on the screen");
@@ -72,7 +74,7 @@ void BM_LiftToCapturePhoto(benchmark::State& state) {
         for (auto _ : state) {
             state.PauseTiming();
             device.sendTouches({{0, platform::TouchPhase::Began, *where}});
-            device.runLoop().runFor(0.05);
+            device.runLoop().runFor(0.05s);
             state.ResumeTiming();
             // The lift: the shutter asks the camera for a picture inside this event.
             device.sendTouches({{0, platform::TouchPhase::Ended, *where}});

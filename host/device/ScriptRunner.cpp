@@ -19,7 +19,7 @@ ScriptRunner::ScriptRunner(SimulatedDevice& device, Reporter report, Advance adv
 
 void ScriptRunner::advance(double seconds) {
     if (advance_) advance_(seconds);
-    else device_.runLoop().runFor(seconds);
+    else device_.runLoop().runFor(platform::Seconds(seconds));
 }
 
 int ScriptRunner::run(const Script& script) {

@@ -13,9 +13,6 @@ std::unique_ptr<CameraController>& sharedSlot() {
     return shared;
 }
 
-constexpr const char* kWarmUp = "warmUp";
-constexpr const char* kDeliver = "deliverPicture";
-
 }  // namespace
 
 CameraController* CameraController::sharedInstance() {
@@ -32,9 +29,7 @@ CameraController::CameraController(std::unique_ptr<CameraSource> source, RunLoop
     setSource(std::move(source));
 }
 
-CameraController::~CameraController() {
-    if (RunLoop* loop = loop_ ? loop_ : RunLoop::mainIfAny()) loop->cancelPerforms(this);
-}
+CameraController::~CameraController() = default;
 
 RunLoop& CameraController::runLoop() const { return loop_ ? *loop_ : RunLoop::main(); }
 
@@ -45,7 +40,7 @@ void CameraController::setSource(std::unique_ptr<CameraSource> source) {
 void CameraController::startPreview() {
     if (previewing_) return;
     previewing_ = true;
-    runLoop().performAfter(this, kWarmUp, kWarmUpDelay, [this] { becomeReadyWhenThereIsAPicture(); }, RunLoopMode::Common);
+    warmUp_ = runLoop().performAfter(kWarmUpDelay, [this] { becomeReadyWhenThereIsAPicture(); }, RunLoopMode::Common);
 }
 
 void CameraController::becomeReadyWhenThereIsAPicture() {
@@ -53,8 +48,8 @@ void CameraController::becomeReadyWhenThereIsAPicture() {
         becomeReady();
         return;
     }
-    runLoop().performAfter(this, kWarmUp, kReadyPollInterval, [this] { becomeReadyWhenThereIsAPicture(); },
-                           RunLoopMode::Common);
+    warmUp_ = runLoop().performAfter(kReadyPollInterval, [this] { becomeReadyWhenThereIsAPicture(); },
+                                     RunLoopMode::Common);
 }
 
 void CameraController::becomeReady() {
@@ -65,7 +60,7 @@ void CameraController::becomeReady() {
 void CameraController::capturePhoto() {
     if (!ready_) return;
     ready_ = false;
-    runLoop().performAfter(this, kDeliver, kCaptureDelay, [this] { deliverPicture(); }, RunLoopMode::Common);
+    delivery_ = runLoop().performAfter(kCaptureDelay, [this] { deliverPicture(); }, RunLoopMode::Common);
 }
 
 void CameraController::deliverPicture() {

@@ -14,6 +14,7 @@
 // replaced by an empty one; the ready report still comes.
 #include "platform/camera/CameraControllerDelegate.h"
 #include "platform/camera/CameraSource.h"
+#include "platform/foundation/TimerHandle.h"
 
 #include <memory>
 
@@ -23,9 +24,9 @@ class RunLoop;
 
 class CameraController {
 public:
-    static constexpr double kWarmUpDelay = 0.1;
-    static constexpr double kCaptureDelay = 0.15;
-    static constexpr double kReadyPollInterval = 0.1;
+    static constexpr Seconds kWarmUpDelay{0.1};
+    static constexpr Seconds kCaptureDelay{0.15};
+    static constexpr Seconds kReadyPollInterval{0.1};
 
     // The process's controller, made on first use (synthetic camera, main run loop).
     static CameraController* sharedInstance();
@@ -79,6 +80,8 @@ private:
     CameraControllerDelegate* delegate_ = nullptr;  // may be null
     bool previewing_ = false;
     bool ready_ = false;
+    TimerHandle warmUp_;    // the next readiness check
+    TimerHandle delivery_;  // the picture asked for
 };
 
 }  // namespace platform

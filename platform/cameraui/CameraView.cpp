@@ -17,9 +17,7 @@ CameraView::CameraView(const Rect& frame, CameraController* controller) : View(f
     setOpaque(true);
 }
 
-CameraView::~CameraView() {
-    if (timer_) timer_->invalidate();
-}
+CameraView::~CameraView() = default;
 
 CameraController& CameraView::controller() const {
     return controller_ ? *controller_ : *CameraController::sharedInstance();
@@ -27,21 +25,20 @@ CameraController& CameraView::controller() const {
 
 void CameraView::playShutterSound() { SoundService::defaultService().playSystemSound(SoundService::kShutter); }
 
-bool CameraView::isRefreshing() const { return timer_ && timer_->isValid(); }
+bool CameraView::isRefreshing() const { return timer_.isActive(); }
 
 void CameraView::didMoveToWindow() {
     if (window() && !isRefreshing()) {
         // The timer only marks the view dirty: frames are made when the compositor draws.
-        timer_ = controller().runLoop().scheduleTimer(
-            kRefreshInterval, true, [this](Timer&) {
+        timer_ = controller().runLoop().scheduleRepeating(
+            kRefreshInterval, [this](Timer&) {
                 if (hidden()) return;
                 frameDue_ = true;
                 setNeedsLiveUpdate();
             },
             RunLoopMode::Common);
-    } else if (!window() && timer_) {
-        timer_->invalidate();
-        timer_.reset();
+    } else if (!window()) {
+        timer_.cancel();
     }
 }
 

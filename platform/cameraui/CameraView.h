@@ -7,6 +7,7 @@
 // frames, and a screen composed more often than that (during an animation) makes no more. It is
 // a live view: drawn straight onto the screen, and only where the new frame differs from the
 // one on show.
+#include "platform/foundation/TimerHandle.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/View.h"
 
@@ -16,11 +17,10 @@
 namespace platform {
 
 class CameraController;
-class Timer;
 
 class CameraView : public View {
 public:
-    static constexpr double kRefreshInterval = 1.0 / 30;
+    static constexpr Seconds kRefreshInterval{1.0 / 30};
 
     // `controller` null: the shared controller, looked up at each use.
     explicit CameraView(const Rect& frame = {}, CameraController* controller = nullptr);
@@ -55,7 +55,7 @@ private:
     Rect frameRect(const Image& frame) const;
 
     CameraController* controller_;  // may be null: the shared one
-    std::shared_ptr<Timer> timer_;
+    TimerHandle timer_;
     ImageRef frame_;          // the frame on show
     bool frameDue_ = true;    // a refresh asked for a newer one
 };

@@ -1,8 +1,13 @@
 #pragma once
 // Time source for run loops, timers, animations and touch timing. Seconds, monotonic.
 #include <atomic>
+#include <chrono>
 
 namespace platform {
+
+// A span of time in seconds. Double, as the clocks are, so a delay added to now() gives exactly
+// the date the same number of seconds as a bare double did.
+using Seconds = std::chrono::duration<double>;
 
 class Clock {
 public:

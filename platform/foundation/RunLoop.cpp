@@ -33,46 +33,29 @@ RunLoop& RunLoop::main() {
 RunLoop* RunLoop::mainIfAny() { return gMain.load(); }
 void RunLoop::setMain(RunLoop* loop) { gMain.store(loop); }
 
-void RunLoop::addTimer(const std::shared_ptr<Timer>& timer, RunLoopMode mode) {
-    if (!timer || !timer->isValid()) return;
-    if (timer->fireDate_ < 0) timer->fireDate_ = now() + std::max(0.0, timer->interval_);
-    for (auto& e : timers_) {
-        if (e.timer == timer) {
-            e.mode = mode;
-            return;
-        }
-    }
-    timers_.push_back({timer, mode, nextSeq_++, nullptr, {}});
+TimerHandle RunLoop::add(Seconds interval, TimerRepeat repeat, double fireDate, Timer::Callback callback,
+                         RunLoopMode mode) {
+    std::shared_ptr<Timer> timer(new Timer(interval, repeat, fireDate, std::move(callback)));
+    timers_.push_back({timer, mode, nextSeq_++});
+    return TimerHandle(std::move(timer));
 }
 
-std::shared_ptr<Timer> RunLoop::scheduleTimer(double interval, bool repeats, Timer::Callback callback,
-                                              RunLoopMode mode) {
-    auto t = Timer::create(interval, repeats, std::move(callback));
-    addTimer(t, mode);
-    return t;
+TimerHandle RunLoop::performAfter(Seconds delay, std::function<void()> fn, RunLoopMode mode) {
+    const Seconds d = std::max(Seconds::zero(), delay);
+    return add(d, TimerRepeat::Once, now() + d.count(), [fn = std::move(fn)](Timer&) { fn(); }, mode);
 }
 
-void RunLoop::performAfter(const void* target, std::string action, double delay, std::function<void()> fn,
-                           RunLoopMode mode) {
-    auto t = Timer::create(std::max(0.0, delay), false, [fn = std::move(fn)](Timer&) { fn(); });
-    t->fireDate_ = now() + std::max(0.0, delay);
-    timers_.push_back({t, mode, nextSeq_++, target, std::move(action)});
+TimerHandle RunLoop::performAt(double fireDate, std::function<void()> fn, RunLoopMode mode) {
+    return add(Seconds::zero(), TimerRepeat::Once, fireDate, [fn = std::move(fn)](Timer&) { fn(); }, mode);
 }
 
-void RunLoop::cancelPerforms(const void* target) {
+TimerHandle RunLoop::scheduleRepeating(Seconds interval, Timer::Callback fn, RunLoopMode mode) {
+    return add(interval, TimerRepeat::Repeating, now() + std::max(0.0, interval.count()), std::move(fn), mode);
+}
+
+void RunLoop::setTimerMode(const TimerHandle& handle, RunLoopMode mode) {
     for (auto& e : timers_)
-        if (e.target == target && target) e.timer->invalidate();
-}
-
-void RunLoop::cancelPerform(const void* target, std::string_view action) {
-    for (auto& e : timers_)
-        if (e.target == target && target && e.action == action) e.timer->invalidate();
-}
-
-bool RunLoop::hasPendingPerform(const void* target, std::string_view action) const {
-    return std::any_of(timers_.begin(), timers_.end(), [&](const Entry& e) {
-        return e.target == target && e.action == action && e.timer->isValid();
-    });
+        if (e.timer == handle.timer_) e.mode = mode;
 }
 
 void RunLoop::post(std::function<void()> fn) {
@@ -131,8 +114,8 @@ size_t RunLoop::runDue(RunLoopMode mode) {
         }
         if (!best) break;
         auto timer = best->timer;
-        if (timer->repeats_) {
-            double iv = timer->interval_ > 0 ? timer->interval_ : 1e-3;
+        if (timer->repeats()) {
+            double iv = timer->interval_.count() > 0 ? timer->interval_.count() : 1e-3;
             double next = timer->fireDate_ + iv;
             if (next <= t) next += std::ceil((t - next) / iv + 1e-9) * iv;  // skip missed fires
             timer->fireDate_ = next;
@@ -181,13 +164,21 @@ void RunLoop::setWaiter(RunLoopWaiter* waiter) {
     waiter_ = waiter;
 }
 
-void RunLoop::runFor(double seconds, RunLoopMode mode) {
+void RunLoop::runFor(Seconds span, RunLoopMode mode) { runSpan({}, span, mode); }
+
+bool RunLoop::runUntil(const std::function<bool()>& done, Seconds span, RunLoopMode mode) {
+    return runSpan(done, span, mode);
+}
+
+bool RunLoop::runSpan(const std::function<bool()>& done, Seconds span, RunLoopMode mode) {
+    auto finished = [&] { return done && done(); };
+    const double end = now() + std::max(0.0, span.count());
     if (clock_.isManual()) {
         auto& manual = static_cast<ManualClock&>(clock_);
-        const double end = now() + std::max(0.0, seconds);
         for (;;) {
             settle();
             runDue(mode);
+            if (finished()) return true;
             auto next = nextFireDate(mode);
             if (!next || *next > end) break;
             manual.set(*next);
@@ -195,32 +186,11 @@ void RunLoop::runFor(double seconds, RunLoopMode mode) {
         manual.set(end);
         settle();
         runDue(mode);
-        return;
+        return finished();
     }
-    runUntil([] { return false; }, seconds, mode);
-}
-
-bool RunLoop::runUntil(const std::function<bool()>& done, double seconds, RunLoopMode mode) {
-    if (clock_.isManual()) {
-        auto& manual = static_cast<ManualClock&>(clock_);
-        const double end = now() + std::max(0.0, seconds);
-        for (;;) {
-            settle();
-            runDue(mode);
-            if (done()) return true;
-            auto next = nextFireDate(mode);
-            if (!next || *next > end) break;
-            manual.set(std::max(*next, now()));
-        }
-        manual.set(end);
-        settle();
-        runDue(mode);
-        return done();
-    }
-    const double end = now() + std::max(0.0, seconds);
     for (;;) {
         runDue(mode);
-        if (done()) return true;
+        if (finished()) return true;
         if (stopped()) return false;
         double t = now();
         if (t >= end) return false;

@@ -4,6 +4,7 @@
 // next, so tests and headless scripts see exact timing without sleeping.
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/Timer.h"
+#include "platform/foundation/TimerHandle.h"
 
 #include <condition_variable>
 #include <deque>
@@ -11,8 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -53,20 +52,20 @@ public:
     // The mode the loop is running in now (Default when idle).
     RunLoopMode currentMode() const { return currentMode_; }
 
-    // --- Timers (main thread) ---
-    // Adds `timer`; an unset fire date becomes now + interval. Adding it again changes its mode.
-    void addTimer(const std::shared_ptr<Timer>& timer, RunLoopMode mode = RunLoopMode::Default);
-    std::shared_ptr<Timer> scheduleTimer(double interval, bool repeats, Timer::Callback callback,
-                                         RunLoopMode mode = RunLoopMode::Default);
-
-    // --- Delayed performs (main thread), tagged with a target and an action name ---
-    void performAfter(const void* target, std::string action, double delay, std::function<void()> fn,
-                      RunLoopMode mode = RunLoopMode::Default);
-    // Cancels every pending perform of `target`.
-    void cancelPerforms(const void* target);
-    // Cancels the pending performs of `target` with this action name.
-    void cancelPerform(const void* target, std::string_view action);
-    bool hasPendingPerform(const void* target, std::string_view action) const;
+    // --- Timers and delayed calls (main thread) ---
+    // Each returns the handle that owns the timer: it runs while the handle lives and stops when
+    // the handle is dropped or cancelled. Delays below zero count as zero.
+    // Calls `fn` once, `delay` from now.
+    [[nodiscard]] TimerHandle performAfter(Seconds delay, std::function<void()> fn,
+                                           RunLoopMode mode = RunLoopMode::Default);
+    // Calls `fn` once at `fireDate` on this loop's clock (at the next turn if that has passed).
+    [[nodiscard]] TimerHandle performAt(double fireDate, std::function<void()> fn,
+                                        RunLoopMode mode = RunLoopMode::Default);
+    // Calls `fn` every `interval`, the first time `interval` from now.
+    [[nodiscard]] TimerHandle scheduleRepeating(Seconds interval, Timer::Callback fn,
+                                                RunLoopMode mode = RunLoopMode::Default);
+    // Moves a pending timer to another mode.
+    void setTimerMode(const TimerHandle& handle, RunLoopMode mode);
 
     // --- Posting (any thread) ---
     // Runs `fn` on the loop's thread at its next turn, in any mode, in posting order.
@@ -75,11 +74,11 @@ public:
     // --- Running (main thread) ---
     // Runs pending posts, then every timer due at now() in `mode`. Returns how many callbacks ran.
     size_t runDue(RunLoopMode mode = RunLoopMode::Default);
-    // Manual clock: moves time forward `seconds`, stopping at each due timer in turn (settling
+    // Manual clock: moves time forward `span`, stopping at each due timer in turn (settling
     // background work first). System clock: runs the loop for that much real time.
-    void runFor(double seconds, RunLoopMode mode = RunLoopMode::Default);
-    // Runs until `done` is true or `seconds` have passed (virtual or real, as runFor).
-    bool runUntil(const std::function<bool()>& done, double seconds, RunLoopMode mode = RunLoopMode::Default);
+    void runFor(Seconds span, RunLoopMode mode = RunLoopMode::Default);
+    // Runs until `done` is true or `span` has passed (virtual or real, as runFor).
+    bool runUntil(const std::function<bool()>& done, Seconds span, RunLoopMode mode = RunLoopMode::Default);
     // System clock: runs until stop().
     void run();
     void stop();
@@ -103,9 +102,13 @@ private:
         std::shared_ptr<Timer> timer;
         RunLoopMode mode;
         uint64_t seq;
-        const void* target = nullptr;  // delayed performs only
-        std::string action;
     };
+
+    TimerHandle add(Seconds interval, TimerRepeat repeat, double fireDate, Timer::Callback callback,
+                    RunLoopMode mode);
+    // runFor and runUntil: steps to each due timer in turn until `span` has passed or `done`
+    // (when set) is true.
+    bool runSpan(const std::function<bool()>& done, Seconds span, RunLoopMode mode);
 
     void addIdlingResource(IdlingResource* r);
     void removeIdlingResource(IdlingResource* r);

@@ -9,9 +9,7 @@ SimulatedLocationSource::SimulatedLocationSource(RunLoop& loop, std::optional<Lo
     if (position && position->isWellFormed()) position_ = position;
 }
 
-SimulatedLocationSource::~SimulatedLocationSource() {
-    if (firstFix_) firstFix_->invalidate();
-}
+SimulatedLocationSource::~SimulatedLocationSource() = default;
 
 bool SimulatedLocationSource::inject(double latitude, double longitude, double accuracy) {
     Location l{latitude, longitude, accuracy, 0};
@@ -26,12 +24,11 @@ bool SimulatedLocationSource::inject(double latitude, double longitude, double a
 }
 
 void SimulatedLocationSource::start() {
-    firstFix_ = loop_.scheduleTimer(kFirstFixDelay, false, [this](Timer&) { deliverCurrent(); });
+    firstFix_ = loop_.performAfter(kFirstFixDelay, [this] { deliverCurrent(); });
 }
 
 void SimulatedLocationSource::stop() {
-    if (firstFix_) firstFix_->invalidate();
-    firstFix_.reset();
+    firstFix_.cancel();
 }
 
 void SimulatedLocationSource::deliverCurrent() {

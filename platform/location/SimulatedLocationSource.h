@@ -2,6 +2,7 @@
 // A receiver at a position the host chooses (--location LAT,LON, or none), moved by the script's
 // `location` command. A fix arrives kFirstFixDelay after updates start, and again at the loop's
 // next turn whenever the position is set while updates run. Main thread only.
+#include "platform/foundation/TimerHandle.h"
 #include "platform/location/LocationSource.h"
 
 #include <memory>
@@ -10,11 +11,10 @@
 namespace platform {
 
 class RunLoop;
-class Timer;
 
 class SimulatedLocationSource final : public LocationSource {
 public:
-    static constexpr double kFirstFixDelay = 0.5;     // seconds on the run loop's clock
+    static constexpr Seconds kFirstFixDelay{0.5};  // on the run loop's clock
     static constexpr double kDefaultAccuracy = 10.0;  // metres
 
     // `position` unset: the receiver has no fix until one is injected.
@@ -35,7 +35,7 @@ private:
 
     RunLoop& loop_;
     std::optional<Location> position_;
-    std::shared_ptr<Timer> firstFix_;
+    TimerHandle firstFix_;
 };
 
 }  // namespace platform

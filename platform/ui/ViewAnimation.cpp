@@ -1,7 +1,7 @@
 #include "platform/ui/ViewAnimation.h"
 
 #include "platform/foundation/RunLoop.h"
-#include "platform/foundation/Timer.h"
+#include "platform/foundation/TimerHandle.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/ViewAnimationState.h"
 #include "platform/ui/Window.h"
@@ -99,8 +99,7 @@ public:
     // A fresh one-shot timer each time: a loop may have gone and another taken its place (even at
     // the same address), so an old timer is never trusted to still be scheduled.
     void reschedule() {
-        if (timer_) timer_->invalidate();
-        timer_.reset();
+        timer_.cancel();
         RunLoop* l = loop();
         if (!l || (views_.empty() && layers_.empty())) return;
         const double t = l->now();
@@ -111,13 +110,11 @@ public:
                     if (p.active) next = std::min(next, std::max(t, p.end()));
         for (Layer* ly : layers_)
             if (auto e = ly->nextEndTime()) next = std::min(next, std::max(t, *e));
-        timer_ = Timer::create(0, false, [this](Timer&) { tick(); });
-        timer_->setFireDate(next);
-        l->addTimer(timer_, RunLoopMode::Common);
+        timer_ = l->performAt(next, [this] { tick(); }, RunLoopMode::Common);
     }
 
     void tick() {
-        timer_.reset();
+        timer_.cancel();
         const double t = now();
         std::vector<View*> views = views_;
         for (View* v : views) {
@@ -149,7 +146,7 @@ private:
     std::vector<View*> views_;
     std::vector<Layer*> layers_;
     std::vector<std::weak_ptr<AnimationGroup>> groups_;
-    std::shared_ptr<Timer> timer_;
+    TimerHandle timer_;
 };
 
 float lerp(float a, float b, double e) { return float(a + (b - a) * e); }

@@ -91,13 +91,13 @@ protected:
     // Launches and runs until the worker has scanned the camera roll.
     void launchReady() {
         launch();
-        loop.runFor(1.05);
+        loop.runFor(platform::Seconds(1.05));
         ASSERT_TRUE(delegate->saveWorker());
-        ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->cameraRoll().readyForPictures(); }, 5));
+        ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->cameraRoll().readyForPictures(); }, platform::Seconds(5)));
     }
 
     // Runs until every queued picture is written (virtual time; the worker itself is real).
-    void drain() { ASSERT_TRUE(loop.runUntil([&] { return delegate->lastQueueSize() == 0; }, 30)); }
+    void drain() { ASSERT_TRUE(loop.runUntil([&] { return delegate->lastQueueSize() == 0; }, platform::Seconds(30))); }
 
     size_t shutterSounds() const {
         auto lines = platform::EventLog::lines();

@@ -16,6 +16,8 @@
 #include <condition_variable>
 #include <mutex>
 
+using namespace std::chrono_literals;
+
 namespace apptest {
 namespace {
 
@@ -103,11 +105,11 @@ TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
     // A press lifted on the shutter area shoots.
     auto* window = delegate->window();
     window->touchDown(0, {160, 200}, loop.now());
-    loop.runFor(0.05);
+    loop.runFor(0.05s);
     window->touchUp(0, loop.now());
     EXPECT_TRUE(delegate->takingPicture());
     EXPECT_EQ(shutterSounds(), 1u);
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_EQ(recorder.events,
               (std::vector<std::string>{"picture 1600x1200", "ready 1 taking 1", "after ready taking 0"}));
     EXPECT_TRUE(delegate->burstText()->hidden());
@@ -118,7 +120,7 @@ TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
     EXPECT_EQ(files100(".JPG"), std::vector<std::string>{"IMG_0001.JPG"});
     EXPECT_EQ(files100(".THM"), std::vector<std::string>{"IMG_0001.THM"});
     // Once everything is written the circle fades out.
-    loop.runFor(3.0);
+    loop.runFor(3.0s);
     EXPECT_FALSE(delegate->glowRunning());
     EXPECT_EQ(delegate->progressView()->alpha(), 0.0f);
 }
@@ -127,15 +129,15 @@ TEST_F(CaptureTest, CancelTimerTakesNoPictureAndTheNextPressStartsAfresh) {
     defaults->setInteger(2, "TimerMode");
     launchReady();
     delegate->performCapture();
-    loop.runFor(2.5);
+    loop.runFor(2.5s);
     EXPECT_EQ(delegate->burstText()->text(), "4");
     delegate->cancelSheet()->clickButtonAtIndex(0);
     EXPECT_FALSE(delegate->takingPicture());
     EXPECT_TRUE(delegate->burstText()->hidden());
-    loop.runFor(6);
+    loop.runFor(6s);
     EXPECT_EQ(shutterSounds(), 0u);
     delegate->performCapture();
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_EQ(delegate->burstText()->text(), "5");
 }
 
@@ -145,7 +147,7 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     float v = 0;
     // Ringtone: a picture, and the volume comes back.
     volume.volumeUp();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(shutterSounds(), 1u);
     ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kRingtone));
     EXPECT_FLOAT_EQ(v, start);
@@ -153,7 +155,7 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     // Another category: no picture, still undone.
     ASSERT_TRUE(volume.setActiveCategory(platform::SystemVolumeController::kAudioVideo));
     volume.volumeDown();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(shutterSounds(), 1u);
     ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kAudioVideo));
     EXPECT_FLOAT_EQ(v, start);
@@ -162,7 +164,7 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     center.post(platform::SystemVolumeController::kSystemVolumeDidChangeNotification, &volume);
     EXPECT_EQ(delegate->buttonMutex(), 0);
     volume.volumeUp();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kAudioVideo));
     EXPECT_FLOAT_EQ(v, start);
     // A press during a sequence takes no picture but is undone.
@@ -171,7 +173,7 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     delegate->setTimerStatus(kestrova::TimerMode::TenSeconds);
     delegate->performCapture();
     volume.volumeUp();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kRingtone));
     EXPECT_FLOAT_EQ(v, start);
     EXPECT_EQ(shutterSounds(), 1u);
@@ -185,16 +187,16 @@ TEST_F(CaptureTest, TheFirstSecondIsServed) {
     std::filesystem::create_directories(root / "device/var/mobile/Media/DCIM/100APPLE");
     testenv::writeFile(root / "device/var/mobile/Media/DCIM/100APPLE/IMG_0007.JPG", "old");
     launch();
-    loop.runFor(0.2);
+    loop.runFor(0.2s);
     auto* window = delegate->window();
     window->touchDown(0, {160, 200}, loop.now());
-    loop.runFor(0.05);
+    loop.runFor(0.05s);
     window->touchUp(0, loop.now());
     EXPECT_EQ(shutterSounds(), 1u);
-    loop.runUntil([&] { return loop.now() >= 0.5; }, 1);
+    loop.runUntil([&] { return loop.now() >= 0.5; }, 1s);
     EXPECT_FALSE(delegate->takingPicture());
     volume.volumeUp();
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_EQ(shutterSounds(), 2u);
     EXPECT_FALSE(delegate->saveWorker()->started());
     EXPECT_EQ(delegate->saveWorker()->saveQueue().count(), 2u);
@@ -205,13 +207,13 @@ TEST_F(CaptureTest, TheFirstSecondIsServed) {
     EXPECT_FALSE(delegate->snapEnabled());
     delegate->performCapture();
     EXPECT_EQ(shutterSounds(), 3u);
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_TRUE(delegate->snapEnabled());
 
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     ASSERT_TRUE(delegate->saveWorker()->started());
     drain();
-    loop.runFor(0.01);
+    loop.runFor(0.01s);
     EXPECT_EQ(files100(".JPG"), (std::vector<std::string>{"IMG_0007.JPG", "IMG_0008.JPG", "IMG_0009.JPG",
                                                           "IMG_0010.JPG"}));
     EXPECT_EQ(files100(".THM"), (std::vector<std::string>{"IMG_0008.THM", "IMG_0009.THM", "IMG_0010.THM"}));
@@ -228,28 +230,28 @@ TEST_F(CaptureTest, ChangingTheTimerMidCountdownKeepsItsLength) {
     launchReady();
     const double start = loop.now();
     delegate->performCapture();
-    loop.runUntil([&] { return loop.now() >= start + 5.5; }, 6);
+    loop.runUntil([&] { return loop.now() >= start + 5.5; }, 6s);
     delegate->setTimerStatus(kestrova::TimerMode::Off);
     std::vector<std::string> shown;
     for (int second = 6; second <= 10; ++second) {
-        loop.runUntil([&] { return loop.now() >= start + second; }, 2);
+        loop.runUntil([&] { return loop.now() >= start + second; }, 2s);
         EXPECT_FALSE(delegate->burstText()->hidden());
         shown.push_back(delegate->burstText()->text());
     }
     EXPECT_EQ(shown, (std::vector<std::string>{"5", "4", "3", "2", "1"}));
-    loop.runUntil([&] { return loop.now() >= start + 11; }, 2);
+    loop.runUntil([&] { return loop.now() >= start + 11; }, 2s);
     EXPECT_TRUE(delegate->burstText()->hidden());
     EXPECT_EQ(shutterSounds(), 0u);
-    loop.runFor(0.02);
+    loop.runFor(0.02s);
     EXPECT_EQ(shutterSounds(), 1u);
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_FALSE(delegate->takingPicture());
     drain();
     EXPECT_EQ(files100(".JPG").size(), 1u);
     // The next press follows the option now: no countdown.
     delegate->performCapture();
     EXPECT_EQ(shutterSounds(), 2u);
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     drain();
 }
 
@@ -264,7 +266,7 @@ TEST_F(CaptureTest, APictureThatCannotBeWrittenLeavesTheStack) {
         return out;
     };
     delegate->performCapture();
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     drain();
     EXPECT_EQ(indices(), std::vector<int32_t>{1});
 
@@ -276,20 +278,20 @@ TEST_F(CaptureTest, APictureThatCannotBeWrittenLeavesTheStack) {
     recorder.afterPicture = [&] { shown = indices(); };
     delegate->cameraController()->setDelegate(&recorder);
     delegate->performCapture();
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     delegate->cameraController()->setDelegate(delegate.get());
     EXPECT_EQ(shown, (std::vector<int32_t>{1, 2}));
     drain();
-    loop.runFor(0.01);
+    loop.runFor(0.01s);
     EXPECT_EQ(indices(), std::vector<int32_t>{1});
     EXPECT_FALSE(std::filesystem::exists(folder));
     EXPECT_FALSE(delegate->deleteButtonShowing());
 
     std::filesystem::rename(root / "moved", folder);
     delegate->performCapture();
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     drain();
-    loop.runFor(0.01);
+    loop.runFor(0.01s);
     EXPECT_EQ(indices(), (std::vector<int32_t>{1, 3}));
     EXPECT_EQ(files100(".JPG"), (std::vector<std::string>{"IMG_0001.JPG", "IMG_0003.JPG"}));
     EXPECT_EQ(files100(".THM"), (std::vector<std::string>{"IMG_0001.THM", "IMG_0003.THM"}));
@@ -298,8 +300,8 @@ TEST_F(CaptureTest, APictureThatCannotBeWrittenLeavesTheStack) {
 TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocking) {
     GateOpener gate;
     launch([&](kestrova::KestrovaAppDelegate& d) { d.setPositionProvider(gate->provider()); });
-    loop.runFor(1.05);
-    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5));
+    loop.runFor(1.05s);
+    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5s));
     auto shoot = [&] {
         delegate->performCapture();
         stepHeld(0.3);
@@ -327,7 +329,7 @@ TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocki
     EXPECT_EQ(files100(".JPG").size(), 6u);
     // Room again: the next press is served.
     delegate->performCapture();
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     drain();
     EXPECT_EQ(files100(".JPG").size(), 7u);
 }
@@ -335,8 +337,8 @@ TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocki
 TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
     GateOpener gate;
     launch([&](kestrova::KestrovaAppDelegate& d) { d.setPositionProvider(gate->provider()); });
-    loop.runFor(1.05);
-    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5));
+    loop.runFor(1.05s);
+    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5s));
     auto* glow = delegate->progressView();
     ASSERT_NE(glow, nullptr);
     EXPECT_EQ(glow->alpha(), 0.0f);
@@ -362,13 +364,13 @@ TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
     // Once everything is written the pulse in progress ends and the circle fades out in one second.
     gate->release();
     drain();
-    ASSERT_TRUE(loop.runUntil([&] { return !delegate->glowRunning(); }, 3));
+    ASSERT_TRUE(loop.runUntil([&] { return !delegate->glowRunning(); }, 3s));
     const double t1 = loop.now();
     const float from = glow->presentation().alpha;
     EXPECT_EQ(glow->alpha(), 0.0f);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_NEAR(glow->presentation().alpha, from / 2, 0.05f);
-    loop.runUntil([&] { return loop.now() >= t1 + 1.05; }, 3);
+    loop.runUntil([&] { return loop.now() >= t1 + 1.05; }, 3s);
     EXPECT_EQ(glow->presentation().alpha, 0.0f);
 }
 

@@ -16,6 +16,8 @@
 
 #include <regex>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -40,7 +42,7 @@ protected:
         launchReady();
         ASSERT_NE(page(), nullptr);
         delegate->gotoInfoPage(nullptr);
-        loop.runFor(0.5);
+        loop.runFor(0.5s);
     }
 
     // A finger tap at the centre of `view`, through the window's hit testing.
@@ -48,9 +50,9 @@ protected:
         platform::Rect b = view->bounds();
         platform::Point p = view->convertPointToView({b.midX(), b.midY()}, nullptr);
         delegate->window()->touchDown(0, p, loop.now());
-        loop.runFor(0.05);
+        loop.runFor(0.05s);
         delegate->window()->touchUp(0, loop.now());
-        loop.runFor(0.05);
+        loop.runFor(0.05s);
     }
 
     std::vector<std::string> notifications() const {
@@ -98,16 +100,16 @@ TEST_F(InfoPageTest, PositionLineChangesWhenAFixArrivesWithoutUserAction) {
 
     // The receiver finds London: the line changes by itself, and the updates stop.
     ASSERT_TRUE(receiver->inject(51.5074, -0.1278));
-    loop.runFor(0.1);
+    loop.runFor(0.1s);
     EXPECT_EQ(p->gpstext()->text(), "51.51 -0.13");
     EXPECT_FALSE(manager->updating());
 
     // Moving on to Sydney changes nothing until the refresh button asks again.
     ASSERT_TRUE(receiver->inject(-33.8688, 151.2093));
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_EQ(p->gpstext()->text(), "51.51 -0.13");
     tap(p->gpsButton());
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_EQ(p->gpstext()->text(), "-33.87 151.21");
     manager->stopUpdatingLocation();
     platform::LocationServices::setCurrent(nullptr);
@@ -122,7 +124,7 @@ TEST_F(InfoPageTest, HelpShowsAndHidesUnderAFingerAndTheAboutSheetCarriesTheVers
     // Help: the web view comes up over the page, the controls go; a tap where the help button was
     // now lands on the web view.
     tap(p->helpButton());
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_EQ(web->alpha(), 0.7f);
     EXPECT_EQ(p->xButton()->alpha(), 1.0f);
     EXPECT_EQ(p->aboutButton()->alpha(), 0.0f);
@@ -132,14 +134,14 @@ TEST_F(InfoPageTest, HelpShowsAndHidesUnderAFingerAndTheAboutSheetCarriesTheVers
               web);
     // Switching pages keeps it open.
     delegate->gotoCameraPage(nullptr);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     delegate->gotoInfoPage(nullptr);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(web->alpha(), 0.7f);
 
     // The close button brings the controls back.
     tap(p->xButton());
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_EQ(web->alpha(), 0.0f);
     EXPECT_EQ(p->xButton()->alpha(), 0.0f);
     EXPECT_EQ(p->helpButton()->alpha(), 1.0f);
@@ -159,7 +161,7 @@ TEST_F(InfoPageTest, HelpShowsAndHidesUnderAFingerAndTheAboutSheetCarriesTheVers
     EXPECT_EQ(about->delegate(), delegate.get());
     EXPECT_EQ(about->context(), delegate.get());
     about->clickButtonAtIndex(0);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_TRUE(platform::ActionSheet::visibleSheets().empty());
     EXPECT_FALSE(delegate->confirmedTap());
     EXPECT_FALSE(fs::exists(springboardPath()));
@@ -227,7 +229,7 @@ TEST_F(InfoPageTest, ConfirmWritesTheKeyKeepingEveryForeignValueAndNotifiesOnceA
     EXPECT_EQ(sheet->defaultButtonIndex(), 1);
     EXPECT_EQ(sheet->delegate(), delegate.get());
     sheet->clickButtonAtIndex(0);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_TRUE(platform::ActionSheet::visibleSheets().empty());
     EXPECT_TRUE(delegate->confirmedTap());
 
@@ -237,14 +239,14 @@ TEST_F(InfoPageTest, ConfirmWritesTheKeyKeepingEveryForeignValueAndNotifiesOnceA
 
     // A second confirmation writes the same; nothing is posted before termination.
     openConfirmation()->clickButtonAtIndex(0);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(plistXml(springboardPath()), expected);
     EXPECT_TRUE(notifications().empty());
 
     // A changed setting and a picture still on its way when the application ends.
     delegate->setColorStatus(kestrova::ColorMode::Negative);
     delegate->performCapture();
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     app->terminate();
     EXPECT_EQ(notifications(), std::vector<std::string>{"notify com.apple.language.changed"});
     EXPECT_TRUE(pictureWrittenAtNotify);
@@ -265,17 +267,17 @@ TEST_F(InfoPageTest, CancelAndUnreadableDomainsWriteNothingAndPostNothing) {
     // Cancel: the file stays byte for byte, nothing is confirmed.
     writeSpringboard(arrayRoot);
     openConfirmation()->clickButtonAtIndex(1);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(testenv::readFile(springboardPath()), arrayRoot);
     EXPECT_FALSE(delegate->confirmedTap());
 
     // Confirm over a file with the wrong root type, then over a corrupt one: never replaced.
     openConfirmation()->clickButtonAtIndex(0);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(testenv::readFile(springboardPath()), arrayRoot);
     writeSpringboard(corrupt);
     openConfirmation()->clickButtonAtIndex(0);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(testenv::readFile(springboardPath()), corrupt);
     EXPECT_FALSE(delegate->confirmedTap());
 
@@ -288,7 +290,7 @@ TEST_F(InfoPageTest, MissingDomainIsCreatedWithTheKeyAlone) {
     openInfoPage();
     ASSERT_FALSE(fs::exists(springboardPath()));
     openConfirmation()->clickButtonAtIndex(0);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     const std::string xml = plistXml(springboardPath());
     EXPECT_NE(xml.find(std::string("<key>SBDoubleTapURL</key>\n\t<string>") + kDoubleTapURL + "</string>"),
               std::string::npos)

@@ -14,6 +14,8 @@
 #include "ui/controls/OptionsPageView.h"
 #include "ui/controls/TransitionView.h"
 
+using namespace std::chrono_literals;
+
 namespace apptest {
 namespace {
 
@@ -24,9 +26,9 @@ class InterfaceFileTest : public AppFixture {
 protected:
     void tapAt(platform::Point p) {
         delegate->window()->touchDown(0, p, loop.now());
-        loop.runFor(0.05);
+        loop.runFor(0.05s);
         delegate->window()->touchUp(0, loop.now());
-        loop.runFor(0.6);
+        loop.runFor(0.6s);
     }
     // A tap at the centre of `view`, wherever it is on screen.
     void tap(const platform::View* view) {
@@ -99,14 +101,14 @@ TEST_F(InterfaceFileTest, InformationPageDoubleTapControl) {
     launchReady();
     ASSERT_NE(delegate->aboutView(), nullptr);
     delegate->gotoInfoPage(nullptr);
-    loop.runFor(0.6);
+    loop.runFor(0.6s);
     tapAt(delegate->aboutView()->convertPointToView({160, 284}, nullptr));
     ASSERT_EQ(platform::ActionSheet::visibleSheets().size(), 1u);
     platform::ActionSheet* sheet = platform::ActionSheet::visibleSheets().back();
     EXPECT_EQ(sheet->delegate(), delegate.get());
     EXPECT_EQ(sheet->numberOfButtons(), 2);
     sheet->clickButtonAtIndex(1);  // cancel
-    loop.runFor(0.6);
+    loop.runFor(0.6s);
     EXPECT_FALSE(delegate->confirmedTap());
     EXPECT_TRUE(platform::ActionSheet::visibleSheets().empty());
 }

@@ -27,6 +27,8 @@
 #include <regex>
 #include <string>
 
+using namespace std::chrono_literals;
+
 namespace kestrova {
 namespace {
 
@@ -57,7 +59,7 @@ protected:
         ASSERT_TRUE(app_->loadMainInterface(&error)) << error;
         app_->initializeSettings();
         app_->initializeViews();
-        loop_.runFor(0.6);
+        loop_.runFor(0.6s);
         ASSERT_NE(app_->buttonBar(), nullptr);
         ASSERT_EQ(app_->buttonBar()->pageCount(), 3u);
     }
@@ -70,7 +72,7 @@ protected:
         platform::Window* window = app_->window();
         const platform::Point p = button->convertPointToView(button->bounds().center(), nullptr);
         window->touchDown(0, p, loop_.now());
-        loop_.runFor(seconds);
+        loop_.runFor(platform::Seconds(seconds));
         window->touchUp(0, loop_.now());
     }
 
@@ -132,7 +134,7 @@ TEST_F(OptionCatalogueTest, TapsStepTheSettingAndAHoldShowsItsTips) {
     for (int i = 0; i < 7; ++i) {
         press(colour, 0.05);
         seen.push_back(kestrova::stateOfMode(app_->colorStatus()));
-        loop_.runFor(1.0);
+        loop_.runFor(1.0s);
     }
     EXPECT_EQ(seen, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 0}));
 
@@ -145,7 +147,7 @@ TEST_F(OptionCatalogueTest, TapsStepTheSettingAndAHoldShowsItsTips) {
     EXPECT_EQ(tips[0], "Full\u00A0colour");
     EXPECT_EQ(app_->buttonBar()->labelText()->html(),
               ScrollerButton::tipsHtml(bundle_->localizedString("COLORMODETIPTITLE"), tips, 0));
-    loop_.runFor(0.6);
+    loop_.runFor(0.6s);
     EXPECT_FALSE(app_->buttonBar()->getTipsShowState());
 }
 
@@ -249,13 +251,13 @@ TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
         }
         // A tap on the button, on its page: its setting steps on and nothing else changes.
         app_->buttonBar()->goToPage(int32_t(o.page));
-        loop_.runFor(1.0);
+        loop_.runFor(1.0s);
         app_->saveSettings();
         auto before = readPreferences(file);
         const int32_t was = o.field(*app_);
         ASSERT_EQ(before[o.settingsKey], std::to_string(was));
         press(b, 0.05);
-        loop_.runFor(1.0);
+        loop_.runFor(1.0s);
         const int32_t now = o.field(*app_);
         EXPECT_EQ(now, (was + 1) % int32_t(o.states.size()));
         EXPECT_EQ(b->getCurrentState(), now);

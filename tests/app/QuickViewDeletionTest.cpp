@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+using namespace std::chrono_literals;
+
 namespace kestrova {
 namespace {
 
@@ -86,7 +88,7 @@ protected:
         app_->initializeViews();
         app_->initializePhotoProcessingThread();
         ASSERT_TRUE(loop_.settle(30.0));
-        loop_.runFor(0.5);
+        loop_.runFor(0.5s);
         ASSERT_NE(app_->previewManager(), nullptr);
         ASSERT_NE(app_->delButton(), nullptr);
         window_ = app_->window();
@@ -176,7 +178,7 @@ TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEd
 
     // Docked left: the stack moves to the left edge, the tab comes in at the right edge.
     app_->setPreviewState(kestrova::PreviewState::DockedLeft);
-    loop_.runFor(0.5);
+    loop_.runFor(0.5s);
     EXPECT_FLOAT_EQ(thumb->center().x, 31.6f);
     dragSideways({31.6f, 360}, 170);
     EXPECT_TRUE(app_->deleteButtonShowing());
@@ -237,7 +239,7 @@ TEST_F(QuickViewDeletionTest, OlderFannedThumbnailsAnswerTapsAndDragsAtTheirOwnH
     // A tap on the newest fans the stack out upwards, one step per thumbnail.
     down({288.4f, 360});
     up();
-    loop_.runFor(0.5);
+    loop_.runFor(0.5s);
     ASSERT_TRUE(manager->getFanout());
     ThumbnailView* oldest = manager->previews()[0];
     ThumbnailView* middle = manager->previews()[1];
@@ -247,7 +249,7 @@ TEST_F(QuickViewDeletionTest, OlderFannedThumbnailsAnswerTapsAndDragsAtTheirOwnH
     // A tap on an older one selects it and leaves the fan open.
     down(middle->center());
     up();
-    loop_.runFor(0.5);
+    loop_.runFor(0.5s);
     EXPECT_TRUE(manager->getFanout());
     EXPECT_EQ(manager->selectedImage(), middle);
     EXPECT_FALSE(app_->deleteButtonShowing());
@@ -264,14 +266,14 @@ TEST_F(QuickViewDeletionTest, OlderFannedThumbnailsAnswerTapsAndDragsAtTheirOwnH
 
 TEST_F(QuickViewDeletionTest, VerticalSlackHoldsBeforeTheDragStartsAndNotDuringIt) {
     takePicture();
-    loop_.runFor(0.5);
+    loop_.runFor(0.5s);
     const Point at{288.4f, 360};
     // More than 15 points up or down before the drag starts: no drag and no tab, however far.
     down(at);
     move({at.x, at.y + 16});
     for (int i = 1; i <= 10; ++i) move({at.x - 17.0f * float(i), at.y + 16});
     up();
-    loop_.runFor(0.5);
+    loop_.runFor(0.5s);
     EXPECT_FALSE(app_->deleteButtonShowing());
     // Within 15 points it still starts.
     down(at);
@@ -280,7 +282,7 @@ TEST_F(QuickViewDeletionTest, VerticalSlackHoldsBeforeTheDragStartsAndNotDuringI
     up();
     EXPECT_TRUE(app_->deleteButtonShowing());
     tapTabButton(DeleteCancelView::kCancelTag);
-    loop_.runFor(0.5);
+    loop_.runFor(0.5s);
     // Once dragging, the finger may wander 20 points off its row and back: the thumbnail follows
     // it along its own row all the way.
     ThumbnailView* thumb = app_->previewManager()->previews().back();
@@ -298,11 +300,11 @@ TEST_F(QuickViewDeletionTest, ANewPictureClosesTheOptionsBarOnlyWhenThumbnailsSh
     ASSERT_FALSE(bar->hidden());
     app_->setPreviewState(kestrova::PreviewState::Off);
     takePicture();
-    loop_.runFor(0.5);
+    loop_.runFor(0.5s);
     EXPECT_FALSE(bar->hidden());
     app_->setPreviewState(kestrova::PreviewState::DockedRight);
     takePicture();
-    loop_.runFor(0.5);
+    loop_.runFor(0.5s);
     EXPECT_TRUE(bar->hidden());
 }
 

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 constexpr float kScale = 2;
@@ -78,7 +80,7 @@ protected:
     }
     void tap(platform::Point p, double held = 0.05) {
         delegate->window()->touchDown(0, p, loop.now());
-        loop.runFor(held);
+        loop.runFor(platform::Seconds(held));
         delegate->window()->touchUp(0, loop.now());
     }
     kestrova::MenuScrollView* bar() const { return delegate->buttonBar(); }
@@ -98,14 +100,14 @@ TEST_F(ScreenLayoutTest, EveryOptionsTipsFitTheBandWithTheCurrentStateOnOneLine)
         SCOPED_TRACE(language);
         useLanguage(language);
         launch();
-        loop.runFor(0.6);
+        loop.runFor(0.6s);
         ASSERT_FALSE(bar()->hidden());
         platform::TextView* tips = bar()->labelText();
         const float em = kestrova::MenuScrollView::kTipsFontSize * kScale;
         int checked = 0;
         for (size_t page = 0; page < bar()->pageCount(); ++page) {
             bar()->goToPage(int32_t(page));
-            loop.runFor(0.3);
+            loop.runFor(0.3s);
             ASSERT_EQ(bar()->currentPageNumber(), int32_t(page));
             for (kestrova::ScrollerButton* button : bar()->pageAt(page)->buttons()) {
                 // A hold shows the band; taps within it step through the states and refresh it.
@@ -137,7 +139,7 @@ TEST_F(ScreenLayoutTest, EveryOptionsTipsFitTheBandWithTheCurrentStateOnOneLine)
                 }
                 EXPECT_EQ(seen.size(), button->stateCount());
                 tap(centreOf(button));  // back to where it was
-                loop.runFor(0.6);
+                loop.runFor(0.6s);
                 ASSERT_FALSE(bar()->getTipsShowState());
             }
         }
@@ -155,7 +157,7 @@ TEST_F(ScreenLayoutTest, NavigationBarButtonsFitTheirTitlesAtLaunchAndAfterAVisi
         SCOPED_TRACE(language);
         useLanguage(language);
         launch();
-        loop.runFor(0.5);
+        loop.runFor(0.5s);
         platform::NavigationBar* navbar = delegate->navbar();
         Shot atLaunch(*navbar);
         ASSERT_TRUE(atLaunch.valid());
@@ -176,10 +178,10 @@ TEST_F(ScreenLayoutTest, NavigationBarButtonsFitTheirTitlesAtLaunchAndAfterAVisi
         }
         // Information page and back: the bar is drawn again from scratch, pixel for pixel.
         tap(centreOf(navbar->buttonForItem(navbar->barButtonItemNamed("infoButton").get())));
-        loop.runFor(0.5);
+        loop.runFor(0.5s);
         ASSERT_EQ(navbar->items().size(), 2u);
         tap(centreOf(navbar->buttonWithTitle(bundle->localizedString("CAMERABUTTON"))));
-        loop.runFor(0.5);
+        loop.runFor(0.5s);
         ASSERT_EQ(navbar->items().size(), 1u);
         Shot afterVisit(*navbar);
         ASSERT_TRUE(afterVisit.valid());
@@ -192,7 +194,7 @@ TEST_F(ScreenLayoutTest, NavigationBarButtonsFitTheirTitlesAtLaunchAndAfterAVisi
 
 TEST_F(ScreenLayoutTest, TheDotsTakeNoTouchesAndTheArrowsPageOnAfterATapOnThem) {
     launch();
-    loop.runFor(0.6);
+    loop.runFor(0.6s);
     ASSERT_FALSE(bar()->hidden());
     platform::PageControl* dots = bar()->pageIndicator();
     ASSERT_EQ(dots->numberOfPages(), 3);
@@ -200,24 +202,24 @@ TEST_F(ScreenLayoutTest, TheDotsTakeNoTouchesAndTheArrowsPageOnAfterATapOnThem) 
     // Right of the middle and left of it: nothing moves.
     const platform::Point middle = centreOf(dots);
     tap({middle.x + 10, middle.y});
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_EQ(dots->currentPage(), 0);
     tap({middle.x + 10, middle.y});
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_EQ(dots->currentPage(), 0);
     EXPECT_EQ(pagesOnScreen(), 1u);
     EXPECT_EQ(bar()->pageAt(0)->superview(), bar()->buttonHolder());
     // The arrows then page from where the bar really is, one row of buttons at a time.
     tap(centreOf(bar()->rightArrow()));
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_EQ(dots->currentPage(), 1);
     EXPECT_EQ(pagesOnScreen(), 1u);
     EXPECT_EQ(bar()->pageAt(1)->superview(), bar()->buttonHolder());
     tap(centreOf(bar()->rightArrow()));
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_EQ(dots->currentPage(), 2);
     tap(centreOf(bar()->leftArrow()));
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     EXPECT_EQ(dots->currentPage(), 1);
     EXPECT_EQ(pagesOnScreen(), 1u);
     EXPECT_EQ(bar()->pageAt(1)->superview(), bar()->buttonHolder());
@@ -231,7 +233,7 @@ TEST_F(ScreenLayoutTest, WithTheBarDownTheShutterAreaTakesItsWholeHeightAndTheTr
     tap({160, 410});
     EXPECT_EQ(shutterSounds(), 1u);
     EXPECT_TRUE(bar()->hidden());
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     drain();
 
     // The triangle is 32 x 24 points; a tap 20 points above its centre and 19 right of it, in
@@ -242,7 +244,7 @@ TEST_F(ScreenLayoutTest, WithTheBarDownTheShutterAreaTakesItsWholeHeightAndTheTr
     tap({c.x + 19, c.y - 20});
     EXPECT_FALSE(bar()->hidden());
     EXPECT_EQ(shutterSounds(), 1u);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     // Just outside that square the triangle takes nothing.
     tap({c.x + 23, c.y - 23});
     EXPECT_FALSE(bar()->hidden());

@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <sstream>
 
+using namespace std::chrono_literals;
+
 namespace apptest {
 namespace {
 
@@ -111,9 +113,9 @@ protected:
     // A tap on the shutter area, then everything written.
     void tapShutter() {
         delegate->window()->touchDown(0, shutterCentre(), loop.now());
-        loop.runFor(0.05);
+        loop.runFor(0.05s);
         delegate->window()->touchUp(0, loop.now());
-        loop.runFor(0.3);
+        loop.runFor(0.3s);
         drain();
     }
     // Two fingers on the shutter area, the second drawn away diagonally for up to `pixels`
@@ -307,7 +309,7 @@ TEST_P(SequenceToFile, FilesSoundsAndSpacing) {
     std::vector<double> shots;
     size_t seen = 0;
     while (loop.now() < start + 1.0) {
-        loop.runFor(0.005);
+        loop.runFor(0.005s);
         const int next = delegate->saveWorker()->nextImageNumber() - 1;
         if (size_t(next) > seen) {
             seen = size_t(next);
@@ -352,19 +354,19 @@ TEST_P(TimerToFile, ShootsAfterItsLength) {
         delegate->performCapture();
         // One second per number, counted down to 1; the shutter comes one second later.
         for (int s = 1; s <= seconds; ++s) {
-            loop.runUntil([&] { return loop.now() >= start + s; }, 2);
+            loop.runUntil([&] { return loop.now() >= start + s; }, 2s);
             shown.push_back(delegate->burstText()->text());
         }
-        loop.runUntil([&] { return loop.now() >= start + seconds + 1; }, 2);
+        loop.runUntil([&] { return loop.now() >= start + seconds + 1; }, 2s);
         EXPECT_EQ(shutterSounds(), 0u);
         EXPECT_TRUE(delegate->burstText()->hidden());
-        loop.runFor(0.02);
+        loop.runFor(0.02s);
     }
     EXPECT_EQ(shutterSounds(), 1u);
     std::vector<std::string> expected;
     for (int s = seconds; s >= 1; --s) expected.push_back(std::to_string(s));
     EXPECT_EQ(shown, expected);
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     drain();
     EXPECT_EQ(files100(".JPG"), std::vector<std::string>{"IMG_0001.JPG"});
 }

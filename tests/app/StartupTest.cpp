@@ -15,6 +15,8 @@
 
 #include <regex>
 
+using namespace std::chrono_literals;
+
 namespace apptest {
 namespace {
 
@@ -57,15 +59,15 @@ TEST_F(StartupTest, StartsInOrder) {
     // information page loads then too.
     ASSERT_NE(delegate->saveWorker(), nullptr);
     EXPECT_TRUE(delegate->saveWorker()->readyForCapture());
-    EXPECT_TRUE(loop.hasPendingPerform(delegate.get(), "initializePhotoProcessingThread"));
-    EXPECT_TRUE(loop.hasPendingPerform(delegate.get(), "loadAboutView"));
+    EXPECT_TRUE(delegate->photoProcessingStartPending());
+    EXPECT_TRUE(delegate->aboutViewLoadPending());
     EXPECT_FALSE(delegate->saveWorker()->started());
     // The window is on screen.
     EXPECT_TRUE(delegate->window()->isKeyWindow());
-    loop.runFor(0.99);
+    loop.runFor(0.99s);
     EXPECT_FALSE(delegate->saveWorker()->started());
     EXPECT_EQ(delegate->aboutView(), nullptr);
-    loop.runFor(0.02);
+    loop.runFor(0.02s);
     EXPECT_TRUE(delegate->saveWorker()->started());
     EXPECT_NE(delegate->aboutView(), nullptr);
 }
@@ -86,9 +88,9 @@ TEST_F(StartupTest, FirstLaunchDefaultsAndTheBarSlidesIn) {
     EXPECT_TRUE(delegate->snapButton()->zoomEnabled());
     // The bar starts slid away and its show runs 0.13 s after launch.
     EXPECT_TRUE(delegate->buttonBar()->hidden());
-    loop.runFor(0.12);
+    loop.runFor(0.12s);
     EXPECT_TRUE(delegate->buttonBar()->hidden());
-    loop.runFor(0.02);
+    loop.runFor(0.02s);
     EXPECT_FALSE(delegate->buttonBar()->hidden());
     EXPECT_EQ(delegate->buttonBar()->currentPageNumber(), 0);
 }
@@ -102,8 +104,8 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
     ASSERT_TRUE(defaults->synchronize());
     launch();
     // Nothing is scheduled for the bar; it stays slid away.
-    EXPECT_FALSE(loop.hasPendingPerform(delegate.get(), "showHideAction"));
-    loop.runFor(0.5);
+    EXPECT_FALSE(delegate->optionsBarShowPending());
+    loop.runFor(0.5s);
     EXPECT_TRUE(delegate->buttonBar()->hidden());
     // Out-of-range modes start at 0; quick view off still docks right; page 5 wraps to 2.
     EXPECT_EQ(delegate->colorStatus(), kestrova::ColorMode::FullColor);
@@ -134,7 +136,7 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
 
 TEST_F(StartupTest, InformationPageOnceAndBack) {
     launch();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     auto* infoButton = delegate->navbar()->barButtonItemNamed("infoButton").get();
     ASSERT_NE(infoButton, nullptr);
     // Two quick taps: one transition, one navigation item. The first loads the page at once.
@@ -148,7 +150,7 @@ TEST_F(StartupTest, InformationPageOnceAndBack) {
     EXPECT_EQ(delegate->switcher()->layer().animationKeys().size(), 1u);
     EXPECT_TRUE(delegate->switcher()->isTransitioning());
     // The delayed load at one second finds the page there and leaves it alone.
-    loop.runFor(0.6);
+    loop.runFor(0.6s);
     EXPECT_EQ(delegate->aboutView(), page);
     EXPECT_EQ(page->superview(), delegate->switcher());
     EXPECT_FALSE(delegate->switcher()->isTransitioning());
@@ -161,7 +163,7 @@ TEST_F(StartupTest, InformationPageOnceAndBack) {
     EXPECT_EQ(delegate->mainView()->superview(), delegate->switcher());
     EXPECT_EQ(page->superview(), nullptr);
     EXPECT_EQ(delegate->navbar()->items().size(), 1u);
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
 
     // The album button leaves for the photo album, not suspended.
     delegate->navbar()->barButtonItemNamed("albumButton")->sendAction();
@@ -170,10 +172,10 @@ TEST_F(StartupTest, InformationPageOnceAndBack) {
 
 TEST_F(StartupTest, TerminatingInTheFirstSecondCancelsTheWorkerStart) {
     launch();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     app->terminate();
-    EXPECT_FALSE(loop.hasPendingPerform(delegate.get(), "initializePhotoProcessingThread"));
-    loop.runFor(1.0);
+    EXPECT_FALSE(delegate->photoProcessingStartPending());
+    loop.runFor(1.0s);
     ASSERT_NE(delegate->saveWorker(), nullptr);
     EXPECT_FALSE(delegate->saveWorker()->started());
 }

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+using namespace std::chrono_literals;
+
 using namespace kestrova;
 using platform::Location;
 
@@ -95,7 +97,7 @@ TEST(GeoPosition, OneInstanceThroughItsWholeLife) {
     EXPECT_TRUE(manager->updating());
 
     // The receiver's fix half a second later is accepted, stops the updates, refreshes the labels.
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(geo->getValuesState(), 1);
     EXPECT_FALSE(manager->updating());
     EXPECT_EQ(rec.labels, 1);
@@ -141,7 +143,7 @@ TEST(GeoPosition, OneInstanceThroughItsWholeLife) {
     services.setEnabled(false);
     EXPECT_FALSE(geo->locationManager()->locationServicesEnabled());
     manager->startUpdatingLocation();
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_EQ(rec.updates.size(), 3u);
     EXPECT_EQ(geo->getValuesState(), 1);
     manager->stopUpdatingLocation();

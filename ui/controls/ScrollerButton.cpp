@@ -22,9 +22,7 @@ ScrollerButton::ScrollerButton(const platform::Rect& frame, std::vector<std::uni
     setState(uint32_t(savedState) < uint32_t(imgArray_.size()) ? savedState : 0);
 }
 
-ScrollerButton::~ScrollerButton() {
-    if (auto* loop = platform::RunLoop::mainIfAny()) loop->cancelPerforms(this);
-}
+ScrollerButton::~ScrollerButton() = default;
 
 platform::ImageView* ScrollerButton::imageAt(size_t index) const {
     return index < imgArray_.size() ? imgArray_[index] : nullptr;
@@ -69,30 +67,28 @@ void ScrollerButton::updateLabel() {
     if (target_) target_->showOptionsLabel(label_);
 }
 
-const void* ScrollerButton::targetIdentity() const { return dynamic_cast<const void*>(target_); }
-
 void ScrollerButton::scheduleHide() {
     if (!target_) return;
     ScrollerButtonDelegate* target = target_;
-    platform::RunLoop::main().performAfter(targetIdentity(), kHideOptionsLabelAction, kHideDelay,
-                                           [target] { target->hideOptionsLabel(); });
+    target->pendingHides().add(
+        platform::RunLoop::main().performAfter(kHideDelay, [target] { target->hideOptionsLabel(); }));
 }
 
 void ScrollerButton::touchesBegan(const platform::TouchSet&, const platform::Event&) {
     platform::RunLoop& loop = platform::RunLoop::main();
     downTimeLimit_ = loop.now() + kTapLimit;
     if (target_ && target_->getTipsShowState()) {
-        loop.cancelPerform(targetIdentity(), kHideOptionsLabelAction);
+        target_->pendingHides().cancelAll();
         updateLabel();
     } else {
-        loop.performAfter(this, kUpdateLabelAction, kHoldDelay, [this] { updateLabel(); });
+        labelUpdates_.add(loop.performAfter(kHoldDelay, [this] { updateLabel(); }));
     }
 }
 
 void ScrollerButton::touchesEnded(const platform::TouchSet&, const platform::Event&) {
     platform::RunLoop& loop = platform::RunLoop::main();
     if (downTimeLimit_ && *downTimeLimit_ - loop.now() > 0) {
-        loop.cancelPerforms(this);
+        labelUpdates_.cancelAll();
         setNextState();
         if (target_ && target_->getTipsShowState()) updateLabel();
     }
@@ -101,7 +97,7 @@ void ScrollerButton::touchesEnded(const platform::TouchSet&, const platform::Eve
 }
 
 void ScrollerButton::touchesCancelled(const platform::TouchSet&, const platform::Event&) {
-    platform::RunLoop::main().cancelPerforms(this);
+    labelUpdates_.cancelAll();
     scheduleHide();
     downTimeLimit_.reset();
 }

@@ -5,6 +5,7 @@
 //
 // The action is sent with the button itself, once while the button is made (that is how a saved
 // setting takes effect) and at every state change.
+#include "platform/foundation/TimerGroup.h"
 #include "platform/ui/View.h"
 
 #include <cstdint>
@@ -31,11 +32,8 @@ public:
     static constexpr float kImageInsetY = 6.0f;
     static constexpr double kStateFadeDuration = 0.3;
     static constexpr double kTapLimit = 0.3;
-    static constexpr double kHoldDelay = 0.45;
-    static constexpr double kHideDelay = 0.55;
-    // Delayed-perform names, so a target can cancel them by name.
-    static constexpr const char* kUpdateLabelAction = "updateLabel";
-    static constexpr const char* kHideOptionsLabelAction = "hideOptionsLabel";
+    static constexpr platform::Seconds kHoldDelay{0.45};
+    static constexpr platform::Seconds kHideDelay{0.55};
 
     // Takes the state images (one per state) and the tips texts; `target` may be null (no tips
     // band) and is not owned; `selector` may be empty. A saved state outside 0 .. count - 1
@@ -78,8 +76,6 @@ public:
 
 private:
     void scheduleHide();
-    // The target as one object, so its own cancelPerforms(this) also drops what was scheduled here.
-    const void* targetIdentity() const;
 
     int32_t currentIndex_ = 0;
     std::vector<platform::ImageView*> imgArray_;  // owned by the subviews
@@ -89,6 +85,7 @@ private:
     Action selector_;
     std::string label_;
     std::optional<double> downTimeLimit_;
+    platform::TimerGroup labelUpdates_;  // the tips a held finger asks for
 };
 
 }  // namespace kestrova

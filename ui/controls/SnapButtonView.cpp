@@ -19,7 +19,6 @@ using platform::Rect;
 using platform::TouchSet;
 
 namespace {
-constexpr const char* kShowTouchRing = "showTouchRing";
 constexpr float kFullCircle = 6.2831855f;
 }  // namespace
 
@@ -27,10 +26,7 @@ SnapButtonView::SnapButtonView(const Rect& frame) : Button(frame, platform::Butt
     setMultipleTouchEnabled(true);
 }
 
-SnapButtonView::~SnapButtonView() {
-    // A pending ring must not fire on a destroyed button.
-    cancelDelayedPerforms();
-}
+SnapButtonView::~SnapButtonView() = default;
 
 void SnapButtonView::awakeFromNib() {
     snapEnabled_ = true;
@@ -83,9 +79,7 @@ void SnapButtonView::hideTouchRing() {
     setNeedsDisplay();
 }
 
-void SnapButtonView::cancelDelayedPerforms() {
-    if (platform::RunLoop* loop = platform::RunLoop::mainIfAny()) loop->cancelPerforms(this);
-}
+void SnapButtonView::cancelDelayedPerforms() { touchRingShows_.cancelAll(); }
 
 bool SnapButtonView::delegateAllowsSnap() const { return delegate_ && delegate_->snapEnabled(); }
 
@@ -155,7 +149,7 @@ void SnapButtonView::touchesBegan(const TouchSet& touches, const Event& event) {
         if (delegateAllowsSnap()) {
             willSnap_ = true;
             if (platform::RunLoop* loop = platform::RunLoop::mainIfAny())
-                loop->performAfter(this, kShowTouchRing, kTouchRingDelay, [this] { showTouchRing(); });
+                touchRingShows_.add(loop->performAfter(kTouchRingDelay, [this] { showTouchRing(); }));
         }
     } else if (n == 2) {
         snapEnabled_ = false;

@@ -6,6 +6,7 @@
 //
 // Fingers are counted over the whole event: a finger resting anywhere on the screen counts.
 #include "platform/foundation/Geometry.h"
+#include "platform/foundation/TimerGroup.h"
 #include "platform/ui/Button.h"
 #include "ui/controls/TouchRingSize.h"
 
@@ -22,7 +23,7 @@ class SnapButtonViewDelegate;
 
 class SnapButtonView : public platform::Button {
 public:
-    static constexpr double kTouchRingDelay = 0.5;
+    static constexpr platform::Seconds kTouchRingDelay{0.5};
     static constexpr float kPinchDivisor = 50.0f;
     static constexpr float kMinZoom = 1.0f;
     static constexpr float kMaxZoom = 3.0f;
@@ -70,6 +71,7 @@ public:
     bool snapEnabled() const { return snapEnabled_; }
     bool willSnap() const { return willSnap_; }
     bool isTouchRingShown() const { return touchRing_; }
+    bool touchRingPending() const { return touchRingShows_.anyActive(); }
     bool zoomStarted() const { return zoomStarted_; }
     platform::Point touchDownPoint() const { return touchDownPoint_; }
     float lastSeparation() const { return lastSeparation_; }
@@ -103,6 +105,7 @@ private:
     bool touchRing_ = false;
     int32_t touchRingRadius_ = 35;
     bool zoomStarted_ = false;
+    platform::TimerGroup touchRingShows_;  // the ring a resting finger asks for
 };
 
 }  // namespace kestrova

@@ -12,10 +12,6 @@
 
 namespace kestrova {
 
-namespace {
-constexpr const char* kBlowupAction = "blowup";
-}
-
 ThumbnailView::ThumbnailView(const platform::Rect& frame, platform::ImageRef image, ThumbnailViewDelegate* delegate,
                              int32_t index)
     : View(frame), imageIndex_(index), delegate_(delegate) {
@@ -29,7 +25,6 @@ ThumbnailView::ThumbnailView(const platform::Rect& frame, platform::ImageRef ima
 }
 
 ThumbnailView::~ThumbnailView() {
-    if (auto* loop = platform::RunLoop::mainIfAny()) loop->cancelPerforms(this);
     platform::ViewAnimation::forgetDelegate(this);
 }
 
@@ -41,14 +36,7 @@ void ThumbnailView::setActive(bool active) {
     }
 }
 
-bool ThumbnailView::blowupPending() const {
-    auto* loop = platform::RunLoop::mainIfAny();
-    return loop && loop->hasPendingPerform(this, kBlowupAction);
-}
-
-void ThumbnailView::cancelBlowup() {
-    if (auto* loop = platform::RunLoop::mainIfAny()) loop->cancelPerform(this, kBlowupAction);
-}
+void ThumbnailView::cancelBlowup() { blowup_.cancel(); }
 
 bool ThumbnailView::answersTouches() const { return activeFlag_ || (manager_ && manager_->getFanout()); }
 
@@ -72,8 +60,7 @@ void ThumbnailView::touchesBegan(const platform::TouchSet& touches, const platfo
     touchDownPoint_ = locationOf(touches);
     smallCenterY_ = center().y;
     auto& loop = platform::RunLoop::main();
-    loop.cancelPerform(this, kBlowupAction);
-    loop.performAfter(this, kBlowupAction, kBlowupDelay, [this] { blowup(); });
+    blowup_ = loop.performAfter(kBlowupDelay, [this] { blowup(); });
     if (manager_) manager_->setSelectedImage(this);
     downTimeLimit_ = loop.now() + kTapWindow;
     dragging_ = false;

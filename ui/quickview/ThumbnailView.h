@@ -4,6 +4,7 @@
 // it up to full size in the middle of the page; a sideways drag moves it along its row, and a
 // release more than 160 points sideways from where the finger came down asks for the delete tab.
 // While the stack is collapsed only the active (newest) thumbnail answers touches.
+#include "platform/foundation/TimerHandle.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/View.h"
 
@@ -26,7 +27,7 @@ public:
     static constexpr float kMatCornerRadius = 5.0f;
     static constexpr float kShadowBlur = 4.0f;
     static constexpr double kTapWindow = 0.3;
-    static constexpr double kBlowupDelay = 0.5;
+    static constexpr platform::Seconds kBlowupDelay{0.5};
     static constexpr float kDragStartFraction = 0.25f;
     static constexpr float kVerticalSlack = 15.0f;
     static constexpr float kDeleteDistance = 160.0f;
@@ -71,7 +72,7 @@ public:
     // For tests: the touch state.
     bool dragging() const { return dragging_; }
     bool stopDrag() const { return stopDrag_; }
-    bool blowupPending() const;
+    bool blowupPending() const { return blowup_.isActive(); }
     platform::Point touchDownPoint() const { return touchDownPoint_; }
 
 private:
@@ -90,6 +91,7 @@ private:
     ThumbnailViewManager* manager_ = nullptr;    // may be null
     bool activeFlag_ = true;
     std::optional<double> downTimeLimit_;
+    platform::TimerHandle blowup_;
 };
 
 }  // namespace kestrova

@@ -9,6 +9,8 @@
 
 #include <string>
 
+using namespace std::chrono_literals;
+
 using namespace platform;
 using cameratest::bgr;
 
@@ -67,7 +69,7 @@ TEST_F(CameraControllerTest, CaptureDeliversPictureThenReadyOnTheRunLoopClock) {
     EXPECT_FALSE(cc.isReady());
     EXPECT_FALSE(cc.previewFrame());
     cc.capturePhoto();
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_TRUE(rec.events.empty());
 
     // startPreview: ready after the warm-up, reported once; a second call changes nothing.
@@ -76,7 +78,7 @@ TEST_F(CameraControllerTest, CaptureDeliversPictureThenReadyOnTheRunLoopClock) {
     cc.capturePhoto();  // still warming up: refused
     loop.runFor(CameraController::kWarmUpDelay);
     ASSERT_EQ(rec.events, (std::vector<std::string>{"ready"}));
-    EXPECT_DOUBLE_EQ(rec.times[0], 11.0 + CameraController::kWarmUpDelay);
+    EXPECT_DOUBLE_EQ(rec.times[0], 11.0 + CameraController::kWarmUpDelay.count());
     EXPECT_TRUE(cc.isReady());
     ASSERT_TRUE(cc.previewFrame());
 
@@ -90,9 +92,9 @@ TEST_F(CameraControllerTest, CaptureDeliversPictureThenReadyOnTheRunLoopClock) {
     cc.capturePhoto();
     loop.runDue();
     EXPECT_TRUE(rec.events.empty());
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     ASSERT_EQ(rec.events, (std::vector<std::string>{"picture", "ready"}));
-    EXPECT_DOUBLE_EQ(rec.times[0], shot + CameraController::kCaptureDelay);
+    EXPECT_DOUBLE_EQ(rec.times[0], shot + CameraController::kCaptureDelay.count());
     EXPECT_DOUBLE_EQ(rec.times[1], rec.times[0]);
     EXPECT_FALSE(rec.readyDuringPicture);
     EXPECT_TRUE(cc.isReady());
@@ -128,7 +130,7 @@ TEST_F(CameraControllerTest, CaptureDeliversPictureThenReadyOnTheRunLoopClock) {
     } burst;
     cc.setDelegate(&burst);
     cc.capturePhoto();
-    loop.runFor(2.0);
+    loop.runFor(2.0s);
     EXPECT_EQ(burst.pictures, 3);
     EXPECT_EQ(burst.readies, 3);
 }
@@ -136,11 +138,11 @@ TEST_F(CameraControllerTest, CaptureDeliversPictureThenReadyOnTheRunLoopClock) {
 TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
     auto cc = std::make_unique<CameraController>(nullptr, &loop);
     cc->startPreview();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
 
     // Without a delegate a capture still completes and the camera is ready again.
     cc->capturePhoto();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_TRUE(cc->isReady());
 
     // The picture follows the device orientation at delivery: landscape right puts the mark
@@ -148,7 +150,7 @@ TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
     cc->setDelegate(&rec);
     device.setOrientation(4);
     cc->capturePhoto();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     ASSERT_TRUE(rec.picture);
     EXPECT_EQ(bgr(rec.picture, 1597, 1197),
               (std::array<uint8_t, 3>{SyntheticSource::kMarkB, SyntheticSource::kMarkG, SyntheticSource::kMarkR}));
@@ -160,7 +162,7 @@ TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
     cc->setSource(std::make_unique<EmptySource>());
     EXPECT_FALSE(cc->previewFrame());
     cc->capturePhoto();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     ASSERT_EQ(rec.events, (std::vector<std::string>{"ready"}));
     EXPECT_FALSE(rec.picture);
     EXPECT_TRUE(cc->isReady());
@@ -169,7 +171,7 @@ TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
     rec.events.clear();
     cc->capturePhoto();
     cc.reset();
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_TRUE(rec.events.empty());
 }
 
@@ -186,22 +188,22 @@ TEST_F(CameraControllerTest, ReadyWaitsUntilTheSourceHasAPicture) {
     CameraController cc(std::move(owned), &loop);
     cc.setDelegate(&rec);
     cc.startPreview();
-    loop.runFor(5.0);
+    loop.runFor(5.0s);
     EXPECT_TRUE(rec.events.empty());
     EXPECT_FALSE(cc.isReady());
     cc.capturePhoto();
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_TRUE(rec.events.empty());
 
     // Ready at the first check after the source has its picture.
     late->has = true;
     const double since = clock.now();
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     ASSERT_EQ(rec.events, (std::vector<std::string>{"ready"}));
     EXPECT_GT(rec.times[0], since);
-    EXPECT_LE(rec.times[0], since + CameraController::kReadyPollInterval + 1e-9);
+    EXPECT_LE(rec.times[0], since + CameraController::kReadyPollInterval.count() + 1e-9);
     cc.capturePhoto();
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     ASSERT_EQ(rec.events, (std::vector<std::string>{"ready", "picture", "ready"}));
     EXPECT_EQ(bgr(rec.picture, 5, 5), (std::array<uint8_t, 3>{1, 2, 3}));
 }

@@ -13,6 +13,8 @@
 
 #include <fstream>
 
+using namespace std::chrono_literals;
+
 using namespace platform;
 using cameratest::bgr;
 using BGR = std::array<uint8_t, 3>;
@@ -102,7 +104,7 @@ protected:
         rec.events.clear();
         rec.picture.reset();
         cc->capturePhoto();
-        loop.runFor(1.0);
+        loop.runFor(1.0s);
     }
 };
 
@@ -165,7 +167,7 @@ TEST_F(WebcamTest, ReadyOnlyAfterTheFirstFrameHasSettledAndNeverABlackPicture) {
     EXPECT_EQ(src->format(), (VideoFormat{kFourccYUYV, 640, 480, 1280}));
 
     // No frame for a long while: not ready, nothing to show, a capture gives nothing.
-    loop.runFor(3.0);
+    loop.runFor(3.0s);
     EXPECT_TRUE(rec.events.empty());
     EXPECT_FALSE(cc->isReady());
     EXPECT_FALSE(cc->previewFrame());
@@ -177,10 +179,10 @@ TEST_F(WebcamTest, ReadyOnlyAfterTheFirstFrameHasSettledAndNeverABlackPicture) {
     ASSERT_TRUE(deliver(vgaBlack()));
     ASSERT_TRUE(cc->previewFrame());
     const double first = clock.now();
-    ASSERT_TRUE(loop.runUntil([&] { return !rec.events.empty(); }, 2.0));
+    ASSERT_TRUE(loop.runUntil([&] { return !rec.events.empty(); }, 2.0s));
     EXPECT_EQ(rec.events, (std::vector<std::string>{"ready"}));
     EXPECT_GE(clock.now() - first, V4L2Source::Timing{}.settleSeconds);
-    EXPECT_LE(clock.now() - first, V4L2Source::Timing{}.settleSeconds + CameraController::kReadyPollInterval + 1e-9);
+    EXPECT_LE(clock.now() - first, V4L2Source::Timing{}.settleSeconds + CameraController::kReadyPollInterval.count() + 1e-9);
     ASSERT_TRUE(deliver(vgaWhite()));
     shoot();
     ASSERT_EQ(rec.events, (std::vector<std::string>{"picture", "ready"}));
@@ -193,7 +195,7 @@ TEST_F(WebcamTest, ReadyOnlyAfterTheFirstFrameHasSettledAndNeverABlackPicture) {
 TEST_F(WebcamTest, UnpluggedWebcamDropsItsLastFrameWarnsOnceAndComesBack) {
     start(FakeVideoDevice::vgaWebcam());
     ASSERT_TRUE(deliver(vgaWhite()));
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     ASSERT_TRUE(cc->isReady());
 
     // Unplugged mid-stream: the white frame is gone at once, one warning with the device's own
@@ -230,7 +232,7 @@ TEST_F(WebcamTest, UnpluggedWebcamDropsItsLastFrameWarnsOnceAndComesBack) {
 TEST_F(WebcamTest, StalledWebcamCountsAsLostAfterTwoSecondsWithoutAFrame) {
     start(FakeVideoDevice::vgaWebcam());
     ASSERT_TRUE(deliver(vgaWhite()));
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     ASSERT_TRUE(cc->isReady());
 
     dev->stall();
@@ -257,7 +259,7 @@ TEST_F(WebcamTest, BrokenMjpegFramesNeverReachThePreviewOrAPicture) {
     green.insert(green.end() - 2, {0, 0, 0});
     green.insert(green.end(), 100, 0);
     ASSERT_TRUE(deliver(green));
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     ASSERT_TRUE(cc->isReady());
 
     // A frame cut short, then a whole one: the broken one is dropped, green stays on screen
@@ -295,7 +297,7 @@ TEST_F(WebcamTest, Nv12WebcamStreamsLibv4l2sConversion) {
     std::vector<uint8_t> frame(size_t(1280) * 720 * 3);
     for (size_t i = 0; i < frame.size(); i += 3) frame[i] = 10, frame[i + 1] = 20, frame[i + 2] = 30;
     ASSERT_TRUE(deliver(frame));
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     ASSERT_EQ(rec.events, (std::vector<std::string>{"ready"}));
     shoot();
     ASSERT_EQ(rec.events, (std::vector<std::string>{"picture", "ready"}));

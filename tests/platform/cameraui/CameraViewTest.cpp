@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace std::chrono_literals;
+
 using namespace platform;
 using cameratest::bgr;
 using BGR = std::array<uint8_t, 3>;
@@ -111,7 +113,7 @@ TEST_F(CameraViewTest, RefreshesWhileInAWindowAndMakesFramesOnlyWhenDrawn) {
     const int afterFirstDraw = source->previews;
     EXPECT_GE(afterFirstDraw, 1);
     EXPECT_FALSE(view->needsDisplay());
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_TRUE(view->needsDisplay());
     EXPECT_EQ(source->previews, afterFirstDraw);
     comp.composite(*window);
@@ -124,14 +126,14 @@ TEST_F(CameraViewTest, RefreshesWhileInAWindowAndMakesFramesOnlyWhenDrawn) {
 
     // The timer runs in Common mode: it marks the view while a finger tracks, too.
     view->clearNeedsDisplay();
-    loop.runFor(0.1, RunLoopMode::Tracking);
+    loop.runFor(0.1s, RunLoopMode::Tracking);
     EXPECT_TRUE(view->needsDisplay());
 
     // Hidden: not marked.
     view->setHidden(true);
     comp.composite(*window);
     view->clearNeedsDisplay();
-    loop.runFor(0.2);
+    loop.runFor(0.2s);
     EXPECT_FALSE(view->needsDisplay());
     view->setHidden(false);
 
@@ -141,7 +143,7 @@ TEST_F(CameraViewTest, RefreshesWhileInAWindowAndMakesFramesOnlyWhenDrawn) {
     window->addSubview(std::move(back));
     EXPECT_TRUE(view->isRefreshing());
     window.reset();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_FALSE(loop.nextFireDate(RunLoopMode::Common).has_value());
 }
 
@@ -151,9 +153,9 @@ TEST_F(CameraViewTest, ShutterSoundIsLoggedOnce) {
     view.playShutterSound();
     EXPECT_EQ(EventLog::lines(), (std::vector<std::string>{"sound shutter"}));
     // Taking a picture is silent.
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     cc->capturePhoto();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(EventLog::lines().size(), 1u);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/foundation/IdlingResource.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/foundation/TimerGroup.h"
 
 #include <gtest/gtest.h>
 
@@ -7,23 +8,24 @@
 #include <vector>
 
 using namespace platform;
+using namespace std::chrono_literals;
 
 TEST(RunLoop, TimersFireInDateOrderAndRepeat) {
     ManualClock clock;
     RunLoop loop(clock);
     std::vector<std::string> seen;
-    loop.scheduleTimer(0.5, false, [&](Timer&) { seen.push_back("b@" + std::to_string(clock.now())); });
-    loop.scheduleTimer(0.2, false, [&](Timer&) { seen.push_back("a@" + std::to_string(clock.now())); });
-    auto rep = loop.scheduleTimer(0.3, true, [&](Timer&) { seen.push_back("r"); });
-    loop.runFor(1.0);
+    auto b = loop.performAfter(0.5s, [&] { seen.push_back("b@" + std::to_string(clock.now())); });
+    auto a = loop.performAfter(0.2s, [&] { seen.push_back("a@" + std::to_string(clock.now())); });
+    auto rep = loop.scheduleRepeating(0.3s, [&](Timer&) { seen.push_back("r"); });
+    loop.runFor(1.0s);
     // a at 0.2, r at 0.3, b at 0.5, r at 0.6, r at 0.9
     ASSERT_EQ(seen.size(), 5u);
     EXPECT_EQ(seen[0].substr(0, 2), "a@");
     EXPECT_EQ(seen[1], "r");
     EXPECT_EQ(seen[2].substr(0, 2), "b@");
     EXPECT_DOUBLE_EQ(clock.now(), 1.0);
-    rep->invalidate();
-    loop.runFor(1.0);
+    rep.cancel();
+    loop.runFor(1.0s);
     EXPECT_EQ(seen.size(), 5u);
 }
 
@@ -31,37 +33,44 @@ TEST(RunLoop, DefaultModeTimerWaitsWhileTrackingButCommonFires) {
     ManualClock clock;
     RunLoop loop(clock);
     int def = 0, common = 0;
-    loop.scheduleTimer(0.1, false, [&](Timer&) { ++def; }, RunLoopMode::Default);
-    loop.scheduleTimer(0.1, false, [&](Timer&) { ++common; }, RunLoopMode::Common);
-    loop.runFor(0.5, RunLoopMode::Tracking);
+    auto d = loop.performAfter(0.1s, [&] { ++def; }, RunLoopMode::Default);
+    auto c = loop.performAfter(0.1s, [&] { ++common; }, RunLoopMode::Common);
+    loop.runFor(0.5s, RunLoopMode::Tracking);
     EXPECT_EQ(def, 0);
     EXPECT_EQ(common, 1);
     loop.runDue(RunLoopMode::Default);
     EXPECT_EQ(def, 1);
 }
 
-TEST(RunLoop, DelayedPerformsCancelByTargetAndByAction) {
+TEST(RunLoop, DelayedCallsCancelOneByOneOrAsAGroup) {
     ManualClock clock;
     RunLoop loop(clock);
     int a = 0, b = 0, c = 0;
-    int targetX = 0, targetY = 0;
-    loop.performAfter(&targetX, "show", 0.3, [&] { ++a; });
-    loop.performAfter(&targetX, "hide", 0.3, [&] { ++b; });
-    loop.performAfter(&targetY, "hide", 0.3, [&] { ++c; });
-    EXPECT_TRUE(loop.hasPendingPerform(&targetX, "hide"));
-    loop.cancelPerform(&targetX, "hide");
-    EXPECT_FALSE(loop.hasPendingPerform(&targetX, "hide"));
-    loop.runFor(0.5);
+    auto showX = loop.performAfter(0.3s, [&] { ++a; });
+    auto hideX = loop.performAfter(0.3s, [&] { ++b; });
+    auto hideY = loop.performAfter(0.3s, [&] { ++c; });
+    EXPECT_TRUE(hideX.isActive());
+    hideX.cancel();
+    EXPECT_FALSE(hideX.isActive());
+    EXPECT_TRUE(showX.isActive());
+    EXPECT_TRUE(hideY.isActive());
+    loop.runFor(0.5s);
     EXPECT_EQ(a, 1);
     EXPECT_EQ(b, 0);
     EXPECT_EQ(c, 1);
+    EXPECT_FALSE(showX.isActive());  // a one-shot that ran is done
 
-    loop.performAfter(&targetX, "show", 0.1, [&] { ++a; });
-    loop.performAfter(&targetX, "hide", 0.1, [&] { ++b; });
-    loop.cancelPerforms(&targetX);
-    loop.runFor(0.5);
+    TimerGroup x;
+    x.add(loop.performAfter(0.1s, [&] { ++a; }));
+    x.add(loop.performAfter(0.1s, [&] { ++b; }));
+    auto other = loop.performAfter(0.1s, [&] { ++c; });
+    EXPECT_TRUE(x.anyActive());
+    x.cancelAll();
+    EXPECT_FALSE(x.anyActive());
+    loop.runFor(0.5s);
     EXPECT_EQ(a, 1);
     EXPECT_EQ(b, 0);
+    EXPECT_EQ(c, 2);  // outside the group: untouched
 }
 
 TEST(RunLoop, PostsFromOtherThreadsRunInOrderOnTheLoop) {
@@ -104,7 +113,7 @@ TEST(RunLoop, RunForWaitsForBusyIdlingResourcesBeforeMovingTime) {
         loop.post([&] { postedAt = clock.now(); });
         worker.endWork();
     });
-    loop.runFor(5.0);
+    loop.runFor(5.0s);
     t.join();
     EXPECT_DOUBLE_EQ(postedAt, 0.0);  // delivered before virtual time moved
 }
@@ -113,36 +122,37 @@ TEST(RunLoop, CallbacksThatRunTheLoopOrCancelTimersFireEachTimerOnce) {
     ManualClock clock;
     RunLoop loop(clock);
     std::vector<std::string> seen;
-    std::shared_ptr<Timer> victim;
+    TimerGroup kept;
+    TimerHandle victim;
 
     // Phase 1: a callback that runs the loop again (as a modal wait would) does not make a due
     // timer fire twice, and a timer it adds joins the loop afterwards.
-    loop.scheduleTimer(0.1, false, [&](Timer&) {
+    kept.add(loop.performAfter(0.1s, [&] {
         seen.push_back("nesting");
-        loop.scheduleTimer(0.0, false, [&](Timer&) { seen.push_back("added"); });
+        kept.add(loop.performAfter(0s, [&] { seen.push_back("added"); }));
         loop.runDue();
-    });
-    loop.scheduleTimer(0.1, false, [&](Timer&) { seen.push_back("sibling"); });
-    loop.runFor(0.1);
+    }));
+    kept.add(loop.performAfter(0.1s, [&] { seen.push_back("sibling"); }));
+    loop.runFor(0.1s);
     EXPECT_EQ(seen, (std::vector<std::string>{"nesting", "sibling", "added"}));
 
     // Phase 2: a timer invalidated by an earlier callback of the same turn does not fire.
     seen.clear();
-    loop.scheduleTimer(0.1, false, [&](Timer&) {
+    kept.add(loop.performAfter(0.1s, [&] {
         seen.push_back("killer");
-        victim->invalidate();
-    });
-    victim = loop.scheduleTimer(0.1, true, [&](Timer&) { seen.push_back("victim"); });
-    loop.runFor(1.0);
+        victim.cancel();
+    }));
+    victim = loop.scheduleRepeating(0.1s, [&](Timer&) { seen.push_back("victim"); });
+    loop.runFor(1.0s);
     EXPECT_EQ(seen, (std::vector<std::string>{"killer"}));
     EXPECT_FALSE(loop.nextFireDate().has_value());
 
     // Phase 3: a repeating timer that invalidates itself from its own callback stops for good.
     int ticks = 0;
-    loop.scheduleTimer(0.1, true, [&](Timer& t) {
+    auto selfStopping = loop.scheduleRepeating(0.1s, [&](Timer& t) {
         if (++ticks == 3) t.invalidate();
     });
-    loop.runFor(2.0);
+    loop.runFor(2.0s);
     EXPECT_EQ(ticks, 3);
 }
 
@@ -152,12 +162,12 @@ TEST(RunLoop, RepeatingTimerSkipsMissedFiresWhenTheClockJumps) {
     ManualClock clock;
     RunLoop loop(clock);
     std::vector<double> fired;
-    auto t = loop.scheduleTimer(0.3, true, [&](Timer&) { fired.push_back(clock.now()); });
+    auto t = loop.scheduleRepeating(0.3s, [&](Timer&) { fired.push_back(clock.now()); });
     clock.set(1.05);  // fires at 0.3, 0.6 and 0.9 were missed
     EXPECT_EQ(loop.runDue(), 1u);
     EXPECT_EQ(fired.size(), 1u);
-    EXPECT_NEAR(t->fireDate(), 1.2, 1e-9);  // stays on its grid, in the future
-    loop.runFor(0.2);  // to 1.25
+    EXPECT_NEAR(t.timer()->fireDate(), 1.2, 1e-9);  // stays on its grid, in the future
+    loop.runFor(0.2s);  // to 1.25
     ASSERT_EQ(fired.size(), 2u);
     EXPECT_NEAR(fired[1], 1.2, 1e-9);
 }
@@ -166,15 +176,14 @@ TEST(RunLoop, OneShotTimerAddedInTrackingWaitsForThatMode) {
     ManualClock clock;
     RunLoop loop(clock);
     int fired = 0;
-    auto t = Timer::create(0.2, false, [&](Timer&) { ++fired; });
-    loop.addTimer(t, RunLoopMode::Tracking);
-    loop.runFor(1.0);  // Default mode
+    auto t = loop.performAfter(0.2s, [&] { ++fired; }, RunLoopMode::Tracking);
+    loop.runFor(1.0s);  // Default mode
     EXPECT_EQ(fired, 0);
-    // Adding it again moves it to Common: it now fires in Default too, once.
-    loop.addTimer(t, RunLoopMode::Common);
-    loop.runFor(0.1);
+    // Moved to Common, it now fires in Default too, once.
+    loop.setTimerMode(t, RunLoopMode::Common);
+    loop.runFor(0.1s);
     EXPECT_EQ(fired, 1);
-    EXPECT_FALSE(t->isValid());
+    EXPECT_FALSE(t.isActive());
 }
 
 TEST(RunLoop, RunUntilOnTheSystemClockReturnsWhenAnotherThreadsPostArrives) {
@@ -183,7 +192,7 @@ TEST(RunLoop, RunUntilOnTheSystemClockReturnsWhenAnotherThreadsPostArrives) {
     bool done = false;
     std::thread t([&] { loop.post([&] { done = true; }); });
     // The limit is a watchdog: a lost wake-up would show as a false return after 30 s.
-    EXPECT_TRUE(loop.runUntil([&] { return done; }, 30.0));
+    EXPECT_TRUE(loop.runUntil([&] { return done; }, 30s));
     t.join();
 }
 
@@ -213,18 +222,18 @@ TEST(RunLoop, SettleTimesOutWhileWorkIsBusyAndSucceedsOnceItEnds) {
 TEST(RunLoop, DelayedPerformCancelledFromAnotherPerformOfTheSameTurn) {
     ManualClock clock;
     RunLoop loop(clock);
-    int target = 0;
     std::vector<std::string> seen;
-    loop.performAfter(&target, "first", 0.5, [&] {
+    TimerHandle second;
+    auto first = loop.performAfter(0.5s, [&] {
         seen.push_back("first");
-        loop.cancelPerform(&target, "second");
+        second.cancel();
     });
-    loop.performAfter(&target, "second", 0.5, [&] { seen.push_back("second"); });
-    // A perform re-armed after cancelling runs: cancellation does not poison the name.
-    loop.performAfter(&target, "third", 0.4, [&] { seen.push_back("third"); });
-    loop.cancelPerform(&target, "third");
-    loop.performAfter(&target, "third", 0.6, [&] { seen.push_back("third"); });
-    loop.runFor(1.0);
+    second = loop.performAfter(0.5s, [&] { seen.push_back("second"); });
+    // A call re-armed in the same handle after cancelling runs: cancellation does not stick to it.
+    auto third = loop.performAfter(0.4s, [&] { seen.push_back("third"); });
+    third.cancel();
+    third = loop.performAfter(0.6s, [&] { seen.push_back("third"); });
+    loop.runFor(1.0s);
     EXPECT_EQ(seen, (std::vector<std::string>{"first", "third"}));
-    EXPECT_FALSE(loop.hasPendingPerform(&target, "third"));
+    EXPECT_FALSE(third.isActive());
 }

@@ -24,6 +24,8 @@
 #include <mutex>
 #include <thread>
 
+using namespace std::chrono_literals;
+
 using namespace platform;
 
 namespace {
@@ -202,7 +204,7 @@ TEST(GpsdLocationSource, FixFromGpsfakeArrivesOnTheMainThread) {
         manager.setDelegate(&rec);
         manager.startUpdatingLocation();
         // The run loop's own deadline is the watchdog: real time, at most 20 s.
-        bool got = loop.runUntil([&] { return !rec.fixes.empty(); }, 20.0);
+        bool got = loop.runUntil([&] { return !rec.fixes.empty(); }, 20.0s);
         LocationServices::setCurrent(nullptr);
         ASSERT_TRUE(got) << "no fix from gpsfake; its output:\n" << testenv::readFile(dir / "gpsfake.out");
         ASSERT_EQ(rec.fixes.size(), 1u);
@@ -212,7 +214,7 @@ TEST(GpsdLocationSource, FixFromGpsfakeArrivesOnTheMainThread) {
         EXPECT_EQ(rec.threads[0], std::this_thread::get_id());
         EXPECT_FALSE(source->active()) << "the delegate stopped the updates";
         // Fixes that were already on their way are dropped, and nothing stays busy.
-        loop.runFor(0.3);
+        loop.runFor(0.3s);
         EXPECT_EQ(rec.fixes.size(), 1u);
         EXPECT_TRUE(loop.settle(5.0));
         EXPECT_TRUE(loop.allIdle());
@@ -226,12 +228,12 @@ TEST(GpsdLocationSource, FixFromGpsfakeArrivesOnTheMainThread) {
         LocationServices::setCurrent(&services);
         rec.stopOnFix = false;
         manager.startUpdatingLocation();
-        loop.runFor(0.2);
+        loop.runFor(0.2s);
         fake.stop();
         bool warned = loop.runUntil([&] {
             std::lock_guard lk(warnMutex);
             return !warnings.empty();
-        }, 20.0);
+        }, 20s);
         EXPECT_TRUE(warned) << "no warning after gpsd went away";
         manager.stopUpdatingLocation();
         LocationServices::setCurrent(nullptr);
@@ -266,7 +268,7 @@ TEST(GpsdLocationSource, UnreachableDaemonWarnsOnceAndNeverFixes) {
         ASSERT_TRUE(cv.wait_for(lk, std::chrono::seconds(10), [&] { return !warnings.empty(); }))
             << "no warning for an unreachable gpsd";
     }
-    loop.runFor(0.2);
+    loop.runFor(0.2s);
     EXPECT_TRUE(rec.fixes.empty());
     EXPECT_TRUE(loop.allIdle()) << "a failed connection must not hold up a headless script";
     manager.stopUpdatingLocation();

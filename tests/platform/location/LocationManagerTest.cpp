@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+using namespace std::chrono_literals;
+
 using namespace platform;
 
 namespace {
@@ -72,12 +74,12 @@ TEST_F(LocationFixture, SimulatedFixFollowsStartAndEveryInjection) {
     EXPECT_TRUE(manager.locationServicesEnabled());
 
     // The first fix comes half a second after the start, not before.
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_TRUE(rec.updates.empty()) << "no fix before updates start";
     manager.startUpdatingLocation();
-    loop.runFor(0.49);
+    loop.runFor(0.49s);
     EXPECT_TRUE(rec.updates.empty());
-    loop.runFor(0.02);
+    loop.runFor(0.02s);
     ASSERT_EQ(rec.updates.size(), 1u);
     EXPECT_DOUBLE_EQ(rec.updates[0].location.timestamp, 1.5);
     EXPECT_DOUBLE_EQ(rec.updates[0].location.latitude, 51.5074);
@@ -99,12 +101,12 @@ TEST_F(LocationFixture, SimulatedFixFollowsStartAndEveryInjection) {
     // Stopped: an injection moves the receiver but reaches nobody, even one already posted.
     EXPECT_TRUE(sim->inject(10, 20));
     manager.stopUpdatingLocation();
-    loop.runFor(2.0);
+    loop.runFor(2.0s);
     EXPECT_EQ(rec.updates.size(), 2u);
 
     // Started again: the latest position, half a second later.
     manager.startUpdatingLocation();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     ASSERT_EQ(rec.updates.size(), 3u);
     EXPECT_DOUBLE_EQ(rec.updates[2].location.latitude, 10);
 }
@@ -119,17 +121,17 @@ TEST_F(LocationFixture, StoppingBeforeTheFirstFixCancelsItAndStoppingInACallback
 
     // Stopped at 0.3 s: the pending first fix never comes.
     first.startUpdatingLocation();
-    loop.runFor(0.3);
+    loop.runFor(0.3s);
     first.stopUpdatingLocation();
     EXPECT_FALSE(sim->active());
-    loop.runFor(2.0);
+    loop.runFor(2.0s);
     EXPECT_TRUE(a.updates.empty());
 
     // Two managers on one receiver; the first stops inside its callback, the second still hears.
     a.stopOnFix = true;
     first.startUpdatingLocation();
     second.startUpdatingLocation();
-    loop.runFor(0.5);
+    loop.runFor(0.5s);
     EXPECT_EQ(a.updates.size(), 1u);
     EXPECT_EQ(b.updates.size(), 1u);
     EXPECT_FALSE(first.updating());
@@ -151,7 +153,7 @@ TEST_F(LocationFixture, DisabledServicesReportDeniedAndNoneNeverFixes) {
     // Disabled: one Denied error at the next turn, never a fix, the receiver never switched on.
     manager.startUpdatingLocation();
     EXPECT_TRUE(rec.errors.empty()) << "the error is not delivered from inside the start";
-    loop.runFor(2.0);
+    loop.runFor(2.0s);
     ASSERT_EQ(rec.errors.size(), 1u);
     EXPECT_EQ(rec.errors[0].code, LocationError::Code::Denied);
     EXPECT_TRUE(rec.updates.empty());
@@ -161,14 +163,14 @@ TEST_F(LocationFixture, DisabledServicesReportDeniedAndNoneNeverFixes) {
     manager.stopUpdatingLocation();
     manager.startUpdatingLocation();
     manager.stopUpdatingLocation();
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_EQ(rec.errors.size(), 1u);
 
     // "none": services on, a receiver without a position. Nothing until a position is injected.
     auto none = std::make_shared<SimulatedLocationSource>(loop);
     install(true, none);
     manager.startUpdatingLocation();
-    loop.runFor(30.0);
+    loop.runFor(30.0s);
     EXPECT_TRUE(rec.updates.empty());
     EXPECT_TRUE(rec.errors.size() == 1u);
     none->inject(7, 8);
@@ -191,7 +193,7 @@ TEST_F(LocationFixture, ValuesOffTheGlobeOrNotFiniteAreNeverAFix) {
     Recorder rec;
     manager.setDelegate(&rec);
     manager.startUpdatingLocation();
-    loop.runFor(1.0);
+    loop.runFor(1.0s);
     EXPECT_TRUE(rec.updates.empty());
 
     // Injection refuses them and keeps the receiver where it was.

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+using namespace std::chrono_literals;
+
 using namespace platform;
 
 namespace {
@@ -34,11 +36,11 @@ protected:
 
     void tap(Point p) {
         window_.touchDown(0, p, clock_.now());
-        loop_.runFor(0.05);
+        loop_.runFor(0.05s);
         window_.touchUp(0, clock_.now());
     }
     void tapView(View* v) { tap(v->convertPointToView(v->bounds().center(), nullptr)); }
-    void runFor(double s) { loop_.runFor(s); }
+    void runFor(double s) { loop_.runFor(platform::Seconds(s)); }
 
     ManualClock clock_;
     RunLoop loop_;

@@ -13,7 +13,7 @@ protected:
     ~CoreUiFixture() override { RunLoop::setMain(nullptr); }
 
     double now() const { return clock_.now(); }
-    void runFor(double seconds) { loop_.runFor(seconds); }
+    void runFor(double seconds) { loop_.runFor(platform::Seconds(seconds)); }
 
     ManualClock clock_;
     RunLoop loop_;

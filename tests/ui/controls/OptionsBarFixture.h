@@ -59,7 +59,7 @@ protected:
     }
     ~OptionsBarFixture() override { platform::RunLoop::setMain(nullptr); }
 
-    void runFor(double seconds) { loop_.runFor(seconds); }
+    void runFor(double seconds) { loop_.runFor(platform::Seconds(seconds)); }
     double now() const { return clock_.now(); }
 
     // A page of `buttons` two-state buttons in the holder's frame.

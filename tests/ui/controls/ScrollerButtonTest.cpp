@@ -46,7 +46,7 @@ protected:
         runFor(0.05);
         up();
     }
-    void runFor(double seconds) { loop_.runFor(seconds); }
+    void runFor(double seconds) { loop_.runFor(platform::Seconds(seconds)); }
 
     platform::ManualClock clock_;
     platform::RunLoop loop_;

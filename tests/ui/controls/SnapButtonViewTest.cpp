@@ -38,7 +38,7 @@ protected:
     ~SnapButtonViewTest() override { platform::RunLoop::setMain(nullptr); }
 
     double now() const { return clock_.now(); }
-    void runFor(double s) { loop_.runFor(s); }
+    void runFor(double s) { loop_.runFor(platform::Seconds(s)); }
     void down(int f, float x, float y) { window_.touchDown(f, {x, y}, now()); }
     void move(int f, float x, float y) { window_.touchMove(f, {x, y}, now()); }
     void up(int f) { window_.touchUp(f, now()); }
@@ -69,7 +69,7 @@ TEST_F(SnapButtonViewTest, TapShootsOnReleaseAndRestingFingerGetsRingAtHalfSecon
 
     // A resting finger: the ring appears at 0.5 s, centred where the finger came down.
     down(0, 60, 80);
-    EXPECT_TRUE(loop_.hasPendingPerform(button_, "showTouchRing"));
+    EXPECT_TRUE(button_->touchRingPending());
     runFor(0.49);
     EXPECT_FALSE(button_->isTouchRingShown());
     runFor(0.02);
@@ -341,10 +341,12 @@ TEST_F(SnapButtonViewTest, RingIsATranslucentBlueDiscUnderTheFinger) {
 
 TEST_F(SnapButtonViewTest, PendingRingDiesWithTheButton) {
     down(0, 100, 100);
-    ASSERT_TRUE(loop_.hasPendingPerform(button_, "showTouchRing"));
+    ASSERT_TRUE(button_->touchRingPending());
+    const double ringDate = loop_.now() + SnapButtonView::kTouchRingDelay.count();
+    ASSERT_EQ(loop_.nextFireDate(), ringDate);
     std::unique_ptr<platform::View> gone = button_->removeFromSuperview();
     gone.reset();
-    EXPECT_FALSE(loop_.hasPendingPerform(button_, "showTouchRing"));
+    EXPECT_NE(loop_.nextFireDate(), ringDate);
     runFor(1.0);
     up(0);
     EXPECT_EQ(delegate_.captures, 0);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 using kestrova::TransitionView;
@@ -47,7 +49,7 @@ TEST_F(TransitionViewTest, SwapsAtOnceRefusesWhileRunningAndReportsTheEnd) {
     // A fade carries no subtype.
     ASSERT_NE(holder.layer().animationForKey(TransitionView::kAnimationKey), nullptr);
     EXPECT_EQ(holder.layer().animationForKey(TransitionView::kAnimationKey)->subtype, TransitionSubtype::None);
-    loop.runFor(0.05);
+    loop.runFor(0.05s);
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"start", "finish"}));
     EXPECT_TRUE(holder.userInteractionEnabled());
 
@@ -66,9 +68,9 @@ TEST_F(TransitionViewTest, SwapsAtOnceRefusesWhileRunningAndReportsTheEnd) {
     EXPECT_FALSE(holder.replaceSubview(front, third, TransitionType::Push, TransitionSubtype::FromLeft, 0.2));
     EXPECT_NE(third, nullptr);
     EXPECT_EQ(front->superview(), &holder);
-    loop.runFor(0.1);
+    loop.runFor(0.1s);
     EXPECT_FALSE(holder.userInteractionEnabled());
-    loop.runFor(0.15);
+    loop.runFor(0.15s);
     EXPECT_FALSE(holder.isTransitioning());
     EXPECT_TRUE(holder.userInteractionEnabled());
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"start", "finish", "start", "finish"}));
@@ -81,9 +83,9 @@ TEST_F(TransitionViewTest, CancelReportsCancelAndADisabledContainerStaysDisabled
     holder.setUserInteractionEnabled(false);
     std::unique_ptr<platform::View> page = std::make_unique<platform::View>();
     ASSERT_TRUE(holder.replaceSubview(nullptr, page, TransitionType::MoveIn, TransitionSubtype::FromRight, 0.2));
-    loop.runFor(0.05);
+    loop.runFor(0.05s);
     holder.cancelTransition();
-    loop.runFor(0.05);
+    loop.runFor(0.05s);
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"start", "cancel"}));
     EXPECT_FALSE(holder.isTransitioning());
     EXPECT_FALSE(holder.userInteractionEnabled());

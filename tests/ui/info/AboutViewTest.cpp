@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+using namespace std::chrono_literals;
+
 namespace kestrova {
 namespace {
 
@@ -216,11 +218,11 @@ TEST_F(AboutViewTest, HelpOverlayOpacitiesWhenShownAndHidden) {
     EXPECT_EQ(page->xButton()->alpha(), 1.0f);
     for (auto* v : controls) EXPECT_EQ(v->alpha(), 0.0f);
     EXPECT_EQ(doubleTap->alpha(), 1.0f);
-    loop.runFor(0.1);
+    loop.runFor(0.1s);
     EXPECT_GT(web->presentation().alpha, 0.0f);
     EXPECT_LT(web->presentation().alpha, 0.7f);
     EXPECT_GT(page->helpButton()->presentation().alpha, 0.0f);
-    loop.runFor(0.15);
+    loop.runFor(0.15s);
     EXPECT_EQ(web->presentation().alpha, 0.7f);
     EXPECT_EQ(page->helpButton()->presentation().alpha, 0.0f);
 
@@ -238,7 +240,7 @@ TEST_F(AboutViewTest, HelpOverlayOpacitiesWhenShownAndHidden) {
     EXPECT_EQ(web->alpha(), 0.0f);
     EXPECT_EQ(page->xButton()->alpha(), 0.0f);
     for (auto* v : controls) EXPECT_EQ(v->alpha(), 1.0f);
-    loop.runFor(0.25);
+    loop.runFor(0.25s);
     EXPECT_EQ(web->presentation().alpha, 0.0f);
     EXPECT_EQ(page->gpsButton()->presentation().alpha, 1.0f);
 }

@@ -67,7 +67,7 @@ protected:
     }
 
     double now() const { return clock_.now(); }
-    void runFor(double s) { loop_.runFor(s); }
+    void runFor(double s) { loop_.runFor(platform::Seconds(s)); }
     void down(float x, float y) { window_.touchDown(0, {x, y}, now()); }
     void move(float x, float y) { window_.touchMove(0, {x, y}, now()); }
     void up() { window_.touchUp(0, now()); }
