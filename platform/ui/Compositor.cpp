@@ -85,6 +85,9 @@ struct DrawPass {
     // The same target, for a look drawn aside and moved into place.
     DrawPass aside() const { return {cr, scale, nullptr}; }
     int orderOf(const View& v) const { return occlusion ? occlusion->orderOf(v) : -1; }
+    // True when nothing drawn in `b` (points, the current coordinates) would reach the part of
+    // the target drawn again; false when that is not known.
+    bool outsideLimit(const Rect& b) const;
 };
 
 // A view's own coordinates set up on `cr` for as long as this lives: the step that drawing and
@@ -149,6 +152,16 @@ bool contentCoversExactly(cairo_t* cr, const View& v, const ViewGeometry& g, flo
     auto whole = [](double d) { return std::fabs(d - std::round(d)) < 1e-6; };
     return m.xy == 0 && m.yx == 0 && std::fabs(m.xx - scale) < 1e-6 && std::fabs(m.yy - scale) < 1e-6 &&
            whole(m.x0 + m.xx * g.bounds.x()) && whole(m.y0 + m.yy * g.bounds.y());
+}
+
+// Where `b` (points) may leave marks in device space: stretched content is filtered and spills up
+// to a stretched pixel beyond its bounds. Only meaningful when the matrix is axis-aligned.
+DeviceRect withSpill(cairo_t* cr, const Rect& b, float scale) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    const double spill = std::ceil(std::max(std::fabs(m.xx), std::fabs(m.yy)) / scale) + 1;
+    const DeviceRect area = toDevice(cr, b);
+    return {area.x0 - spill, area.y0 - spill, area.x1 + spill, area.y1 + spill};
 }
 
 // Walks the tree in drawing order, as the drawing will, numbering the views and noting what
@@ -254,6 +267,7 @@ ViewBacking* contentOf(View& v, float scale) {
     }
     cairo_surface_flush(surface);
     cairo_surface_mark_dirty(surface);
+    (made ? made.get() : old)->contentChanged();
     v.clearNeedsDisplay();
     if (v.drawsNothing()) {
         v.setBacking(nullptr);
@@ -274,6 +288,11 @@ void paintBacking(cairo_t* cr, const ViewBacking& bk, const Rect& r, double alph
     if (alpha >= 1) cairo_paint(cr);
     else cairo_paint_with_alpha(cr, alpha);
     cairo_restore(cr);
+}
+
+bool DrawPass::outsideLimit(const Rect& b) const {
+    if (!occlusion || !occlusion->limit || !axisAligned(cr)) return false;
+    return withSpill(cr, b, scale).intersection(*occlusion->limit).empty();
 }
 
 void drawView(const DrawPass& pass, View& v, double parentAlpha);
@@ -337,6 +356,9 @@ void paintContent(cairo_t* cr, const View& v, const ViewBacking& bk, const Rect&
 void drawOwnLook(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha) {
     cairo_t* cr = pass.cr;
     const Rect& b = g.bounds;
+    // Over the live preview only a small part of the screen is drawn again, thirty times a
+    // second: a view wholly outside it is passed over, its content kept for later.
+    if (!v.needsDisplay() && pass.outsideLimit(b)) return;
     ViewBacking* bk = contentOf(v, pass.scale);
     // Under an opaque view's content the background would never be seen.
     const bool hidesBackground = bk && alpha >= 1 && contentCoversExactly(cr, v, g, pass.scale);
@@ -351,16 +373,11 @@ void drawOwnLook(const DrawPass& pass, View& v, const ViewGeometry& g, double al
     // may only be left out when that margin is covered too.
     bool contentCovered = false;
     if (aligned && !hidesBackground) {
-        cairo_matrix_t m;
-        cairo_get_matrix(cr, &m);
-        const double spill = std::ceil(std::max(std::fabs(m.xx), std::fabs(m.yy)) / pass.scale) + 1;
-        DeviceRect area = toDevice(cr, b);
-        area = {area.x0 - spill, area.y0 - spill, area.x1 + spill, area.y1 + spill};
-        contentCovered = !pass.occlusion->visibleCut(order, area);
+        contentCovered = !pass.occlusion->visibleCut(order, withSpill(cr, b, pass.scale));
     } else if (!visible) {
         contentCovered = true;  // lands on whole pixels, all of them covered
     }
-    if (!contentCovered) paintContent(cr, v, *bk, b, alpha);
+    if (!contentCovered && !bk->isClear()) paintContent(cr, v, *bk, b, alpha);
 }
 
 // The view's own look in its bounds coordinates, without a running transition. Opacity applies
