@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -40,21 +39,30 @@ struct Occluder {
 // its superviews leave it, and the opaque rectangles that later views lay down.
 struct Occlusion {
     struct Entry {
-        int order = -1;
+        const View* view = nullptr;
         std::optional<DeviceRect> clip;  // what its superviews' clips leave; none: nothing clips it
     };
     float scale = 1;
     std::optional<DeviceRect> limit;  // only this part of the target is drawn again
-    std::unordered_map<const View*, Entry> views;
+    std::vector<Entry> views;         // in drawing order: a view's order is its index
     std::vector<Occluder> occluders;
 
-    const Entry* find(const View& v) const {
-        auto it = views.find(&v);
-        return it == views.end() ? nullptr : &it->second;
-    }
+    // The view's drawing order; -1 when it was not seen. Drawing asks in the same order as the
+    // views were seen, some passed over: the search starts after the last one found.
     int orderOf(const View& v) const {
-        const Entry* e = find(v);
-        return e ? e->order : -1;
+        const size_t n = views.size();
+        for (size_t k = 0; k < n; ++k) {
+            const size_t i = (next_ + k) % n;
+            if (views[i].view == &v) {
+                next_ = i + 1;
+                return int(i);
+            }
+        }
+        return -1;
+    }
+    const Entry* find(const View& v) const {
+        const int i = orderOf(v);
+        return i < 0 ? nullptr : &views[size_t(i)];
     }
 
     // The part of `area` (device space) still visible once the views drawn after `order` are on
@@ -72,6 +80,8 @@ struct Occlusion {
         }
         return best;
     }
+private:
+    mutable size_t next_ = 0;
 };
 
 // One drawing of a view tree: the target, its scale, and what covers what there.
@@ -81,9 +91,11 @@ struct DrawPass {
     // Null for snapshots and the looks inside transitions, which are drawn somewhere other than
     // where they end up.
     const Occlusion* occlusion = nullptr;
+    // A second context over the target for live views; null: one is made when needed.
+    SurfaceContext* live = nullptr;
 
     // The same target, for a look drawn aside and moved into place.
-    DrawPass aside() const { return {cr, scale, nullptr}; }
+    DrawPass aside() const { return {cr, scale, nullptr, nullptr}; }
     int orderOf(const View& v) const { return occlusion ? occlusion->orderOf(v) : -1; }
     // True when nothing drawn in `b` (points, the current coordinates) would reach the part of
     // the target drawn again; false when that is not known.
@@ -177,10 +189,8 @@ public:
 
     // `v` with its coordinates already set up on the target.
     void collectInner(View& v, const ViewGeometry& g, double alpha, std::optional<DeviceRect> clip) {
-        Occlusion::Entry& entry = occ_.views[&v];
-        entry.order = counter_++;
-        entry.clip = clip;
-        const int order = entry.order;
+        const int order = int(occ_.views.size());
+        occ_.views.push_back({&v, clip});
         Layer* layer = v.layerIfAny();
         if (layer && layer->hasRunningTransitions()) return;  // drawn without occlusion, covers nothing
         const bool aligned = axisAligned(cr_);
@@ -204,7 +214,6 @@ public:
 private:
     cairo_t* cr_;
     Occlusion& occ_;
-    int counter_ = 0;
 };
 
 cairo_surface_t* newSurface(int w, int h, bool opaque = false) {
@@ -305,8 +314,15 @@ bool drawLive(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha
     const Occlusion::Entry* entry = pass.occlusion->find(v);
     if (!entry) return false;
     cairo_surface_t* target = cairo_get_target(cr);
-    auto ctx = SurfaceContext::createForSurface(target, pass.scale);
-    if (!ctx) return false;
+    std::unique_ptr<SurfaceContext> made;
+    SurfaceContext* ctx = pass.live;
+    if (!ctx) {
+        made = SurfaceContext::createForSurface(target, pass.scale);
+        if (!made) return false;
+        ctx = made.get();
+    }
+    // Whatever the view does to the context is undone for the next frame.
+    ctx->saveGState();
     cairo_t* direct = ctx->cairo();
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
@@ -320,6 +336,7 @@ bool drawLive(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha
     ctx->clipToRect(v.bounds());
     v.setDrawsNothing(false);
     v.drawRect(*ctx, v.bounds());
+    ctx->restoreGState();
     cairo_surface_flush(target);
     cairo_surface_mark_dirty(target);
     v.clearNeedsDisplay();
@@ -507,14 +524,16 @@ bool Compositor::composite(Window& window) {
         window.setScale(scale_);
         return false;
     }
-    if (!surface_ || surface_->pixelWidth() != pw || surface_->pixelHeight() != ph || surface_->scale() != scale_) {
-        surface_ = SurfaceContext::create(pw, ph, scale_, true);
-        if (!surface_) return false;
+    SurfaceContext* surface = own_.context.get();
+    if (!surface || surface->pixelWidth() != pw || surface->pixelHeight() != ph || surface->scale() != scale_) {
+        own_ = {};
         lastTarget_ = {};
+        own_.context = SurfaceContext::create(pw, ph, scale_, true);
+        if (!own_.context) return false;
+        cairo_surface_t* s = own_.context->surface();
+        own_.id = {cairo_image_surface_get_data(s), pw, ph, cairo_image_surface_get_stride(s), scale_};
     }
-    drawWindow(*surface_, window,
-               {cairo_image_surface_get_data(surface_->surface()), pw, ph,
-                cairo_image_surface_get_stride(surface_->surface()), scale_});
+    drawWindow(own_, window);
     return true;
 }
 
@@ -523,15 +542,23 @@ bool Compositor::composite(Window& window, uint8_t* pixels, int pixelWidth, int 
     if (!pixels || pixelWidth != toPixels(b.width(), scale_) || pixelHeight != toPixels(b.height(), scale_) ||
         pixelWidth <= 0 || pixelHeight <= 0 || bytesPerRow < pixelWidth * 4 || bytesPerRow % 4 != 0)
         return false;
-    cairo_surface_t* s = cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_RGB24, pixelWidth, pixelHeight, bytesPerRow);
-    auto target = SurfaceContext::createForSurface(s, scale_);
-    cairo_surface_destroy(s);  // the context holds its own reference
-    if (!target) return false;
-    drawWindow(*target, window, {pixels, pixelWidth, pixelHeight, bytesPerRow, scale_});
+    const TargetId id{pixels, pixelWidth, pixelHeight, bytesPerRow, scale_};
+    if (!external_.context || !(external_.id == id)) {
+        external_ = {};
+        cairo_surface_t* s =
+            cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_RGB24, pixelWidth, pixelHeight, bytesPerRow);
+        external_.context = SurfaceContext::createForSurface(s, scale_);
+        cairo_surface_destroy(s);  // the context holds its own reference
+        if (!external_.context) return false;
+        external_.id = id;
+    }
+    drawWindow(external_, window);
     return true;
 }
 
-void Compositor::drawWindow(SurfaceContext& target, Window& window, const TargetId& id) {
+void Compositor::drawWindow(Target& to, Window& window) {
+    SurfaceContext& target = *to.context;
+    const TargetId& id = to.id;
     window.setScale(scale_);  // transitions keep their old looks at the scale they are shown at
     prepareLiveViews(window);
     const int pw = target.pixelWidth(), ph = target.pixelHeight();
@@ -578,24 +605,30 @@ void Compositor::drawWindow(SurfaceContext& target, Window& window, const Target
         Occlusion occlusion;
         occlusion.scale = scale_;
         if (!whole) occlusion.limit = DeviceRect{double(x0), double(y0), double(x1), double(y1)};
+        occlusion.views.reserve(64);
         OcclusionCollector(cr, occlusion).collectInner(window, g, g.alpha, std::nullopt);
-        drawInner({cr, scale_, &occlusion}, window, g, g.alpha);
+        if (!to.live) to.live = SurfaceContext::createForSurface(target.surface(), scale_);
+        drawInner({cr, scale_, &occlusion, to.live.get()}, window, g, g.alpha);
     }
     cairo_restore(cr);
     cairo_surface_flush(target.surface());
     window.clearNeedsComposite();
 }
 
-ImageRef Compositor::image() const { return surface_ ? surface_->makeImage() : nullptr; }
+ImageRef Compositor::image() const { return own_.context ? own_.context->makeImage() : nullptr; }
 
-bool Compositor::writePNG(const std::filesystem::path& path) const { return surface_ && surface_->writePNG(path); }
+bool Compositor::writePNG(const std::filesystem::path& path) const {
+    return own_.context && own_.context->writePNG(path);
+}
 
 const uint8_t* Compositor::pixels() const {
-    return surface_ ? cairo_image_surface_get_data(surface_->surface()) : nullptr;
+    return own_.context ? cairo_image_surface_get_data(own_.context->surface()) : nullptr;
 }
-int Compositor::bytesPerRow() const { return surface_ ? cairo_image_surface_get_stride(surface_->surface()) : 0; }
-int Compositor::pixelWidth() const { return surface_ ? surface_->pixelWidth() : 0; }
-int Compositor::pixelHeight() const { return surface_ ? surface_->pixelHeight() : 0; }
+int Compositor::bytesPerRow() const {
+    return own_.context ? cairo_image_surface_get_stride(own_.context->surface()) : 0;
+}
+int Compositor::pixelWidth() const { return own_.context ? own_.context->pixelWidth() : 0; }
+int Compositor::pixelHeight() const { return own_.context ? own_.context->pixelHeight() : 0; }
 
 std::shared_ptr<ViewBacking> Compositor::snapshot(View& view, float scale) {
     if (!(scale > 0)) scale = 1;
@@ -607,7 +640,7 @@ std::shared_ptr<ViewBacking> Compositor::snapshot(View& view, float scale) {
     cairo_t* cr = cairo_create(s);
     cairo_scale(cr, scale, scale);
     cairo_translate(cr, -g.bounds.x(), -g.bounds.y());
-    drawInner({cr, scale, nullptr}, view, g, 1);
+    drawInner({cr, scale, nullptr, nullptr}, view, g, 1);
     cairo_destroy(cr);
     cairo_surface_flush(s);
     return std::make_shared<ViewBacking>(s, scale, pw, ph);
