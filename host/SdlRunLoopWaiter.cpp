@@ -7,11 +7,21 @@
 #include <cmath>
 #include <cstdint>
 
+#include <dlfcn.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace host {
+namespace {
+
+// Xlib's QueuedAfterFlush: sends what is buffered, then counts the events queued, reading the
+// connection first if there are none.
+constexpr int kQueuedAfterFlush = 2;
+// About once a second at thirty wake-ups a second.
+constexpr int kWaitsPerPump = 32;
+
+}  // namespace
 
 SdlRunLoopWaiter::SdlRunLoopWaiter(SDL_Window* window) : eventType_(SDL_RegisterEvents(1)) {
 #if defined(SDL_VIDEO_DRIVER_X11)
@@ -20,6 +30,12 @@ SdlRunLoopWaiter::SdlRunLoopWaiter(SDL_Window* window) : eventType_(SDL_Register
     if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 && info.info.x11.display) {
         wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         if (wakeFd_ >= 0) displayFd_ = ConnectionNumber(info.info.x11.display);
+        // SDL has loaded Xlib already; nothing new is loaded here.
+        if (void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD)) {
+            eventsQueued_ = reinterpret_cast<int (*)(void*, int)>(dlsym(xlib, "XEventsQueued"));
+            display_ = info.info.x11.display;
+            dlclose(xlib);  // SDL's reference keeps it loaded
+        }
     }
 #else
     (void)window;
@@ -38,8 +54,14 @@ void SdlRunLoopWaiter::wait(double seconds) {
         return;
     }
     // Whatever the connection has already delivered must be seen before sleeping on it.
-    SDL_PumpEvents();
-    inputMayWait_ = false;
+    if (eventsQueued_ && ++waitsSincePump_ < kWaitsPerPump) {
+        inputMayWait_ = eventsQueued_(display_, kQueuedAfterFlush) > 0;
+        if (inputMayWait_) return;
+    } else {
+        waitsSincePump_ = 0;
+        SDL_PumpEvents();
+        inputMayWait_ = false;
+    }
     if (ms == 0 || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
     pollfd fds[2] = {{displayFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
     const int n = poll(fds, 2, ms);
