@@ -1,25 +1,85 @@
 #include "host/window/SdlRunLoopWaiter.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdint>
+
+#include <dlfcn.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace host {
+namespace {
 
-SdlRunLoopWaiter::SdlRunLoopWaiter() : eventType_(SDL_RegisterEvents(1)) {}
+// Xlib's QueuedAfterFlush: sends what is buffered, then counts the events queued, reading the
+// connection first if there are none.
+constexpr int kQueuedAfterFlush = 2;
+// About once a second at thirty wake-ups a second.
+constexpr int kWaitsPerPump = 32;
+
+}  // namespace
+
+SdlRunLoopWaiter::SdlRunLoopWaiter(SDL_Window* window) : eventType_(SDL_RegisterEvents(1)) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 && info.info.x11.display) {
+        wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (wakeFd_ >= 0) displayFd_ = ConnectionNumber(info.info.x11.display);
+        // SDL has loaded Xlib already; nothing new is loaded here.
+        if (void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD)) {
+            eventsQueued_ = reinterpret_cast<int (*)(void*, int)>(dlsym(xlib, "XEventsQueued"));
+            display_ = info.info.x11.display;
+            dlclose(xlib);  // SDL's reference keeps it loaded
+        }
+    }
+#else
+    (void)window;
+#endif
+}
+
+SdlRunLoopWaiter::~SdlRunLoopWaiter() {
+    if (wakeFd_ >= 0) close(wakeFd_);
+}
 
 void SdlRunLoopWaiter::wait(double seconds) {
-    // A null event peeks: whatever arrived stays queued for the host's event pump.
-    if (seconds < 0) {
-        SDL_WaitEventTimeout(nullptr, -1);
+    const int ms = seconds < 0 ? -1 : int(std::ceil(seconds * 1000));
+    if (displayFd_ < 0) {
+        // A null event peeks: whatever arrived stays queued for the host's event pump.
+        if (ms != 0) SDL_WaitEventTimeout(nullptr, ms);
         return;
     }
-    int ms = int(std::ceil(seconds * 1000));
-    if (ms <= 0) return;
-    SDL_WaitEventTimeout(nullptr, ms);
+    // Whatever the connection has already delivered must be seen before sleeping on it.
+    if (eventsQueued_ && ++waitsSincePump_ < kWaitsPerPump) {
+        inputMayWait_ = eventsQueued_(display_, kQueuedAfterFlush) > 0;
+        if (inputMayWait_) return;
+    } else {
+        waitsSincePump_ = 0;
+        SDL_PumpEvents();
+        inputMayWait_ = false;
+    }
+    if (ms == 0 || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+    pollfd fds[2] = {{displayFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    const int n = poll(fds, 2, ms);
+    inputMayWait_ = n != 0 && (n < 0 || fds[0].revents != 0);
+    if (n > 0 && (fds[1].revents & POLLIN)) {
+        uint64_t count;
+        while (read(wakeFd_, &count, sizeof count) < 0 && errno == EINTR) {
+        }
+    }
 }
 
 void SdlRunLoopWaiter::wake() {
+    if (wakeFd_ >= 0) {
+        const uint64_t one = 1;
+        while (write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+        }
+        return;
+    }
     SDL_Event e{};
     e.type = eventType_;
     SDL_PushEvent(&e);

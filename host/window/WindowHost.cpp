@@ -81,7 +81,7 @@ std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string
 }
 
 WindowHost::WindowHost(const Options& options, SDL_Window* window, bool fitToFrame)
-    : options_(options), window_(window), waiter_(std::make_unique<SdlRunLoopWaiter>()),
+    : options_(options), window_(window), waiter_(std::make_unique<SdlRunLoopWaiter>(window)),
       fitToFramePending_(fitToFrame) {
     fingers_.reserve(kMouseFinger, true);
     fingers_.reserve(kPinchFinger, true);
@@ -188,8 +188,11 @@ int WindowHost::run(const std::optional<Script>& script, const Reporter& report)
 
 void WindowHost::turn(double maxWait) {
     auto& loop = device_->runLoop();
+    // SDL_PollEvent would ask the window system again for each event; the waiter knows when
+    // there can be nothing new.
     SDL_Event e;
-    while (SDL_PollEvent(&e)) handle(e);
+    if (waiter_->windowInputMayWait()) SDL_PumpEvents();
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) handle(e);
     loop.runDue();
     if (device_->terminated()) {
         quit_ = true;

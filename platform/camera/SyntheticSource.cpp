@@ -118,6 +118,9 @@ std::array<std::array<int, 4>, 2> paintMoving(uint8_t* px, int w, int h, double 
     const int y1 = std::min(L.cellsTop, int(std::ceil(cy + r + 1)));
     painted[1] = {x0, y0, x1, y1};
     const double reach = r + 0.5;  // no cover from this distance on
+    // Inside this squared distance the cover is surely 1 (reach - 1 with a margin far beyond
+    // rounding), so its square root is not needed there.
+    const double inner2 = reach > 1 ? (reach - 1) * (reach - 1) * (1 - 1e-9) : -1;
     for (int y = y0; y < y1; ++y) {
         uint8_t* row = px + y * stride;
         const double py = y + 0.5;
@@ -131,12 +134,14 @@ std::array<std::array<int, 4>, 2> paintMoving(uint8_t* px, int w, int h, double 
         const __m128d vcx = _mm_set1_pd(cx), vhx = _mm_set1_pd(hx), vdy2 = _mm_set1_pd(dy2);
         const __m128d vhy2 = _mm_set1_pd((py - hy) * (py - hy)), vreach = _mm_set1_pd(reach);
         const __m128d vhr = _mm_set1_pd(1.4 * r), zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
-        const __m128d v255 = _mm_set1_pd(255.0);
+        const __m128d v255 = _mm_set1_pd(255.0), vinner2 = _mm_set1_pd(inner2), halfOne = _mm_set1_pd(0.5);
         for (int x = xs; x < xe; x += 2) {
             const __m128d pxc = _mm_add_pd(_mm_set_pd(x + 1, x), _mm_set1_pd(0.5));
             const __m128d dx = _mm_sub_pd(pxc, vcx);
-            const __m128d d = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), vdy2));
-            const __m128d cover = _mm_min_pd(_mm_max_pd(_mm_sub_pd(vreach, d), zero), one);
+            const __m128d d2 = _mm_add_pd(_mm_mul_pd(dx, dx), vdy2);
+            const __m128d cover = _mm_movemask_pd(_mm_cmple_pd(d2, vinner2)) == 3
+                                      ? one
+                                      : _mm_min_pd(_mm_max_pd(_mm_sub_pd(vreach, _mm_sqrt_pd(d2)), zero), one);
             const __m128d hdx = _mm_sub_pd(pxc, vhx);
             const __m128d dh =
                 _mm_min_pd(_mm_div_pd(_mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(hdx, hdx), vhy2)), vhr), one);
@@ -144,19 +149,23 @@ std::array<std::array<int, 4>, 2> paintMoving(uint8_t* px, int w, int h, double 
             const __m128d glint = _mm_max_pd(_mm_sub_pd(one, _mm_mul_pd(dh, _mm_set1_pd(3.2))), zero);
             const __m128d spec = _mm_mul_pd(_mm_mul_pd(glint, glint), _mm_set1_pd(0.75));
             const __m128d spec255 = _mm_mul_pd(v255, spec);
-            alignas(16) double c[2], rr[2], gg[2], bb[2];
-            _mm_store_pd(c, cover);
-            _mm_store_pd(rr, _mm_min_pd(_mm_add_pd(_mm_mul_pd(v255, shade), spec255), v255));
-            _mm_store_pd(gg, _mm_min_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(176), shade), spec255), v255));
-            _mm_store_pd(bb, _mm_min_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(48), shade), spec255), v255));
-            for (int k = 0; k < 2 && x + k < xe; ++k) {
-                if (c[k] <= 0) continue;
-                uint8_t* p = row + size_t(x + k) * 4;
-                // Values lie in [0, 255]: adding a half and truncating rounds as lround does.
-                p[0] = uint8_t(p[0] + (bb[k] - p[0]) * c[k] + 0.5);
-                p[1] = uint8_t(p[1] + (gg[k] - p[1]) * c[k] + 0.5);
-                p[2] = uint8_t(p[2] + (rr[k] - p[2]) * c[k] + 0.5);
-            }
+            const __m128d rr = _mm_min_pd(_mm_add_pd(_mm_mul_pd(v255, shade), spec255), v255);
+            const __m128d gg = _mm_min_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(176), shade), spec255), v255);
+            const __m128d bb = _mm_min_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(48), shade), spec255), v255);
+            // Each channel of both pixels: old + (new - old) * cover + 0.5, truncated, which rounds
+            // as lround does for values in [0, 255]. No cover leaves a pixel as it was.
+            uint8_t* p = row + size_t(x) * 4;
+            const bool both = x + 1 < xe;
+            auto blend = [&](int k, const __m128d& target) {
+                const __m128d old = _mm_set_pd(both ? p[4 + k] : 0, p[k]);
+                const __m128d v = _mm_add_pd(_mm_add_pd(old, _mm_mul_pd(_mm_sub_pd(target, old), cover)), halfOne);
+                const __m128i t = _mm_cvttpd_epi32(v);
+                p[k] = uint8_t(_mm_cvtsi128_si32(t));
+                if (both) p[4 + k] = uint8_t(_mm_cvtsi128_si32(_mm_srli_si128(t, 4)));
+            };
+            blend(0, bb);
+            blend(1, gg);
+            blend(2, rr);
         }
     }
     return painted;

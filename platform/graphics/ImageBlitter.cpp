@@ -77,9 +77,13 @@ bool ImageBlitter::drawNearest(GraphicsContext& context, const Rect& r, const Im
     // picture often come from the same image row: those are copied, not gathered again.
     const int cw = x1 - x0;
     const int64_t iw = image.width(), ih = image.height();
+    // Twice the width is the live preview's usual case on a scale 2 screen.
+    const bool twice = dw == 2 * iw;
     std::vector<uint32_t>& columns = columnScratch();
-    columns.resize(size_t(cw));
-    for (int x = 0; x < cw; ++x) columns[size_t(x)] = uint32_t(((2 * int64_t(x0 - d[0] + x) + 1) * iw) / (2 * int64_t(dw)));
+    if (!twice) {
+        columns.resize(size_t(cw));
+        for (int x = 0; x < cw; ++x) columns[size_t(x)] = uint32_t(((2 * int64_t(x0 - d[0] + x) + 1) * iw) / (2 * int64_t(dw)));
+    }
     const uint8_t* src = image.data();
     const size_t srcStride = image.bytesPerRow();
     int64_t lastRow = -1;
@@ -93,10 +97,23 @@ bool ImageBlitter::drawNearest(GraphicsContext& context, const Rect& r, const Im
         }
         const uint8_t* row = src + size_t(sy) * srcStride;
         // The image's fourth byte means nothing: the pixels are opaque.
-        for (int x = 0; x < cw; ++x) {
+        auto pixel = [row](int64_t column) {
             uint32_t v;
-            std::memcpy(&v, row + size_t(columns[size_t(x)]) * 4, 4);
-            out[x] = v | 0xFF000000u;
+            std::memcpy(&v, row + size_t(column) * 4, 4);
+            return v | 0xFF000000u;
+        };
+        if (twice) {
+            // Device pixel X takes image pixel X / 2: each image pixel written twice at once.
+            const int first = x0 - d[0];
+            int x = 0;
+            if (first % 2) out[x++] = pixel(first / 2);
+            for (; x + 1 < cw; x += 2) {
+                const uint64_t two = uint64_t(pixel((first + x) / 2)) * 0x100000001u;
+                std::memcpy(out + x, &two, 8);
+            }
+            if (x < cw) out[x] = pixel((first + x) / 2);
+        } else {
+            for (int x = 0; x < cw; ++x) out[x] = pixel(columns[size_t(x)]);
         }
         lastRow = sy;
         lastOut = out;

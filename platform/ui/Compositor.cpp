@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -36,29 +35,109 @@ struct Occluder {
     DeviceRect covers;  // whole device pixels
 };
 
+// What covers what on the target, found before drawing: each view's drawing order and the clip
+// its superviews leave it, and the opaque rectangles that later views lay down.
 struct Occlusion {
     struct Entry {
-        int order = -1;
+        const View* view = nullptr;
         std::optional<DeviceRect> clip;  // what its superviews' clips leave; none: nothing clips it
     };
     float scale = 1;
     std::optional<DeviceRect> limit;  // only this part of the target is drawn again
-    std::unordered_map<const View*, Entry> views;
+    std::vector<Entry> views;         // in drawing order: a view's order is its index
     std::vector<Occluder> occluders;
 
-    const Entry* find(const View& v) const {
-        auto it = views.find(&v);
-        return it == views.end() ? nullptr : &it->second;
-    }
+    // The view's drawing order; -1 when it was not seen. Drawing asks in the same order as the
+    // views were seen, some passed over: the search starts after the last one found.
     int orderOf(const View& v) const {
-        const Entry* e = find(v);
-        return e ? e->order : -1;
+        const size_t n = views.size();
+        for (size_t k = 0; k < n; ++k) {
+            const size_t i = (next_ + k) % n;
+            if (views[i].view == &v) {
+                next_ = i + 1;
+                return int(i);
+            }
+        }
+        return -1;
     }
+    const Entry* find(const View& v) const {
+        const int i = orderOf(v);
+        return i < 0 ? nullptr : &views[size_t(i)];
+    }
+
+    // The part of `area` (device space) still visible once the views drawn after `order` are on
+    // screen: null when all of it is covered; otherwise the largest covered part to leave out
+    // (empty when none).
+    std::optional<DeviceRect> visibleCut(int order, const DeviceRect& area) const {
+        DeviceRect best;
+        if (order < 0 || area.empty()) return best;
+        for (const Occluder& o : occluders) {
+            if (o.order <= order) continue;
+            const DeviceRect in = area.intersection(o.covers);
+            if (in.empty()) continue;
+            if (in.x0 <= area.x0 && in.y0 <= area.y0 && in.x1 >= area.x1 && in.y1 >= area.y1) return std::nullopt;
+            if (in.area() > best.area()) best = in;
+        }
+        return best;
+    }
+private:
+    mutable size_t next_ = 0;
 };
 
-// Set while the compositor draws its window; unset for snapshots and inside transitions, where
-// looks are drawn somewhere other than where they end up.
-thread_local const Occlusion* gOcclusion = nullptr;
+// One drawing of a view tree: the target, its scale, and what covers what there.
+struct DrawPass {
+    cairo_t* cr;
+    float scale;
+    // Null for snapshots and the looks inside transitions, which are drawn somewhere other than
+    // where they end up.
+    const Occlusion* occlusion = nullptr;
+    // A second context over the target for live views; null: one is made when needed.
+    SurfaceContext* live = nullptr;
+
+    // The same target, for a look drawn aside and moved into place.
+    DrawPass aside() const { return {cr, scale, nullptr, nullptr}; }
+    int orderOf(const View& v) const { return occlusion ? occlusion->orderOf(v) : -1; }
+    // True when nothing drawn in `b` (points, the current coordinates) would reach the part of
+    // the target drawn again; false when that is not known.
+    bool outsideLimit(const Rect& b) const;
+};
+
+// A view's own coordinates set up on `cr` for as long as this lives: the step that drawing and
+// finding what covers what share. False, with `cr` untouched, when the view shows nothing:
+// hidden, fully transparent or squashed flat.
+class ViewSpace {
+public:
+    ViewSpace(cairo_t* cr, View& v, double parentAlpha) : cr_(cr) {
+        if (v.hidden()) return;
+        geometry_ = v.presentation();
+        alpha_ = parentAlpha * geometry_.alpha;
+        const AffineTransform& t = geometry_.transform;
+        if (alpha_ <= 0 || t.determinant() == 0) return;
+        cairo_save(cr);
+        cairo_translate(cr, geometry_.center.x, geometry_.center.y);
+        cairo_matrix_t m;
+        cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+        cairo_transform(cr, &m);
+        cairo_translate(cr, -geometry_.bounds.midX(), -geometry_.bounds.midY());
+        entered_ = true;
+    }
+    ~ViewSpace() {
+        if (entered_) cairo_restore(cr_);
+    }
+    ViewSpace(const ViewSpace&) = delete;
+    ViewSpace& operator=(const ViewSpace&) = delete;
+
+    explicit operator bool() const { return entered_; }
+    const ViewGeometry& geometry() const { return geometry_; }
+    // The view's alpha times its superviews'.
+    double alpha() const { return alpha_; }
+
+private:
+    cairo_t* cr_;
+    ViewGeometry geometry_;
+    double alpha_ = 0;
+    bool entered_ = false;
+};
 
 bool axisAligned(cairo_t* cr) {
     cairo_matrix_t m;
@@ -87,68 +166,55 @@ bool contentCoversExactly(cairo_t* cr, const View& v, const ViewGeometry& g, flo
            whole(m.x0 + m.xx * g.bounds.x()) && whole(m.y0 + m.yy * g.bounds.y());
 }
 
-void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, std::optional<DeviceRect> clip,
-                  int& counter, Occlusion& occ);
-
-void collectView(cairo_t* cr, View& v, double parentAlpha, const std::optional<DeviceRect>& clip, int& counter,
-                 Occlusion& occ) {
-    // The same steps, in the same order, as drawView.
-    if (v.hidden()) return;
-    const ViewGeometry g = v.presentation();
-    const double alpha = parentAlpha * g.alpha;
-    if (alpha <= 0 || g.transform.determinant() == 0) return;
-    cairo_save(cr);
-    cairo_translate(cr, g.center.x, g.center.y);
+// Where `b` (points) may leave marks in device space: stretched content is filtered and spills up
+// to a stretched pixel beyond its bounds. Only meaningful when the matrix is axis-aligned.
+DeviceRect withSpill(cairo_t* cr, const Rect& b, float scale) {
     cairo_matrix_t m;
-    cairo_matrix_init(&m, g.transform.a, g.transform.b, g.transform.c, g.transform.d, g.transform.tx,
-                      g.transform.ty);
-    cairo_transform(cr, &m);
-    cairo_translate(cr, -g.bounds.midX(), -g.bounds.midY());
-    collectInner(cr, v, g, alpha, clip, counter, occ);
-    cairo_restore(cr);
+    cairo_get_matrix(cr, &m);
+    const double spill = std::ceil(std::max(std::fabs(m.xx), std::fabs(m.yy)) / scale) + 1;
+    const DeviceRect area = toDevice(cr, b);
+    return {area.x0 - spill, area.y0 - spill, area.x1 + spill, area.y1 + spill};
 }
 
-void collectInner(cairo_t* cr, View& v, const ViewGeometry& g, double alpha, std::optional<DeviceRect> clip,
-                  int& counter, Occlusion& occ) {
-    Occlusion::Entry& entry = occ.views[&v];
-    entry.order = counter++;
-    entry.clip = clip;
-    const int order = entry.order;
-    Layer* layer = v.layerIfAny();
-    if (layer && layer->hasRunningTransitions()) return;  // drawn without occlusion, covers nothing
-    const bool aligned = axisAligned(cr);
-    const DeviceRect own = aligned ? toDevice(cr, g.bounds) : DeviceRect{};
-    if (v.clipsToBounds()) {
-        // A turned clip: nothing inside may claim to cover anything.
-        if (!aligned) return;
-        clip = clip ? clip->intersection(own) : own;
-    }
-    const auto bg = v.backgroundColor();
-    const bool fills = (bg && bg->a >= 1) || contentCoversExactly(cr, v, g, occ.scale);
-    if (aligned && fills && alpha >= 1) {
-        DeviceRect r = clip ? own.intersection(*clip) : own;
-        // Partly covered edge pixels are blended: only whole pixels count.
-        r = {std::ceil(r.x0 - 1e-6), std::ceil(r.y0 - 1e-6), std::floor(r.x1 + 1e-6), std::floor(r.y1 + 1e-6)};
-        if (!r.empty()) occ.occluders.push_back({order, r});
-    }
-    for (auto& s : v.subviews()) collectView(cr, *s, alpha, clip, counter, occ);
-}
+// Walks the tree in drawing order, as the drawing will, numbering the views and noting what
+// each opaque one covers.
+class OcclusionCollector {
+public:
+    OcclusionCollector(cairo_t* cr, Occlusion& occ) : cr_(cr), occ_(occ) {}
 
-// The part of `area` (device space) still visible once the views drawn after `order` are on
-// screen: null when all of it is covered; otherwise the largest covered part to leave out
-// (empty when none).
-std::optional<DeviceRect> visibleCut(int order, const DeviceRect& area) {
-    DeviceRect best;
-    if (!gOcclusion || order < 0 || area.empty()) return best;
-    for (const Occluder& o : gOcclusion->occluders) {
-        if (o.order <= order) continue;
-        const DeviceRect in = area.intersection(o.covers);
-        if (in.empty()) continue;
-        if (in.x0 <= area.x0 && in.y0 <= area.y0 && in.x1 >= area.x1 && in.y1 >= area.y1) return std::nullopt;
-        if (in.area() > best.area()) best = in;
+    void collectView(View& v, double parentAlpha, const std::optional<DeviceRect>& clip) {
+        ViewSpace space(cr_, v, parentAlpha);
+        if (space) collectInner(v, space.geometry(), space.alpha(), clip);
     }
-    return best;
-}
+
+    // `v` with its coordinates already set up on the target.
+    void collectInner(View& v, const ViewGeometry& g, double alpha, std::optional<DeviceRect> clip) {
+        const int order = int(occ_.views.size());
+        occ_.views.push_back({&v, clip});
+        Layer* layer = v.layerIfAny();
+        if (layer && layer->hasRunningTransitions()) return;  // drawn without occlusion, covers nothing
+        const bool aligned = axisAligned(cr_);
+        const DeviceRect own = aligned ? toDevice(cr_, g.bounds) : DeviceRect{};
+        if (v.clipsToBounds()) {
+            // A turned clip: nothing inside may claim to cover anything.
+            if (!aligned) return;
+            clip = clip ? clip->intersection(own) : own;
+        }
+        const auto bg = v.backgroundColor();
+        const bool fills = (bg && bg->a >= 1) || contentCoversExactly(cr_, v, g, occ_.scale);
+        if (aligned && fills && alpha >= 1) {
+            DeviceRect r = clip ? own.intersection(*clip) : own;
+            // Partly covered edge pixels are blended: only whole pixels count.
+            r = {std::ceil(r.x0 - 1e-6), std::ceil(r.y0 - 1e-6), std::floor(r.x1 + 1e-6), std::floor(r.y1 + 1e-6)};
+            if (!r.empty()) occ_.occluders.push_back({order, r});
+        }
+        for (auto& s : v.subviews()) collectView(*s, alpha, clip);
+    }
+
+private:
+    cairo_t* cr_;
+    Occlusion& occ_;
+};
 
 cairo_surface_t* newSurface(int w, int h, bool opaque = false) {
     cairo_surface_t* s = cairo_image_surface_create(opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, w, h);
@@ -210,6 +276,7 @@ ViewBacking* contentOf(View& v, float scale) {
     }
     cairo_surface_flush(surface);
     cairo_surface_mark_dirty(surface);
+    (made ? made.get() : old)->contentChanged();
     v.clearNeedsDisplay();
     if (v.drawsNothing()) {
         v.setBacking(nullptr);
@@ -232,22 +299,35 @@ void paintBacking(cairo_t* cr, const ViewBacking& bk, const Rect& r, double alph
     cairo_restore(cr);
 }
 
-void drawView(cairo_t* cr, View& v, float scale, double alpha);
+bool DrawPass::outsideLimit(const Rect& b) const {
+    if (!occlusion || !occlusion->limit || !axisAligned(cr)) return false;
+    return withSpill(cr, b, scale).intersection(*occlusion->limit).empty();
+}
+
+void drawView(const DrawPass& pass, View& v, double parentAlpha);
 
 // A live view straight onto the target, where its content lands pixel for pixel: no copy kept
 // aside, nothing to paint again. False (nothing drawn) when it must go the usual way.
-bool drawLive(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double alpha) {
-    if (!v.isLive() || !gOcclusion || alpha < 1 || !contentCoversExactly(cr, v, g, scale)) return false;
-    const Occlusion::Entry* entry = gOcclusion->find(v);
+bool drawLive(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha) {
+    cairo_t* cr = pass.cr;
+    if (!v.isLive() || !pass.occlusion || alpha < 1 || !contentCoversExactly(cr, v, g, pass.scale)) return false;
+    const Occlusion::Entry* entry = pass.occlusion->find(v);
     if (!entry) return false;
     cairo_surface_t* target = cairo_get_target(cr);
-    auto ctx = SurfaceContext::createForSurface(target, scale);
-    if (!ctx) return false;
+    std::unique_ptr<SurfaceContext> made;
+    SurfaceContext* ctx = pass.live;
+    if (!ctx) {
+        made = SurfaceContext::createForSurface(target, pass.scale);
+        if (!made) return false;
+        ctx = made.get();
+    }
+    // Whatever the view does to the context is undone for the next frame.
+    ctx->saveGState();
     cairo_t* direct = ctx->cairo();
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
     cairo_identity_matrix(direct);
-    for (const auto& c : {entry->clip, gOcclusion->limit}) {
+    for (const auto& c : {entry->clip, pass.occlusion->limit}) {
         if (!c) continue;
         cairo_rectangle(direct, c->x0, c->y0, c->x1 - c->x0, c->y1 - c->y0);
         cairo_clip(direct);
@@ -256,6 +336,7 @@ bool drawLive(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double a
     ctx->clipToRect(v.bounds());
     v.setDrawsNothing(false);
     v.drawRect(*ctx, v.bounds());
+    ctx->restoreGState();
     cairo_surface_flush(target);
     cairo_surface_mark_dirty(target);
     v.clearNeedsDisplay();
@@ -263,90 +344,98 @@ bool drawLive(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double a
     return true;
 }
 
+// Fills the bounds with the background colour, leaving out `hole` (device space, may be empty):
+// the part later views cover.
+void fillBackground(cairo_t* cr, const Color& bg, const Rect& b, double alpha, const DeviceRect& hole) {
+    cairo_set_source_rgba(cr, bg.r, bg.g, bg.b, bg.a * alpha);
+    cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
+    if (!hole.empty()) {
+        // A hole in the rectangle, filled even-odd.
+        double x0 = hole.x0, y0 = hole.y0, x1 = hole.x1, y1 = hole.y1;
+        cairo_device_to_user(cr, &x0, &y0);
+        cairo_device_to_user(cr, &x1, &y1);
+        cairo_rectangle(cr, std::min(x0, x1), std::min(y0, y1), std::fabs(x1 - x0), std::fabs(y1 - y0));
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+    }
+    cairo_fill(cr);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+}
+
+// Content is drawn at the model size; a bounds animation stretches it.
+void paintContent(cairo_t* cr, const View& v, const ViewBacking& bk, const Rect& b, double alpha) {
+    const Rect model = v.bounds();
+    paintBacking(cr, bk, {b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
+                          model.height() * (model.height() > 0 ? b.height() / model.height() : 1)},
+                 alpha);
+}
+
+// The view's background and cached content, leaving out what later opaque views cover.
+void drawOwnLook(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha) {
+    cairo_t* cr = pass.cr;
+    const Rect& b = g.bounds;
+    // Over the live preview only a small part of the screen is drawn again, thirty times a
+    // second: a view wholly outside it is passed over, its content kept for later.
+    if (!v.needsDisplay() && pass.outsideLimit(b)) return;
+    ViewBacking* bk = contentOf(v, pass.scale);
+    // Under an opaque view's content the background would never be seen.
+    const bool hidesBackground = bk && alpha >= 1 && contentCoversExactly(cr, v, g, pass.scale);
+    const int order = pass.orderOf(v);
+    const bool aligned = order >= 0 && axisAligned(cr);
+    std::optional<DeviceRect> visible = DeviceRect{};
+    if (aligned) visible = pass.occlusion->visibleCut(order, toDevice(cr, b));
+    if (auto bg = v.backgroundColor(); bg && bg->a > 0 && !hidesBackground && visible)
+        fillBackground(cr, *bg, b, alpha, *visible);
+    if (!bk) return;
+    // Stretched content is filtered and spills up to a stretched pixel beyond its bounds: it
+    // may only be left out when that margin is covered too.
+    bool contentCovered = false;
+    if (aligned && !hidesBackground) {
+        contentCovered = !pass.occlusion->visibleCut(order, withSpill(cr, b, pass.scale));
+    } else if (!visible) {
+        contentCovered = true;  // lands on whole pixels, all of them covered
+    }
+    if (!contentCovered && !bk->isClear()) paintContent(cr, v, *bk, b, alpha);
+}
 
 // The view's own look in its bounds coordinates, without a running transition. Opacity applies
 // to the background, the content and each subview separately (no group opacity), as on the
 // original platform: it is also what keeps composing cheap.
-void drawLook(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double alpha) {
-    const Rect& b = g.bounds;
-    if (drawLive(cr, v, g, scale, alpha)) {
-        for (auto& s : v.subviews()) drawView(cr, *s, scale, alpha);
-        return;
-    }
-    ViewBacking* bk = contentOf(v, scale);
-    // Under an opaque view's content the background would never be seen.
-    const bool hidesBackground = bk && alpha >= 1 && contentCoversExactly(cr, v, g, scale);
-    const int order = gOcclusion ? gOcclusion->orderOf(v) : -1;
-    const bool aligned = order >= 0 && axisAligned(cr);
-    std::optional<DeviceRect> visible = DeviceRect{};
-    if (aligned) visible = visibleCut(order, toDevice(cr, b));
-    if (auto bg = v.backgroundColor(); bg && bg->a > 0 && !hidesBackground && visible) {
-        cairo_set_source_rgba(cr, bg->r, bg->g, bg->b, bg->a * alpha);
-        cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
-        if (!visible->empty()) {
-            // Leave out the covered part: a hole in the rectangle, filled even-odd.
-            double x0 = visible->x0, y0 = visible->y0, x1 = visible->x1, y1 = visible->y1;
-            cairo_device_to_user(cr, &x0, &y0);
-            cairo_device_to_user(cr, &x1, &y1);
-            cairo_rectangle(cr, std::min(x0, x1), std::min(y0, y1), std::fabs(x1 - x0), std::fabs(y1 - y0));
-            cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
-        }
-        cairo_fill(cr);
-        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-    }
-    // Stretched content is filtered and spills up to a stretched pixel beyond its bounds: it
-    // may only be left out when that margin is covered too.
-    bool contentCovered = false;
-    if (bk && aligned && !hidesBackground) {
-        cairo_matrix_t m;
-        cairo_get_matrix(cr, &m);
-        const double spill = std::ceil(std::max(std::fabs(m.xx), std::fabs(m.yy)) / scale) + 1;
-        DeviceRect area = toDevice(cr, b);
-        area = {area.x0 - spill, area.y0 - spill, area.x1 + spill, area.y1 + spill};
-        contentCovered = !visibleCut(order, area);
-    } else if (bk && !visible) {
-        contentCovered = true;  // lands on whole pixels, all of them covered
-    }
-    if (bk && !contentCovered) {
-        // Content is drawn at the model size; a bounds animation stretches it.
-        Rect model = v.bounds();
-        paintBacking(cr, *bk, {b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
-                               model.height() * (model.height() > 0 ? b.height() / model.height() : 1)},
-                     alpha);
-    }
-    for (auto& s : v.subviews()) drawView(cr, *s, scale, alpha);
+void drawLook(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha) {
+    if (!drawLive(pass, v, g, alpha)) drawOwnLook(pass, v, g, alpha);
+    for (auto& s : v.subviews()) drawView(pass, *s, alpha);
 }
 
-// The look with a running transition: the old picture giving way to the new look.
-void drawInner(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double alpha) {
-    Layer* layer = v.layerIfAny();
-    if (!layer || !layer->hasRunningTransitions()) {
-        drawLook(cr, v, g, scale, alpha);
-        return;
-    }
-    const Layer::Running& r = layer->running().back();
+// How far a running transition has got, from 0 to 1 along its timing curve.
+double transitionProgress(const Layer::Running& r) {
     const Transition& t = r.transition;
-    const double now = animation::now();
-    const double frac = t.duration > 0 ? std::clamp((now - r.beginTime) / t.duration, 0.0, 1.0) : 1.0;
-    const double p = t.progressAt(frac);
-    const Rect& b = g.bounds;
+    const double frac = t.duration > 0 ? std::clamp((animation::now() - r.beginTime) / t.duration, 0.0, 1.0) : 1.0;
+    return t.progressAt(frac);
+}
 
-    cairo_save(cr);
-    cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
-    cairo_clip(cr);
-    cairo_push_group(cr);
-    {
-        // The new look is drawn aside and moved into place: what covers what is unknown there.
-        const Occlusion* saved = gOcclusion;
-        gOcclusion = nullptr;
-        drawLook(cr, v, g, scale, 1);
-        gOcclusion = saved;
+// The two looks of a running transition, painted at offsets in points with an alpha each.
+struct TwoLooks {
+    cairo_t* cr;
+    cairo_pattern_t* fresh;       // the new look, drawn aside
+    const ViewBacking* oldLook;   // null: nothing was on screen
+    Rect bounds;
+    double alpha;  // the view's alpha in the tree
+
+    void paintNew(double x, double y, double a) const {
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_set_source(cr, fresh);
+        if (a * alpha >= 1) cairo_paint(cr);
+        else cairo_paint_with_alpha(cr, a * alpha);
+        cairo_restore(cr);
     }
-    cairo_pattern_t* fresh = cairo_pop_group(cr);
+    void paintOld(double x, double y, double a) const {
+        if (oldLook) paintBacking(cr, *oldLook, bounds.offsetBy(float(x), float(y)), a * alpha);
+    }
+};
 
-    // Where each look stands: offsets of the old and the new look in points.
-    double ox = 0, oy = 0, nx = 0, ny = 0;
-    double w = b.width(), h = b.height();
+// The old look giving way to the new, `p` of the way through.
+void paintTransition(const TwoLooks& looks, const Transition& t, double p) {
+    const double w = looks.bounds.width(), h = looks.bounds.height();
     double dx = 0, dy = 0;  // the direction the new look comes from, as a unit step
     switch (t.subtype) {
         case TransitionSubtype::FromLeft: dx = -1; break;
@@ -355,68 +444,63 @@ void drawInner(cairo_t* cr, View& v, const ViewGeometry& g, float scale, double 
         case TransitionSubtype::FromTop: dy = -1; break;
         case TransitionSubtype::FromBottom: dy = 1; break;
     }
-    auto paintNew = [&](double x, double y, double a) {
-        cairo_save(cr);
-        cairo_translate(cr, x, y);
-        cairo_set_source(cr, fresh);
-        if (a * alpha >= 1) cairo_paint(cr);
-        else cairo_paint_with_alpha(cr, a * alpha);
-        cairo_restore(cr);
-    };
-    auto paintOld = [&](double x, double y, double a) {
-        if (r.oldLook) paintBacking(cr, *r.oldLook, b.offsetBy(float(x), float(y)), a * alpha);
-    };
     switch (t.type) {
         case TransitionType::Fade:
             // A true cross-fade: old * (1 - p) + new * p.
-            cairo_push_group(cr);
-            paintOld(0, 0, (1 - p) / alpha);
-            cairo_set_operator(cr, CAIRO_OPERATOR_ADD);
-            paintNew(0, 0, p / alpha);
-            cairo_pop_group_to_source(cr);
-            cairo_paint_with_alpha(cr, alpha);
+            cairo_push_group(looks.cr);
+            looks.paintOld(0, 0, (1 - p) / looks.alpha);
+            cairo_set_operator(looks.cr, CAIRO_OPERATOR_ADD);
+            looks.paintNew(0, 0, p / looks.alpha);
+            cairo_pop_group_to_source(looks.cr);
+            cairo_paint_with_alpha(looks.cr, looks.alpha);
             break;
         case TransitionType::Push:
-            ox = -dx * w * p; oy = -dy * h * p;
-            nx = dx * w * (1 - p); ny = dy * h * (1 - p);
-            paintOld(ox, oy, 1);
-            paintNew(nx, ny, 1);
+            looks.paintOld(-dx * w * p, -dy * h * p, 1);
+            looks.paintNew(dx * w * (1 - p), dy * h * (1 - p), 1);
             break;
         case TransitionType::MoveIn:
-            paintOld(0, 0, 1);
-            paintNew(dx * w * (1 - p), dy * h * (1 - p), 1);
+            looks.paintOld(0, 0, 1);
+            looks.paintNew(dx * w * (1 - p), dy * h * (1 - p), 1);
             break;
         case TransitionType::Reveal:
-            paintNew(0, 0, 1);
-            paintOld(-dx * w * p, -dy * h * p, 1);
+            looks.paintNew(0, 0, 1);
+            looks.paintOld(-dx * w * p, -dy * h * p, 1);
             break;
     }
+}
+
+void drawTransition(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha, const Layer::Running& r) {
+    cairo_t* cr = pass.cr;
+    const double p = transitionProgress(r);
+    const Rect& b = g.bounds;
+    cairo_save(cr);
+    cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
+    cairo_clip(cr);
+    // The new look is drawn aside and moved into place: what covers what is unknown there.
+    cairo_push_group(cr);
+    drawLook(pass.aside(), v, g, 1);
+    cairo_pattern_t* fresh = cairo_pop_group(cr);
+    paintTransition({cr, fresh, r.oldLook.get(), b, alpha}, r.transition, p);
     cairo_pattern_destroy(fresh);
     cairo_restore(cr);
 }
 
-void drawView(cairo_t* cr, View& v, float scale, double parentAlpha) {
-    if (v.hidden()) return;
-    const ViewGeometry g = v.presentation();
-    const double alpha = parentAlpha * g.alpha;
-    if (alpha <= 0) return;
-    cairo_save(cr);
-    cairo_translate(cr, g.center.x, g.center.y);
-    cairo_matrix_t m;
-    cairo_matrix_init(&m, g.transform.a, g.transform.b, g.transform.c, g.transform.d, g.transform.tx,
-                      g.transform.ty);
-    if (g.transform.determinant() == 0) {
-        cairo_restore(cr);
-        return;  // squashed flat: nothing to see
-    }
-    cairo_transform(cr, &m);
-    cairo_translate(cr, -g.bounds.midX(), -g.bounds.midY());
+// `v` with its coordinates already set up on the target: its look, or its running transition.
+void drawInner(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha) {
+    Layer* layer = v.layerIfAny();
+    if (layer && layer->hasRunningTransitions()) drawTransition(pass, v, g, alpha, layer->running().back());
+    else drawLook(pass, v, g, alpha);
+}
+
+void drawView(const DrawPass& pass, View& v, double parentAlpha) {
+    ViewSpace space(pass.cr, v, parentAlpha);
+    if (!space) return;
+    const ViewGeometry& g = space.geometry();
     if (v.clipsToBounds()) {
-        cairo_rectangle(cr, g.bounds.x(), g.bounds.y(), g.bounds.width(), g.bounds.height());
-        cairo_clip(cr);
+        cairo_rectangle(pass.cr, g.bounds.x(), g.bounds.y(), g.bounds.width(), g.bounds.height());
+        cairo_clip(pass.cr);
     }
-    drawInner(cr, v, g, scale, alpha);
-    cairo_restore(cr);
+    drawInner(pass, v, g, space.alpha());
 }
 
 // Live views fetch their next content now, so that what changed is known before drawing.
@@ -440,14 +524,16 @@ bool Compositor::composite(Window& window) {
         window.setScale(scale_);
         return false;
     }
-    if (!surface_ || surface_->pixelWidth() != pw || surface_->pixelHeight() != ph || surface_->scale() != scale_) {
-        surface_ = SurfaceContext::create(pw, ph, scale_, true);
-        if (!surface_) return false;
+    SurfaceContext* surface = own_.context.get();
+    if (!surface || surface->pixelWidth() != pw || surface->pixelHeight() != ph || surface->scale() != scale_) {
+        own_ = {};
         lastTarget_ = {};
+        own_.context = SurfaceContext::create(pw, ph, scale_, true);
+        if (!own_.context) return false;
+        cairo_surface_t* s = own_.context->surface();
+        own_.id = {cairo_image_surface_get_data(s), pw, ph, cairo_image_surface_get_stride(s), scale_};
     }
-    drawWindow(*surface_, window,
-               {cairo_image_surface_get_data(surface_->surface()), pw, ph,
-                cairo_image_surface_get_stride(surface_->surface()), scale_});
+    drawWindow(own_, window);
     return true;
 }
 
@@ -456,15 +542,23 @@ bool Compositor::composite(Window& window, uint8_t* pixels, int pixelWidth, int 
     if (!pixels || pixelWidth != toPixels(b.width(), scale_) || pixelHeight != toPixels(b.height(), scale_) ||
         pixelWidth <= 0 || pixelHeight <= 0 || bytesPerRow < pixelWidth * 4 || bytesPerRow % 4 != 0)
         return false;
-    cairo_surface_t* s = cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_RGB24, pixelWidth, pixelHeight, bytesPerRow);
-    auto target = SurfaceContext::createForSurface(s, scale_);
-    cairo_surface_destroy(s);  // the context holds its own reference
-    if (!target) return false;
-    drawWindow(*target, window, {pixels, pixelWidth, pixelHeight, bytesPerRow, scale_});
+    const TargetId id{pixels, pixelWidth, pixelHeight, bytesPerRow, scale_};
+    if (!external_.context || !(external_.id == id)) {
+        external_ = {};
+        cairo_surface_t* s =
+            cairo_image_surface_create_for_data(pixels, CAIRO_FORMAT_RGB24, pixelWidth, pixelHeight, bytesPerRow);
+        external_.context = SurfaceContext::createForSurface(s, scale_);
+        cairo_surface_destroy(s);  // the context holds its own reference
+        if (!external_.context) return false;
+        external_.id = id;
+    }
+    drawWindow(external_, window);
     return true;
 }
 
-void Compositor::drawWindow(SurfaceContext& target, Window& window, const TargetId& id) {
+void Compositor::drawWindow(Target& to, Window& window) {
+    SurfaceContext& target = *to.context;
+    const TargetId& id = to.id;
     window.setScale(scale_);  // transitions keep their old looks at the scale they are shown at
     prepareLiveViews(window);
     const int pw = target.pixelWidth(), ph = target.pixelHeight();
@@ -511,27 +605,30 @@ void Compositor::drawWindow(SurfaceContext& target, Window& window, const Target
         Occlusion occlusion;
         occlusion.scale = scale_;
         if (!whole) occlusion.limit = DeviceRect{double(x0), double(y0), double(x1), double(y1)};
-        int counter = 0;
-        collectInner(cr, window, g, g.alpha, std::nullopt, counter, occlusion);
-        gOcclusion = &occlusion;
-        drawInner(cr, window, g, scale_, g.alpha);
-        gOcclusion = nullptr;
+        occlusion.views.reserve(64);
+        OcclusionCollector(cr, occlusion).collectInner(window, g, g.alpha, std::nullopt);
+        if (!to.live) to.live = SurfaceContext::createForSurface(target.surface(), scale_);
+        drawInner({cr, scale_, &occlusion, to.live.get()}, window, g, g.alpha);
     }
     cairo_restore(cr);
     cairo_surface_flush(target.surface());
     window.clearNeedsComposite();
 }
 
-ImageRef Compositor::image() const { return surface_ ? surface_->makeImage() : nullptr; }
+ImageRef Compositor::image() const { return own_.context ? own_.context->makeImage() : nullptr; }
 
-bool Compositor::writePNG(const std::filesystem::path& path) const { return surface_ && surface_->writePNG(path); }
+bool Compositor::writePNG(const std::filesystem::path& path) const {
+    return own_.context && own_.context->writePNG(path);
+}
 
 const uint8_t* Compositor::pixels() const {
-    return surface_ ? cairo_image_surface_get_data(surface_->surface()) : nullptr;
+    return own_.context ? cairo_image_surface_get_data(own_.context->surface()) : nullptr;
 }
-int Compositor::bytesPerRow() const { return surface_ ? cairo_image_surface_get_stride(surface_->surface()) : 0; }
-int Compositor::pixelWidth() const { return surface_ ? surface_->pixelWidth() : 0; }
-int Compositor::pixelHeight() const { return surface_ ? surface_->pixelHeight() : 0; }
+int Compositor::bytesPerRow() const {
+    return own_.context ? cairo_image_surface_get_stride(own_.context->surface()) : 0;
+}
+int Compositor::pixelWidth() const { return own_.context ? own_.context->pixelWidth() : 0; }
+int Compositor::pixelHeight() const { return own_.context ? own_.context->pixelHeight() : 0; }
 
 std::shared_ptr<ViewBacking> Compositor::snapshot(View& view, float scale) {
     if (!(scale > 0)) scale = 1;
@@ -543,10 +640,7 @@ std::shared_ptr<ViewBacking> Compositor::snapshot(View& view, float scale) {
     cairo_t* cr = cairo_create(s);
     cairo_scale(cr, scale, scale);
     cairo_translate(cr, -g.bounds.x(), -g.bounds.y());
-    const Occlusion* saved = gOcclusion;
-    gOcclusion = nullptr;
-    drawInner(cr, view, g, scale, 1);
-    gOcclusion = saved;
+    drawInner({cr, scale, nullptr, nullptr}, view, g, 1);
     cairo_destroy(cr);
     cairo_surface_flush(s);
     return std::make_shared<ViewBacking>(s, scale, pw, ph);

@@ -66,12 +66,19 @@ private:
         float scale = 0;
         bool operator==(const TargetId&) const = default;
     };
-    void drawWindow(SurfaceContext& target, Window& window, const TargetId& id);
+    // A target's drawing context, and a second one over the same pixels for live views, which
+    // draw themselves straight onto it; kept while the target stays the same.
+    struct Target {
+        TargetId id;
+        std::unique_ptr<SurfaceContext> context, live;
+    };
+    void drawWindow(Target& target, Window& window);
 
     float scale_;
     TargetId lastTarget_;
     PixelRect lastDamage_;
-    std::unique_ptr<SurfaceContext> surface_;
+    Target own_;       // the compositor's own surface
+    Target external_;  // the caller's rows of the last composite into them
 };
 
 }  // namespace platform

@@ -16,10 +16,17 @@ public:
     int pixelWidth() const { return pixelWidth_; }
     int pixelHeight() const { return pixelHeight_; }
 
+    // True when every pixel is fully transparent, so that painting it would change nothing (a
+    // button that only draws while touched). Known from the last contentChanged(); false before.
+    bool isClear() const { return clear_; }
+    // To be called after drawing into the surface.
+    void contentChanged();
+
 private:
     cairo_surface_t* surface_;
     float scale_;
     int pixelWidth_, pixelHeight_;
+    bool clear_ = false;
 };
 
 }  // namespace platform

@@ -37,6 +37,31 @@ TEST(WindowHostXvfb, ClickOnTheAlbumButtonLeavesTheApplication) {
     EXPECT_NE(events.find(" terminate\n"), std::string::npos) << events;
 }
 
+// On the information page nothing is scheduled, so the window sleeps until the window system or
+// another thread wakes it: a termination signal, handled on a thread of its own, must.
+TEST(WindowHostXvfb, TerminationWakesTheWindowAtRest) {
+    if (!haveProgram("xvfb-run") || !haveProgram("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+    testenv::ScratchDir dir;
+    const std::string log = (dir / "events.log").string();
+    // At scale 1 the information button sits at the right of the bar.
+    const std::string inner =
+        shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " + shellQuote((dir / "device").string()) +
+        " --event-log " + shellQuote(log) + " & pid=$!\n"
+        "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
+        "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n"
+        "for i in $(seq 200); do [ -e " + shellQuote((dir / "device/var").string()) + " ] && break; sleep 0.05; done\n"
+        "xdotool mousemove --window $wid 291 26 click 1\n"
+        "sleep 2\n"
+        "kill -TERM $pid\n"
+        "for i in $(seq 40); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
+        "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -KILL $pid; }\n"
+        "wait $pid; echo \"exit=$?\"\n";
+    auto r = testenv::run("timeout 60 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
+    EXPECT_NE(r.out.find("exit=0"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("still running"), std::string::npos) << r.out;
+    EXPECT_NE(testenv::readFile(log).find(" terminate\n"), std::string::npos);
+}
+
 TEST(WindowHostXvfb, WithoutSoundOneLineAndNoLibraryChatter) {
     if (!haveProgram("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
     testenv::ScratchDir dir;

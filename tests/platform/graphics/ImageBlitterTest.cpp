@@ -82,7 +82,8 @@ TEST(ImageBlitterTest, EveryPixelTakesTheImagePixelUnderItsCentre) {
     ImageRef image = Image::createBGRX(iw, ih, std::move(px));
     struct Case { Rect r; Rect clip; };
     for (const Case& k : {Case{{-3, 2, 17, 12}, {0, 0, 9, 11}}, Case{{1, 1, 4, 3}, {0, 0, 20, 20}},
-                          Case{{2, -6, 23, 29}, {3, 1, 10, 9}}}) {
+                          Case{{2, -6, 23, 29}, {3, 1, 10, 9}}, Case{{1, 1, 14, 10}, {2, 0, 10, 20}},
+                          Case{{-2, 2, 14, 10}, {0, 0, 11, 20}}}) {
         auto c = SurfaceContext::create(12, 14, 1);
         ASSERT_TRUE(c);
         c->clipToRect(k.clip);

@@ -247,12 +247,90 @@ TEST_F(CompositorTest, ComposesIntoAWindowSystemBufferAsIntoItsOwn) {
             for (int k = 0; k < 3; ++k) EXPECT_EQ(buffer[size_t(y) * stride + size_t(x) * 4 + k], own->pixel(x, y)[k]);
         EXPECT_EQ(buffer[size_t(y) * stride + 6 * 4], 0xAB);
     }
+    // Other rows of the same size are another target: drawn whole, and only there.
+    std::vector<uint8_t> other(buffer.size(), 0xAB);
+    const std::vector<uint8_t> first = buffer;
+    ASSERT_TRUE(compositor.composite(window, other.data(), 6, 4, stride));
+    EXPECT_EQ(other, first);
+    std::fill(buffer.begin(), buffer.end(), 0xAB);
+    ASSERT_TRUE(compositor.composite(window, buffer.data(), 6, 4, stride));
+    EXPECT_EQ(buffer, first);
     // The wrong size or row length is refused without touching the buffer.
     std::vector<uint8_t> untouched(buffer.size(), 0xCD);
     EXPECT_FALSE(compositor.composite(window, untouched.data(), 5, 4, stride));
     EXPECT_FALSE(compositor.composite(window, untouched.data(), 6, 4, 6 * 4 - 4));
     EXPECT_FALSE(compositor.composite(window, nullptr, 6, 4, stride));
     EXPECT_EQ(untouched, std::vector<uint8_t>(buffer.size(), 0xCD));
+}
+
+// Draws nothing until told to; then one green pixel at its bottom right corner.
+class CornerView : public View {
+public:
+    using View::View;
+    bool marked = false;
+    void drawRect(GraphicsContext& ctx, const Rect&) override {
+        if (!marked) return;
+        ctx.setFillColor(Color::rgba(0, 1, 0));
+        ctx.fillRect({bounds().width() - 0.5f, bounds().height() - 0.5f, 0.5f, 0.5f});
+    }
+};
+
+// Content without a visible pixel is left out; drawn again with one, it shows.
+TEST_F(CompositorTest, EmptyContentIsLeftOutUntilItShowsSomething) {
+    Window window(Rect(0, 0, 3, 2));
+    window.setBackgroundColor(Color::rgba(1, 0, 0));
+    auto* corner = static_cast<CornerView*>(window.addSubview(std::make_unique<CornerView>(Rect(1, 0, 2, 2))));
+    corner->setBackgroundColor(Color::rgba(0, 0, 1, 0.5f));  // still drawn beneath
+    Compositor compositor(2);
+    ASSERT_TRUE(compositor.composite(window));
+    EXPECT_EQ(at(*compositor.image(), 5, 3), (Bgr{128, 0, 127}));
+    EXPECT_EQ(at(*compositor.image(), 0, 0), (Bgr{0, 0, 255}));
+    corner->marked = true;
+    corner->setNeedsDisplay();
+    ASSERT_TRUE(compositor.composite(window));
+    EXPECT_EQ(at(*compositor.image(), 5, 3), (Bgr{0, 255, 0}));
+    EXPECT_EQ(at(*compositor.image(), 4, 3), (Bgr{128, 0, 127}));
+    EXPECT_EQ(worstDifferenceFromSnapshot(compositor, window), 0);
+}
+
+// A live view that leaves its context clipped, coloured and with a shadow: the next frame starts
+// afresh. The first frame draws only its left point.
+class UntidyLiveView : public View {
+public:
+    explicit UntidyLiveView(const Rect& frame) : View(frame) { setOpaque(true); }
+    int frames = 0;
+    bool isLive() const override { return true; }
+    void drawRect(GraphicsContext& ctx, const Rect&) override {
+        ++frames;
+        if (frames == 1) ctx.clipToRect({0, 0, 1, bounds().height()});
+        else ctx.setFillColor(frames % 2 ? Color::rgba(0, 1, 0) : Color::rgba(0, 0, 1));
+        ctx.fillRect(bounds());
+        ctx.setFillColor(Color::rgba(1, 1, 1));
+        ctx.setAlpha(0.5f);
+    }
+};
+
+TEST_F(CompositorTest, LiveViewsDrawEachFrameFromAFreshContext) {
+    Window window(Rect(0, 0, 3, 2));
+    window.setBackgroundColor(Color::rgba(1, 0, 0));
+    auto* live = static_cast<UntidyLiveView*>(window.addSubview(std::make_unique<UntidyLiveView>(Rect(0, 0, 3, 2))));
+    std::vector<uint8_t> rows(size_t(6) * 4 * 4, 0);
+    Compositor compositor(2);
+    for (int frame = 1; frame <= 3; ++frame) {
+        live->setNeedsDisplay();
+        ASSERT_TRUE(compositor.composite(window, rows.data(), 6, 4, 6 * 4));
+        ASSERT_EQ(live->frames, frame);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 6; ++x) {
+                // Black first: the fill colour of a fresh context. Beside it the view covers the
+                // window, whose background is left out, so the rows keep their zeros.
+                uint8_t want[3] = {0, 0, 0};
+                if (frame == 2) want[0] = 255;
+                if (frame == 3) want[1] = 255;
+                for (int k = 0; k < 3; ++k)
+                    ASSERT_EQ(rows[size_t(y) * 24 + size_t(x) * 4 + k], want[k]) << "frame " << frame << " at " << x << "," << y;
+            }
+    }
 }
 
 // Draws its base colour and every stroke made on it so far, in order: drawn again anywhere, it
