@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libasound2-dev
+  libsdl2-dev libx11-dev libasound2-dev
   libcairo2-dev libpango1.0-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
   libyuv-dev liblitehtml-dev libgumbo-dev
   libjpeg62-turbo-dev libjpeg-turbo-progs libexif-dev

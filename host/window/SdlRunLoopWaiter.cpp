@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include <dlfcn.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -15,9 +14,6 @@
 namespace host {
 namespace {
 
-// Xlib's QueuedAfterFlush: sends what is buffered, then counts the events queued, reading the
-// connection first if there are none.
-constexpr int kQueuedAfterFlush = 2;
 // About once a second at thirty wake-ups a second.
 constexpr int kWaitsPerPump = 32;
 
@@ -29,12 +25,9 @@ SdlRunLoopWaiter::SdlRunLoopWaiter(SDL_Window* window) : eventType_(SDL_Register
     SDL_VERSION(&info.version);
     if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 && info.info.x11.display) {
         wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        if (wakeFd_ >= 0) displayFd_ = ConnectionNumber(info.info.x11.display);
-        // SDL has loaded Xlib already; nothing new is loaded here.
-        if (void* xlib = dlopen("libX11.so.6", RTLD_LAZY | RTLD_NOLOAD)) {
-            eventsQueued_ = reinterpret_cast<int (*)(void*, int)>(dlsym(xlib, "XEventsQueued"));
+        if (wakeFd_ >= 0) {
+            displayFd_ = ConnectionNumber(info.info.x11.display);
             display_ = info.info.x11.display;
-            dlclose(xlib);  // SDL's reference keeps it loaded
         }
     }
 #else
@@ -54,8 +47,11 @@ void SdlRunLoopWaiter::wait(double seconds) {
         return;
     }
     // Whatever the connection has already delivered must be seen before sleeping on it.
-    if (eventsQueued_ && ++waitsSincePump_ < kWaitsPerPump) {
-        inputMayWait_ = eventsQueued_(display_, kQueuedAfterFlush) > 0;
+    if (++waitsSincePump_ < kWaitsPerPump) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+        // Sends what is buffered, then counts the events queued, reading the connection once.
+        inputMayWait_ = XEventsQueued(static_cast<Display*>(display_), QueuedAfterFlush) > 0;
+#endif
         if (inputMayWait_) return;
     } else {
         waitsSincePump_ = 0;

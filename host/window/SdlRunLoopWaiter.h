@@ -34,11 +34,10 @@ private:
     int displayFd_ = -1;  // the X11 connection; -1: SDL's own wait
     int wakeFd_ = -1;
     bool inputMayWait_ = true;
-    // Xlib's own count of what the connection has delivered (one read), where it can be had: a
-    // full SDL pump reads the connection several times. SDL still pumps now and then, for what
-    // it does besides reading input.
-    void* display_ = nullptr;
-    int (*eventsQueued_)(void*, int) = nullptr;
+    // Asked through Xlib's own count of what the connection has delivered (one read): a full
+    // SDL pump reads the connection several times. SDL still pumps now and then, for what it
+    // does besides reading input.
+    void* display_ = nullptr;  // Display*, kept opaque so the header needs no Xlib
     int waitsSincePump_ = 0;
 };
 
