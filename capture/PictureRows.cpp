@@ -28,10 +28,11 @@ PictureRows::PictureRows(ImageRef crop, int width, int height, int colorMode)
       width_(width),
       height_(height),
       colorMode_(colorMode),
+      scaler_(*crop_, width, height),
       direct_(crop_->width() == width && crop_->height() == height) {}
 
 bool PictureRows::source(int first, int count, uint8_t* dst) {
-    return ImageScaler::scaleRows(*crop_, width_, height_, first, count, dst, width_ * 4);
+    return scaler_.rows(first, count, dst, width_ * 4);
 }
 
 bool PictureRows::rows(int first, int count, const uint8_t** rows) {

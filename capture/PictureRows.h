@@ -4,6 +4,7 @@
 // sits in memory and each band is still in the cache when the next step reads it. The result is
 // byte for byte the context the rendering draws into and filters.
 #include "platform/graphics/Image.h"
+#include "platform/graphics/ImageScaler.h"
 
 #include <cstdint>
 #include <memory>
@@ -30,6 +31,7 @@ private:
 
     platform::ImageRef crop_;
     int width_, height_, colorMode_;
+    platform::ImageScaler scaler_;  // over *crop_
     bool direct_;  // the crop already has the output size
     std::unique_ptr<uint8_t[]> band_;
     // Single colour: the unfiltered rows [windowFirst_, windowEnd_) around the band.
