@@ -8,6 +8,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace platform {
 namespace {
@@ -125,29 +128,41 @@ void filterRow1(const int16_t* a, int c0, const Taps& xs, uint8_t* out, int widt
     }
 }
 
+// One source row's worth of the vertical filter for output row `o` into `a` (n values).
+template <int C>
+inline __attribute__((always_inline)) void filterColumns(const uint8_t* src, int srcStride, const Taps& ys, size_t o,
+                                                         int c0, size_t n, int16_t* a) {
+    const int16_t* wy = &ys.weight[o * ys.stride];
+    const uint8_t* row = src + size_t(ys.first[o]) * srcStride + size_t(c0) * C;
+    {
+        const int16_t w = wy[0];
+        for (size_t k = 0; k < n; ++k) a[k] = int16_t(row[k] * w);
+    }
+    for (int t = 1; t < ys.stride; ++t) {
+        const int16_t w = wy[t];
+        row += srcStride;
+        if (w == 0) continue;
+        for (size_t k = 0; k < n; ++k) a[k] = int16_t(a[k] + row[k] * w);
+    }
+}
+
+// Only the source columns the clip reaches are filtered vertically; the row has room for the
+// widest tap window (padded taps read zeros at worst). Returns the first such column.
+int prepareColumns(int sw, const Taps& xs, int C, std::vector<int16_t>& acc, size_t& n) {
+    const int c0 = xs.first.front(), c1 = std::min(sw, xs.first.back() + xs.stride);
+    n = size_t(c1 - c0) * size_t(C);
+    acc.assign(n + size_t(xs.stride + 2) * size_t(C), 0);
+    return c0;
+}
+
 template <int C>
 void run(const uint8_t* src, int srcStride, int sw, uint8_t* dstOrigin, int dstStride, const Taps& xs, const Taps& ys,
          int ysFirst, std::vector<int16_t>& acc, int clipX, int clipY, int clipW, int clipH) {
-    // Only the source columns the clip reaches are filtered vertically; the row has room for the
-    // widest tap window (padded taps read zeros at worst).
-    const int c0 = xs.first.front(), c1 = std::min(sw, xs.first.back() + xs.stride);
-    const size_t n = size_t(c1 - c0) * C;
-    acc.assign(n + size_t(xs.stride + 2) * C, 0);
+    size_t n = 0;
+    const int c0 = prepareColumns(sw, xs, C, acc, n);
     int16_t* a = acc.data();
     for (int y = 0; y < clipH; ++y) {
-        const size_t o = size_t(clipY + y - ysFirst);
-        const int16_t* wy = &ys.weight[o * ys.stride];
-        const uint8_t* row = src + size_t(ys.first[o]) * srcStride + size_t(c0) * C;
-        {
-            const int16_t w = wy[0];
-            for (size_t k = 0; k < n; ++k) a[k] = int16_t(row[k] * w);
-        }
-        for (int t = 1; t < ys.stride; ++t) {
-            const int16_t w = wy[t];
-            row += srcStride;
-            if (w == 0) continue;
-            for (size_t k = 0; k < n; ++k) a[k] = int16_t(a[k] + row[k] * w);
-        }
+        filterColumns<C>(src, srcStride, ys, size_t(clipY + y - ysFirst), c0, n, a);
         uint8_t* out = dstOrigin + size_t(clipY + y) * dstStride + size_t(clipX) * C;
         if constexpr (C == 4) {
             if (xs.stride == 2) filterRow4<2>(a, c0, xs, out, clipW);
@@ -158,6 +173,85 @@ void run(const uint8_t* src, int srcStride, int sw, uint8_t* dstOrigin, int dstS
         }
     }
 }
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KESTROVA_BOX_WIDE 1
+// The same on AVX2 for 4-byte pixels, chosen at run time: the vertical loops twice as wide, and
+// two output pixels a register horizontally. Integer sums in the same order: the same bytes.
+#pragma GCC diagnostic ignored "-Wpsabi"  // internal and inlined: the AVX argument ABI is moot
+
+// Output pixels x0 and x1 (before the shift to bytes) in the low and high halves.
+__attribute__((target("avx2"), always_inline)) inline __m256i twoPixels(const int16_t* a, int c0, const int* first,
+                                                                       const Taps::Pair* wp, int stride, int x0,
+                                                                       int x1) {
+    const int16_t* p0 = a + size_t(first[x0] - c0) * 4;
+    const int16_t* p1 = a + size_t(first[x1] - c0) * 4;
+    const Taps::Pair* w0 = wp + size_t(x0) * size_t(stride / 2);
+    const Taps::Pair* w1 = wp + size_t(x1) * size_t(stride / 2);
+    __m256i s = _mm256_set1_epi32(1 << (kShift - 1));
+    for (int t = 0; t < stride; t += 2) {
+        const __m256i v = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p1 + t * 4),
+                                              reinterpret_cast<const __m128i*>(p0 + t * 4));
+        const __m256i pairs = _mm256_unpacklo_epi16(v, _mm256_srli_si256(v, 8));
+        const __m256i w = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(w1 + t / 2),
+                                              reinterpret_cast<const __m128i*>(w0 + t / 2));
+        s = _mm256_add_epi32(s, _mm256_madd_epi16(pairs, w));
+    }
+    return _mm256_srai_epi32(s, kShift);
+}
+
+template <int S>
+__attribute__((target("avx2"), always_inline)) inline void filterRow4Wide(const int16_t* a, int c0, const Taps& xs,
+                                                                          uint8_t* out, int width) {
+    const Taps::Pair* wp = xs.pairs.data();
+    const int* first = xs.first.data();
+    const int stride = S > 0 ? S : xs.stride;
+    const size_t pairsPerPixel = size_t(stride / 2);
+    int x = 0;
+    for (; x + 3 < width; x += 4) {
+        // Halves (x, x + 2) and (x + 1, x + 3) pack to x, x + 1 | x + 2, x + 3.
+        const __m256i words = _mm256_packs_epi32(twoPixels(a, c0, first, wp, stride, x, x + 2),
+                                                 twoPixels(a, c0, first, wp, stride, x + 1, x + 3));
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0x08);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + size_t(x) * 4), _mm256_castsi256_si128(bytes));
+    }
+    for (; x < width; ++x) {
+        const int16_t* p = a + size_t(first[x] - c0) * 4;
+        const Taps::Pair* wx = wp + size_t(x) * pairsPerPixel;
+        __m128i s = _mm_set1_epi32(1 << (kShift - 1));
+        for (int t = 0; t < stride; t += 2) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + t * 4));
+            const __m128i pairs = _mm_unpacklo_epi16(v, _mm_srli_si128(v, 8));
+            s = _mm_add_epi32(s, _mm_madd_epi16(pairs, _mm_load_si128(reinterpret_cast<const __m128i*>(wx + t / 2))));
+        }
+        s = _mm_srai_epi32(s, kShift);
+        s = _mm_packs_epi32(s, s);
+        _mm_storeu_si32(out + size_t(x) * 4, _mm_packus_epi16(s, s));
+    }
+}
+
+__attribute__((target("avx2"))) void run4Wide(const uint8_t* src, int srcStride, int sw, uint8_t* dstOrigin,
+                                              int dstStride, const Taps& xs, const Taps& ys, int ysFirst,
+                                              std::vector<int16_t>& acc, int clipX, int clipY, int clipW, int clipH) {
+    size_t n = 0;
+    const int c0 = prepareColumns(sw, xs, 4, acc, n);
+    int16_t* a = acc.data();
+    for (int y = 0; y < clipH; ++y) {
+        filterColumns<4>(src, srcStride, ys, size_t(clipY + y - ysFirst), c0, n, a);
+        uint8_t* out = dstOrigin + size_t(clipY + y) * dstStride + size_t(clipX) * 4;
+        if (xs.stride == 2) filterRow4Wide<2>(a, c0, xs, out, clipW);
+        else if (xs.stride == 4) filterRow4Wide<4>(a, c0, xs, out, clipW);
+        else filterRow4Wide<0>(a, c0, xs, out, clipW);
+    }
+}
+
+bool wide() {
+    static const bool supported = __builtin_cpu_supports("avx2");
+    return supported;
+}
+#else
+#define KESTROVA_BOX_WIDE 0
+#endif
 
 bool checked(int sw, int sh, int dw, int dh, int channels) {
     return (channels == 1 || channels == 4) && dw > 0 && dh > 0 && dw <= sw && dh <= sh;
@@ -181,6 +275,10 @@ struct BoxShrinker::Plan {
     }
     void run(const uint8_t* src, int srcStride, uint8_t* dstOrigin, int dstStride, int ysFirst, int clipX, int clipY,
              int clipW, int clipH) {
+#if KESTROVA_BOX_WIDE
+        if (channels == 4 && wide())
+            return run4Wide(src, srcStride, sw, dstOrigin, dstStride, xs, ys, ysFirst, acc, clipX, clipY, clipW, clipH);
+#endif
         if (channels == 4) ::platform::run<4>(src, srcStride, sw, dstOrigin, dstStride, xs, ys, ysFirst, acc, clipX, clipY, clipW, clipH);
         else ::platform::run<1>(src, srcStride, sw, dstOrigin, dstStride, xs, ys, ysFirst, acc, clipX, clipY, clipW, clipH);
     }
