@@ -26,6 +26,11 @@ public:
     int getOrientation() const { return orientation_; }
     int getAutoRotation() const { return autoRotation_; }
     float getZoom() const { return zoom_; }
+    // Once both files are encoded: the frames go before the (slow) writes, not after them.
+    void releaseImages() {
+        prev_.reset();
+        pict_.reset();
+    }
 
 private:
     platform::ImageRef prev_;
