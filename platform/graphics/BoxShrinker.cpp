@@ -1,6 +1,7 @@
 #include "platform/graphics/BoxShrinker.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <new>
 #include <vector>
@@ -245,9 +246,11 @@ __attribute__((target("avx2"))) void run4Wide(const uint8_t* src, int srcStride,
     }
 }
 
+std::atomic<bool> gPortable{false};
+
 bool wide() {
     static const bool supported = __builtin_cpu_supports("avx2");
-    return supported;
+    return supported && !gPortable.load(std::memory_order_relaxed);
 }
 #else
 #define KESTROVA_BOX_WIDE 0
@@ -283,6 +286,14 @@ struct BoxShrinker::Plan {
         else ::platform::run<1>(src, srcStride, sw, dstOrigin, dstStride, xs, ys, ysFirst, acc, clipX, clipY, clipW, clipH);
     }
 };
+
+void BoxShrinker::usePortableCode(bool portable) {
+#if KESTROVA_BOX_WIDE
+    gPortable.store(portable, std::memory_order_relaxed);
+#else
+    (void)portable;
+#endif
+}
 
 BoxShrinker::BoxShrinker(std::unique_ptr<Plan> plan) : plan_(std::move(plan)) {}
 BoxShrinker::~BoxShrinker() = default;

@@ -23,6 +23,9 @@ public:
     static bool shrink(const uint8_t* src, int srcStride, int sw, int sh, uint8_t* dstOrigin, int dstStride, int dw,
                        int dh, int clipX, int clipY, int clipW, int clipH, int channels);
 
+    // Runs the baseline code even where AVX2 code would be chosen (the tests check both).
+    static void usePortableCode(bool portable);
+
 private:
     struct Plan;
     explicit BoxShrinker(std::unique_ptr<Plan> plan);
