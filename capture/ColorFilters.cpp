@@ -150,7 +150,7 @@ inline uint32_t greyWord(uint32_t w) {
 constexpr size_t kChunk = 1024;
 
 template <int Color>
-void singleColorScalar(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+__attribute__((noinline)) void singleColorScalar(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
     auto ch = [&](ptrdiff_t i, int c) { return int(centre[4 * i + c]); };
     const ptrdiff_t S = ptrdiff_t(s);
     for (ptrdiff_t i = 0; i < ptrdiff_t(count); ++i) {
@@ -168,9 +168,22 @@ void singleColorScalar(const uint8_t* centre, uint8_t* dst, size_t count, size_t
     }
 }
 
+// The grey words of eight pixels: blue and red side by side in each lane times 66 + 25 * 2^16
+// leave 25 B + 66 R in the upper half (66 B < 2^16 below it), 129 G is added there as two
+// shifts, and the rounded quotient by 256 ends up in the top byte, which a byte shuffle spreads.
+typedef uint8_t U8x32 __attribute__((vector_size(32)));
+KESTROVA_INLINE U32x8 greyWords(const U32x8& w) {
+    const U32x8 g = w & 0xFF00u;
+    const U32x8 sum = (w & 0x00FF00FFu) * (66u | 25u << 16) + (g << 15) + (g << 8) + (128u << 16);
+    const U8x32 top = {3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15,
+                       19, 19, 19, 19, 23, 23, 23, 23, 27, 27, 27, 27, 31, 31, 31, 31};
+    return U32x8(__builtin_shuffle(U8x32(sum), top)) & 0x00FFFFFFu;
+}
+
 template <int Color>
 KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
     alignas(32) uint32_t vbr[kChunk + 2 + kLanes], vg[kChunk + 2 + kLanes];
+    alignas(32) int32_t ties[Color == 0 ? kChunk : 1];
     for (size_t start = 0; start < count; start += kChunk) {
         const size_t m = std::min(kChunk, count - start);
         const size_t whole = m / kLanes * kLanes;
@@ -196,6 +209,7 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
         }
         const uint8_t* p = centre + 4 * start;
         uint8_t* q = dst + 4 * start;
+        I32x8 anyTie = {};
         for (size_t i = 0; i < whole; i += kLanes) {
             const U32x8 w = load8(p + 4 * i);
             U32x8 l, c, r, gl, gc, gr;
@@ -216,37 +230,26 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
             } else {
                 keep = 2 * sb > sg + sr + 7;
             }
-            const U32x8 y = ((66 * ((w >> 16) & 0xFFu) + 129 * ((w >> 8) & 0xFFu) + 25 * (w & 0xFFu) + 128) >> 8) *
-                            0x010101u;
-            U32x8 out = keep ? (w & 0x00FFFFFFu) : y;
             if constexpr (Color == 0) {
                 const I32x8 tie = (5 * sr == 7 * sg) & (sr > 900);
-                if (__builtin_expect(any(tie), 0)) {
-                    for (size_t k2 = 0; k2 < kLanes; ++k2)
-                        if (tie[k2]) out[k2] = keepsRed(sr[k2], sg[k2], sb[k2]) ? (w[k2] & 0x00FFFFFFu) : greyWord(w[k2]);
-                }
+                std::memcpy(ties + i, &tie, sizeof tie);
+                anyTie |= tie;
             }
-            store8(q + 4 * i, out);
+            store8(q + 4 * i, keep ? (w & 0x00FFFFFFu) : greyWords(w));
+        }
+        // Ties are decided in double by the plain code, after the loop: testing each group there
+        // costs more than the rare ties.
+        if constexpr (Color == 0) {
+            if (__builtin_expect(any(anyTie), 0)) {
+                for (size_t i = 0; i < whole; ++i)
+                    if (ties[i]) singleColorScalar<Color>(p + 4 * i, q + 4 * i, 1, s);
+            }
         }
         if (whole < m) singleColorScalar<Color>(p + 4 * whole, q + 4 * whole, m - whole, s);
     }
 }
 
 #if KESTROVA_WIDE_VECTORS
-// Sepia on AVX2: the three sums q by pairwise 16-bit products (blue with red, green with the
-// unused byte weighted 0), then the whole quotient k = q / 1000 by a multiply-high: q < 2^19, so
-// q / 8 fits 16 bits and (q / 8 * 33555) >> 22 is (q / 8) / 125 for every q / 8 below 59074. k is
-// the truncated sum except where q is a multiple of 1000 (k * 1000 == q): there the double sum
-// may land just below the whole number. A group of pixels with such a lane (black excepted:
-// q = 0 is exact) is evaluated in double, exactly as the formula reads.
-KESTROVA_WIDE KESTROVA_INLINE __m256i sepiaChannel(__m256i br, __m256i gx, __m256i wBR, __m256i wGX,
-                                                   __m256i& multiple) {
-    const __m256i q = _mm256_add_epi32(_mm256_madd_epi16(br, wBR), _mm256_madd_epi16(gx, wGX));
-    const __m256i k = _mm256_srli_epi32(_mm256_mulhi_epu16(_mm256_srli_epi32(q, 3), _mm256_set1_epi32(33555)), 6);
-    multiple = _mm256_or_si256(multiple, _mm256_cmpeq_epi32(_mm256_madd_epi16(k, _mm256_set1_epi32(1000)), q));
-    return _mm256_min_epi32(k, _mm256_set1_epi32(255));
-}
-
 // One channel of eight pixels in double: a r + b g + c b, left to right, truncated, limited. Built
 // without FMA, so each product and sum rounds on its own.
 #define KESTROVA_WIDE_NO_FMA __attribute__((target("avx2")))
@@ -277,21 +280,52 @@ KESTROVA_WIDE_NO_FMA __attribute__((noinline)) __m256i sepiaGroupDouble(__m256i 
     return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r2, 16), _mm256_slli_epi32(g2, 8)), b2);
 }
 
+// Sepia on AVX2: the three sums q by pairwise 16-bit products (blue with red, green alone), then
+// the whole quotient k = q / 1000 by a multiply-high. k is the truncated sum except where q is a
+// multiple of 1000: there the double sum may land just below the whole number, so a group of
+// pixels with such a lane (black excepted: q = 0 is exact) is evaluated in double, exactly as the
+// formula reads.
+// The quotients are kept in 16-bit halves, blue and green side by side in each 32-bit lane (red
+// alone): q < 2^19, so q / 8 fits 16 bits, and (q / 8 * 33555) >> 22 is q / 1000 for every q / 8
+// below 59074; one multiply-high serves two channels, and a saturating pack to bytes applies the
+// 255 limit. Multiples of 1000 are found on the low 16 bits: q - 1000 k lies in [0, 1000), so
+// q == 1000 k exactly when their low halves agree (and no nonzero multiple up to 2^19 has a zero
+// low half, which tells black apart).
 KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {
-    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF), colour = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
     const __m256i rBR = _mm256_set1_epi32(393 << 16 | 189), rGX = _mm256_set1_epi32(769);
     const __m256i gBR = _mm256_set1_epi32(349 << 16 | 168), gGX = _mm256_set1_epi32(686);
     const __m256i bBR = _mm256_set1_epi32(272 << 16 | 131), bGX = _mm256_set1_epi32(534);
+    const __m256i divide = _mm256_set1_epi16(short(33555)), thousand32 = _mm256_set1_epi32(1000);
+    __m256i thousand16 = _mm256_set1_epi16(1000);
+    // Opaque to the compiler, which would otherwise turn the one multiply into five shifts and adds.
+    __asm__("" : "+x"(thousand16));
+    const __m256i green = _mm256_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1, 1, -1, -1, -1, 5,
+                                           -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1);
+    // Bytes B0 G0 B1 G1 B2 G2 B3 G3 R0 0 R1 0 R2 0 R3 0 (a 128-bit lane) to B0 G0 R0 0 B1 G1 R1 0 ...
+    const __m256i order = _mm256_setr_epi8(0, 1, 8, -1, 2, 3, 10, -1, 4, 5, 12, -1, 6, 7, 14, -1, 0, 1, 8, -1, 2, 3,
+                                           10, -1, 4, 5, 12, -1, 6, 7, 14, -1);
     size_t i = 0;
     for (; i + kLanes <= n; i += kLanes) {
         const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
-        const __m256i br = _mm256_and_si256(w, lowBytes), gx = _mm256_and_si256(_mm256_srli_epi32(w, 8), lowBytes);
-        __m256i multiple = _mm256_setzero_si256();
-        const __m256i r2 = sepiaChannel(br, gx, rBR, rGX, multiple), g2 = sepiaChannel(br, gx, gBR, gGX, multiple),
-                      b2 = sepiaChannel(br, gx, bBR, bGX, multiple);
-        __m256i out = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r2, 16), _mm256_slli_epi32(g2, 8)), b2);
-        const __m256i black = _mm256_cmpeq_epi32(_mm256_and_si256(w, colour), _mm256_setzero_si256());
-        if (__builtin_expect(!_mm256_testc_si256(black, multiple), 0)) out = sepiaGroupDouble(w);
+        const __m256i br = _mm256_and_si256(w, lowBytes), gx = _mm256_shuffle_epi8(w, green);
+        const __m256i qr = _mm256_add_epi32(_mm256_madd_epi16(br, rBR), _mm256_madd_epi16(gx, rGX));
+        const __m256i qg = _mm256_add_epi32(_mm256_madd_epi16(br, gBR), _mm256_madd_epi16(gx, gGX));
+        const __m256i qb = _mm256_add_epi32(_mm256_madd_epi16(br, bBR), _mm256_madd_epi16(gx, bGX));
+        // q / 8 < 2^16; (q / 8 * 33555) >> 22 is q / 1000 for every q / 8 below 59074.
+        const __m256i eighthsBG = _mm256_blend_epi16(_mm256_srli_epi32(qb, 3), _mm256_slli_epi32(qg, 13), 0xAA);
+        const __m256i lowBG = _mm256_blend_epi16(qb, _mm256_slli_epi32(qg, 16), 0xAA);
+        const __m256i kBG = _mm256_srli_epi16(_mm256_mulhi_epu16(eighthsBG, divide), 6);
+        const __m256i kR = _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_srli_epi32(qr, 3), divide), 6);
+        const __m256i equalBG = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG, thousand16), lowBG);
+        const __m256i equalR = _mm256_cmpeq_epi32(_mm256_madd_epi16(kR, thousand32), qr);
+        __m256i out = _mm256_shuffle_epi8(_mm256_packus_epi16(kBG, kR), order);
+        const __m256i equal = _mm256_or_si256(equalBG, equalR);
+        if (__builtin_expect(!_mm256_testz_si256(equal, equal), 0)) {
+            // Black (q == 0, found as a zero low half) is exact; any other multiple is not.
+            const __m256i multiple = _mm256_or_si256(_mm256_and_si256(equalBG, lowBG), _mm256_and_si256(equalR, qr));
+            if (!_mm256_testz_si256(multiple, multiple)) out = sepiaGroupDouble(w);
+        }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out);
     }
     sepiaKernel(src + 4 * i, dst + 4 * i, n - i);

@@ -29,10 +29,11 @@ PictureRows::PictureRows(ImageRef crop, int width, int height, ColorMode colorMo
       width_(width),
       height_(height),
       colorMode_(int(colorMode)),
+      scaler_(*crop_, width, height),
       direct_(crop_->width() == width && crop_->height() == height) {}
 
 bool PictureRows::source(int first, int count, uint8_t* dst) {
-    return ImageScaler::scaleRows(*crop_, width_, height_, first, count, dst, width_ * 4);
+    return scaler_.rows(first, count, dst, width_ * 4);
 }
 
 bool PictureRows::rows(int first, int count, const uint8_t** rows) {
@@ -70,28 +71,36 @@ bool PictureRows::rows(int first, int count, const uint8_t** rows) {
 
 bool PictureRows::singleColorRows(int first, int count) {
     const size_t w = size_t(width_), rowBytes = w * 4;
-    if (!window_) {
-        window_.reset(new (std::nothrow) uint8_t[rowBytes * (kBand + 2 * kReach)]);
-        if (!window_) return false;
-    }
-    // Slide the window to [first - 2, first + count + 2), keeping rows it already holds.
-    const int need0 = std::max(0, first - kReach), need1 = std::min(height_, first + count + kReach);
-    if (need0 < windowFirst_ || need0 > windowEnd_) windowFirst_ = windowEnd_ = need0;
-    if (need0 > windowFirst_) {
-        std::memmove(window_.get(), window_.get() + rowBytes * size_t(need0 - windowFirst_),
-                     rowBytes * size_t(windowEnd_ - need0));
-        windowFirst_ = need0;
-    }
-    if (need1 > windowEnd_) {
-        if (!source(windowEnd_, need1 - windowEnd_, window_.get() + rowBytes * size_t(windowEnd_ - windowFirst_)))
-            return false;
-        windowEnd_ = need1;
+    const uint8_t* window = nullptr;
+    size_t base = 0;  // the window's first pixel in the flat picture, at or above the band
+    if (direct_ && size_t(crop_->bytesPerRow()) == rowBytes) {
+        // The crop is the picture with its rows back to back: read in place, not copied.
+        window = crop_->data();
+    } else {
+        if (!window_) {
+            window_.reset(new (std::nothrow) uint8_t[rowBytes * (kBand + 2 * kReach)]);
+            if (!window_) return false;
+        }
+        // Slide the window to [first - 2, first + count + 2), keeping rows it already holds.
+        const int need0 = std::max(0, first - kReach), need1 = std::min(height_, first + count + kReach);
+        if (need0 < windowFirst_ || need0 > windowEnd_) windowFirst_ = windowEnd_ = need0;
+        if (need0 > windowFirst_) {
+            std::memmove(window_.get(), window_.get() + rowBytes * size_t(need0 - windowFirst_),
+                         rowBytes * size_t(windowEnd_ - need0));
+            windowFirst_ = need0;
+        }
+        if (need1 > windowEnd_) {
+            if (!source(windowEnd_, need1 - windowEnd_, window_.get() + rowBytes * size_t(windowEnd_ - windowFirst_)))
+                return false;
+            windowEnd_ = need1;
+        }
+        window = window_.get();
+        base = size_t(windowFirst_) * w;
     }
     // Pixels [a, b) of the flat picture; the first and last width + 1 pixels are its border.
     const size_t n = w * size_t(height_), a = size_t(first) * w, b = a + size_t(count) * w;
     const size_t lo = std::max(a, w + 1), hi = std::min(b, n >= w + 1 ? n - w - 1 : 0);
-    const size_t base = size_t(windowFirst_) * w;  // a >= base: the window starts at or above the band
-    auto in = [&](size_t i) { return window_.get() + 4 * (i - base); };
+    auto in = [&](size_t i) { return window + 4 * (i - base); };
     auto out = [&](size_t i) { return band_.get() + 4 * (i - a); };
     if (lo >= hi) {
         ColorFilters::singleColorBorder(in(a), out(a), b - a);

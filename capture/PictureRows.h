@@ -5,6 +5,7 @@
 // byte for byte the context the rendering draws into and filters.
 #include "capture/ColorMode.h"
 #include "platform/graphics/Image.h"
+#include "platform/graphics/ImageScaler.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,6 +32,7 @@ private:
 
     platform::ImageRef crop_;
     int width_, height_, colorMode_;
+    platform::ImageScaler scaler_;  // over *crop_
     bool direct_;  // the crop already has the output size
     std::unique_ptr<uint8_t[]> band_;
     // Single colour: the unfiltered rows [windowFirst_, windowEnd_) around the band.

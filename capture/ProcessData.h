@@ -25,6 +25,11 @@ public:
     // True when the picture keeps the device orientation, false when it is treated as portrait.
     bool getAutoRotation() const { return settings_.rotateMode == RotateMode::Auto; }
     float getZoom() const { return settings_.zoom; }
+    // Once both files are encoded: the frames go before the (slow) writes, not after them.
+    void releaseImages() {
+        prev_.reset();
+        pict_.reset();
+    }
 
 private:
     platform::ImageRef prev_;

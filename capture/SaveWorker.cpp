@@ -90,7 +90,7 @@ void SaveWorker::processPhotoLoop() {
         std::unique_ptr<SaveRecord> record = queue_.removeFromSaveQueue();
         const SaveRecord::Kind kind = record->kind();
         switch (kind) {
-            case SaveRecord::Kind::ProcessData: processPhoto(static_cast<const ProcessData&>(*record)); break;
+            case SaveRecord::Kind::ProcessData: processPhoto(static_cast<ProcessData&>(*record)); break;
             case SaveRecord::Kind::DeleteCommand: deleteImages(static_cast<const DeleteCommand&>(*record)); break;
             case SaveRecord::Kind::QuitCommand: break;
         }
@@ -105,22 +105,29 @@ void SaveWorker::processPhotoLoop() {
     }
 }
 
-void SaveWorker::processPhoto(const ProcessData& data) {
+void SaveWorker::processPhoto(ProcessData& data) {
     const platform::DeviceOrientation o =
         data.getAutoRotation() ? data.getOrientation() : platform::DeviceOrientation::Portrait;
     const int n = data.getImageNumber();
     const std::string thumbPath = roll_.getThumbPathForIndex(n);
-    const bool thumbWritten =
-        renderer_.makeThumbnail(data.getPreview(), thumbPath, data.getZoom(), data.getColor(), o);
+    const auto thumb = renderer_.encodeThumbnail(data.getPreview(), data.getZoom(), data.getColor(), o);
     std::optional<GpsSnapshot> gps;
     if (position_) gps = position_();
-    if (renderer_.makeImage(data.getPicture(), roll_.getImagePathForIndex(n), data.getSize(), data.getZoom(),
-                            data.getColor(), o, gps))
-        return;
+    const auto picture =
+        renderer_.encodePicture(data.getPicture(), data.getSize(), data.getZoom(), data.getColor(), o, gps);
+    // The frame (7.7 MB at full size) is not needed for the writes, which wait for the disk: a
+    // burst that fills the queue holds one frame fewer meanwhile.
+    data.releaseImages();
+    const bool thumbWritten = writeFile(thumb, thumbPath);
+    if (writeFile(picture, roll_.getImagePathForIndex(n))) return;
     // No picture (disk full, folder read-only or gone): no thumbnail of it either, and it leaves
     // the quick view.
     if (thumbWritten) files_.removeItem(thumbPath);
     postLost(n);
+}
+
+bool SaveWorker::writeFile(const std::optional<std::vector<uint8_t>>& bytes, const std::string& path) {
+    return bytes && files_.writeAtomically(path, bytes->data(), bytes->size(), /*replaceExisting=*/false);
 }
 
 void SaveWorker::postRenumbered(int provisional, int number) {

@@ -5,8 +5,11 @@
 #include "platform/graphics/Image.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace platform {
+
+class BoxShrinker;
 
 class ImageScaler {
 public:
@@ -15,6 +18,17 @@ public:
     // Writes rows [firstRow, firstRow + rowCount) of `src` scaled to dw x dh into `dst`, one row
     // every `dstStride` bytes. False for bad arguments or when memory runs out.
     static bool scaleRows(const Image& src, int dw, int dh, int firstRow, int rowCount, uint8_t* dst, int dstStride);
+
+    // The same for one picture asked for band after band: what every band shares (the box
+    // filter's taps) is worked out once. `src` must outlive the scaler.
+    ImageScaler(const Image& src, int dw, int dh);
+    ~ImageScaler();
+    bool rows(int firstRow, int rowCount, uint8_t* dst, int dstStride);
+
+private:
+    const Image& src_;
+    int dw_, dh_;
+    std::unique_ptr<BoxShrinker> box_;
 };
 
 }  // namespace platform
