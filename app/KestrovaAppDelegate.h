@@ -79,11 +79,6 @@ public:
     KestrovaAppDelegate(const KestrovaAppDelegate&) = delete;
     KestrovaAppDelegate& operator=(const KestrovaAppDelegate&) = delete;
 
-    // Loads "MainWindow" with this object as its owner (the window, the camera page and their
-    // views come from it) and keeps what it made; the file's awakeFromNib reaches this object
-    // last. False (and `error` says why) when the file cannot be loaded.
-    bool loadMainInterface(std::string* error = nullptr);
-
     // --- Start-up, pages and life cycle ---
     void awakeFromNib() override;
     void applicationDidFinishLaunching(platform::Application& application) override;
@@ -164,18 +159,12 @@ public:
     void cameraControllerReadyStateChanged(platform::CameraController* controller) override;
     void hardwareSnap(const platform::Notification& notification);
     bool snapEnabled() override;
-    bool takingPicture() const { return takingPicture_; }
     void updateZoom(float zoom, bool animate) override;
     void setShowLeveler(bool show);
     void fireProgressTimer(const std::string& animationID);
 
     // --- Saving and deletion ---
-    // Makes the save queue (at launch, before the first frame) without starting its worker.
-    void createSaveQueue();
     void initializePhotoProcessingThread();
-    // Where the worker takes a picture's position from; by default the process's GeoPosition.
-    // Takes effect for a save queue made afterwards, i.e. when set before launch.
-    void setPositionProvider(SaveWorker::PositionProvider provider) { positionProvider_ = std::move(provider); }
     void cameraControllerTookPicture(platform::CameraController* controller, platform::ImageRef picture,
                                      platform::ImageRef preview, const std::vector<uint8_t>* jpegData,
                                      const platform::ImageProperties* properties) override;
@@ -183,9 +172,6 @@ public:
     void deleteLastPhotos();
     // The save queue's counter of outstanding records.
     float lastQueueSize() const;
-    // The worker's news of a picture: its provisional number became `number`; it has no file.
-    void pictureRenumbered(int32_t provisional, int32_t number);
-    void pictureLost(int32_t index);
 
     // --- Quick view ---
     std::unique_ptr<ThumbnailView> createPreviewViewWithImage(platform::ImageRef image, int32_t index);
@@ -194,7 +180,6 @@ public:
     void showDelete() override;
     void hideDelete() override;
     void moveDeleteToYCoordinate(float y) override;
-    bool deleteButtonShowing() const { return deleteButtonShowing_; }
     void showPreviews();
     void hidePreviews();
 
@@ -205,47 +190,21 @@ public:
     void updateAboutViewLabels() override;
     void confirmDoubleTap(platform::Object* sender);
     void setDoubleTap();
-    bool confirmedTap() const { return confirmedDTap_; }
     void initializeGeoPositioning();
 
-    // --- For tests and the host ---
-    platform::View* mainView() const { return mainView_; }
-    ThumbnailManager* previewManager() const { return previewManager_; }
-    DeleteCancelView* delButton() const { return delButton_; }
-    TransitionView* switcher() const { return switcher_; }
-    platform::NavigationBar* navbar() const { return navbar_; }
-    platform::CameraView* cameraView() const { return cam_; }
-    platform::CameraController* cameraController() const { return cc_; }
-    platform::Label* burstText() const { return burstText_; }
-    GlowingCircleView* progressView() const { return progressView_; }
-    MenuScrollView* buttonBar() const { return buttonBar_; }
-    SnapButtonView* snapButton() const { return snapButton_; }
-    HideTriangleView* downArrow() const { return downArrow_; }
-    ScrollerButton* quickViewButton() const { return quickViewButton_; }
-    platform::View* levelerImage() const { return levelerImage_; }
-    platform::ActionSheet* cancelSheet() const { return cancelSheet_.get(); }
-    const SaveWorker* saveWorker() const { return saveWorker_.get(); }
-    float zoomValue() const { return zoomValue_; }
-    float oldVolume() const { return oldVolume_; }
-    int32_t buttonMutex() const { return buttonMutex_; }
-    int32_t burstCount() const { return burstCount_; }
-    uint32_t timerCount() const { return timerCount_; }
-    int32_t colorStatus() const { return colorStatus_; }
-    int32_t timerStatus() const { return timerStatus_; }
-    int32_t burstStatus() const { return burstStatus_; }
-    int32_t previewState() const { return previewState_; }
-    int32_t dockSide() const { return dockSide_; }
-    int32_t previewShow() const { return previewShow_; }
-    int32_t sizeStatus() const { return sizeStatus_; }
-    int32_t zoomStatus() const { return zoomStatus_; }
-    int32_t orientationStatus() const { return orientationStatus_; }
-    int32_t soundStatus() const { return soundStatus_; }
-    int32_t rotateStatus() const { return rotateStatus_; }
-    int32_t levelStatus() const { return levelStatus_; }
-    int32_t touchRingRadius() const { return touchRingRadius_; }
-    bool glowRunning() const { return glowRunning_; }
-
 private:
+    // Tests reach the fields and helpers below through it (tests/app).
+    friend class KestrovaAppDelegateTestApi;
+
+    // Loads "MainWindow" with this object as its owner (the window, the camera page and their
+    // views come from it) and keeps what it made; the file's awakeFromNib reaches this object
+    // last. False (and `error` says why) when the file cannot be loaded.
+    bool loadMainInterface(std::string* error = nullptr);
+    // Makes the save queue (at launch, before the first frame) without starting its worker.
+    void createSaveQueue();
+    // The worker's news of a picture: its provisional number became `number`; it has no file.
+    void pictureRenumbered(int32_t provisional, int32_t number);
+    void pictureLost(int32_t index);
     // The state of an option button (its getCurrentState).
     static int32_t stateOf(const ScrollerButton* button);
     // The shutter area's zoom factor now; 1.0 without a shutter area.
@@ -293,6 +252,8 @@ private:
     int32_t burstCount_ = 4;
     // The save queue, its condition and its worker thread.
     std::unique_ptr<SaveWorker> saveWorker_;
+    // Where the worker takes a picture's position from; empty: the process's GeoPosition. Read
+    // when the save queue is made, at launch.
     SaveWorker::PositionProvider positionProvider_;
     ThumbnailManager* previewManager_ = nullptr;  // owned: made and released with the quick view
     std::unique_ptr<platform::ActionSheet> cancelSheet_;

@@ -33,61 +33,61 @@ TEST_F(StartupTest, StartsInOrder) {
     auto* cc = platform::CameraController::sharedInstance();
 
     // Settings first, then the camera: bound, delegate set, preview running.
-    EXPECT_EQ(delegate->cameraController(), cc);
+    EXPECT_EQ(api().cameraController(), cc);
     EXPECT_EQ(cc->delegate(), delegate.get());
     EXPECT_TRUE(cc->isPreviewing());
     // The preview view lies beneath the whole camera page; the bar is 53 points high.
-    ASSERT_NE(delegate->cameraView(), nullptr);
-    EXPECT_EQ(delegate->mainView()->subviewAt(0), delegate->cameraView());
-    EXPECT_EQ(delegate->navbar()->frame().height(), 53);
+    ASSERT_NE(api().cameraView(), nullptr);
+    EXPECT_EQ(api().mainView()->subviewAt(0), api().cameraView());
+    EXPECT_EQ(api().navbar()->frame().height(), 53);
     // The option buttons were built from the settings, and after the fan: its dock side is the
     // stored one (left), applied through the quick-view button.
-    EXPECT_EQ(delegate->colorStatus(), 3);
-    EXPECT_EQ(delegate->previewManager()->dockSide(), 0);
-    EXPECT_TRUE(delegate->previewManager()->enabled());
-    EXPECT_EQ(delegate->snapButton()->touchRingRadius(), 65);
+    EXPECT_EQ(api().colorStatus(), 3);
+    EXPECT_EQ(api().previewManager()->dockSide(), 0);
+    EXPECT_TRUE(api().previewManager()->enabled());
+    EXPECT_EQ(api().snapButton()->touchRingRadius(), 65);
     // The camera page went into the switcher.
-    EXPECT_EQ(delegate->mainView()->superview(), delegate->switcher());
+    EXPECT_EQ(api().mainView()->superview(), api().switcher());
     // Notifications: the volume display is off and the start-up volume kept.
     EXPECT_FALSE(volume.systemVolumeHUDEnabled());
-    EXPECT_FLOAT_EQ(delegate->oldVolume(), platform::SystemVolumeController::kDefaultVolume);
+    EXPECT_FLOAT_EQ(api().oldVolume(), platform::SystemVolumeController::kDefaultVolume);
     device.setOrientation(3);
-    EXPECT_EQ(delegate->orientationStatus(), 3);
+    EXPECT_EQ(api().orientationStatus(), 3);
     // The save queue is there from the start; its worker starts one second later, the
     // information page loads then too.
-    ASSERT_NE(delegate->saveWorker(), nullptr);
-    EXPECT_TRUE(delegate->saveWorker()->readyForCapture());
+    ASSERT_NE(api().saveWorker(), nullptr);
+    EXPECT_TRUE(api().saveWorker()->readyForCapture());
     EXPECT_TRUE(loop.hasPendingPerform(delegate.get(), "initializePhotoProcessingThread"));
     EXPECT_TRUE(loop.hasPendingPerform(delegate.get(), "loadAboutView"));
-    EXPECT_FALSE(delegate->saveWorker()->started());
+    EXPECT_FALSE(api().saveWorker()->started());
     // The window is on screen.
     EXPECT_TRUE(delegate->window()->isKeyWindow());
     loop.runFor(0.99);
-    EXPECT_FALSE(delegate->saveWorker()->started());
+    EXPECT_FALSE(api().saveWorker()->started());
     EXPECT_EQ(delegate->aboutView(), nullptr);
     loop.runFor(0.02);
-    EXPECT_TRUE(delegate->saveWorker()->started());
+    EXPECT_TRUE(api().saveWorker()->started());
     EXPECT_NE(delegate->aboutView(), nullptr);
 }
 
 TEST_F(StartupTest, FirstLaunchDefaultsAndTheBarSlidesIn) {
     launch();
-    EXPECT_EQ(delegate->previewState(), 2);
-    EXPECT_EQ(delegate->dockSide(), 1);
-    EXPECT_EQ(delegate->previewShow(), 1);
-    for (int32_t v : {delegate->colorStatus(), delegate->timerStatus(), delegate->burstStatus(), delegate->sizeStatus(),
-                      delegate->zoomStatus(), delegate->rotateStatus(), delegate->soundStatus(),
-                      delegate->levelStatus(), delegate->touchRingRadius()})
+    EXPECT_EQ(api().previewState(), 2);
+    EXPECT_EQ(api().dockSide(), 1);
+    EXPECT_EQ(api().previewShow(), 1);
+    for (int32_t v : {api().colorStatus(), api().timerStatus(), api().burstStatus(), api().sizeStatus(),
+                      api().zoomStatus(), api().rotateStatus(), api().soundStatus(),
+                      api().levelStatus(), api().touchRingRadius()})
         EXPECT_EQ(v, 0);
-    EXPECT_TRUE(delegate->levelerImage()->hidden());
-    EXPECT_TRUE(delegate->snapButton()->zoomEnabled());
+    EXPECT_TRUE(api().levelerImage()->hidden());
+    EXPECT_TRUE(api().snapButton()->zoomEnabled());
     // The bar starts slid away and its show runs 0.13 s after launch.
-    EXPECT_TRUE(delegate->buttonBar()->hidden());
+    EXPECT_TRUE(api().buttonBar()->hidden());
     loop.runFor(0.12);
-    EXPECT_TRUE(delegate->buttonBar()->hidden());
+    EXPECT_TRUE(api().buttonBar()->hidden());
     loop.runFor(0.02);
-    EXPECT_FALSE(delegate->buttonBar()->hidden());
-    EXPECT_EQ(delegate->buttonBar()->currentPageNumber(), 0);
+    EXPECT_FALSE(api().buttonBar()->hidden());
+    EXPECT_EQ(api().buttonBar()->currentPageNumber(), 0);
 }
 
 TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
@@ -101,14 +101,14 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
     // Nothing is scheduled for the bar; it stays slid away.
     EXPECT_FALSE(loop.hasPendingPerform(delegate.get(), "showHideAction"));
     loop.runFor(0.5);
-    EXPECT_TRUE(delegate->buttonBar()->hidden());
+    EXPECT_TRUE(api().buttonBar()->hidden());
     // Out-of-range modes start at 0; quick view off still docks right; page 5 wraps to 2.
-    EXPECT_EQ(delegate->colorStatus(), 0);
-    EXPECT_EQ(delegate->timerStatus(), 0);
-    EXPECT_EQ(delegate->previewShow(), 0);
-    EXPECT_EQ(delegate->dockSide(), 1);
-    EXPECT_FALSE(delegate->previewManager()->enabled());
-    EXPECT_EQ(delegate->buttonBar()->currentPageNumber(), 2);
+    EXPECT_EQ(api().colorStatus(), 0);
+    EXPECT_EQ(api().timerStatus(), 0);
+    EXPECT_EQ(api().previewShow(), 0);
+    EXPECT_EQ(api().dockSide(), 1);
+    EXPECT_FALSE(api().previewManager()->enabled());
+    EXPECT_EQ(api().buttonBar()->currentPageNumber(), 2);
 
     // Resigning writes every key, read back by an independent reader.
     delegate->setSizeStatus(int32_t(2));
@@ -132,36 +132,36 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
 TEST_F(StartupTest, InformationPageOnceAndBack) {
     launch();
     loop.runFor(0.5);
-    auto* infoButton = delegate->navbar()->barButtonItemNamed("infoButton").get();
+    auto* infoButton = api().navbar()->barButtonItemNamed("infoButton").get();
     ASSERT_NE(infoButton, nullptr);
     // Two quick taps: one transition, one navigation item. The first loads the page at once.
     infoButton->sendAction();
     infoButton->sendAction();
     platform::View* page = delegate->aboutView();
     ASSERT_NE(page, nullptr);
-    EXPECT_EQ(page->superview(), delegate->switcher());
-    EXPECT_EQ(delegate->mainView()->superview(), nullptr);
-    EXPECT_EQ(delegate->navbar()->items().size(), 2u);
-    EXPECT_EQ(delegate->switcher()->layer().animationKeys().size(), 1u);
-    EXPECT_TRUE(delegate->switcher()->isTransitioning());
+    EXPECT_EQ(page->superview(), api().switcher());
+    EXPECT_EQ(api().mainView()->superview(), nullptr);
+    EXPECT_EQ(api().navbar()->items().size(), 2u);
+    EXPECT_EQ(api().switcher()->layer().animationKeys().size(), 1u);
+    EXPECT_TRUE(api().switcher()->isTransitioning());
     // The delayed load at one second finds the page there and leaves it alone.
     loop.runFor(0.6);
     EXPECT_EQ(delegate->aboutView(), page);
-    EXPECT_EQ(page->superview(), delegate->switcher());
-    EXPECT_FALSE(delegate->switcher()->isTransitioning());
+    EXPECT_EQ(page->superview(), api().switcher());
+    EXPECT_FALSE(api().switcher()->isTransitioning());
 
     // "Website" asks the host; the camera button goes back and pops the item.
-    ASSERT_NE(delegate->navbar()->buttonWithTitle("Website"), nullptr);
-    delegate->navbar()->topItem()->rightBarButtonItem()->sendAction();
+    ASSERT_NE(api().navbar()->buttonWithTitle("Website"), nullptr);
+    api().navbar()->topItem()->rightBarButtonItem()->sendAction();
     EXPECT_EQ(host.urls, std::vector<std::string>{kestrova::KestrovaAppDelegate::kWebsite});
-    delegate->navbar()->topItem()->leftBarButtonItem()->sendAction();
-    EXPECT_EQ(delegate->mainView()->superview(), delegate->switcher());
+    api().navbar()->topItem()->leftBarButtonItem()->sendAction();
+    EXPECT_EQ(api().mainView()->superview(), api().switcher());
     EXPECT_EQ(page->superview(), nullptr);
-    EXPECT_EQ(delegate->navbar()->items().size(), 1u);
+    EXPECT_EQ(api().navbar()->items().size(), 1u);
     loop.runFor(0.5);
 
     // The album button leaves for the photo album, not suspended.
-    delegate->navbar()->barButtonItemNamed("albumButton")->sendAction();
+    api().navbar()->barButtonItemNamed("albumButton")->sendAction();
     EXPECT_EQ(host.launches, std::vector<std::string>{"com.apple.mobileslideshow-Photos"});
 }
 
@@ -171,8 +171,8 @@ TEST_F(StartupTest, TerminatingInTheFirstSecondCancelsTheWorkerStart) {
     app->terminate();
     EXPECT_FALSE(loop.hasPendingPerform(delegate.get(), "initializePhotoProcessingThread"));
     loop.runFor(1.0);
-    ASSERT_NE(delegate->saveWorker(), nullptr);
-    EXPECT_FALSE(delegate->saveWorker()->started());
+    ASSERT_NE(api().saveWorker(), nullptr);
+    EXPECT_FALSE(api().saveWorker()->started());
 }
 
 // Platforms without the first-choice camera classes: the plain names serve; with them, they win.
@@ -188,10 +188,10 @@ TEST_F(StartupTest, CameraClassesFallBackToThePlainNames) {
     cameras.removeClass("PLCameraController");
     cameras.removeClass("PLCameraView");
     launch();
-    ASSERT_NE(delegate->cameraView(), nullptr);
-    EXPECT_EQ(delegate->cameraView()->frame(), delegate->window()->frame());
-    EXPECT_EQ(delegate->cameraController(), platform::CameraController::sharedInstance());
-    EXPECT_TRUE(delegate->cameraController()->isPreviewing());
+    ASSERT_NE(api().cameraView(), nullptr);
+    EXPECT_EQ(api().cameraView()->frame(), delegate->window()->frame());
+    EXPECT_EQ(api().cameraController(), platform::CameraController::sharedInstance());
+    EXPECT_TRUE(api().cameraController()->isPreviewing());
     app->terminate();
     delegate.reset();
     app.reset();
@@ -209,7 +209,7 @@ TEST_F(StartupTest, CameraClassesFallBackToThePlainNames) {
     launch();
     EXPECT_EQ(views, 1);
     EXPECT_EQ(controllers, 1);
-    ASSERT_NE(delegate->cameraView(), nullptr);
+    ASSERT_NE(api().cameraView(), nullptr);
     app->terminate();
     delegate.reset();
     app.reset();
