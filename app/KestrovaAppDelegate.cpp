@@ -7,6 +7,7 @@
 #include "platform/camera/CameraController.h"
 #include "platform/camera/CameraView.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PropertyValue.h"
 #include "platform/foundation/RunLoop.h"
@@ -108,6 +109,7 @@ platform::Action KestrovaAppDelegate::actionNamed(std::string_view name) {
 }
 
 void KestrovaAppDelegate::awakeFromNib() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     const platform::Rect screen = window_ ? window_->frame() : platform::Rect{0, 0, 320, 480};
     auto& cameras = platform::CameraClassRegistry::shared();
     const char* viewClass = cameras.hasClass("PLCameraView") ? "PLCameraView" : "CameraView";
@@ -122,6 +124,7 @@ void KestrovaAppDelegate::awakeFromNib() {
 }
 
 void KestrovaAppDelegate::applicationDidFinishLaunching(platform::Application&) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!window_ && !loadMainInterface()) return;
     initializeSettings();
     // The queue takes pictures from the first frame on; its worker starts a second later.
@@ -189,6 +192,7 @@ void KestrovaAppDelegate::initializeGeoPositioning() {
 }
 
 void KestrovaAppDelegate::loadAboutView() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     // The page is made once: the delayed load after launch does nothing when a tap loaded it.
     if (aboutView_) return;
     auto contents = platform::InterfaceLoader::loadNamed(kAboutInterface, this);
@@ -218,6 +222,7 @@ bool KestrovaAppDelegate::switchPage(platform::View* from, platform::View* to, b
 }
 
 void KestrovaAppDelegate::gotoInfoPage(platform::Object*) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!aboutView_) loadAboutView();
     if (!switchPage(mainView_, aboutView_, true)) return;
     if (!navbar_) return;
@@ -235,6 +240,7 @@ void KestrovaAppDelegate::gotoInfoPage(platform::Object*) {
 }
 
 void KestrovaAppDelegate::gotoCameraPage(platform::Object*) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!switchPage(aboutView_, mainView_, false)) return;
     if (navbar_) navbar_->popNavigationItemAnimated(true);
 }
@@ -248,6 +254,7 @@ void KestrovaAppDelegate::exitToAlbum() {
 void KestrovaAppDelegate::gotoWebsite(platform::Object*) { platform::ApplicationServices::shared().openURL(kWebsite); }
 
 void KestrovaAppDelegate::deviceOrientationChanged(const platform::Notification& notification) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     const auto* device = static_cast<const platform::Device*>(notification.object);
     setUIOrientation(device ? device->orientation() : platform::Device::currentDevice().orientation());
 }
@@ -255,6 +262,7 @@ void KestrovaAppDelegate::deviceOrientationChanged(const platform::Notification&
 void KestrovaAppDelegate::applicationWillResignActive(platform::Application&) { saveSettings(); }
 
 void KestrovaAppDelegate::applicationWillTerminate(platform::Application&) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     platform::RunLoop::main().cancelPerforms(this);
     saveSettings();
     waitTillFinishedSaving();
@@ -264,6 +272,7 @@ void KestrovaAppDelegate::applicationWillTerminate(platform::Application&) {
 }
 
 void KestrovaAppDelegate::actionSheetClickedButtonAtIndex(platform::ActionSheet* sheet, int index) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (sheet && sheet == cancelSheet_.get()) stopTimer();
     else if (sheet && sheet == confirmTap_.get() && index == 0) setDoubleTap();
     if (sheet) sheet->dismissWithClickedButtonIndex(index, true);

@@ -4,6 +4,7 @@
 
 #include "platform/camera/CameraController.h"
 #include "platform/camera/CameraView.h"
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Timer.h"
@@ -37,6 +38,7 @@ uint32_t countdownLength(int32_t timerStatus) {
 }  // namespace
 
 void KestrovaAppDelegate::performCapture() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     // No queue, every folder full, or too much queued: refused, silently.
     if (!saveWorker_ || !saveWorker_->readyForCapture()) return;
     if (saveWorker_->saveQueue().count() > kMostQueuedForCapture) return;
@@ -58,12 +60,14 @@ void KestrovaAppDelegate::performCapture() {
 }
 
 void KestrovaAppDelegate::snap() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (soundStatus_ == 0 && cam_) cam_->playShutterSound();
     zoomValue_ = shutterZoom();
     if (cc_) cc_->capturePhoto();
 }
 
 void KestrovaAppDelegate::timerFired(platform::Timer&) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     const uint32_t length = timerLength_;
     if (burstText_) {
         burstText_->setText(std::to_string(int32_t(length - timerCount_)));
@@ -90,6 +94,7 @@ void KestrovaAppDelegate::showCancel() {
 }
 
 void KestrovaAppDelegate::stopTimer() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (burstText_) burstText_->setHidden(true);
     if (timer_) {
         timer_->invalidate();
@@ -99,6 +104,7 @@ void KestrovaAppDelegate::stopTimer() {
 }
 
 void KestrovaAppDelegate::cameraControllerReadyStateChanged(platform::CameraController* controller) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!controller || !controller->isReady()) return;
     if (burstCount_ < kBurstShots) {
         ++burstCount_;
@@ -109,6 +115,7 @@ void KestrovaAppDelegate::cameraControllerReadyStateChanged(platform::CameraCont
 }
 
 void KestrovaAppDelegate::hardwareSnap(const platform::Notification& notification) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (buttonMutex_) {
         // The echo of our own restore.
         buttonMutex_ = 0;
@@ -133,6 +140,7 @@ void KestrovaAppDelegate::hardwareSnap(const platform::Notification& notificatio
 bool KestrovaAppDelegate::snapEnabled() { return !takingPicture_ && !deleteButtonShowing_; }
 
 void KestrovaAppDelegate::updateZoom(float zoom, bool animate) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!cam_) return;
     if (animate) {
         platform::ViewAnimation::beginAnimations();
@@ -148,6 +156,7 @@ void KestrovaAppDelegate::setShowLeveler(bool show) {
 }
 
 void KestrovaAppDelegate::fireProgressTimer(const std::string& animationID) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (glowRunning_ && animationID == "new") return;
     if (!progressView_) return;
     using platform::ViewAnimation;

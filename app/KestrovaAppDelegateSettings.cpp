@@ -2,6 +2,7 @@
 // application resigns active or ends.
 #include "app/KestrovaAppDelegate.h"
 
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Device.h"
 
@@ -16,6 +17,7 @@ int32_t readInteger(const platform::UserDefaults& settings, const char* key) {
 }  // namespace
 
 void KestrovaAppDelegate::initializeSettings() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!settings_) settings_ = &platform::UserDefaults::standardUserDefaults();
     colorStatus_ = readInteger(*settings_, "ColorMode");
     timerStatus_ = readInteger(*settings_, "TimerMode");
@@ -39,6 +41,7 @@ void KestrovaAppDelegate::initializeSettings() {
 }
 
 void KestrovaAppDelegate::saveSettings() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!settings_) return;
     settings_->setInteger(colorStatus_, "ColorMode");
     settings_->setInteger(timerStatus_, "TimerMode");
@@ -78,6 +81,7 @@ void KestrovaAppDelegate::setTouchRingSize(int32_t state) {
 }
 
 void KestrovaAppDelegate::setPreviewState(int32_t state) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     previewState_ = state;
     if (state != 0) {
         previewShow_ = 1;
