@@ -6,6 +6,9 @@
 // Its methods live in several files by topic: KestrovaAppDelegate.cpp (start-up, pages, life
 // cycle), ...Settings.cpp, ...Options.cpp (the option catalogue), ...Capture.cpp, ...Saving.cpp,
 // ...QuickView.cpp and ...Info.cpp.
+//
+// The host knows it only as the platform::ApplicationDelegate that host/AppDelegateFactory makes;
+// tests reach its fields through KestrovaAppDelegateTestApi (tests/app).
 #include "capture/SaveWorker.h"
 #include "location/GeoPositionDelegate.h"
 #include "platform/camera/CameraControllerDelegate.h"
