@@ -7,6 +7,7 @@
 #include "platform/camera/CameraController.h"
 #include "platform/cameraui/CameraView.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/PropertyValue.h"
 #include "platform/foundation/RunLoop.h"
@@ -106,6 +107,7 @@ platform::Action KestrovaAppDelegate::actionNamed(std::string_view name) {
 }
 
 void KestrovaAppDelegate::awakeFromNib() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     const platform::Rect screen = window_ ? window_->frame() : platform::Rect{0, 0, 320, 480};
     auto& cameras = platform::CameraClassRegistry::shared();
     const char* viewClass = cameras.hasClass("PLCameraView") ? "PLCameraView" : "CameraView";
@@ -120,6 +122,7 @@ void KestrovaAppDelegate::awakeFromNib() {
 }
 
 void KestrovaAppDelegate::applicationDidFinishLaunching(platform::Application&) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!window_ && !loadMainInterface()) return;
     initializeSettings();
     // The queue takes pictures from the first frame on; its worker starts a second later.
@@ -187,6 +190,7 @@ void KestrovaAppDelegate::initializeGeoPositioning() {
 }
 
 void KestrovaAppDelegate::loadAboutView() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     // The page is made once: the delayed load after launch does nothing when a tap loaded it.
     if (aboutView_) return;
     auto contents = platform::InterfaceLoader::loadNamed(kAboutInterface, this);
@@ -216,6 +220,7 @@ bool KestrovaAppDelegate::switchPage(platform::View* from, platform::View* to, b
 }
 
 void KestrovaAppDelegate::gotoInfoPage(platform::Object*) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!aboutView_) loadAboutView();
     if (!switchPage(mainView_, aboutView_, true)) return;
     if (!navbar_) return;
@@ -233,6 +238,7 @@ void KestrovaAppDelegate::gotoInfoPage(platform::Object*) {
 }
 
 void KestrovaAppDelegate::gotoCameraPage(platform::Object*) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!switchPage(aboutView_, mainView_, false)) return;
     if (navbar_) navbar_->popNavigationItemAnimated(true);
 }
@@ -246,6 +252,7 @@ void KestrovaAppDelegate::exitToAlbum() {
 void KestrovaAppDelegate::gotoWebsite(platform::Object*) { platform::ApplicationServices::shared().openURL(kWebsite); }
 
 void KestrovaAppDelegate::deviceOrientationChanged(const platform::Notification& notification) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     const auto* device = static_cast<const platform::Device*>(notification.object);
     setUIOrientation(modeFromState<platform::DeviceOrientation>(
         device ? device->orientation() : platform::Device::currentDevice().orientation()));
@@ -254,6 +261,7 @@ void KestrovaAppDelegate::deviceOrientationChanged(const platform::Notification&
 void KestrovaAppDelegate::applicationWillResignActive(platform::Application&) { saveSettings(); }
 
 void KestrovaAppDelegate::applicationWillTerminate(platform::Application&) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     // Every delayed call goes (the countdown is not one: it keeps its own course).
     photoProcessingStart_.cancel();
     aboutViewLoad_.cancel();
@@ -268,6 +276,7 @@ void KestrovaAppDelegate::applicationWillTerminate(platform::Application&) {
 }
 
 void KestrovaAppDelegate::actionSheetClickedButtonAtIndex(platform::ActionSheet* sheet, int index) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (sheet && sheet == cancelSheet_.get()) stopTimer();
     else if (sheet && sheet == confirmTap_.get() && index == 0) setDoubleTap();
     if (sheet) sheet->dismissWithClickedButtonIndex(index, true);

@@ -6,6 +6,9 @@
 // Its methods live in several files by topic: KestrovaAppDelegate.cpp (start-up, pages, life
 // cycle), ...Settings.cpp, ...Options.cpp (the option catalogue), ...Capture.cpp, ...Saving.cpp,
 // ...QuickView.cpp and ...Info.cpp.
+//
+// The host knows it only as the platform::ApplicationDelegate that host/AppDelegateFactory makes;
+// tests reach its fields through KestrovaAppDelegateTestApi (tests/app).
 #include "app/CapturePolicy.h"
 #include "app/SettingModes.h"
 #include "capture/SaveWorker.h"
@@ -82,11 +85,6 @@ public:
     ~KestrovaAppDelegate() override;
     KestrovaAppDelegate(const KestrovaAppDelegate&) = delete;
     KestrovaAppDelegate& operator=(const KestrovaAppDelegate&) = delete;
-
-    // Loads "MainWindow" with this object as its owner (the window, the camera page and their
-    // views come from it) and keeps what it made; the file's awakeFromNib reaches this object
-    // last. False (and `error` says why) when the file cannot be loaded.
-    bool loadMainInterface(std::string* error = nullptr);
 
     // --- Start-up, pages and life cycle ---
     void awakeFromNib() override;
@@ -168,18 +166,12 @@ public:
     void cameraControllerReadyStateChanged(platform::CameraController* controller) override;
     void hardwareSnap(const platform::Notification& notification);
     bool snapEnabled() override;
-    bool takingPicture() const { return capture_.takingPicture(); }
     void updateZoom(float zoom, bool animate) override;
     void setShowLeveler(bool show);
     void fireProgressTimer(const std::string& animationID);
 
     // --- Saving and deletion ---
-    // Makes the save queue (at launch, before the first frame) without starting its worker.
-    void createSaveQueue();
     void initializePhotoProcessingThread();
-    // Where the worker takes a picture's position from; by default the process's GeoPosition.
-    // Takes effect for a save queue made afterwards, i.e. when set before launch.
-    void setPositionProvider(SaveWorker::PositionProvider provider) { positionProvider_ = std::move(provider); }
     void cameraControllerTookPicture(platform::CameraController* controller, platform::ImageRef picture,
                                      platform::ImageRef preview, const std::vector<uint8_t>* jpegData,
                                      const platform::ImageProperties* properties) override;
@@ -187,9 +179,6 @@ public:
     void deleteLastPhotos();
     // The save queue's counter of outstanding records.
     float lastQueueSize() const;
-    // The worker's news of a picture: its provisional number became `number`; it has no file.
-    void pictureRenumbered(int32_t provisional, int32_t number);
-    void pictureLost(int32_t index);
 
     // --- Quick view ---
     std::unique_ptr<ThumbnailView> createPreviewViewWithImage(platform::ImageRef image, int32_t index);
@@ -198,7 +187,6 @@ public:
     void showDelete() override;
     void hideDelete() override;
     void moveDeleteToYCoordinate(float y) override;
-    bool deleteButtonShowing() const { return deleteButtonShowing_; }
     void showPreviews();
     void hidePreviews();
 
@@ -209,50 +197,21 @@ public:
     void updateAboutViewLabels() override;
     void confirmDoubleTap(platform::Object* sender);
     void setDoubleTap();
-    bool confirmedTap() const { return confirmedDTap_; }
     void initializeGeoPositioning();
 
-    // --- For tests and the host ---
-    platform::View* mainView() const { return mainView_; }
-    ThumbnailManager* previewManager() const { return previewManager_; }
-    DeleteCancelView* delButton() const { return delButton_; }
-    TransitionView* switcher() const { return switcher_; }
-    platform::NavigationBar* navbar() const { return navbar_; }
-    platform::CameraView* cameraView() const { return cam_; }
-    platform::CameraController* cameraController() const { return cc_; }
-    platform::Label* burstText() const { return burstText_; }
-    GlowingCircleView* progressView() const { return progressView_; }
-    MenuScrollView* buttonBar() const { return buttonBar_; }
-    SnapButtonView* snapButton() const { return snapButton_; }
-    HideTriangleView* downArrow() const { return downArrow_; }
-    ScrollerButton* quickViewButton() const { return quickViewButton_; }
-    platform::View* levelerImage() const { return levelerImage_; }
-    platform::ActionSheet* cancelSheet() const { return cancelSheet_.get(); }
-    const SaveWorker* saveWorker() const { return saveWorker_.get(); }
-    bool photoProcessingStartPending() const { return photoProcessingStart_.isActive(); }
-    bool aboutViewLoadPending() const { return aboutViewLoad_.isActive(); }
-    bool optionsBarShowPending() const { return optionsBarShow_.isActive(); }
-    float zoomValue() const { return zoomValue_; }
-    float oldVolume() const { return oldVolume_; }
-    int32_t buttonMutex() const { return buttonMutex_; }
-    std::optional<int32_t> burstCount() const { return capture_.burstCount(); }
-    uint32_t timerCount() const { return timerCount_; }
-    ColorMode colorStatus() const { return colorStatus_; }
-    TimerMode timerStatus() const { return timerStatus_; }
-    BurstMode burstStatus() const { return burstStatus_; }
-    PreviewState previewState() const { return previewState_; }
-    DockSide dockSide() const { return dockSide_; }
-    int32_t previewShow() const { return previewShow_; }
-    ImageSize sizeStatus() const { return sizeStatus_; }
-    ZoomMode zoomStatus() const { return zoomStatus_; }
-    platform::DeviceOrientation orientationStatus() const { return orientationStatus_; }
-    QuietMode soundStatus() const { return soundStatus_; }
-    RotateMode rotateStatus() const { return rotateStatus_; }
-    LevelerMode levelStatus() const { return levelStatus_; }
-    TouchRingSize touchRingRadius() const { return touchRingRadius_; }
-    bool glowRunning() const { return glowRunning_; }
-
 private:
+    // Tests reach the fields and helpers below through it (tests/app).
+    friend class KestrovaAppDelegateTestApi;
+
+    // Loads "MainWindow" with this object as its owner (the window, the camera page and their
+    // views come from it) and keeps what it made; the file's awakeFromNib reaches this object
+    // last. False (and `error` says why) when the file cannot be loaded.
+    bool loadMainInterface(std::string* error = nullptr);
+    // Makes the save queue (at launch, before the first frame) without starting its worker.
+    void createSaveQueue();
+    // The worker's news of a picture: its provisional number became `number`; it has no file.
+    void pictureRenumbered(int32_t provisional, int32_t number);
+    void pictureLost(int32_t index);
     // The state of an option button (its getCurrentState), and that state as a mode.
     static int32_t stateOf(const ScrollerButton* button);
     template <typename Mode>
@@ -301,6 +260,8 @@ private:
     platform::UserDefaults* settings_ = nullptr;
     // The save queue, its condition and its worker thread.
     std::unique_ptr<SaveWorker> saveWorker_;
+    // Where the worker takes a picture's position from; empty: the process's GeoPosition. Read
+    // when the save queue is made, at launch.
     SaveWorker::PositionProvider positionProvider_;
     ThumbnailManager* previewManager_ = nullptr;  // owned: made and released with the quick view
     std::unique_ptr<platform::ActionSheet> cancelSheet_;

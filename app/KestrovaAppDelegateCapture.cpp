@@ -4,6 +4,7 @@
 
 #include "platform/camera/CameraController.h"
 #include "platform/cameraui/CameraView.h"
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/Timer.h"
@@ -34,6 +35,7 @@ uint32_t countdownLength(TimerMode timerStatus) {
 }  // namespace
 
 void KestrovaAppDelegate::performCapture() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     // Refused silently, whatever the reason.
     if (capture_.refusal(saveWorker_.get())) return;
     capture_.beginSequence(burstStatus_);
@@ -52,12 +54,14 @@ void KestrovaAppDelegate::performCapture() {
 }
 
 void KestrovaAppDelegate::snap() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (soundStatus_ == QuietMode::Off && cam_) cam_->playShutterSound();
     zoomValue_ = shutterZoom();
     if (cc_) cc_->capturePhoto();
 }
 
 void KestrovaAppDelegate::timerFired(platform::Timer&) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     const uint32_t length = timerLength_;
     if (burstText_) {
         burstText_->setText(std::to_string(int32_t(length - timerCount_)));
@@ -83,18 +87,21 @@ void KestrovaAppDelegate::showCancel() {
 }
 
 void KestrovaAppDelegate::stopTimer() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (burstText_) burstText_->setHidden(true);
     timer_.cancel();
     capture_.endSequence();
 }
 
 void KestrovaAppDelegate::cameraControllerReadyStateChanged(platform::CameraController* controller) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!controller || !controller->isReady()) return;
     if (capture_.shotFollowsReady())
         snaps_.add(platform::RunLoop::main().performAfter(kFollowUpDelay, [this] { snap(); }));
 }
 
 void KestrovaAppDelegate::hardwareSnap(const platform::Notification& notification) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (buttonMutex_) {
         // The echo of our own restore.
         buttonMutex_ = 0;
@@ -119,6 +126,7 @@ void KestrovaAppDelegate::hardwareSnap(const platform::Notification& notificatio
 bool KestrovaAppDelegate::snapEnabled() { return !capture_.takingPicture() && !deleteButtonShowing_; }
 
 void KestrovaAppDelegate::updateZoom(float zoom, bool animate) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!cam_) return;
     if (animate) {
         platform::ViewAnimation::beginAnimations();
@@ -134,6 +142,7 @@ void KestrovaAppDelegate::setShowLeveler(bool show) {
 }
 
 void KestrovaAppDelegate::fireProgressTimer(const std::string& animationID) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (glowRunning_ && animationID == "new") return;
     if (!progressView_) return;
     using platform::ViewAnimation;

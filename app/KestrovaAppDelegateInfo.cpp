@@ -2,6 +2,7 @@
 #include "app/KestrovaAppDelegate.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/foundation/PropertyValue.h"
 #include "platform/foundation/StringFormat.h"
 #include "platform/foundation/UserDefaults.h"
@@ -23,14 +24,17 @@ AboutView* page(platform::View* view) { return dynamic_cast<AboutView*>(view); }
 }  // namespace
 
 void KestrovaAppDelegate::showHelp(platform::Object*) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (auto* p = page(aboutView_)) p->loadHelpPage();
 }
 
 void KestrovaAppDelegate::closeHelpView(platform::Object*) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (auto* p = page(aboutView_)) p->closeHelpPage();
 }
 
 void KestrovaAppDelegate::showAbout(platform::Object*) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     auto sheet = std::make_unique<platform::ActionSheet>(localized("ABOUT_TITLE"), this,
                                                          std::vector<std::string>{"OK"});
     sheet->setDefaultButtonIndex(1);
@@ -43,10 +47,12 @@ void KestrovaAppDelegate::showAbout(platform::Object*) {
 }
 
 void KestrovaAppDelegate::updateAboutViewLabels() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (auto* p = page(aboutView_)) p->updateGPSLabels();
 }
 
 void KestrovaAppDelegate::confirmDoubleTap(platform::Object*) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     auto sheet = std::make_unique<platform::ActionSheet>(
         localized("CONFIRM_DOUBLE_TAP"), this, std::vector<std::string>{localized("CONFIRM"), localized("CANCEL")});
     sheet->setDefaultButtonIndex(1);
@@ -58,6 +64,7 @@ void KestrovaAppDelegate::confirmDoubleTap(platform::Object*) {
 }
 
 void KestrovaAppDelegate::setDoubleTap() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!settings_) settings_ = &platform::UserDefaults::standardUserDefaults();
     // A missing domain starts empty. One that exists but cannot be read comes back empty too, but
     // setPersistentDomain refuses to replace its file, so the home screen's other keys survive.

@@ -3,6 +3,7 @@
 #include "app/KestrovaAppDelegate.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/foundation/PropertyValue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/ui/ImageCache.h"
@@ -39,6 +40,7 @@ std::unique_ptr<ScrollerButton> KestrovaAppDelegate::createButtonWithImages(
 }
 
 void KestrovaAppDelegate::createOptionsPages() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     auto make = [this](const StateList& states, const char* titleKey,
                        void (KestrovaAppDelegate::*selector)(ScrollerButton*), int32_t saved) {
         std::vector<std::unique_ptr<platform::ImageView>> images;
@@ -138,10 +140,12 @@ void KestrovaAppDelegate::setPreviewState(ScrollerButton* button) {
 bool KestrovaAppDelegate::getTipsShowState() { return buttonBar_ && buttonBar_->getTipsShowState(); }
 
 void KestrovaAppDelegate::showOptionsLabel(const std::string& html) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (buttonBar_) buttonBar_->showOptionsLabel(html);
 }
 
 void KestrovaAppDelegate::hideOptionsLabel() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (buttonBar_) buttonBar_->hideOptionsLabel();
 }
 

@@ -2,6 +2,7 @@
 // the camera page, making a thumbnail for each picture, and showing, parking and hiding the tab.
 #include "app/KestrovaAppDelegate.h"
 
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/graphics/Font.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageCache.h"
@@ -83,6 +84,7 @@ std::unique_ptr<ThumbnailView> KestrovaAppDelegate::createPreviewViewWithImage(p
 }
 
 void KestrovaAppDelegate::animatedPreview(platform::ImageRef image, int32_t index) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!previewManager_) return;
     previewManager_->addPreview(createPreviewViewWithImage(std::move(image), index));
     // A new picture brings the stack back: the open options bar closes.
@@ -90,11 +92,13 @@ void KestrovaAppDelegate::animatedPreview(platform::ImageRef image, int32_t inde
 }
 
 void KestrovaAppDelegate::pictureRenumbered(int32_t provisional, int32_t number) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!previewManager_) return;
     if (ThumbnailView* preview = previewManager_->previewWithImageIndex(provisional)) preview->setImageIndex(number);
 }
 
 void KestrovaAppDelegate::pictureLost(int32_t index) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!previewManager_) return;
     ThumbnailView* preview = previewManager_->previewWithImageIndex(index);
     if (!preview) return;
@@ -118,6 +122,7 @@ std::unique_ptr<DeleteCancelView> KestrovaAppDelegate::createDeleteButton() {
 }
 
 void KestrovaAppDelegate::showDelete() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!delButton_) return;
     platform::Point c = delButton_->center();
     if (dockSide_ == DockSide::Left) c.x = 405.0f;
@@ -134,6 +139,7 @@ void KestrovaAppDelegate::showDelete() {
 }
 
 void KestrovaAppDelegate::hideDelete() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (delButton_) {
         delButton_->setTransform(platform::AffineTransform::makeTranslation(0, 0));
         delButton_->setAlpha(0.0f);
@@ -142,6 +148,7 @@ void KestrovaAppDelegate::hideDelete() {
 }
 
 void KestrovaAppDelegate::moveDeleteToYCoordinate(float y) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     hideDelete();
     if (delButton_) delButton_->setCenter({delButton_->center().x, y});
 }

@@ -4,6 +4,7 @@
 
 #include "location/GeoPosition.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/location/LocationManager.h"
 #include "platform/ui/Label.h"
@@ -11,6 +12,7 @@
 namespace kestrova {
 
 void KestrovaAppDelegate::createSaveQueue() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (saveWorker_) return;
     // Taken here on the main thread; the worker then only reads whole fixes from it.
     GeoPosition* geo = positionProvider_ ? nullptr : GeoPosition::sharedInstance();
@@ -34,6 +36,7 @@ void KestrovaAppDelegate::createSaveQueue() {
 }
 
 void KestrovaAppDelegate::initializePhotoProcessingThread() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     createSaveQueue();
     saveWorker_->initializePhotoProcessingThread();
 }
@@ -41,6 +44,7 @@ void KestrovaAppDelegate::initializePhotoProcessingThread() {
 void KestrovaAppDelegate::cameraControllerTookPicture(platform::CameraController*, platform::ImageRef picture,
                                                       platform::ImageRef preview, const std::vector<uint8_t>*,
                                                       const platform::ImageProperties*) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (burstText_) burstText_->setHidden(true);
     if (!saveWorker_ || !picture || !preview) return;
     CaptureSettings settings;
@@ -54,10 +58,12 @@ void KestrovaAppDelegate::cameraControllerTookPicture(platform::CameraController
 }
 
 void KestrovaAppDelegate::waitTillFinishedSaving() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (saveWorker_) saveWorker_->waitTillFinishedSaving();
 }
 
 void KestrovaAppDelegate::deleteLastPhotos() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     auto index = selectedImageIndex();
     if (index && saveWorker_) saveWorker_->deletePicture(*index);
     hideDelete();

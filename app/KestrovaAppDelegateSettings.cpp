@@ -2,6 +2,7 @@
 // application resigns active or ends.
 #include "app/KestrovaAppDelegate.h"
 
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Device.h"
 
@@ -23,6 +24,7 @@ void writeMode(platform::UserDefaults& settings, Mode mode, const char* key) {
 }  // namespace
 
 void KestrovaAppDelegate::initializeSettings() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!settings_) settings_ = &platform::UserDefaults::standardUserDefaults();
     colorStatus_ = readMode<ColorMode>(*settings_, "ColorMode");
     timerStatus_ = readMode<TimerMode>(*settings_, "TimerMode");
@@ -47,6 +49,7 @@ void KestrovaAppDelegate::initializeSettings() {
 }
 
 void KestrovaAppDelegate::saveSettings() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!settings_) return;
     writeMode(*settings_, colorStatus_, "ColorMode");
     writeMode(*settings_, timerStatus_, "TimerMode");
@@ -86,6 +89,7 @@ void KestrovaAppDelegate::setTouchRingSize(TouchRingSize state) {
 }
 
 void KestrovaAppDelegate::setPreviewState(PreviewState state) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     previewState_ = state;
     if (state != PreviewState::Off) {
         previewShow_ = 1;

@@ -4,6 +4,8 @@
 #include "capture/ProcessData.h"
 #include "capture/QuitCommand.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/MainThreadChecker.h"
+#include "platform/foundation/ProgrammingError.h"
 #include "platform/foundation/RunLoop.h"
 
 #include <system_error>
@@ -22,11 +24,13 @@ SaveWorker::SaveWorker(platform::FileManager& files, platform::RunLoop& loop, Po
 SaveWorker::~SaveWorker() { waitTillFinishedSaving(); }
 
 void SaveWorker::setPictureHandlers(RenumberHandler renumbered, LostHandler lost) {
+    KESTROVA_ASSERT_LOOP_THREAD(loop_);
     handlers_->renumbered = std::move(renumbered);
     handlers_->lost = std::move(lost);
 }
 
 void SaveWorker::initializePhotoProcessingThread() {
+    KESTROVA_ASSERT_LOOP_THREAD(loop_);
     if (started_) return;
     // Busy from now until the scan has finished, so a script cannot step past it.
     idling_.beginWork();
@@ -41,17 +45,27 @@ void SaveWorker::initializePhotoProcessingThread() {
 }
 
 bool SaveWorker::readyForCapture() const {
+    KESTROVA_ASSERT_LOOP_THREAD(loop_);
     return !stopped_ && !roll_.everyFolderFull();
 }
 
 void SaveWorker::addToSaveQueue(std::unique_ptr<SaveRecord> record) {
-    if (queue_.addToSaveQueue(std::move(record)) && progress_) progress_();
+    KESTROVA_ASSERT_LOOP_THREAD(loop_);
+    KESTROVA_VERIFY(record != nullptr, "an empty record for the save queue");
+    if (!record) return;
+    const bool picture = record->kind() == SaveRecord::Kind::ProcessData;
+    const bool queued = queue_.addToSaveQueue(std::move(record));
+    // The queue turns away only a picture that got no number (every folder full), which the user
+    // is not told; a deletion or the quit record turned away would be lost work or a hang.
+    KESTROVA_VERIFY(queued || picture, "the save queue turned away a command record");
+    if (queued && progress_) progress_();
 }
 
 std::optional<int> SaveWorker::cameraControllerTookPicture(const platform::ImageRef& picture,
                                                            const platform::ImageRef& preview,
                                                            const CaptureSettings& settings,
                                                            const FanHandler& showFan) {
+    KESTROVA_ASSERT_LOOP_THREAD(loop_);
     if (stopped_ || !picture) return std::nullopt;
     const std::optional<int> number = queue_.numberPicture([this] { return claimImageNumber(); });
     if (!number) return std::nullopt;
@@ -64,12 +78,14 @@ std::optional<int> SaveWorker::cameraControllerTookPicture(const platform::Image
 }
 
 bool SaveWorker::deletePicture(int imageNumber) {
+    KESTROVA_ASSERT_LOOP_THREAD(loop_);
     return queue_.removePictureOrQueueDelete(imageNumber, [this](int n) {
         return std::vector<std::string>{roll_.getImagePathForIndex(n), roll_.getThumbPathForIndex(n)};
     });
 }
 
 void SaveWorker::waitTillFinishedSaving() {
+    KESTROVA_ASSERT_LOOP_THREAD(loop_);
     stopped_ = true;
     // Pictures taken in the first second are written before the end, not dropped.
     if (!started_ && queue_.count() > 0) initializePhotoProcessingThread();

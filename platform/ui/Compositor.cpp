@@ -1,5 +1,6 @@
 #include "platform/ui/Compositor.h"
 
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/graphics/SurfaceContext.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/ViewAnimationState.h"
@@ -518,6 +519,7 @@ Compositor::~Compositor() = default;
 void Compositor::setScale(float scale) { scale_ = scale > 0 ? scale : 1; }
 
 bool Compositor::composite(Window& window) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     const Rect b = window.bounds();
     const int pw = toPixels(b.width(), scale_), ph = toPixels(b.height(), scale_);
     if (pw <= 0 || ph <= 0) {
@@ -538,6 +540,7 @@ bool Compositor::composite(Window& window) {
 }
 
 bool Compositor::composite(Window& window, uint8_t* pixels, int pixelWidth, int pixelHeight, int bytesPerRow) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     const Rect b = window.bounds();
     if (!pixels || pixelWidth != toPixels(b.width(), scale_) || pixelHeight != toPixels(b.height(), scale_) ||
         pixelWidth <= 0 || pixelHeight <= 0 || bytesPerRow < pixelWidth * 4 || bytesPerRow % 4 != 0)

@@ -1,5 +1,6 @@
 #include "platform/ui/View.h"
 
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/InterfaceValue.h"
 #include "platform/ui/ViewAnimationState.h"
@@ -128,6 +129,7 @@ View* View::subviewAt(size_t index) const { return index < subviews_.size() ? su
 View* View::addSubview(std::unique_ptr<View> view) { return insertSubviewAtIndex(std::move(view), subviews_.size()); }
 
 View* View::insertSubviewAtIndex(std::unique_ptr<View> view, size_t index) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     if (!view || view.get() == this) return nullptr;
     if (view->superview_) {
         // The caller holds a view that is still in a tree: take it out of that tree first.
@@ -159,6 +161,7 @@ View* View::insertSubviewAbove(std::unique_ptr<View> view, const View* sibling) 
 }
 
 std::unique_ptr<View> View::removeFromSuperview() {
+    KESTROVA_ASSERT_MAIN_THREAD();
     View* parent = superview_;
     if (!parent) return nullptr;
     int i = parent->indexOfSubview(this);
@@ -290,6 +293,7 @@ void View::drawRect(GraphicsContext&, const Rect&) { drawsNothing_ = true; }
 void View::setNeedsDisplay() { setNeedsDisplayInRect(model_.bounds); }
 
 void View::setNeedsDisplayInRect(const Rect& rect) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     Rect r = rect.intersection(model_.bounds);
     if (r.isEmpty() && !rect.isEmpty()) r = rect;
     dirtyRect_ = needsDisplay_ ? dirtyRect_.unionWith(r) : r;

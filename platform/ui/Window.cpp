@@ -1,5 +1,6 @@
 #include "platform/ui/Window.h"
 
+#include "platform/foundation/MainThreadChecker.h"
 #include "platform/ui/InterfaceValue.h"
 
 #include <algorithm>
@@ -72,6 +73,7 @@ void Window::cancelAllTouches(double timestamp) {
 }
 
 void Window::sendTouches(const std::vector<TouchInput>& inputs, double timestamp) {
+    KESTROVA_ASSERT_MAIN_THREAD();
     TouchSet changed;
     for (auto& t : touches_) t->setPhase(TouchPhase::Stationary);
     for (const TouchInput& in : inputs) {

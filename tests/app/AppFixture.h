@@ -3,6 +3,7 @@
 // root, the build's bundle (plus a plain information page when the bundle has none yet), the
 // synthetic camera, and a recording host for launches and web addresses.
 #include "app/KestrovaAppDelegate.h"
+#include "tests/app/KestrovaAppDelegateTestApi.h"
 #include "platform/camera/CameraController.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
@@ -88,12 +89,15 @@ protected:
         ASSERT_TRUE(app->launchWithoutInterface());
     }
 
+    // The delegate's insides; valid while the delegate lives.
+    kestrova::KestrovaAppDelegateTestApi api() const { return kestrova::KestrovaAppDelegateTestApi(*delegate); }
+
     // Launches and runs until the worker has scanned the camera roll.
     void launchReady() {
         launch();
         loop.runFor(platform::Seconds(1.05));
-        ASSERT_TRUE(delegate->saveWorker());
-        ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->cameraRoll().readyForPictures(); }, platform::Seconds(5)));
+        ASSERT_TRUE(api().saveWorker());
+        ASSERT_TRUE(loop.runUntil([&] { return api().saveWorker()->cameraRoll().readyForPictures(); }, platform::Seconds(5)));
     }
 
     // Runs until every queued picture is written (virtual time; the worker itself is real).

@@ -46,9 +46,9 @@ struct CallbackRecorder : platform::CameraControllerDelegate {
     std::vector<std::string> events;
     void cameraControllerReadyStateChanged(platform::CameraController* c) override {
         events.push_back(std::string("ready ") + (c->isReady() ? "1" : "0") + " taking " +
-                         (target->takingPicture() ? "1" : "0"));
+                         (kestrova::KestrovaAppDelegateTestApi(*target).takingPicture() ? "1" : "0"));
         target->cameraControllerReadyStateChanged(c);
-        events.push_back(std::string("after ready taking ") + (target->takingPicture() ? "1" : "0"));
+        events.push_back(std::string("after ready taking ") + (kestrova::KestrovaAppDelegateTestApi(*target).takingPicture() ? "1" : "0"));
     }
     void cameraControllerTookPicture(platform::CameraController* c, platform::ImageRef picture,
                                      platform::ImageRef preview, const std::vector<uint8_t>* jpeg,
@@ -98,7 +98,7 @@ struct GateOpener {
 
 TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
     launchReady();
-    auto* cc = delegate->cameraController();
+    auto* cc = api().cameraController();
     CallbackRecorder recorder;
     recorder.target = delegate.get();
     cc->setDelegate(&recorder);
@@ -107,22 +107,22 @@ TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
     window->touchDown(0, {160, 200}, loop.now());
     loop.runFor(0.05s);
     window->touchUp(0, loop.now());
-    EXPECT_TRUE(delegate->takingPicture());
+    EXPECT_TRUE(api().takingPicture());
     EXPECT_EQ(shutterSounds(), 1u);
     loop.runFor(0.3s);
     EXPECT_EQ(recorder.events,
               (std::vector<std::string>{"picture 1600x1200", "ready 1 taking 1", "after ready taking 0"}));
-    EXPECT_TRUE(delegate->burstText()->hidden());
+    EXPECT_TRUE(api().burstText()->hidden());
     // The glow fades in with the first queued picture.
-    EXPECT_TRUE(delegate->glowRunning() || delegate->lastQueueSize() == 0);
+    EXPECT_TRUE(api().glowRunning() || delegate->lastQueueSize() == 0);
     drain();
     cc->setDelegate(delegate.get());
     EXPECT_EQ(files100(".JPG"), std::vector<std::string>{"IMG_0001.JPG"});
     EXPECT_EQ(files100(".THM"), std::vector<std::string>{"IMG_0001.THM"});
     // Once everything is written the circle fades out.
     loop.runFor(3.0s);
-    EXPECT_FALSE(delegate->glowRunning());
-    EXPECT_EQ(delegate->progressView()->alpha(), 0.0f);
+    EXPECT_FALSE(api().glowRunning());
+    EXPECT_EQ(api().progressView()->alpha(), 0.0f);
 }
 
 TEST_F(CaptureTest, CancelTimerTakesNoPictureAndTheNextPressStartsAfresh) {
@@ -130,20 +130,20 @@ TEST_F(CaptureTest, CancelTimerTakesNoPictureAndTheNextPressStartsAfresh) {
     launchReady();
     delegate->performCapture();
     loop.runFor(2.5s);
-    EXPECT_EQ(delegate->burstText()->text(), "4");
-    delegate->cancelSheet()->clickButtonAtIndex(0);
-    EXPECT_FALSE(delegate->takingPicture());
-    EXPECT_TRUE(delegate->burstText()->hidden());
+    EXPECT_EQ(api().burstText()->text(), "4");
+    api().cancelSheet()->clickButtonAtIndex(0);
+    EXPECT_FALSE(api().takingPicture());
+    EXPECT_TRUE(api().burstText()->hidden());
     loop.runFor(6s);
     EXPECT_EQ(shutterSounds(), 0u);
     delegate->performCapture();
     loop.runFor(1.0s);
-    EXPECT_EQ(delegate->burstText()->text(), "5");
+    EXPECT_EQ(api().burstText()->text(), "5");
 }
 
 TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     launchReady();
-    const float start = delegate->oldVolume();
+    const float start = api().oldVolume();
     float v = 0;
     // Ringtone: a picture, and the volume comes back.
     volume.volumeUp();
@@ -151,7 +151,7 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     EXPECT_EQ(shutterSounds(), 1u);
     ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kRingtone));
     EXPECT_FLOAT_EQ(v, start);
-    EXPECT_EQ(delegate->buttonMutex(), 0);
+    EXPECT_EQ(api().buttonMutex(), 0);
     // Another category: no picture, still undone.
     ASSERT_TRUE(volume.setActiveCategory(platform::SystemVolumeController::kAudioVideo));
     volume.volumeDown();
@@ -162,7 +162,7 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     // A report of a volume that already equals the start-up one needs no restore: nothing waits
     // for an echo, so the next real press is undone too.
     center.post(platform::SystemVolumeController::kSystemVolumeDidChangeNotification, &volume);
-    EXPECT_EQ(delegate->buttonMutex(), 0);
+    EXPECT_EQ(api().buttonMutex(), 0);
     volume.volumeUp();
     loop.runFor(0.5s);
     ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kAudioVideo));
@@ -194,13 +194,13 @@ TEST_F(CaptureTest, TheFirstSecondIsServed) {
     window->touchUp(0, loop.now());
     EXPECT_EQ(shutterSounds(), 1u);
     loop.runUntil([&] { return loop.now() >= 0.5; }, 1s);
-    EXPECT_FALSE(delegate->takingPicture());
+    EXPECT_FALSE(api().takingPicture());
     volume.volumeUp();
     loop.runFor(0.3s);
     EXPECT_EQ(shutterSounds(), 2u);
-    EXPECT_FALSE(delegate->saveWorker()->started());
-    EXPECT_EQ(delegate->saveWorker()->saveQueue().count(), 2u);
-    ASSERT_EQ(delegate->previewManager()->previews().size(), 2u);
+    EXPECT_FALSE(api().saveWorker()->started());
+    EXPECT_EQ(api().saveWorker()->saveQueue().count(), 2u);
+    ASSERT_EQ(api().previewManager()->previews().size(), 2u);
 
     // While busy, further presses are refused.
     delegate->performCapture();
@@ -211,7 +211,7 @@ TEST_F(CaptureTest, TheFirstSecondIsServed) {
     EXPECT_TRUE(delegate->snapEnabled());
 
     loop.runFor(0.3s);
-    ASSERT_TRUE(delegate->saveWorker()->started());
+    ASSERT_TRUE(api().saveWorker()->started());
     drain();
     loop.runFor(0.01s);
     EXPECT_EQ(files100(".JPG"), (std::vector<std::string>{"IMG_0007.JPG", "IMG_0008.JPG", "IMG_0009.JPG",
@@ -219,7 +219,7 @@ TEST_F(CaptureTest, TheFirstSecondIsServed) {
     EXPECT_EQ(files100(".THM"), (std::vector<std::string>{"IMG_0008.THM", "IMG_0009.THM", "IMG_0010.THM"}));
     // The stack's thumbnails carry the real numbers, so deleting one deletes its files.
     std::vector<int32_t> indices;
-    for (auto* preview : delegate->previewManager()->previews()) indices.push_back(preview->imageIndex());
+    for (auto* preview : api().previewManager()->previews()) indices.push_back(preview->imageIndex());
     EXPECT_EQ(indices, (std::vector<int32_t>{8, 9, 10}));
 }
 
@@ -235,17 +235,17 @@ TEST_F(CaptureTest, ChangingTheTimerMidCountdownKeepsItsLength) {
     std::vector<std::string> shown;
     for (int second = 6; second <= 10; ++second) {
         loop.runUntil([&] { return loop.now() >= start + second; }, 2s);
-        EXPECT_FALSE(delegate->burstText()->hidden());
-        shown.push_back(delegate->burstText()->text());
+        EXPECT_FALSE(api().burstText()->hidden());
+        shown.push_back(api().burstText()->text());
     }
     EXPECT_EQ(shown, (std::vector<std::string>{"5", "4", "3", "2", "1"}));
     loop.runUntil([&] { return loop.now() >= start + 11; }, 2s);
-    EXPECT_TRUE(delegate->burstText()->hidden());
+    EXPECT_TRUE(api().burstText()->hidden());
     EXPECT_EQ(shutterSounds(), 0u);
     loop.runFor(0.02s);
     EXPECT_EQ(shutterSounds(), 1u);
     loop.runFor(0.3s);
-    EXPECT_FALSE(delegate->takingPicture());
+    EXPECT_FALSE(api().takingPicture());
     drain();
     EXPECT_EQ(files100(".JPG").size(), 1u);
     // The next press follows the option now: no countdown.
@@ -262,7 +262,7 @@ TEST_F(CaptureTest, APictureThatCannotBeWrittenLeavesTheStack) {
     const auto folder = root / "device/var/mobile/Media/DCIM/100APPLE";
     auto indices = [&] {
         std::vector<int32_t> out;
-        for (auto* preview : delegate->previewManager()->previews()) out.push_back(preview->imageIndex());
+        for (auto* preview : api().previewManager()->previews()) out.push_back(preview->imageIndex());
         return out;
     };
     delegate->performCapture();
@@ -276,16 +276,16 @@ TEST_F(CaptureTest, APictureThatCannotBeWrittenLeavesTheStack) {
     recorder.target = delegate.get();
     std::vector<int32_t> shown;
     recorder.afterPicture = [&] { shown = indices(); };
-    delegate->cameraController()->setDelegate(&recorder);
+    api().cameraController()->setDelegate(&recorder);
     delegate->performCapture();
     loop.runFor(0.3s);
-    delegate->cameraController()->setDelegate(delegate.get());
+    api().cameraController()->setDelegate(delegate.get());
     EXPECT_EQ(shown, (std::vector<int32_t>{1, 2}));
     drain();
     loop.runFor(0.01s);
     EXPECT_EQ(indices(), std::vector<int32_t>{1});
     EXPECT_FALSE(std::filesystem::exists(folder));
-    EXPECT_FALSE(delegate->deleteButtonShowing());
+    EXPECT_FALSE(api().deleteButtonShowing());
 
     std::filesystem::rename(root / "moved", folder);
     delegate->performCapture();
@@ -299,16 +299,16 @@ TEST_F(CaptureTest, APictureThatCannotBeWrittenLeavesTheStack) {
 
 TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocking) {
     GateOpener gate;
-    launch([&](kestrova::KestrovaAppDelegate& d) { d.setPositionProvider(gate->provider()); });
+    launch([&](kestrova::KestrovaAppDelegate& d) { kestrova::KestrovaAppDelegateTestApi(d).setPositionProvider(gate->provider()); });
     loop.runFor(1.05s);
-    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5s));
+    ASSERT_TRUE(loop.runUntil([&] { return api().saveWorker()->readyForCapture(); }, 5s));
     auto shoot = [&] {
         delegate->performCapture();
         stepHeld(0.3);
     };
     shoot();
     ASSERT_TRUE(gate->waitEntered());
-    const auto& queue = delegate->saveWorker()->saveQueue();
+    const auto& queue = api().saveWorker()->saveQueue();
     for (int i = 0; i < 4; ++i) shoot();
     ASSERT_EQ(queue.count(), 4u);
     ASSERT_EQ(shutterSounds(), 5u);
@@ -320,7 +320,7 @@ TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocki
     // Five waiting: refused outright, from the button and from the shutter area.
     shoot();
     EXPECT_EQ(shutterSounds(), 6u);
-    EXPECT_FALSE(delegate->takingPicture());
+    EXPECT_FALSE(api().takingPicture());
     EXPECT_EQ(queue.count(), 5u);
     EXPECT_EQ(queue.waitingProducers(), 0);
     EXPECT_FALSE(gate->watchdogFired);
@@ -336,15 +336,15 @@ TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocki
 
 TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
     GateOpener gate;
-    launch([&](kestrova::KestrovaAppDelegate& d) { d.setPositionProvider(gate->provider()); });
+    launch([&](kestrova::KestrovaAppDelegate& d) { kestrova::KestrovaAppDelegateTestApi(d).setPositionProvider(gate->provider()); });
     loop.runFor(1.05s);
-    ASSERT_TRUE(loop.runUntil([&] { return delegate->saveWorker()->readyForCapture(); }, 5s));
-    auto* glow = delegate->progressView();
+    ASSERT_TRUE(loop.runUntil([&] { return api().saveWorker()->readyForCapture(); }, 5s));
+    auto* glow = api().progressView();
     ASSERT_NE(glow, nullptr);
     EXPECT_EQ(glow->alpha(), 0.0f);
     delegate->performCapture();
-    for (int i = 0; i < 100 && !delegate->glowRunning(); ++i) stepHeld(0.01);
-    ASSERT_TRUE(delegate->glowRunning());
+    for (int i = 0; i < 100 && !api().glowRunning(); ++i) stepHeld(0.01);
+    ASSERT_TRUE(api().glowRunning());
     const double t0 = loop.now();
     ASSERT_TRUE(gate->waitEntered());
     // In over two seconds (half way at one, eased), then between full and half in one second each.
@@ -359,12 +359,12 @@ TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
     EXPECT_EQ(glow->alpha(), 1.0f);
     stepHeldUntil(t0 + 4.1);
     EXPECT_EQ(glow->alpha(), 0.5f);
-    EXPECT_TRUE(delegate->glowRunning());
+    EXPECT_TRUE(api().glowRunning());
     EXPECT_FALSE(gate->watchdogFired);
     // Once everything is written the pulse in progress ends and the circle fades out in one second.
     gate->release();
     drain();
-    ASSERT_TRUE(loop.runUntil([&] { return !delegate->glowRunning(); }, 3s));
+    ASSERT_TRUE(loop.runUntil([&] { return !api().glowRunning(); }, 3s));
     const double t1 = loop.now();
     const float from = glow->presentation().alpha;
     EXPECT_EQ(glow->alpha(), 0.0f);
@@ -377,15 +377,15 @@ TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
 TEST_F(CaptureTest, ZoomMagnifiesThePreviewAndTheLevelAndZoomSettingsApply) {
     launchReady();
     delegate->updateZoom(2.0f, false);
-    EXPECT_EQ(delegate->cameraView()->transform().a, 2.0f);
-    EXPECT_EQ(delegate->cameraView()->transform().d, 2.0f);
+    EXPECT_EQ(api().cameraView()->transform().a, 2.0f);
+    EXPECT_EQ(api().cameraView()->transform().d, 2.0f);
     delegate->updateZoom(1.5f, true);
-    EXPECT_EQ(delegate->cameraView()->transform().a, 1.5f);
+    EXPECT_EQ(api().cameraView()->transform().a, 1.5f);
     // The level guide follows its setting.
     delegate->setLevelStatus(kestrova::LevelerMode::Shown);
-    EXPECT_FALSE(delegate->levelerImage()->hidden());
+    EXPECT_FALSE(api().levelerImage()->hidden());
     delegate->setZoomStatus(kestrova::ZoomMode::Off);
-    EXPECT_FALSE(delegate->snapButton()->zoomEnabled());
+    EXPECT_FALSE(api().snapButton()->zoomEnabled());
 }
 
 }  // namespace

@@ -163,7 +163,7 @@ TEST_F(InfoPageTest, HelpShowsAndHidesUnderAFingerAndTheAboutSheetCarriesTheVers
     about->clickButtonAtIndex(0);
     loop.runFor(0.5s);
     EXPECT_TRUE(platform::ActionSheet::visibleSheets().empty());
-    EXPECT_FALSE(delegate->confirmedTap());
+    EXPECT_FALSE(api().confirmedTap());
     EXPECT_FALSE(fs::exists(springboardPath()));
 }
 
@@ -231,7 +231,7 @@ TEST_F(InfoPageTest, ConfirmWritesTheKeyKeepingEveryForeignValueAndNotifiesOnceA
     sheet->clickButtonAtIndex(0);
     loop.runFor(0.5s);
     EXPECT_TRUE(platform::ActionSheet::visibleSheets().empty());
-    EXPECT_TRUE(delegate->confirmedTap());
+    EXPECT_TRUE(api().confirmedTap());
 
     // The key replaced, read back by an independent reader; every other key as it was.
     std::string expected = std::regex_replace(before, std::regex("prefs:old"), kDoubleTapURL);
@@ -269,7 +269,7 @@ TEST_F(InfoPageTest, CancelAndUnreadableDomainsWriteNothingAndPostNothing) {
     openConfirmation()->clickButtonAtIndex(1);
     loop.runFor(0.5s);
     EXPECT_EQ(testenv::readFile(springboardPath()), arrayRoot);
-    EXPECT_FALSE(delegate->confirmedTap());
+    EXPECT_FALSE(api().confirmedTap());
 
     // Confirm over a file with the wrong root type, then over a corrupt one: never replaced.
     openConfirmation()->clickButtonAtIndex(0);
@@ -279,7 +279,7 @@ TEST_F(InfoPageTest, CancelAndUnreadableDomainsWriteNothingAndPostNothing) {
     openConfirmation()->clickButtonAtIndex(0);
     loop.runFor(0.5s);
     EXPECT_EQ(testenv::readFile(springboardPath()), corrupt);
-    EXPECT_FALSE(delegate->confirmedTap());
+    EXPECT_FALSE(api().confirmedTap());
 
     app->terminate();
     EXPECT_TRUE(notifications().empty());

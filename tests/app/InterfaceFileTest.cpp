@@ -37,14 +37,14 @@ protected:
     }
     // The options page the bar shows now.
     platform::View* shownPage() const {
-        const auto& pages = delegate->buttonBar()->buttonHolder()->subviews();
+        const auto& pages = api().buttonBar()->buttonHolder()->subviews();
         return pages.empty() ? nullptr : pages.back().get();
     }
 };
 
 TEST_F(InterfaceFileTest, CameraPageArrowsTriangleDotsAndNavigationButtons) {
     launchReady();
-    MenuScrollView* bar = delegate->buttonBar();
+    MenuScrollView* bar = api().buttonBar();
     ASSERT_NE(bar, nullptr);
     ASSERT_FALSE(bar->hidden());
     ASSERT_EQ(bar->currentPageNumber(), 0);
@@ -69,7 +69,7 @@ TEST_F(InterfaceFileTest, CameraPageArrowsTriangleDotsAndNavigationButtons) {
     EXPECT_EQ(shownPage(), static_cast<platform::View*>(bar->pageAt(2)));
 
     // The triangle slides the bar away and back, turning as it goes.
-    HideTriangleView* triangle = delegate->downArrow();
+    HideTriangleView* triangle = api().downArrow();
     ASSERT_NE(triangle, nullptr);
     const int32_t pointing = triangle->direction();
     tap(triangle);
@@ -80,15 +80,15 @@ TEST_F(InterfaceFileTest, CameraPageArrowsTriangleDotsAndNavigationButtons) {
     EXPECT_EQ(triangle->direction(), pointing);
 
     // The navigation bar's buttons: information page and back, and the album.
-    platform::NavigationBar* nav = delegate->navbar();
+    platform::NavigationBar* nav = api().navbar();
     auto info = nav->barButtonItemNamed("infoButton");
     ASSERT_NE(info, nullptr);
     tap(nav->buttonForItem(info.get()));
-    EXPECT_EQ(delegate->aboutView()->superview(), delegate->switcher());
-    EXPECT_EQ(delegate->mainView()->superview(), nullptr);
+    EXPECT_EQ(delegate->aboutView()->superview(), api().switcher());
+    EXPECT_EQ(api().mainView()->superview(), nullptr);
     ASSERT_NE(nav->topItem()->leftBarButtonItem(), nullptr);
     tap(nav->buttonForItem(nav->topItem()->leftBarButtonItem().get()));
-    EXPECT_EQ(delegate->mainView()->superview(), delegate->switcher());
+    EXPECT_EQ(api().mainView()->superview(), api().switcher());
     auto album = nav->barButtonItemNamed("albumButton");
     ASSERT_NE(album, nullptr);
     tap(nav->buttonForItem(album.get()));
@@ -109,7 +109,7 @@ TEST_F(InterfaceFileTest, InformationPageDoubleTapControl) {
     EXPECT_EQ(sheet->numberOfButtons(), 2);
     sheet->clickButtonAtIndex(1);  // cancel
     loop.runFor(0.6s);
-    EXPECT_FALSE(delegate->confirmedTap());
+    EXPECT_FALSE(api().confirmedTap());
     EXPECT_TRUE(platform::ActionSheet::visibleSheets().empty());
 }
 

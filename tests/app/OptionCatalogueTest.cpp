@@ -1,6 +1,7 @@
 // The option catalogue over the real camera page: saved settings reaching the options bar and the
 // shutter area at start-up, and the buttons driving the settings and the tips band.
 #include "app/KestrovaAppDelegate.h"
+#include "tests/app/KestrovaAppDelegateTestApi.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
@@ -56,15 +57,15 @@ protected:
     void start() {
         app_ = std::make_unique<KestrovaAppDelegate>();
         std::string error;
-        ASSERT_TRUE(app_->loadMainInterface(&error)) << error;
+        ASSERT_TRUE(api().loadMainInterface(&error)) << error;
         app_->initializeSettings();
         app_->initializeViews();
         loop_.runFor(0.6s);
-        ASSERT_NE(app_->buttonBar(), nullptr);
-        ASSERT_EQ(app_->buttonBar()->pageCount(), 3u);
+        ASSERT_NE(api().buttonBar(), nullptr);
+        ASSERT_EQ(api().buttonBar()->pageCount(), 3u);
     }
     ScrollerButton* buttonAt(size_t page, size_t index) const {
-        auto buttons = app_->buttonBar()->pageAt(page)->buttons();
+        auto buttons = api().buttonBar()->pageAt(page)->buttons();
         return index < buttons.size() ? buttons[index] : nullptr;
     }
     // A touch on `button` held `seconds`, on the manual clock.
@@ -75,6 +76,8 @@ protected:
         loop_.runFor(platform::Seconds(seconds));
         window->touchUp(0, loop_.now());
     }
+
+    KestrovaAppDelegateTestApi api() const { return KestrovaAppDelegateTestApi(*app_); }
 
     testenv::ScratchDir dir_;
     platform::FileManager files_{dir_.path()};
@@ -90,8 +93,8 @@ TEST_F(OptionCatalogueTest, AStoredPageBeyondTheLastWrapsAndIsSavedBackWrapped) 
     defaults_->setInteger(5, "OptionsBarPageNumber");
     start();
     // Page 5 of three is page 2: quick view, touch ring, quiet shutter.
-    EXPECT_EQ(app_->buttonBar()->currentPageNumber(), 2);
-    EXPECT_EQ(app_->buttonBar()->pageAt(2)->buttons().front(), app_->quickViewButton());
+    EXPECT_EQ(api().buttonBar()->currentPageNumber(), 2);
+    EXPECT_EQ(api().buttonBar()->pageAt(2)->buttons().front(), api().quickViewButton());
     app_->saveSettings();
     EXPECT_EQ(defaults_->integerForKey("OptionsBarPageNumber"), 2);
 }
@@ -99,56 +102,56 @@ TEST_F(OptionCatalogueTest, AStoredPageBeyondTheLastWrapsAndIsSavedBackWrapped) 
 TEST_F(OptionCatalogueTest, AStoredLargeTouchRingStartsTheShutterAreaWithIt) {
     defaults_->setInteger(2, "TouchRingSize");
     start();
-    ASSERT_NE(app_->snapButton(), nullptr);
-    EXPECT_EQ(app_->snapButton()->touchRingRadius(), 65);
+    ASSERT_NE(api().snapButton(), nullptr);
+    EXPECT_EQ(api().snapButton()->touchRingRadius(), 65);
     EXPECT_EQ(buttonAt(2, 1)->getCurrentState(), 2);
-    EXPECT_EQ(app_->touchRingRadius(), kestrova::TouchRingSize::Large);
+    EXPECT_EQ(api().touchRingRadius(), kestrova::TouchRingSize::Large);
 }
 
 TEST_F(OptionCatalogueTest, FirstLaunchOpensPageZeroAndOutOfRangeStatesStartAtZero) {
     defaults_->setInteger(7, "ColorMode");  // one past the last of seven
     defaults_->setInteger(-1, "TimerMode");
     start();
-    EXPECT_EQ(app_->buttonBar()->currentPageNumber(), 0);
-    EXPECT_EQ(app_->buttonBar()->pageAt(0)->buttons().size(), 4u);
-    EXPECT_EQ(app_->buttonBar()->pageAt(1)->buttons().size(), 3u);
-    EXPECT_EQ(app_->buttonBar()->pageAt(2)->buttons().size(), 3u);
+    EXPECT_EQ(api().buttonBar()->currentPageNumber(), 0);
+    EXPECT_EQ(api().buttonBar()->pageAt(0)->buttons().size(), 4u);
+    EXPECT_EQ(api().buttonBar()->pageAt(1)->buttons().size(), 3u);
+    EXPECT_EQ(api().buttonBar()->pageAt(2)->buttons().size(), 3u);
     ScrollerButton* colour = buttonAt(0, 0);
     EXPECT_EQ(colour->stateCount(), 7u);
     EXPECT_EQ(colour->getCurrentState(), 0);
-    EXPECT_EQ(app_->colorStatus(), kestrova::ColorMode::FullColor);
-    EXPECT_EQ(app_->timerStatus(), kestrova::TimerMode::Off);
+    EXPECT_EQ(api().colorStatus(), kestrova::ColorMode::FullColor);
+    EXPECT_EQ(api().timerStatus(), kestrova::TimerMode::Off);
     // Every button has a picture for every state.
     for (size_t page = 0; page < 3; ++page)
-        for (ScrollerButton* b : app_->buttonBar()->pageAt(page)->buttons())
+        for (ScrollerButton* b : api().buttonBar()->pageAt(page)->buttons())
             for (size_t i = 0; i < b->stateCount(); ++i) EXPECT_NE(b->imageAt(i)->image(), nullptr) << b->title() << " " << i;
 }
 
 TEST_F(OptionCatalogueTest, TapsStepTheSettingAndAHoldShowsItsTips) {
     start();
-    ASSERT_FALSE(app_->buttonBar()->hidden());  // slid up 0.13 s after start
+    ASSERT_FALSE(api().buttonBar()->hidden());  // slid up 0.13 s after start
     ScrollerButton* colour = buttonAt(0, 0);
 
     // Seven taps go once round the colour effects.
     std::vector<int32_t> seen;
     for (int i = 0; i < 7; ++i) {
         press(colour, 0.05);
-        seen.push_back(kestrova::stateOfMode(app_->colorStatus()));
+        seen.push_back(kestrova::stateOfMode(api().colorStatus()));
         loop_.runFor(1.0s);
     }
     EXPECT_EQ(seen, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 0}));
 
     // A hold brings the band up with the localised title and the current state highlighted.
     press(colour, 0.5);
-    EXPECT_TRUE(app_->buttonBar()->getTipsShowState());
+    EXPECT_TRUE(api().buttonBar()->getTipsShowState());
     std::vector<std::string> tips;
     for (const char* key : {"FULLCOLORTIP", "GRAYSCALETIP", "SEPIATIP", "NEGATIVETIP", "REDTIP", "GREENTIP", "BLUETIP"})
         tips.push_back(bundle_->localizedString(key));
     EXPECT_EQ(tips[0], "Full\u00A0colour");
-    EXPECT_EQ(app_->buttonBar()->labelText()->html(),
+    EXPECT_EQ(api().buttonBar()->labelText()->html(),
               ScrollerButton::tipsHtml(bundle_->localizedString("COLORMODETIPTITLE"), tips, 0));
     loop_.runFor(0.6s);
-    EXPECT_FALSE(app_->buttonBar()->getTipsShowState());
+    EXPECT_FALSE(api().buttonBar()->getTipsShowState());
 }
 
 TEST_F(OptionCatalogueTest, EveryStatePictureComesAtBothScalesInTheButtonsDrawingArea) {
@@ -178,20 +181,20 @@ TEST_F(OptionCatalogueTest, EveryStatePictureComesAtBothScalesInTheButtonsDrawin
 
 // A setting's field as the number it is stored as.
 template <auto Getter>
-int32_t stateOfField(const KestrovaAppDelegate& d) {
+int32_t stateOfField(const KestrovaAppDelegateTestApi& d) {
     return stateOfMode((d.*Getter)());
 }
 
 struct Option {
     size_t page, index;
     const char* settingsKey;
-    int32_t (*field)(const KestrovaAppDelegate&);
+    int32_t (*field)(const KestrovaAppDelegateTestApi&);
     const char* titleKey;
     std::vector<std::pair<const char*, const char*>> states;  // picture, tip key
 };
 
 const std::vector<Option>& catalogue() {
-    using D = KestrovaAppDelegate;
+    using D = KestrovaAppDelegateTestApi;
     static const std::vector<Option> options{
         {0, 0, "ColorMode", &stateOfField<&D::colorStatus>, "COLORMODETIPTITLE",
          {{"sb_color-full", "FULLCOLORTIP"}, {"sb_color-grey", "GRAYSCALETIP"}, {"sb_color-sepia", "SEPIATIP"},
@@ -235,8 +238,8 @@ std::map<std::string, std::string> readPreferences(const std::filesystem::path& 
 TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
     start();
     const auto file = dir_.path() / "var/mobile/Library/Preferences" / (bundle_->bundleIdentifier() + ".plist");
-    ASSERT_EQ(app_->buttonBar()->pageAt(0)->buttons().size() + app_->buttonBar()->pageAt(1)->buttons().size() +
-                  app_->buttonBar()->pageAt(2)->buttons().size(),
+    ASSERT_EQ(api().buttonBar()->pageAt(0)->buttons().size() + api().buttonBar()->pageAt(1)->buttons().size() +
+                  api().buttonBar()->pageAt(2)->buttons().size(),
               catalogue().size());
     for (const Option& o : catalogue()) {
         SCOPED_TRACE(o.settingsKey);
@@ -250,15 +253,15 @@ TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
             EXPECT_EQ(b->tooltips().at(i), bundle_->localizedString(o.states[i].second)) << i;
         }
         // A tap on the button, on its page: its setting steps on and nothing else changes.
-        app_->buttonBar()->goToPage(int32_t(o.page));
+        api().buttonBar()->goToPage(int32_t(o.page));
         loop_.runFor(1.0s);
         app_->saveSettings();
         auto before = readPreferences(file);
-        const int32_t was = o.field(*app_);
+        const int32_t was = o.field(api());
         ASSERT_EQ(before[o.settingsKey], std::to_string(was));
         press(b, 0.05);
         loop_.runFor(1.0s);
-        const int32_t now = o.field(*app_);
+        const int32_t now = o.field(api());
         EXPECT_EQ(now, (was + 1) % int32_t(o.states.size()));
         EXPECT_EQ(b->getCurrentState(), now);
         app_->saveSettings();
@@ -280,7 +283,7 @@ TEST_F(OptionCatalogueTest, EveryButtonStartsAtItsOwnStoredState) {
     for (const Option& o : catalogue()) {
         SCOPED_TRACE(o.settingsKey);
         EXPECT_EQ(buttonAt(o.page, o.index)->getCurrentState(), stored.at(o.settingsKey));
-        EXPECT_EQ(o.field(*app_), stored.at(o.settingsKey));
+        EXPECT_EQ(o.field(api()), stored.at(o.settingsKey));
     }
 }
 

@@ -1,6 +1,7 @@
 // The application delegate's quick view over a real camera page, save worker and camera roll:
 // thumbnails for new pictures, the delete tab, and deleting a picture through it.
 #include "app/KestrovaAppDelegate.h"
+#include "tests/app/KestrovaAppDelegateTestApi.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
@@ -83,14 +84,14 @@ protected:
 
         app_ = std::make_unique<KestrovaAppDelegate>();
         std::string error;
-        ASSERT_TRUE(app_->loadMainInterface(&error)) << error;
+        ASSERT_TRUE(api().loadMainInterface(&error)) << error;
         app_->initializeSettings();
         app_->initializeViews();
         app_->initializePhotoProcessingThread();
         ASSERT_TRUE(loop_.settle(30.0));
         loop_.runFor(0.5s);
-        ASSERT_NE(app_->previewManager(), nullptr);
-        ASSERT_NE(app_->delButton(), nullptr);
+        ASSERT_NE(api().previewManager(), nullptr);
+        ASSERT_NE(api().delButton(), nullptr);
         window_ = app_->window();
         ASSERT_NE(window_, nullptr);
     }
@@ -107,7 +108,7 @@ protected:
     void takePicture() { app_->cameraControllerTookPicture(nullptr, picture_, preview_, nullptr, nullptr); }
     // Touches at camera-page points, without advancing the clock, so nothing waits for the
     // worker in between.
-    Point screen(Point p) const { return app_->mainView()->convertPointToView(p, nullptr); }
+    Point screen(Point p) const { return api().mainView()->convertPointToView(p, nullptr); }
     void down(Point p) { window_->touchDown(0, screen(p), loop_.now()); }
     void move(Point p) { window_->touchMove(0, screen(p), loop_.now()); }
     void up() { window_->touchUp(0, loop_.now()); }
@@ -118,19 +119,21 @@ protected:
     }
     // Taps the visible tab button with that title, where it is on screen.
     void tapTabButton(int32_t tag) {
-        auto* button = app_->delButton()->viewWithTag(tag);
+        auto* button = api().delButton()->viewWithTag(tag);
         ASSERT_NE(button, nullptr);
-        down(button->convertPointToView(button->bounds().center(), app_->mainView()));
+        down(button->convertPointToView(button->bounds().center(), api().mainView()));
         up();
     }
     // A tab button's frame on the camera page.
     Rect onPage(int32_t tag) const {
-        DeleteCancelView* tab = app_->delButton();
-        return tab->convertRectToView(tab->viewWithTag(tag)->frame(), app_->mainView());
+        DeleteCancelView* tab = api().delButton();
+        return tab->convertRectToView(tab->viewWithTag(tag)->frame(), api().mainView());
     }
     std::string title(int32_t tag) const {
-        return static_cast<platform::Button*>(app_->delButton()->viewWithTag(tag))->currentTitle();
+        return static_cast<platform::Button*>(api().delButton()->viewWithTag(tag))->currentTitle();
     }
+
+    KestrovaAppDelegateTestApi api() const { return KestrovaAppDelegateTestApi(*app_); }
 
     testenv::ScratchDir dir_;
     platform::FileManager files_{dir_.path()};
@@ -146,10 +149,10 @@ protected:
 };
 
 TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEdge) {
-    DeleteCancelView* tab = app_->delButton();
+    DeleteCancelView* tab = api().delButton();
     takePicture();
-    ASSERT_EQ(app_->previewManager()->previews().size(), 1u);
-    ThumbnailView* thumb = app_->previewManager()->previews().back();
+    ASSERT_EQ(api().previewManager()->previews().size(), 1u);
+    ThumbnailView* thumb = api().previewManager()->previews().back();
     // The turned fan image (portrait) on a mat: 8 points around it each way.
     const auto& fan = thumb->imageView()->image();
     ASSERT_NE(fan, nullptr);
@@ -157,13 +160,13 @@ TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEd
     EXPECT_EQ(thumb->bounds().size, (platform::Size{float(fan->width() + 16), float(fan->height() + 16)}));
     EXPECT_EQ(thumb->imageView()->frame(), Rect(8, 8, float(fan->width()), float(fan->height())));
     EXPECT_EQ(thumb->imageIndex(), 1);
-    EXPECT_FALSE(app_->deleteButtonShowing());
+    EXPECT_FALSE(api().deleteButtonShowing());
     EXPECT_FLOAT_EQ(tab->alpha(), 0.0f);
 
     // Docked right (the default): the tab comes in at the left edge, at the thumbnail's height,
     // "Delete" at its left end.
     dragSideways({288.4f, 360}, -170);
-    EXPECT_TRUE(app_->deleteButtonShowing());
+    EXPECT_TRUE(api().deleteButtonShowing());
     EXPECT_FLOAT_EQ(tab->alpha(), 1.0f);
     EXPECT_EQ(tab->frame(), Rect(0, 335, 170, 50));
     EXPECT_EQ(title(DeleteCancelView::kDeleteTag), "Delete");
@@ -172,7 +175,7 @@ TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEd
     EXPECT_EQ(onPage(DeleteCancelView::kCancelTag), Rect(90, 338, 60, 44));
     // "Cancel" takes it away again.
     tapTabButton(DeleteCancelView::kCancelTag);
-    EXPECT_FALSE(app_->deleteButtonShowing());
+    EXPECT_FALSE(api().deleteButtonShowing());
     EXPECT_FLOAT_EQ(tab->alpha(), 0.0f);
     EXPECT_TRUE(tab->transform().isIdentity());
 
@@ -181,7 +184,7 @@ TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEd
     loop_.runFor(0.5s);
     EXPECT_FLOAT_EQ(thumb->center().x, 31.6f);
     dragSideways({31.6f, 360}, 170);
-    EXPECT_TRUE(app_->deleteButtonShowing());
+    EXPECT_TRUE(api().deleteButtonShowing());
     EXPECT_EQ(tab->frame(), Rect(150, 335, 170, 50));
     EXPECT_EQ(onPage(DeleteCancelView::kDeleteTag), Rect(250, 338, 60, 44));
     EXPECT_EQ(onPage(DeleteCancelView::kCancelTag), Rect(170, 338, 60, 44));
@@ -199,13 +202,13 @@ TEST_F(QuickViewDeletionTest, QueuedPictureIsDroppedAndSavedPictureLosesJpgThenT
     // its record: no file of it ever appears.
     takePicture();
     takePicture();
-    ASSERT_EQ(app_->previewManager()->previews().back()->imageIndex(), 3);
+    ASSERT_EQ(api().previewManager()->previews().back()->imageIndex(), 3);
     dragSideways({288.4f, 360}, -170);
-    ASSERT_TRUE(app_->deleteButtonShowing());
+    ASSERT_TRUE(api().deleteButtonShowing());
     tapTabButton(DeleteCancelView::kDeleteTag);
-    EXPECT_FALSE(app_->deleteButtonShowing());
-    EXPECT_EQ(app_->previewManager()->previews().size(), 2u);
-    EXPECT_EQ(app_->previewManager()->selectedImage(), nullptr);
+    EXPECT_FALSE(api().deleteButtonShowing());
+    EXPECT_EQ(api().previewManager()->previews().size(), 2u);
+    EXPECT_EQ(api().previewManager()->selectedImage(), nullptr);
     ASSERT_TRUE(loop_.settle(30.0));
     EXPECT_EQ(events.read(), (std::vector<std::string>{"+IMG_0002.THM", "+IMG_0002.JPG"}));
 
@@ -213,13 +216,13 @@ TEST_F(QuickViewDeletionTest, QueuedPictureIsDroppedAndSavedPictureLosesJpgThenT
     // files go, the picture first, after pictures 4 and 5 are written.
     takePicture();
     takePicture();
-    ASSERT_EQ(app_->previewManager()->previews().size(), 4u);
-    app_->previewManager()->setFanout(true);
-    ThumbnailView* first = app_->previewManager()->previews().front();
+    ASSERT_EQ(api().previewManager()->previews().size(), 4u);
+    api().previewManager()->setFanout(true);
+    ThumbnailView* first = api().previewManager()->previews().front();
     ASSERT_EQ(first->imageIndex(), 1);
     ASSERT_FLOAT_EQ(first->center().y, 107.4f);
     dragSideways(first->center(), -170);
-    ASSERT_EQ(app_->previewManager()->selectedImageIndex(), 1);
+    ASSERT_EQ(api().previewManager()->selectedImageIndex(), 1);
     tapTabButton(DeleteCancelView::kDeleteTag);
     app_->waitTillFinishedSaving();
     EXPECT_EQ(events.read(), (std::vector<std::string>{"+IMG_0002.THM", "+IMG_0002.JPG", "+IMG_0004.THM",
@@ -229,12 +232,12 @@ TEST_F(QuickViewDeletionTest, QueuedPictureIsDroppedAndSavedPictureLosesJpgThenT
     EXPECT_FALSE(fs::exists(roll("IMG_0001.THM")));
     EXPECT_FALSE(fs::exists(roll("IMG_0003.JPG")));
     EXPECT_TRUE(fs::exists(roll("IMG_0002.JPG")));
-    EXPECT_EQ(app_->previewManager()->previews().size(), 3u);
+    EXPECT_EQ(api().previewManager()->previews().size(), 3u);
 }
 
 TEST_F(QuickViewDeletionTest, OlderFannedThumbnailsAnswerTapsAndDragsAtTheirOwnHeight) {
     for (int i = 0; i < 3; ++i) takePicture();
-    ThumbnailManager* manager = app_->previewManager();
+    ThumbnailManager* manager = api().previewManager();
     ASSERT_EQ(manager->previews().size(), 3u);
     // A tap on the newest fans the stack out upwards, one step per thumbnail.
     down({288.4f, 360});
@@ -252,15 +255,15 @@ TEST_F(QuickViewDeletionTest, OlderFannedThumbnailsAnswerTapsAndDragsAtTheirOwnH
     loop_.runFor(0.5s);
     EXPECT_TRUE(manager->getFanout());
     EXPECT_EQ(manager->selectedImage(), middle);
-    EXPECT_FALSE(app_->deleteButtonShowing());
+    EXPECT_FALSE(api().deleteButtonShowing());
 
     // Dragged aside, the oldest brings the tab in at its own centre's height: not the newest's,
     // nor the finger's.
     const Point at = oldest->center();
     dragSideways({at.x, at.y + 5}, -170);
-    ASSERT_TRUE(app_->deleteButtonShowing());
-    EXPECT_FLOAT_EQ(app_->delButton()->center().y, at.y);
-    EXPECT_EQ(app_->delButton()->frame(), Rect(0, at.y - 25, 170, 50));
+    ASSERT_TRUE(api().deleteButtonShowing());
+    EXPECT_FLOAT_EQ(api().delButton()->center().y, at.y);
+    EXPECT_EQ(api().delButton()->frame(), Rect(0, at.y - 25, 170, 50));
     EXPECT_EQ(manager->selectedImageIndex(), 1);
 }
 
@@ -274,29 +277,29 @@ TEST_F(QuickViewDeletionTest, VerticalSlackHoldsBeforeTheDragStartsAndNotDuringI
     for (int i = 1; i <= 10; ++i) move({at.x - 17.0f * float(i), at.y + 16});
     up();
     loop_.runFor(0.5s);
-    EXPECT_FALSE(app_->deleteButtonShowing());
+    EXPECT_FALSE(api().deleteButtonShowing());
     // Within 15 points it still starts.
     down(at);
     move({at.x, at.y + 14});
     for (int i = 1; i <= 10; ++i) move({at.x - 17.0f * float(i), at.y + 14});
     up();
-    EXPECT_TRUE(app_->deleteButtonShowing());
+    EXPECT_TRUE(api().deleteButtonShowing());
     tapTabButton(DeleteCancelView::kCancelTag);
     loop_.runFor(0.5s);
     // Once dragging, the finger may wander 20 points off its row and back: the thumbnail follows
     // it along its own row all the way.
-    ThumbnailView* thumb = app_->previewManager()->previews().back();
+    ThumbnailView* thumb = api().previewManager()->previews().back();
     down(at);
     move({at.x - 20, at.y});
     for (int i = 2; i <= 10; ++i) move({at.x - 17.0f * float(i), i <= 5 ? at.y + 20 : at.y});
     EXPECT_FLOAT_EQ(thumb->center().x, at.x - 170);
     EXPECT_FLOAT_EQ(thumb->center().y, at.y);
     up();
-    EXPECT_TRUE(app_->deleteButtonShowing());
+    EXPECT_TRUE(api().deleteButtonShowing());
 }
 
 TEST_F(QuickViewDeletionTest, ANewPictureClosesTheOptionsBarOnlyWhenThumbnailsShow) {
-    MenuScrollView* bar = app_->buttonBar();
+    MenuScrollView* bar = api().buttonBar();
     ASSERT_FALSE(bar->hidden());
     app_->setPreviewState(kestrova::PreviewState::Off);
     takePicture();

@@ -83,7 +83,7 @@ protected:
         loop.runFor(platform::Seconds(held));
         delegate->window()->touchUp(0, loop.now());
     }
-    kestrova::MenuScrollView* bar() const { return delegate->buttonBar(); }
+    kestrova::MenuScrollView* bar() const { return api().buttonBar(); }
     // The pages in the button holder now: one when a page is shown and no slide is running.
     size_t pagesOnScreen() const {
         size_t n = 0;
@@ -158,7 +158,7 @@ TEST_F(ScreenLayoutTest, NavigationBarButtonsFitTheirTitlesAtLaunchAndAfterAVisi
         useLanguage(language);
         launch();
         loop.runFor(0.5s);
-        platform::NavigationBar* navbar = delegate->navbar();
+        platform::NavigationBar* navbar = api().navbar();
         Shot atLaunch(*navbar);
         ASSERT_TRUE(atLaunch.valid());
         for (const char* name : {"albumButton", "infoButton"}) {
@@ -238,7 +238,7 @@ TEST_F(ScreenLayoutTest, WithTheBarDownTheShutterAreaTakesItsWholeHeightAndTheTr
 
     // The triangle is 32 x 24 points; a tap 20 points above its centre and 19 right of it, in
     // the 44-point square about the centre but outside the frame, slides the bar up.
-    kestrova::HideTriangleView* triangle = delegate->downArrow();
+    kestrova::HideTriangleView* triangle = api().downArrow();
     const platform::Point c = centreOf(triangle);
     ASSERT_FALSE(triangle->frame().contains({c.x + 19, c.y - 20}));
     tap({c.x + 19, c.y - 20});

@@ -107,7 +107,7 @@ protected:
         return root / "device/var/mobile/Media/DCIM/100APPLE" / name;
     }
     platform::Point shutterCentre() const {
-        auto* b = delegate->snapButton();
+        auto* b = api().snapButton();
         return b->convertPointToView(b->bounds().center(), nullptr);
     }
     // A tap on the shutter area, then everything written.
@@ -122,7 +122,7 @@ protected:
     // steps while the zoom is below `until`, then both lifted.
     void pinch(float until, int pixels) {
         platform::Window* w = delegate->window();
-        auto* b = delegate->snapButton();
+        auto* b = api().snapButton();
         auto at = [&](float x, float y) { return b->convertPointToView({x, y}, nullptr); };
         w->touchDown(0, at(60, 80), loop.now());
         w->touchDown(1, at(70, 90), loop.now());
@@ -265,9 +265,9 @@ TEST_P(ZoomToFile, APinchCropsThePicture) {
     launchReady();
     // Pinches on the shutter area until the zoom reaches the target; past the largest zoom a
     // pinch ends at it exactly.
-    for (int i = 0; i < 6 && delegate->snapButton()->zoom() < target; ++i) pinch(target, 250);
+    for (int i = 0; i < 6 && api().snapButton()->zoom() < target; ++i) pinch(target, 250);
     if (target >= 3.0f) pinch(10.0f, 100);
-    EXPECT_NEAR(delegate->snapButton()->zoom(), target, 0.01f);
+    EXPECT_NEAR(api().snapButton()->zoom(), target, 0.01f);
     EXPECT_EQ(files100(".JPG").size(), 0u);  // a pinch takes no picture
     tapShutter();
     ASSERT_EQ(files100(".JPG").size(), 1u);
@@ -310,13 +310,13 @@ TEST_P(SequenceToFile, FilesSoundsAndSpacing) {
     size_t seen = 0;
     while (loop.now() < start + 1.0) {
         loop.runFor(0.005s);
-        const int next = delegate->saveWorker()->nextImageNumber() - 1;
+        const int next = api().saveWorker()->nextImageNumber() - 1;
         if (size_t(next) > seen) {
             seen = size_t(next);
             shots.push_back(loop.now() - start);
         }
     }
-    EXPECT_FALSE(delegate->takingPicture());
+    EXPECT_FALSE(api().takingPicture());
     drain();
     EXPECT_EQ(files100(".JPG").size(), c.files);
     EXPECT_EQ(files100(".THM").size(), c.files);
@@ -348,18 +348,18 @@ TEST_P(TimerToFile, ShootsAfterItsLength) {
     std::vector<std::string> shown;
     if (seconds > 0) {
         // The cancel sheet and yellow numbers; a second press meanwhile changes nothing.
-        ASSERT_NE(delegate->cancelSheet(), nullptr);
-        EXPECT_TRUE(delegate->cancelSheet()->isVisible());
-        EXPECT_EQ(delegate->burstText()->textColor(), platform::Color::rgba(1, 1, 0));
+        ASSERT_NE(api().cancelSheet(), nullptr);
+        EXPECT_TRUE(api().cancelSheet()->isVisible());
+        EXPECT_EQ(api().burstText()->textColor(), platform::Color::rgba(1, 1, 0));
         delegate->performCapture();
         // One second per number, counted down to 1; the shutter comes one second later.
         for (int s = 1; s <= seconds; ++s) {
             loop.runUntil([&] { return loop.now() >= start + s; }, 2s);
-            shown.push_back(delegate->burstText()->text());
+            shown.push_back(api().burstText()->text());
         }
         loop.runUntil([&] { return loop.now() >= start + seconds + 1; }, 2s);
         EXPECT_EQ(shutterSounds(), 0u);
-        EXPECT_TRUE(delegate->burstText()->hidden());
+        EXPECT_TRUE(api().burstText()->hidden());
         loop.runFor(0.02s);
     }
     EXPECT_EQ(shutterSounds(), 1u);

@@ -35,64 +35,64 @@ TEST_F(StartupTest, StartsInOrder) {
     auto* cc = platform::CameraController::sharedInstance();
 
     // Settings first, then the camera: bound, delegate set, preview running.
-    EXPECT_EQ(delegate->cameraController(), cc);
+    EXPECT_EQ(api().cameraController(), cc);
     EXPECT_EQ(cc->delegate(), delegate.get());
     EXPECT_TRUE(cc->isPreviewing());
     // The preview view lies beneath the whole camera page; the bar is 53 points high.
-    ASSERT_NE(delegate->cameraView(), nullptr);
-    EXPECT_EQ(delegate->mainView()->subviewAt(0), delegate->cameraView());
-    EXPECT_EQ(delegate->navbar()->frame().height(), 53);
+    ASSERT_NE(api().cameraView(), nullptr);
+    EXPECT_EQ(api().mainView()->subviewAt(0), api().cameraView());
+    EXPECT_EQ(api().navbar()->frame().height(), 53);
     // The option buttons were built from the settings, and after the fan: its dock side is the
     // stored one (left), applied through the quick-view button.
-    EXPECT_EQ(delegate->colorStatus(), kestrova::ColorMode::Negative);
-    EXPECT_EQ(delegate->previewManager()->dockSide(), kestrova::DockSide::Left);
-    EXPECT_TRUE(delegate->previewManager()->enabled());
-    EXPECT_EQ(delegate->snapButton()->touchRingRadius(), 65);
+    EXPECT_EQ(api().colorStatus(), kestrova::ColorMode::Negative);
+    EXPECT_EQ(api().previewManager()->dockSide(), kestrova::DockSide::Left);
+    EXPECT_TRUE(api().previewManager()->enabled());
+    EXPECT_EQ(api().snapButton()->touchRingRadius(), 65);
     // The camera page went into the switcher.
-    EXPECT_EQ(delegate->mainView()->superview(), delegate->switcher());
+    EXPECT_EQ(api().mainView()->superview(), api().switcher());
     // Notifications: the volume display is off and the start-up volume kept.
     EXPECT_FALSE(volume.systemVolumeHUDEnabled());
-    EXPECT_FLOAT_EQ(delegate->oldVolume(), platform::SystemVolumeController::kDefaultVolume);
+    EXPECT_FLOAT_EQ(api().oldVolume(), platform::SystemVolumeController::kDefaultVolume);
     device.setOrientation(3);
-    EXPECT_EQ(delegate->orientationStatus(), platform::DeviceOrientation::LandscapeLeft);
+    EXPECT_EQ(api().orientationStatus(), platform::DeviceOrientation::LandscapeLeft);
     // The save queue is there from the start; its worker starts one second later, the
     // information page loads then too.
-    ASSERT_NE(delegate->saveWorker(), nullptr);
-    EXPECT_TRUE(delegate->saveWorker()->readyForCapture());
-    EXPECT_TRUE(delegate->photoProcessingStartPending());
-    EXPECT_TRUE(delegate->aboutViewLoadPending());
-    EXPECT_FALSE(delegate->saveWorker()->started());
+    ASSERT_NE(api().saveWorker(), nullptr);
+    EXPECT_TRUE(api().saveWorker()->readyForCapture());
+    EXPECT_TRUE(api().photoProcessingStartPending());
+    EXPECT_TRUE(api().aboutViewLoadPending());
+    EXPECT_FALSE(api().saveWorker()->started());
     // The window is on screen.
     EXPECT_TRUE(delegate->window()->isKeyWindow());
     loop.runFor(0.99s);
-    EXPECT_FALSE(delegate->saveWorker()->started());
+    EXPECT_FALSE(api().saveWorker()->started());
     EXPECT_EQ(delegate->aboutView(), nullptr);
     loop.runFor(0.02s);
-    EXPECT_TRUE(delegate->saveWorker()->started());
+    EXPECT_TRUE(api().saveWorker()->started());
     EXPECT_NE(delegate->aboutView(), nullptr);
 }
 
 TEST_F(StartupTest, FirstLaunchDefaultsAndTheBarSlidesIn) {
     launch();
     using kestrova::stateOfMode;
-    EXPECT_EQ(delegate->previewState(), kestrova::PreviewState::DockedRight);
-    EXPECT_EQ(delegate->dockSide(), kestrova::DockSide::Right);
-    EXPECT_EQ(delegate->previewShow(), 1);
-    for (int32_t v : {stateOfMode(delegate->colorStatus()), stateOfMode(delegate->timerStatus()),
-                      stateOfMode(delegate->burstStatus()), stateOfMode(delegate->sizeStatus()),
-                      stateOfMode(delegate->zoomStatus()), stateOfMode(delegate->rotateStatus()),
-                      stateOfMode(delegate->soundStatus()), stateOfMode(delegate->levelStatus()),
-                      stateOfMode(delegate->touchRingRadius())})
+    EXPECT_EQ(api().previewState(), kestrova::PreviewState::DockedRight);
+    EXPECT_EQ(api().dockSide(), kestrova::DockSide::Right);
+    EXPECT_EQ(api().previewShow(), 1);
+    for (int32_t v : {stateOfMode(api().colorStatus()), stateOfMode(api().timerStatus()),
+                      stateOfMode(api().burstStatus()), stateOfMode(api().sizeStatus()),
+                      stateOfMode(api().zoomStatus()), stateOfMode(api().rotateStatus()),
+                      stateOfMode(api().soundStatus()), stateOfMode(api().levelStatus()),
+                      stateOfMode(api().touchRingRadius())})
         EXPECT_EQ(v, 0);
-    EXPECT_TRUE(delegate->levelerImage()->hidden());
-    EXPECT_TRUE(delegate->snapButton()->zoomEnabled());
+    EXPECT_TRUE(api().levelerImage()->hidden());
+    EXPECT_TRUE(api().snapButton()->zoomEnabled());
     // The bar starts slid away and its show runs 0.13 s after launch.
-    EXPECT_TRUE(delegate->buttonBar()->hidden());
+    EXPECT_TRUE(api().buttonBar()->hidden());
     loop.runFor(0.12s);
-    EXPECT_TRUE(delegate->buttonBar()->hidden());
+    EXPECT_TRUE(api().buttonBar()->hidden());
     loop.runFor(0.02s);
-    EXPECT_FALSE(delegate->buttonBar()->hidden());
-    EXPECT_EQ(delegate->buttonBar()->currentPageNumber(), 0);
+    EXPECT_FALSE(api().buttonBar()->hidden());
+    EXPECT_EQ(api().buttonBar()->currentPageNumber(), 0);
 }
 
 TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
@@ -104,16 +104,16 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
     ASSERT_TRUE(defaults->synchronize());
     launch();
     // Nothing is scheduled for the bar; it stays slid away.
-    EXPECT_FALSE(delegate->optionsBarShowPending());
+    EXPECT_FALSE(api().optionsBarShowPending());
     loop.runFor(0.5s);
-    EXPECT_TRUE(delegate->buttonBar()->hidden());
+    EXPECT_TRUE(api().buttonBar()->hidden());
     // Out-of-range modes start at 0; quick view off still docks right; page 5 wraps to 2.
-    EXPECT_EQ(delegate->colorStatus(), kestrova::ColorMode::FullColor);
-    EXPECT_EQ(delegate->timerStatus(), kestrova::TimerMode::Off);
-    EXPECT_EQ(delegate->previewShow(), 0);
-    EXPECT_EQ(delegate->dockSide(), kestrova::DockSide::Right);
-    EXPECT_FALSE(delegate->previewManager()->enabled());
-    EXPECT_EQ(delegate->buttonBar()->currentPageNumber(), 2);
+    EXPECT_EQ(api().colorStatus(), kestrova::ColorMode::FullColor);
+    EXPECT_EQ(api().timerStatus(), kestrova::TimerMode::Off);
+    EXPECT_EQ(api().previewShow(), 0);
+    EXPECT_EQ(api().dockSide(), kestrova::DockSide::Right);
+    EXPECT_FALSE(api().previewManager()->enabled());
+    EXPECT_EQ(api().buttonBar()->currentPageNumber(), 2);
 
     // Resigning writes every key, read back by an independent reader.
     delegate->setSizeStatus(kestrova::ImageSize::Small);
@@ -137,36 +137,36 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
 TEST_F(StartupTest, InformationPageOnceAndBack) {
     launch();
     loop.runFor(0.5s);
-    auto* infoButton = delegate->navbar()->barButtonItemNamed("infoButton").get();
+    auto* infoButton = api().navbar()->barButtonItemNamed("infoButton").get();
     ASSERT_NE(infoButton, nullptr);
     // Two quick taps: one transition, one navigation item. The first loads the page at once.
     infoButton->sendAction();
     infoButton->sendAction();
     platform::View* page = delegate->aboutView();
     ASSERT_NE(page, nullptr);
-    EXPECT_EQ(page->superview(), delegate->switcher());
-    EXPECT_EQ(delegate->mainView()->superview(), nullptr);
-    EXPECT_EQ(delegate->navbar()->items().size(), 2u);
-    EXPECT_EQ(delegate->switcher()->layer().animationKeys().size(), 1u);
-    EXPECT_TRUE(delegate->switcher()->isTransitioning());
+    EXPECT_EQ(page->superview(), api().switcher());
+    EXPECT_EQ(api().mainView()->superview(), nullptr);
+    EXPECT_EQ(api().navbar()->items().size(), 2u);
+    EXPECT_EQ(api().switcher()->layer().animationKeys().size(), 1u);
+    EXPECT_TRUE(api().switcher()->isTransitioning());
     // The delayed load at one second finds the page there and leaves it alone.
     loop.runFor(0.6s);
     EXPECT_EQ(delegate->aboutView(), page);
-    EXPECT_EQ(page->superview(), delegate->switcher());
-    EXPECT_FALSE(delegate->switcher()->isTransitioning());
+    EXPECT_EQ(page->superview(), api().switcher());
+    EXPECT_FALSE(api().switcher()->isTransitioning());
 
     // "Website" asks the host; the camera button goes back and pops the item.
-    ASSERT_NE(delegate->navbar()->buttonWithTitle("Website"), nullptr);
-    delegate->navbar()->topItem()->rightBarButtonItem()->sendAction();
+    ASSERT_NE(api().navbar()->buttonWithTitle("Website"), nullptr);
+    api().navbar()->topItem()->rightBarButtonItem()->sendAction();
     EXPECT_EQ(host.urls, std::vector<std::string>{kestrova::KestrovaAppDelegate::kWebsite});
-    delegate->navbar()->topItem()->leftBarButtonItem()->sendAction();
-    EXPECT_EQ(delegate->mainView()->superview(), delegate->switcher());
+    api().navbar()->topItem()->leftBarButtonItem()->sendAction();
+    EXPECT_EQ(api().mainView()->superview(), api().switcher());
     EXPECT_EQ(page->superview(), nullptr);
-    EXPECT_EQ(delegate->navbar()->items().size(), 1u);
+    EXPECT_EQ(api().navbar()->items().size(), 1u);
     loop.runFor(0.5s);
 
     // The album button leaves for the photo album, not suspended.
-    delegate->navbar()->barButtonItemNamed("albumButton")->sendAction();
+    api().navbar()->barButtonItemNamed("albumButton")->sendAction();
     EXPECT_EQ(host.launches, std::vector<std::string>{"com.apple.mobileslideshow-Photos"});
 }
 
@@ -174,10 +174,10 @@ TEST_F(StartupTest, TerminatingInTheFirstSecondCancelsTheWorkerStart) {
     launch();
     loop.runFor(0.5s);
     app->terminate();
-    EXPECT_FALSE(delegate->photoProcessingStartPending());
+    EXPECT_FALSE(api().photoProcessingStartPending());
     loop.runFor(1.0s);
-    ASSERT_NE(delegate->saveWorker(), nullptr);
-    EXPECT_FALSE(delegate->saveWorker()->started());
+    ASSERT_NE(api().saveWorker(), nullptr);
+    EXPECT_FALSE(api().saveWorker()->started());
 }
 
 // Platforms without the first-choice camera classes: the plain names serve; with them, they win.
@@ -193,10 +193,10 @@ TEST_F(StartupTest, CameraClassesFallBackToThePlainNames) {
     cameras.removeClass("PLCameraController");
     cameras.removeClass("PLCameraView");
     launch();
-    ASSERT_NE(delegate->cameraView(), nullptr);
-    EXPECT_EQ(delegate->cameraView()->frame(), delegate->window()->frame());
-    EXPECT_EQ(delegate->cameraController(), platform::CameraController::sharedInstance());
-    EXPECT_TRUE(delegate->cameraController()->isPreviewing());
+    ASSERT_NE(api().cameraView(), nullptr);
+    EXPECT_EQ(api().cameraView()->frame(), delegate->window()->frame());
+    EXPECT_EQ(api().cameraController(), platform::CameraController::sharedInstance());
+    EXPECT_TRUE(api().cameraController()->isPreviewing());
     app->terminate();
     delegate.reset();
     app.reset();
@@ -214,7 +214,7 @@ TEST_F(StartupTest, CameraClassesFallBackToThePlainNames) {
     launch();
     EXPECT_EQ(views, 1);
     EXPECT_EQ(controllers, 1);
-    ASSERT_NE(delegate->cameraView(), nullptr);
+    ASSERT_NE(api().cameraView(), nullptr);
     app->terminate();
     delegate.reset();
     app.reset();

@@ -3,14 +3,19 @@
 #include "capture/ProcessData.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/ProgrammingError.h"
 #include "platform/foundation/RunLoop.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <future>
+#include <thread>
 
 using namespace kestrova;
 using platform::Image;
@@ -30,11 +35,20 @@ ImageRef solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
 class SaveWorkerTest : public ::testing::Test {
 protected:
     fs::path roll(const std::string& name) const { return dir_.path() / "var/mobile/Media/DCIM/100APPLE" / name; }
-    // Runs `fn` on another thread and reports whether it finished before the watchdog.
+    // Runs `fn` here, on the worker's main thread (its calls are checked to come from there).
+    // Should it not return, a watchdog ends the test program with a message, so that a fault
+    // cannot hang the suite.
     template <typename Fn>
-    static bool finishes(Fn fn) {
-        auto f = std::async(std::launch::async, fn);
-        return f.wait_for(kWatchdog) == std::future_status::ready;
+    static void withWatchdog(Fn fn) {
+        std::promise<void> returned;
+        std::thread watchdog([done = returned.get_future()] {
+            if (done.wait_for(kWatchdog) == std::future_status::ready) return;
+            std::fprintf(stderr, "watchdog: a save worker call did not return\n");
+            std::_Exit(1);
+        });
+        fn();
+        returned.set_value();
+        watchdog.join();
     }
     std::unique_ptr<SaveRecord> record(int n) {
         return std::make_unique<ProcessData>(preview_, picture_, n, CaptureSettings{.imageSize = ImageSize::Small});
@@ -79,7 +93,7 @@ TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
     EXPECT_EQ(testenv::readFile(roll("IMG_0005.JPG")), "old");
     // From now on a picture gets its real number at once.
     EXPECT_EQ(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr), 8);
-    ASSERT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    withWatchdog([&] { worker.waitTillFinishedSaving(); });
     EXPECT_TRUE(fs::exists(roll("IMG_0008.JPG")));
 }
 
@@ -87,17 +101,17 @@ TEST_F(SaveWorkerTest, TerminatingWithinTheFirstSecond) {
     // Nothing waiting: the wait returns at once, and nothing is taken afterwards.
     {
         auto worker = std::make_unique<SaveWorker>(files_, loop_, nullptr);
-        EXPECT_TRUE(finishes([&] { worker->waitTillFinishedSaving(); }));
+        withWatchdog([&] { worker->waitTillFinishedSaving(); });
         EXPECT_FALSE(worker->readyForCapture());
         EXPECT_FALSE(worker->cameraControllerTookPicture(picture_, preview_, {}, nullptr));
         EXPECT_EQ(worker->saveQueue().count(), 0u);
-        EXPECT_TRUE(finishes([&] { worker.reset(); }));
+        withWatchdog([&] { worker.reset(); });
         EXPECT_FALSE(fs::exists(roll("")));
     }
     // A picture waiting: the worker starts at once, scans, writes it and ends.
     SaveWorker worker(files_, loop_, nullptr);
     EXPECT_TRUE(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr));
-    EXPECT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    withWatchdog([&] { worker.waitTillFinishedSaving(); });
     EXPECT_TRUE(fs::exists(roll("IMG_0001.JPG")));
     EXPECT_TRUE(fs::exists(roll("IMG_0001.THM")));
 }
@@ -156,7 +170,7 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
     }
     EXPECT_EQ(fans, (std::vector<int>{2, 3, 4}));
     EXPECT_EQ(progress, 3);
-    ASSERT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    withWatchdog([&] { worker.waitTillFinishedSaving(); });
     EXPECT_EQ(worker.lastQueueSize(), 0.0f);
     EXPECT_EQ(testenv::readFile(roll("IMG_0001.THM")), "old");
     EXPECT_FALSE(fs::exists(roll("IMG_0001.JPG")));
@@ -180,7 +194,7 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
     // at once.
     EXPECT_FALSE(worker.cameraControllerTookPicture(picture_, preview_, settings, nullptr));
     EXPECT_EQ(worker.saveQueue().count(), 0u);
-    EXPECT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    withWatchdog([&] { worker.waitTillFinishedSaving(); });
 }
 
 TEST_F(SaveWorkerTest, DeletionsWhileQueuedAndAfterWriting) {
@@ -199,7 +213,7 @@ TEST_F(SaveWorkerTest, DeletionsWhileQueuedAndAfterWriting) {
     // Picture 1 is written: a delete command removes both files, after a picture queued before it.
     worker.addToSaveQueue(record(4));
     EXPECT_FALSE(worker.deletePicture(1));
-    ASSERT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    withWatchdog([&] { worker.waitTillFinishedSaving(); });
     EXPECT_FALSE(fs::exists(roll("IMG_0001.JPG")));
     EXPECT_FALSE(fs::exists(roll("IMG_0001.THM")));
     EXPECT_TRUE(fs::exists(roll("IMG_0004.JPG")));
@@ -211,13 +225,50 @@ TEST_F(SaveWorkerTest, TerminationWritesEverythingQueuedIncludingAFullQueue) {
     worker.initializePhotoProcessingThread();
     ASSERT_TRUE(loop_.settle(20.0));
     // Six pictures in a row: the producer waits for room when five are queued.
-    ASSERT_TRUE(finishes([&] {
+    withWatchdog([&] {
         for (int i = 0; i < 6; ++i) worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr);
-    }));
-    ASSERT_TRUE(finishes([&] { worker.waitTillFinishedSaving(); }));
+    });
+    withWatchdog([&] { worker.waitTillFinishedSaving(); });
     for (int n = 1; n <= 6; ++n) {
         EXPECT_TRUE(fs::exists(roll("IMG_000" + std::to_string(n) + ".JPG"))) << n;
         EXPECT_TRUE(fs::exists(roll("IMG_000" + std::to_string(n) + ".THM"))) << n;
     }
     EXPECT_TRUE(loop_.allIdle());
+}
+
+// The main thread's side is checked: a picture or a deletion from another thread stops a debug
+// build before it reaches the queue.
+TEST_F(SaveWorkerTest, ItsMainThreadSideRefusesOtherThreads) {
+    if (!KESTROVA_DEBUG_CHECKS) GTEST_SKIP() << "release build: the thread check is compiled out";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    SaveWorker worker(files_, loop_, nullptr);
+    EXPECT_DEATH(std::thread([&] { worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr); }).join(),
+                 "cameraControllerTookPicture.*called off the main thread");
+    EXPECT_DEATH(std::thread([&] { worker.deletePicture(1); }).join(), "deletePicture.*called off the main thread");
+    // From the loop's own thread the picture is taken.
+    EXPECT_EQ(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr), -1);
+    withWatchdog([&] { worker.waitTillFinishedSaving(); });
+    EXPECT_TRUE(fs::exists(roll("IMG_0001.JPG")));
+}
+
+// Only a bug hands the queue an empty record: it is reported, and nothing is queued for it.
+TEST_F(SaveWorkerTest, AnEmptyRecordIsReportedAsAProgrammingError) {
+    SaveWorker worker(files_, loop_, nullptr);
+    int progress = 0;
+    worker.setProgressHandler([&] { ++progress; });
+    if constexpr (platform::ProgrammingError::kFatal) {
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        EXPECT_DEATH(worker.addToSaveQueue(nullptr), "internal error: an empty record for the save queue");
+    } else {
+        testing::internal::CaptureStderr();
+        worker.addToSaveQueue(nullptr);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("kestrova: internal error: an empty record for the save queue"), std::string::npos) << err;
+    }
+    EXPECT_EQ(worker.saveQueue().count(), 0u);
+    EXPECT_EQ(progress, 0);
+    // A real record after it is queued and pulses the progress handler as ever.
+    worker.addToSaveQueue(record(1));
+    EXPECT_EQ(worker.saveQueue().count(), 1u);
+    EXPECT_EQ(progress, 1);
 }

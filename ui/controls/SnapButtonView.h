@@ -67,17 +67,6 @@ public:
     // k(z) = -0.2 (z - 0.75)(z - 3.25): fastest mid-range, zero at 0.75 and 3.25.
     static float calculateChangeSpeed(float zoom);
 
-    // State, for the controller and for tests.
-    bool snapEnabled() const { return snapEnabled_; }
-    bool willSnap() const { return willSnap_; }
-    bool isTouchRingShown() const { return touchRing_; }
-    bool touchRingPending() const { return touchRingShows_.anyActive(); }
-    bool zoomStarted() const { return zoomStarted_; }
-    platform::Point touchDownPoint() const { return touchDownPoint_; }
-    float lastSeparation() const { return lastSeparation_; }
-    // Null before awakeFromNib.
-    platform::Label* zoomLabel() const { return zoomLabel_; }
-
     void awakeFromNib() override;
     void drawRect(platform::GraphicsContext& context, const platform::Rect& rect) override;
     void touchesBegan(const platform::TouchSet& touches, const platform::Event& event) override;
@@ -88,6 +77,9 @@ public:
     bool setOutlet(std::string_view name, platform::Object* object) override;
 
 private:
+    // Tests read the touch state through it (tests/ui/controls).
+    friend class SnapButtonViewTestApi;
+
     bool delegateAllowsSnap() const;
     void hideTouchRing();
     void cancelDelayedPerforms();

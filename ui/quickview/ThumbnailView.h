@@ -69,13 +69,12 @@ public:
     // Back to small size at its place in the stack (0.3 s); the end restores the stack's order.
     void shrink();
 
-    // For tests: the touch state.
-    bool dragging() const { return dragging_; }
-    bool stopDrag() const { return stopDrag_; }
-    bool blowupPending() const { return blowup_.isActive(); }
-    platform::Point touchDownPoint() const { return touchDownPoint_; }
-
 private:
+    // Tests read the touch state through it (tests/ui/quickview).
+    friend class ThumbnailViewTestApi;
+
+    // A tap's blow-up is scheduled and has not run yet.
+    bool blowupPending() const { return blowup_.isActive(); }
     // False when a touch must be ignored: an inactive thumbnail of a collapsed stack.
     bool answersTouches() const;
     platform::Point locationOf(const platform::TouchSet& touches) const;

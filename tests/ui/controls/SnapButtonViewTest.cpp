@@ -11,6 +11,7 @@
 #include "ui/controls/GlowingCircleView.h"
 #include "ui/controls/HideTriangleView.h"
 #include "ui/controls/SnapButtonView.h"
+#include "tests/ui/controls/SnapButtonViewTestApi.h"
 
 #include <gtest/gtest.h>
 
@@ -47,11 +48,13 @@ protected:
         runFor(0.05);
         up(0);
     }
-    float labelAlpha() const { return button_->zoomLabel()->presentation().alpha; }
+    float labelAlpha() const { return api().zoomLabel()->presentation().alpha; }
 
     platform::ManualClock clock_;
     platform::RunLoop loop_;
     platform::Window window_;
+    SnapButtonViewTestApi api() const { return SnapButtonViewTestApi(*button_); }
+
     SnapButtonView* button_ = nullptr;
     FakeSnapButtonViewDelegate delegate_;
 };
@@ -59,26 +62,26 @@ protected:
 TEST_F(SnapButtonViewTest, TapShootsOnReleaseAndRestingFingerGetsRingAtHalfSecond) {
     // A short tap: nothing until the lift, then one capture and never a ring.
     down(0, 100, 100);
-    EXPECT_TRUE(button_->willSnap());
+    EXPECT_TRUE(api().willSnap());
     runFor(0.3);
     EXPECT_EQ(delegate_.captures, 0);
     up(0);
     EXPECT_EQ(delegate_.captures, 1);
     runFor(1.0);
-    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_FALSE(api().isTouchRingShown());
 
     // A resting finger: the ring appears at 0.5 s, centred where the finger came down.
     down(0, 60, 80);
-    EXPECT_TRUE(button_->touchRingPending());
+    EXPECT_TRUE(api().touchRingPending());
     runFor(0.49);
-    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_FALSE(api().isTouchRingShown());
     runFor(0.02);
-    EXPECT_TRUE(button_->isTouchRingShown());
-    EXPECT_EQ(button_->touchDownPoint(), (Point{60, 80}));
+    EXPECT_TRUE(api().isTouchRingShown());
+    EXPECT_EQ(api().touchDownPoint(), (Point{60, 80}));
     // Lifted inside the ring: it shoots and the ring goes.
     up(0);
     EXPECT_EQ(delegate_.captures, 2);
-    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_FALSE(api().isTouchRingShown());
 }
 
 TEST_F(SnapButtonViewTest, SlideToleranceIsStrictlyBeyondTheRadius) {
@@ -86,16 +89,16 @@ TEST_F(SnapButtonViewTest, SlideToleranceIsStrictlyBeyondTheRadius) {
     down(0, 100, 100);
     move(0, 135, 100);
     move(0, 121, 128);
-    EXPECT_TRUE(button_->willSnap());
+    EXPECT_TRUE(api().willSnap());
     up(0);
     EXPECT_EQ(delegate_.captures, 1);
 
     // One point beyond abandons it, the pending ring with it; coming back does not revive it.
     down(0, 100, 100);
     move(0, 136, 100);
-    EXPECT_FALSE(button_->willSnap());
+    EXPECT_FALSE(api().willSnap());
     runFor(1.0);
-    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_FALSE(api().isTouchRingShown());
     move(0, 100, 100);
     up(0);
     EXPECT_EQ(delegate_.captures, 1);
@@ -104,11 +107,11 @@ TEST_F(SnapButtonViewTest, SlideToleranceIsStrictlyBeyondTheRadius) {
     button_->setTouchRingSize(TouchRingSize::Medium);
     down(0, 100, 100);
     runFor(0.6);
-    ASSERT_TRUE(button_->isTouchRingShown());
+    ASSERT_TRUE(api().isTouchRingShown());
     move(0, 100, 150);
-    EXPECT_TRUE(button_->isTouchRingShown());
+    EXPECT_TRUE(api().isTouchRingShown());
     move(0, 100, 150.5f);
-    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_FALSE(api().isTouchRingShown());
     up(0);
     EXPECT_EQ(delegate_.captures, 1);
 }
@@ -117,23 +120,23 @@ TEST_F(SnapButtonViewTest, PinchFollowsTheSpeedFactorAndEndsInRange) {
     // First pinch at zoom 1.0 (k = 0.1125): spreading 20 -> 125 points is 2.1 units.
     down(0, 100, 100);
     down(1, 120, 100);
-    EXPECT_FALSE(button_->snapEnabled());
-    EXPECT_TRUE(button_->zoomStarted());
-    EXPECT_FLOAT_EQ(button_->lastSeparation(), 20.0f);
+    EXPECT_FALSE(api().snapEnabled());
+    EXPECT_TRUE(api().zoomStarted());
+    EXPECT_FLOAT_EQ(api().lastSeparation(), 20.0f);
     EXPECT_EQ(labelAlpha(), 1.0f);
     move(1, 225, 100);
     ASSERT_EQ(delegate_.zoomCalls.size(), 1u);
     EXPECT_FLOAT_EQ(delegate_.zoomCalls[0].zoom, 1.23625f);
     EXPECT_FALSE(delegate_.zoomCalls[0].animate);
-    EXPECT_EQ(button_->zoomLabel()->text(), "x 1.24");
+    EXPECT_EQ(api().zoomLabel()->text(), "x 1.24");
     // Lifted one after the other: the pinch ends in range, unanimated, and nothing shoots.
     up(1);
     ASSERT_EQ(delegate_.zoomCalls.size(), 2u);
     EXPECT_FALSE(delegate_.zoomCalls[1].animate);
-    EXPECT_FALSE(button_->zoomStarted());
+    EXPECT_FALSE(api().zoomStarted());
     up(0);
     EXPECT_EQ(delegate_.captures, 0);
-    EXPECT_TRUE(button_->snapEnabled());
+    EXPECT_TRUE(api().snapEnabled());
 
     // The label stays for half a second and is gone 0.2 s later.
     runFor(0.45);
@@ -151,7 +154,7 @@ TEST_F(SnapButtonViewTest, PinchFollowsTheSpeedFactorAndEndsInRange) {
     EXPECT_NEAR(button_->zoom() - atTwo, 0.3125f, 1e-6f);
     // Separations are truncated to whole points: 265.9 counts as 265, so no change.
     move(0, 49.1f, 100);
-    EXPECT_EQ(button_->lastSeparation(), 265.0f);
+    EXPECT_EQ(api().lastSeparation(), 265.0f);
     EXPECT_NEAR(button_->zoom() - atTwo, 0.3125f, 1e-6f);
 
     // Spread far beyond 3.0: the factor is unclamped during the pinch, clamped at its end.
@@ -162,7 +165,7 @@ TEST_F(SnapButtonViewTest, PinchFollowsTheSpeedFactorAndEndsInRange) {
     EXPECT_EQ(delegate_.zoomCalls.back().zoom, 3.0f);
     EXPECT_TRUE(delegate_.zoomCalls.back().animate);
     EXPECT_EQ(button_->zoom(), 3.0f);
-    EXPECT_EQ(button_->zoomLabel()->text(), "x 3.00");
+    EXPECT_EQ(api().zoomLabel()->text(), "x 3.00");
 }
 
 TEST_F(SnapButtonViewTest, PinchBelowOneIsAnimatedBackToOne) {
@@ -171,12 +174,12 @@ TEST_F(SnapButtonViewTest, PinchBelowOneIsAnimatedBackToOne) {
     // Squeezing 100 -> 50 points at k = 0.1125 gives 0.8875.
     move(1, 150, 100);
     EXPECT_FLOAT_EQ(button_->zoom(), 0.8875f);
-    EXPECT_EQ(button_->zoomLabel()->text(), "x 0.89");
+    EXPECT_EQ(api().zoomLabel()->text(), "x 0.89");
     up(1);
     EXPECT_EQ(delegate_.zoomCalls.back().zoom, 1.0f);
     EXPECT_TRUE(delegate_.zoomCalls.back().animate);
     EXPECT_EQ(button_->zoom(), 1.0f);
-    EXPECT_EQ(button_->zoomLabel()->text(), "x 1.00");
+    EXPECT_EQ(api().zoomLabel()->text(), "x 1.00");
     up(0);
 }
 
@@ -184,11 +187,11 @@ TEST_F(SnapButtonViewTest, BothFingersLiftedTogetherLeaveTheButtonDisarmed) {
     down(0, 100, 100);
     down(1, 200, 100);
     window_.sendTouches({{0, TouchPhase::Ended, {100, 100}}, {1, TouchPhase::Ended, {200, 100}}}, now());
-    EXPECT_FALSE(button_->snapEnabled());
+    EXPECT_FALSE(api().snapEnabled());
     // The next tap only re-arms; the one after shoots.
     tap(100, 100);
     EXPECT_EQ(delegate_.captures, 0);
-    EXPECT_TRUE(button_->snapEnabled());
+    EXPECT_TRUE(api().snapEnabled());
     tap(100, 100);
     EXPECT_EQ(delegate_.captures, 1);
 }
@@ -197,11 +200,11 @@ TEST_F(SnapButtonViewTest, FingerRestingElsewhereCountsAsSecondFinger) {
     // One finger on the bar below, then one on the shutter area: n = 2, a pinch, no shot.
     down(0, 160, 420);
     down(1, 100, 100);
-    EXPECT_FALSE(button_->snapEnabled());
-    EXPECT_TRUE(button_->zoomStarted());
-    EXPECT_FALSE(button_->willSnap() && button_->snapEnabled());
+    EXPECT_FALSE(api().snapEnabled());
+    EXPECT_TRUE(api().zoomStarted());
+    EXPECT_FALSE(api().willSnap() && api().snapEnabled());
     runFor(1.0);
-    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_FALSE(api().isTouchRingShown());
     up(1);
     up(0);
     EXPECT_EQ(delegate_.captures, 0);
@@ -212,7 +215,7 @@ TEST_F(SnapButtonViewTest, ZoomDisabledStillBlocksTheShotButDoesNotZoom) {
     down(0, 100, 100);
     down(1, 120, 100);
     move(1, 220, 100);
-    EXPECT_FALSE(button_->zoomStarted());
+    EXPECT_FALSE(api().zoomStarted());
     EXPECT_TRUE(delegate_.zoomCalls.empty());
     EXPECT_EQ(button_->zoom(), 1.0f);
     EXPECT_EQ(labelAlpha(), 0.0f);
@@ -227,7 +230,7 @@ TEST_F(SnapButtonViewTest, RefusingDelegateGetsNoShotRingOrZoom) {
     // A held tap: no ring, no shot.
     down(0, 100, 100);
     runFor(1.0);
-    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_FALSE(api().isTouchRingShown());
     up(0);
     EXPECT_EQ(delegate_.captures, 0);
     // A pinch: no zoom, no label; its end leaves everything as it is.
@@ -246,7 +249,7 @@ TEST_F(SnapButtonViewTest, RefusingDelegateGetsNoShotRingOrZoom) {
     down(1, 120, 100);
     delegate_.allow = false;
     button_->endZoom();
-    EXPECT_TRUE(button_->zoomStarted());
+    EXPECT_TRUE(api().zoomStarted());
     EXPECT_TRUE(delegate_.zoomCalls.empty());
     runFor(1.0);
     EXPECT_EQ(labelAlpha(), 1.0f);
@@ -258,16 +261,16 @@ TEST_F(SnapButtonViewTest, CancelledTouchLeavesTheButtonIdle) {
     runFor(0.3);
     window_.touchCancel(0, now());
     runFor(1.0);
-    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_FALSE(api().isTouchRingShown());
     EXPECT_EQ(delegate_.captures, 0);
-    EXPECT_FALSE(button_->willSnap());
+    EXPECT_FALSE(api().willSnap());
 
     // Cancelled with the ring up: the ring goes.
     down(0, 100, 100);
     runFor(0.6);
-    ASSERT_TRUE(button_->isTouchRingShown());
+    ASSERT_TRUE(api().isTouchRingShown());
     window_.cancelAllTouches(now());
-    EXPECT_FALSE(button_->isTouchRingShown());
+    EXPECT_FALSE(api().isTouchRingShown());
     EXPECT_EQ(delegate_.captures, 0);
 
     // A pinch cut off: the zoom is brought into range and the button is armed again.
@@ -276,8 +279,8 @@ TEST_F(SnapButtonViewTest, CancelledTouchLeavesTheButtonIdle) {
     move(1, 150, 100);
     window_.cancelAllTouches(now());
     EXPECT_EQ(button_->zoom(), 1.0f);
-    EXPECT_FALSE(button_->zoomStarted());
-    EXPECT_TRUE(button_->snapEnabled());
+    EXPECT_FALSE(api().zoomStarted());
+    EXPECT_TRUE(api().snapEnabled());
 
     // Idle afterwards: the next tap shoots.
     tap(100, 100);
@@ -314,7 +317,7 @@ TEST_F(SnapButtonViewTest, TouchRingSizesFramesAndSpeedFactor) {
 TEST_F(SnapButtonViewTest, RingIsATranslucentBlueDiscUnderTheFinger) {
     down(0, 50, 60);
     runFor(0.5);
-    ASSERT_TRUE(button_->isTouchRingShown());
+    ASSERT_TRUE(api().isTouchRingShown());
     auto ctx = platform::SurfaceContext::create(120, 120);
     ASSERT_TRUE(ctx);
     button_->drawRect(*ctx, Rect(0, 0, 120, 120));
@@ -341,7 +344,7 @@ TEST_F(SnapButtonViewTest, RingIsATranslucentBlueDiscUnderTheFinger) {
 
 TEST_F(SnapButtonViewTest, PendingRingDiesWithTheButton) {
     down(0, 100, 100);
-    ASSERT_TRUE(button_->touchRingPending());
+    ASSERT_TRUE(api().touchRingPending());
     const double ringDate = loop_.now() + SnapButtonView::kTouchRingDelay.count();
     ASSERT_EQ(loop_.nextFireDate(), ringDate);
     std::unique_ptr<platform::View> gone = button_->removeFromSuperview();
@@ -377,8 +380,8 @@ TEST_F(SnapButtonViewTest, InterfaceFilesCreateTheControlsByName) {
     EXPECT_TRUE(dynamic_cast<ArrowView*>(contents->viewWithId("rightArrow")));
     EXPECT_TRUE(dynamic_cast<GlowingCircleView*>(contents->viewWithId("progress")));
     EXPECT_EQ(snap->delegate(), &delegate_);
-    ASSERT_TRUE(snap->zoomLabel());
-    EXPECT_EQ(snap->zoomLabel()->text(), "x 1.00");
+    ASSERT_TRUE(SnapButtonViewTestApi(*snap).zoomLabel());
+    EXPECT_EQ(SnapButtonViewTestApi(*snap).zoomLabel()->text(), "x 1.00");
     EXPECT_EQ(snap->backgroundColor(), platform::Color::white(0.5f, 0.5f));
     EXPECT_EQ(triangle->direction(), 1);
 }

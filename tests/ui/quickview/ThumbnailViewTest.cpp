@@ -1,6 +1,7 @@
 #include "QuickViewFixture.h"
 
 #include "platform/graphics/SurfaceContext.h"
+#include "tests/ui/quickview/ThumbnailViewTestApi.h"
 
 #include <cmath>
 
@@ -47,7 +48,7 @@ TEST_F(ThumbnailViewTest, OlderThumbnailAnswersOnlyWhenFannedOutAndBlowsUpAfterH
     // newest's frame hits only the older one, which ignores it.
     down(kX, 310);
     EXPECT_EQ(manager_->selectedImage(), nullptr);
-    EXPECT_FALSE(older->blowupPending());
+    EXPECT_FALSE(ThumbnailViewTestApi(*older).blowupPending());
     runFor(0.6);
     up();
     EXPECT_EQ(older->transform(), manager_->smallTransform());
@@ -59,7 +60,7 @@ TEST_F(ThumbnailViewTest, OlderThumbnailAnswersOnlyWhenFannedOutAndBlowsUpAfterH
     ASSERT_FLOAT_EQ(older->center().y, 275.8f);
     down(kX, 275.8f);
     EXPECT_EQ(manager_->selectedImage(), older);
-    EXPECT_TRUE(older->blowupPending());
+    EXPECT_TRUE(ThumbnailViewTestApi(*older).blowupPending());
     runFor(0.49);
     EXPECT_EQ(older->transform(), manager_->smallTransform());
     runFor(0.02);
@@ -80,10 +81,10 @@ TEST_F(ThumbnailViewTest, DragOf150ShowsNoTabAnd170ShowsIt) {
     // Sideways travel beyond a quarter of the 67.2-point frame starts the drag, along the row.
     down(kX, 360);
     move(kX - 16, 362);
-    EXPECT_FALSE(t->dragging());
+    EXPECT_FALSE(ThumbnailViewTestApi(*t).dragging());
     move(kX - 17, 362);
-    EXPECT_TRUE(t->dragging());
-    EXPECT_FALSE(t->blowupPending());
+    EXPECT_TRUE(ThumbnailViewTestApi(*t).dragging());
+    EXPECT_FALSE(ThumbnailViewTestApi(*t).blowupPending());
     EXPECT_EQ(t->center(), (Point{kX - 17, 360}));
     dragTo(kX - 17, 362, kX - 150);
     EXPECT_FLOAT_EQ(t->center().x, kX - 150);
@@ -112,7 +113,7 @@ TEST_F(ThumbnailViewTest, LeavingTheBandSnapsToTheRowAndIgnoresLaterMoves) {
     ASSERT_EQ(t->transform(), AffineTransform::identity());  // blown up
     // 20 points up before any sideways travel: back to small size under the finger, on its row.
     move(kX - 5, 340);
-    EXPECT_TRUE(t->stopDrag());
+    EXPECT_TRUE(ThumbnailViewTestApi(*t).stopDrag());
     EXPECT_EQ(t->transform(), manager_->smallTransform());
     EXPECT_EQ(t->center(), (Point{kX - 5, 360}));
     // Moves back inside the band are ignored, even far sideways, and no tab follows the release.
@@ -131,7 +132,7 @@ TEST_F(ThumbnailViewTest, CancelledTouchEndsShrunkInPlaceWithNoBlowupPending) {
     // Cancelled while the blow-up is pending: it never comes.
     down(kX, 360);
     window_.touchCancel(0, now());
-    EXPECT_FALSE(newest->blowupPending());
+    EXPECT_FALSE(ThumbnailViewTestApi(*newest).blowupPending());
     runFor(1.0);
     EXPECT_EQ(newest->transform(), manager_->smallTransform());
     EXPECT_FALSE(manager_->getFanout());
@@ -142,7 +143,7 @@ TEST_F(ThumbnailViewTest, CancelledTouchEndsShrunkInPlaceWithNoBlowupPending) {
     dragTo(kX, 360, kX - 170);
     window_.touchCancel(0, now());
     EXPECT_EQ(newest->center(), (Point{kX, 360}));
-    EXPECT_FALSE(newest->dragging());
+    EXPECT_FALSE(ThumbnailViewTestApi(*newest).dragging());
     EXPECT_EQ(delegate_.count("show"), 0);
 
     // Cancelled while blown up: it shrinks back.
