@@ -1,6 +1,7 @@
 // Capture control on the synthetic camera: single shots, the self-timer, bursts, quiet mode, the
 // volume key and refusals.
 #include "tests/app/AppFixture.h"
+#include "tests/app/WorkerGate.h"
 
 #include "platform/cameraui/CameraView.h"
 #include "platform/graphics/Color.h"
@@ -38,7 +39,6 @@ protected:
     }
     void stepHeldUntil(double t) { stepHeld(std::max(0.0, t - loop.now())); }
 };
-using SaveWorkerPosition = kestrova::SaveWorker::PositionProvider;
 
 // Sits between the camera and the application delegate and notes what arrives, in order.
 struct CallbackRecorder : platform::CameraControllerDelegate {
@@ -58,42 +58,6 @@ struct CallbackRecorder : platform::CameraControllerDelegate {
         if (afterPicture) afterPicture();
     }
     std::function<void()> afterPicture;
-};
-
-// Holds the save worker inside its first picture (where it asks for the position) until opened;
-// a watchdog opens it anyway so that a fault cannot hang the suite. Shared with the provider, so
-// it outlives a test that stops early while the worker still waits in it.
-struct WorkerGate : std::enable_shared_from_this<WorkerGate> {
-    std::mutex m;
-    std::condition_variable cv;
-    bool entered = false, open = false, watchdogFired = false;
-    SaveWorkerPosition provider() {
-        return [this, self = shared_from_this()]() -> std::optional<kestrova::GpsSnapshot> {
-            std::unique_lock lk(m);
-            if (!entered) {
-                entered = true;
-                cv.notify_all();
-                if (!cv.wait_for(lk, std::chrono::seconds(10), [&] { return open; })) watchdogFired = true;
-            }
-            return std::nullopt;
-        };
-    }
-    bool waitEntered() {
-        std::unique_lock lk(m);
-        return cv.wait_for(lk, std::chrono::seconds(10), [&] { return entered; });
-    }
-    void release() {
-        std::lock_guard lk(m);
-        open = true;
-        cv.notify_all();
-    }
-};
-
-// Opens the gate however the test ends.
-struct GateOpener {
-    std::shared_ptr<WorkerGate> gate = std::make_shared<WorkerGate>();
-    ~GateOpener() { gate->release(); }
-    WorkerGate* operator->() const { return gate.get(); }
 };
 
 TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
@@ -298,7 +262,7 @@ TEST_F(CaptureTest, APictureThatCannotBeWrittenLeavesTheStack) {
 }
 
 TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocking) {
-    GateOpener gate;
+    kestrova::GateOpener gate;
     launch([&](kestrova::KestrovaAppDelegate& d) { kestrova::KestrovaAppDelegateTestApi(d).setPositionProvider(gate->provider()); });
     loop.runFor(1.05s);
     ASSERT_TRUE(loop.runUntil([&] { return api().saveWorker()->readyForCapture(); }, 5s));
@@ -335,7 +299,7 @@ TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocki
 }
 
 TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
-    GateOpener gate;
+    kestrova::GateOpener gate;
     launch([&](kestrova::KestrovaAppDelegate& d) { kestrova::KestrovaAppDelegateTestApi(d).setPositionProvider(gate->provider()); });
     loop.runFor(1.05s);
     ASSERT_TRUE(loop.runUntil([&] { return api().saveWorker()->readyForCapture(); }, 5s));

@@ -2,6 +2,7 @@
 // thumbnails for new pictures, the delete tab, and deleting a picture through it.
 #include "app/KestrovaAppDelegate.h"
 #include "tests/app/KestrovaAppDelegateTestApi.h"
+#include "tests/app/WorkerGate.h"
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
@@ -83,6 +84,9 @@ protected:
         platform::UserDefaults::setStandardUserDefaults(defaults_.get());
 
         app_ = std::make_unique<KestrovaAppDelegate>();
+        // Pictures pass until a test arms the gate to hold the worker inside one.
+        gate_->armed = false;
+        api().setPositionProvider(gate_->provider());
         std::string error;
         ASSERT_TRUE(api().loadMainInterface(&error)) << error;
         app_->initializeSettings();
@@ -142,6 +146,7 @@ protected:
     platform::NotificationCenter center_;
     std::unique_ptr<platform::Bundle> bundle_;
     std::unique_ptr<platform::UserDefaults> defaults_;
+    GateOpener gate_;  // before app_: the worker it may hold goes with app_
     std::unique_ptr<KestrovaAppDelegate> app_;
     platform::Window* window_ = nullptr;
     platform::ImageRef picture_ = solid(1600, 1200, 90);
@@ -198,10 +203,12 @@ TEST_F(QuickViewDeletionTest, QueuedPictureIsDroppedAndSavedPictureLosesJpgThenT
     FolderEvents events(roll(""));
     ASSERT_TRUE(events.ok());
 
-    // Pictures 2 and 3 in a row: the worker renders 2 while 3 waits. Deleting 3 at once drops
+    // Pictures 2 and 3 in a row: the worker is held inside 2 while 3 waits. Deleting 3 drops
     // its record: no file of it ever appears.
+    gate_->arm();
     takePicture();
     takePicture();
+    ASSERT_TRUE(gate_->waitEntered());
     ASSERT_EQ(api().previewManager()->previews().back()->imageIndex(), 3);
     dragSideways({288.4f, 360}, -170);
     ASSERT_TRUE(api().deleteButtonShowing());
@@ -209,7 +216,9 @@ TEST_F(QuickViewDeletionTest, QueuedPictureIsDroppedAndSavedPictureLosesJpgThenT
     EXPECT_FALSE(api().deleteButtonShowing());
     EXPECT_EQ(api().previewManager()->previews().size(), 2u);
     EXPECT_EQ(api().previewManager()->selectedImage(), nullptr);
+    gate_->release();
     ASSERT_TRUE(loop_.settle(30.0));
+    EXPECT_FALSE(gate_->watchdogFired);
     EXPECT_EQ(events.read(), (std::vector<std::string>{"+IMG_0002.THM", "+IMG_0002.JPG"}));
 
     // Pictures 4 and 5 queued, then picture 1 (saved) deleted from the fanned-out stack: its
