@@ -20,11 +20,27 @@ bool whole(double v, int& out) {
     return true;
 }
 
-// Kept between calls: the live preview asks thirty times a second. Main thread or not, each
-// thread has its own.
-std::vector<uint32_t>& columnScratch() {
-    thread_local std::vector<uint32_t> columns;
-    return columns;
+// The image column under each device column of a picture `dw` pixels wide, kept between calls:
+// the live preview asks thirty times a second at the same size, each time for another part of
+// the width. Main thread or not, each thread has its own.
+struct ColumnMap {
+    int64_t imageWidth = -1, deviceWidth = -1;
+    std::vector<uint32_t> columns;
+
+    const uint32_t* forSizes(int64_t iw, int64_t dw) {
+        if (iw != imageWidth || dw != deviceWidth) {
+            columns.resize(size_t(dw));
+            for (int64_t x = 0; x < dw; ++x) columns[size_t(x)] = uint32_t(((2 * x + 1) * iw) / (2 * dw));
+            imageWidth = iw;
+            deviceWidth = dw;
+        }
+        return columns.data();
+    }
+};
+
+ColumnMap& columnMap() {
+    thread_local ColumnMap map;
+    return map;
 }
 
 }  // namespace
@@ -79,11 +95,8 @@ bool ImageBlitter::drawNearest(GraphicsContext& context, const Rect& r, const Im
     const int64_t iw = image.width(), ih = image.height();
     // Twice the width is the live preview's usual case on a scale 2 screen.
     const bool twice = dw == 2 * iw;
-    std::vector<uint32_t>& columns = columnScratch();
-    if (!twice) {
-        columns.resize(size_t(cw));
-        for (int x = 0; x < cw; ++x) columns[size_t(x)] = uint32_t(((2 * int64_t(x0 - d[0] + x) + 1) * iw) / (2 * int64_t(dw)));
-    }
+    // Device column x0 + x of the picture is its column x0 - d[0] + x.
+    const uint32_t* columns = twice ? nullptr : columnMap().forSizes(iw, dw) + (x0 - d[0]);
     const uint8_t* src = image.data();
     const size_t srcStride = image.bytesPerRow();
     int64_t lastRow = -1;
@@ -113,7 +126,7 @@ bool ImageBlitter::drawNearest(GraphicsContext& context, const Rect& r, const Im
             }
             if (x < cw) out[x] = pixel((first + x) / 2);
         } else {
-            for (int x = 0; x < cw; ++x) out[x] = pixel(columns[size_t(x)]);
+            for (int x = 0; x < cw; ++x) out[x] = pixel(columns[x]);
         }
         lastRow = sy;
         lastOut = out;
