@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -142,9 +143,11 @@ __attribute__((target("avx"))) int shadeFour(uint8_t* row, int x, int xe, const 
     return x;
 }
 
+std::atomic<bool> gPortable{false};
+
 bool haveAvx() {
     static const bool supported = __builtin_cpu_supports("avx");
-    return supported;
+    return supported && !gPortable.load(std::memory_order_relaxed);
 }
 
 // The parts that move: one lit cell per second and a shaded ball swinging across the panel.
@@ -228,6 +231,8 @@ std::array<std::array<int, 4>, 2> paintMoving(uint8_t* px, int w, int h, double 
 }  // namespace
 
 SyntheticSource::SyntheticSource(const Clock& clock) : clock_(clock) {}
+
+void SyntheticSource::usePortableCode(bool portable) { gPortable.store(portable, std::memory_order_relaxed); }
 
 ImageRef SyntheticSource::renderScene(double time, int width, int height) {
     if (width <= 0 || height <= 0) return nullptr;

@@ -34,6 +34,9 @@ public:
     // The upright scene at `time` seconds, width x height pixels, B,G,R,X.
     static ImageRef renderScene(double time, int width, int height);
 
+    // Shades the ball two pixels at a time even where AVX code would be chosen (the tests check both).
+    static void usePortableCode(bool portable);
+
 private:
     ImageRef frame(int width, int height, int orientation, bool reuseBackdrop);
     struct PreviewBuffer;
