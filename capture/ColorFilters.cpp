@@ -305,7 +305,49 @@ KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {
     // Bytes B0 G0 B1 G1 B2 G2 B3 G3 R0 0 R1 0 R2 0 R3 0 (a 128-bit lane) to B0 G0 R0 0 B1 G1 R1 0 ...
     const __m256i order = _mm256_setr_epi8(0, 1, 8, -1, 2, 3, 10, -1, 4, 5, 12, -1, 6, 7, 14, -1, 0, 1, 8, -1, 2, 3,
                                            10, -1, 4, 5, 12, -1, 6, 7, 14, -1);
+    // Sixteen pixels a step: the red quotients of both groups share one multiply-high, one
+    // multiple test and one 16-bit register (first group in the low halves, second in the high).
+    const __m256i orderHigh = _mm256_setr_epi8(0, 1, 9, -1, 2, 3, 11, -1, 4, 5, 13, -1, 6, 7, 15, -1, 0, 1, 9, -1, 2, 3,
+                                               11, -1, 4, 5, 13, -1, 6, 7, 15, -1);
+    const __m256i lowHalves = _mm256_set1_epi32(0xFFFF);
     size_t i = 0;
+    for (; i + 2 * kLanes <= n; i += 2 * kLanes) {
+        const __m256i w0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
+        const __m256i w1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i + 32));
+        const __m256i br0 = _mm256_and_si256(w0, lowBytes), gx0 = _mm256_shuffle_epi8(w0, green);
+        const __m256i br1 = _mm256_and_si256(w1, lowBytes), gx1 = _mm256_shuffle_epi8(w1, green);
+        const __m256i qr0 = _mm256_add_epi32(_mm256_madd_epi16(br0, rBR), _mm256_madd_epi16(gx0, rGX));
+        const __m256i qg0 = _mm256_add_epi32(_mm256_madd_epi16(br0, gBR), _mm256_madd_epi16(gx0, gGX));
+        const __m256i qb0 = _mm256_add_epi32(_mm256_madd_epi16(br0, bBR), _mm256_madd_epi16(gx0, bGX));
+        const __m256i qr1 = _mm256_add_epi32(_mm256_madd_epi16(br1, rBR), _mm256_madd_epi16(gx1, rGX));
+        const __m256i qg1 = _mm256_add_epi32(_mm256_madd_epi16(br1, gBR), _mm256_madd_epi16(gx1, gGX));
+        const __m256i qb1 = _mm256_add_epi32(_mm256_madd_epi16(br1, bBR), _mm256_madd_epi16(gx1, bGX));
+        const __m256i kBG0 = _mm256_srli_epi16(
+            _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qb0, 3), _mm256_slli_epi32(qg0, 13), 0xAA), divide), 6);
+        const __m256i kBG1 = _mm256_srli_epi16(
+            _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qb1, 3), _mm256_slli_epi32(qg1, 13), 0xAA), divide), 6);
+        const __m256i kR = _mm256_srli_epi16(
+            _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qr0, 3), _mm256_slli_epi32(qr1, 13), 0xAA), divide), 6);
+        const __m256i lowBG0 = _mm256_blend_epi16(qb0, _mm256_slli_epi32(qg0, 16), 0xAA);
+        const __m256i lowBG1 = _mm256_blend_epi16(qb1, _mm256_slli_epi32(qg1, 16), 0xAA);
+        const __m256i lowR = _mm256_blend_epi16(qr0, _mm256_slli_epi32(qr1, 16), 0xAA);
+        const __m256i equalBG0 = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG0, thousand16), lowBG0);
+        const __m256i equalBG1 = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG1, thousand16), lowBG1);
+        const __m256i equalR = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kR, thousand16), lowR);
+        __m256i out0 = _mm256_shuffle_epi8(_mm256_packus_epi16(kBG0, kR), order);
+        __m256i out1 = _mm256_shuffle_epi8(_mm256_packus_epi16(kBG1, kR), orderHigh);
+        const __m256i equal = _mm256_or_si256(_mm256_or_si256(equalBG0, equalBG1), equalR);
+        if (__builtin_expect(!_mm256_testz_si256(equal, equal), 0)) {
+            // Black (q == 0, found as a zero low half) is exact; any other multiple is not.
+            const __m256i multipleR = _mm256_and_si256(equalR, lowR);
+            const __m256i multiple0 = _mm256_or_si256(_mm256_and_si256(equalBG0, lowBG0), _mm256_and_si256(multipleR, lowHalves));
+            const __m256i multiple1 = _mm256_or_si256(_mm256_and_si256(equalBG1, lowBG1), _mm256_andnot_si256(lowHalves, multipleR));
+            if (!_mm256_testz_si256(multiple0, multiple0)) out0 = sepiaGroupDouble(w0);
+            if (!_mm256_testz_si256(multiple1, multiple1)) out1 = sepiaGroupDouble(w1);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out0);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i + 32), out1);
+    }
     for (; i + kLanes <= n; i += kLanes) {
         const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
         const __m256i br = _mm256_and_si256(w, lowBytes), gx = _mm256_shuffle_epi8(w, green);
