@@ -180,7 +180,20 @@ KESTROVA_INLINE U32x8 greyWords(const U32x8& w) {
     return U32x8(__builtin_shuffle(U8x32(sum), top)) & 0x00FFFFFFu;
 }
 
-template <int Color>
+#if KESTROVA_WIDE_VECTORS
+// a * (low half) + b * (high half) of each lane: the keep tests' weighted sums on AVX2 as one
+// multiply each, instead of the halves' shifts and the constant products' shifts and adds.
+KESTROVA_WIDE inline I32x8 weighted(const U32x8& v, short a, short b) {
+    __m256i m;
+    std::memcpy(&m, &v, sizeof m);
+    m = _mm256_madd_epi16(m, _mm256_set1_epi32(int(uint16_t(a)) | int(uint16_t(b)) << 16));
+    I32x8 r;
+    std::memcpy(&r, &m, sizeof r);
+    return r;
+}
+#endif
+
+template <int Color, bool Wide = false>
 KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
     alignas(32) uint32_t vbr[kChunk + 2 + kLanes], vg[kChunk + 2 + kLanes];
     alignas(32) int32_t ties[Color == 0 ? kChunk : 1];
@@ -195,7 +208,7 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
         for (; k + kLanes <= m + 2; k += kLanes) {
             const U32x8 a = load8(up + 4 * k), b = load8(mid + 4 * k), c = load8(down + 4 * k);
             const U32x8 br = (a & 0x00FF00FFu) + (b & 0x00FF00FFu) + (c & 0x00FF00FFu);
-            const U32x8 g = ((a >> 8) & 0xFFu) + ((b >> 8) & 0xFFu) + ((c >> 8) & 0xFFu);
+            const U32x8 g = (a & 0xFF00u) + (b & 0xFF00u) + (c & 0xFF00u);  // times 256: one shift, later
             std::memcpy(vbr + k, &br, sizeof br);
             std::memcpy(vg + k, &g, sizeof g);
         }
@@ -205,7 +218,7 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
             std::memcpy(&b, mid + 4 * k, 4);
             std::memcpy(&c, down + 4 * k, 4);
             vbr[k] = (a & 0x00FF00FFu) + (b & 0x00FF00FFu) + (c & 0x00FF00FFu);
-            vg[k] = ((a >> 8) & 0xFFu) + ((b >> 8) & 0xFFu) + ((c >> 8) & 0xFFu);
+            vg[k] = (a & 0xFF00u) + (b & 0xFF00u) + (c & 0xFF00u);
         }
         const uint8_t* p = centre + 4 * start;
         uint8_t* q = dst + 4 * start;
@@ -220,9 +233,23 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
             std::memcpy(&gc, vg + i + 1, sizeof gc);
             std::memcpy(&gr, vg + i + 2, sizeof gr);
             const U32x8 br = l + c + r + (w & 0x00FF00FFu);
-            const I32x8 sb = I32x8(br & 0xFFFFu), sr = I32x8(br >> 16);
-            const I32x8 sg = I32x8(gl + gc + gr + ((w >> 8) & 0xFFu));
+            const U32x8 g = (gl + gc + gr + (w & 0xFF00u)) >> 8;
             I32x8 keep;
+#if KESTROVA_WIDE_VECTORS
+            if constexpr (Wide && Color == 0) {
+                // br holds SB in its low and SR in its high half; SR > 900 is br > 901 * 2^16 - 1.
+                const I32x8 over = I32x8(br) > 901 * 65536 - 1;
+                const I32x8 sr5 = weighted(br, 0, 5), sg7 = weighted(g, 7, 0);
+                keep = (over & (weighted(br, -3, 2) > 0) & (sr5 > sg7)) | (weighted(br, -13, 10) > weighted(g, 13, 0));
+                const I32x8 tie = (sr5 == sg7) & over;
+                std::memcpy(ties + i, &tie, sizeof tie);
+                anyTie |= tie;
+                store8(q + 4 * i, keep ? (w & 0x00FFFFFFu) : greyWords(w));
+                continue;
+            }
+#endif
+            const I32x8 sb = I32x8(br & 0xFFFFu), sr = I32x8(br >> 16);
+            const I32x8 sg = I32x8(g);
             if constexpr (Color == 0) {
                 keep = ((sr > 900) & (2 * sr > 3 * sb) & (5 * sr > 7 * sg)) | (10 * sr > 13 * (sb + sg));
             } else if constexpr (Color == 1) {
@@ -374,9 +401,10 @@ KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {
 }
 
 KESTROVA_WIDE void inverseWide(const uint8_t* src, uint8_t* dst, size_t n) { inverseKernel(src, dst, n); }
+// Flattened, so the AVX2-only helpers end up inside the AVX2 function.
 template <int Color>
-KESTROVA_WIDE void singleColorWide(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
-    singleColorKernel<Color>(centre, dst, count, s);
+KESTROVA_WIDE __attribute__((flatten)) void singleColorWide(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+    singleColorKernel<Color, true>(centre, dst, count, s);
 }
 #endif
 
