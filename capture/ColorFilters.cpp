@@ -180,7 +180,20 @@ KESTROVA_INLINE U32x8 greyWords(const U32x8& w) {
     return U32x8(__builtin_shuffle(U8x32(sum), top)) & 0x00FFFFFFu;
 }
 
-template <int Color>
+#if KESTROVA_WIDE_VECTORS
+// a * (low half) + b * (high half) of each lane: the keep tests' weighted sums on AVX2 as one
+// multiply each, instead of the halves' shifts and the constant products' shifts and adds.
+KESTROVA_WIDE inline I32x8 weighted(const U32x8& v, short a, short b) {
+    __m256i m;
+    std::memcpy(&m, &v, sizeof m);
+    m = _mm256_madd_epi16(m, _mm256_set1_epi32(int(uint16_t(a)) | int(uint16_t(b)) << 16));
+    I32x8 r;
+    std::memcpy(&r, &m, sizeof r);
+    return r;
+}
+#endif
+
+template <int Color, bool Wide = false>
 KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
     alignas(32) uint32_t vbr[kChunk + 2 + kLanes], vg[kChunk + 2 + kLanes];
     alignas(32) int32_t ties[Color == 0 ? kChunk : 1];
@@ -195,7 +208,7 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
         for (; k + kLanes <= m + 2; k += kLanes) {
             const U32x8 a = load8(up + 4 * k), b = load8(mid + 4 * k), c = load8(down + 4 * k);
             const U32x8 br = (a & 0x00FF00FFu) + (b & 0x00FF00FFu) + (c & 0x00FF00FFu);
-            const U32x8 g = ((a >> 8) & 0xFFu) + ((b >> 8) & 0xFFu) + ((c >> 8) & 0xFFu);
+            const U32x8 g = (a & 0xFF00u) + (b & 0xFF00u) + (c & 0xFF00u);  // times 256: one shift, later
             std::memcpy(vbr + k, &br, sizeof br);
             std::memcpy(vg + k, &g, sizeof g);
         }
@@ -205,7 +218,7 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
             std::memcpy(&b, mid + 4 * k, 4);
             std::memcpy(&c, down + 4 * k, 4);
             vbr[k] = (a & 0x00FF00FFu) + (b & 0x00FF00FFu) + (c & 0x00FF00FFu);
-            vg[k] = ((a >> 8) & 0xFFu) + ((b >> 8) & 0xFFu) + ((c >> 8) & 0xFFu);
+            vg[k] = (a & 0xFF00u) + (b & 0xFF00u) + (c & 0xFF00u);
         }
         const uint8_t* p = centre + 4 * start;
         uint8_t* q = dst + 4 * start;
@@ -220,9 +233,23 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
             std::memcpy(&gc, vg + i + 1, sizeof gc);
             std::memcpy(&gr, vg + i + 2, sizeof gr);
             const U32x8 br = l + c + r + (w & 0x00FF00FFu);
-            const I32x8 sb = I32x8(br & 0xFFFFu), sr = I32x8(br >> 16);
-            const I32x8 sg = I32x8(gl + gc + gr + ((w >> 8) & 0xFFu));
+            const U32x8 g = (gl + gc + gr + (w & 0xFF00u)) >> 8;
             I32x8 keep;
+#if KESTROVA_WIDE_VECTORS
+            if constexpr (Wide && Color == 0) {
+                // br holds SB in its low and SR in its high half; SR > 900 is br > 901 * 2^16 - 1.
+                const I32x8 over = I32x8(br) > 901 * 65536 - 1;
+                const I32x8 sr5 = weighted(br, 0, 5), sg7 = weighted(g, 7, 0);
+                keep = (over & (weighted(br, -3, 2) > 0) & (sr5 > sg7)) | (weighted(br, -13, 10) > weighted(g, 13, 0));
+                const I32x8 tie = (sr5 == sg7) & over;
+                std::memcpy(ties + i, &tie, sizeof tie);
+                anyTie |= tie;
+                store8(q + 4 * i, keep ? (w & 0x00FFFFFFu) : greyWords(w));
+                continue;
+            }
+#endif
+            const I32x8 sb = I32x8(br & 0xFFFFu), sr = I32x8(br >> 16);
+            const I32x8 sg = I32x8(g);
             if constexpr (Color == 0) {
                 keep = ((sr > 900) & (2 * sr > 3 * sb) & (5 * sr > 7 * sg)) | (10 * sr > 13 * (sb + sg));
             } else if constexpr (Color == 1) {
@@ -305,7 +332,49 @@ KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {
     // Bytes B0 G0 B1 G1 B2 G2 B3 G3 R0 0 R1 0 R2 0 R3 0 (a 128-bit lane) to B0 G0 R0 0 B1 G1 R1 0 ...
     const __m256i order = _mm256_setr_epi8(0, 1, 8, -1, 2, 3, 10, -1, 4, 5, 12, -1, 6, 7, 14, -1, 0, 1, 8, -1, 2, 3,
                                            10, -1, 4, 5, 12, -1, 6, 7, 14, -1);
+    // Sixteen pixels a step: the red quotients of both groups share one multiply-high, one
+    // multiple test and one 16-bit register (first group in the low halves, second in the high).
+    const __m256i orderHigh = _mm256_setr_epi8(0, 1, 9, -1, 2, 3, 11, -1, 4, 5, 13, -1, 6, 7, 15, -1, 0, 1, 9, -1, 2, 3,
+                                               11, -1, 4, 5, 13, -1, 6, 7, 15, -1);
+    const __m256i lowHalves = _mm256_set1_epi32(0xFFFF);
     size_t i = 0;
+    for (; i + 2 * kLanes <= n; i += 2 * kLanes) {
+        const __m256i w0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
+        const __m256i w1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i + 32));
+        const __m256i br0 = _mm256_and_si256(w0, lowBytes), gx0 = _mm256_shuffle_epi8(w0, green);
+        const __m256i br1 = _mm256_and_si256(w1, lowBytes), gx1 = _mm256_shuffle_epi8(w1, green);
+        const __m256i qr0 = _mm256_add_epi32(_mm256_madd_epi16(br0, rBR), _mm256_madd_epi16(gx0, rGX));
+        const __m256i qg0 = _mm256_add_epi32(_mm256_madd_epi16(br0, gBR), _mm256_madd_epi16(gx0, gGX));
+        const __m256i qb0 = _mm256_add_epi32(_mm256_madd_epi16(br0, bBR), _mm256_madd_epi16(gx0, bGX));
+        const __m256i qr1 = _mm256_add_epi32(_mm256_madd_epi16(br1, rBR), _mm256_madd_epi16(gx1, rGX));
+        const __m256i qg1 = _mm256_add_epi32(_mm256_madd_epi16(br1, gBR), _mm256_madd_epi16(gx1, gGX));
+        const __m256i qb1 = _mm256_add_epi32(_mm256_madd_epi16(br1, bBR), _mm256_madd_epi16(gx1, bGX));
+        const __m256i kBG0 = _mm256_srli_epi16(
+            _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qb0, 3), _mm256_slli_epi32(qg0, 13), 0xAA), divide), 6);
+        const __m256i kBG1 = _mm256_srli_epi16(
+            _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qb1, 3), _mm256_slli_epi32(qg1, 13), 0xAA), divide), 6);
+        const __m256i kR = _mm256_srli_epi16(
+            _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qr0, 3), _mm256_slli_epi32(qr1, 13), 0xAA), divide), 6);
+        const __m256i lowBG0 = _mm256_blend_epi16(qb0, _mm256_slli_epi32(qg0, 16), 0xAA);
+        const __m256i lowBG1 = _mm256_blend_epi16(qb1, _mm256_slli_epi32(qg1, 16), 0xAA);
+        const __m256i lowR = _mm256_blend_epi16(qr0, _mm256_slli_epi32(qr1, 16), 0xAA);
+        const __m256i equalBG0 = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG0, thousand16), lowBG0);
+        const __m256i equalBG1 = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG1, thousand16), lowBG1);
+        const __m256i equalR = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kR, thousand16), lowR);
+        __m256i out0 = _mm256_shuffle_epi8(_mm256_packus_epi16(kBG0, kR), order);
+        __m256i out1 = _mm256_shuffle_epi8(_mm256_packus_epi16(kBG1, kR), orderHigh);
+        const __m256i equal = _mm256_or_si256(_mm256_or_si256(equalBG0, equalBG1), equalR);
+        if (__builtin_expect(!_mm256_testz_si256(equal, equal), 0)) {
+            // Black (q == 0, found as a zero low half) is exact; any other multiple is not.
+            const __m256i multipleR = _mm256_and_si256(equalR, lowR);
+            const __m256i multiple0 = _mm256_or_si256(_mm256_and_si256(equalBG0, lowBG0), _mm256_and_si256(multipleR, lowHalves));
+            const __m256i multiple1 = _mm256_or_si256(_mm256_and_si256(equalBG1, lowBG1), _mm256_andnot_si256(lowHalves, multipleR));
+            if (!_mm256_testz_si256(multiple0, multiple0)) out0 = sepiaGroupDouble(w0);
+            if (!_mm256_testz_si256(multiple1, multiple1)) out1 = sepiaGroupDouble(w1);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out0);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i + 32), out1);
+    }
     for (; i + kLanes <= n; i += kLanes) {
         const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
         const __m256i br = _mm256_and_si256(w, lowBytes), gx = _mm256_shuffle_epi8(w, green);
@@ -332,9 +401,10 @@ KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {
 }
 
 KESTROVA_WIDE void inverseWide(const uint8_t* src, uint8_t* dst, size_t n) { inverseKernel(src, dst, n); }
+// Flattened, so the AVX2-only helpers end up inside the AVX2 function.
 template <int Color>
-KESTROVA_WIDE void singleColorWide(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
-    singleColorKernel<Color>(centre, dst, count, s);
+KESTROVA_WIDE __attribute__((flatten)) void singleColorWide(const uint8_t* centre, uint8_t* dst, size_t count, size_t s) {
+    singleColorKernel<Color, true>(centre, dst, count, s);
 }
 #endif
 

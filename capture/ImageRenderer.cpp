@@ -196,7 +196,7 @@ std::optional<std::vector<uint8_t>> encode(const ImageRef& image, const platform
     if (!dest) return std::nullopt;
     dest->addImage(image, properties);
     if (!dest->finalize()) return std::nullopt;
-    return dest->data();
+    return dest->takeData();
 }
 
 }  // namespace
@@ -224,7 +224,7 @@ std::optional<std::vector<uint8_t>> ImageRenderer::encodePicture(const ImageRef&
     dest->addImageRows(
         w, h, false, [&rows](int first, int count, const uint8_t** r) { return rows.rows(first, count, r); }, &props);
     if (!dest->finalize()) return std::nullopt;
-    return dest->data();
+    return dest->takeData();
 }
 
 std::optional<std::vector<uint8_t>> ImageRenderer::encodeThumbnail(const ImageRef& preview, float zoomFactor,

@@ -152,7 +152,9 @@ inline __attribute__((always_inline)) void filterColumns(const uint8_t* src, int
 int prepareColumns(int sw, const Taps& xs, int C, std::vector<int16_t>& acc, size_t& n) {
     const int c0 = xs.first.front(), c1 = std::min(sw, xs.first.back() + xs.stride);
     n = size_t(c1 - c0) * size_t(C);
-    acc.assign(n + size_t(xs.stride + 2) * size_t(C), 0);
+    // Zeroed once a plan: the vertical pass rewrites [0, n) for every row and never the padding.
+    const size_t size = n + size_t(xs.stride + 2) * size_t(C);
+    if (acc.size() != size) acc.assign(size, 0);
     return c0;
 }
 

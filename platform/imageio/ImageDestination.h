@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -43,6 +44,8 @@ public:
     // encoded, encoding failed, or the destination was finalised before.
     bool finalize();
     const std::vector<uint8_t>& data() const { return data_; }
+    // The encoded bytes handed over without a copy; data() is empty afterwards.
+    std::vector<uint8_t> takeData() { return std::move(data_); }
 
 private:
     ImageDestination() = default;

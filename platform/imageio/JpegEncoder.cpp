@@ -23,6 +23,8 @@ struct ErrorManager {
 void silent(j_common_ptr, int) {}
 void silentOutput(j_common_ptr) {}
 
+constexpr size_t kGrowthStep = 65536;
+
 // Writes straight into a vector, growing it as needed.
 struct VectorDestination {
     jpeg_destination_mgr pub;
@@ -37,11 +39,12 @@ void initDestination(j_compress_ptr cinfo) {
 
 boolean emptyOutputBuffer(j_compress_ptr cinfo) {
     auto* d = reinterpret_cast<VectorDestination*>(cinfo->dest);
-    // Called when the whole buffer is full (free_in_buffer is 0).
-    const size_t used = d->out->size();
+    // Called when the whole buffer is full (free_in_buffer is 0). Within the reserved guess it
+    // grows a step at a time, so pages past the end of the file are never touched.
+    const size_t used = d->out->size(), room = d->out->capacity();
     bool grown = true;
     try {
-        d->out->resize(std::max<size_t>(used * 2, 65536));
+        d->out->resize(used < room ? std::min(room, used + kGrowthStep) : std::max(used * 2, kGrowthStep));
     } catch (...) {
         grown = false;
     }
@@ -129,8 +132,12 @@ bool JpegEncoder::encodeRows(int width, int height, bool grey, const RowSource& 
     if (width <= 0 || height <= 0 || !source) return false;
     // Sizes beyond JPEG's 65500 limit are refused by libjpeg itself, through the error manager.
     if (app1.size() > 65533) return false;
-    // A first guess at the size that avoids most regrowth at ordinary qualities.
-    out.resize(std::min<size_t>(size_t(width) * size_t(height) * (grey ? 1 : 3) / 8, 64u << 20) + app1.size() + 4096);
+    // A first guess at the size that avoids most regrowth at ordinary qualities, reserved; only
+    // its first step is zeroed now.
+    const size_t guess =
+        std::min<size_t>(size_t(width) * size_t(height) * (grey ? 1 : 3) / 8, 64u << 20) + app1.size() + 4096;
+    out.reserve(guess);
+    out.resize(std::min(guess, kGrowthStep));
     jpeg_compress_struct cinfo{};
     ErrorManager err{};
     VectorDestination dest{};

@@ -272,3 +272,32 @@ TEST(ImageDestinationTest, DegreesMinutesSecondsCarry) {
     d = ExifWriter::toDms(std::nan(""));
     EXPECT_EQ(d.degrees + d.minutes + d.secondsTimes10000, 0u);
 }
+
+TEST(ImageDestinationTest, FileLargerThanTheFirstGuessIsWholeAndHandedOver) {
+    // Grey noise at quality 100 compresses to several times the encoder's first guess (an eighth
+    // of a byte a sample): the buffer grows in steps within the guess and then beyond it. djpeg
+    // reads every pixel back to within the rounding of the transform.
+    testenv::ScratchDir dir;
+    const int w = 512, h = 512;
+    std::vector<uint8_t> g(size_t(w) * h);
+    uint32_t seed = 7;
+    for (auto& v : g) {
+        seed = seed * 1103515245u + 12345u;
+        v = uint8_t(seed >> 24);
+    }
+    auto d = ImageDestination::createWithData();
+    d->setQuality(100);
+    d->addImage(Image::createGray(w, h, g), nullptr);
+    ASSERT_TRUE(d->finalize());
+    const std::vector<uint8_t> kept = d->data();
+    EXPECT_GT(kept.size(), size_t(w) * h / 8 * 2);
+    const auto bytes = d->takeData();
+    EXPECT_EQ(bytes, kept);
+    EXPECT_TRUE(d->data().empty());
+    auto p = djpeg(save(dir, "noise.jpg", bytes));
+    ASSERT_TRUE(p.ok);
+    ASSERT_EQ(p.pixels.size(), g.size());
+    int worst = 0;
+    for (size_t i = 0; i < g.size(); ++i) worst = std::max(worst, std::abs(int(uint8_t(p.pixels[i])) - int(g[i])));
+    EXPECT_LE(worst, 3);
+}
