@@ -67,6 +67,8 @@ public:
                    const std::optional<GpsSnapshot>& gps) const;
     bool makeThumbnail(const platform::ImageRef& preview, const std::string& filename, float zoomFactor,
                        ColorMode colorMode, platform::DeviceOrientation orientation) const;
+    // Writes encoded bytes as a new file (never over an existing one); false without bytes.
+    bool write(const std::optional<std::vector<uint8_t>>& bytes, const std::string& filename) const;
 
     // The portrait fan image from the preview, turned by `angle` degrees (270 in practice). Null
     // when it cannot be made.
@@ -74,8 +76,6 @@ public:
                                              ColorMode colorMode);
 
 private:
-    bool write(const std::optional<std::vector<uint8_t>>& bytes, const std::string& filename) const;
-
     platform::FileManager& files_;
 };
 

@@ -134,16 +134,12 @@ void SaveWorker::processPhoto(ProcessData& data) {
     // The frame (7.7 MB at full size) is not needed for the writes, which wait for the disk: a
     // burst that fills the queue holds one frame fewer meanwhile.
     data.releaseImages();
-    const bool thumbWritten = writeFile(thumb, thumbPath);
-    if (writeFile(picture, roll_.getImagePathForIndex(n))) return;
+    const bool thumbWritten = renderer_.write(thumb, thumbPath);
+    if (renderer_.write(picture, roll_.getImagePathForIndex(n))) return;
     // No picture (disk full, folder read-only or gone): no thumbnail of it either, and it leaves
     // the quick view.
     if (thumbWritten) files_.removeItem(thumbPath);
     postLost(n);
-}
-
-bool SaveWorker::writeFile(const std::optional<std::vector<uint8_t>>& bytes, const std::string& path) {
-    return bytes && files_.writeAtomically(path, bytes->data(), bytes->size(), /*replaceExisting=*/false);
 }
 
 void SaveWorker::postRenumbered(int provisional, int number) {

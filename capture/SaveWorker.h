@@ -99,7 +99,6 @@ public:
 private:
     void processPhotoLoop();
     void processPhoto(ProcessData& data);
-    bool writeFile(const std::optional<std::vector<uint8_t>>& bytes, const std::string& path);
     void deleteImages(const DeleteCommand& command);
     void deleteFile(const std::string& path);
     // Worker thread: tells the main thread, if this worker is still there when it runs.

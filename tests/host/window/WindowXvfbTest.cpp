@@ -11,20 +11,25 @@ using testenv::shellQuote;
 
 namespace {
 bool haveProgram(const char* name) { return testenv::run(std::string("command -v ") + name).status == 0; }
+
+// Shell lines that start the app at scale 1 (a 320 x 480 window) in the background as $pid, find
+// its window as $wid, and wait until it is past launch (the bar's buttons are built by then).
+std::string launchedWindow(const testenv::ScratchDir& dir, const std::string& log) {
+    return shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " +
+           shellQuote((dir / "device").string()) + " --event-log " + shellQuote(log) + " & pid=$!\n"
+           "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
+           "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n"
+           "for i in $(seq 200); do [ -e " + shellQuote((dir / "device/var").string()) + " ] && break; sleep 0.05; done\n";
+}
 }  // namespace
 
 TEST(WindowHostXvfb, ClickOnTheAlbumButtonLeavesTheApplication) {
     if (!haveProgram("xvfb-run") || !haveProgram("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool is not installed";
     testenv::ScratchDir dir;
     const std::string log = (dir / "events.log").string();
-    // At scale 1 the window is 320 x 480 pixels; the album button sits at the left of the bar.
+    // The album button sits at the left of the bar.
     const std::string inner =
-        shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " + shellQuote((dir / "device").string()) +
-        " --event-log " + shellQuote(log) + " & pid=$!\n"
-        "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
-        "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n"
-        // The bar's buttons are built at launch; wait until the app is past its first second.
-        "for i in $(seq 200); do [ -e " + shellQuote((dir / "device/var").string()) + " ] && break; sleep 0.05; done\n"
+        launchedWindow(dir, log) +
         "xdotool mousemove --window $wid 28 26 click 1\n"
         "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
         "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -TERM $pid; }\n"
@@ -43,13 +48,9 @@ TEST(WindowHostXvfb, TerminationWakesTheWindowAtRest) {
     if (!haveProgram("xvfb-run") || !haveProgram("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool is not installed";
     testenv::ScratchDir dir;
     const std::string log = (dir / "events.log").string();
-    // At scale 1 the information button sits at the right of the bar.
+    // The information button sits at the right of the bar.
     const std::string inner =
-        shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " + shellQuote((dir / "device").string()) +
-        " --event-log " + shellQuote(log) + " & pid=$!\n"
-        "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
-        "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n"
-        "for i in $(seq 200); do [ -e " + shellQuote((dir / "device/var").string()) + " ] && break; sleep 0.05; done\n"
+        launchedWindow(dir, log) +
         "xdotool mousemove --window $wid 291 26 click 1\n"
         "sleep 2\n"
         "kill -TERM $pid\n"
