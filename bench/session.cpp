@@ -1,6 +1,7 @@
-// Whole-application figures: the main thread's work from the shutter's lift to capturePhoto,
-// measured in process on the simulated device (manual clock, synthetic camera); and how soon the
-// real kestrova's window is on the screen under Xvfb after the process starts.
+// Whole-application figures: the main thread's work from the shutter's lift to capturePhoto and
+// for one frame of the live camera page, measured in process on the simulated device (manual
+// clock, synthetic camera); and how soon the real kestrova's window is on the screen under Xvfb
+// after the process starts.
 #include "bench/support/Goal.h"
 #include "bench/support/Reference.h"
 #include "host/device/ScreenQuery.h"
@@ -12,12 +13,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -88,6 +91,63 @@ void BM_LiftToCapturePhoto(benchmark::State& state) {
     fs::remove_all(root, ec);
 }
 BENCHMARK(BM_LiftToCapturePhoto)->Iterations(15)->Unit(benchmark::kMicrosecond);
+
+// One frame of the live camera page as the window draws it, in process: the clock moves a
+// thirtieth of a second, the run loop's timers fire, and the screen is composed into a
+// window-sized buffer, only what changed. The main thread's CPU time a frame. The window
+// (bench_host) sleeps between frames while other programs run, so its frames start with cold
+// caches: the cold variant sweeps 64 MB between frames, untimed, and comes closer to what the
+// window pays. The window's share of a core is about thirty times that plus what the window
+// system costs.
+void liveCameraPageFrames(benchmark::State& state, bool cold) {
+    char tmpl[] = "/tmp/kestrova-bench-XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        state.SkipWithError("no scratch folder");
+        return;
+    }
+    const fs::path root = tmpl;
+    {
+        host::Options options;
+        options.headless = true;
+        options.deviceRoot = root;
+        platform::ManualClock clock;
+        host::SimulatedDevice device(options, clock, [](const std::string&) {});
+        std::string error;
+        if (!device.launch(&error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        const int w = 640, h = 960, stride = w * 4;
+        std::vector<uint8_t> pixels(size_t(stride) * h);
+        device.setScale(2);
+        device.runLoop().runFor(3s);  // the camera page, its preview running
+        device.compositeInto(pixels.data(), w, h, stride);
+        std::vector<uint8_t> sweep(cold ? size_t(64) << 20 : 0);
+        uint64_t drawn = 0;
+        for (auto _ : state) {
+            for (size_t i = 0; i < sweep.size(); i += 64) ++sweep[i];
+            const double start = bench::threadCpuSeconds();
+            clock.advance(1.0 / 30);
+            device.runLoop().runDue();
+            if (device.screen()->needsComposite()) {
+                device.compositeInto(pixels.data(), w, h, stride);
+                device.screen()->clearNeedsComposite();
+                const auto d = device.lastCompositeDamage();
+                drawn += uint64_t(d.width) * uint64_t(d.height);
+            }
+            state.SetIterationTime(bench::threadCpuSeconds() - start);
+        }
+        benchmark::DoNotOptimize(sweep.data());
+        state.counters["pixels_per_frame"] = double(drawn) / double(std::max<int64_t>(1, state.iterations()));
+        device.terminate();
+    }
+    std::error_code ec;
+    fs::remove_all(root, ec);
+}
+void BM_LiveCameraPageFrame(benchmark::State& state) { liveCameraPageFrames(state, false); }
+BENCHMARK(BM_LiveCameraPageFrame)->UseManualTime()->Unit(benchmark::kMicrosecond);
+void BM_LiveCameraPageFrameCold(benchmark::State& state) { liveCameraPageFrames(state, true); }
+BENCHMARK(BM_LiveCameraPageFrameCold)->UseManualTime()->Iterations(1500)->Unit(benchmark::kMicrosecond);
 
 // From the exec of kestrova until its window is visible (xdotool polls every 5 ms). The host
 // prints no first-frame time of its own, so this is the nearest outside measure.

@@ -105,16 +105,19 @@ struct DrawPass {
 
 // A view's own coordinates set up on `cr` for as long as this lives: the step that drawing and
 // finding what covers what share. False, with `cr` untouched, when the view shows nothing:
-// hidden, fully transparent or squashed flat.
+// hidden, fully transparent or squashed flat. Only the matrix is put back afterwards unless the
+// caller is going to clip (`saveAll`): a whole cairo_save copies the clip, the source and the
+// font references, for each view of the tree, every frame.
 class ViewSpace {
 public:
-    ViewSpace(cairo_t* cr, View& v, double parentAlpha) : cr_(cr) {
+    ViewSpace(cairo_t* cr, View& v, double parentAlpha, bool saveAll = false) : cr_(cr), saveAll_(saveAll) {
         if (v.hidden()) return;
         geometry_ = v.presentation();
         alpha_ = parentAlpha * geometry_.alpha;
         const AffineTransform& t = geometry_.transform;
         if (alpha_ <= 0 || t.determinant() == 0) return;
-        cairo_save(cr);
+        if (saveAll_) cairo_save(cr);
+        else cairo_get_matrix(cr, &saved_);
         cairo_translate(cr, geometry_.center.x, geometry_.center.y);
         cairo_matrix_t m;
         cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
@@ -123,7 +126,9 @@ public:
         entered_ = true;
     }
     ~ViewSpace() {
-        if (entered_) cairo_restore(cr_);
+        if (!entered_) return;
+        if (saveAll_) cairo_restore(cr_);
+        else cairo_set_matrix(cr_, &saved_);
     }
     ViewSpace(const ViewSpace&) = delete;
     ViewSpace& operator=(const ViewSpace&) = delete;
@@ -135,6 +140,8 @@ public:
 
 private:
     cairo_t* cr_;
+    bool saveAll_;
+    cairo_matrix_t saved_{};
     ViewGeometry geometry_;
     double alpha_ = 0;
     bool entered_ = false;
@@ -494,7 +501,7 @@ void drawInner(const DrawPass& pass, View& v, const ViewGeometry& g, double alph
 }
 
 void drawView(const DrawPass& pass, View& v, double parentAlpha) {
-    ViewSpace space(pass.cr, v, parentAlpha);
+    ViewSpace space(pass.cr, v, parentAlpha, v.clipsToBounds());
     if (!space) return;
     const ViewGeometry& g = space.geometry();
     if (v.clipsToBounds()) {
