@@ -42,6 +42,10 @@ struct Occlusion {
     struct Entry {
         const View* view = nullptr;
         std::optional<DeviceRect> clip;  // what its superviews' clips leave; none: nothing clips it
+        // Where the view and its subviews may leave marks; none: anywhere.
+        std::optional<DeviceRect> reach;
+        // Something in the subtree is drawn again or moves, whether or not it shows.
+        bool busy = false;
     };
     float scale = 1;
     std::optional<DeviceRect> limit;  // only this part of the target is drawn again
@@ -51,6 +55,7 @@ struct Occlusion {
     // The view's drawing order; -1 when it was not seen. Drawing asks in the same order as the
     // views were seen, some passed over: the search starts after the last one found.
     int orderOf(const View& v) const {
+        if (next_ > 0 && views[next_ - 1].view == &v) return int(next_ - 1);
         const size_t n = views.size();
         for (size_t k = 0; k < n; ++k) {
             const size_t i = (next_ + k) % n;
@@ -81,6 +86,12 @@ struct Occlusion {
         }
         return best;
     }
+    // True when nothing the subtree of entry `i` draws can reach the part drawn again, and
+    // drawing it would change nothing else.
+    bool passesOver(int i) const {
+        const Entry& e = views[size_t(i)];
+        return limit && !e.busy && e.reach && e.reach->intersection(*limit).empty();
+    }
 private:
     mutable size_t next_ = 0;
 };
@@ -98,77 +109,74 @@ struct DrawPass {
     // The same target, for a look drawn aside and moved into place.
     DrawPass aside() const { return {cr, scale, nullptr, nullptr}; }
     int orderOf(const View& v) const { return occlusion ? occlusion->orderOf(v) : -1; }
-    // True when nothing drawn in `b` (points, the current coordinates) would reach the part of
-    // the target drawn again; false when that is not known.
-    bool outsideLimit(const Rect& b) const;
+    // True when nothing drawn in `b` (points, in the coordinates `m` maps to the target) would
+    // reach the part of the target drawn again; false when that is not known.
+    bool outsideLimit(const cairo_matrix_t& m, const Rect& b) const;
 };
 
-// A view's own coordinates set up on `cr` for as long as this lives: the step that drawing and
-// finding what covers what share. False, with `cr` untouched, when the view shows nothing:
-// hidden, fully transparent or squashed flat. Only the matrix is put back afterwards unless the
-// caller is going to clip (`saveAll`): a whole cairo_save copies the clip, the source and the
-// font references, for each view of the tree, every frame.
+// A view's own coordinates: the matrix from its points to the target's pixels, worked out from
+// its superview's without touching cairo. Every view of the tree is entered twice a frame (what
+// covers what, then drawing); cairo's matrix is only set for what is drawn. False when the view
+// shows nothing: hidden, fully transparent or squashed flat.
 class ViewSpace {
 public:
-    ViewSpace(cairo_t* cr, View& v, double parentAlpha, bool saveAll = false) : cr_(cr), saveAll_(saveAll) {
+    ViewSpace(const cairo_matrix_t& parent, View& v, double parentAlpha) {
         if (v.hidden()) return;
         geometry_ = v.presentation();
         alpha_ = parentAlpha * geometry_.alpha;
         const AffineTransform& t = geometry_.transform;
         if (alpha_ <= 0 || t.determinant() == 0) return;
-        if (saveAll_) cairo_save(cr);
-        else cairo_get_matrix(cr, &saved_);
-        cairo_translate(cr, geometry_.center.x, geometry_.center.y);
+        // The same steps, in the same order, as cairo_translate, cairo_transform, cairo_translate.
+        matrix_ = parent;
+        cairo_matrix_translate(&matrix_, geometry_.center.x, geometry_.center.y);
         cairo_matrix_t m;
         cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
-        cairo_transform(cr, &m);
-        cairo_translate(cr, -geometry_.bounds.midX(), -geometry_.bounds.midY());
+        cairo_matrix_multiply(&matrix_, &m, &matrix_);
+        cairo_matrix_translate(&matrix_, -geometry_.bounds.midX(), -geometry_.bounds.midY());
         entered_ = true;
     }
-    ~ViewSpace() {
-        if (!entered_) return;
-        if (saveAll_) cairo_restore(cr_);
-        else cairo_set_matrix(cr_, &saved_);
-    }
-    ViewSpace(const ViewSpace&) = delete;
-    ViewSpace& operator=(const ViewSpace&) = delete;
 
     explicit operator bool() const { return entered_; }
     const ViewGeometry& geometry() const { return geometry_; }
+    const cairo_matrix_t& matrix() const { return matrix_; }
     // The view's alpha times its superviews'.
     double alpha() const { return alpha_; }
 
 private:
-    cairo_t* cr_;
-    bool saveAll_;
-    cairo_matrix_t saved_{};
+    cairo_matrix_t matrix_{};
     ViewGeometry geometry_;
     double alpha_ = 0;
     bool entered_ = false;
 };
 
-bool axisAligned(cairo_t* cr) {
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
-    return m.xy == 0 && m.yx == 0;
-}
+bool axisAligned(const cairo_matrix_t& m) { return m.xy == 0 && m.yx == 0; }
 
 // `r` in device space; only meaningful when the matrix is axis-aligned.
-DeviceRect toDevice(cairo_t* cr, const Rect& r) {
+DeviceRect toDevice(const cairo_matrix_t& m, const Rect& r) {
     double ax = r.minX(), ay = r.minY(), bx = r.maxX(), by = r.maxY();
-    cairo_user_to_device(cr, &ax, &ay);
-    cairo_user_to_device(cr, &bx, &by);
+    cairo_matrix_transform_point(&m, &ax, &ay);
+    cairo_matrix_transform_point(&m, &bx, &by);
     return {std::min(ax, bx), std::min(ay, by), std::max(ax, bx), std::max(ay, by)};
+}
+
+// The device box around `r` under any matrix, turned ones too.
+DeviceRect boxOnDevice(const cairo_matrix_t& m, const Rect& r) {
+    DeviceRect box{INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (double x : {double(r.minX()), double(r.maxX())})
+        for (double y : {double(r.minY()), double(r.maxY())}) {
+            double dx = x, dy = y;
+            cairo_matrix_transform_point(&m, &dx, &dy);
+            box = {std::min(box.x0, dx), std::min(box.y0, dy), std::max(box.x1, dx), std::max(box.y1, dy)};
+        }
+    return box;
 }
 
 // True when the view's content, kept at `scale`, lands pixel for pixel on whole device pixels
 // and the view is opaque: then it covers its bounds exactly. Stretched or turned content is
 // filtered, and its edges let what is beneath show through.
-bool contentCoversExactly(cairo_t* cr, const View& v, const ViewGeometry& g, float scale) {
+bool contentCoversExactly(const cairo_matrix_t& m, const View& v, const ViewGeometry& g, float scale) {
     if (!v.opaque() || v.drawsNothing()) return false;
     if (g.bounds.width() != v.bounds().width() || g.bounds.height() != v.bounds().height()) return false;
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
     auto whole = [](double d) { return std::fabs(d - std::round(d)) < 1e-6; };
     return m.xy == 0 && m.yx == 0 && std::fabs(m.xx - scale) < 1e-6 && std::fabs(m.yy - scale) < 1e-6 &&
            whole(m.x0 + m.xx * g.bounds.x()) && whole(m.y0 + m.yy * g.bounds.y());
@@ -176,51 +184,81 @@ bool contentCoversExactly(cairo_t* cr, const View& v, const ViewGeometry& g, flo
 
 // Where `b` (points) may leave marks in device space: stretched content is filtered and spills up
 // to a stretched pixel beyond its bounds. Only meaningful when the matrix is axis-aligned.
-DeviceRect withSpill(cairo_t* cr, const Rect& b, float scale) {
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
+DeviceRect withSpill(const cairo_matrix_t& m, const Rect& b, float scale) {
     const double spill = std::ceil(std::max(std::fabs(m.xx), std::fabs(m.yy)) / scale) + 1;
-    const DeviceRect area = toDevice(cr, b);
+    const DeviceRect area = toDevice(m, b);
     return {area.x0 - spill, area.y0 - spill, area.x1 + spill, area.y1 + spill};
 }
 
-// Walks the tree in drawing order, as the drawing will, numbering the views and noting what
-// each opaque one covers.
+// The same for any matrix: a stretched pixel reaches as far as a step along both axes.
+DeviceRect reachOf(const cairo_matrix_t& m, const Rect& b, float scale) {
+    const double spill = std::ceil((std::fabs(m.xx) + std::fabs(m.xy) + std::fabs(m.yx) + std::fabs(m.yy)) / scale) + 1;
+    const DeviceRect area = boxOnDevice(m, b);
+    return {area.x0 - spill, area.y0 - spill, area.x1 + spill, area.y1 + spill};
+}
+
+// Walks the tree in drawing order, as the drawing will, numbering the views, noting what each
+// opaque one covers and how far each subtree reaches.
 class OcclusionCollector {
 public:
-    OcclusionCollector(cairo_t* cr, Occlusion& occ) : cr_(cr), occ_(occ) {}
+    explicit OcclusionCollector(Occlusion& occ) : occ_(occ) {}
 
-    void collectView(View& v, double parentAlpha, const std::optional<DeviceRect>& clip) {
-        ViewSpace space(cr_, v, parentAlpha);
-        if (space) collectInner(v, space.geometry(), space.alpha(), clip);
+    void collectView(const cairo_matrix_t& parent, View& v, double parentAlpha, const std::optional<DeviceRect>& clip) {
+        ViewSpace space(parent, v, parentAlpha);
+        if (space) collectInner(space.matrix(), v, space.geometry(), space.alpha(), clip);
     }
 
-    // `v` with its coordinates already set up on the target.
-    void collectInner(View& v, const ViewGeometry& g, double alpha, std::optional<DeviceRect> clip) {
+    // `v` with its coordinates `m`.
+    void collectInner(const cairo_matrix_t& m, View& v, const ViewGeometry& g, double alpha,
+                      std::optional<DeviceRect> clip) {
         const int order = int(occ_.views.size());
-        occ_.views.push_back({&v, clip});
+        occ_.views.push_back({&v, clip, reachOf(m, g.bounds, occ_.scale), v.needsDisplay()});
+        std::optional<DeviceRect> reach = occ_.views.back().reach;
+        bool busy = occ_.views.back().busy;
         Layer* layer = v.layerIfAny();
-        if (layer && layer->hasRunningTransitions()) return;  // drawn without occlusion, covers nothing
-        const bool aligned = axisAligned(cr_);
-        const DeviceRect own = aligned ? toDevice(cr_, g.bounds) : DeviceRect{};
+        if (layer && layer->hasRunningTransitions()) {
+            // Drawn without occlusion, covers nothing; its subviews are drawn aside.
+            occ_.views[size_t(order)].busy = true;
+            occ_.views[size_t(order)].reach.reset();
+            return;
+        }
+        const bool aligned = axisAligned(m);
+        const DeviceRect own = aligned ? toDevice(m, g.bounds) : DeviceRect{};
         if (v.clipsToBounds()) {
-            // A turned clip: nothing inside may claim to cover anything.
-            if (!aligned) return;
+            // A turned clip: nothing inside may claim to cover anything, and its subviews are
+            // not followed.
+            if (!aligned) {
+                occ_.views[size_t(order)].reach.reset();
+                return;
+            }
             clip = clip ? clip->intersection(own) : own;
         }
         const auto bg = v.backgroundColor();
-        const bool fills = (bg && bg->a >= 1) || contentCoversExactly(cr_, v, g, occ_.scale);
+        const bool fills = (bg && bg->a >= 1) || contentCoversExactly(m, v, g, occ_.scale);
         if (aligned && fills && alpha >= 1) {
             DeviceRect r = clip ? own.intersection(*clip) : own;
             // Partly covered edge pixels are blended: only whole pixels count.
             r = {std::ceil(r.x0 - 1e-6), std::ceil(r.y0 - 1e-6), std::floor(r.x1 + 1e-6), std::floor(r.y1 + 1e-6)};
             if (!r.empty()) occ_.occluders.push_back({order, r});
         }
-        for (auto& s : v.subviews()) collectView(*s, alpha, clip);
+        for (auto& s : v.subviews()) {
+            const size_t first = occ_.views.size();
+            collectView(m, *s, alpha, clip);
+            if (occ_.views.size() == first) continue;  // shows nothing
+            const Occlusion::Entry& sub = occ_.views[first];
+            busy = busy || sub.busy;
+            if (reach && sub.reach)
+                reach = DeviceRect{std::min(reach->x0, sub.reach->x0), std::min(reach->y0, sub.reach->y0),
+                                   std::max(reach->x1, sub.reach->x1), std::max(reach->y1, sub.reach->y1)};
+            else
+                reach.reset();
+        }
+        Occlusion::Entry& e = occ_.views[size_t(order)];
+        e.reach = reach;
+        e.busy = busy;
     }
 
 private:
-    cairo_t* cr_;
     Occlusion& occ_;
 };
 
@@ -307,18 +345,18 @@ void paintBacking(cairo_t* cr, const ViewBacking& bk, const Rect& r, double alph
     cairo_restore(cr);
 }
 
-bool DrawPass::outsideLimit(const Rect& b) const {
-    if (!occlusion || !occlusion->limit || !axisAligned(cr)) return false;
-    return withSpill(cr, b, scale).intersection(*occlusion->limit).empty();
+bool DrawPass::outsideLimit(const cairo_matrix_t& m, const Rect& b) const {
+    if (!occlusion || !occlusion->limit || !axisAligned(m)) return false;
+    return withSpill(m, b, scale).intersection(*occlusion->limit).empty();
 }
 
-void drawView(const DrawPass& pass, View& v, double parentAlpha);
+void drawView(const DrawPass& pass, const cairo_matrix_t& parent, View& v, double parentAlpha);
 
 // A live view straight onto the target, where its content lands pixel for pixel: no copy kept
 // aside, nothing to paint again. False (nothing drawn) when it must go the usual way.
-bool drawLive(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha) {
+bool drawLive(const DrawPass& pass, const cairo_matrix_t& m, View& v, const ViewGeometry& g, double alpha) {
     cairo_t* cr = pass.cr;
-    if (!v.isLive() || !pass.occlusion || alpha < 1 || !contentCoversExactly(cr, v, g, pass.scale)) return false;
+    if (!v.isLive() || !pass.occlusion || alpha < 1 || !contentCoversExactly(m, v, g, pass.scale)) return false;
     const Occlusion::Entry* entry = pass.occlusion->find(v);
     if (!entry) return false;
     cairo_surface_t* target = cairo_get_target(cr);
@@ -332,8 +370,6 @@ bool drawLive(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha
     // Whatever the view does to the context is undone for the next frame.
     ctx->saveGState();
     cairo_t* direct = ctx->cairo();
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
     cairo_identity_matrix(direct);
     for (const auto& c : {entry->clip, pass.occlusion->limit}) {
         if (!c) continue;
@@ -378,39 +414,44 @@ void paintContent(cairo_t* cr, const View& v, const ViewBacking& bk, const Rect&
 }
 
 // The view's background and cached content, leaving out what later opaque views cover.
-void drawOwnLook(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha) {
+void drawOwnLook(const DrawPass& pass, const cairo_matrix_t& m, View& v, const ViewGeometry& g, double alpha) {
     cairo_t* cr = pass.cr;
     const Rect& b = g.bounds;
     // Over the live preview only a small part of the screen is drawn again, thirty times a
     // second: a view wholly outside it is passed over, its content kept for later.
-    if (!v.needsDisplay() && pass.outsideLimit(b)) return;
+    if (!v.needsDisplay() && pass.outsideLimit(m, b)) return;
     ViewBacking* bk = contentOf(v, pass.scale);
     // Under an opaque view's content the background would never be seen.
-    const bool hidesBackground = bk && alpha >= 1 && contentCoversExactly(cr, v, g, pass.scale);
+    const bool hidesBackground = bk && alpha >= 1 && contentCoversExactly(m, v, g, pass.scale);
     const int order = pass.orderOf(v);
-    const bool aligned = order >= 0 && axisAligned(cr);
+    const bool aligned = order >= 0 && axisAligned(m);
     std::optional<DeviceRect> visible = DeviceRect{};
-    if (aligned) visible = pass.occlusion->visibleCut(order, toDevice(cr, b));
-    if (auto bg = v.backgroundColor(); bg && bg->a > 0 && !hidesBackground && visible)
+    if (aligned) visible = pass.occlusion->visibleCut(order, toDevice(m, b));
+    if (auto bg = v.backgroundColor(); bg && bg->a > 0 && !hidesBackground && visible) {
+        cairo_set_matrix(cr, &m);
         fillBackground(cr, *bg, b, alpha, *visible);
+    }
     if (!bk) return;
     // Stretched content is filtered and spills up to a stretched pixel beyond its bounds: it
     // may only be left out when that margin is covered too.
     bool contentCovered = false;
     if (aligned && !hidesBackground) {
-        contentCovered = !pass.occlusion->visibleCut(order, withSpill(cr, b, pass.scale));
+        contentCovered = !pass.occlusion->visibleCut(order, withSpill(m, b, pass.scale));
     } else if (!visible) {
         contentCovered = true;  // lands on whole pixels, all of them covered
     }
-    if (!contentCovered && !bk->isClear()) paintContent(cr, v, *bk, b, alpha);
+    if (!contentCovered && !bk->isClear()) {
+        cairo_set_matrix(cr, &m);
+        paintContent(cr, v, *bk, b, alpha);
+    }
 }
 
 // The view's own look in its bounds coordinates, without a running transition. Opacity applies
 // to the background, the content and each subview separately (no group opacity), as on the
 // original platform: it is also what keeps composing cheap.
-void drawLook(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha) {
-    if (!drawLive(pass, v, g, alpha)) drawOwnLook(pass, v, g, alpha);
-    for (auto& s : v.subviews()) drawView(pass, *s, alpha);
+void drawLook(const DrawPass& pass, const cairo_matrix_t& m, View& v, const ViewGeometry& g, double alpha) {
+    if (!drawLive(pass, m, v, g, alpha)) drawOwnLook(pass, m, v, g, alpha);
+    for (auto& s : v.subviews()) drawView(pass, m, *s, alpha);
 }
 
 // How far a running transition has got, from 0 to 1 along its timing curve.
@@ -477,38 +518,53 @@ void paintTransition(const TwoLooks& looks, const Transition& t, double p) {
     }
 }
 
-void drawTransition(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha, const Layer::Running& r) {
+void drawTransition(const DrawPass& pass, const cairo_matrix_t& m, View& v, const ViewGeometry& g, double alpha,
+                    const Layer::Running& r) {
     cairo_t* cr = pass.cr;
     const double p = transitionProgress(r);
     const Rect& b = g.bounds;
     cairo_save(cr);
+    cairo_set_matrix(cr, &m);
     cairo_rectangle(cr, b.x(), b.y(), b.width(), b.height());
     cairo_clip(cr);
     // The new look is drawn aside and moved into place: what covers what is unknown there.
     cairo_push_group(cr);
-    drawLook(pass.aside(), v, g, 1);
+    drawLook(pass.aside(), m, v, g, 1);
     cairo_pattern_t* fresh = cairo_pop_group(cr);
+    cairo_set_matrix(cr, &m);
     paintTransition({cr, fresh, r.oldLook.get(), b, alpha}, r.transition, p);
     cairo_pattern_destroy(fresh);
     cairo_restore(cr);
 }
 
 // `v` with its coordinates already set up on the target: its look, or its running transition.
-void drawInner(const DrawPass& pass, View& v, const ViewGeometry& g, double alpha) {
+void drawInner(const DrawPass& pass, const cairo_matrix_t& m, View& v, const ViewGeometry& g, double alpha) {
     Layer* layer = v.layerIfAny();
-    if (layer && layer->hasRunningTransitions()) drawTransition(pass, v, g, alpha, layer->running().back());
-    else drawLook(pass, v, g, alpha);
+    if (layer && layer->hasRunningTransitions()) drawTransition(pass, m, v, g, alpha, layer->running().back());
+    else drawLook(pass, m, v, g, alpha);
 }
 
-void drawView(const DrawPass& pass, View& v, double parentAlpha) {
-    ViewSpace space(pass.cr, v, parentAlpha, v.clipsToBounds());
+void drawView(const DrawPass& pass, const cairo_matrix_t& parent, View& v, double parentAlpha) {
+    if (v.hidden()) return;
+    // A subtree wholly outside the part drawn again, with nothing in it to draw afresh, is not
+    // even entered: most of the screen, thirty times a second, under the live preview.
+    if (pass.occlusion && pass.occlusion->limit) {
+        const int order = pass.orderOf(v);
+        if (order >= 0 && pass.occlusion->passesOver(order)) return;
+    }
+    ViewSpace space(parent, v, parentAlpha);
     if (!space) return;
     const ViewGeometry& g = space.geometry();
-    if (v.clipsToBounds()) {
-        cairo_rectangle(pass.cr, g.bounds.x(), g.bounds.y(), g.bounds.width(), g.bounds.height());
-        cairo_clip(pass.cr);
+    if (!v.clipsToBounds()) {
+        drawInner(pass, space.matrix(), v, g, space.alpha());
+        return;
     }
-    drawInner(pass, v, g, space.alpha());
+    cairo_save(pass.cr);
+    cairo_set_matrix(pass.cr, &space.matrix());
+    cairo_rectangle(pass.cr, g.bounds.x(), g.bounds.y(), g.bounds.width(), g.bounds.height());
+    cairo_clip(pass.cr);
+    drawInner(pass, space.matrix(), v, g, space.alpha());
+    cairo_restore(pass.cr);
 }
 
 // Live views fetch their next content now, so that what changed is known before drawing.
@@ -616,9 +672,11 @@ void Compositor::drawWindow(Target& to, Window& window) {
         occlusion.scale = scale_;
         if (!whole) occlusion.limit = DeviceRect{double(x0), double(y0), double(x1), double(y1)};
         occlusion.views.reserve(64);
-        OcclusionCollector(cr, occlusion).collectInner(window, g, g.alpha, std::nullopt);
+        cairo_matrix_t m;
+        cairo_get_matrix(cr, &m);
+        OcclusionCollector(occlusion).collectInner(m, window, g, g.alpha, std::nullopt);
         if (!to.live) to.live = SurfaceContext::createForSurface(target.surface(), scale_);
-        drawInner({cr, scale_, &occlusion, to.live.get()}, window, g, g.alpha);
+        drawInner({cr, scale_, &occlusion, to.live.get()}, m, window, g, g.alpha);
     }
     cairo_restore(cr);
     cairo_surface_flush(target.surface());
@@ -650,7 +708,9 @@ std::shared_ptr<ViewBacking> Compositor::snapshot(View& view, float scale) {
     cairo_t* cr = cairo_create(s);
     cairo_scale(cr, scale, scale);
     cairo_translate(cr, -g.bounds.x(), -g.bounds.y());
-    drawInner({cr, scale, nullptr, nullptr}, view, g, 1);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    drawInner({cr, scale, nullptr, nullptr}, m, view, g, 1);
     cairo_destroy(cr);
     cairo_surface_flush(s);
     return std::make_shared<ViewBacking>(s, scale, pw, ph);
