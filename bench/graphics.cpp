@@ -1,9 +1,12 @@
 // The picture path's heavy steps: JPEG encoding with EXIF against a bare libjpeg-turbo encode of
-// the same frame, and the two scalings a zoomed or reduced picture needs.
+// the same frame, and the two scalings a zoomed or reduced picture needs; and the live preview's
+// scaling into the window.
 #include "bench/support/Goal.h"
 #include "bench/support/Reference.h"
 
 #include "platform/graphics/BitmapContext.h"
+#include "platform/graphics/ImageBlitter.h"
+#include "platform/graphics/SurfaceContext.h"
 #include "platform/imageio/ImageDestination.h"
 
 #include <benchmark/benchmark.h>
@@ -12,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 using namespace platform;
 
@@ -88,6 +92,31 @@ BENCHMARK(BM_ScaleUp533x400To1600x1200)->Unit(benchmark::kMillisecond)->UseRealT
 // Size factor 3: the full frame reduced to 960 x 720.
 void BM_ScaleDown1600x1200To960x720(benchmark::State& state) { drawInto(state, frame(), 960, 720); }
 BENCHMARK(BM_ScaleDown1600x1200To960x720)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The live preview's part of a frame: a 320 x 400 camera frame scaled 2.4 times, nearest
+// neighbour, into a 166 x 166-pixel damaged square of a 640 x 960 window (scale 2), as the camera
+// view draws it thirty times a second. Thread CPU time. Argument 0: the code chosen for this CPU;
+// 1: the portable code. The cold variant sweeps 64 MB between frames, untimed, as the sleeping
+// window's frames start with cold caches.
+void blitPreviewPart(benchmark::State& state, bool cold) {
+    ImageBlitter::usePortableCode(state.range(0) != 0);
+    auto camera = frame()->crop({0, 0, 320, 400});
+    auto c = SurfaceContext::create(640, 960, 2, true);
+    c->clipToRect({101.5f, 150.5f, 83, 83});
+    std::vector<uint8_t> sweep(cold ? size_t(64) << 20 : 0);
+    for (auto _ : state) {
+        for (size_t i = 0; i < sweep.size(); i += 64) ++sweep[i];
+        const double start = bench::threadCpuSeconds();
+        if (!ImageBlitter::drawNearest(*c, {-32, 0, 384, 480}, *camera)) state.SkipWithError("not drawn directly");
+        state.SetIterationTime(bench::threadCpuSeconds() - start);
+    }
+    benchmark::DoNotOptimize(sweep.data());
+    ImageBlitter::usePortableCode(false);
+}
+void BM_BlitPreviewPart(benchmark::State& state) { blitPreviewPart(state, false); }
+BENCHMARK(BM_BlitPreviewPart)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+void BM_BlitPreviewPartCold(benchmark::State& state) { blitPreviewPart(state, true); }
+BENCHMARK(BM_BlitPreviewPartCold)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1500)->Unit(benchmark::kMicrosecond);
 
 constexpr const char* kBare = "BM_BareJpegEncode/real_time";
 

@@ -17,6 +17,9 @@ public:
     // any clip is one whole-pixel rectangle, and no alpha or shadow is in force; false (nothing
     // drawn) otherwise, for the caller to draw another way.
     static bool drawNearest(GraphicsContext& context, const Rect& r, const Image& image);
+
+    // Runs the baseline code even where AVX2 code would be chosen (the tests check both).
+    static void usePortableCode(bool portable);
 };
 
 }  // namespace platform
