@@ -8,15 +8,25 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
-double gIdleShare = -1;  // CPU seconds per wall second; negative: not measured
-double gLiveShare = -1;
+// CPU seconds per wall second, one per repetition. The goal reads their median: one 5-second
+// stretch on a shared machine can be struck by anything else that runs.
+std::vector<double> gIdleShares, gLiveShares;
+
+double median(std::vector<double> v) {
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
 
 // Starts the window with `script` (may be empty), lets it settle for `settle` seconds, then
 // measures `seconds`. Returns the share of one core, or a negative number when it could not.
@@ -48,45 +58,52 @@ bool haveXvfb(benchmark::State& state) {
 }
 
 // One measured stretch of the window as one iteration; `share` receives the share of a core.
-void measureWindow(benchmark::State& state, const std::string& script, double settle, double* share) {
+void measureWindow(benchmark::State& state, const std::string& script, double settle, std::vector<double>* shares) {
     if (!haveXvfb(state)) return;
+    double share = -1;
     for (auto _ : state) {
         double wall = 0;
-        *share = windowCpuShare(script, settle, 5, &wall);
-        if (*share < 0) {
+        share = windowCpuShare(script, settle, 5, &wall);
+        if (share < 0) {
             state.SkipWithError("could not read the window's CPU time");
             return;
         }
         state.SetIterationTime(wall);
     }
-    state.counters["cpu_percent"] = *share * 100;
+    shares->push_back(share);
+    state.counters["cpu_percent"] = share * 100;
 }
 
 // The information page is loaded a second after start; tap its button once it exists and
 // measure after the page has turned.
 void BM_IdleWindowCpu(benchmark::State& state) {
-    measureWindow(state, "wait 1.5\\ntap @infoButton\\nwait 60\\n", 4, &gIdleShare);
+    measureWindow(state, "wait 1.5\\ntap @infoButton\\nwait 60\\n", 4, &gIdleShares);
 }
 BENCHMARK(BM_IdleWindowCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
-void BM_LiveCameraWindowCpu(benchmark::State& state) { measureWindow(state, "", 2, &gLiveShare); }
+void BM_LiveCameraWindowCpu(benchmark::State& state) { measureWindow(state, "", 2, &gLiveShares); }
 BENCHMARK(BM_LiveCameraWindowCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 bench::GoalRegistrar idleGoal("idle window CPU", [](const bench::Results&) -> std::optional<bench::GoalLine> {
-    if (gIdleShare < 0) return std::nullopt;
+    const double idle = median(gIdleShares), live = median(gLiveShares);
+    if (idle < 0) return std::nullopt;
     bench::GoalLine g;
-    g.measured = gIdleShare * 100;
+    g.measured = idle * 100;
     g.limit = 2;
     g.unit = "%";
-    char live[32] = "-";
-    if (gLiveShare >= 0) std::snprintf(live, sizeof live, "%.1f", gLiveShare * 100);
-    g.note = std::string("information page; the live camera page measured ") + live + " %";
+    char liveText[32] = "-";
+    if (live >= 0) std::snprintf(liveText, sizeof liveText, "%.1f", live * 100);
+    g.note = std::string("information page, median of ") + std::to_string(gIdleShares.size()) +
+             " runs; the live camera page measured " + liveText + " %";
     return g;
 });
 
 bench::GoalRegistrar liveGoal("live camera window CPU", [](const bench::Results&) -> std::optional<bench::GoalLine> {
-    if (gLiveShare < 0) return std::nullopt;
-    return bench::GoalLine{gLiveShare * 100, 0.9, "%", false, "camera page, preview at 30 frames a second"};
+    const double live = median(gLiveShares);
+    if (live < 0) return std::nullopt;
+    return bench::GoalLine{live * 100, 0.9, "%", false,
+                           "camera page, preview at 30 frames a second, median of " +
+                               std::to_string(gLiveShares.size()) + " runs"};
 });
 
 }  // namespace

@@ -4,10 +4,12 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageBlitter.h"
+#include "platform/ui/LiveTarget.h"
 #include "platform/media/SoundService.h"
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace platform {
@@ -128,13 +130,33 @@ void CameraView::willBeComposited() {
     setNeedsDisplayInRect(changed);
 }
 
-void CameraView::drawRect(GraphicsContext& context, const Rect&) {
-    const Rect b = bounds();
+const ImageRef& CameraView::frameToDraw() {
     if (frameDue_ || !frame_) {
         frame_ = uprightFrame();
         frameDue_ = false;
     }
-    const ImageRef& frame = frame_;
+    return frame_;
+}
+
+bool CameraView::drawLiveInto(const LiveTarget& target) {
+    const ImageRef& frame = frameToDraw();
+    if (!frame || bounds().isEmpty()) return false;  // black, through drawRect
+    const Rect r = frameRect(*frame);
+    // The same device pixels, computed the same way, as the context's matrix would give.
+    const double edges[4] = {target.scaleX * r.minX() + target.originX, target.scaleY * r.minY() + target.originY,
+                             target.scaleX * r.maxX() + target.originX, target.scaleY * r.maxY() + target.originY};
+    int to[4];
+    for (int i = 0; i < 4; ++i) {
+        const double w = std::round(edges[i]);
+        if (std::fabs(edges[i] - w) > 1e-3 || std::fabs(w) > 1e7) return false;
+        to[i] = int(w);
+    }
+    return ImageBlitter::drawNearest(target.rows, PixelBox{to[0], to[1], to[2], to[3]}, target.clip, *frame);
+}
+
+void CameraView::drawRect(GraphicsContext& context, const Rect&) {
+    const Rect b = bounds();
+    const ImageRef& frame = frameToDraw();
     if (!frame || b.isEmpty()) {
         context.setFillColor(Color::black());
         context.fillRect(b);

@@ -37,6 +37,7 @@ public:
 
     void drawRect(GraphicsContext& context, const Rect& rect) override;
     bool isLive() const override { return true; }
+    bool drawLiveInto(const LiveTarget& target) override;
     // Fetches the frame a refresh asked for and marks only what changed for drawing.
     void willBeComposited() override;
 
@@ -53,6 +54,8 @@ private:
     CameraController& controller() const;
     // Where `frame` lies in the bounds: filling them, its shape kept, the overflow cropped.
     Rect frameRect(const Image& frame) const;
+    // The frame to draw: the one a refresh asked for, fetched now if it has not been yet.
+    const ImageRef& frameToDraw();
 
     CameraController* controller_;  // may be null: the shared one
     TimerHandle timer_;

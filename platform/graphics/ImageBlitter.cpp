@@ -154,7 +154,8 @@ bool ImageBlitter::drawNearest(GraphicsContext& context, const Rect& r, const Im
     if (!toDevice(r.minX(), r.minY(), r.maxX(), r.maxY(), d)) return false;
     const int sw = cairo_image_surface_get_width(s), sh = cairo_image_surface_get_height(s);
     int c[4] = {0, 0, sw, sh};
-    // The clip: none, or one rectangle on whole pixels.
+    // The clip: one rectangle on whole pixels, or none at all when everything is clipped away
+    // (Cairo lists no rectangle then).
     cairo_rectangle_list_t* clips = cairo_copy_clip_rectangle_list(cr);
     bool ok = clips->status == CAIRO_STATUS_SUCCESS && clips->num_rectangles <= 1;
     if (ok && clips->num_rectangles == 1) {
@@ -162,19 +163,35 @@ bool ImageBlitter::drawNearest(GraphicsContext& context, const Rect& r, const Im
         int e[4];
         ok = toDevice(k.x, k.y, k.x + k.width, k.y + k.height, e);
         if (ok) c[0] = std::max(c[0], e[0]), c[1] = std::max(c[1], e[1]), c[2] = std::min(c[2], e[2]), c[3] = std::min(c[3], e[3]);
+    } else if (ok) {
+        c[2] = c[0], c[3] = c[1];
     }
     cairo_rectangle_list_destroy(clips);
     if (!ok) return false;
-    const int x0 = std::max(c[0], d[0]), y0 = std::max(c[1], d[1]);
-    const int x1 = std::min(c[2], d[2]), y1 = std::min(c[3], d[3]);
-    const int dw = d[2] - d[0], dh = d[3] - d[1];
-    if (dw > 32767 || dh > 32767 || image.width() > 32767 || image.height() > 32767) return false;
-    if (x1 <= x0 || y1 <= y0) return true;  // nothing visible
-
+    if (!fits(PixelBox{d[0], d[1], d[2], d[3]}, image)) return false;
     context.prepareForCairo();
     cairo_surface_flush(s);
-    uint8_t* px = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
+    drawNearest(PixelRows{cairo_image_surface_get_data(s), sw, sh, cairo_image_surface_get_stride(s)},
+                PixelBox{d[0], d[1], d[2], d[3]}, PixelBox{c[0], c[1], c[2], c[3]}, image);
+    cairo_surface_mark_dirty(s);
+    return true;
+}
+
+bool ImageBlitter::fits(const PixelBox& to, const Image& image) {
+    if (image.bitsPerPixel() != 32 || image.bitmapInfo() != BitmapInfo::BGRX || !image.data()) return false;
+    return int64_t(to.x1) - to.x0 <= 32767 && int64_t(to.y1) - to.y0 <= 32767 && image.width() <= 32767 &&
+           image.height() <= 32767;
+}
+
+bool ImageBlitter::drawNearest(const PixelRows& target, const PixelBox& to, const PixelBox& clip, const Image& image) {
+    if (!fits(to, image) || !target.pixels) return false;
+    const int d[4] = {to.x0, to.y0, to.x1, to.y1};
+    const int x0 = std::max({0, clip.x0, d[0]}), y0 = std::max({0, clip.y0, d[1]});
+    const int x1 = std::min({target.width, clip.x1, d[2]}), y1 = std::min({target.height, clip.y1, d[3]});
+    const int dw = d[2] - d[0], dh = d[3] - d[1];
+    if (x1 <= x0 || y1 <= y0) return true;  // nothing visible
+    uint8_t* px = target.pixels;
+    const int stride = target.bytesPerRow;
     // Each device pixel takes the image pixel under its centre. Neighbouring rows of an enlarged
     // picture often come from the same image row: that row is gathered once for all of them.
     const int cw = x1 - x0;
@@ -221,7 +238,6 @@ bool ImageBlitter::drawNearest(GraphicsContext& context, const Rect& r, const Im
         for (int k = 1; k < n; ++k) std::memcpy(first + size_t(k) * stride, out, size_t(cw) * 4);
         y += n;
     }
-    cairo_surface_mark_dirty(s);
     return true;
 }
 

@@ -4,6 +4,7 @@
 // Cairo costs more than everything else on screen.
 #include "platform/foundation/Geometry.h"
 #include "platform/graphics/Image.h"
+#include "platform/graphics/PixelRows.h"
 
 namespace platform {
 
@@ -17,9 +18,15 @@ public:
     // any clip is one whole-pixel rectangle, and no alpha or shadow is in force; false (nothing
     // drawn) otherwise, for the caller to draw another way.
     static bool drawNearest(GraphicsContext& context, const Rect& r, const Image& image);
+    // The same straight into `target`: `image` scaled into the box `to`, only inside `clip` (and
+    // the rows). False (nothing drawn) when the image is not 32-bit B,G,R,X or the box is too large.
+    static bool drawNearest(const PixelRows& target, const PixelBox& to, const PixelBox& clip, const Image& image);
 
     // Runs the baseline code even where AVX2 code would be chosen (the tests check both).
     static void usePortableCode(bool portable);
+
+private:
+    static bool fits(const PixelBox& to, const Image& image);
 };
 
 }  // namespace platform

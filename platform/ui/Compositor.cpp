@@ -3,6 +3,7 @@
 #include "platform/foundation/MainThreadChecker.h"
 #include "platform/graphics/SurfaceContext.h"
 #include "platform/ui/Layer.h"
+#include "platform/ui/LiveTarget.h"
 #include "platform/ui/ViewAnimationState.h"
 #include "platform/ui/ViewBacking.h"
 #include "platform/ui/Window.h"
@@ -352,6 +353,43 @@ bool DrawPass::outsideLimit(const cairo_matrix_t& m, const Rect& b) const {
 
 void drawView(const DrawPass& pass, const cairo_matrix_t& parent, View& v, double parentAlpha);
 
+// The pixels a live view may touch: its bounds, its superviews' clips and the part drawn again,
+// all on whole pixels of the target. Nothing when an edge falls inside a pixel (Cairo must blend
+// there); an empty box when nothing is visible.
+std::optional<PixelBox> liveClip(const DrawPass& pass, const Occlusion::Entry& entry, const DeviceRect& bounds,
+                                 int width, int height) {
+    DeviceRect box = bounds.intersection({0, 0, double(width), double(height)});
+    for (const auto& c : {entry.clip, pass.occlusion->limit})
+        if (c) box = box.intersection(*c);
+    if (box.empty()) return PixelBox{};
+    int whole[4];
+    const double edges[4] = {box.x0, box.y0, box.x1, box.y1};
+    for (int i = 0; i < 4; ++i) {
+        const double r = std::round(edges[i]);
+        if (std::fabs(edges[i] - r) > 1e-3) return std::nullopt;
+        whole[i] = int(r);
+    }
+    return PixelBox{whole[0], whole[1], whole[2], whole[3]};
+}
+
+// A live view that writes its pixels itself, with no drawing context in between: the camera
+// preview, thirty times a second. False when it cannot here.
+bool drawLiveDirect(const DrawPass& pass, const cairo_matrix_t& m, View& v, const Occlusion::Entry& entry) {
+    cairo_surface_t* target = cairo_get_target(pass.cr);
+    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
+    const cairo_format_t format = cairo_image_surface_get_format(target);
+    if (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32) return false;
+    const int w = cairo_image_surface_get_width(target), h = cairo_image_surface_get_height(target);
+    const auto clip = liveClip(pass, entry, toDevice(m, v.bounds()), w, h);
+    if (!clip) return false;
+    cairo_surface_flush(target);
+    const LiveTarget live{{cairo_image_surface_get_data(target), w, h, cairo_image_surface_get_stride(target)},
+                          *clip, m.xx, m.yy, m.x0, m.y0};
+    if (!v.drawLiveInto(live)) return false;
+    cairo_surface_mark_dirty(target);
+    return true;
+}
+
 // A live view straight onto the target, where its content lands pixel for pixel: no copy kept
 // aside, nothing to paint again. False (nothing drawn) when it must go the usual way.
 bool drawLive(const DrawPass& pass, const cairo_matrix_t& m, View& v, const ViewGeometry& g, double alpha) {
@@ -359,6 +397,12 @@ bool drawLive(const DrawPass& pass, const cairo_matrix_t& m, View& v, const View
     if (!v.isLive() || !pass.occlusion || alpha < 1 || !contentCoversExactly(m, v, g, pass.scale)) return false;
     const Occlusion::Entry* entry = pass.occlusion->find(v);
     if (!entry) return false;
+    v.setDrawsNothing(false);
+    if (drawLiveDirect(pass, m, v, *entry)) {
+        v.clearNeedsDisplay();
+        v.setBacking(nullptr);
+        return true;
+    }
     cairo_surface_t* target = cairo_get_target(cr);
     std::unique_ptr<SurfaceContext> made;
     SurfaceContext* ctx = pass.live;
@@ -378,7 +422,6 @@ bool drawLive(const DrawPass& pass, const cairo_matrix_t& m, View& v, const View
     }
     cairo_set_matrix(direct, &m);
     ctx->clipToRect(v.bounds());
-    v.setDrawsNothing(false);
     v.drawRect(*ctx, v.bounds());
     ctx->restoreGState();
     cairo_surface_flush(target);

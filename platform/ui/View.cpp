@@ -309,6 +309,8 @@ void View::setNeedsDisplayInRect(const Rect& rect) {
     }
 }
 
+bool View::drawLiveInto(const LiveTarget&) { return false; }
+
 void View::setNeedsLiveUpdate() {
     needsDisplay_ = true;
     if (Window* w = window()) w->requestComposite();

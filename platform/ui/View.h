@@ -24,6 +24,7 @@ class Event;
 class GraphicsContext;
 class Layer;
 class InterfaceValue;
+struct LiveTarget;
 class ViewBacking;
 class Window;
 struct ViewAnimationState;
@@ -91,6 +92,9 @@ public:
     // straight onto the screen each time instead of keeping a copy aside, so drawRect then runs
     // at every composite and must be cheap to call again.
     virtual bool isLive() const { return false; }
+    // A live view that can put its content straight into the screen's pixels does so here and
+    // returns true; false, with nothing drawn, sends it through drawRect instead.
+    virtual bool drawLiveInto(const LiveTarget& target);
     int32_t tag() const { return tag_; }
     void setTag(int32_t tag) { tag_ = tag; }
     // The outlet or field name that scripts use (`tap @snapButton`); empty when unnamed.

@@ -9,6 +9,7 @@
 #include "platform/system/Device.h"
 #include "platform/ui/ClassRegistry.h"
 #include "platform/ui/Compositor.h"
+#include "platform/ui/LiveTarget.h"
 #include "platform/ui/ViewBacking.h"
 #include "platform/ui/Window.h"
 
@@ -271,6 +272,65 @@ TEST_F(CameraViewTest, ScreenStaysExactWhenTheSourceNamesItsChanges) {
         ASSERT_EQ(differingBytes(*comp.image(), *all), 0) << "refresh " << i;
     }
     EXPECT_GE(small, 40);
+}
+
+namespace {
+// Counts how the preview reached the screen: its own pixels, or through a drawing context.
+class CountingCameraView final : public CameraView {
+public:
+    using CameraView::CameraView;
+    int direct = 0, throughContext = 0;
+    bool drawLiveInto(const LiveTarget& target) override {
+        const bool drawn = CameraView::drawLiveInto(target);
+        direct += drawn;
+        return drawn;
+    }
+    void drawRect(GraphicsContext& context, const Rect& rect) override {
+        ++throughContext;
+        CameraView::drawRect(context, rect);
+    }
+};
+}  // namespace
+
+// The preview puts its pixels straight onto the screen, inside a clipping superview and under a
+// translucent band, at whole and fractional scales, and the screen is what drawing everything
+// afresh gives; a clip edge inside a pixel sends it through a context instead.
+TEST_F(CameraViewTest, WritesItsPixelsStraightOntoTheScreenExactly) {
+    struct Case {
+        float scale, clipHeight;
+        bool direct;
+    };
+    // The ball swings between about 330 and 430 points down: the last clip's edge crosses it.
+    for (const Case c : {Case{2, 450, true}, Case{1.5f, 450, true}, Case{2, 380.25f, false}}) {
+        CameraController camera(std::make_unique<SyntheticSource>(clock), &loop);
+        camera.startPreview();
+        Window window(Rect{0, 0, 320, 480});
+        window.setBackgroundColor(Color::rgba(1, 0, 0));
+        View* holder = window.addSubview(std::make_unique<View>(Rect{0, 10, 320, c.clipHeight - 10}));
+        holder->setClipsToBounds(true);
+        auto* view = static_cast<CountingCameraView*>(
+            holder->addSubview(std::make_unique<CountingCameraView>(Rect{0, 0, 320, 480}, &camera)));
+        View* band = window.addSubview(std::make_unique<View>(Rect{0, 300, 320, 40}));
+        band->setBackgroundColor(Color::white(1, 0.5f));
+        Compositor comp(c.scale);
+        ASSERT_TRUE(comp.composite(window));
+        const int before = view->throughContext;
+        for (int i = 0; i < 12; ++i) {
+            loop.runFor(CameraView::kRefreshInterval);
+            ASSERT_TRUE(comp.composite(window));
+            if (!c.direct) continue;  // filtered through a context: not the snapshot's pixels
+            auto all = Compositor::snapshot(window, c.scale);
+            ASSERT_TRUE(all);
+            ASSERT_EQ(differingBytes(*comp.image(), *all), 0) << "scale " << c.scale << " refresh " << i;
+        }
+        if (c.direct) {
+            EXPECT_GE(view->direct, 12) << "scale " << c.scale;
+            EXPECT_EQ(view->throughContext, before + 12) << "only the snapshots draw through a context";
+        } else {
+            EXPECT_EQ(view->direct, 0);
+            EXPECT_EQ(view->throughContext, before + 12);
+        }
+    }
 }
 
 TEST(CameraViewChanges, BoundingBoxOfChangedColoursIgnoringTheFourthByte) {

@@ -72,6 +72,44 @@ TEST(ImageBlitterTest, ScalesNearestIntoTheSurfaceWithinTheClip) {
     EXPECT_EQ(at(f->makeImage(), 0, 0), clear);
 }
 
+// Everything clipped away (a clip outside the picture, or two clips that miss each other): Cairo
+// then lists no clip rectangle at all, which is not "no clip".
+TEST(ImageBlitterTest, NothingIsDrawnWhenTheClipLeavesNothing) {
+    const BGRA clear{0, 0, 0, 0};
+    auto c = SurfaceContext::create(6, 4, 2);
+    ASSERT_TRUE(c);
+    c->clipToRect({0, 0, 1, 1});
+    c->clipToRect({2, 1, 1, 1});
+    EXPECT_TRUE(ImageBlitter::drawNearest(*c, {0, 0, 3, 2}, *quad()));
+    ImageRef img = c->makeImage();
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(at(img, x, y), clear) << x << "," << y;
+}
+
+// Straight into rows without a context: the same pixels as through one, only inside the clip box
+// and the rows, and nothing at all for an empty clip.
+TEST(ImageBlitterTest, DrawsIntoBareRowsAsThroughAContext) {
+    auto through = SurfaceContext::create(7, 5, 1);
+    through->clipToRect({1, 1, 4, 3});
+    ASSERT_TRUE(ImageBlitter::drawNearest(*through, {-1, 0, 5, 4}, *quad()));
+    ImageRef want = through->makeImage();
+
+    std::vector<uint8_t> rows(size_t(9) * 4 * 5, 0);  // a row longer than the picture
+    const PixelRows target{rows.data(), 7, 5, 9 * 4};
+    ASSERT_TRUE(ImageBlitter::drawNearest(target, PixelBox{-1, 0, 4, 4}, PixelBox{1, 1, 5, 4}, *quad()));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 9; ++x) {
+            const uint8_t* p = &rows[size_t(y) * 36 + size_t(x) * 4];
+            const BGRA got{p[0], p[1], p[2], p[3]};
+            EXPECT_EQ(got, x < 7 ? at(want, x, y) : BGRA{}) << x << "," << y;
+        }
+
+    std::vector<uint8_t> untouched(rows.size(), 0);
+    const PixelRows other{untouched.data(), 7, 5, 9 * 4};
+    EXPECT_TRUE(ImageBlitter::drawNearest(other, PixelBox{0, 0, 7, 5}, PixelBox{3, 2, 3, 4}, *quad()));
+    EXPECT_TRUE(std::all_of(untouched.begin(), untouched.end(), [](uint8_t b) { return b == 0; }));
+}
+
 // Enlarging and shrinking by uneven factors, with the picture partly outside a clip: every
 // written pixel is the image pixel under its centre, every other pixel is untouched.
 TEST(ImageBlitterTest, EveryPixelTakesTheImagePixelUnderItsCentre) {
