@@ -1,6 +1,7 @@
 #include "platform/ui/Compositor.h"
 
 #include "platform/foundation/MainThreadChecker.h"
+#include "platform/graphics/PixelBlender.h"
 #include "platform/graphics/SurfaceContext.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/LiveTarget.h"
@@ -353,42 +354,85 @@ bool DrawPass::outsideLimit(const cairo_matrix_t& m, const Rect& b) const {
 
 void drawView(const DrawPass& pass, const cairo_matrix_t& parent, View& v, double parentAlpha);
 
-// The pixels a live view may touch: its bounds, its superviews' clips and the part drawn again,
-// all on whole pixels of the target. Nothing when an edge falls inside a pixel (Cairo must blend
-// there); an empty box when nothing is visible.
-std::optional<PixelBox> liveClip(const DrawPass& pass, const Occlusion::Entry& entry, const DeviceRect& bounds,
-                                 int width, int height) {
-    DeviceRect box = bounds.intersection({0, 0, double(width), double(height)});
+// `r` on whole pixels: nothing when an edge falls inside a pixel (Cairo must blend there). Within
+// 1/1000 of a pixel is whole: Cairo keeps coordinates in 256ths.
+std::optional<PixelBox> wholePixels(const DeviceRect& r) {
+    int whole[4];
+    const double edges[4] = {r.x0, r.y0, r.x1, r.y1};
+    for (int i = 0; i < 4; ++i) {
+        const double w = std::round(edges[i]);
+        if (std::fabs(edges[i] - w) > 1e-3 || std::fabs(w) > 1e7) return std::nullopt;
+        whole[i] = int(w);
+    }
+    return PixelBox{whole[0], whole[1], whole[2], whole[3]};
+}
+
+// The pixels a view may touch in `area` (device space): its superviews' clips and the part drawn
+// again, on whole pixels of the target. Nothing when an edge falls inside a pixel; an empty box
+// when nothing is visible.
+std::optional<PixelBox> clipOnPixels(const DrawPass& pass, const Occlusion::Entry& entry, const DeviceRect& area,
+                                     int width, int height) {
+    DeviceRect box = area.intersection({0, 0, double(width), double(height)});
     for (const auto& c : {entry.clip, pass.occlusion->limit})
         if (c) box = box.intersection(*c);
     if (box.empty()) return PixelBox{};
-    int whole[4];
-    const double edges[4] = {box.x0, box.y0, box.x1, box.y1};
-    for (int i = 0; i < 4; ++i) {
-        const double r = std::round(edges[i]);
-        if (std::fabs(edges[i] - r) > 1e-3) return std::nullopt;
-        whole[i] = int(r);
-    }
-    return PixelBox{whole[0], whole[1], whole[2], whole[3]};
+    return wholePixels(box);
+}
+
+// The target's pixels where a view may write them itself: the main pass onto a 32-bit image.
+std::optional<PixelRows> targetRows(const DrawPass& pass) {
+    if (!pass.occlusion) return std::nullopt;
+    cairo_surface_t* target = cairo_get_target(pass.cr);
+    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return std::nullopt;
+    const cairo_format_t format = cairo_image_surface_get_format(target);
+    if (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32) return std::nullopt;
+    cairo_surface_flush(target);
+    return PixelRows{cairo_image_surface_get_data(target), cairo_image_surface_get_width(target),
+                     cairo_image_surface_get_height(target), cairo_image_surface_get_stride(target)};
 }
 
 // A live view that writes its pixels itself, with no drawing context in between: the camera
 // preview, thirty times a second. False when it cannot here.
 bool drawLiveDirect(const DrawPass& pass, const cairo_matrix_t& m, View& v, const Occlusion::Entry& entry) {
-    cairo_surface_t* target = cairo_get_target(pass.cr);
-    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return false;
-    const cairo_format_t format = cairo_image_surface_get_format(target);
-    if (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32) return false;
-    const int w = cairo_image_surface_get_width(target), h = cairo_image_surface_get_height(target);
-    const auto clip = liveClip(pass, entry, toDevice(m, v.bounds()), w, h);
+    const auto rows = targetRows(pass);
+    if (!rows) return false;
+    const auto clip = clipOnPixels(pass, entry, toDevice(m, v.bounds()), rows->width, rows->height);
     if (!clip) return false;
-    cairo_surface_flush(target);
-    const LiveTarget live{{cairo_image_surface_get_data(target), w, h, cairo_image_surface_get_stride(target)},
-                          *clip, m.xx, m.yy, m.x0, m.y0};
-    if (!v.drawLiveInto(live)) return false;
-    cairo_surface_mark_dirty(target);
+    if (!v.drawLiveInto(LiveTarget{*rows, *clip, m.xx, m.yy, m.x0, m.y0})) return false;
+    cairo_surface_mark_dirty(cairo_get_target(pass.cr));
     return true;
 }
+
+// A background on whole pixels, without Cairo: the same bytes, less setting up. False (nothing
+// drawn) when it must go through Cairo.
+bool fillDirect(const DrawPass& pass, const cairo_matrix_t& m, int order, const Color& bg, const Rect& b, double alpha,
+                const DeviceRect& hole) {
+    if (order < 0 || !axisAligned(m)) return false;
+    const auto rect = wholePixels(toDevice(m, b));
+    const auto rows = rect ? targetRows(pass) : std::nullopt;
+    if (!rows) return false;
+    const auto clip = clipOnPixels(pass, pass.occlusion->views[size_t(order)], toDevice(m, b), rows->width, rows->height);
+    if (!clip) return false;
+    const uint32_t color = PixelBlender::premultiplied(bg.r, bg.g, bg.b, bg.a * alpha);
+    auto fill = [&](PixelBox box) {
+        box = {std::max(box.x0, clip->x0), std::max(box.y0, clip->y0), std::min(box.x1, clip->x1), std::min(box.y1, clip->y1)};
+        if (!box.empty()) PixelBlender::fill(*rows, box, color);
+    };
+    if (hole.empty()) {
+        fill(*rect);
+    } else {
+        // The rectangle less the hole inside it: above, below, left and right of it.
+        const auto h = wholePixels(hole);
+        if (!h) return false;
+        fill({rect->x0, rect->y0, rect->x1, h->y0});
+        fill({rect->x0, h->y1, rect->x1, rect->y1});
+        fill({rect->x0, h->y0, h->x0, h->y1});
+        fill({h->x1, h->y0, rect->x1, h->y1});
+    }
+    cairo_surface_mark_dirty(cairo_get_target(pass.cr));
+    return true;
+}
+
 
 // A live view straight onto the target, where its content lands pixel for pixel: no copy kept
 // aside, nothing to paint again. False (nothing drawn) when it must go the usual way.
@@ -456,6 +500,39 @@ void paintContent(cairo_t* cr, const View& v, const ViewBacking& bk, const Rect&
                  alpha);
 }
 
+// Content whose pixels land one for one on whole pixels of the target, without Cairo. False
+// (nothing drawn) when it must go through Cairo.
+bool paintDirect(const DrawPass& pass, const cairo_matrix_t& m, int order, const View& v, const ViewBacking& bk,
+                 const Rect& b, double alpha) {
+    if (order < 0) return false;
+    // Where paintContent and paintBacking would put it, step by step as they do.
+    const Rect model = v.bounds();
+    const Rect r{b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
+                 model.height() * (model.height() > 0 ? b.height() / model.height() : 1)};
+    if (r.isEmpty()) return true;
+    cairo_matrix_t p = m;
+    cairo_matrix_translate(&p, r.x(), r.y());
+    cairo_matrix_scale(&p, r.width() / (bk.pixelWidth() / bk.scale()) / bk.scale(),
+                       r.height() / (bk.pixelHeight() / bk.scale()) / bk.scale());
+    if (p.xx != 1 || p.yy != 1 || p.xy != 0 || p.yx != 0) return false;
+    const auto at = wholePixels({p.x0, p.y0, p.x0 + bk.pixelWidth(), p.y0 + bk.pixelHeight()});
+    const auto rows = at ? targetRows(pass) : std::nullopt;
+    if (!rows) return false;
+    const DeviceRect area{double(at->x0), double(at->y0), double(at->x1), double(at->y1)};
+    const auto clip = clipOnPixels(pass, pass.occlusion->views[size_t(order)], area, rows->width, rows->height);
+    if (!clip) return false;
+    if (clip->empty()) return true;
+    cairo_surface_t* s = bk.surface();
+    cairo_surface_flush(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    const uint8_t* source = cairo_image_surface_get_data(s) + size_t(clip->y0 - at->y0) * size_t(stride) +
+                            size_t(clip->x0 - at->x0) * 4;
+    const bool opaque = cairo_image_surface_get_format(s) == CAIRO_FORMAT_RGB24;
+    PixelBlender::paint(*rows, *clip, source, stride, opaque, alpha >= 1 ? 255 : PixelBlender::opacity(alpha));
+    cairo_surface_mark_dirty(cairo_get_target(pass.cr));
+    return true;
+}
+
 // The view's background and cached content, leaving out what later opaque views cover.
 void drawOwnLook(const DrawPass& pass, const cairo_matrix_t& m, View& v, const ViewGeometry& g, double alpha) {
     cairo_t* cr = pass.cr;
@@ -470,7 +547,8 @@ void drawOwnLook(const DrawPass& pass, const cairo_matrix_t& m, View& v, const V
     const bool aligned = order >= 0 && axisAligned(m);
     std::optional<DeviceRect> visible = DeviceRect{};
     if (aligned) visible = pass.occlusion->visibleCut(order, toDevice(m, b));
-    if (auto bg = v.backgroundColor(); bg && bg->a > 0 && !hidesBackground && visible) {
+    if (auto bg = v.backgroundColor(); bg && bg->a > 0 && !hidesBackground && visible &&
+                                       !fillDirect(pass, m, order, *bg, b, alpha, *visible)) {
         cairo_set_matrix(cr, &m);
         fillBackground(cr, *bg, b, alpha, *visible);
     }
@@ -483,7 +561,7 @@ void drawOwnLook(const DrawPass& pass, const cairo_matrix_t& m, View& v, const V
     } else if (!visible) {
         contentCovered = true;  // lands on whole pixels, all of them covered
     }
-    if (!contentCovered && !bk->isClear()) {
+    if (!contentCovered && !bk->isClear() && !paintDirect(pass, m, order, v, *bk, b, alpha)) {
         cairo_set_matrix(cr, &m);
         paintContent(cr, v, *bk, b, alpha);
     }
