@@ -304,19 +304,31 @@ KESTROVA_WIDE inline void correctShortfalls(const SepiaShortfalls& shortfalls, c
         } while (hits);
         return;
     }
-    // Many lanes: a stretch of black, or of one colour, is the likely cause. Black never falls short;
-    // a run of one colour is looked up once (`lastColour` carries over from group to group).
+    // Many lanes: a stretch of black, or of one colour, is the likely cause. Black never falls short,
+    // and a run of one colour is looked up once (`lastColour` carries over from group to group).
+    const __m256i rgb = _mm256_set1_epi32(0x00FFFFFF), last = _mm256_set1_epi32(int(lastColour));
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 32));
-    if (_mm256_testz_si256(_mm256_or_si256(a, b), _mm256_set1_epi32(0x00FFFFFF))) return;
+    if (_mm256_testz_si256(_mm256_or_si256(a, b), rgb)) return;
+    if (_mm256_testz_si256(_mm256_or_si256(_mm256_xor_si256(a, last), _mm256_xor_si256(b, last)), rgb)) {
+        if (lastLower == 0) return;
+        for (size_t half = 0; half < 2; ++half) {
+            __m256i* o = reinterpret_cast<__m256i*>(out + 32 * half);
+            _mm256_storeu_si256(o, _mm256_sub_epi32(_mm256_loadu_si256(o), _mm256_set1_epi32(int(lastLower))));
+        }
+        return;
+    }
+    uint32_t seen = lastColour, by = lastLower;
     for (size_t j = 0; j < 16; ++j) {
         const uint32_t c = colour(j);
-        if (c != lastColour) {
-            lastColour = c;
-            lastLower = shortfalls.of(c);
+        if (c != seen) {
+            seen = c;
+            by = shortfalls.of(c);
         }
-        lower(j, lastLower);
+        lower(j, by);
     }
+    lastColour = seen;
+    lastLower = by;
 }
 
 KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {

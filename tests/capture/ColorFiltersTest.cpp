@@ -312,8 +312,9 @@ void appendPixel(std::vector<uint8_t>& v, Rgb c) {
 TEST(ColorFilters, SepiaMatchesTheFormulaWhereverTheColoursBelowTheQuotientsSit) {
     // Each such colour in every place of a group of 16 pixels: alone among white (no sum of which
     // is a multiple of 1000), with a second one eight pixels on, alone among black (all of whose
-    // sums are), filling a group, and taking turns with the colour one blue away; then a tail
-    // shorter than a group, and two stray bytes. Long enough to span many stretches of the wide code.
+    // sums are), filling two groups and then half a group, and taking turns with the colour one
+    // blue away; then a tail shorter than a group, and two stray bytes. Long enough to span many
+    // stretches of the wide code.
     const auto below = coloursBelowTheWholeQuotients();
     ASSERT_FALSE(below.empty());
     const Rgb white{255, 255, 255}, black{0, 0, 0};
@@ -328,6 +329,8 @@ TEST(ColorFilters, SepiaMatchesTheFormulaWhereverTheColoursBelowTheQuotientsSit)
         group([&](int k) { return k == half ? a : k == half + 8 ? b : white; });
         group([&](int k) { return k == at ? a : black; });
         group([&](int) { return a; });
+        group([&](int) { return a; });
+        group([&](int k) { return k < 8 ? a : black; });
         group([&](int k) { return k % 2 ? near : a; });
     }
     for (size_t k = 0; k < 13; ++k) appendPixel(in, below[k * 37 % below.size()]);
