@@ -1,5 +1,6 @@
 #include "capture/ColorFilters.h"
 
+#include "capture/SepiaShortfalls.h"
 #include "platform/graphics/PixelBufferPool.h"
 
 #include <algorithm>
@@ -18,8 +19,7 @@ using platform::ImageRef;
 
 // The kernels are written on GCC vector types of eight 32-bit lanes (one pixel a lane) and built
 // twice: for the x86-64 baseline (two SSE2 halves) and for AVX2, chosen once at run time; sepia
-// has its own AVX2 form on 16-bit products. Builds are in ISO C++ mode (no contraction of a * b + c), so the
-// double-precision fallback rounds each product and sum on its own.
+// has its own AVX2 form on byte and 16-bit products.
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KESTROVA_WIDE_VECTORS 1
 #define KESTROVA_WIDE __attribute__((target("avx2,fma")))
@@ -54,26 +54,10 @@ KESTROVA_INLINE bool any(const I32x8& m) {
 }
 
 // --- Sepia -------------------------------------------------------------------------------------
-// The double sums 0.393 R + 0.769 G + 0.189 B (and the other two rows) are the exact rationals
-// q / 1000 with q = 393 R + 769 G + 189 B, give or take a rounding error far below 1/1000. So
-// trunc(sum) is q / 1000 in whole numbers, except when q is a multiple of 1000: then the double
-// sum may land just below the whole number and truncate one lower. Lanes with such a q (other
-// than 0, and below the 255 limit) are recomputed in double, exactly as the formula reads.
-
-inline uint8_t clampTruncate(double v) {
-    // Sums are never negative: truncation toward zero, then the 255 limit.
-    int i = int(v);
-    return uint8_t(i > 255 ? 255 : i);
-}
-
-// Out of line, so it is never built with the wide kernels' instruction set.
-__attribute__((noinline)) uint32_t sepiaPixel(uint32_t w) {
-    const double b = double(w & 0xFF), g = double((w >> 8) & 0xFF), r = double((w >> 16) & 0xFF);
-    const uint32_t r2 = clampTruncate(0.393 * r + 0.769 * g + 0.189 * b);
-    const uint32_t g2 = clampTruncate(0.349 * r + 0.686 * g + 0.168 * b);
-    const uint32_t b2 = clampTruncate(0.272 * r + 0.534 * g + 0.131 * b);
-    return r2 << 16 | g2 << 8 | b2;
-}
+// In whole numbers: each channel is q / 1000 with q = 393 R + 769 G + 189 B (and the other two
+// rows), limited to 255. Where q is a multiple of 1000 the formula's double sum may land just
+// below the whole number; those lanes are looked up in SepiaShortfalls, which knows the colours
+// that do.
 
 // q / 1000 for 0 <= q < 2^20 through single precision: (q + 0.5) / 1000 is at least 0.0005 from a
 // whole number, far more than the float error (below 0.00005 at these sizes). `exact` gets the
@@ -86,6 +70,7 @@ KESTROVA_INLINE I32x8 thousandths(const I32x8& q, I32x8& exact) {
 }
 
 KESTROVA_INLINE void sepiaKernel(const uint8_t* src, uint8_t* dst, size_t n) {
+    const SepiaShortfalls& shortfalls = SepiaShortfalls::table();
     size_t i = 0;
     for (; i + kLanes <= n; i += kLanes) {
         const U32x8 w = load8(src + 4 * i);
@@ -100,14 +85,15 @@ KESTROVA_INLINE void sepiaKernel(const uint8_t* src, uint8_t* dst, size_t n) {
             std::memcpy(lanes, &exact, sizeof lanes);
             std::memcpy(words, &w, sizeof words);
             for (size_t k = 0; k < kLanes; ++k)
-                if (lanes[k]) out[k] = sepiaPixel(words[k]);
+                if (lanes[k]) out[k] -= shortfalls.of(words[k] & 0x00FFFFFFu);
         }
         store8(dst + 4 * i, out);
     }
     for (; i < n; ++i) {
         uint32_t w;
         std::memcpy(&w, src + 4 * i, 4);
-        w = sepiaPixel(w);
+        w &= 0x00FFFFFFu;
+        w = SepiaShortfalls::wholeQuotients(w) - shortfalls.of(w);
         std::memcpy(dst + 4 * i, &w, 4);
     }
 }
@@ -277,127 +263,145 @@ KESTROVA_INLINE void singleColorKernel(const uint8_t* centre, uint8_t* dst, size
 }
 
 #if KESTROVA_WIDE_VECTORS
-// One channel of eight pixels in double: a r + b g + c b, left to right, truncated, limited. Built
-// without FMA, so each product and sum rounds on its own.
-#define KESTROVA_WIDE_NO_FMA __attribute__((target("avx2")))
-KESTROVA_WIDE_NO_FMA KESTROVA_INLINE __m256i sepiaChannelDouble(const __m256d rgb[2][3], double a, double b, double c) {
-    __m128i half[2];
-    for (int h = 0; h < 2; ++h) {
-        const __m256d sum = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(a), rgb[h][0]),
-                                                        _mm256_mul_pd(_mm256_set1_pd(b), rgb[h][1])),
-                                          _mm256_mul_pd(_mm256_set1_pd(c), rgb[h][2]));
-        half[h] = _mm256_cvttpd_epi32(sum);
+// Sepia on AVX2, sixteen pixels a step. The sums come from byte products: with each pixel's bytes
+// spread to B, G, R, G, one multiply-add of unsigned bytes by signed ones gives two 16-bit partial
+// sums a pixel and one of 16-bit words gives q, the weights split so that every factor fits:
+//   393 R + 769 G + 189 B = 7 (27 B + 35 G) + 131 (3 R + 4 G)
+//   349 R + 686 G + 168 B = 14 (12 B + 49 G) + 349 R
+//   272 R + 534 G + 131 B = 131 (B + 2 G) + 8 (34 R + 34 G)
+// The quotients are kept in 16-bit halves, blue and green side by side in each 32-bit lane (red of
+// both groups of eight in one register): q < 2^19, so q / 8 fits 16 bits, and (q / 8 * 33555) >> 22
+// is q / 1000 for every q / 8 below 59074; a saturating pack to bytes applies the 255 limit.
+// Multiples of 1000 are found on the low 16 bits: q - 1000 k lies in [0, 1000), so q == 1000 k
+// exactly when their low halves agree. The step only notes which groups have one; the few lanes
+// are looked up afterwards, once a stretch of groups is written, as a branch taken at random in
+// the step itself would cost far more than the lookups.
+constexpr size_t kSepiaGroups = 64;  // groups of 16 pixels a stretch
+
+// Corrects in `out` the pixels of one group of 16 whose colours in `in` fall short. `hits` marks
+// the lanes with a sum that is a multiple of 1000, a nibble for pixels j and j + 8 (black has every
+// sum 0).
+KESTROVA_WIDE inline void correctShortfalls(const SepiaShortfalls& shortfalls, const uint8_t* in, uint8_t* out,
+                                            uint32_t hits, uint32_t& lastColour, uint32_t& lastLower) {
+    auto lower = [&](size_t lane, uint32_t by) {
+        if (__builtin_expect(by == 0, 1)) return;
+        uint32_t w;
+        std::memcpy(&w, out + 4 * lane, 4);
+        w -= by;
+        std::memcpy(out + 4 * lane, &w, 4);
+    };
+    auto colour = [&](size_t lane) {
+        uint32_t w;
+        std::memcpy(&w, in + 4 * lane, 4);
+        return w & 0x00FFFFFFu;
+    };
+    if (__builtin_popcount(hits) <= 8) {
+        do {
+            const size_t j = size_t(__builtin_ctz(hits)) / 4;
+            hits &= ~(0xFu << (4 * j));
+            lower(j, shortfalls.of(colour(j)));
+            lower(j + 8, shortfalls.of(colour(j + 8)));
+        } while (hits);
+        return;
     }
-    return _mm256_min_epi32(_mm256_set_m128i(half[1], half[0]), _mm256_set1_epi32(255));
+    // Many lanes: a stretch of black, or of one colour, is the likely cause. Black never falls short,
+    // and a run of one colour is looked up once (`lastColour` carries over from group to group).
+    const __m256i rgb = _mm256_set1_epi32(0x00FFFFFF), last = _mm256_set1_epi32(int(lastColour));
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 32));
+    if (_mm256_testz_si256(_mm256_or_si256(a, b), rgb)) return;
+    if (_mm256_testz_si256(_mm256_or_si256(_mm256_xor_si256(a, last), _mm256_xor_si256(b, last)), rgb)) {
+        if (lastLower == 0) return;
+        for (size_t half = 0; half < 2; ++half) {
+            __m256i* o = reinterpret_cast<__m256i*>(out + 32 * half);
+            _mm256_storeu_si256(o, _mm256_sub_epi32(_mm256_loadu_si256(o), _mm256_set1_epi32(int(lastLower))));
+        }
+        return;
+    }
+    uint32_t seen = lastColour, by = lastLower;
+    for (size_t j = 0; j < 16; ++j) {
+        const uint32_t c = colour(j);
+        if (c != seen) {
+            seen = c;
+            by = shortfalls.of(c);
+        }
+        lower(j, by);
+    }
+    lastColour = seen;
+    lastLower = by;
 }
 
-KESTROVA_WIDE_NO_FMA __attribute__((noinline)) __m256i sepiaGroupDouble(__m256i w) {
-    const __m256i byte = _mm256_set1_epi32(0xFF);
-    const __m256i r = _mm256_and_si256(_mm256_srli_epi32(w, 16), byte), g = _mm256_and_si256(_mm256_srli_epi32(w, 8), byte),
-                  b = _mm256_and_si256(w, byte);
-    __m256d rgb[2][3];
-    for (int h = 0; h < 2; ++h) {
-        const __m256i* ch[3] = {&r, &g, &b};
-        for (int c = 0; c < 3; ++c)
-            rgb[h][c] = _mm256_cvtepi32_pd(h ? _mm256_extracti128_si256(*ch[c], 1) : _mm256_castsi256_si128(*ch[c]));
-    }
-    const __m256i r2 = sepiaChannelDouble(rgb, 0.393, 0.769, 0.189);
-    const __m256i g2 = sepiaChannelDouble(rgb, 0.349, 0.686, 0.168);
-    const __m256i b2 = sepiaChannelDouble(rgb, 0.272, 0.534, 0.131);
-    return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(r2, 16), _mm256_slli_epi32(g2, 8)), b2);
-}
-
-// Sepia on AVX2: the three sums q by pairwise 16-bit products (blue with red, green alone), then
-// the whole quotient k = q / 1000 by a multiply-high. k is the truncated sum except where q is a
-// multiple of 1000: there the double sum may land just below the whole number, so a group of
-// pixels with such a lane (black excepted: q = 0 is exact) is evaluated in double, exactly as the
-// formula reads.
-// The quotients are kept in 16-bit halves, blue and green side by side in each 32-bit lane (red
-// alone): q < 2^19, so q / 8 fits 16 bits, and (q / 8 * 33555) >> 22 is q / 1000 for every q / 8
-// below 59074; one multiply-high serves two channels, and a saturating pack to bytes applies the
-// 255 limit. Multiples of 1000 are found on the low 16 bits: q - 1000 k lies in [0, 1000), so
-// q == 1000 k exactly when their low halves agree (and no nonzero multiple up to 2^19 has a zero
-// low half, which tells black apart).
 KESTROVA_WIDE void sepiaWide(const uint8_t* src, uint8_t* dst, size_t n) {
-    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
-    const __m256i rBR = _mm256_set1_epi32(393 << 16 | 189), rGX = _mm256_set1_epi32(769);
-    const __m256i gBR = _mm256_set1_epi32(349 << 16 | 168), gGX = _mm256_set1_epi32(686);
-    const __m256i bBR = _mm256_set1_epi32(272 << 16 | 131), bGX = _mm256_set1_epi32(534);
-    const __m256i divide = _mm256_set1_epi16(short(33555)), thousand32 = _mm256_set1_epi32(1000);
-    __m256i thousand16 = _mm256_set1_epi16(1000);
+    // Bytes B, G, R, X of each pixel to B, G, R, G: the pairs (B, G) and (R, G).
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, 1, 4, 5, 6, 5, 8, 9, 10, 9, 12, 13, 14, 13, 0, 1, 2, 1, 4, 5, 6, 5,
+                                            8, 9, 10, 9, 12, 13, 14, 13);
+    const __m256i rBytes = _mm256_set1_epi32(27 | 35 << 8 | 3 << 16 | 4 << 24);
+    const __m256i gBytes = _mm256_set1_epi32(12 | 49 << 8 | 1 << 16);
+    const __m256i bBytes = _mm256_set1_epi32(1 | 2 << 8 | 34 << 16 | 34 << 24);
+    const __m256i rWords = _mm256_set1_epi32(7 | 131 << 16), gWords = _mm256_set1_epi32(14 | 349 << 16),
+                  bWords = _mm256_set1_epi32(131 | 8 << 16);
+    const __m256i divide = _mm256_set1_epi16(short(33555));
+    __m256i thousand = _mm256_set1_epi16(1000);
     // Opaque to the compiler, which would otherwise turn the one multiply into five shifts and adds.
-    __asm__("" : "+x"(thousand16));
-    const __m256i green = _mm256_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1, 1, -1, -1, -1, 5,
-                                           -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1);
-    // Bytes B0 G0 B1 G1 B2 G2 B3 G3 R0 0 R1 0 R2 0 R3 0 (a 128-bit lane) to B0 G0 R0 0 B1 G1 R1 0 ...
+    __asm__("" : "+x"(thousand));
+    // Bytes B0 G0 B1 G1 B2 G2 B3 G3 R0 R0' R1 R1' R2 R2' R3 R3' (a 128-bit lane; R' the second group's)
+    // to B0 G0 R0 0 B1 G1 R1 0 ..., and the same with R'.
     const __m256i order = _mm256_setr_epi8(0, 1, 8, -1, 2, 3, 10, -1, 4, 5, 12, -1, 6, 7, 14, -1, 0, 1, 8, -1, 2, 3,
                                            10, -1, 4, 5, 12, -1, 6, 7, 14, -1);
-    // Sixteen pixels a step: the red quotients of both groups share one multiply-high, one
-    // multiple test and one 16-bit register (first group in the low halves, second in the high).
     const __m256i orderHigh = _mm256_setr_epi8(0, 1, 9, -1, 2, 3, 11, -1, 4, 5, 13, -1, 6, 7, 15, -1, 0, 1, 9, -1, 2, 3,
                                                11, -1, 4, 5, 13, -1, 6, 7, 15, -1);
-    const __m256i lowHalves = _mm256_set1_epi32(0xFFFF);
-    size_t i = 0;
-    for (; i + 2 * kLanes <= n; i += 2 * kLanes) {
-        const __m256i w0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
-        const __m256i w1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i + 32));
-        const __m256i br0 = _mm256_and_si256(w0, lowBytes), gx0 = _mm256_shuffle_epi8(w0, green);
-        const __m256i br1 = _mm256_and_si256(w1, lowBytes), gx1 = _mm256_shuffle_epi8(w1, green);
-        const __m256i qr0 = _mm256_add_epi32(_mm256_madd_epi16(br0, rBR), _mm256_madd_epi16(gx0, rGX));
-        const __m256i qg0 = _mm256_add_epi32(_mm256_madd_epi16(br0, gBR), _mm256_madd_epi16(gx0, gGX));
-        const __m256i qb0 = _mm256_add_epi32(_mm256_madd_epi16(br0, bBR), _mm256_madd_epi16(gx0, bGX));
-        const __m256i qr1 = _mm256_add_epi32(_mm256_madd_epi16(br1, rBR), _mm256_madd_epi16(gx1, rGX));
-        const __m256i qg1 = _mm256_add_epi32(_mm256_madd_epi16(br1, gBR), _mm256_madd_epi16(gx1, gGX));
-        const __m256i qb1 = _mm256_add_epi32(_mm256_madd_epi16(br1, bBR), _mm256_madd_epi16(gx1, bGX));
-        const __m256i kBG0 = _mm256_srli_epi16(
-            _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qb0, 3), _mm256_slli_epi32(qg0, 13), 0xAA), divide), 6);
-        const __m256i kBG1 = _mm256_srli_epi16(
-            _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qb1, 3), _mm256_slli_epi32(qg1, 13), 0xAA), divide), 6);
-        const __m256i kR = _mm256_srli_epi16(
-            _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qr0, 3), _mm256_slli_epi32(qr1, 13), 0xAA), divide), 6);
-        const __m256i lowBG0 = _mm256_blend_epi16(qb0, _mm256_slli_epi32(qg0, 16), 0xAA);
-        const __m256i lowBG1 = _mm256_blend_epi16(qb1, _mm256_slli_epi32(qg1, 16), 0xAA);
-        const __m256i lowR = _mm256_blend_epi16(qr0, _mm256_slli_epi32(qr1, 16), 0xAA);
-        const __m256i equalBG0 = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG0, thousand16), lowBG0);
-        const __m256i equalBG1 = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG1, thousand16), lowBG1);
-        const __m256i equalR = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kR, thousand16), lowR);
-        __m256i out0 = _mm256_shuffle_epi8(_mm256_packus_epi16(kBG0, kR), order);
-        __m256i out1 = _mm256_shuffle_epi8(_mm256_packus_epi16(kBG1, kR), orderHigh);
-        const __m256i equal = _mm256_or_si256(_mm256_or_si256(equalBG0, equalBG1), equalR);
-        if (__builtin_expect(!_mm256_testz_si256(equal, equal), 0)) {
-            // Black (q == 0, found as a zero low half) is exact; any other multiple is not.
-            const __m256i multipleR = _mm256_and_si256(equalR, lowR);
-            const __m256i multiple0 = _mm256_or_si256(_mm256_and_si256(equalBG0, lowBG0), _mm256_and_si256(multipleR, lowHalves));
-            const __m256i multiple1 = _mm256_or_si256(_mm256_and_si256(equalBG1, lowBG1), _mm256_andnot_si256(lowHalves, multipleR));
-            if (!_mm256_testz_si256(multiple0, multiple0)) out0 = sepiaGroupDouble(w0);
-            if (!_mm256_testz_si256(multiple1, multiple1)) out1 = sepiaGroupDouble(w1);
+    const SepiaShortfalls& shortfalls = SepiaShortfalls::table();
+    uint32_t lastColour = 0, lastLower = 0;
+    // In place (or overlapping), a stretch is written to `scratch` first: the lookups read the source.
+    const uintptr_t from = reinterpret_cast<uintptr_t>(src), to = reinterpret_cast<uintptr_t>(dst);
+    const bool overlap = from < to + 4 * n && to < from + 4 * n;
+    alignas(32) uint8_t scratch[64 * kSepiaGroups];
+    uint32_t hits[kSepiaGroups];
+    const size_t whole = n / 16 * 16;
+    for (size_t first = 0; first < whole; first += 16 * kSepiaGroups) {
+        const size_t groups = std::min(kSepiaGroups, (whole - first) / 16);
+        const uint8_t* in = src + 4 * first;
+        uint8_t* out = overlap ? scratch : dst + 4 * first;
+        uint64_t hitGroups = 0;  // a bit a group, the last one lowest
+        for (size_t g = 0; g < groups; ++g) {
+            const __m256i* p = reinterpret_cast<const __m256i*>(in + 64 * g);
+            const __m256i w0 = _mm256_shuffle_epi8(_mm256_loadu_si256(p), spread);
+            const __m256i w1 = _mm256_shuffle_epi8(_mm256_loadu_si256(p + 1), spread);
+            const __m256i qr0 = _mm256_madd_epi16(_mm256_maddubs_epi16(w0, rBytes), rWords);
+            const __m256i qg0 = _mm256_madd_epi16(_mm256_maddubs_epi16(w0, gBytes), gWords);
+            const __m256i qb0 = _mm256_madd_epi16(_mm256_maddubs_epi16(w0, bBytes), bWords);
+            const __m256i qr1 = _mm256_madd_epi16(_mm256_maddubs_epi16(w1, rBytes), rWords);
+            const __m256i qg1 = _mm256_madd_epi16(_mm256_maddubs_epi16(w1, gBytes), gWords);
+            const __m256i qb1 = _mm256_madd_epi16(_mm256_maddubs_epi16(w1, bBytes), bWords);
+            const __m256i kBG0 = _mm256_srli_epi16(
+                _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qb0, 3), _mm256_slli_epi32(qg0, 13), 0xAA), divide), 6);
+            const __m256i kBG1 = _mm256_srli_epi16(
+                _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qb1, 3), _mm256_slli_epi32(qg1, 13), 0xAA), divide), 6);
+            const __m256i kR = _mm256_srli_epi16(
+                _mm256_mulhi_epu16(_mm256_blend_epi16(_mm256_srli_epi32(qr0, 3), _mm256_slli_epi32(qr1, 13), 0xAA), divide), 6);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 64 * g),
+                                _mm256_shuffle_epi8(_mm256_packus_epi16(kBG0, kR), order));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 64 * g + 32),
+                                _mm256_shuffle_epi8(_mm256_packus_epi16(kBG1, kR), orderHigh));
+            const __m256i lowBG0 = _mm256_blend_epi16(qb0, _mm256_slli_epi32(qg0, 16), 0xAA);
+            const __m256i lowBG1 = _mm256_blend_epi16(qb1, _mm256_slli_epi32(qg1, 16), 0xAA);
+            const __m256i lowR = _mm256_blend_epi16(qr0, _mm256_slli_epi32(qr1, 16), 0xAA);
+            const __m256i equalBG0 = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG0, thousand), lowBG0);
+            const __m256i equalBG1 = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG1, thousand), lowBG1);
+            const __m256i equalR = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kR, thousand), lowR);
+            // Bytes 4j..4j+3 of each mask belong to pixel j (first group) and j + 8 (second).
+            const uint32_t h = uint32_t(_mm256_movemask_epi8(equalBG0)) | uint32_t(_mm256_movemask_epi8(equalBG1)) |
+                               uint32_t(_mm256_movemask_epi8(equalR));
+            hits[g] = h;
+            hitGroups = 2 * hitGroups + (h != 0);
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out0);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i + 32), out1);
-    }
-    for (; i + kLanes <= n; i += kLanes) {
-        const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 4 * i));
-        const __m256i br = _mm256_and_si256(w, lowBytes), gx = _mm256_shuffle_epi8(w, green);
-        const __m256i qr = _mm256_add_epi32(_mm256_madd_epi16(br, rBR), _mm256_madd_epi16(gx, rGX));
-        const __m256i qg = _mm256_add_epi32(_mm256_madd_epi16(br, gBR), _mm256_madd_epi16(gx, gGX));
-        const __m256i qb = _mm256_add_epi32(_mm256_madd_epi16(br, bBR), _mm256_madd_epi16(gx, bGX));
-        // q / 8 < 2^16; (q / 8 * 33555) >> 22 is q / 1000 for every q / 8 below 59074.
-        const __m256i eighthsBG = _mm256_blend_epi16(_mm256_srli_epi32(qb, 3), _mm256_slli_epi32(qg, 13), 0xAA);
-        const __m256i lowBG = _mm256_blend_epi16(qb, _mm256_slli_epi32(qg, 16), 0xAA);
-        const __m256i kBG = _mm256_srli_epi16(_mm256_mulhi_epu16(eighthsBG, divide), 6);
-        const __m256i kR = _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_srli_epi32(qr, 3), divide), 6);
-        const __m256i equalBG = _mm256_cmpeq_epi16(_mm256_mullo_epi16(kBG, thousand16), lowBG);
-        const __m256i equalR = _mm256_cmpeq_epi32(_mm256_madd_epi16(kR, thousand32), qr);
-        __m256i out = _mm256_shuffle_epi8(_mm256_packus_epi16(kBG, kR), order);
-        const __m256i equal = _mm256_or_si256(equalBG, equalR);
-        if (__builtin_expect(!_mm256_testz_si256(equal, equal), 0)) {
-            // Black (q == 0, found as a zero low half) is exact; any other multiple is not.
-            const __m256i multiple = _mm256_or_si256(_mm256_and_si256(equalBG, lowBG), _mm256_and_si256(equalR, qr));
-            if (!_mm256_testz_si256(multiple, multiple)) out = sepiaGroupDouble(w);
+        for (; hitGroups; hitGroups &= hitGroups - 1) {
+            const size_t g = groups - 1 - size_t(__builtin_ctzll(hitGroups));
+            correctShortfalls(shortfalls, in + 64 * g, out + 64 * g, hits[g], lastColour, lastLower);
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), out);
+        if (overlap) std::memcpy(dst + 4 * first, scratch, 64 * groups);
     }
-    sepiaKernel(src + 4 * i, dst + 4 * i, n - i);
+    sepiaKernel(src + 4 * whole, dst + 4 * whole, n - whole);
 }
 
 KESTROVA_WIDE void inverseWide(const uint8_t* src, uint8_t* dst, size_t n) { inverseKernel(src, dst, n); }

@@ -272,6 +272,83 @@ TEST(ColorFilters, SepiaAndNegativeMatchTheFormulasForEveryColour) {
 
 namespace {
 
+// Sepia by the formula, in double precision, for every whole pixel of `in`; stray bytes 0.
+std::vector<uint8_t> referenceSepia(const std::vector<uint8_t>& in) {
+    std::vector<uint8_t> out(in.size(), 0);
+    for (size_t i = 0; i + 4 <= in.size(); i += 4) {
+        const double B = in[i], G = in[i + 1], R = in[i + 2];
+        out[i] = truncLimit(0.272 * R + 0.534 * G + 0.131 * B);
+        out[i + 1] = truncLimit(0.349 * R + 0.686 * G + 0.168 * B);
+        out[i + 2] = truncLimit(0.393 * R + 0.769 * G + 0.189 * B);
+    }
+    return out;
+}
+
+// The colours for which some channel of the formula comes out below the whole quotient
+// min(255, (393 R + 769 G + 189 B) / 1000) and so on.
+std::vector<Rgb> coloursBelowTheWholeQuotients() {
+    std::vector<Rgb> found;
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b) {
+                const double B = b, G = g, R = r;
+                const int red = std::min((393 * r + 769 * g + 189 * b) / 1000, 255),
+                          green = std::min((349 * r + 686 * g + 168 * b) / 1000, 255),
+                          blue = std::min((272 * r + 534 * g + 131 * b) / 1000, 255);
+                if (truncLimit(0.393 * R + 0.769 * G + 0.189 * B) != red ||
+                    truncLimit(0.349 * R + 0.686 * G + 0.168 * B) != green ||
+                    truncLimit(0.272 * R + 0.534 * G + 0.131 * B) != blue)
+                    found.push_back({uint8_t(r), uint8_t(g), uint8_t(b)});
+            }
+    return found;
+}
+
+void appendPixel(std::vector<uint8_t>& v, Rgb c) {
+    v.insert(v.end(), {c.b, c.g, c.r, uint8_t(0x5A)});
+}
+
+}  // namespace
+
+TEST(ColorFilters, SepiaMatchesTheFormulaWhereverTheColoursBelowTheQuotientsSit) {
+    // Each such colour in every place of a group of 16 pixels: alone among white (no sum of which
+    // is a multiple of 1000), with a second one eight pixels on, alone among black (all of whose
+    // sums are), filling two groups and then half a group, and taking turns with the colour one
+    // blue away; then a tail shorter than a group, and two stray bytes. Long enough to span many
+    // stretches of the wide code.
+    const auto below = coloursBelowTheWholeQuotients();
+    ASSERT_FALSE(below.empty());
+    const Rgb white{255, 255, 255}, black{0, 0, 0};
+    std::vector<uint8_t> in;
+    auto group = [&](auto pixel) {
+        for (int k = 0; k < 16; ++k) appendPixel(in, pixel(k));
+    };
+    for (size_t i = 0; i < below.size(); ++i) {
+        const Rgb a = below[i], b = below[(i + 1) % below.size()], near{a.r, a.g, uint8_t(a.b ^ 1)};
+        const int at = int(i % 16), half = int(i % 8);
+        group([&](int k) { return k == at ? a : white; });
+        group([&](int k) { return k == half ? a : k == half + 8 ? b : white; });
+        group([&](int k) { return k == at ? a : black; });
+        group([&](int) { return a; });
+        group([&](int) { return a; });
+        group([&](int k) { return k < 8 ? a : black; });
+        group([&](int k) { return k % 2 ? near : a; });
+    }
+    for (size_t k = 0; k < 13; ++k) appendPixel(in, below[k * 37 % below.size()]);
+    in.push_back(7);
+    in.push_back(9);
+    const auto want = referenceSepia(in);
+    std::vector<uint8_t> out(in.size()), inPlace;
+    onBothCodePaths([&] {
+        ColorFilters::sepia(in.data(), out.data(), in.size());
+        ASSERT_EQ(firstDifference(out, want), "");
+        inPlace = in;
+        ColorFilters::sepia(inPlace.data(), inPlace.data(), inPlace.size());
+        ASSERT_EQ(firstDifference(inPlace, want), "") << "in place";
+    });
+}
+
+namespace {
+
 // The single-colour filter for all three colours at once, term by term.
 std::array<std::vector<uint8_t>, 3> referenceAllColours(const std::vector<uint8_t>& in, size_t s) {
     const size_t n = in.size() / 4;
