@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,46 +50,69 @@ void settle(host::SimulatedDevice& device, const fs::path& root, size_t count) {
     device.runLoop().runFor(1s);
 }
 
-void BM_LiftToCapturePhoto(benchmark::State& state) {
-    char tmpl[] = "/tmp/kestrova-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) {
-        state.SkipWithError("no scratch folder");
-        return;
-    }
-    const fs::path root = tmpl;
-    {
+// The simulated device, headless on a manual clock, launched on a scratch device root that is
+// removed afterwards. Says why on `state` when it cannot.
+class LaunchedDevice {
+public:
+    explicit LaunchedDevice(benchmark::State& state) {
+        char tmpl[] = "/tmp/kestrova-bench-XXXXXX";
+        if (!mkdtemp(tmpl)) {
+            state.SkipWithError("no scratch folder");
+            return;
+        }
+        root_ = tmpl;
         host::Options options;
         options.headless = true;
-        options.deviceRoot = root;
-        platform::ManualClock clock;
-        host::SimulatedDevice device(options, clock, [](const std::string&) {});
+        options.deviceRoot = root_;
+        device_ = std::make_unique<host::SimulatedDevice>(options, clock_, [](const std::string&) {});
         std::string error;
-        if (!device.launch(&error)) {
+        if (!device_->launch(&error)) {
             state.SkipWithError(error.c_str());
-            return;
+            device_.reset();
         }
-        device.runLoop().runFor(2s);
-        auto where = host::ScreenQuery(device.screen()).centerOfNamed("snapButton");
-        if (!where) {
-            state.SkipWithError("no shutter on the screen");
-            return;
-        }
-        size_t taken = picturesIn(root);
-        for (auto _ : state) {
-            state.PauseTiming();
-            device.sendTouches({{0, platform::TouchPhase::Began, *where}});
-            device.runLoop().runFor(0.05s);
-            state.ResumeTiming();
-            // The lift: the shutter asks the camera for a picture inside this event.
-            device.sendTouches({{0, platform::TouchPhase::Ended, *where}});
-            state.PauseTiming();
-            settle(device, root, ++taken);
-            state.ResumeTiming();
-        }
-        device.terminate();
     }
-    std::error_code ec;
-    fs::remove_all(root, ec);
+    ~LaunchedDevice() {
+        if (device_) device_->terminate();
+        device_.reset();
+        std::error_code ec;
+        if (!root_.empty()) fs::remove_all(root_, ec);
+    }
+    LaunchedDevice(const LaunchedDevice&) = delete;
+    LaunchedDevice& operator=(const LaunchedDevice&) = delete;
+
+    explicit operator bool() const { return device_ != nullptr; }
+    host::SimulatedDevice& device() { return *device_; }
+    platform::ManualClock& clock() { return clock_; }
+    const fs::path& root() const { return root_; }
+
+private:
+    fs::path root_;
+    platform::ManualClock clock_;
+    std::unique_ptr<host::SimulatedDevice> device_;
+};
+
+void BM_LiftToCapturePhoto(benchmark::State& state) {
+    LaunchedDevice launched(state);
+    if (!launched) return;
+    host::SimulatedDevice& device = launched.device();
+    device.runLoop().runFor(2s);
+    auto where = host::ScreenQuery(device.screen()).centerOfNamed("snapButton");
+    if (!where) {
+        state.SkipWithError("no shutter on the screen");
+        return;
+    }
+    size_t taken = picturesIn(launched.root());
+    for (auto _ : state) {
+        state.PauseTiming();
+        device.sendTouches({{0, platform::TouchPhase::Began, *where}});
+        device.runLoop().runFor(0.05s);
+        state.ResumeTiming();
+        // The lift: the shutter asks the camera for a picture inside this event.
+        device.sendTouches({{0, platform::TouchPhase::Ended, *where}});
+        state.PauseTiming();
+        settle(device, launched.root(), ++taken);
+        state.ResumeTiming();
+    }
 }
 BENCHMARK(BM_LiftToCapturePhoto)->Iterations(15)->Unit(benchmark::kMicrosecond);
 
@@ -100,49 +124,31 @@ BENCHMARK(BM_LiftToCapturePhoto)->Iterations(15)->Unit(benchmark::kMicrosecond);
 // window pays. The window's share of a core is about thirty times that plus what the window
 // system costs.
 void liveCameraPageFrames(benchmark::State& state, bool cold) {
-    char tmpl[] = "/tmp/kestrova-bench-XXXXXX";
-    if (!mkdtemp(tmpl)) {
-        state.SkipWithError("no scratch folder");
-        return;
-    }
-    const fs::path root = tmpl;
-    {
-        host::Options options;
-        options.headless = true;
-        options.deviceRoot = root;
-        platform::ManualClock clock;
-        host::SimulatedDevice device(options, clock, [](const std::string&) {});
-        std::string error;
-        if (!device.launch(&error)) {
-            state.SkipWithError(error.c_str());
-            return;
+    LaunchedDevice launched(state);
+    if (!launched) return;
+    host::SimulatedDevice& device = launched.device();
+    const int w = 640, h = 960, stride = w * 4;
+    std::vector<uint8_t> pixels(size_t(stride) * h);
+    device.setScale(2);
+    device.runLoop().runFor(3s);  // the camera page, its preview running
+    device.compositeInto(pixels.data(), w, h, stride);
+    std::vector<uint8_t> sweep(cold ? size_t(64) << 20 : 0);
+    uint64_t drawn = 0;
+    for (auto _ : state) {
+        for (size_t i = 0; i < sweep.size(); i += 64) ++sweep[i];
+        const double start = bench::threadCpuSeconds();
+        launched.clock().advance(1.0 / 30);
+        device.runLoop().runDue();
+        if (device.screen()->needsComposite()) {
+            device.compositeInto(pixels.data(), w, h, stride);
+            device.screen()->clearNeedsComposite();
+            const auto d = device.lastCompositeDamage();
+            drawn += uint64_t(d.width) * uint64_t(d.height);
         }
-        const int w = 640, h = 960, stride = w * 4;
-        std::vector<uint8_t> pixels(size_t(stride) * h);
-        device.setScale(2);
-        device.runLoop().runFor(3s);  // the camera page, its preview running
-        device.compositeInto(pixels.data(), w, h, stride);
-        std::vector<uint8_t> sweep(cold ? size_t(64) << 20 : 0);
-        uint64_t drawn = 0;
-        for (auto _ : state) {
-            for (size_t i = 0; i < sweep.size(); i += 64) ++sweep[i];
-            const double start = bench::threadCpuSeconds();
-            clock.advance(1.0 / 30);
-            device.runLoop().runDue();
-            if (device.screen()->needsComposite()) {
-                device.compositeInto(pixels.data(), w, h, stride);
-                device.screen()->clearNeedsComposite();
-                const auto d = device.lastCompositeDamage();
-                drawn += uint64_t(d.width) * uint64_t(d.height);
-            }
-            state.SetIterationTime(bench::threadCpuSeconds() - start);
-        }
-        benchmark::DoNotOptimize(sweep.data());
-        state.counters["pixels_per_frame"] = double(drawn) / double(std::max<int64_t>(1, state.iterations()));
-        device.terminate();
+        state.SetIterationTime(bench::threadCpuSeconds() - start);
     }
-    std::error_code ec;
-    fs::remove_all(root, ec);
+    benchmark::DoNotOptimize(sweep.data());
+    state.counters["pixels_per_frame"] = double(drawn) / double(std::max<int64_t>(1, state.iterations()));
 }
 void BM_LiveCameraPageFrame(benchmark::State& state) { liveCameraPageFrames(state, false); }
 BENCHMARK(BM_LiveCameraPageFrame)->UseManualTime()->Unit(benchmark::kMicrosecond);

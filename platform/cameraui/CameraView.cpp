@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 
 namespace platform {
@@ -143,15 +142,11 @@ bool CameraView::drawLiveInto(const LiveTarget& target) {
     if (!frame || bounds().isEmpty()) return false;  // black, through drawRect
     const Rect r = frameRect(*frame);
     // The same device pixels, computed the same way, as the context's matrix would give.
-    const double edges[4] = {target.scaleX * r.minX() + target.originX, target.scaleY * r.minY() + target.originY,
-                             target.scaleX * r.maxX() + target.originX, target.scaleY * r.maxY() + target.originY};
-    int to[4];
-    for (int i = 0; i < 4; ++i) {
-        const double w = std::round(edges[i]);
-        if (std::fabs(edges[i] - w) > 1e-3 || std::fabs(w) > 1e7) return false;
-        to[i] = int(w);
-    }
-    return ImageBlitter::drawNearest(target.rows, PixelBox{to[0], to[1], to[2], to[3]}, target.clip, *frame);
+    const auto to = PixelBox::onWholePixels(
+        target.scaleX * r.minX() + target.originX, target.scaleY * r.minY() + target.originY,
+        target.scaleX * r.maxX() + target.originX, target.scaleY * r.maxY() + target.originY);
+    if (!to) return false;
+    return ImageBlitter::drawNearest(target.rows, *to, target.clip, *frame);
 }
 
 void CameraView::drawRect(GraphicsContext& context, const Rect&) {

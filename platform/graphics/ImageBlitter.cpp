@@ -21,13 +21,6 @@
 namespace platform {
 namespace {
 
-bool whole(double v, int& out) {
-    const double r = std::round(v);
-    if (std::fabs(v - r) > 1e-3 || std::fabs(r) > 1e7) return false;
-    out = int(r);
-    return true;
-}
-
 // The image column under each device column of a picture `dw` pixels wide, kept between calls:
 // the live preview asks thirty times a second at the same size, each time for another part of
 // the width. Main thread or not, each thread has its own.
@@ -144,35 +137,32 @@ bool ImageBlitter::drawNearest(GraphicsContext& context, const Rect& r, const Im
     // Scales and moves only; a flipped y (bitmap contexts) still puts row 0 at the top.
     if (m.xy != 0 || m.yx != 0 || !(m.xx > 0) || m.yy == 0) return false;
 
-    auto toDevice = [&](double x0, double y0, double x1, double y1, int out[4]) {
+    auto toDevice = [&](double x0, double y0, double x1, double y1) {
         cairo_user_to_device(cr, &x0, &y0);
         cairo_user_to_device(cr, &x1, &y1);
-        return whole(std::min(x0, x1), out[0]) && whole(std::min(y0, y1), out[1]) && whole(std::max(x0, x1), out[2]) &&
-               whole(std::max(y0, y1), out[3]);
+        return PixelBox::onWholePixels(x0, y0, x1, y1);
     };
-    int d[4];
-    if (!toDevice(r.minX(), r.minY(), r.maxX(), r.maxY(), d)) return false;
+    const auto to = toDevice(r.minX(), r.minY(), r.maxX(), r.maxY());
+    if (!to) return false;
     const int sw = cairo_image_surface_get_width(s), sh = cairo_image_surface_get_height(s);
-    int c[4] = {0, 0, sw, sh};
+    PixelBox clip{0, 0, sw, sh};
     // The clip: one rectangle on whole pixels, or none at all when everything is clipped away
     // (Cairo lists no rectangle then).
     cairo_rectangle_list_t* clips = cairo_copy_clip_rectangle_list(cr);
     bool ok = clips->status == CAIRO_STATUS_SUCCESS && clips->num_rectangles <= 1;
     if (ok && clips->num_rectangles == 1) {
         const cairo_rectangle_t& k = clips->rectangles[0];
-        int e[4];
-        ok = toDevice(k.x, k.y, k.x + k.width, k.y + k.height, e);
-        if (ok) c[0] = std::max(c[0], e[0]), c[1] = std::max(c[1], e[1]), c[2] = std::min(c[2], e[2]), c[3] = std::min(c[3], e[3]);
+        const auto e = toDevice(k.x, k.y, k.x + k.width, k.y + k.height);
+        ok = e.has_value();
+        if (ok) clip = {std::max(clip.x0, e->x0), std::max(clip.y0, e->y0), std::min(clip.x1, e->x1), std::min(clip.y1, e->y1)};
     } else if (ok) {
-        c[2] = c[0], c[3] = c[1];
+        clip = {};
     }
     cairo_rectangle_list_destroy(clips);
-    if (!ok) return false;
-    if (!fits(PixelBox{d[0], d[1], d[2], d[3]}, image)) return false;
+    if (!ok || !fits(*to, image)) return false;
     context.prepareForCairo();
     cairo_surface_flush(s);
-    drawNearest(PixelRows{cairo_image_surface_get_data(s), sw, sh, cairo_image_surface_get_stride(s)},
-                PixelBox{d[0], d[1], d[2], d[3]}, PixelBox{c[0], c[1], c[2], c[3]}, image);
+    drawNearest(PixelRows{cairo_image_surface_get_data(s), sw, sh, cairo_image_surface_get_stride(s)}, *to, clip, image);
     cairo_surface_mark_dirty(s);
     return true;
 }

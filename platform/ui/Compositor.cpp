@@ -107,6 +107,8 @@ struct DrawPass {
     const Occlusion* occlusion = nullptr;
     // A second context over the target for live views; null: one is made when needed.
     SurfaceContext* live = nullptr;
+    // The target's pixels, where views may write them without Cairo; null: they may not.
+    const PixelRows* rows = nullptr;
 
     // The same target, for a look drawn aside and moved into place.
     DrawPass aside() const { return {cr, scale, nullptr, nullptr}; }
@@ -354,82 +356,66 @@ bool DrawPass::outsideLimit(const cairo_matrix_t& m, const Rect& b) const {
 
 void drawView(const DrawPass& pass, const cairo_matrix_t& parent, View& v, double parentAlpha);
 
-// `r` on whole pixels: nothing when an edge falls inside a pixel (Cairo must blend there). Within
-// 1/1000 of a pixel is whole: Cairo keeps coordinates in 256ths.
-std::optional<PixelBox> wholePixels(const DeviceRect& r) {
-    int whole[4];
-    const double edges[4] = {r.x0, r.y0, r.x1, r.y1};
-    for (int i = 0; i < 4; ++i) {
-        const double w = std::round(edges[i]);
-        if (std::fabs(edges[i] - w) > 1e-3 || std::fabs(w) > 1e7) return std::nullopt;
-        whole[i] = int(w);
-    }
-    return PixelBox{whole[0], whole[1], whole[2], whole[3]};
-}
+std::optional<PixelBox> wholePixels(const DeviceRect& r) { return PixelBox::onWholePixels(r.x0, r.y0, r.x1, r.y1); }
 
 // The pixels a view may touch in `area` (device space): its superviews' clips and the part drawn
 // again, on whole pixels of the target. Nothing when an edge falls inside a pixel; an empty box
 // when nothing is visible.
-std::optional<PixelBox> clipOnPixels(const DrawPass& pass, const Occlusion::Entry& entry, const DeviceRect& area,
-                                     int width, int height) {
-    DeviceRect box = area.intersection({0, 0, double(width), double(height)});
+std::optional<PixelBox> clipOnPixels(const DrawPass& pass, const Occlusion::Entry& entry, const DeviceRect& area) {
+    DeviceRect box = area.intersection({0, 0, double(pass.rows->width), double(pass.rows->height)});
     for (const auto& c : {entry.clip, pass.occlusion->limit})
         if (c) box = box.intersection(*c);
     if (box.empty()) return PixelBox{};
     return wholePixels(box);
 }
 
-// The target's pixels where a view may write them itself: the main pass onto a 32-bit image.
-std::optional<PixelRows> targetRows(const DrawPass& pass) {
-    if (!pass.occlusion) return std::nullopt;
+// Writes into the target's pixels between Cairo's own drawing, as Cairo asks: its pending
+// drawing done before, its knowledge of the pixels dropped after.
+template <typename Write>
+void writeDirectly(const DrawPass& pass, Write write) {
     cairo_surface_t* target = cairo_get_target(pass.cr);
-    if (cairo_surface_get_type(target) != CAIRO_SURFACE_TYPE_IMAGE) return std::nullopt;
-    const cairo_format_t format = cairo_image_surface_get_format(target);
-    if (format != CAIRO_FORMAT_RGB24 && format != CAIRO_FORMAT_ARGB32) return std::nullopt;
     cairo_surface_flush(target);
-    return PixelRows{cairo_image_surface_get_data(target), cairo_image_surface_get_width(target),
-                     cairo_image_surface_get_height(target), cairo_image_surface_get_stride(target)};
+    write();
+    cairo_surface_mark_dirty(target);
 }
 
 // A live view that writes its pixels itself, with no drawing context in between: the camera
 // preview, thirty times a second. False when it cannot here.
 bool drawLiveDirect(const DrawPass& pass, const cairo_matrix_t& m, View& v, const Occlusion::Entry& entry) {
-    const auto rows = targetRows(pass);
-    if (!rows) return false;
-    const auto clip = clipOnPixels(pass, entry, toDevice(m, v.bounds()), rows->width, rows->height);
+    if (!pass.rows) return false;
+    const auto clip = clipOnPixels(pass, entry, toDevice(m, v.bounds()));
     if (!clip) return false;
-    if (!v.drawLiveInto(LiveTarget{*rows, *clip, m.xx, m.yy, m.x0, m.y0})) return false;
-    cairo_surface_mark_dirty(cairo_get_target(pass.cr));
-    return true;
+    bool drawn = false;
+    writeDirectly(pass, [&] { drawn = v.drawLiveInto(LiveTarget{*pass.rows, *clip, m.xx, m.yy, m.x0, m.y0}); });
+    return drawn;
 }
 
 // A background on whole pixels, without Cairo: the same bytes, less setting up. False (nothing
 // drawn) when it must go through Cairo.
 bool fillDirect(const DrawPass& pass, const cairo_matrix_t& m, int order, const Color& bg, const Rect& b, double alpha,
                 const DeviceRect& hole) {
-    if (order < 0 || !axisAligned(m)) return false;
+    if (order < 0 || !pass.rows || !axisAligned(m)) return false;
     const auto rect = wholePixels(toDevice(m, b));
-    const auto rows = rect ? targetRows(pass) : std::nullopt;
-    if (!rows) return false;
-    const auto clip = clipOnPixels(pass, pass.occlusion->views[size_t(order)], toDevice(m, b), rows->width, rows->height);
+    const auto clip = rect ? clipOnPixels(pass, pass.occlusion->views[size_t(order)], toDevice(m, b)) : std::nullopt;
     if (!clip) return false;
     const uint32_t color = PixelBlender::premultiplied(bg.r, bg.g, bg.b, bg.a * alpha);
     auto fill = [&](PixelBox box) {
         box = {std::max(box.x0, clip->x0), std::max(box.y0, clip->y0), std::min(box.x1, clip->x1), std::min(box.y1, clip->y1)};
-        if (!box.empty()) PixelBlender::fill(*rows, box, color);
+        if (!box.empty()) PixelBlender::fill(*pass.rows, box, color);
     };
     if (hole.empty()) {
-        fill(*rect);
-    } else {
-        // The rectangle less the hole inside it: above, below, left and right of it.
-        const auto h = wholePixels(hole);
-        if (!h) return false;
+        writeDirectly(pass, [&] { fill(*rect); });
+        return true;
+    }
+    // The rectangle less the hole inside it: above, below, left and right of it.
+    const auto h = wholePixels(hole);
+    if (!h) return false;
+    writeDirectly(pass, [&] {
         fill({rect->x0, rect->y0, rect->x1, h->y0});
         fill({rect->x0, h->y1, rect->x1, rect->y1});
         fill({rect->x0, h->y0, h->x0, h->y1});
         fill({h->x1, h->y0, rect->x1, h->y1});
-    }
-    cairo_surface_mark_dirty(cairo_get_target(pass.cr));
+    });
     return true;
 }
 
@@ -504,7 +490,7 @@ void paintContent(cairo_t* cr, const View& v, const ViewBacking& bk, const Rect&
 // (nothing drawn) when it must go through Cairo.
 bool paintDirect(const DrawPass& pass, const cairo_matrix_t& m, int order, const View& v, const ViewBacking& bk,
                  const Rect& b, double alpha) {
-    if (order < 0) return false;
+    if (order < 0 || !pass.rows) return false;
     // Where paintContent and paintBacking would put it, step by step as they do.
     const Rect model = v.bounds();
     const Rect r{b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
@@ -516,10 +502,9 @@ bool paintDirect(const DrawPass& pass, const cairo_matrix_t& m, int order, const
                        r.height() / (bk.pixelHeight() / bk.scale()) / bk.scale());
     if (p.xx != 1 || p.yy != 1 || p.xy != 0 || p.yx != 0) return false;
     const auto at = wholePixels({p.x0, p.y0, p.x0 + bk.pixelWidth(), p.y0 + bk.pixelHeight()});
-    const auto rows = at ? targetRows(pass) : std::nullopt;
-    if (!rows) return false;
+    if (!at) return false;
     const DeviceRect area{double(at->x0), double(at->y0), double(at->x1), double(at->y1)};
-    const auto clip = clipOnPixels(pass, pass.occlusion->views[size_t(order)], area, rows->width, rows->height);
+    const auto clip = clipOnPixels(pass, pass.occlusion->views[size_t(order)], area);
     if (!clip) return false;
     if (clip->empty()) return true;
     cairo_surface_t* s = bk.surface();
@@ -528,8 +513,9 @@ bool paintDirect(const DrawPass& pass, const cairo_matrix_t& m, int order, const
     const uint8_t* source = cairo_image_surface_get_data(s) + size_t(clip->y0 - at->y0) * size_t(stride) +
                             size_t(clip->x0 - at->x0) * 4;
     const bool opaque = cairo_image_surface_get_format(s) == CAIRO_FORMAT_RGB24;
-    PixelBlender::paint(*rows, *clip, source, stride, opaque, alpha >= 1 ? 255 : PixelBlender::opacity(alpha));
-    cairo_surface_mark_dirty(cairo_get_target(pass.cr));
+    writeDirectly(pass, [&] {
+        PixelBlender::paint(*pass.rows, *clip, source, stride, opaque, alpha >= 1 ? 255 : PixelBlender::opacity(alpha));
+    });
     return true;
 }
 
@@ -797,7 +783,11 @@ void Compositor::drawWindow(Target& to, Window& window) {
         cairo_get_matrix(cr, &m);
         OcclusionCollector(occlusion).collectInner(m, window, g, g.alpha, std::nullopt);
         if (!to.live) to.live = SurfaceContext::createForSurface(target.surface(), scale_);
-        drawInner({cr, scale_, &occlusion, to.live.get()}, m, window, g, g.alpha);
+        // Both targets are 32-bit image surfaces made here, their rows known once a frame.
+        cairo_surface_t* s = target.surface();
+        const PixelRows rows{cairo_image_surface_get_data(s), cairo_image_surface_get_width(s),
+                             cairo_image_surface_get_height(s), cairo_image_surface_get_stride(s)};
+        drawInner({cr, scale_, &occlusion, to.live.get(), rows.pixels ? &rows : nullptr}, m, window, g, g.alpha);
     }
     cairo_restore(cr);
     cairo_surface_flush(target.surface());
