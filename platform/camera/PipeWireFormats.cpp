@@ -83,6 +83,12 @@ std::vector<VideoMode> PipeWireFormats::modes(const spa_pod* param) {
         for (const auto& s : kUsual)
             if (s.width >= lo.width && s.width <= hi.width && s.height >= lo.height && s.height <= hi.height)
                 sizes.push_back(s);
+        std::vector<spa_rectangle> unique;
+        for (const auto& s : sizes)
+            if (std::none_of(unique.begin(), unique.end(),
+                             [&](const spa_rectangle& u) { return u.width == s.width && u.height == s.height; }))
+                unique.push_back(s);
+        sizes = std::move(unique);
     }
 
     std::vector<spa_fraction> rates = valuesOf<spa_fraction>(param, SPA_FORMAT_VIDEO_framerate, SPA_TYPE_Fraction, &range);

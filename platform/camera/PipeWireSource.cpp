@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -22,6 +23,12 @@ using SteadyClock = std::chrono::steady_clock;
 double seconds(SteadyClock::duration d) { return std::chrono::duration<double>(d).count(); }
 SteadyClock::duration span(double s) {
     return std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(s));
+}
+
+std::string secondsText(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", s);
+    return text;
 }
 
 // Frames are checked for silence and failures handled at this interval, s.
@@ -159,7 +166,7 @@ struct PipeWireSource::Impl {
         }
         if (!failure.empty()) lose(failure);
         if (stream && seconds(now - lastFrame) >= timing.stallSeconds)
-            lose("no frame for " + std::to_string(int(timing.stallSeconds)) + " s");
+            lose("no frame for " + secondsText(timing.stallSeconds) + " s");
         if (current == SPA_ID_INVALID && synced && now >= retryAt) openCamera();
     }
 
@@ -207,6 +214,7 @@ struct PipeWireSource::Impl {
             }
         }
         params.erase(std::remove(params.begin(), params.end(), nullptr), params.end());
+        if (getenv("PWDBG")) fprintf(stderr, "stream to %s serial %s: %zu modes, %zu offers\n", node->name.c_str(), node->serial.c_str(), modes.size(), params.size());
         if (params.empty()) {
             lose("the camera offers no format that can be read");
             return;
@@ -289,6 +297,7 @@ struct PipeWireSource::Impl {
     }
 
     void onState(pw_stream_state old, pw_stream_state state, const char* error) {
+        if (getenv("PWDBG")) fprintf(stderr, "state %s -> %s %s\n", pw_stream_state_as_string(old), pw_stream_state_as_string(state), error ? error : "");
         if (closing) return;
         if (state == PW_STREAM_STATE_ERROR)
             failure = std::string("stream error: ") + (error ? error : "unknown");
@@ -334,6 +343,7 @@ struct PipeWireSource::Impl {
             const uint32_t size = d.chunk->size ? std::min(d.chunk->size, room) : room;
             planes.push_back({static_cast<const uint8_t*>(d.data) + offset, size, d.chunk->stride});
         }
+        if (getenv("PWDBG")) fprintf(stderr, "process n=%u broken=%d size=%zu fmt=%x\n", buf->n_datas, broken, planes.empty() ? 0 : planes[0].length, format.pixelFormat);
         if (!broken && !planes.empty() && owner.offerFrame(format, std::move(planes))) lastFrame = SteadyClock::now();
         pw_stream_queue_buffer(stream, b);
     }
