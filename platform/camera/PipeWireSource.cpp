@@ -33,6 +33,8 @@ std::string secondsText(double s) {
 
 // Frames are checked for silence and failures handled at this interval, s.
 constexpr double kTick = 0.1;
+// A node just listed may not be ready for a link yet, s.
+constexpr double kNewNodeDelay = 0.5;
 // More offers than this say nothing new: the first ones are what is taken.
 constexpr size_t kMaxOffers = 48;
 
@@ -165,6 +167,7 @@ struct PipeWireSource::Impl {
             return;
         }
         if (!failure.empty()) lose(failure);
+        // A silent stream is made anew: a link that stopped moving does not start again by itself.
         if (stream && seconds(now - lastFrame) >= timing.stallSeconds)
             lose("no frame for " + secondsText(timing.stallSeconds) + " s");
         if (current == SPA_ID_INVALID && synced && now >= retryAt) openCamera();
@@ -214,7 +217,6 @@ struct PipeWireSource::Impl {
             }
         }
         params.erase(std::remove(params.begin(), params.end(), nullptr), params.end());
-        if (getenv("PWDBG")) fprintf(stderr, "stream to %s serial %s: %zu modes, %zu offers\n", node->name.c_str(), node->serial.c_str(), modes.size(), params.size());
         if (params.empty()) {
             lose("the camera offers no format that can be read");
             return;
@@ -281,11 +283,8 @@ struct PipeWireSource::Impl {
         };
         nodes.push_back({id, text(PW_KEY_OBJECT_SERIAL), text(PW_KEY_NODE_NAME), text(PW_KEY_NODE_DESCRIPTION),
                          text(PW_KEY_MEDIA_ROLE)});
-        // A camera that appears is taken at once.
-        if (synced && current == SPA_ID_INVALID) {
-            retryAt = SteadyClock::now();
-            step();
-        }
+        // A camera that appears is taken once its producer has had a moment to set itself up.
+        if (synced && current == SPA_ID_INVALID) retryAt = std::max(retryAt, SteadyClock::now() + span(kNewNodeDelay));
     }
 
     void onGlobalRemove(uint32_t id) {
@@ -297,7 +296,6 @@ struct PipeWireSource::Impl {
     }
 
     void onState(pw_stream_state old, pw_stream_state state, const char* error) {
-        if (getenv("PWDBG")) fprintf(stderr, "state %s -> %s %s\n", pw_stream_state_as_string(old), pw_stream_state_as_string(state), error ? error : "");
         if (closing) return;
         if (state == PW_STREAM_STATE_ERROR)
             failure = std::string("stream error: ") + (error ? error : "unknown");
@@ -343,7 +341,6 @@ struct PipeWireSource::Impl {
             const uint32_t size = d.chunk->size ? std::min(d.chunk->size, room) : room;
             planes.push_back({static_cast<const uint8_t*>(d.data) + offset, size, d.chunk->stride});
         }
-        if (getenv("PWDBG")) fprintf(stderr, "process n=%u broken=%d size=%zu fmt=%x\n", buf->n_datas, broken, planes.empty() ? 0 : planes[0].length, format.pixelFormat);
         if (!broken && !planes.empty() && owner.offerFrame(format, std::move(planes))) lastFrame = SteadyClock::now();
         pw_stream_queue_buffer(stream, b);
     }

@@ -28,10 +28,9 @@ bool PipeWireCamera::start(const PipeWireDaemon& daemon, const Spec& spec) {
     if (!spec.role.empty()) props += ",media.role=" + spec.role;
     std::vector<std::string> args{"gst-launch-1.0", "-q", "videotestsrc", "is-live=true", "pattern=solid-color",
                                   std::string("foreground-color=") + colour, "!"};
-    // BT.601, as webcams send it (GStreamer's own default for HD sizes is BT.709); full range in
-    // a JPEG, as JFIF has it.
-    args.push_back("video/x-raw,format=" + (mjpg ? std::string("I420") : spec.format) + size +
-                   (mjpg ? ",colorimetry=1:4:0:0" : ",colorimetry=bt601"));
+    // BT.601, as webcams send it (GStreamer's own default for HD sizes is BT.709); a JPEG made
+    // from R,G,B by libjpeg itself, as JFIF has it.
+    args.push_back(mjpg ? "video/x-raw,format=RGB" + size : "video/x-raw,format=" + spec.format + size + ",colorimetry=bt601");
     args.push_back("!");
     if (mjpg)
         for (const char* a : {"jpegenc", "!"}) args.push_back(a);

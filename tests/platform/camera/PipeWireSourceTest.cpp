@@ -214,19 +214,19 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
     expectNear(pictureCentre(*src), colourOf(0xffcc3366), 4, "nv12");
     EXPECT_EQ(warnings.size(), 1u);
 
-    // Silent for two seconds: lost with that reason; frames again: back.
-    nv12.pause();
+    // Silent for two seconds (the whole daemon stopped): lost with that reason; frames again: back.
+    pw.freeze();
     ASSERT_TRUE(cameratest::waitFor(loop, [&] { return src->isLost(); }, 8));
     ASSERT_EQ(warnings.size(), 2u);
     EXPECT_NE(warnings[1].find("(no frame for 2 s)"), std::string::npos) << warnings[1];
-    nv12.resume();
+    pw.thaw();
     ASSERT_TRUE(cameratest::waitFor(loop, [&] { return !src->isLost(); }, 10));
     expectNear(pictureCentre(*src), colourOf(0xffcc3366), 4, "nv12 again");
 
     // MJPG.
     nv12.stop();
     ASSERT_TRUE(mjpg.start(pw, {.name = "cam-mjpg", .format = "MJPG", .argb = 0xff66cc33})) << mjpg.error();
-    ASSERT_TRUE(cameratest::waitFor(loop, [&] { return !src->isLost() && src->format().pixelFormat == kFourccMJPEG; }, 10));
+    ASSERT_TRUE(cameratest::waitFor(loop, [&] { return !src->isLost() && src->format().pixelFormat == kFourccMJPEG; }, 15));
     ASSERT_TRUE(nextFrame(*src));
     expectNear(pictureCentre(*src), colourOf(0xff66cc33), 6, "mjpg");
     EXPECT_EQ(warnings.size(), 3u);
@@ -240,13 +240,6 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
     ASSERT_TRUE(yuy2.start(pw, {.name = "cam-yuy2", .argb = 0xff3366cc})) << yuy2.error();
     ASSERT_TRUE(cameratest::waitFor(loop, [&] { return !src->isLost(); }, 10));
     expectNear(pictureCentre(*src), colourOf(0xff3366cc), 4, "after the daemon came back");
-}
-
-TEST_F(PipeWireSourceTest, DebugMjpg) {
-    testenv::PipeWireCamera mjpg;
-    ASSERT_TRUE(mjpg.start(pw, {.name = "cam-mjpg", .format = "MJPG", .argb = 0xff66cc33})) << mjpg.error();
-    auto src = open("");
-    ASSERT_TRUE(nextFrame(*src));
 }
 
 TEST_F(PipeWireSourceTest, NameChoosesTheNodeAndAutoPrefersPipeWireToWebcams) {
@@ -271,7 +264,7 @@ TEST_F(PipeWireSourceTest, NameChoosesTheNodeAndAutoPrefersPipeWireToWebcams) {
         EXPECT_TRUE(src->isLost());
         EXPECT_TRUE(src->hasPicture());
         testenv::PipeWireCamera later;
-        ASSERT_TRUE(later.start(pw, {.name = "later", .width = 640, .height = 480, .argb = 0xff808080}));
+        ASSERT_TRUE(later.start(pw, {.name = "later", .format = "MJPG", .argb = 0xff808080}));
         ASSERT_TRUE(nextFrame(*src));
         EXPECT_FALSE(src->isLost());
         EXPECT_TRUE(warnings.empty());
