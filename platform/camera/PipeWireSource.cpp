@@ -9,6 +9,7 @@
 #include <spa/pod/builder.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -370,7 +371,14 @@ std::unique_ptr<PipeWireSource> PipeWireSource::open(const std::string& name, Ru
     timespec tick{0, long(kTick * 1e9)};
     pw_loop_update_timer(m.loop(), m.timer, &tick, &tick, false);
     bool answered = false;
-    if (m.connect() && pw_thread_loop_start(m.threadLoop) == 0) {
+    // PipeWire's thread never takes the signals the host handles, whenever the host blocks them.
+    sigset_t hostSignals, previous;
+    sigemptyset(&hostSignals);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&hostSignals, sig);
+    pthread_sigmask(SIG_BLOCK, &hostSignals, &previous);
+    const bool started = m.connect() && pw_thread_loop_start(m.threadLoop) == 0;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (started) {
         timespec deadline{};
         pw_thread_loop_get_time(m.threadLoop, &deadline, int64_t(timing.connectTimeout * SPA_NSEC_PER_SEC));
         while (!m.synced && !m.daemonGone)

@@ -180,8 +180,5 @@ TEST(PipeWireCameraWindow, PicturesComeFromPipeWireCamerasAsTheyComeAndGo) {
     ASSERT_TRUE(mjpg.start(pw, {.name = "cam-mjpg", .format = "MJPG", .argb = 0xff66cc33})) << mjpg.error();
     const RGB fromMjpg = session.shootUntil(rgbOf(0xff66cc33));
     EXPECT_TRUE(near(fromMjpg, rgbOf(0xff66cc33), 8)) << text(fromMjpg);
-
-    const std::string out = session.stop();
-    EXPECT_NE(out.find("exit=0"), std::string::npos) << out << session.errors();
-    EXPECT_NE(testenv::readFile(dir / "events.log").find(" terminate\n"), std::string::npos);
+    EXPECT_EQ(count(session.errors(), "\n"), 2u) << session.errors();
 }
