@@ -427,5 +427,8 @@ TEST(V4L2Source, AutoTakesTheFirstCaptureDeviceOnlyWhenAWindowIsShown) {
     EXPECT_TRUE(CameraSourceFactory::isValidOption("images:/tmp/x"));
     EXPECT_TRUE(CameraSourceFactory::isValidOption("v4l2:/dev/video0"));
     EXPECT_FALSE(CameraSourceFactory::isValidOption("v4l2:"));
+    EXPECT_TRUE(CameraSourceFactory::isValidOption("pipewire"));
+    EXPECT_TRUE(CameraSourceFactory::isValidOption("pipewire:HD Webcam"));
+    EXPECT_FALSE(CameraSourceFactory::isValidOption("pipewire:"));
     EXPECT_FALSE(CameraSourceFactory::isValidOption("webcam"));
 }
