@@ -34,7 +34,11 @@ std::optional<std::string> parseCamera(const std::string& v, CameraChoice& out) 
         out = {CameraChoice::Kind::V4L2, v.substr(5)};
         return std::nullopt;
     }
-    return "expected auto, synthetic, images:DIR or v4l2:/dev/videoN, got " + inQuotes(v);
+    if (v == "pipewire" || (v.rfind("pipewire:", 0) == 0 && v.size() > 9)) {
+        out = {CameraChoice::Kind::PipeWire, v.size() > 9 ? v.substr(9) : ""};
+        return std::nullopt;
+    }
+    return "expected auto, synthetic, images:DIR, v4l2:/dev/videoN or pipewire[:NAME], got " + inQuotes(v);
 }
 
 std::optional<std::string> parseLocation(const std::string& v, LocationChoice& out) {
@@ -169,7 +173,7 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
 
 std::string Options::usage() {
     return "usage: kestrova [--device-root DIR] [--headless] [--scale N] [--fullscreen] [--language CODE]\n"
-           "                [--orientation N] [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN]\n"
+           "                [--orientation N] [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN|pipewire[:NAME]]\n"
            "                [--location disabled|none|LAT,LON|gpsd[:HOST[:PORT]]]\n"
            "                [--script FILE] [--event-log FILE] [--version] [--help]\n"
            "\n"
@@ -181,8 +185,8 @@ std::string Options::usage() {
            "  --language CODE    en, ja, zh-Hans, zh-Hant, de or fr (default: from LANGUAGE, LC_ALL,\n"
            "                     LC_MESSAGES or LANG, else en)\n"
            "  --orientation N    the device's orientation at start, 1 (portrait) to 6 (default 1)\n"
-           "  --camera SOURCE    auto (default: the first webcam in a window, else synthetic), synthetic,\n"
-           "                     images:DIR or v4l2:/dev/videoN\n"
+           "  --camera SOURCE    auto (default: in a window a PipeWire camera, else the first webcam, else\n"
+           "                     synthetic), synthetic, images:DIR, v4l2:/dev/videoN or pipewire[:NAME]\n"
            "  --location SOURCE  disabled, none (default), LAT,LON or gpsd[:HOST[:PORT]]\n"
            "  --script FILE      runs the input script FILE, then quits\n"
            "  --event-log FILE   writes the event log to FILE instead of standard output\n"

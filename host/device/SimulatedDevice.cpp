@@ -46,6 +46,7 @@ std::string cameraOption(const CameraChoice& c) {
     switch (c.kind) {
         case CameraChoice::Kind::Images: return "images:" + c.path;
         case CameraChoice::Kind::V4L2: return "v4l2:" + c.path;
+        case CameraChoice::Kind::PipeWire: return c.path.empty() ? "pipewire" : "pipewire:" + c.path;
         case CameraChoice::Kind::Synthetic: return "synthetic";
         case CameraChoice::Kind::Auto: break;
     }
