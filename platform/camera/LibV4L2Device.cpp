@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -45,6 +46,13 @@ bool LibV4L2Device::fail(const std::string& what) {
 
 bool LibV4L2Device::open(const std::string& path) {
     if (fd_ >= 0) return true;
+    // libv4l2 prints its own lines on standard error unless given a log file; our one warning
+    // says what went wrong.
+    static FILE* quiet = [] {
+        if (!v4l2_log_file) v4l2_log_file = std::fopen("/dev/null", "we");
+        return v4l2_log_file;
+    }();
+    (void)quiet;
     errorNumber_ = 0;
     fd_ = v4l2_open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
