@@ -143,7 +143,7 @@ private:
     // The object's offset is within the body.
     bool member(uint64_t object) {
         const uint64_t off = bigEndian(d_ + table_ + object * offsetSize_, offsetSize_);
-        return off >= 8 && off < n_ - 32;
+        return off < n_ - 32;
     }
     // For an array, set or dictionary: how many references it holds and where they start; none
     // for any other object. False when it does not fit in the body.

@@ -37,20 +37,28 @@ size_t count(const std::string& text, const std::string& what) {
     return n;
 }
 
-// A progressive JPEG whose last scan is repeated `times` more times.
+// A 1600 x 1200 progressive JPEG whose smallest luma scan (a few dozen bytes, but a walk over
+// every luma block) is repeated `times` more times.
 std::string repeatedScans(const fs::path& scratch, int times) {
     const fs::path ppm = scratch / "grad.ppm", jpg = scratch / "prog.jpg";
     faults::makeJpeg(scratch / "base.jpg", 1600, 1200);
     run("djpeg -pnm -outfile " + testenv::shellQuote(ppm.string()) + " " + testenv::shellQuote((scratch / "base.jpg").string()));
     run("cjpeg -progressive -outfile " + testenv::shellQuote(jpg.string()) + " " + testenv::shellQuote(ppm.string()));
-    std::string j = testenv::readFile(jpg);
-    const size_t last = j.rfind("\xFF\xDA");
-    const size_t end = j.rfind("\xFF\xD9");
-    if (last == std::string::npos || end == std::string::npos || end < last) return j;
-    const std::string scan = j.substr(last, end - last);
-    std::string out = j.substr(0, end);
+    const std::string j = testenv::readFile(jpg);
+    size_t best = std::string::npos, bestEnd = 0;
+    for (size_t at = j.find("\xFF\xDA"); at != std::string::npos && at + 6 < j.size(); at = j.find("\xFF\xDA", at + 2)) {
+        size_t end = at + 2 + (size_t(uint8_t(j[at + 2])) << 8 | uint8_t(j[at + 3]));
+        while (end + 1 < j.size() && !(uint8_t(j[end]) == 0xFF && j[end + 1] != 0 &&
+                                       (uint8_t(j[end + 1]) < 0xD0 || uint8_t(j[end + 1]) > 0xD7)))
+            ++end;
+        const bool lumaOnly = j[at + 4] == 1 && j[at + 5] == 1;
+        if (lumaOnly && (best == std::string::npos || end - at < bestEnd - best)) best = at, bestEnd = end;
+    }
+    if (best == std::string::npos) return j;
+    const std::string scan = j.substr(best, bestEnd - best);
+    std::string out = j.substr(0, bestEnd);
     for (int i = 0; i < times; ++i) out += scan;
-    return out + "\xFF\xD9";
+    return out + j.substr(bestEnd);
 }
 
 void putBigEndian(std::string& s, uint32_t v) {
