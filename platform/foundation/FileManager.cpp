@@ -286,7 +286,7 @@ bool FileManager::writeFileAtomically(const fs::path& hostPath, const void* byte
     if (dirfd < 0) return false;
 
     std::string temp;
-    int fd = -1;
+    int fd = -1, lock = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-" +
                std::to_string(gTempCounter.fetch_add(1)) + ".tmp";
@@ -295,13 +295,24 @@ bool FileManager::writeFileAtomically(const fs::path& hostPath, const void* byte
             if (errno != EEXIST) break;
             continue;
         }
+        // The lock is held through a read-only descriptor of its own, so the data is closed (and
+        // seen closed by anyone watching) before the rename while the temporary stays locked.
         // Another process's clean-up may have taken the new name for abandoned in the moment
         // before the lock: then it is gone, and the write starts over under a new name.
-        struct stat held, named;
-        const bool locked = ::flock(fd, LOCK_EX) == 0;
-        if (!locked || (::fstat(fd, &held) == 0 && ::fstatat(dirfd, temp.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                        named.st_dev == held.st_dev && named.st_ino == held.st_ino))
+        lock = ::openat(dirfd, temp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
+            // A file system without locks: written as before there were any.
+            if (lock >= 0) ::close(lock);
+            lock = -1;
             break;
+        }
+        struct stat held, named, written;
+        if (::fstat(lock, &held) == 0 && ::fstat(fd, &written) == 0 &&
+            ::fstatat(dirfd, temp.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && held.st_ino == written.st_ino &&
+            named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+            break;
+        ::close(lock);
+        lock = -1;
         ::close(fd);
         fd = -1;
     }
@@ -309,15 +320,15 @@ bool FileManager::writeFileAtomically(const fs::path& hostPath, const void* byte
         ::close(dirfd);
         return false;
     }
-    // The lock is held until the temporary has its final name.
     bool ok = writeAll(fd, bytes, length) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
     if (ok) {
         ok = replaceExisting ? ::renameat(dirfd, temp.c_str(), dirfd, name.c_str()) == 0
                              : renameNoReplace(dirfd, temp.c_str(), name.c_str());
     }
     if (ok) ::fsync(dirfd);  // the rename itself is durable only once the folder is
     else ::unlinkat(dirfd, temp.c_str(), 0);
-    ::close(fd);  // after fsync, a failing close cannot lose what was written
+    if (lock >= 0) ::close(lock);  // only once the temporary has its final name, or is gone
     ::close(dirfd);
     return ok;
 }
