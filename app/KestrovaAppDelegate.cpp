@@ -260,6 +260,8 @@ void KestrovaAppDelegate::applicationWillResignActive(platform::Application&) { 
 
 void KestrovaAppDelegate::applicationWillTerminate(platform::Application&) {
     KESTROVA_ASSERT_MAIN_THREAD();
+    // A shutter that already sounded gets its picture queued before the wait below.
+    if (cc_ && cc_->delegate() == this) cc_->deliverPendingPicture();
     // Every delayed call goes (the countdown is not one: it keeps its own course).
     photoProcessingStart_.cancel();
     aboutViewLoad_.cancel();

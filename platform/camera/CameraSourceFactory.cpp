@@ -90,7 +90,7 @@ std::unique_ptr<CameraSource> CameraSourceFactory::create(const std::string& opt
         return std::make_unique<SyntheticSource>(clock);
     }
     if (startsWith(option, kImages) && option.size() > kImages.size()) {
-        if (auto src = ImageFolderSource::open(option.substr(kImages.size()), &reason)) return src;
+        if (auto src = ImageFolderSource::open(option.substr(kImages.size()), &reason, &loop)) return src;
     } else if (startsWith(option, kV4L2) && option.size() > kV4L2.size()) {
         if (auto src = V4L2Source::open(makeDevice(), option.substr(kV4L2.size()), loop, &reason, warn)) return src;
     } else if (option == kPipeWire || startsWith(option, std::string(kPipeWire) + ":")) {
