@@ -202,7 +202,7 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
     // Removed: one line with the reason, the stand-in's picture at once, never the last frame.
     yuy2.stop();
     ASSERT_TRUE(cameratest::waitFor(loop, [&] { return src->isLost(); }));
-    ASSERT_EQ(warnings.size(), 1u);
+    ASSERT_EQ(warnings.size(), 1u) << testing::PrintToString(warnings);
     EXPECT_NE(warnings[0].find("camera pipewire lost (camera removed)"), std::string::npos) << warnings[0];
     ImageRef stand = src->pictureFrame(1);
     ASSERT_TRUE(stand);
