@@ -14,6 +14,7 @@ packages=(
   libgps-dev gpsd gpsd-clients libv4l-dev
   libimage-exiftool-perl fontconfig xvfb xauth xdotool librsvg2-bin
   appstream desktop-file-utils dpkg-dev openbox x11-utils
+  libwayland-dev wayland-protocols libxkbcommon-dev xkb-data sway grim
 )
 
 # Only `make fuzz` needs clang and its libFuzzer runtime.
