@@ -24,7 +24,7 @@ bool HeadlessSway::waitFor(double seconds, const std::function<bool()>& conditio
     }
 }
 
-std::unique_ptr<HeadlessSway> HeadlessSway::start(std::string* why) {
+std::unique_ptr<HeadlessSway> HeadlessSway::start(std::string* why, const std::string& resolution) {
     if (run("command -v sway && command -v swaymsg").status != 0) {
         *why = "sway is not installed (scripts/install-deps.sh installs it)";
         return nullptr;
@@ -43,7 +43,7 @@ std::unique_ptr<HeadlessSway> HeadlessSway::start(std::string* why) {
         return nullptr;
     }
     s->runtimeDir_ = dir;
-    writeFile(s->runtimeDir_ + "/config", "output HEADLESS-1 resolution 1920x1080\n"
+    writeFile(s->runtimeDir_ + "/config", "output HEADLESS-1 resolution " + resolution + "\n"
                                           "for_window [app_id=\".*\"] floating enable\n");
     const std::string asUser = root ? std::string("chown -R ") + kUser + " " + shellQuote(dir) + " && setpriv --reuid=" +
                                           kUser + " --regid=" + kUser + " --clear-groups "

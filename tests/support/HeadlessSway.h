@@ -13,8 +13,9 @@ namespace testenv {
 
 class HeadlessSway {
 public:
-    // Null, with the reason, when sway is not installed or does not come up.
-    static std::unique_ptr<HeadlessSway> start(std::string* why);
+    // Null, with the reason, when sway is not installed or does not come up. One output,
+    // HEADLESS-1, of `resolution` pixels; every window floats at the size it asks for.
+    static std::unique_ptr<HeadlessSway> start(std::string* why, const std::string& resolution = "1920x1080");
     ~HeadlessSway();
 
     // Environment assignments for a shell command line: WAYLAND_DISPLAY and SWAYSOCK.

@@ -9,13 +9,15 @@
 #include <filesystem>
 #include <optional>
 
+#include <signal.h>
+
 using testenv::HeadlessSway;
 using testenv::shellQuote;
 
 namespace {
 
 // evdev key codes
-constexpr int kKeyF12 = 88, kKeyVolumeUp = 115;
+constexpr int kKeyF11 = 87, kKeyF12 = 88, kKeyVolumeUp = 115;
 
 struct Rect {
     int x = 0, y = 0, width = 0, height = 0;
@@ -25,6 +27,7 @@ struct Rect {
 struct ShownWindow {
     Rect content;
     std::string appId, shell;
+    bool fullscreen = false;
 };
 
 void findWindows(const nlohmann::json& node, std::vector<ShownWindow>& out) {
@@ -32,6 +35,7 @@ void findWindows(const nlohmann::json& node, std::vector<ShownWindow>& out) {
         ShownWindow w;
         w.appId = node["app_id"];
         w.shell = node.value("shell", "");
+        w.fullscreen = node.value("fullscreen_mode", 0) != 0;
         const auto& r = node["rect"];
         const auto& wr = node["window_rect"];
         w.content = {r["x"].get<int>() + wr["x"].get<int>(), r["y"].get<int>() + wr["y"].get<int>(),
@@ -58,6 +62,12 @@ std::string startApp(const HeadlessSway& sway, const testenv::ScratchDir& dir, c
     return "cd " + shellQuote(dir.path().string()) + " && " + extra + " " + sway.env() + " " +
            shellQuote(testenv::kestrovaBinary()) + " --camera synthetic --device-root device --event-log events.log " +
            args + " >app.out 2>&1 & echo $!";
+}
+
+bool zombie(long pid) {
+    const std::string stat = testenv::readFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto paren = stat.rfind(')');
+    return paren != std::string::npos && stat.compare(paren + 1, 3, " Z ") == 0;
 }
 
 struct App {
@@ -136,6 +146,30 @@ TEST(WindowWayland, NativeWindowTakesPicturesByClickAndVolumeKey) {
         return HeadlessSway::waitFor(1, [&] { return countFiles(dcim, ".JPG") >= 2; });
     })) << testenv::readFile(dir / "events.log");
     EXPECT_EQ(testenv::readFile(dir / "app.out").find("Wayland"), std::string::npos);
+
+    // Closing the window ends the application as the phone does.
+    ASSERT_EQ(sway->swaymsg("'[app_id=\"org.kestrova.camera\"]' kill").status, 0);
+    EXPECT_TRUE(HeadlessSway::waitFor(10, [&] { return kill(pid_t(app.pid), 0) != 0 || zombie(app.pid); }));
+    EXPECT_NE(testenv::readFile(dir / "events.log").find(" terminate\n"), std::string::npos);
+}
+
+// A phone-shaped output: full screen from the start; F11 leaves it for a window.
+TEST(WindowWayland, PhoneShapedOutputStartsFullScreen) {
+    std::string why;
+    auto sway = HeadlessSway::start(&why, "720x1440");
+    if (!sway) GTEST_SKIP() << why;
+    ASSERT_TRUE(sway->holdInputDevices(VIRTUAL_INPUT));
+    testenv::ScratchDir dir;
+    App app;
+    app.pid = std::atol(testenv::run(startApp(*sway, dir, "")).out.c_str());
+    std::optional<ShownWindow> w;
+    // Full screen, and drawn at the whole output's size.
+    ASSERT_TRUE(HeadlessSway::waitFor(10, [&] {
+        return (w = shownWindow(*sway)).has_value() && w->fullscreen && w->content.width == 720 &&
+               w->content.height == 1440;
+    })) << testenv::readFile(dir / "app.out");
+    input(*sway, "key " + std::to_string(kKeyF11));
+    EXPECT_TRUE(HeadlessSway::waitFor(10, [&] { return (w = shownWindow(*sway)).has_value() && !w->fullscreen; }));
 }
 
 // On an output of scale 2 the window's buffer is drawn at scale 2: the compositor's picture of
@@ -188,4 +222,9 @@ TEST(WindowWayland, DrawnAtTheOutputsScale) {
     if (!same) dir.keep();
     EXPECT_TRUE(same) << "grim " << shown.width << "x" << shown.height << ", own " << own.width << "x" << own.height
                       << "; kept in " << dir.path();
+
+    // The pointer lands where it points at scale 2 too: 70 units down is the shutter area just
+    // below the bar (taken as pixels, it would be the bar).
+    input(*sway, "move " + std::to_string(w->content.x + 160) + " " + std::to_string(w->content.y + 70) + " 960 540 click");
+    EXPECT_TRUE(HeadlessSway::waitFor(15, [&] { return countFiles(dir / "device/var/mobile/Media/DCIM", ".JPG") == 1; }));
 }
