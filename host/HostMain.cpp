@@ -4,6 +4,8 @@
 #include "host/device/Options.h"
 #include "host/script/Script.h"
 #include "host/device/SimulatedDevice.h"
+#include "host/window/DisplayChoice.h"
+#include "host/window/WaylandHost.h"
 #include "host/window/WindowHost.h"
 #include "platform/graphics/FontLibrary.h"
 
@@ -57,7 +59,12 @@ int hostMain(const std::vector<std::string>& args) {
 
     if (!options.headless) {
         std::string why;
-        if (auto window = WindowHost::open(options, &why)) return window->run(script, report);
+        const auto server = DisplayChoice::choose(options.windowSystem, [](const char* name) { return std::getenv(name); });
+        if (server == DisplayChoice::Server::Wayland) {
+            if (auto window = WaylandHost::open(options, &why)) return window->run(script, report);
+        } else if (auto window = WindowHost::open(options, &why)) {
+            return window->run(script, report);
+        }
         report("kestrova: no display (" + why + "): running headless");
         // From here on the device is a headless one: no webcam probe, no desktop opener.
         Options headless = options;

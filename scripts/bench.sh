@@ -40,6 +40,9 @@ capture_filter_single_colour|20|BM_FilterSingleColor|single colour alone over 16
 capture_fan_image|6|BM_FanImage|fan image on the main thread, <= 3 ms
 capture_burst_peak_memory|20|BM_BurstPeakMemory|peak memory in a full-queue burst, <= 75 MB
 session.liftToCapturePhotoMainThread|7|BM_LiftToCapturePhoto|lift to capturePhoto, <= 1 ms main thread
+wayland_live_camera_window_CPU_scale_1|27|BM_WaylandLiveCameraCpu|Wayland live camera page at output scale 1, <= 1.0 % of a core
+wayland_live_camera_window_CPU_scale_2|27|BM_WaylandLiveCameraCpu|Wayland live camera page at output scale 2, <= 2.0 % of a core
+wayland_idle_window_CPU|27|BM_WaylandIdleWindowCpu|Wayland information page at rest, 0 % of a core
 GOALS
 
 # Medians: "<exe> <benchmark> <seconds>" (benchmark names without their aggregate suffix).

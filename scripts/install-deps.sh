@@ -16,6 +16,7 @@ packages=(
   appstream desktop-file-utils dpkg-dev openbox x11-utils
   pipewire pipewire-bin wireplumber dbus dbus-daemon
   libpipewire-0.3-dev gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  libwayland-dev wayland-protocols libxkbcommon-dev xkb-data sway grim
 )
 
 # Only `make fuzz` needs clang and its libFuzzer runtime.

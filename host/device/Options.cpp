@@ -123,8 +123,9 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
             (name == "--headless" ? o.headless : o.fullscreen) = true;
             continue;
         }
-        static const char* const withValue[] = {"--device-root", "--scale",  "--language", "--orientation",
-                                                "--camera",      "--location", "--script", "--event-log"};
+        static const char* const withValue[] = {"--device-root", "--scale",    "--language", "--orientation",
+                                                "--camera",      "--location", "--script",   "--event-log",
+                                                "--window-system"};
         if (std::find(std::begin(withValue), std::end(withValue), name) == std::end(withValue)) {
             if (name.rfind("-", 0) == 0) return failure("unknown option " + inQuotes(name) + " (try --help)");
             return failure("unexpected argument " + inQuotes(name) + " (the device takes only options; try --help)");
@@ -158,6 +159,11 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
             o.script = *v;
         } else if (name == "--event-log") {
             o.eventLog = *v;
+        } else if (name == "--window-system") {
+            if (*v == "auto") o.windowSystem = WindowSystem::Auto;
+            else if (*v == "wayland") o.windowSystem = WindowSystem::Wayland;
+            else if (*v == "x11") o.windowSystem = WindowSystem::X11;
+            else return failure(name + ": expected auto, wayland or x11, got " + inQuotes(*v));
         }
     }
     if (!languageGiven) o.language = EnvironmentLanguage::choose(getenv);
@@ -175,7 +181,8 @@ std::string Options::usage() {
     return "usage: kestrova [--device-root DIR] [--headless] [--scale N] [--fullscreen] [--language CODE]\n"
            "                [--orientation N] [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN|pipewire[:NAME]]\n"
            "                [--location disabled|none|LAT,LON|gpsd[:HOST[:PORT]]]\n"
-           "                [--script FILE] [--event-log FILE] [--version] [--help]\n"
+           "                [--script FILE] [--event-log FILE] [--window-system auto|wayland|x11]\n"
+           "                [--version] [--help]\n"
            "\n"
            "  --device-root DIR  the device's file system (default $XDG_DATA_HOME/kestrova/device)\n"
            "  --headless         no window and no sound; scripts run in virtual time\n"
@@ -190,6 +197,8 @@ std::string Options::usage() {
            "  --location SOURCE  disabled, none (default), LAT,LON or gpsd[:HOST[:PORT]]\n"
            "  --script FILE      runs the input script FILE, then quits\n"
            "  --event-log FILE   writes the event log to FILE instead of standard output\n"
+           "  --window-system WS auto (default: Wayland where WAYLAND_DISPLAY is set, else X11;\n"
+           "                     SDL_VIDEODRIVER=wayland or x11 picks one), wayland or x11\n"
            "  --version          prints the version and exits\n"
            "\n"
            "script commands, one a line: wait S | tap X Y | tap @NAME | tap \"TITLE\" | sheet N |\n"

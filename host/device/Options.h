@@ -24,6 +24,9 @@ struct LocationChoice {
     int port = 2947;                     // Gpsd
 };
 
+// The window system the window is shown on; Auto: the session's (see DisplayChoice).
+enum class WindowSystem { Auto, Wayland, X11 };
+
 struct OptionsResult;
 
 class Options {
@@ -33,6 +36,7 @@ public:
     // Pixels per point; none: the largest that fits the display in a window, 2 headless.
     std::optional<double> scale;
     bool fullscreen = false;
+    WindowSystem windowSystem = WindowSystem::Auto;
     // Given, or the desktop's locale.
     std::string language = "en";
     int orientation = 1;

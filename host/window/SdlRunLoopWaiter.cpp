@@ -3,13 +3,10 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace host {
 namespace {
@@ -24,8 +21,7 @@ SdlRunLoopWaiter::SdlRunLoopWaiter(SDL_Window* window) : eventType_(SDL_Register
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (window && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 && info.info.x11.display) {
-        wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        if (wakeFd_ >= 0) {
+        if (wakeup_.valid()) {
             displayFd_ = ConnectionNumber(info.info.x11.display);
             display_ = info.info.x11.display;
         }
@@ -35,9 +31,7 @@ SdlRunLoopWaiter::SdlRunLoopWaiter(SDL_Window* window) : eventType_(SDL_Register
 #endif
 }
 
-SdlRunLoopWaiter::~SdlRunLoopWaiter() {
-    if (wakeFd_ >= 0) close(wakeFd_);
-}
+SdlRunLoopWaiter::~SdlRunLoopWaiter() = default;
 
 void SdlRunLoopWaiter::wait(double seconds) {
     const int ms = seconds < 0 ? -1 : int(std::ceil(seconds * 1000));
@@ -59,21 +53,15 @@ void SdlRunLoopWaiter::wait(double seconds) {
         inputMayWait_ = false;
     }
     if (ms == 0 || SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
-    pollfd fds[2] = {{displayFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    pollfd fds[2] = {{displayFd_, POLLIN, 0}, {wakeup_.fd(), POLLIN, 0}};
     const int n = poll(fds, 2, ms);
     inputMayWait_ = n != 0 && (n < 0 || fds[0].revents != 0);
-    if (n > 0 && (fds[1].revents & POLLIN)) {
-        uint64_t count;
-        while (read(wakeFd_, &count, sizeof count) < 0 && errno == EINTR) {
-        }
-    }
+    if (n > 0 && (fds[1].revents & POLLIN)) wakeup_.drain();
 }
 
 void SdlRunLoopWaiter::wake() {
-    if (wakeFd_ >= 0) {
-        const uint64_t one = 1;
-        while (write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
-        }
+    if (displayFd_ >= 0) {
+        wakeup_.wake();
         return;
     }
     SDL_Event e{};

@@ -4,6 +4,7 @@
 // connection a dozen times per wake-up, thirty times a second while the preview runs. Elsewhere
 // it sleeps inside SDL's event wait, and wake() pushes an SDL user event. wake() may be called
 // from any thread.
+#include "host/window/WakeupFd.h"
 #include "platform/foundation/RunLoop.h"
 
 #include <cstdint>
@@ -32,7 +33,7 @@ public:
 private:
     uint32_t eventType_;
     int displayFd_ = -1;  // the X11 connection; -1: SDL's own wait
-    int wakeFd_ = -1;
+    WakeupFd wakeup_;
     bool inputMayWait_ = true;
     // Asked through Xlib's own count of what the connection has delivered (one read): a full
     // SDL pump reads the connection several times. SDL still pumps now and then, for what it

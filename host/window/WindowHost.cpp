@@ -1,13 +1,9 @@
 #include "host/window/WindowHost.h"
 
 #include "host/device/SimulatedDevice.h"
-#include "host/device/EventLogSink.h"
-#include "host/device/PngWriter.h"
-#include "host/device/ScriptRunner.h"
-#include "host/window/BackgroundAudioSink.h"
-#include "host/window/SdlAudioSink.h"
+#include "host/window/ScreenshotSaver.h"
+#include "host/window/WindowSession.h"
 #include "host/window/SdlRunLoopWaiter.h"
-#include "host/device/SignalWatcher.h"
 
 #include "platform/ui/ViewAnimation.h"
 
@@ -15,25 +11,15 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <ctime>
 #include <limits>
 
 namespace host {
 namespace {
 
-using platform::Point;
-using platform::TouchPhase;
-
-// The mouse's fingers keep numbers of their own, so a touchscreen can be used at the same time.
-constexpr int kMouseFinger = 8;
-constexpr int kPinchFinger = 9;
 // Room left for the window's title bar until the window manager says how tall its frame is.
 constexpr int kTitleBarGuess = 40;
 // The screen at a quarter of its size at the least.
 constexpr int kMinimumWidth = 160, kMinimumHeight = 240;
-// A sound server answers in a fraction of that, even on a loaded machine.
-constexpr platform::Seconds kAudioDeadline{3.0};
-
 }  // namespace
 
 std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string* why) {
@@ -53,6 +39,8 @@ std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string
     // software (llvmpipe under Xvfb or without a GPU driver). SDL_FRAMEBUFFER_ACCELERATION in
     // the environment still wins.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // SDL_VIDEODRIVER=wayland picked the native Wayland window, not this one; this one is X11's.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         if (why) *why = SDL_GetError();
         return nullptr;
@@ -86,8 +74,6 @@ std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string
 WindowHost::WindowHost(const Options& options, SDL_Window* window, bool fitToFrame)
     : options_(options), window_(window), waiter_(std::make_unique<SdlRunLoopWaiter>(window)),
       fitToFramePending_(fitToFrame) {
-    fingers_.reserve(kMouseFinger, true);
-    fingers_.reserve(kPinchFinger, true);
     int w = 0, h = 0;
     SDL_GetWindowSize(window_, &w, &h);
     layOut(w, h);
@@ -98,20 +84,9 @@ WindowHost::~WindowHost() {
     SDL_Quit();
 }
 
-int WindowHost::turnedOrientation(int current, bool left) {
-    // Quarter turns to the left, in order: portrait, landscape left, upside down, landscape right.
-    static constexpr int ring[] = {1, 3, 2, 4};
-    int i = 0;
-    for (int k = 0; k < 4; ++k)
-        if (ring[k] == current) i = k;
-    return ring[(i + (left ? 1 : 3)) % 4];
-}
-
 bool WindowHost::startsFullScreen(int displayWidth, int displayHeight) {
     return displayWidth * 3 < displayHeight * 2;
 }
-
-Point WindowHost::mirrored(Point p) { return {SimulatedDevice::kScreenWidth - p.x, SimulatedDevice::kScreenHeight - p.y}; }
 
 void WindowHost::layOut(int width, int height) {
     placement_ = ScreenPlacement::inWindow(width, height, options_.scale);
@@ -141,52 +116,17 @@ void WindowHost::toggleFullscreen() {
 
 int WindowHost::run(const std::optional<Script>& script, const Reporter& report) {
     report_ = report;
-    platform::SystemClock clock;
-    std::string error;
-    auto sink = EventLogSink::open(options_.eventLog, clock, &error);
-    if (!sink) {
-        report("kestrova: " + error);
-        return 2;
-    }
-    SimulatedDevice device(options_, clock);
-    device_ = &device;
-    device.setScale(placement_.scale());
-    // No sound card is no reason not to run: the sounds are still logged.
-    BackgroundAudioSink audio(
-        device.runLoop(), [](std::string* why) -> std::unique_ptr<AudioOutput> { return SdlAudioSink::open(why); },
-        kAudioDeadline, report);
-    device.setAudioSink(&audio);
-    device.runLoop().setWaiter(waiter_.get());
-    SignalWatcher signals([&device](int) {
-        device.runLoop().post([&device] { device.terminate(); });
-    });
-    // Animations tick on a run-loop timer; each tick changes what is on screen.
-    platform::ViewAnimation::setFrameCallback([this] { needsPresent_ = true; });
-    if (!device.launch(&error)) {
-        report("kestrova: " + error);
-        return 2;
-    }
-
-    int status = 0;
-    if (script) {
-        // In the window a script runs in real time, with the window drawn and read meanwhile.
-        ScriptRunner runner(device, report, [this, &device](double seconds) {
-            const double end = device.runLoop().now() + seconds;
-            for (;;) {
-                turn(std::max(0.0, end - device.runLoop().now()));
-                if (quit_ || device.terminated() || device.runLoop().now() >= end) break;
-            }
-        });
-        status = runner.run(*script);
-    } else {
-        while (!quit_ && !device.terminated()) turn(-1);
-    }
-    device.terminate();
-    device.setAudioSink(nullptr);
-    platform::ViewAnimation::setFrameCallback({});
-    device.runLoop().setWaiter(nullptr);
-    device_ = nullptr;
-    return status;
+    WindowSession session;
+    session.scale = placement_.scale();
+    session.waiter = waiter_.get();
+    session.attach = [this](SimulatedDevice* device) {
+        device_ = device;
+        input_.attach(device);
+    };
+    session.turn = [this](double maxWait) { turn(maxWait); };
+    session.closed = [this] { return quit_; };
+    session.animationTick = [this] { needsPresent_ = true; };
+    return session.run(options_, script, report);
 }
 
 void WindowHost::turn(double maxWait) {
@@ -219,12 +159,7 @@ void WindowHost::handle(const SDL_Event& e) {
         case SDL_WINDOWEVENT:
             switch (e.window.event) {
                 case SDL_WINDOWEVENT_CLOSE: device_->terminate(); quit_ = true; break;
-                case SDL_WINDOWEVENT_FOCUS_LOST:
-                    // Whatever was held is gone with the focus.
-                    mouseDown_ = mousePinch_ = false;
-                    fingers_.releaseAll();
-                    device_->resignActive();
-                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST: input_.focusLost(); break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED: device_->becomeActive(); break;
                 case SDL_WINDOWEVENT_EXPOSED:
                     if (fitToFramePending_) fitToFrame();
@@ -246,68 +181,43 @@ void WindowHost::handle(const SDL_Event& e) {
 }
 
 void WindowHost::handleMouse(const SDL_Event& e) {
-    using platform::TouchInput;
     if (e.type == SDL_MOUSEMOTION) {
-        if (!mouseDown_ || e.motion.which == SDL_TOUCH_MOUSEID) return;
-        Point p = placement_.toPoints(e.motion.x, e.motion.y);
-        std::vector<TouchInput> in{{kMouseFinger, TouchPhase::Moved, p}};
-        if (mousePinch_) in.push_back({kPinchFinger, TouchPhase::Moved, mirrored(p)});
-        device_->sendTouches(in);
+        if (e.motion.which != SDL_TOUCH_MOUSEID) input_.pointerMove(placement_, e.motion.x, e.motion.y);
         return;
     }
     if (e.button.button != SDL_BUTTON_LEFT || e.button.which == SDL_TOUCH_MOUSEID) return;
-    Point p = placement_.toPoints(e.button.x, e.button.y);
-    if (e.type == SDL_MOUSEBUTTONDOWN) {
-        // The bars are no part of the phone.
-        if (mouseDown_ || !placement_.onScreen(e.button.x, e.button.y)) return;
-        mouseDown_ = true;
-        mousePinch_ = (SDL_GetModState() & KMOD_ALT) != 0;
-        std::vector<TouchInput> in{{kMouseFinger, TouchPhase::Began, p}};
-        if (mousePinch_) in.push_back({kPinchFinger, TouchPhase::Began, mirrored(p)});
-        device_->sendTouches(in);
-    } else {
-        if (!mouseDown_) return;
-        std::vector<TouchInput> in{{kMouseFinger, TouchPhase::Ended, p}};
-        if (mousePinch_) in.push_back({kPinchFinger, TouchPhase::Ended, mirrored(p)});
-        mouseDown_ = mousePinch_ = false;
-        device_->sendTouches(in);
-    }
+    if (e.type == SDL_MOUSEBUTTONDOWN)
+        input_.pointerDown(placement_, e.button.x, e.button.y, (SDL_GetModState() & KMOD_ALT) != 0);
+    else
+        input_.pointerUp(placement_, e.button.x, e.button.y);
 }
 
 void WindowHost::handleFinger(const SDL_Event& e) {
-    const FingerTracker::Key key{int64_t(e.tfinger.touchId), int64_t(e.tfinger.fingerId)};
+    const WindowInput::Finger finger{int64_t(e.tfinger.touchId), int64_t(e.tfinger.fingerId)};
     // Touchscreen positions come as fractions of the window's size.
-    const Point p = placement_.normalisedToPoints(e.tfinger.x, e.tfinger.y);
-    if (e.type == SDL_FINGERDOWN) {
-        if (!placement_.normalisedOnScreen(e.tfinger.x, e.tfinger.y)) return;
-        if (auto f = fingers_.press(key)) device_->sendTouches({{*f, TouchPhase::Began, p}});
-    } else if (e.type == SDL_FINGERMOTION) {
-        if (auto f = fingers_.find(key)) device_->sendTouches({{*f, TouchPhase::Moved, p}});
-    } else {
-        if (auto f = fingers_.release(key)) device_->sendTouches({{*f, TouchPhase::Ended, p}});
-    }
+    const double x = e.tfinger.x * placement_.windowWidth(), y = e.tfinger.y * placement_.windowHeight();
+    if (e.type == SDL_FINGERDOWN) input_.touchDown(placement_, finger, x, y);
+    else if (e.type == SDL_FINGERMOTION) input_.touchMove(placement_, finger, x, y);
+    else input_.touchUp(placement_, finger, x, y);
 }
 
 void WindowHost::handleKey(const SDL_Event& e) {
+    if (e.key.repeat) return;
     const SDL_Keycode sym = e.key.keysym.sym;
     const SDL_Scancode code = e.key.keysym.scancode;
-    const bool ctrl = (e.key.keysym.mod & KMOD_CTRL) != 0;
-    if (code == SDL_SCANCODE_F12) {
-        if (!e.key.repeat) saveScreenshot();
-        return;
+    using Key = WindowInput::Key;
+    Key key = Key::Other;
+    if (code == SDL_SCANCODE_F11) key = Key::F11;
+    else if (code == SDL_SCANCODE_F12) key = Key::F12;
+    else if (sym == SDLK_LEFT) key = Key::Left;
+    else if (sym == SDLK_RIGHT) key = Key::Right;
+    else if (code == SDL_SCANCODE_VOLUMEUP || sym == SDLK_PLUS || sym == SDLK_KP_PLUS || sym == SDLK_EQUALS) key = Key::VolumeUp;
+    else if (code == SDL_SCANCODE_VOLUMEDOWN || sym == SDLK_MINUS || sym == SDLK_KP_MINUS) key = Key::VolumeDown;
+    switch (input_.keyPressed(key, (e.key.keysym.mod & KMOD_CTRL) != 0)) {
+        case WindowInput::Command::ToggleFullScreen: toggleFullscreen(); break;
+        case WindowInput::Command::Screenshot: saveScreenshot(); break;
+        case WindowInput::Command::None: break;
     }
-    if (code == SDL_SCANCODE_F11) {
-        if (!e.key.repeat) toggleFullscreen();
-        return;
-    }
-    if (ctrl && (sym == SDLK_LEFT || sym == SDLK_RIGHT)) {
-        if (e.key.repeat) return;
-        device_->setOrientation(turnedOrientation(device_->orientation(), sym == SDLK_LEFT));
-        return;
-    }
-    const bool up = code == SDL_SCANCODE_VOLUMEUP || sym == SDLK_PLUS || sym == SDLK_KP_PLUS || sym == SDLK_EQUALS;
-    const bool down = code == SDL_SCANCODE_VOLUMEDOWN || sym == SDLK_MINUS || sym == SDLK_KP_MINUS;
-    if ((up || down) && !e.key.repeat) device_->pressVolumeKey(up);
 }
 
 void WindowHost::present() {
@@ -376,14 +286,6 @@ void WindowHost::present() {
     if (screen) screen->clearNeedsComposite();
 }
 
-void WindowHost::saveScreenshot() {
-    auto image = device_->screenshot();
-    if (!image) return;
-    char name[64];
-    std::time_t t = std::time(nullptr);
-    std::strftime(name, sizeof name, "kestrova-%Y%m%d-%H%M%S.png", std::localtime(&t));
-    if (auto err = writePng(*image, name)) report_("kestrova: screenshot: " + *err);
-    else report_(std::string("kestrova: screenshot saved to ") + name);
-}
+void WindowHost::saveScreenshot() { report_(ScreenshotSaver::save(*device_)); }
 
 }  // namespace host

@@ -5,9 +5,9 @@
 // one finger, Alt + drag a two-finger pinch mirrored about the screen's centre, touchscreen
 // fingers are fingers; the volume keys and +/- press the volume keys, Ctrl+Left/Right turns the
 // device, F12 saves a screenshot; losing focus resigns the application, closing the window ends it.
-#include "host/window/FingerTracker.h"
 #include "host/device/Options.h"
 #include "host/window/ScreenPlacement.h"
+#include "host/window/WindowInput.h"
 #include "host/script/Script.h"
 
 #include "platform/foundation/Geometry.h"
@@ -40,15 +40,9 @@ public:
     // Runs until the window is closed (or the script ends). Returns the exit status.
     int run(const std::optional<Script>& script, const Reporter& report);
 
-    // Ctrl+Left turns the device a quarter to the left (counter-clockwise), Ctrl+Right to the right:
-    // the next orientation from `current` (1 portrait, 2 upside down, 3 landscape left,
-    // 4 landscape right; face up or down count as portrait).
-    static int turnedOrientation(int current, bool left);
     // A display narrower than the screen's own 2:3 shape is a phone held upright: the window
     // takes all of it from the start.
     static bool startsFullScreen(int displayWidth, int displayHeight);
-    // The second finger of an Alt-drag pinch: `p` mirrored about the screen's centre.
-    static platform::Point mirrored(platform::Point p);
 
 private:
     WindowHost(const Options& options, SDL_Window* window, bool fitToFrame);
@@ -78,11 +72,7 @@ private:
     ScreenPlacement placement_;
     bool barsNeedPaint_ = true;
     bool fitToFramePending_;
-
-    // Mouse fingers: 0 alone, 0 and 1 while Alt-dragging.
-    bool mouseDown_ = false;
-    bool mousePinch_ = false;
-    FingerTracker fingers_;
+    WindowInput input_;
 };
 
 }  // namespace host

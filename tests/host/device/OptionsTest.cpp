@@ -58,7 +58,7 @@ TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
 TEST(Options, EveryOptionWithBothSpellings) {
     auto r = parse({"--device-root=/r", "--headless", "--scale", "1", "--language=zh-Hant", "--orientation", "4",
                     "--camera", "images:/pics", "--location=47.5,-122.25", "--script", "s.txt",
-                    "--event-log=log.txt", "--fullscreen"});
+                    "--event-log=log.txt", "--fullscreen", "--window-system", "x11"});
     ASSERT_TRUE(r.options) << r.error;
     const Options& o = *r.options;
     EXPECT_EQ(o.deviceRoot, "/r");
@@ -74,6 +74,9 @@ TEST(Options, EveryOptionWithBothSpellings) {
     EXPECT_DOUBLE_EQ(o.location.longitude, -122.25);
     EXPECT_EQ(*o.script, "s.txt");
     EXPECT_EQ(*o.eventLog, "log.txt");
+    EXPECT_EQ(o.windowSystem, host::WindowSystem::X11);
+    EXPECT_EQ(parse({"--window-system=wayland"}).options->windowSystem, host::WindowSystem::Wayland);
+    EXPECT_EQ(parse({"--window-system=x11", "--window-system=auto"}).options->windowSystem, host::WindowSystem::Auto);
 
     // Camera and location sources.
     r = parse({"--camera", "synthetic"});
@@ -144,6 +147,7 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--scale", "1,5"}, "--scale"},
         {{"--scale", "nan"}, "--scale"},
         {{"--scale"}, "--scale: missing value"},
+        {{"--window-system", "mir"}, "--window-system: expected auto, wayland or x11, got 'mir'"},
         {{"--scale="}, "--scale: empty value"},
         {{"--language", "es"}, "--language"},
         {{"--orientation", "0"}, "--orientation: expected 1 to 6"},

@@ -1,10 +1,12 @@
 #include "host/window/FingerTracker.h"
 #include "host/window/WindowHost.h"
+#include "host/window/WindowInput.h"
 
 #include <gtest/gtest.h>
 
 using host::FingerTracker;
 using host::WindowHost;
+using host::WindowInput;
 
 TEST(FingerTracker, NumbersFollowTheFingersNotTheEvents) {
     FingerTracker t;
@@ -30,18 +32,18 @@ TEST(FingerTracker, NumbersFollowTheFingersNotTheEvents) {
     EXPECT_FALSE(t.press({9, 99}));
 }
 
-TEST(WindowHost, TurningAndMirroring) {
+TEST(WindowInput, TurningAndMirroring) {
     // Four turns to the left come back to portrait, through landscape left, upside down, right.
     int o = 1;
     std::vector<int> seen;
-    for (int i = 0; i < 4; ++i) seen.push_back(o = WindowHost::turnedOrientation(o, true));
+    for (int i = 0; i < 4; ++i) seen.push_back(o = WindowInput::turnedOrientation(o, true));
     EXPECT_EQ(seen, (std::vector<int>{3, 2, 4, 1}));
-    EXPECT_EQ(WindowHost::turnedOrientation(3, false), 1);
+    EXPECT_EQ(WindowInput::turnedOrientation(3, false), 1);
     // Face up or down turn as if in portrait.
-    EXPECT_EQ(WindowHost::turnedOrientation(5, false), 4);
+    EXPECT_EQ(WindowInput::turnedOrientation(5, false), 4);
     // The pinch's second finger mirrors the first about the screen's centre.
-    EXPECT_EQ(WindowHost::mirrored({100, 40}), (platform::Point{220, 440}));
-    EXPECT_EQ(WindowHost::mirrored({160, 240}), (platform::Point{160, 240}));
+    EXPECT_EQ(WindowInput::mirrored({100, 40}), (platform::Point{220, 440}));
+    EXPECT_EQ(WindowInput::mirrored({160, 240}), (platform::Point{160, 240}));
 }
 
 TEST(WindowHost, PhoneShapedDisplaysStartFullScreen) {

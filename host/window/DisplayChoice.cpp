@@ -1,0 +1,25 @@
+#include "host/window/DisplayChoice.h"
+
+#include <string>
+
+namespace host {
+namespace {
+
+bool set(const char* value) { return value && *value; }
+
+}  // namespace
+
+DisplayChoice::Server DisplayChoice::choose(WindowSystem asked, const Options::Getenv& getenv) {
+    if (asked == WindowSystem::Wayland) return Server::Wayland;
+    if (asked == WindowSystem::X11) return Server::X11;
+    if (const char* driver = getenv("SDL_VIDEODRIVER"); set(driver)) {
+        const std::string first = std::string(driver).substr(0, std::string(driver).find(','));
+        if (first == "wayland") return Server::Wayland;
+        if (first == "x11") return Server::X11;
+    }
+    if (set(getenv("WAYLAND_DISPLAY"))) return Server::Wayland;
+    if (set(getenv("DISPLAY"))) return Server::X11;
+    return Server::None;
+}
+
+}  // namespace host
