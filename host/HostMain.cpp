@@ -4,6 +4,7 @@
 #include "host/device/Options.h"
 #include "host/script/Script.h"
 #include "host/device/SimulatedDevice.h"
+#include "host/window/DisplayChoice.h"
 #include "host/window/WindowHost.h"
 #include "platform/graphics/FontLibrary.h"
 
@@ -13,6 +14,16 @@
 #include <cstdlib>
 
 namespace host {
+namespace {
+
+// A device without a screen looks as if it hangs: say what ends it and what gives it work.
+std::string noDisplayLine(bool scripted) {
+    const std::string line = "kestrova: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): ";
+    if (scripted) return line + "running the script headless";
+    return line + "running headless until Ctrl+C; --script FILE gives it work";
+}
+
+}  // namespace
 
 int hostMain(const std::vector<std::string>& args) {
     auto report = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
@@ -56,9 +67,16 @@ int hostMain(const std::vector<std::string>& args) {
     }
 
     if (!options.headless) {
-        std::string why;
-        if (auto window = WindowHost::open(options, &why)) return window->run(script, report);
-        report("kestrova: no display (" + why + "): running headless");
+        if (auto display = DisplayChoice::fromEnvironment([](const char* name) { return std::getenv(name); })) {
+            std::string why;
+            auto window = WindowHost::open(options, *display, &why);
+            if (!window) {
+                report("kestrova: cannot open " + display->description + " (" + why + ")");
+                return 1;
+            }
+            return window->run(script, report);
+        }
+        report(noDisplayLine(script.has_value()));
         // From here on the device is a headless one: no webcam probe, no desktop opener.
         Options headless = options;
         headless.headless = true;
