@@ -13,7 +13,7 @@ packages=(
   libplist-dev libplist-utils nlohmann-json3-dev
   libgps-dev gpsd gpsd-clients libv4l-dev
   libimage-exiftool-perl fontconfig xvfb xauth xdotool librsvg2-bin
-  appstream desktop-file-utils dpkg-dev openbox x11-utils
+  appstream desktop-file-utils dpkg-dev lintian openbox x11-utils
 )
 
 # Only `make fuzz` needs clang and its libFuzzer runtime.

@@ -119,6 +119,7 @@ ImageFolderSource::ImageFolderSource(std::filesystem::path folder, std::vector<s
 
 bool ImageFolderSource::loadCurrent(std::string* error) {
     preview_.reset();
+    screen_.reset();
     previewOrientation_ = -1;
     std::string tooLargeFile;
     for (size_t tries = 0; tries < files_.size(); ++tries) {
@@ -139,6 +140,15 @@ ImageRef ImageFolderSource::previewFrame(int orientation) {
         previewOrientation_ = orientation;
     }
     return preview_;
+}
+
+ImageRef ImageFolderSource::screenFrame(int orientation, int width, int height) {
+    if (!world_) return nullptr;
+    if (!screen_ || screenOrientation_ != orientation || screen_->width() != width || screen_->height() != height) {
+        screen_ = SensorFrame::screenFromWorld(world_, width, height, orientation);
+        screenOrientation_ = orientation;
+    }
+    return screen_;
 }
 
 ImageRef ImageFolderSource::pictureFrame(int orientation) {

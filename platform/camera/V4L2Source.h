@@ -58,7 +58,7 @@ public:
 
     // Null until the first frame has reached the main thread; the synthetic camera's while lost.
     ImageRef previewFrame(int orientation) override;
-    ImageRef screenFrame(int orientation) override;
+    ImageRef screenFrame(int orientation, int width, int height) override;
     ImageRef pictureFrame(int orientation) override;
     bool hasPicture() const override;
     std::string description() const override { return "v4l2:" + path_; }
@@ -76,7 +76,8 @@ private:
     // Capture thread: hands `fn` to the main thread, counted as busy until it has run.
     void post(std::function<void(Shared&)> fn);
     void lose(const std::string& reason);
-    ImageRef uprightPreview(int orientation);
+    // The newest frame's centre, upright, uw x uh: made once per frame and size.
+    ImageRef uprightLive(int uw, int uh);
 
     std::unique_ptr<VideoDevice> device_;
     const std::string path_;
@@ -90,11 +91,10 @@ private:
     std::mutex stopMutex_;
     std::condition_variable stopCv_;
     std::thread thread_;
-    // Main thread: preview-sized frames, from their own buffers.
+    // Main thread: live frames, from their own buffers.
     FramePool previewPool_{6};
     ImageRef upright_;
     uint64_t uprightFrame_ = 0;
-    bool uprightPortrait_ = false;
 };
 
 }  // namespace platform

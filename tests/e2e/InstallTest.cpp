@@ -136,6 +136,13 @@ TEST(Install, DebianPackageDeclaresItsNeedsAndRunsWhereItIsUnpacked) {
     manualPageCoversTheOptions(usr);
     takesAPicture(usr, dir);
     desktopFilesAreValid(usr);
+
+    // Debian's own checker: no error and no warning (notes and hints are not faults).
+    if (!haveProgram("lintian")) GTEST_SKIP() << "lintian is not installed (make deps)";
+    auto lint = run("lintian --no-tag-display-limit " + shellQuote(deb) + " 2>&1");
+    EXPECT_EQ(lint.status, 0) << lint.out;
+    std::smatch faults;
+    EXPECT_FALSE(std::regex_search(lint.out, faults, std::regex("(^|\n)[EW]: [^\n]*"))) << lint.out;
 }
 
 }  // namespace
