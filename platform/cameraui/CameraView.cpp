@@ -62,6 +62,8 @@ Size CameraView::framePixels() const {
     // The full frame turned upright is as wide as the sensor's is high.
     const double fullDetail = CameraSource::kPictureHeight / r.width();
     double perPoint = std::max(scale, std::min(magnified, fullDetail));
+    // Up to two pixels a point the preview frame does, as on the phone's own screen, at its cost.
+    if (perPoint <= kPreviewFrameUpTo) return {w, h};
     perPoint = std::min(perPoint, std::sqrt(kMaxFramePixels / (double(r.width()) * r.height())));
     return {std::max(1.0f, std::round(float(r.width() * perPoint))), std::max(1.0f, std::round(float(r.height() * perPoint)))};
 }

@@ -33,11 +33,13 @@ public:
     // The frame the view shows now, upright, framePixels() in size. Null while the camera has
     // nothing to show (then the view is black).
     ImageRef uprightFrame();
-    // The pixels frames are made at: the preview's shape (320 x 400 for the 400 x 320 sensor
-    // frame) on the device pixels it covers at the window's scale, magnified by the view's
-    // transform beyond that only as far as the camera's full frame has detail, and never more than
-    // kMaxFramePixels. Outside a window the preview frame's own size.
+    // The pixels frames are made at: the preview frame's own (320 x 400 for the 400 x 320 sensor
+    // frame) up to kPreviewFrameUpTo pixels a point on screen, and outside a window; beyond, its
+    // shape on the device pixels it covers at the window's scale, magnified by the view's
+    // transform only as far as the camera's full frame has detail, and never more than
+    // kMaxFramePixels.
     Size framePixels() const;
+    static constexpr double kPreviewFrameUpTo = 2;
     static constexpr double kMaxFramePixels = 4.0 * 1600 * 1200;  // four picture frames
     // True while the refresh timer runs (the view is in a window).
     bool isRefreshing() const;
