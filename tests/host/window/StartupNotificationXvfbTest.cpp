@@ -34,11 +34,19 @@ public:
             _exit(127);
         }
         close(fds[1]);
-        // The server writes its number once it accepts connections.
-        pollfd p{fds[0], POLLIN, 0};
-        char buf[16] = {};
-        if (pid_ > 0 && poll(&p, 1, 20000) == 1 && read(fds[0], buf, sizeof buf - 1) > 0)
-            name_ = ":" + std::to_string(std::atoi(buf));
+        // The server writes its number, then a newline, once it accepts connections; it gives up
+        // when the pipe is closed before the newline.
+        std::string number;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (pid_ > 0 && number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+            pollfd p{fds[0], POLLIN, 0};
+            char buf[16];
+            if (poll(&p, 1, 100) != 1) continue;
+            const ssize_t n = read(fds[0], buf, sizeof buf);
+            if (n <= 0) break;
+            number.append(buf, size_t(n));
+        }
+        if (number.find('\n') != std::string::npos) name_ = ":" + std::to_string(std::atoi(number.c_str()));
         close(fds[0]);
     }
     ~PrivateXServer() {
