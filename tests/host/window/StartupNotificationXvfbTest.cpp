@@ -87,7 +87,7 @@ TEST(StartupNotificationXvfb, TheLaunchIsMarkedCompleteWithItsId) {
     auto app = std::async(std::launch::async, [&] { return testenv::run(launch); });
 
     std::string message;
-    bool complete = false;
+    bool begun = false, complete = false;
     const auto deadline = Clock::now() + std::chrono::seconds(30);
     while (!complete && Clock::now() < deadline) {
         if (!XPending(display)) {
@@ -98,8 +98,13 @@ TEST(StartupNotificationXvfb, TheLaunchIsMarkedCompleteWithItsId) {
         XEvent e;
         XNextEvent(display, &e);
         if (e.type != ClientMessage || e.xclient.format != 8) continue;
-        if (e.xclient.message_type == begin) message.clear();
-        else if (e.xclient.message_type != more) continue;
+        // A message starts with a BEGIN piece; pieces without one are dropped, as desktops do.
+        if (e.xclient.message_type == begin) {
+            message.clear();
+            begun = true;
+        } else if (e.xclient.message_type != more || !begun) {
+            continue;
+        }
         const char* bytes = e.xclient.data.b;
         const size_t n = strnlen(bytes, 20);
         message.append(bytes, n);
