@@ -79,7 +79,7 @@ public:
     static constexpr const char* kMainInterface = "MainWindow";
     static constexpr const char* kAboutInterface = "AboutPage";
     static constexpr const char* kAlbumIdentifier = "com.apple.mobileslideshow-Photos";
-    static constexpr const char* kWebsite = "https://kestrova.app/";
+    static constexpr const char* kWebsite = "https://kestrova.org/";
     static constexpr float kNavigationBarHeight = 53;
 
     KestrovaAppDelegate();

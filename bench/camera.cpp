@@ -23,7 +23,7 @@ void BM_SyntheticPreviewFrameUpright(benchmark::State& state) {
     for (auto _ : state) {
         const double start = bench::threadCpuSeconds();
         clock.advance(1 / kFps);
-        ImageRef f = src.screenFrame(1);
+        ImageRef f = src.screenFrame(1, 320, 400);
         benchmark::DoNotOptimize(f);
         f.reset();
         state.SetIterationTime(bench::threadCpuSeconds() - start);

@@ -15,6 +15,16 @@
 #include <cstdlib>
 
 namespace host {
+namespace {
+
+// A device without a screen looks as if it hangs: say what ends it and what gives it work.
+std::string noDisplayLine(bool scripted) {
+    const std::string line = "kestrova: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): ";
+    if (scripted) return line + "running the script headless";
+    return line + "running headless until Ctrl+C; --script FILE gives it work";
+}
+
+}  // namespace
 
 int hostMain(const std::vector<std::string>& args) {
     auto report = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
@@ -58,14 +68,19 @@ int hostMain(const std::vector<std::string>& args) {
     }
 
     if (!options.headless) {
-        std::string why;
-        const auto server = DisplayChoice::choose(options.windowSystem, [](const char* name) { return std::getenv(name); });
-        if (server == DisplayChoice::Server::Wayland) {
-            if (auto window = WaylandHost::open(options, &why)) return window->run(script, report);
-        } else if (auto window = WindowHost::open(options, &why)) {
-            return window->run(script, report);
+        const Options::Getenv getenv = [](const char* name) { return std::getenv(name); };
+        const auto server = DisplayChoice::choose(options.windowSystem, getenv);
+        if (server != DisplayChoice::Server::None) {
+            std::string why;
+            if (server == DisplayChoice::Server::Wayland) {
+                if (auto window = WaylandHost::open(options, &why)) return window->run(script, report);
+            } else if (auto window = WindowHost::open(options, &why)) {
+                return window->run(script, report);
+            }
+            report("kestrova: cannot open " + DisplayChoice::describe(server, getenv) + " (" + why + ")");
+            return 1;
         }
-        report("kestrova: no display (" + why + "): running headless");
+        report(noDisplayLine(script.has_value()));
         // From here on the device is a headless one: no webcam probe, no desktop opener.
         Options headless = options;
         headless.headless = true;

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# build-bundle.sh SRC DST RSVG: copies SRC into DST; SRC/art/NAME.svg becomes DST/NAME.png (at the
-# SVG's own size) and DST/NAME@2x.png (twice that). Only files newer than their output are redone.
+# build-bundle.sh SRC DST RSVG: copies SRC into DST, but not the Debian package's own files in
+# SRC/debian; SRC/art/NAME.svg becomes DST/NAME.png (at the SVG's own size) and DST/NAME@2x.png
+# (twice that). Only files newer than their output are redone.
 set -euo pipefail
 src=$1 dst=$2 rsvg=$3
 mkdir -p "$dst"
 cd "$src"
-find . -type f ! -path './art/*' ! -name CMakeLists.txt ! -name '*.md' -print0 |
+find . -type f ! -path './art/*' ! -path './debian/*' ! -name CMakeLists.txt ! -name '*.md' -print0 |
 while IFS= read -r -d '' f; do
   out="$dst/${f#./}"
   if [ ! -e "$out" ] || [ "$f" -nt "$out" ]; then

@@ -13,7 +13,7 @@ packages=(
   libplist-dev libplist-utils nlohmann-json3-dev
   libgps-dev gpsd gpsd-clients libv4l-dev
   libimage-exiftool-perl fontconfig xvfb xauth xdotool librsvg2-bin
-  appstream desktop-file-utils dpkg-dev openbox x11-utils
+  appstream desktop-file-utils dpkg-dev lintian openbox x11-utils
   pipewire pipewire-bin wireplumber dbus dbus-daemon
   libpipewire-0.3-dev gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   libwayland-dev wayland-protocols libxkbcommon-dev xkb-data sway grim

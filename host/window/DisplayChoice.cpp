@@ -22,4 +22,17 @@ DisplayChoice::Server DisplayChoice::choose(WindowSystem asked, const Options::G
     return Server::None;
 }
 
+std::string DisplayChoice::describe(Server server, const Options::Getenv& getenv) {
+    auto named = [&](const char* name) {
+        const char* v = getenv(name);
+        return std::string("\"") + (v ? v : "") + "\"";
+    };
+    switch (server) {
+        case Server::Wayland: return "the Wayland display " + named("WAYLAND_DISPLAY");
+        case Server::X11: return "the X11 display " + named("DISPLAY");
+        case Server::None: break;
+    }
+    return "no display";
+}
+
 }  // namespace host

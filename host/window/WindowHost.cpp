@@ -4,13 +4,18 @@
 #include "host/window/ScreenshotSaver.h"
 #include "host/window/WindowSession.h"
 #include "host/window/SdlRunLoopWaiter.h"
+#include "host/window/X11DesktopScale.h"
+#include "host/window/X11StartupNotice.h"
 
 #include "platform/ui/ViewAnimation.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <limits>
 
 namespace host {
@@ -20,15 +25,40 @@ namespace {
 constexpr int kTitleBarGuess = 40;
 // The screen at a quarter of its size at the least.
 constexpr int kMinimumWidth = 160, kMinimumHeight = 240;
+// The name the desktop knows us by: the desktop entry's, the window class's.
+constexpr const char* kApplicationId = "org.kestrova.camera";
+
+// The desktop that started us shows launch feedback until the window is up: end it, and keep the
+// id from programs we start ourselves (a browser for the website), which would end it again.
+void completeX11Startup(SDL_Window* window) {
+    const char* id = std::getenv("DESKTOP_STARTUP_ID");
+    if (!id) return;
+    const std::string startup = id;
+    unsetenv("DESKTOP_STARTUP_ID");
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+        X11StartupNotice::complete(info.info.x11.display, startup);
+}
+
+// Starts SDL's video. Docks and task bars match the window to the desktop entry by its X11
+// class, which SDL 2.26 reads from the environment only, while it starts: set for that moment,
+// so that programs we start (a browser for the website) keep their own.
+bool initVideo(std::string* why) {
+    constexpr const char* kClassVariable = "SDL_VIDEO_X11_WMCLASS";
+    const char* before = std::getenv(kClassVariable);
+    const std::optional<std::string> saved = before ? std::optional<std::string>(before) : std::nullopt;
+    setenv(kClassVariable, kApplicationId, 1);
+    const bool started = SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
+    if (saved) setenv(kClassVariable, saved->c_str(), 1);
+    else unsetenv(kClassVariable);
+    if (!started && why) *why = SDL_GetError();
+    return started;
+}
+
 }  // namespace
 
 std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string* why) {
-    const char* x = std::getenv("DISPLAY");
-    const char* wl = std::getenv("WAYLAND_DISPLAY");
-    if ((!x || !*x) && (!wl || !*wl)) {
-        if (why) *why = "neither DISPLAY nor WAYLAND_DISPLAY is set";
-        return nullptr;
-    }
     // The host handles Ctrl+C itself, and real fingers and the mouse must stay apart: SDL would
     // otherwise turn each into the other and every touch would arrive twice.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -39,25 +69,27 @@ std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string
     // software (llvmpipe under Xvfb or without a GPU driver). SDL_FRAMEBUFFER_ACCELERATION in
     // the environment still wins.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    // SDL_VIDEODRIVER=wayland picked the native Wayland window, not this one; this one is X11's.
+    // SDL_VIDEODRIVER=wayland picked the native Wayland window, not this one; this one is X11's,
+    // and X11's only: SDL would otherwise go on to its next drivers, the last of which draws where
+    // nobody sees it.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_OVERRIDE);
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
-        if (why) *why = SDL_GetError();
-        return nullptr;
-    }
+    if (!initVideo(why)) return nullptr;
+    // Sizes the desktop thinks of in its points: twice the pixels on a desktop of twice the size.
+    const int desktopScale = X11DesktopScale::current();
+    const int titleBarGuess = kTitleBarGuess * desktopScale;
     SDL_Rect usable{0, 0, 0, 0}, whole{0, 0, 0, 0};
     const bool known = SDL_GetDisplayUsableBounds(0, &usable) == 0 && SDL_GetDisplayBounds(0, &whole) == 0 &&
                        usable.w > 0 && usable.h > 0;
     const bool fullscreen = options.fullscreen || (known && startsFullScreen(whole.w, whole.h));
     double scale = options.scale.value_or(Options::kDefaultScale);
     if (!options.scale && known)
-        scale = ScreenPlacement::largestFittingScale(usable.w, usable.h - kTitleBarGuess);
+        scale = ScreenPlacement::largestFittingScale(usable.w, usable.h - titleBarGuess);
     const int w = ScreenPlacement::pixels(SimulatedDevice::kScreenWidth, scale);
     const int h = ScreenPlacement::pixels(SimulatedDevice::kScreenHeight, scale);
     int left = SDL_WINDOWPOS_CENTERED, top = SDL_WINDOWPOS_CENTERED;
-    if (known && w <= usable.w && h + kTitleBarGuess <= usable.h) {
+    if (known && w <= usable.w && h + titleBarGuess <= usable.h) {
         left = usable.x + (usable.w - w) / 2;
-        top = usable.y + kTitleBarGuess + (usable.h - kTitleBarGuess - h) / 2;
+        top = usable.y + titleBarGuess + (usable.h - titleBarGuess - h) / 2;
     }
     Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
     if (fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
@@ -67,7 +99,8 @@ std::unique_ptr<WindowHost> WindowHost::open(const Options& options, std::string
         SDL_Quit();
         return nullptr;
     }
-    SDL_SetWindowMinimumSize(window, kMinimumWidth, kMinimumHeight);
+    SDL_SetWindowMinimumSize(window, kMinimumWidth * desktopScale, kMinimumHeight * desktopScale);
+    completeX11Startup(window);
     return std::unique_ptr<WindowHost>(new WindowHost(options, window, known && !options.scale && !fullscreen));
 }
 

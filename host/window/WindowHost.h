@@ -5,6 +5,7 @@
 // one finger, Alt + drag a two-finger pinch mirrored about the screen's centre, touchscreen
 // fingers are fingers; the volume keys and +/- press the volume keys, Ctrl+Left/Right turns the
 // device, F12 saves a screenshot; losing focus resigns the application, closing the window ends it.
+#include "host/window/FingerTracker.h"
 #include "host/device/Options.h"
 #include "host/window/ScreenPlacement.h"
 #include "host/window/WindowInput.h"
@@ -31,7 +32,7 @@ class WindowHost {
 public:
     using Reporter = std::function<void(const std::string& line)>;
 
-    // Opens the window; null (with the reason in `why`) when there is no display to open it on.
+    // Opens the window on `display`; null, with SDL's reason in `why`, when it cannot.
     static std::unique_ptr<WindowHost> open(const Options& options, std::string* why);
     ~WindowHost();
     WindowHost(const WindowHost&) = delete;

@@ -92,9 +92,9 @@ ImageRef CameraController::previewFrame() {
     return source_->previewFrame(deviceOrientation());
 }
 
-ImageRef CameraController::screenFrame() {
-    if (!previewing_) return nullptr;
-    return source_->screenFrame(deviceOrientation());
+ImageRef CameraController::screenFrame(int width, int height) {
+    if (!previewing_ || width <= 0 || height <= 0) return nullptr;
+    return source_->screenFrame(deviceOrientation(), width, height);
 }
 
 int CameraController::deviceOrientation() const { return Device::currentDevice().orientation(); }

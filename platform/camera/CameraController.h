@@ -65,8 +65,9 @@ public:
     // The live frame now, CameraSource::kPreviewWidth x kPreviewHeight, landscape as the sensor
     // sees it. Null before startPreview or while the source has nothing to show.
     ImageRef previewFrame();
-    // The same frame turned as the portrait screen shows it. Null as previewFrame.
-    ImageRef screenFrame();
+    // What the same frame shows, turned as the portrait screen shows it, width x height pixels
+    // (see CameraSource::screenFrame). Null as previewFrame, and for an empty size.
+    ImageRef screenFrame(int width, int height);
     // Where two screen frames of the current source may differ (see CameraSource).
     bool screenFrameChanges(const Image& earlier, const Image& later, std::vector<Rect>* rects) const {
         return source_ && source_->screenFrameChanges(earlier, later, rects);

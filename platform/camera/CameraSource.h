@@ -23,9 +23,14 @@ public:
     // A kPreviewWidth x kPreviewHeight frame of what the sensor sees now. Null while the source
     // has nothing to show yet (a webcam before its first frame).
     virtual ImageRef previewFrame(int orientation) = 0;
-    // The preview frame turned as the portrait screen shows it. A source that starts from an
-    // upright picture can skip the sensor's turn and the screen's turn back.
-    virtual ImageRef screenFrame(int orientation) { return SensorFrame::forPortraitScreen(previewFrame(orientation)); }
+    // What the preview frame shows, turned as the portrait screen shows it, at width x height
+    // pixels (the preview's shape, kPreviewHeight : kPreviewWidth, give or take a pixel's
+    // rounding): the screen asks for the pixels it shows it on, so that nothing is blown up there.
+    // A source with more detail than the preview frame makes it from that; one that starts from an
+    // upright picture can skip the sensor's turn and the screen's turn back. Null as previewFrame.
+    virtual ImageRef screenFrame(int orientation, int width, int height) {
+        return SensorFrame::scaled(SensorFrame::forPortraitScreen(previewFrame(orientation)), width, height);
+    }
     // Where `later` may differ from `earlier`, two screen frames of this source that are both still
     // held: appends pixel rectangles outside which they are equal and returns true. False when the
     // source cannot tell (a webcam), and the frames must be compared whole.

@@ -156,6 +156,7 @@ void ImageFolderSource::adoptLoaded(std::optional<PhotoLoader::Result> loaded) {
     world_ = std::move(loaded->photo);
     index_ = loaded->index;
     preview_.reset();
+    screen_.reset();
     previewOrientation_ = -1;
 }
 
@@ -169,6 +170,15 @@ ImageRef ImageFolderSource::previewFrame(int orientation) {
         previewOrientation_ = orientation;
     }
     return preview_;
+}
+
+ImageRef ImageFolderSource::screenFrame(int orientation, int width, int height) {
+    if (!world_) return nullptr;
+    if (!screen_ || screenOrientation_ != orientation || screen_->width() != width || screen_->height() != height) {
+        screen_ = SensorFrame::screenFromWorld(world_, width, height, orientation);
+        screenOrientation_ = orientation;
+    }
+    return screen_;
 }
 
 ImageRef ImageFolderSource::pictureFrame(int orientation) {

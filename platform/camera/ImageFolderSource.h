@@ -27,6 +27,8 @@ public:
 
     ImageRef previewFrame(int orientation) override;
     ImageRef pictureFrame(int orientation) override;
+    // Made from the photo itself, which has the detail of a picture frame or more.
+    ImageRef screenFrame(int orientation, int width, int height) override;
     std::string description() const override;
 
     size_t photoCount() const { return files_.size(); }
@@ -58,6 +60,9 @@ private:
     // A still photo gives the same preview until the orientation or the photo changes.
     ImageRef preview_;
     int previewOrientation_ = -1;
+    // The same for the screen's frame, at the size last asked for.
+    ImageRef screen_;
+    int screenOrientation_ = -1;
 };
 
 }  // namespace platform

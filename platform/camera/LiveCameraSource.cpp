@@ -93,16 +93,12 @@ bool LiveCameraSource::hasPicture() const {
     return shared_->latest && loop_.now() - shared_->firstFrameAt >= settleSeconds_;
 }
 
-ImageRef LiveCameraSource::uprightPreview(int orientation) {
-    const bool portrait = !SensorFrame::isLandscape(orientation);
-    if (!upright_ || uprightFrame_ != shared_->delivered || uprightPortrait_ != portrait) {
-        int uw = 0, uh = 0;
-        SensorFrame::uprightSize(kPreviewWidth, kPreviewHeight, orientation, &uw, &uh);
+ImageRef LiveCameraSource::uprightLive(int uw, int uh) {
+    if (!upright_ || uprightFrame_ != shared_->delivered || upright_->width() != uw || upright_->height() != uh) {
         const ImageRef& world = shared_->latest;
         upright_ = SensorFrame::scaled(world->crop(SensorFrame::centredCrop(world->width(), world->height(), double(uw) / uh)),
                                        uw, uh, &previewPool_);
         uprightFrame_ = shared_->delivered;
-        uprightPortrait_ = portrait;
     }
     return upright_;
 }
@@ -110,13 +106,18 @@ ImageRef LiveCameraSource::uprightPreview(int orientation) {
 ImageRef LiveCameraSource::previewFrame(int orientation) {
     if (shared_->lost) return standIn_.previewFrame(orientation);
     if (!shared_->latest) return nullptr;
-    return SensorFrame::fromUpright(uprightPreview(orientation), orientation, &previewPool_);
+    int uw = 0, uh = 0;
+    SensorFrame::uprightSize(kPreviewWidth, kPreviewHeight, orientation, &uw, &uh);
+    return SensorFrame::fromUpright(uprightLive(uw, uh), orientation, &previewPool_);
 }
 
-ImageRef LiveCameraSource::screenFrame(int orientation) {
-    if (shared_->lost) return standIn_.screenFrame(orientation);
+ImageRef LiveCameraSource::screenFrame(int orientation, int width, int height) {
+    if (shared_->lost) return standIn_.screenFrame(orientation, width, height);
     if (!shared_->latest) return nullptr;
-    return SensorFrame::forPortraitScreenFromUpright(uprightPreview(orientation), orientation, &previewPool_);
+    // The sensor frame is the screen frame on its side.
+    int uw = 0, uh = 0;
+    SensorFrame::uprightSize(height, width, orientation, &uw, &uh);
+    return SensorFrame::forPortraitScreenFromUpright(uprightLive(uw, uh), orientation, &previewPool_);
 }
 
 ImageRef LiveCameraSource::pictureFrame(int orientation) {

@@ -35,7 +35,7 @@ public:
 
     // Null until the first frame has reached the main thread; the synthetic camera's while lost.
     ImageRef previewFrame(int orientation) override;
-    ImageRef screenFrame(int orientation) override;
+    ImageRef screenFrame(int orientation, int width, int height) override;
     ImageRef pictureFrame(int orientation) override;
     bool hasPicture() const override;
 
@@ -66,7 +66,8 @@ private:
     struct Shared;
     // Hands `fn` to the main thread, counted as busy until it has run.
     void post(std::function<void(Shared&)> fn);
-    ImageRef uprightPreview(int orientation);
+    // The newest frame's centre, upright, uw x uh: made once per frame and size.
+    ImageRef uprightLive(int uw, int uh);
 
     const Warn warn_;
     const double settleSeconds_;
@@ -77,7 +78,6 @@ private:
     FramePool previewPool_{6};
     ImageRef upright_;
     uint64_t uprightFrame_ = 0;
-    bool uprightPortrait_ = false;
 };
 
 }  // namespace platform

@@ -145,6 +145,15 @@ ImageRef SensorFrame::fromWorld(const ImageRef& world, int width, int height, in
     return fromUpright(scaled(centre, uw, uh, pool), orientation, pool);
 }
 
+ImageRef SensorFrame::screenFromWorld(const ImageRef& world, int width, int height, int orientation, FramePool* pool) {
+    if (!world || !isBGRX(*world) || width <= 0 || height <= 0) return nullptr;
+    // The sensor frame is the screen frame on its side.
+    int uw = 0, uh = 0;
+    uprightSize(height, width, orientation, &uw, &uh);
+    ImageRef centre = world->crop(centredCrop(world->width(), world->height(), double(uw) / uh));
+    return forPortraitScreenFromUpright(scaled(centre, uw, uh, pool), orientation, pool);
+}
+
 ImageRef SensorFrame::solid(int width, int height, uint8_t b, uint8_t g, uint8_t r) {
     if (width <= 0 || height <= 0) return nullptr;
     std::vector<uint8_t> px(size_t(width) * height * 4);

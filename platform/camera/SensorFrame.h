@@ -31,6 +31,10 @@ public:
     // Crops the centre of an upright world picture to the shape the sensor sees, scales it to
     // fill a width x height frame and turns it in. Null for an empty or non-B,G,R,X world.
     static ImageRef fromWorld(const ImageRef& world, int width, int height, int orientation, FramePool* pool = nullptr);
+    // fromWorld's picture turned for the portrait screen in one go, width x height as the screen
+    // shows it: the world's centre cropped to that shape, scaled and, held in landscape, turned.
+    static ImageRef screenFromWorld(const ImageRef& world, int width, int height, int orientation,
+                                    FramePool* pool = nullptr);
     // True when a width x height world picture gives a frameWidth x frameHeight sensor frame in
     // every orientation without enlarging.
     static bool covers(int width, int height, int frameWidth, int frameHeight);

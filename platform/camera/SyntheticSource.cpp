@@ -242,17 +242,14 @@ ImageRef SyntheticSource::renderScene(double time, int width, int height) {
     return Image::createBGRX(width, height, std::move(px));
 }
 
-ImageRef SyntheticSource::frame(int width, int height, int orientation, bool reuseBackdrop) {
+ImageRef SyntheticSource::frame(int width, int height, int orientation) {
     int uw = 0, uh = 0;
     SensorFrame::uprightSize(width, height, orientation, &uw, &uh);
-    const double t = clock_.now();
-    if (!reuseBackdrop) return SensorFrame::fromUpright(renderScene(t, uw, uh), orientation);
-    return SensorFrame::fromUpright(uprightPreview(orientation), orientation);
+    return SensorFrame::fromUpright(renderScene(clock_.now(), uw, uh), orientation);
 }
 
-ImageRef SyntheticSource::uprightPreview(int orientation) {
-    int uw = 0, uh = 0;
-    SensorFrame::uprightSize(kPreviewWidth, kPreviewHeight, orientation, &uw, &uh);
+ImageRef SyntheticSource::uprightLive(int uw, int uh) {
+    if (uw <= 0 || uh <= 0) return nullptr;
     if (backdropWidth_ != uw || backdropHeight_ != uh) {
         backdrop_.assign(size_t(uw) * uh * 4, 0);
         paintBackdrop(backdrop_.data(), uw, uh);
@@ -307,17 +304,17 @@ bool SyntheticSource::screenFrameChanges(const Image& earlier, const Image& late
     return true;
 }
 
-ImageRef SyntheticSource::previewFrame(int orientation) {
-    return frame(kPreviewWidth, kPreviewHeight, orientation, true);
-}
+// Made once a picture: drawing it afresh costs less than replacing the screen-sized backdrop.
+ImageRef SyntheticSource::previewFrame(int orientation) { return frame(kPreviewWidth, kPreviewHeight, orientation); }
 
-ImageRef SyntheticSource::screenFrame(int orientation) {
-    return SensorFrame::forPortraitScreenFromUpright(uprightPreview(orientation), orientation);
+ImageRef SyntheticSource::screenFrame(int orientation, int width, int height) {
+    // The sensor frame is the screen frame on its side.
+    int uw = 0, uh = 0;
+    SensorFrame::uprightSize(height, width, orientation, &uw, &uh);
+    return SensorFrame::forPortraitScreenFromUpright(uprightLive(uw, uh), orientation, &turned_);
 }
 
 // A picture is rare: drawn from scratch rather than keeping a large backdrop around.
-ImageRef SyntheticSource::pictureFrame(int orientation) {
-    return frame(kPictureWidth, kPictureHeight, orientation, false);
-}
+ImageRef SyntheticSource::pictureFrame(int orientation) { return frame(kPictureWidth, kPictureHeight, orientation); }
 
 }  // namespace platform

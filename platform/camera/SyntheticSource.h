@@ -7,6 +7,7 @@
 // The scene lays itself out for the shape it is seen through, so the whole test card, marked
 // corner included, stays in view in every orientation.
 #include "platform/camera/CameraSource.h"
+#include "platform/camera/FramePool.h"
 
 #include <array>
 #include <cstdint>
@@ -24,9 +25,11 @@ public:
 
     explicit SyntheticSource(const Clock& clock);
 
+    // Drawn afresh: the live picture on screen keeps its buffers at the screen's size.
     ImageRef previewFrame(int orientation) override;
     ImageRef pictureFrame(int orientation) override;
-    ImageRef screenFrame(int orientation) override;
+    // The scene drawn at the size asked for, so it is as sharp on a large screen as on a small one.
+    ImageRef screenFrame(int orientation, int width, int height) override;
     // Frames drawn into the kept buffers differ only where either drew its moving parts.
     bool screenFrameChanges(const Image& earlier, const Image& later, std::vector<Rect>* rects) const override;
     std::string description() const override { return "synthetic"; }
@@ -38,15 +41,15 @@ public:
     static void usePortableCode(bool portable);
 
 private:
-    ImageRef frame(int width, int height, int orientation, bool reuseBackdrop);
+    ImageRef frame(int width, int height, int orientation);
     struct PreviewBuffer;
-    // The preview-sized upright scene now, drawn over the kept backdrop.
-    ImageRef uprightPreview(int orientation);
+    // The upright scene now, width x height, drawn over the kept backdrop of that size.
+    ImageRef uprightLive(int width, int height);
     // The kept buffer whose pixels `image` shows, or null.
     const PreviewBuffer* keptBuffer(const Image& image) const;
 
     const Clock& clock_;
-    // The still part of the last preview-sized scene; only the moving parts are drawn per frame.
+    // The still part of the last live scene; only the moving parts are drawn per frame.
     std::vector<uint8_t> backdrop_;
     int backdropWidth_ = 0, backdropHeight_ = 0;
     // Preview frames are drawn into a few kept buffers, each remembering where its moving parts
@@ -57,6 +60,8 @@ private:
         std::array<std::array<int, 4>, 2> painted{};
     };
     std::array<PreviewBuffer, 3> buffers_;
+    // Live frames turned for the screen (held in landscape) go into these.
+    FramePool turned_{3};
 };
 
 }  // namespace platform

@@ -1,14 +1,17 @@
 #include "platform/cameraui/CameraView.h"
 
 #include "platform/camera/CameraController.h"
+#include "platform/camera/CameraSource.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/ImageBlitter.h"
 #include "platform/ui/LiveTarget.h"
+#include "platform/ui/Window.h"
 #include "platform/media/SoundService.h"
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace platform {
@@ -44,7 +47,25 @@ void CameraView::didMoveToWindow() {
 }
 
 ImageRef CameraView::uprightFrame() {
-    return controller().screenFrame();
+    const Size px = framePixels();
+    return controller().screenFrame(int(px.width), int(px.height));
+}
+
+Size CameraView::framePixels() const {
+    // Upright, the preview frame is as wide as the sensor's is high.
+    const float w = CameraSource::kPreviewHeight, h = CameraSource::kPreviewWidth;
+    if (!window() || bounds().isEmpty()) return {w, h};
+    const Rect r = frameRect(w, h);
+    const double scale = window()->scale();
+    const AffineTransform t = transform();
+    const double magnified = scale * std::max(1.0, double(std::min(std::abs(t.a), std::abs(t.d))));
+    // The full frame turned upright is as wide as the sensor's is high.
+    const double fullDetail = CameraSource::kPictureHeight / r.width();
+    double perPoint = std::max(scale, std::min(magnified, fullDetail));
+    // Up to two pixels a point the preview frame does, as on the phone's own screen, at its cost.
+    if (perPoint <= kPreviewFrameUpTo) return {w, h};
+    perPoint = std::min(perPoint, std::sqrt(kMaxFramePixels / (double(r.width()) * r.height())));
+    return {std::max(1.0f, std::round(float(r.width() * perPoint))), std::max(1.0f, std::round(float(r.height() * perPoint)))};
 }
 
 static_assert(std::endian::native == std::endian::little, "pixels are compared as little-endian words");
@@ -88,11 +109,11 @@ Rect CameraView::changedPixels(const Image& a, const Image& b, const std::vector
     return {float(left), float(top), float(right - left + 1), float(bottom - top + 1)};
 }
 
-Rect CameraView::frameRect(const Image& frame) const {
+Rect CameraView::frameRect(float width, float height) const {
     // Fill the bounds, keeping the frame's shape; the overflow is cropped.
     const Rect b = bounds();
-    const float scale = std::max(b.width() / frame.width(), b.height() / frame.height());
-    const float w = frame.width() * scale, h = frame.height() * scale;
+    const float scale = std::max(b.width() / width, b.height() / height);
+    const float w = width * scale, h = height * scale;
     return {b.midX() - w / 2, b.midY() - h / 2, w, h};
 }
 
@@ -116,7 +137,7 @@ void CameraView::willBeComposited() {
             clearNeedsDisplay();
             return;
         }
-        const Rect r = frameRect(*next);
+        const Rect r = frameRect(float(next->width()), float(next->height()));
         const float sx = r.width() / next->width(), sy = r.height() / next->height();
         // One point more on each side: the scaled picture's pixels do not fall on whole points.
         changed = Rect(r.x() + px.x() * sx - 1, r.y() + px.y() * sy - 1, px.width() * sx + 2, px.height() * sy + 2)
@@ -140,7 +161,7 @@ const ImageRef& CameraView::frameToDraw() {
 bool CameraView::drawLiveInto(const LiveTarget& target) {
     const ImageRef& frame = frameToDraw();
     if (!frame || bounds().isEmpty()) return false;  // black, through drawRect
-    const Rect r = frameRect(*frame);
+    const Rect r = frameRect(float(frame->width()), float(frame->height()));
     // The same device pixels, computed the same way, as the context's matrix would give.
     const auto to = PixelBox::onWholePixels(
         target.scaleX * r.minX() + target.originX, target.scaleY * r.minY() + target.originY,
@@ -157,7 +178,7 @@ void CameraView::drawRect(GraphicsContext& context, const Rect&) {
         context.fillRect(b);
         return;
     }
-    const Rect r = frameRect(*frame);
+    const Rect r = frameRect(float(frame->width()), float(frame->height()));
     context.saveGState();
     context.clipToRect(b);
     // Thirty times a second: one nearest-neighbour scale straight into the pixels where the

@@ -1,7 +1,8 @@
 #pragma once
 // The live preview: the camera's frame turned upright for the portrait screen (the sensor's
 // landscape frame turned 90° clockwise) and scaled to fill the view, cropping what sticks out.
-// Its transform magnifies it like any view's. While it is in a window it redraws about 30 times
+// Its transform magnifies it like any view's. Frames are made at the size they are shown at on
+// screen, so a large screen shows the camera's detail rather than enlarged pixels. While it is in a window it redraws about 30 times
 // a second on a Common-mode timer of the camera's run loop; a frame is fetched only when the
 // screen is composed after a refresh, so a headless run that takes no screenshot makes no
 // frames, and a screen composed more often than that (during an animation) makes no more. It is
@@ -29,9 +30,17 @@ public:
     // Plays the shutter sound once through the system's sound service.
     void playShutterSound();
 
-    // The frame the view shows now, upright: 320 x 400 for the 400 x 320 sensor frame. Null
-    // while the camera has nothing to show (then the view is black).
+    // The frame the view shows now, upright, framePixels() in size. Null while the camera has
+    // nothing to show (then the view is black).
     ImageRef uprightFrame();
+    // The pixels frames are made at: the preview frame's own (320 x 400 for the 400 x 320 sensor
+    // frame) up to kPreviewFrameUpTo pixels a point on screen, and outside a window; beyond, its
+    // shape on the device pixels it covers at the window's scale, magnified by the view's
+    // transform only as far as the camera's full frame has detail, and never more than
+    // kMaxFramePixels.
+    Size framePixels() const;
+    static constexpr double kPreviewFrameUpTo = 2;
+    static constexpr double kMaxFramePixels = 4.0 * 1600 * 1200;  // four picture frames
     // True while the refresh timer runs (the view is in a window).
     bool isRefreshing() const;
 
@@ -52,8 +61,9 @@ protected:
 
 private:
     CameraController& controller() const;
-    // Where `frame` lies in the bounds: filling them, its shape kept, the overflow cropped.
-    Rect frameRect(const Image& frame) const;
+    // Where a frame of this many pixels lies in the bounds: filling them, its shape kept, the
+    // overflow cropped.
+    Rect frameRect(float width, float height) const;
     // The frame to draw: the one a refresh asked for, fetched now if it has not been yet.
     const ImageRef& frameToDraw();
 

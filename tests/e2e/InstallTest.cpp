@@ -40,6 +40,8 @@ void desktopFilesAreValid(const fs::path& prefix) {
     const std::string desktop = testenv::readFile(entry);
     EXPECT_NE(desktop.find("\nExec=kestrova\n"), std::string::npos) << desktop;
     EXPECT_NE(desktop.find("\nIcon=kestrova\n"), std::string::npos) << desktop;
+    // Docks match the window to the entry by the window's class.
+    EXPECT_NE(desktop.find("\nStartupWMClass=org.kestrova.camera\n"), std::string::npos) << desktop;
     EXPECT_TRUE(fs::is_regular_file(prefix / "share/icons/hicolor/scalable/apps/kestrova.svg"));
     // The rendered icon is a 256 x 256 PNG: width and height are big-endian at bytes 16..23.
     const std::string png = testenv::readFile(prefix / "share/icons/hicolor/256x256/apps/kestrova.png");
@@ -104,6 +106,25 @@ TEST(Install, InstalledProgramRunsFromItsPrefix) {
     desktopFilesAreValid(prefix);
 }
 
+// The about sheet's Website button, the software-centre metadata and the package name one home page.
+TEST(Install, OneHomePageForTheAboutSheetTheMetadataAndThePackage) {
+    testenv::ScratchDir dir;
+    testenv::writeFile(dir / "site.script", "wait 1.5\ntap @infoButton\nwait 1\ntap @websiteButton\nwait 1\nquit\n");
+    auto r = run(shellQuote(testenv::kestrovaBinary()) + " --headless --device-root " +
+                 shellQuote((dir / "device").string()) + " --event-log " + shellQuote((dir / "events.log").string()) +
+                 " --script " + shellQuote((dir / "site.script").string()));
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::smatch opened;
+    const std::string events = testenv::readFile(dir / "events.log");
+    ASSERT_TRUE(std::regex_search(events, opened, std::regex(" open-url (https://[^\n]+)\n"))) << events;
+    const std::string site = opened[1];
+    EXPECT_NE(testenv::readFile(fs::path(testenv::sourceDir()) / "resources/org.kestrova.camera.metainfo.xml")
+                  .find("<url type=\"homepage\">" + site + "</url>"),
+              std::string::npos);
+    EXPECT_NE(testenv::readFile(buildDir() / "CPackConfig.cmake").find("set(CPACK_DEBIAN_PACKAGE_HOMEPAGE \"" + site + "\")"),
+              std::string::npos);
+}
+
 TEST(Install, DebianPackageDeclaresItsNeedsAndRunsWhereItIsUnpacked) {
     if (!haveProgram("cpack") || !haveProgram("dpkg-deb") || !haveProgram("dpkg-shlibdeps"))
         GTEST_SKIP() << "cpack, dpkg-deb or dpkg-shlibdeps is not installed (make deps)";
@@ -136,6 +157,13 @@ TEST(Install, DebianPackageDeclaresItsNeedsAndRunsWhereItIsUnpacked) {
     manualPageCoversTheOptions(usr);
     takesAPicture(usr, dir);
     desktopFilesAreValid(usr);
+
+    // Debian's own checker: no error and no warning (notes and hints are not faults).
+    if (!haveProgram("lintian")) GTEST_SKIP() << "lintian is not installed (make deps)";
+    auto lint = run("lintian --tag-display-limit 0 " + shellQuote(deb) + " 2>&1");
+    EXPECT_EQ(lint.status, 0) << lint.out;
+    std::smatch faults;
+    EXPECT_FALSE(std::regex_search(lint.out, faults, std::regex("(^|\n)[EW]: [^\n]*"))) << lint.out;
 }
 
 }  // namespace

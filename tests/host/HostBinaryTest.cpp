@@ -138,6 +138,37 @@ TEST(HostBinary, NoDisplayRunsHeadlessWithOneLine) {
     EXPECT_TRUE(std::filesystem::exists(dir / "device/var/mobile/Media/DCIM/100APPLE/IMG_0001.JPG"));
 }
 
+// Without a script the headless device would idle with no sign of life: its line says what ends it
+// and what gives it work, and Ctrl+C does end it.
+TEST(HostBinary, NoDisplayWithoutAScriptSaysWhatEndsItAndWhatGivesItWork) {
+    testenv::ScratchDir dir;
+    const std::string out = (dir / "out.txt").string();
+    auto r = run("env -u DISPLAY -u WAYLAND_DISPLAY " +
+                 kestrova("--device-root " + shellQuote((dir / "device").string()) + " --event-log " +
+                          shellQuote((dir / "events.log").string())) +
+                 " >" + shellQuote(out) + " 2>&1 & pid=$!\n"
+                 "for i in $(seq 400); do grep -q 'no display' " + shellQuote(out) + " && break; sleep 0.05; done\n"
+                 "kill -INT $pid; wait $pid; echo \"exit=$?\"");
+    EXPECT_EQ(r.out, "exit=0\n");
+    EXPECT_EQ(testenv::readFile(out),
+              "kestrova: no display (neither DISPLAY nor WAYLAND_DISPLAY is set): running headless until Ctrl+C; "
+              "--script FILE gives it work\n");
+}
+
+// A display that is named but cannot be opened is an error, never an invisible window: one line
+// naming what was tried, status 1, nothing started.
+TEST(HostBinary, ADisplayThatCannotBeOpenedIsOneLineAndStatus1) {
+    int number = 77;  // a display with no server: no socket of that number here
+    while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) ++number;
+    testenv::ScratchDir dir;
+    auto r = run("env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:" + std::to_string(number) + " " +
+                 kestrova("--device-root " + shellQuote((dir / "device").string())));
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_EQ(r.out.rfind("kestrova: cannot open the X11 display \":" + std::to_string(number) + "\" (", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir / "device"));
+}
+
 TEST(HostBinary, VersionIsTheBundles) {
     auto r = run(kestrova("--version"));
     EXPECT_EQ(r.status, 0);

@@ -1,6 +1,7 @@
-// The real SDL window under Xvfb: a click on the navigation bar's album button leaves the
-// application for the photo album, as the phone did: "launch ..." and "terminate" in the event
-// log, and the process ends by itself. Every wait is bounded (watchdog), none fixed.
+// The real SDL window under Xvfb, of the desktop entry's class and sized in the desktop's points:
+// a click on the navigation bar's album button leaves the application for the photo album, as the
+// phone did: "launch ..." and "terminate" in the event log, and the process ends by itself. Every
+// wait is bounded (watchdog), none fixed.
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +25,18 @@ std::string launchedWindow(const testenv::ScratchDir& dir, const std::string& lo
 }  // namespace
 
 TEST(WindowHostXvfb, ClickOnTheAlbumButtonLeavesTheApplication) {
-    if (!haveProgram("xvfb-run") || !haveProgram("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+    if (!haveProgram("xvfb-run") || !haveProgram("xdotool") || !haveProgram("xprop"))
+        GTEST_SKIP() << "xvfb-run, xdotool or xprop is not installed";
     testenv::ScratchDir dir;
     const std::string log = (dir / "events.log").string();
     // The album button sits at the left of the bar.
     const std::string inner =
+        // A desktop at twice the size, as its settings daemon says in the resource database.
+        "xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER 'Xft.dpi:\t192'\n" +
         launchedWindow(dir, log) +
+        // Docks find the desktop entry by the window's class; the smallest window is a quarter
+        // of the screen in the desktop's points.
+        "xprop -id $wid WM_CLASS WM_NORMAL_HINTS\n"
         "xdotool mousemove --window $wid 28 26 click 1\n"
         "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
         "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -TERM $pid; }\n"
@@ -37,6 +44,9 @@ TEST(WindowHostXvfb, ClickOnTheAlbumButtonLeavesTheApplication) {
     auto r = testenv::run("timeout 60 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
     EXPECT_NE(r.out.find("exit=0"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("still running"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("WM_CLASS(STRING) = \"org.kestrova.camera\", \"org.kestrova.camera\""), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("program specified minimum size: 320 by 480"), std::string::npos) << r.out;
     const std::string events = testenv::readFile(log);
     EXPECT_NE(events.find(" launch com.apple.mobileslideshow-Photos\n"), std::string::npos) << events;
     EXPECT_NE(events.find(" terminate\n"), std::string::npos) << events;

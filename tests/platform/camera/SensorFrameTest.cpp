@@ -39,6 +39,22 @@ TEST(SensorFrame, QuarterTurnsPerOrientation) {
     EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 6)), numbers(ccw));
 }
 
+// The screen's frame straight from the world, in one turn, is the sensor's frame turned for the
+// screen, in every orientation.
+TEST(SensorFrame, ScreenFrameFromTheWorldInOneTurn) {
+    ImageRef world = cameratest::paint(30, 20, [](int x, int y) {
+        return std::array<uint8_t, 3>{uint8_t(x * 8), uint8_t(y * 12), uint8_t(x * y)};
+    });
+    for (int o : {1, 2, 3, 4}) {
+        ImageRef direct = SensorFrame::screenFromWorld(world, 8, 10, o);
+        ImageRef twoTurns = SensorFrame::forPortraitScreen(SensorFrame::fromWorld(world, 10, 8, o));
+        ASSERT_TRUE(direct && twoTurns) << "orientation " << o;
+        EXPECT_EQ(direct->width(), 8);
+        EXPECT_EQ(direct->height(), 10);
+        EXPECT_EQ(direct->copyData(), twoTurns->copyData()) << "orientation " << o;
+    }
+}
+
 TEST(SensorFrame, WorldIsCroppedToTheSensorShapeAroundItsCentre) {
     // Crops: wider pictures lose their sides, taller ones their top and bottom.
     EXPECT_EQ(SensorFrame::centredCrop(64, 32, 4.0 / 3), Rect(10, 0, 43, 32));

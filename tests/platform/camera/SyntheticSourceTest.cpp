@@ -119,11 +119,19 @@ TEST(SyntheticSource, ScreenFrameIsTheSensorFrameTurnedForThePortraitScreen) {
     SyntheticSource src(clock);
     for (int o : {1, 2, 3, 4, 5, 0}) {
         ImageRef viaSensor = SensorFrame::forPortraitScreen(src.previewFrame(o));
-        ImageRef direct = src.screenFrame(o);
+        ImageRef direct = src.screenFrame(o, 320, 400);
         ASSERT_TRUE(viaSensor && direct) << "orientation " << o;
         EXPECT_EQ(direct->width(), viaSensor->width()) << "orientation " << o;
         EXPECT_EQ(direct->height(), viaSensor->height()) << "orientation " << o;
         EXPECT_EQ(direct->copyData(), viaSensor->copyData()) << "orientation " << o;
+        // At another size the scene is drawn at that size, not scaled from the preview's.
+        int uw = 0, uh = 0;
+        SensorFrame::uprightSize(120, 96, o, &uw, &uh);
+        ImageRef sized = src.screenFrame(o, 96, 120);
+        ImageRef drawn = SensorFrame::forPortraitScreen(SensorFrame::fromUpright(SyntheticSource::renderScene(7.3, uw, uh), o));
+        ASSERT_TRUE(sized) << "orientation " << o;
+        EXPECT_EQ(sized->width(), 96);
+        EXPECT_EQ(sized->copyData(), drawn->copyData()) << "orientation " << o;
     }
 }
 
@@ -137,7 +145,7 @@ TEST(SyntheticSource, KeptBuffersGiveTheSameFramesAsDrawingAfresh) {
     std::vector<std::vector<uint8_t>> heldBytes;
     for (int i = 0; i < 40; ++i) {
         clock.advance(0.27);  // the ball moves and, now and then, the lit cell
-        ImageRef f = src.screenFrame(1);
+        ImageRef f = src.screenFrame(1, 320, 400);
         ImageRef fresh = SyntheticSource::renderScene(clock.now(), f->width(), f->height());
         ASSERT_EQ(f->copyData(), fresh->copyData()) << "frame " << i;
         if (i % 3 == 0) {
@@ -157,11 +165,11 @@ TEST(SyntheticSource, KeptBuffersGiveTheSameFramesAsDrawingAfresh) {
 TEST(SyntheticSource, NamesWhereTwoHeldFramesCanDiffer) {
     ManualClock clock(0.4);
     SyntheticSource src(clock);
-    ImageRef earlier = src.screenFrame(1);
+    ImageRef earlier = src.screenFrame(1, 320, 400);
     int changedFrames = 0;
     for (int i = 0; i < 30; ++i) {
         clock.advance(0.13);  // the ball moves every time, the lit cell now and then
-        ImageRef later = src.screenFrame(1);
+        ImageRef later = src.screenFrame(1, 320, 400);
         std::vector<Rect> rects;
         ASSERT_TRUE(src.screenFrameChanges(*earlier, *later, &rects)) << "frame " << i;
         float area = 0;
@@ -184,9 +192,9 @@ TEST(SyntheticSource, NamesWhereTwoHeldFramesCanDiffer) {
     EXPECT_EQ(changedFrames, 30);
 
     std::vector<Rect> rects;
-    ImageRef a = src.screenFrame(3);
+    ImageRef a = src.screenFrame(3, 320, 400);
     clock.advance(0.1);
-    ImageRef b = src.screenFrame(3);
+    ImageRef b = src.screenFrame(3, 320, 400);
     EXPECT_FALSE(src.screenFrameChanges(*a, *b, &rects));
 }
 

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace std::chrono_literals;
 
 using namespace platform;
@@ -331,6 +333,42 @@ TEST_F(CameraViewTest, WritesItsPixelsStraightOntoTheScreenExactly) {
             EXPECT_EQ(view->throughContext, before + 12);
         }
     }
+}
+
+// Beyond two pixels a point, frames are made at the pixels the preview covers, so a large screen
+// shows the camera's detail: at scale 2.5 the screen shows the scene drawn at 960 x 1200, its
+// sides cropped, pixel for pixel.
+TEST_F(CameraViewTest, FramesAreMadeAtThePixelsTheyCoverOnScreen) {
+    CameraController camera(std::make_unique<SyntheticSource>(clock), &loop);
+    camera.startPreview();
+    auto owned = std::make_unique<CameraView>(Rect{0, 0, 320, 480}, &camera);
+    EXPECT_EQ(owned->framePixels(), (Size{320, 400})) << "outside a window: the preview frame's size";
+    Window window(Rect{0, 0, 320, 480});
+    CameraView* view = static_cast<CameraView*>(window.addSubview(std::move(owned)));
+    Compositor comp(2.5);
+    ASSERT_TRUE(comp.composite(window));
+    ImageRef scene = SyntheticSource::renderScene(clock.now(), 960, 1200);
+    ImageRef screen = comp.image();
+    ASSERT_EQ(screen->width(), 800);
+    for (int y : {0, 300, 900, 1199})
+        ASSERT_EQ(std::memcmp(screen->pixel(0, y), scene->pixel(80, y), 800 * 4), 0) << "row " << y;
+
+    // The window's scale, magnified by the view's transform only as far as the full frame
+    // (1200 pixels across upright) has detail, never beyond four picture frames' pixels.
+    auto at = [&](float scale, float zoom) {
+        window.setScale(scale);
+        view->setTransform(AffineTransform::makeScale(zoom, zoom));
+        return view->framePixels();
+    };
+    EXPECT_EQ(at(2, 1), (Size{320, 400})) << "up to two pixels a point, the preview frame";
+    EXPECT_EQ(at(1, 2), (Size{320, 400}));
+    EXPECT_EQ(at(1, 2.5f), (Size{960, 1200}));
+    EXPECT_EQ(at(2, 3), (Size{1200, 1500}));
+    EXPECT_EQ(at(4.40625f, 1), (Size{1692, 2115}));
+    EXPECT_EQ(at(4.40625f, 3), (Size{1692, 2115}));
+    const Size most = at(8, 1);
+    EXPECT_LE(most.width * most.height, CameraView::kMaxFramePixels);
+    EXPECT_GT(most.width * most.height, CameraView::kMaxFramePixels * 0.99);
 }
 
 TEST(CameraViewChanges, BoundingBoxOfChangedColoursIgnoringTheFourthByte) {
