@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -229,6 +230,15 @@ TEST(HostileFiles, ASecondCopyOnTheSameDeviceRootLeavesTheFirstAlone) {
         first = faults::runKestrova(dir.path(), root, bursts);
         firstRunning = false;
     });
+    // The first holds the root once its camera roll is there (the roll is made after the lock).
+    const fs::path roll = root / "var/mobile/Media/DCIM/100APPLE";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (firstRunning && !fs::exists(roll) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!fs::exists(roll)) {
+        shooter.join();
+        FAIL() << "the first copy never made its camera roll: " << first.out;
+    }
     int refused = 0, seconds = 0;
     while (firstRunning) {
         Session second = faults::runKestrova(dir.path(), root, "wait 1\nquit\n");
