@@ -195,6 +195,24 @@ TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEd
     EXPECT_EQ(onPage(DeleteCancelView::kCancelTag), Rect(170, 338, 60, 44));
 }
 
+// A picture that cannot be written (its folder gone) leaves the stack as a deleted one does, and
+// the tab offering it goes with it.
+TEST_F(QuickViewDeletionTest, ALostPictureTakesItsThumbnailAndTheTabOfferingIt) {
+    gate_->arm();
+    takePicture();
+    ASSERT_TRUE(gate_->waitEntered());
+    ASSERT_EQ(api().previewManager()->previews().size(), 1u);
+    dragSideways({288.4f, 360}, -170);
+    ASSERT_TRUE(api().deleteButtonShowing());
+    fs::rename(roll(""), dir_.path() / "moved");
+    gate_->release();
+    ASSERT_TRUE(loop_.settle(30.0));
+    EXPECT_TRUE(api().previewManager()->previews().empty());
+    EXPECT_EQ(api().previewManager()->selectedImage(), nullptr);
+    EXPECT_FALSE(api().deleteButtonShowing());
+    EXPECT_FALSE(fs::exists(dir_.path() / "moved/IMG_0001.THM"));
+}
+
 TEST_F(QuickViewDeletionTest, QueuedPictureIsDroppedAndSavedPictureLosesJpgThenThm) {
     // Picture 1 is written before anything else happens.
     takePicture();

@@ -133,8 +133,7 @@ protected:
     }
     // exiftool's values for `tags` of `file`, one per line.
     std::string exif(const std::string& file, const std::string& tags) const {
-        return testenv::run(testenv::exiftool() + " -n -s -s -s " + tags + " " + testenv::shellQuote(roll(file).string()))
-            .out;
+        return testenv::exifValues(roll(file), tags);
     }
     // Which corner of the 75 x 75 thumbnail carries the mark.
     std::string markedCorner(const std::string& file) const {

@@ -226,7 +226,7 @@ protected:
     std::string exif(const std::string& devicePath, const std::string& tags) {
         auto host = files_.resolve(devicePath);
         EXPECT_TRUE(host);
-        return testenv::run(testenv::exiftool() + " -n -s -s -s " + tags + " " + testenv::shellQuote(host->string())).out;
+        return host ? testenv::exifValues(*host, tags) : "";
     }
     testenv::ScratchDir dir_;
     platform::FileManager files_{dir_.path()};

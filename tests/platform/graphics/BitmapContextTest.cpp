@@ -6,7 +6,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <functional>
 
 using namespace platform;
 
@@ -117,43 +116,6 @@ TEST(BitmapContextTest, ImageDrawnIntoTheWholeContextIsUpright) {
     d->drawImage({0, 0, 4, 3}, frame);
     EXPECT_FALSE(d->lastDrawWasDirect());
     EXPECT_EQ(std::memcmp(c->data(), d->data(), 48), 0);
-}
-
-TEST(BitmapContextTest, QuarterTurnsOfTheThumbnailLandWhereTheTableSays) {
-    // translate, rotate, and where a y-up point (x, y) lands.
-    struct Case {
-        float tx, ty, angle;
-        std::function<std::pair<double, double>(double, double)> land;
-    };
-    const int n = 75;
-    const std::vector<Case> cases = {
-        {0, 0, 0, [](double x, double y) { return std::pair{x, y}; }},
-        {75, 75, 3.1415927f, [](double x, double y) { return std::pair{75 - x, 75 - y}; }},
-        {75, 0, 1.5707964f, [](double x, double y) { return std::pair{75 - y, x}; }},
-        {0, 75, -1.5707964f, [](double x, double y) { return std::pair{y, 75 - x}; }},
-    };
-    auto frame = markedFrame(n, n);
-    for (bool viaCairo : {false, true}) {
-        for (const auto& k : cases) {
-            auto c = rgbContext(n, n, 300);
-            c->translateCTM(k.tx, k.ty);
-            c->rotateCTM(k.angle);
-            if (viaCairo) c->clipToRect({-1000, -1000, 3000, 3000});
-            c->drawImage({0, 0, float(n), float(n)}, frame);
-            EXPECT_EQ(c->lastDrawWasDirect(), !viaCairo);
-            // A frame pixel's centre, in the y-up space of the draw, maps by the table; the
-            // context pixel around the mapped point holds that frame pixel.
-            auto check = [&](double ux, double uy, const BGRX& want, const char* what) {
-                auto [lx, ly] = k.land(ux, uy);
-                EXPECT_EQ(px(*c, int(lx), n - 1 - int(ly)), want)
-                    << what << " angle " << k.angle << (viaCairo ? " cairo" : " libyuv");
-            };
-            check(0.5, 74.5, kRed, "top-left");
-            check(74.5, 74.5, kGreen, "top-right");
-            check(0.5, 0.5, kBlue, "bottom-left");
-            check(37.5, 37.5, kDark, "middle");
-        }
-    }
 }
 
 TEST(BitmapContextTest, FanImageTurnsTheLandscapePreviewIntoPortrait) {
