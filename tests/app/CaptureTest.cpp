@@ -93,7 +93,6 @@ TEST_F(CaptureTest, CancelTimerTakesNoPictureAndTheNextPressStartsAfresh) {
     delegate->performCapture();
     loop.runFor(2.5s);
     EXPECT_EQ(api().burstText()->text(), "4");
-    EXPECT_EQ(api().burstText()->textColor(), platform::Color::rgba(1, 1, 0));
     api().cancelSheet()->clickButtonAtIndex(0);
     EXPECT_FALSE(api().takingPicture());
     EXPECT_TRUE(api().burstText()->hidden());
@@ -177,10 +176,8 @@ TEST_F(CaptureTest, TheFirstSecondIsServed) {
     ASSERT_TRUE(api().saveWorker()->started());
     drain();
     loop.runFor(0.01s);
-    EXPECT_EQ(files100(".JPG"), (std::vector<std::string>{"IMG_0007.JPG", "IMG_0008.JPG", "IMG_0009.JPG",
-                                                          "IMG_0010.JPG"}));
-    EXPECT_EQ(files100(".THM"), (std::vector<std::string>{"IMG_0008.THM", "IMG_0009.THM", "IMG_0010.THM"}));
-    // The stack's thumbnails carry the real numbers, so deleting one deletes its files.
+    // The stack's thumbnails carry the real numbers (the files: SaveWorkerTest), so deleting one
+    // deletes its files.
     std::vector<int32_t> indices;
     for (auto* preview : api().previewManager()->previews()) indices.push_back(preview->imageIndex());
     EXPECT_EQ(indices, (std::vector<int32_t>{8, 9, 10}));

@@ -14,6 +14,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/TestImages.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/quickview/DeleteCancelView.h"
 #include "ui/quickview/ThumbnailManager.h"
@@ -36,10 +37,6 @@ namespace {
 namespace fs = std::filesystem;
 using platform::Point;
 using platform::Rect;
-
-platform::ImageRef solid(int w, int h, uint8_t level) {
-    return platform::Image::createBGRX(w, h, std::vector<uint8_t>(size_t(w) * h * 4, level));
-}
 
 // File events in one folder, in the order the kernel saw them: "+NAME" when a file appeared under
 // its final name, "-NAME" when it was removed. Only picture and thumbnail files count.
@@ -149,8 +146,8 @@ protected:
     GateOpener gate_;  // before app_: the worker it may hold goes with app_
     std::unique_ptr<KestrovaAppDelegate> app_;
     platform::Window* window_ = nullptr;
-    platform::ImageRef picture_ = solid(1600, 1200, 90);
-    platform::ImageRef preview_ = solid(400, 320, 90);
+    platform::ImageRef picture_ = testimages::solid(1600, 1200, {90, 90, 90});
+    platform::ImageRef preview_ = testimages::solid(400, 320, {90, 90, 90});
 };
 
 TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEdge) {

@@ -6,6 +6,7 @@
 #include "platform/foundation/ProgrammingError.h"
 #include "platform/foundation/RunLoop.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr auto kWatchdog = std::chrono::seconds(20);
-
-ImageRef solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> v(size_t(w) * h * 4);
-    for (size_t i = 0; i < v.size(); i += 4) v[i] = b, v[i + 1] = g, v[i + 2] = r, v[i + 3] = 0;
-    return Image::createBGRX(w, h, std::move(v));
-}
 
 class SaveWorkerTest : public ::testing::Test {
 protected:
@@ -58,8 +53,8 @@ protected:
     platform::FileManager files_{dir_.path()};
     platform::ManualClock clock_;
     platform::RunLoop loop_{clock_};
-    ImageRef picture_ = solid(1600, 1200, 200, 40, 40);
-    ImageRef preview_ = solid(400, 320, 200, 40, 40);
+    ImageRef picture_ = testimages::solid(1600, 1200, {200, 40, 40});
+    ImageRef preview_ = testimages::solid(400, 320, {200, 40, 40});
 };
 
 }  // namespace

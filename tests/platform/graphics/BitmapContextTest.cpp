@@ -1,5 +1,6 @@
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/GrayConverter.h"
+#include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -32,16 +33,13 @@ BGRX px(const ImageRef& img, int x, int y) {
 // A w x h frame: dark grey everywhere, the top-left pixel (memory row 0, column 0) red, the
 // top-right green, the bottom-left blue.
 ImageRef markedFrame(int w, int h) {
-    std::vector<uint8_t> b(size_t(w) * h * 4);
-    for (size_t i = 0; i < b.size(); i += 4) b[i] = b[i + 1] = b[i + 2] = 40, b[i + 3] = 255;
-    auto set = [&](int x, int y, uint8_t bl, uint8_t g, uint8_t r) {
-        uint8_t* p = &b[(size_t(y) * w + x) * 4];
-        p[0] = bl, p[1] = g, p[2] = r;
-    };
-    set(0, 0, 0, 0, 255);
-    set(w - 1, 0, 0, 255, 0);
-    set(0, h - 1, 255, 0, 0);
-    return Image::createBGRX(w, h, std::move(b));
+    using testimages::Rgb;
+    return testimages::paint(w, h, [=](int x, int y) {
+        if (y == 0 && x == 0) return Rgb{255, 0, 0};
+        if (y == 0 && x == w - 1) return Rgb{0, 255, 0};
+        if (y == h - 1 && x == 0) return Rgb{0, 0, 255};
+        return Rgb{40, 40, 40};
+    });
 }
 
 const BGRX kRed{0, 0, 255}, kGreen{0, 255, 0}, kBlue{255, 0, 0}, kDark{40, 40, 40};
