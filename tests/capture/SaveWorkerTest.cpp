@@ -210,28 +210,7 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
     withWatchdog([&] { worker.waitTillFinishedSaving(); });
 }
 
-TEST_F(SaveWorkerTest, DeletionsWhileQueuedAndAfterWriting) {
-    SaveWorker worker(files_, loop_, nullptr);
-    // Records waiting before the worker runs (it scans first, then takes them).
-    for (int n = 1; n <= 3; ++n) worker.addToSaveQueue(record(n));
-    // Picture 2 is still queued: its record goes, no file is ever written for it.
-    EXPECT_TRUE(worker.deletePicture(2));
-    worker.initializePhotoProcessingThread();
-    ASSERT_TRUE(loop_.settle(20.0));
-    EXPECT_TRUE(fs::exists(roll("IMG_0001.JPG")));
-    EXPECT_TRUE(fs::exists(roll("IMG_0003.THM")));
-    EXPECT_FALSE(fs::exists(roll("IMG_0002.JPG")));
-    EXPECT_FALSE(fs::exists(roll("IMG_0002.THM")));
-
-    // Picture 1 is written: a delete command removes both files, after a picture queued before it.
-    worker.addToSaveQueue(record(4));
-    EXPECT_FALSE(worker.deletePicture(1));
-    withWatchdog([&] { worker.waitTillFinishedSaving(); });
-    EXPECT_FALSE(fs::exists(roll("IMG_0001.JPG")));
-    EXPECT_FALSE(fs::exists(roll("IMG_0001.THM")));
-    EXPECT_TRUE(fs::exists(roll("IMG_0004.JPG")));
-    EXPECT_TRUE(fs::exists(roll("IMG_0003.JPG")));
-}
+// Deletion, queued and written, is tested where the quick view asks for it (QuickViewDeletionTest).
 
 TEST_F(SaveWorkerTest, TerminationWritesEverythingQueuedIncludingAFullQueue) {
     SaveWorker worker(files_, loop_, nullptr);
