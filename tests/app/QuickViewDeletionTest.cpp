@@ -14,7 +14,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TestEnv.h"
-#include "tests/support/TestImages.h"
+#include "tests/platform/graphics/TestImages.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/quickview/DeleteCancelView.h"
 #include "ui/quickview/ThumbnailManager.h"

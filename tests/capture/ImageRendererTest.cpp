@@ -5,7 +5,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/imageio/ImageDestination.h"
 #include "tests/support/TestEnv.h"
-#include "tests/support/TestImages.h"
+#include "tests/platform/graphics/TestImages.h"
 
 #include <gtest/gtest.h>
 

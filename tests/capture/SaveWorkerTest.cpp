@@ -6,7 +6,7 @@
 #include "platform/foundation/ProgrammingError.h"
 #include "platform/foundation/RunLoop.h"
 #include "tests/support/TestEnv.h"
-#include "tests/support/TestImages.h"
+#include "tests/platform/graphics/TestImages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/BoxShrinker.h"
-#include "tests/support/TestImages.h"
+#include "tests/platform/graphics/TestImages.h"
 
 #include <gtest/gtest.h>
 
