@@ -123,12 +123,10 @@ TEST_F(InfoPageTest, HelpShowsAndHidesUnderAFingerAndTheAboutSheetCarriesTheVers
 
     // Help: the web view comes up over the page, the controls go; a tap where the help button was
     // now lands on the web view.
+    // (Each control's look: AboutViewTest.)
     tap(p->helpButton());
     loop.runFor(0.3s);
     EXPECT_EQ(web->alpha(), 0.7f);
-    EXPECT_EQ(p->xButton()->alpha(), 1.0f);
-    EXPECT_EQ(p->aboutButton()->alpha(), 0.0f);
-    EXPECT_EQ(p->gpstext()->alpha(), 0.0f);
     platform::Rect hb = p->helpButton()->bounds();
     EXPECT_EQ(delegate->window()->hitTest(p->helpButton()->convertPointToView({hb.midX(), hb.midY()}, nullptr), nullptr),
               web);
@@ -143,9 +141,7 @@ TEST_F(InfoPageTest, HelpShowsAndHidesUnderAFingerAndTheAboutSheetCarriesTheVers
     tap(p->xButton());
     loop.runFor(0.3s);
     EXPECT_EQ(web->alpha(), 0.0f);
-    EXPECT_EQ(p->xButton()->alpha(), 0.0f);
     EXPECT_EQ(p->helpButton()->alpha(), 1.0f);
-    EXPECT_EQ(p->geotagLabel()->alpha(), 1.0f);
 
     // About: the version where the body text has its placeholder, one fixed "OK".
     tap(p->aboutButton());

@@ -2,17 +2,23 @@
 // window: every control the files connect must answer, so a lost action or outlet shows here.
 #include "tests/app/AppFixture.h"
 
-#include "platform/ui/ActionSheet.h"
+#include "app/InterfaceClasses.h"
+#include "platform/ui/ClassRegistry.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/PageControl.h"
 #include "platform/ui/Window.h"
 #include "ui/controls/ArrowView.h"
+#include "ui/controls/GlowingCircleView.h"
 #include "ui/controls/HideTriangleView.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/controls/OptionsPageView.h"
+#include "ui/controls/SnapButtonView.h"
 #include "ui/controls/TransitionView.h"
+#include "ui/info/AboutView.h"
+
+#include <typeindex>
 
 using namespace std::chrono_literals;
 
@@ -35,10 +41,15 @@ protected:
         ASSERT_NE(view, nullptr);
         tapAt(view->convertPointToView(view->bounds().center(), nullptr));
     }
-    // The options page the bar shows now.
+    // The options page the bar shows now: the only one in the holder once a slide has ended.
     platform::View* shownPage() const {
-        const auto& pages = api().buttonBar()->buttonHolder()->subviews();
-        return pages.empty() ? nullptr : pages.back().get();
+        platform::View* shown = nullptr;
+        for (const auto& page : api().buttonBar()->buttonHolder()->subviews())
+            if (!page->hidden()) {
+                if (shown) return nullptr;
+                shown = page.get();
+            }
+        return shown;
     }
 };
 
@@ -79,38 +90,28 @@ TEST_F(InterfaceFileTest, CameraPageArrowsTriangleDotsAndNavigationButtons) {
     EXPECT_FALSE(bar->hidden());
     EXPECT_EQ(triangle->direction(), pointing);
 
-    // The navigation bar's buttons: information page and back, and the album.
+    // The navigation bar's album button (the information page and back: StartupTest).
     platform::NavigationBar* nav = api().navbar();
-    auto info = nav->barButtonItemNamed("infoButton");
-    ASSERT_NE(info, nullptr);
-    tap(nav->buttonForItem(info.get()));
-    EXPECT_EQ(delegate->aboutView()->superview(), api().switcher());
-    EXPECT_EQ(api().mainView()->superview(), nullptr);
-    ASSERT_NE(nav->topItem()->leftBarButtonItem(), nullptr);
-    tap(nav->buttonForItem(nav->topItem()->leftBarButtonItem().get()));
-    EXPECT_EQ(api().mainView()->superview(), api().switcher());
     auto album = nav->barButtonItemNamed("albumButton");
     ASSERT_NE(album, nullptr);
     tap(nav->buttonForItem(album.get()));
     EXPECT_EQ(host.launches, std::vector<std::string>{kestrova::KestrovaAppDelegate::kAlbumIdentifier});
 }
 
-// The information page's buttons with outlets are tapped in InfoPageTest; this one has only its
-// action in the file.
-TEST_F(InterfaceFileTest, InformationPageDoubleTapControl) {
-    launchReady();
-    ASSERT_NE(delegate->aboutView(), nullptr);
-    delegate->gotoInfoPage(nullptr);
-    loop.runFor(0.6s);
-    tapAt(delegate->aboutView()->convertPointToView({160, 284}, nullptr));
-    ASSERT_EQ(platform::ActionSheet::visibleSheets().size(), 1u);
-    platform::ActionSheet* sheet = platform::ActionSheet::visibleSheets().back();
-    EXPECT_EQ(sheet->delegate(), delegate.get());
-    EXPECT_EQ(sheet->numberOfButtons(), 2);
-    sheet->clickButtonAtIndex(1);  // cancel
-    loop.runFor(0.6s);
-    EXPECT_FALSE(api().confirmedTap());
-    EXPECT_TRUE(platform::ActionSheet::visibleSheets().empty());
+// Every class the application's interface files name is made by that name, as itself.
+TEST(InterfaceClasses, EachNameMakesItsOwnClass) {
+    kestrova::registerInterfaceClasses();
+    const std::pair<const char*, std::type_index> classes[] = {
+        {"TransitionView", typeid(kestrova::TransitionView)},   {"AboutView", typeid(kestrova::AboutView)},
+        {"SnapButtonView", typeid(kestrova::SnapButtonView)},   {"HideTriangleView", typeid(HideTriangleView)},
+        {"ArrowView", typeid(kestrova::ArrowView)},             {"GlowingCircleView", typeid(kestrova::GlowingCircleView)},
+        {"MenuScrollView", typeid(MenuScrollView)},
+    };
+    for (const auto& [name, type] : classes) {
+        auto view = platform::ClassRegistry::shared().createView(name);
+        ASSERT_NE(view, nullptr) << name;
+        EXPECT_EQ(std::type_index(typeid(*view)), type) << name;
+    }
 }
 
 }  // namespace

@@ -89,25 +89,6 @@ protected:
     std::unique_ptr<KestrovaAppDelegate> app_;
 };
 
-TEST_F(OptionCatalogueTest, AStoredPageBeyondTheLastWrapsAndIsSavedBackWrapped) {
-    defaults_->setInteger(5, "OptionsBarPageNumber");
-    start();
-    // Page 5 of three is page 2: quick view, touch ring, quiet shutter.
-    EXPECT_EQ(api().buttonBar()->currentPageNumber(), 2);
-    EXPECT_EQ(api().buttonBar()->pageAt(2)->buttons().front(), api().quickViewButton());
-    app_->saveSettings();
-    EXPECT_EQ(defaults_->integerForKey("OptionsBarPageNumber"), 2);
-}
-
-TEST_F(OptionCatalogueTest, AStoredLargeTouchRingStartsTheShutterAreaWithIt) {
-    defaults_->setInteger(2, "TouchRingSize");
-    start();
-    ASSERT_NE(api().snapButton(), nullptr);
-    EXPECT_EQ(api().snapButton()->touchRingRadius(), 65);
-    EXPECT_EQ(buttonAt(2, 1)->getCurrentState(), 2);
-    EXPECT_EQ(api().touchRingRadius(), kestrova::TouchRingSize::Large);
-}
-
 TEST_F(OptionCatalogueTest, FirstLaunchOpensPageZeroAndOutOfRangeStatesStartAtZero) {
     defaults_->setInteger(7, "ColorMode");  // one past the last of seven
     defaults_->setInteger(-1, "TimerMode");
@@ -121,10 +102,6 @@ TEST_F(OptionCatalogueTest, FirstLaunchOpensPageZeroAndOutOfRangeStatesStartAtZe
     EXPECT_EQ(colour->getCurrentState(), 0);
     EXPECT_EQ(api().colorStatus(), kestrova::ColorMode::FullColor);
     EXPECT_EQ(api().timerStatus(), kestrova::TimerMode::Off);
-    // Every button has a picture for every state.
-    for (size_t page = 0; page < 3; ++page)
-        for (ScrollerButton* b : api().buttonBar()->pageAt(page)->buttons())
-            for (size_t i = 0; i < b->stateCount(); ++i) EXPECT_NE(b->imageAt(i)->image(), nullptr) << b->title() << " " << i;
 }
 
 TEST_F(OptionCatalogueTest, TapsStepTheSettingAndAHoldShowsItsTips) {
@@ -152,29 +129,6 @@ TEST_F(OptionCatalogueTest, TapsStepTheSettingAndAHoldShowsItsTips) {
               ScrollerButton::tipsHtml(bundle_->localizedString("COLORMODETIPTITLE"), tips, 0));
     loop_.runFor(0.6s);
     EXPECT_FALSE(api().buttonBar()->getTipsShowState());
-}
-
-TEST_F(OptionCatalogueTest, EveryStatePictureComesAtBothScalesInTheButtonsDrawingArea) {
-    const char* names[] = {"sb_color-full", "sb_color-grey", "sb_color-sepia", "sb_color-invert", "sb_color-red",
-                           "sb_color-green", "sb_color-blue", "sb_burst-off", "sb_burst-on", "sb_timer-off",
-                           "sb_timer-2", "sb_timer-5", "sb_timer-10", "sb_level-off", "sb_level-on", "sb_zoom-on",
-                           "sb_zoom-off", "sb_rotate-on", "sb_rotate-off", "sb_size-large", "sb_size-med",
-                           "sb_size-small", "sb_prev-off", "sb_prev-left", "sb_prev-right", "sb_touch-sm",
-                           "sb_touch-med", "sb_touch-lg", "sb_quiet-off", "sb_quiet-on"};
-    for (int scale : {1, 2}) {
-        platform::ImageCache::setScale(scale);
-        for (const char* name : names) {
-            platform::ImageRef image = platform::ImageCache::imageNamed(std::string(name) + ".png", bundle_.get());
-            ASSERT_NE(image, nullptr) << name << " @" << scale;
-            EXPECT_EQ(image->width(), 49 * scale) << name;
-            EXPECT_EQ(image->height(), 28 * scale) << name;
-        }
-        // The level guide covers the preview between the navigation bar and the options bar.
-        platform::ImageRef guide = platform::ImageCache::imageNamed("leveler.png", bundle_.get());
-        ASSERT_NE(guide, nullptr);
-        EXPECT_EQ(platform::ImageCache::pointSize(guide), (platform::Size{320, 374}));
-    }
-    platform::ImageCache::setScale(1);
 }
 
 // --- The whole catalogue ---
@@ -285,6 +239,24 @@ TEST_F(OptionCatalogueTest, EveryButtonStartsAtItsOwnStoredState) {
         EXPECT_EQ(buttonAt(o.page, o.index)->getCurrentState(), stored.at(o.settingsKey));
         EXPECT_EQ(o.field(api()), stored.at(o.settingsKey));
     }
+}
+
+TEST_F(OptionCatalogueTest, EveryStatePictureComesAtBothScalesInTheButtonsDrawingArea) {
+    for (int scale : {1, 2}) {
+        platform::ImageCache::setScale(scale);
+        for (const Option& o : catalogue())
+            for (const auto& [name, tip] : o.states) {
+                platform::ImageRef image = platform::ImageCache::imageNamed(std::string(name) + ".png", bundle_.get());
+                ASSERT_NE(image, nullptr) << name << " @" << scale;
+                EXPECT_EQ(image->width(), 49 * scale) << name;
+                EXPECT_EQ(image->height(), 28 * scale) << name;
+            }
+        // The level guide covers the preview between the navigation bar and the options bar.
+        platform::ImageRef guide = platform::ImageCache::imageNamed("leveler.png", bundle_.get());
+        ASSERT_NE(guide, nullptr);
+        EXPECT_EQ(platform::ImageCache::pointSize(guide), (platform::Size{320, 374}));
+    }
+    platform::ImageCache::setScale(1);
 }
 
 TEST(OptionStrings, EveryCatalogueKeyInEveryLanguage) {

@@ -14,6 +14,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TestEnv.h"
+#include "tests/platform/graphics/TestImages.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/quickview/DeleteCancelView.h"
 #include "ui/quickview/ThumbnailManager.h"
@@ -36,10 +37,6 @@ namespace {
 namespace fs = std::filesystem;
 using platform::Point;
 using platform::Rect;
-
-platform::ImageRef solid(int w, int h, uint8_t level) {
-    return platform::Image::createBGRX(w, h, std::vector<uint8_t>(size_t(w) * h * 4, level));
-}
 
 // File events in one folder, in the order the kernel saw them: "+NAME" when a file appeared under
 // its final name, "-NAME" when it was removed. Only picture and thumbnail files count.
@@ -149,8 +146,8 @@ protected:
     GateOpener gate_;  // before app_: the worker it may hold goes with app_
     std::unique_ptr<KestrovaAppDelegate> app_;
     platform::Window* window_ = nullptr;
-    platform::ImageRef picture_ = solid(1600, 1200, 90);
-    platform::ImageRef preview_ = solid(400, 320, 90);
+    platform::ImageRef picture_ = testimages::solid(1600, 1200, {90, 90, 90});
+    platform::ImageRef preview_ = testimages::solid(400, 320, {90, 90, 90});
 };
 
 TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEdge) {
@@ -193,6 +190,23 @@ TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackWithDeleteAtTheScreenEd
     EXPECT_EQ(tab->frame(), Rect(150, 335, 170, 50));
     EXPECT_EQ(onPage(DeleteCancelView::kDeleteTag), Rect(250, 338, 60, 44));
     EXPECT_EQ(onPage(DeleteCancelView::kCancelTag), Rect(170, 338, 60, 44));
+}
+
+// A picture that cannot be written (its folder gone) leaves the stack as a deleted one does, and
+// the tab offering it goes with it.
+TEST_F(QuickViewDeletionTest, ALostPictureTakesItsThumbnailAndTheTabOfferingIt) {
+    gate_->arm();
+    takePicture();
+    ASSERT_TRUE(gate_->waitEntered());
+    ASSERT_EQ(api().previewManager()->previews().size(), 1u);
+    dragSideways({288.4f, 360}, -170);
+    ASSERT_TRUE(api().deleteButtonShowing());
+    fs::rename(roll(""), dir_.path() / "moved");
+    gate_->release();
+    ASSERT_TRUE(loop_.settle(30.0));
+    EXPECT_TRUE(api().previewManager()->previews().empty());
+    EXPECT_FALSE(api().deleteButtonShowing());
+    EXPECT_FALSE(fs::exists(dir_.path() / "moved/IMG_0001.THM"));
 }
 
 TEST_F(QuickViewDeletionTest, QueuedPictureIsDroppedAndSavedPictureLosesJpgThenThm) {

@@ -1,15 +1,13 @@
 // The camera page as the user sees and touches it, in every language: the tips of every option
-// fit their band, the navigation bar's buttons fit their titles from the first frame, the page
-// dots take no touches and the slid-down bar leaves the shutter area its whole height.
+// fit their band, the navigation bar's buttons fit their titles from the first frame, and the
+// slid-down bar leaves the shutter area its whole height.
 #include "tests/app/AppFixture.h"
 
 #include "platform/ui/Compositor.h"
 #include "platform/ui/NavigationBar.h"
-#include "platform/ui/PageControl.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/ViewBacking.h"
 #include "platform/ui/Window.h"
-#include "ui/controls/ArrowView.h"
 #include "ui/controls/HideTriangleView.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/controls/OptionsPageView.h"
@@ -84,13 +82,6 @@ protected:
         delegate->window()->touchUp(0, loop.now());
     }
     kestrova::MenuScrollView* bar() const { return api().buttonBar(); }
-    // The pages in the button holder now: one when a page is shown and no slide is running.
-    size_t pagesOnScreen() const {
-        size_t n = 0;
-        for (const auto& v : bar()->buttonHolder()->subviews())
-            if (!v->hidden()) ++n;
-        return n;
-    }
 };
 
 // Every option, every state, every language: the band holds the title and all states, the
@@ -190,39 +181,6 @@ TEST_F(ScreenLayoutTest, NavigationBarButtonsFitTheirTitlesAtLaunchAndAfterAVisi
         delegate.reset();
         app.reset();
     }
-}
-
-TEST_F(ScreenLayoutTest, TheDotsTakeNoTouchesAndTheArrowsPageOnAfterATapOnThem) {
-    launch();
-    loop.runFor(0.6s);
-    ASSERT_FALSE(bar()->hidden());
-    platform::PageControl* dots = bar()->pageIndicator();
-    ASSERT_EQ(dots->numberOfPages(), 3);
-    ASSERT_EQ(dots->currentPage(), 0);
-    // Right of the middle and left of it: nothing moves.
-    const platform::Point middle = centreOf(dots);
-    tap({middle.x + 10, middle.y});
-    loop.runFor(0.3s);
-    EXPECT_EQ(dots->currentPage(), 0);
-    tap({middle.x + 10, middle.y});
-    loop.runFor(0.3s);
-    EXPECT_EQ(dots->currentPage(), 0);
-    EXPECT_EQ(pagesOnScreen(), 1u);
-    EXPECT_EQ(bar()->pageAt(0)->superview(), bar()->buttonHolder());
-    // The arrows then page from where the bar really is, one row of buttons at a time.
-    tap(centreOf(bar()->rightArrow()));
-    loop.runFor(0.3s);
-    EXPECT_EQ(dots->currentPage(), 1);
-    EXPECT_EQ(pagesOnScreen(), 1u);
-    EXPECT_EQ(bar()->pageAt(1)->superview(), bar()->buttonHolder());
-    tap(centreOf(bar()->rightArrow()));
-    loop.runFor(0.3s);
-    EXPECT_EQ(dots->currentPage(), 2);
-    tap(centreOf(bar()->leftArrow()));
-    loop.runFor(0.3s);
-    EXPECT_EQ(dots->currentPage(), 1);
-    EXPECT_EQ(pagesOnScreen(), 1u);
-    EXPECT_EQ(bar()->pageAt(1)->superview(), bar()->buttonHolder());
 }
 
 TEST_F(ScreenLayoutTest, WithTheBarDownTheShutterAreaTakesItsWholeHeightAndTheTriangleAFingerSizedArea) {

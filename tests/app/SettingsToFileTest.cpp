@@ -133,8 +133,7 @@ protected:
     }
     // exiftool's values for `tags` of `file`, one per line.
     std::string exif(const std::string& file, const std::string& tags) const {
-        return testenv::run(testenv::exiftool() + " -n -s -s -s " + tags + " " + testenv::shellQuote(roll(file).string()))
-            .out;
+        return testenv::exifValues(roll(file), tags);
     }
     // Which corner of the 75 x 75 thumbnail carries the mark.
     std::string markedCorner(const std::string& file) const {
@@ -174,13 +173,11 @@ TEST_P(OrientationToFile, TagAndThumbnailFollowTheDeviceOnlyWithAutoRotation) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    AllSix, OrientationToFile,
+    EachTurn, OrientationToFile,
     ::testing::Values(OrientationCase{1, true, 6, "top-right"}, OrientationCase{2, true, 8, "bottom-left"},
                       OrientationCase{3, true, 1, "top-left"}, OrientationCase{4, true, 3, "bottom-right"},
                       OrientationCase{5, true, 6, "top-right"}, OrientationCase{6, true, 6, "top-right"},
-                      OrientationCase{1, false, 6, "top-right"}, OrientationCase{2, false, 6, "top-right"},
-                      OrientationCase{3, false, 6, "top-right"}, OrientationCase{4, false, 6, "top-right"},
-                      OrientationCase{5, false, 6, "top-right"}, OrientationCase{6, false, 6, "top-right"}),
+                      OrientationCase{3, false, 6, "top-right"}, OrientationCase{4, false, 6, "top-right"}),
     [](const auto& info) {
         return "Device" + std::to_string(info.param.device) + (info.param.autoRotation ? "Auto" : "Fixed");
     });

@@ -1,4 +1,5 @@
 #include "capture/ColorFilters.h"
+#include "capture/SepiaShortfalls.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 
 using kestrova::ColorFilters;
 using kestrova::ColorMode;
+using kestrova::SepiaShortfalls;
 using platform::Image;
 using platform::ImageRef;
 
@@ -58,36 +60,42 @@ void expectFourthBytesZero(const ImageRef& img) {
 // The kept colours in the order the references number them: 0 red, 1 green, 2 blue.
 constexpr ColorMode kKept[3] = {ColorMode::Red, ColorMode::Green, ColorMode::Blue};
 
-// The single-colour filter written out term by term, as a reference for the fast one.
-std::vector<uint8_t> referenceSingleColor(const std::vector<uint8_t>& in, size_t s, int color) {
+// The single-colour filter for all three colours at once, term by term.
+std::array<std::vector<uint8_t>, 3> referenceAllColours(const std::vector<uint8_t>& in, size_t s) {
     const size_t n = in.size() / 4;
-    std::vector<uint8_t> out(in.size(), 0);
-    auto ch = [&](size_t i, int c) { return int(in[4 * i + c]); };
+    std::array<std::vector<uint8_t>, 3> out;
+    for (auto& o : out) o.assign(in.size(), 0);
+    uint8_t* const targets[3] = {out[0].data(), out[1].data(), out[2].data()};
+    const uint8_t* const bytes = in.data();
     for (size_t i = 0; i < n; ++i) {
-        bool keep;
-        if (i < s + 1 || i + s + 1 >= n) {
-            keep = true;
-        } else {
-            int sum[3];
+        const uint8_t* p = bytes + 4 * i;
+        int sum[3] = {0, 0, 0};
+        const bool border = i < s + 1 || i + s + 1 >= n;
+        if (!border) {
+            const uint8_t* up = p - 4 * s;
+            const uint8_t* down = p + 4 * s;
             for (int c = 0; c < 3; ++c)
-                sum[c] = ch(i - s - 1, c) + ch(i - s, c) + ch(i - s + 1, c) + ch(i - 1, c) + ch(i + 1, c) +
-                         ch(i + s - 1, c) + ch(i + s, c) + ch(i + s + 1, c) + 2 * ch(i, c);
-            const int sb = sum[0], sg = sum[1], sr = sum[2];
-            if (color == 0)
-                keep = (sr > 900 && sr > 1.5 * sb && sr > 1.4 * sg) || sr > 1.3 * (sb + sg);
-            else if (color == 1)
-                keep = 2 * sg > 1.3 * sr + 1.3 * sb;
-            else
-                keep = 2 * sb > sg + sr + 7;
+                sum[c] = up[c - 4] + up[c] + up[c + 4] + p[c - 4] + 2 * p[c] + p[c + 4] + down[c - 4] + down[c] +
+                         down[c + 4];
         }
-        if (keep) {
-            for (int c = 0; c < 3; ++c) out[4 * i + c] = in[4 * i + c];
-        } else {
-            const int y = (66 * ch(i, 2) + 129 * ch(i, 1) + 25 * ch(i, 0) + 128) >> 8;
-            for (int c = 0; c < 3; ++c) out[4 * i + c] = uint8_t(y);
+        const int sb = sum[0], sg = sum[1], sr = sum[2];
+        const bool keep[3] = {border || (sr > 900 && sr > 1.5 * sb && sr > 1.4 * sg) || sr > 1.3 * (sb + sg),
+                              border || 2 * sg > 1.3 * sr + 1.3 * sb, border || 2 * sb > sg + sr + 7};
+        const uint8_t y = uint8_t((66 * p[2] + 129 * p[1] + 25 * p[0] + 128) >> 8);
+        for (int color = 0; color < 3; ++color) {
+            uint8_t* q = targets[color] + 4 * i;
+            for (int c = 0; c < 3; ++c) q[c] = keep[color] ? p[c] : y;
         }
     }
     return out;
+}
+
+// Sepia by the formula, in double precision: B | G << 8 | R << 16.
+uint32_t sepiaFormula(int r, int g, int b) {
+    auto limited = [](double v) { return uint32_t(std::min(int(v), 255)); };
+    const double B = b, G = g, R = r;
+    return limited(0.393 * R + 0.769 * G + 0.189 * B) << 16 | limited(0.349 * R + 0.686 * G + 0.168 * B) << 8 |
+           limited(0.272 * R + 0.534 * G + 0.131 * B);
 }
 
 }  // namespace
@@ -126,36 +134,6 @@ TEST(ColorFilters, NegativeComplementsAndClearsFourthByte) {
     expectFourthBytesZero(out);
 }
 
-TEST(ColorFilters, SingleColorKeepTestsOnUniformFields) {
-    // 5 x 5, so only the centre pixel (12) is inside the border of S + 1 = 6 pixels.
-    auto run = [](Rgb fill, ColorMode color) {
-        return pixelOf(ColorFilters::singleColorFilter(Image::createBGRX(5, 5, field(25, fill)), color), 12);
-    };
-    Rgb kept = run({200, 40, 40}, ColorMode::Red);
-    EXPECT_EQ(kept.r, 200);
-    EXPECT_EQ(kept.g, 40);
-    Rgb grey = run({120, 100, 100}, ColorMode::Red);  // (66*120 + 129*100 + 25*100 + 128) >> 8
-    EXPECT_EQ(grey.r, 91);
-    EXPECT_EQ(grey.g, 91);
-    EXPECT_EQ(grey.b, 91);
-    Rgb blue = run({0, 0, 1}, ColorMode::Blue);  // 2 x 10 > 0 + 0 + 7
-    EXPECT_EQ(blue.b, 1);
-    Rgb green = run({50, 200, 50}, ColorMode::Green);  // 4000 > 650 + 650
-    EXPECT_EQ(green.g, 200);
-    Rgb notGreen = run({100, 100, 100}, ColorMode::Green);  // 2000 > 2600 fails: grey 86
-    EXPECT_EQ(notGreen.r, 86);
-    EXPECT_EQ(notGreen.g, 86);
-}
-
-TEST(ColorFilters, SingleColorBorderKeepsColourAndFourthByteIsZero) {
-    // 5 x 5 of a colour that turns grey inside; the first and last S + 1 = 6 pixels keep it.
-    auto out = ColorFilters::singleColorFilter(Image::createBGRX(5, 5, field(25, {120, 100, 100}, 0xFF)), ColorMode::Red);
-    ASSERT_TRUE(out);
-    for (size_t i : {0u, 5u, 19u, 24u}) expectPixel(out, i, {120, 100, 100});
-    for (size_t i : {6u, 12u, 18u}) expectPixel(out, i, {91, 91, 91});
-    expectFourthBytesZero(out);
-}
-
 TEST(ColorFilters, SingleColorStepsByTrueRowLength) {
     // 8 x 4: rows of 8 pixels, height 4. Pixel (3, 1) is a dull grey with a blue ring around it
     // in the image's true rows; everything else is red. Stepping by the height (4) would count
@@ -168,8 +146,7 @@ TEST(ColorFilters, SingleColorStepsByTrueRowLength) {
     ASSERT_TRUE(out);
     expectPixel(out, 11, {50, 50, 50});  // sums 2100 blue, 100 red, 100 green: kept
     // Stepping by the height the sums are 600 blue, 1600 red: the pixel would turn grey 43.
-    auto byHeight = referenceSingleColor(bytes, 4, 2);
-    EXPECT_EQ(byHeight[4 * 11], 43);
+    EXPECT_EQ(referenceAllColours(bytes, 4)[2][4 * 11], 43);
 }
 
 TEST(ColorFilters, SingleColorMatchesTermByTermReference) {
@@ -187,8 +164,8 @@ TEST(ColorFilters, SingleColorMatchesTermByTermReference) {
         for (int color = 0; color < 3; ++color) {
             auto out = ColorFilters::singleColorFilter(in, kKept[color]);
             ASSERT_TRUE(out);
-            auto want = referenceSingleColor(bytes, size_t(c.rowPixels), color);
-            ASSERT_EQ(std::vector<uint8_t>(out->data(), out->data() + out->byteLength()), want)
+            ASSERT_EQ(std::vector<uint8_t>(out->data(), out->data() + out->byteLength()),
+                      referenceAllColours(bytes, size_t(c.rowPixels))[color])
                 << c.w << "x" << c.h << " colour " << color;
         }
     }
@@ -207,7 +184,15 @@ std::vector<uint8_t> coloursWithRed(int r) {
     return v;
 }
 
-uint8_t truncLimit(double v) { return uint8_t(std::min(int(v), 255)); }
+// Sepia by the formula for every whole pixel of `in`; stray bytes 0.
+std::vector<uint8_t> referenceSepia(const std::vector<uint8_t>& in) {
+    std::vector<uint8_t> out(in.size(), 0);
+    for (size_t i = 0; i + 4 <= in.size(); i += 4) {
+        const uint32_t want = sepiaFormula(in[i + 2], in[i + 1], in[i]);
+        for (int c = 0; c < 3; ++c) out[i + c] = uint8_t(want >> (8 * c));
+    }
+    return out;
+}
 
 // Runs `body` with the AVX2 kernels (where the machine has them) and with the portable ones.
 template <typename Body>
@@ -234,30 +219,12 @@ static std::string firstDifference(const std::vector<uint8_t>& got, const std::v
 }
 
 TEST(ColorFilters, SepiaAndNegativeMatchTheFormulasForEveryColour) {
-    // Integer sums such as (393 R + 769 G + 189 B) / 1000 are the exact quotients, but the double
-    // sums fall just below a whole number for some colours: counted here to show the fast filter
-    // is checked where a plain integer form would fail.
-    int integerFormWrong[3] = {0, 0, 0};
-    std::vector<uint8_t> out(256 * 256 * 4), inPlace, sepia(out.size()), negative(out.size());
+    std::vector<uint8_t> out(256 * 256 * 4), inPlace, negative(out.size());
     for (int r = 0; r < 256; ++r) {
         const auto in = coloursWithRed(r);
-        for (size_t i = 0; i < in.size(); i += 4) {
-            const uint8_t* px = in.data() + i;
-            uint8_t* sp = sepia.data() + i;
-            uint8_t* ng = negative.data() + i;
-            const double B = px[0], G = px[1], R = px[2];
-            sp[0] = truncLimit(0.272 * R + 0.534 * G + 0.131 * B);
-            sp[1] = truncLimit(0.349 * R + 0.686 * G + 0.168 * B);
-            sp[2] = truncLimit(0.393 * R + 0.769 * G + 0.189 * B);
-            sp[3] = 0;
-            const int exact[3] = {(272 * px[2] + 534 * px[1] + 131 * px[0]) / 1000,
-                                  (349 * px[2] + 686 * px[1] + 168 * px[0]) / 1000,
-                                  (393 * px[2] + 769 * px[1] + 189 * px[0]) / 1000};
-            for (int c = 0; c < 3; ++c)
-                if (std::min(exact[c], 255) != sp[c]) ++integerFormWrong[2 - c];
-            for (int c = 0; c < 3; ++c) ng[c] = uint8_t(255 - px[c]);
-            ng[3] = 0;
-        }
+        const auto sepia = referenceSepia(in);
+        for (size_t i = 0; i < in.size(); i += 4)
+            for (int c = 0; c < 4; ++c) negative[i + c] = c == 3 ? 0 : uint8_t(255 - in[i + c]);
         onBothCodePaths([&] {
             ColorFilters::sepia(in.data(), out.data(), in.size());
             ASSERT_EQ(firstDifference(out, sepia), "") << "sepia, red " << r;
@@ -269,43 +236,9 @@ TEST(ColorFilters, SepiaAndNegativeMatchTheFormulasForEveryColour) {
         });
         if (HasFatalFailure()) return;
     }
-    EXPECT_EQ(integerFormWrong[0], 390);  // red
-    EXPECT_EQ(integerFormWrong[1], 439);  // green
-    EXPECT_EQ(integerFormWrong[2], 30);   // blue
 }
 
 namespace {
-
-// Sepia by the formula, in double precision, for every whole pixel of `in`; stray bytes 0.
-std::vector<uint8_t> referenceSepia(const std::vector<uint8_t>& in) {
-    std::vector<uint8_t> out(in.size(), 0);
-    for (size_t i = 0; i + 4 <= in.size(); i += 4) {
-        const double B = in[i], G = in[i + 1], R = in[i + 2];
-        out[i] = truncLimit(0.272 * R + 0.534 * G + 0.131 * B);
-        out[i + 1] = truncLimit(0.349 * R + 0.686 * G + 0.168 * B);
-        out[i + 2] = truncLimit(0.393 * R + 0.769 * G + 0.189 * B);
-    }
-    return out;
-}
-
-// The colours for which some channel of the formula comes out below the whole quotient
-// min(255, (393 R + 769 G + 189 B) / 1000) and so on.
-std::vector<Rgb> coloursBelowTheWholeQuotients() {
-    std::vector<Rgb> found;
-    for (int r = 0; r < 256; ++r)
-        for (int g = 0; g < 256; ++g)
-            for (int b = 0; b < 256; ++b) {
-                const double B = b, G = g, R = r;
-                const int red = std::min((393 * r + 769 * g + 189 * b) / 1000, 255),
-                          green = std::min((349 * r + 686 * g + 168 * b) / 1000, 255),
-                          blue = std::min((272 * r + 534 * g + 131 * b) / 1000, 255);
-                if (truncLimit(0.393 * R + 0.769 * G + 0.189 * B) != red ||
-                    truncLimit(0.349 * R + 0.686 * G + 0.168 * B) != green ||
-                    truncLimit(0.272 * R + 0.534 * G + 0.131 * B) != blue)
-                    found.push_back({uint8_t(r), uint8_t(g), uint8_t(b)});
-            }
-    return found;
-}
 
 void appendPixel(std::vector<uint8_t>& v, Rgb c) {
     v.insert(v.end(), {c.b, c.g, c.r, uint8_t(0x5A)});
@@ -319,7 +252,9 @@ TEST(ColorFilters, SepiaMatchesTheFormulaWhereverTheColoursBelowTheQuotientsSit)
     // sums are), filling two groups and then half a group, and taking turns with the colour one
     // blue away; then a tail shorter than a group, and two stray bytes. Long enough to span many
     // stretches of the wide code.
-    const auto below = coloursBelowTheWholeQuotients();
+    std::vector<Rgb> below;
+    for (uint32_t bgr = 0; bgr < (1u << 24); ++bgr)
+        if (SepiaShortfalls::table().of(bgr)) below.push_back({uint8_t(bgr >> 16), uint8_t(bgr >> 8), uint8_t(bgr)});
     ASSERT_FALSE(below.empty());
     const Rgb white{255, 255, 255}, black{0, 0, 0};
     std::vector<uint8_t> in;
@@ -351,39 +286,6 @@ TEST(ColorFilters, SepiaMatchesTheFormulaWhereverTheColoursBelowTheQuotientsSit)
     });
 }
 
-namespace {
-
-// The single-colour filter for all three colours at once, term by term.
-std::array<std::vector<uint8_t>, 3> referenceAllColours(const std::vector<uint8_t>& in, size_t s) {
-    const size_t n = in.size() / 4;
-    std::array<std::vector<uint8_t>, 3> out;
-    for (auto& o : out) o.assign(in.size(), 0);
-    uint8_t* const targets[3] = {out[0].data(), out[1].data(), out[2].data()};
-    const uint8_t* const bytes = in.data();
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t* p = bytes + 4 * i;
-        int sum[3] = {0, 0, 0};
-        const bool border = i < s + 1 || i + s + 1 >= n;
-        if (!border) {
-            const uint8_t* up = p - 4 * s;
-            const uint8_t* down = p + 4 * s;
-            for (int c = 0; c < 3; ++c)
-                sum[c] = up[c - 4] + up[c] + up[c + 4] + p[c - 4] + 2 * p[c] + p[c + 4] + down[c - 4] + down[c] +
-                         down[c + 4];
-        }
-        const int sb = sum[0], sg = sum[1], sr = sum[2];
-        const bool keep[3] = {border || (sr > 900 && sr > 1.5 * sb && sr > 1.4 * sg) || sr > 1.3 * (sb + sg),
-                              border || 2 * sg > 1.3 * sr + 1.3 * sb, border || 2 * sb > sg + sr + 7};
-        const uint8_t y = uint8_t((66 * p[2] + 129 * p[1] + 25 * p[0] + 128) >> 8);
-        for (int color = 0; color < 3; ++color) {
-            uint8_t* q = targets[color] + 4 * i;
-            for (int c = 0; c < 3; ++c) q[c] = keep[color] ? p[c] : y;
-        }
-    }
-    return out;
-}
-
-}  // namespace
 
 TEST(ColorFilters, SingleColorMatchesReferenceForEveryColour) {
     std::vector<uint8_t> out(256 * 256 * 4);
@@ -478,4 +380,27 @@ TEST(ColorFilters, RefuseImagesThatAreNotFourBytesAPixel) {
     EXPECT_FALSE(ColorFilters::inverseTransform(grey));
     EXPECT_FALSE(ColorFilters::singleColorFilter(grey, ColorMode::Red));
     EXPECT_FALSE(ColorFilters::sephiaTransform(nullptr));
+}
+
+// The filter's table: whole quotients less the shortfall are the formula, for every colour.
+TEST(SepiaShortfalls, WholeQuotientsLessTheShortfallAreTheFormulaForEveryColour) {
+    const SepiaShortfalls& table = SepiaShortfalls::table();
+    int shortIn[3] = {0, 0, 0};  // blue, green, red
+    std::string firstWrong;
+    for (uint32_t bgr = 0; bgr < (1u << 24) && firstWrong.empty(); ++bgr) {
+        const int b = int(bgr & 0xFF), g = int((bgr >> 8) & 0xFF), r = int(bgr >> 16);
+        const uint32_t whole = uint32_t(std::min((393 * r + 769 * g + 189 * b) / 1000, 255)) << 16 |
+                               uint32_t(std::min((349 * r + 686 * g + 168 * b) / 1000, 255)) << 8 |
+                               uint32_t(std::min((272 * r + 534 * g + 131 * b) / 1000, 255));
+        const uint32_t shortfall = table.of(bgr);
+        if (SepiaShortfalls::wholeQuotients(bgr) != whole || whole - shortfall != sepiaFormula(r, g, b))
+            firstWrong = "colour " + std::to_string(bgr) + ": quotients " +
+                         std::to_string(SepiaShortfalls::wholeQuotients(bgr)) + " less " + std::to_string(shortfall);
+        for (int c = 0; c < 3; ++c) shortIn[c] += (shortfall >> (8 * c) & 0xFF) != 0;
+    }
+    EXPECT_EQ(firstWrong, "");
+    // The formula falls short in each channel somewhere, so the lookups are all exercised.
+    EXPECT_GT(shortIn[0], 0);
+    EXPECT_GT(shortIn[1], 0);
+    EXPECT_GT(shortIn[2], 0);
 }

@@ -5,9 +5,11 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/imageio/ImageDestination.h"
 #include "tests/support/TestEnv.h"
+#include "tests/platform/graphics/TestImages.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 using kestrova::ColorFilters;
@@ -22,21 +24,10 @@ using platform::Rect;
 
 namespace {
 
-struct Rgb {
-    uint8_t r, g, b;
-};
+using testimages::Rgb;
 constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kWhite{255, 255, 255};
 
-ImageRef frame(int w, int h, const std::function<Rgb(int x, int y)>& colour) {
-    std::vector<uint8_t> v(size_t(w) * h * 4);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            Rgb c = colour(x, y);
-            uint8_t* p = &v[(size_t(y) * w + x) * 4];
-            p[0] = c.b, p[1] = c.g, p[2] = c.r, p[3] = 0xFF;
-        }
-    return Image::createBGRX(w, h, std::move(v));
-}
+using testimages::paint;
 
 bool inside(const Rect& r, int x, int y) {
     return x >= r.x() && x < r.x() + r.width() && y >= r.y() && y < r.y() + r.height();
@@ -44,7 +35,7 @@ bool inside(const Rect& r, int x, int y) {
 
 // Red outside `r`, a green border of `border` pixels just inside it, blue within.
 ImageRef marked(int w, int h, const Rect& r, int border = 1) {
-    return frame(w, h, [&](int x, int y) {
+    return paint(w, h, [&](int x, int y) {
         if (!inside(r, x, y)) return kRed;
         if (!inside(r.insetBy(float(border), float(border)), x, y)) return kGreen;
         return kBlue;
@@ -67,18 +58,21 @@ void expectExactlyTheCrop(const ImageRef& img) {
 
 }  // namespace
 
-TEST(ImageRenderer, CropRectanglesAtEachZoom) {
-    EXPECT_EQ(ImageRenderer::pictureCropRect(1.0f), Rect(0, 0, 1600, 1200));
-    EXPECT_EQ(ImageRenderer::pictureCropRect(2.0f), Rect(400, 300, 800, 600));
-    EXPECT_EQ(ImageRenderer::pictureCropRect(3.0f), Rect(533, 400, 533, 400));
-    EXPECT_EQ(ImageRenderer::thumbnailCropRect(1.0f), Rect(0, 0, 320, 320));
-    EXPECT_EQ(ImageRenderer::thumbnailCropRect(2.0f), Rect(80, 80, 160, 160));
-    EXPECT_EQ(ImageRenderer::thumbnailCropRect(3.0f), Rect(107, 107, 106, 106));
-    EXPECT_EQ(ImageRenderer::fanCropRect(1.0f), Rect(0, 0, 400, 300));
-    EXPECT_EQ(ImageRenderer::fanCropRect(2.0f), Rect(100, 75, 200, 150));
-    EXPECT_EQ(ImageRenderer::fanCropRect(3.0f), Rect(133, 100, 133, 100));
-    // A zoom below 1 (or not a number) is taken as 1.
-    EXPECT_EQ(ImageRenderer::pictureCropRect(0.0f), Rect(0, 0, 1600, 1200));
+// Each crop is the centre of its whole area, the size divided by the zoom (a zoom below 1 is 1).
+TEST(ImageRenderer, CropsAreCentredAndShrinkWithTheZoom) {
+    const std::pair<Rect (*)(float), Rect> crops[] = {{ImageRenderer::pictureCropRect, Rect(0, 0, 1600, 1200)},
+                                                      {ImageRenderer::thumbnailCropRect, Rect(0, 0, 320, 320)},
+                                                      {ImageRenderer::fanCropRect, Rect(0, 0, 400, 300)}};
+    for (const auto& [crop, whole] : crops) {
+        EXPECT_EQ(crop(0.0f), whole);
+        for (float z : {1.0f, 2.0f, 3.0f}) {
+            const Rect r = crop(z);
+            EXPECT_EQ(r.width(), std::trunc(whole.width() / z)) << whole.width() << " at " << z;
+            EXPECT_EQ(r.height(), std::trunc(whole.height() / z)) << whole.width() << " at " << z;
+            EXPECT_EQ(r.x(), std::trunc((whole.width() - r.width()) / 2)) << whole.width() << " at " << z;
+            EXPECT_EQ(r.y(), std::trunc((whole.height() - r.height()) / 2)) << whole.width() << " at " << z;
+        }
+    }
 }
 
 TEST(ImageRenderer, PictureShowsExactlyTheCentreCrop) {
@@ -117,7 +111,7 @@ TEST(ImageRenderer, ThumbnailAndFanShowExactlyTheirCrops) {
 }
 
 TEST(ImageRenderer, FanImageIsPortraitTurnedClockwise) {
-    auto preview = frame(400, 320, [](int x, int y) { return (x < 40 && y < 40) ? kRed : kBlue; });
+    auto preview = paint(400, 320, [](int x, int y) { return (x < 40 && y < 40) ? kRed : kBlue; });
     auto fan = ImageRenderer::transformImage(preview, 270.0f, 1.0f, ColorMode::FullColor);
     ASSERT_TRUE(fan);
     EXPECT_EQ(fan->width(), 300);
@@ -136,7 +130,7 @@ TEST(ImageRenderer, FanImageIsPortraitTurnedClockwise) {
 TEST(ImageRenderer, OutputSizesAndColourModes) {
     platform::FileManager files(std::filesystem::temp_directory_path());
     ImageRenderer renderer(files);  // renders only, writes nothing
-    auto white = frame(1600, 1200, [](int, int) { return kWhite; });
+    auto white = paint(1600, 1200, [](int, int) { return kWhite; });
     struct Case {
         ImageSize size;
         int w, h;
@@ -151,7 +145,7 @@ TEST(ImageRenderer, OutputSizesAndColourModes) {
     }
     // Each mode is the filter applied to exactly what was drawn: picture rows of 960 pixels,
     // thumbnail rows of 75, fan rows padded to 400.
-    auto colours = frame(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x * 7), uint8_t(y * 3), uint8_t(x ^ y)}; });
+    auto colours = paint(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x * 7), uint8_t(y * 3), uint8_t(x ^ y)}; });
     auto bytes = [](const ImageRef& img) { return std::vector<uint8_t>(img->data(), img->data() + img->byteLength()); };
     const auto portrait = DeviceOrientation::Portrait;
     auto plainPicture = renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::FullColor);
@@ -192,7 +186,7 @@ TEST(ImageRenderer, PictureFileIsTheDrawnAndColouredPictureEncoded) {
     // shrinking factors) and every colour mode.
     platform::FileManager files(std::filesystem::temp_directory_path());
     ImageRenderer renderer(files);
-    auto colours = frame(1600, 1200, [](int x, int y) {
+    auto colours = paint(1600, 1200, [](int x, int y) {
         return Rgb{uint8_t(x * 7 + y), uint8_t(y * 3 + (x >> 4)), uint8_t((x ^ y) + (x * y >> 9))};
     });
     const GeoSnapshot fix{48.5f, -3.25f, "N", "W"};
@@ -226,12 +220,12 @@ protected:
     std::string exif(const std::string& devicePath, const std::string& tags) {
         auto host = files_.resolve(devicePath);
         EXPECT_TRUE(host);
-        return testenv::run(testenv::exiftool() + " -n -s -s -s " + tags + " " + testenv::shellQuote(host->string())).out;
+        return host ? testenv::exifValues(*host, tags) : "";
     }
     testenv::ScratchDir dir_;
     platform::FileManager files_{dir_.path()};
     ImageRenderer renderer_{files_};
-    ImageRef picture_ = frame(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), 90}; });
+    ImageRef picture_ = paint(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), 90}; });
 };
 
 }  // namespace
@@ -269,7 +263,7 @@ TEST_F(RendererFiles, GreyPicturesHaveOneComponentAndThumbnailsNoMetadata) {
     ASSERT_TRUE(renderer_.makeImage(picture_, "/p/g.JPG", ImageSize::Large, 1.0f, ColorMode::Greyscale,
                                     DeviceOrientation::PortraitUpsideDown, std::nullopt));
     EXPECT_EQ(exif("/p/g.JPG", "-ColorComponents -Orientation"), "1\n8\n");
-    auto preview = frame(400, 320, [](int, int) { return kBlue; });
+    auto preview = paint(400, 320, [](int, int) { return kBlue; });
     ASSERT_TRUE(renderer_.makeThumbnail(preview, "/p/t.THM", 2.0f, ColorMode::Greyscale, DeviceOrientation::Portrait));
     EXPECT_EQ(exif("/p/t.THM", "-ImageWidth -ImageHeight -ColorComponents -Orientation"), "75\n75\n1\n");
     ASSERT_TRUE(renderer_.makeThumbnail(preview, "/p/c.THM", 2.0f, ColorMode::FullColor, DeviceOrientation::Portrait));

@@ -6,6 +6,7 @@
 #include "platform/foundation/ProgrammingError.h"
 #include "platform/foundation/RunLoop.h"
 #include "tests/support/TestEnv.h"
+#include "tests/platform/graphics/TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -25,12 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr auto kWatchdog = std::chrono::seconds(20);
-
-ImageRef solid(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> v(size_t(w) * h * 4);
-    for (size_t i = 0; i < v.size(); i += 4) v[i] = b, v[i + 1] = g, v[i + 2] = r, v[i + 3] = 0;
-    return Image::createBGRX(w, h, std::move(v));
-}
 
 class SaveWorkerTest : public ::testing::Test {
 protected:
@@ -58,8 +53,8 @@ protected:
     platform::FileManager files_{dir_.path()};
     platform::ManualClock clock_;
     platform::RunLoop loop_{clock_};
-    ImageRef picture_ = solid(1600, 1200, 200, 40, 40);
-    ImageRef preview_ = solid(400, 320, 200, 40, 40);
+    ImageRef picture_ = testimages::solid(1600, 1200, {200, 40, 40});
+    ImageRef preview_ = testimages::solid(400, 320, {200, 40, 40});
 };
 
 }  // namespace
@@ -68,7 +63,9 @@ TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
     fs::create_directories(roll(""));
     testenv::writeFile(roll("IMG_0005.JPG"), "old");
     std::vector<std::pair<int, int>> renumbered;
-    SaveWorker worker(files_, loop_, nullptr);
+    // The position is asked for when a picture is written, not when it is taken.
+    std::optional<GeoSnapshot> fix = GeoSnapshot{1.5f, 2.5f, "N", "E"};
+    SaveWorker worker(files_, loop_, [&] { return fix; });
     worker.setPictureHandlers([&](int provisional, int number) { renumbered.emplace_back(provisional, number); },
                               [&](int number) { ADD_FAILURE() << "picture " << number << " lost"; });
 
@@ -84,8 +81,10 @@ TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
     // Waiting pictures do not hold up a script's clock before their worker exists.
     EXPECT_TRUE(loop_.allIdle());
 
+    fix = GeoSnapshot{-1.5f, -2.5f, "S", "W"};
     worker.initializePhotoProcessingThread();
     ASSERT_TRUE(loop_.settle(20.0));
+    EXPECT_EQ(testenv::exifValues(roll("IMG_0006.JPG"), "-GPSLatitudeRef -GPSLongitudeRef"), "S\nW\n");
     // Numbered after the pictures already there, in the order taken, and the main thread told.
     EXPECT_EQ(renumbered, (std::vector<std::pair<int, int>>{{-1, 6}, {-2, 7}}));
     for (const char* name : {"IMG_0006.JPG", "IMG_0006.THM", "IMG_0007.JPG", "IMG_0007.THM"})
@@ -95,6 +94,25 @@ TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
     EXPECT_EQ(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr), 8);
     withWatchdog([&] { worker.waitTillFinishedSaving(); });
     EXPECT_TRUE(fs::exists(roll("IMG_0008.JPG")));
+}
+
+// With every folder full the scan has no number to give: pictures taken before it are reported
+// lost by their provisional numbers, so that their thumbnails go.
+TEST_F(SaveWorkerTest, FirstSecondPicturesWithoutANumberAreReportedLost) {
+    for (int folder = 100; folder <= 999; ++folder) {
+        const fs::path dir = dir_.path() / "var/mobile/Media/DCIM" / (std::to_string(folder) + "APPLE");
+        fs::create_directories(dir);
+        testenv::writeFile(dir / "IMG_8998.JPG", "full");
+    }
+    std::vector<int> lost;
+    SaveWorker worker(files_, loop_, nullptr);
+    worker.setPictureHandlers([&](int, int number) { ADD_FAILURE() << "numbered " << number; },
+                              [&](int number) { lost.push_back(number); });
+    for (int i = 0; i < 2; ++i) worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr);
+    worker.initializePhotoProcessingThread();
+    ASSERT_TRUE(loop_.settle(20.0));
+    EXPECT_EQ(lost, (std::vector<int>{-1, -2}));
+    withWatchdog([&] { worker.waitTillFinishedSaving(); });
 }
 
 TEST_F(SaveWorkerTest, TerminatingWithinTheFirstSecond) {
@@ -146,8 +164,7 @@ TEST_F(SaveWorkerTest, APictureThatCannotBeWrittenLeavesNoThumbnail) {
 TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
     int progress = 0;
     std::vector<int> fans;
-    std::optional<GeoSnapshot> fix = GeoSnapshot{-1.5f, -2.5f, "S", "W"};
-    SaveWorker worker(files_, loop_, [&] { return fix; });
+    SaveWorker worker(files_, loop_, nullptr);
     worker.setProgressHandler([&] { ++progress; });
     // An orphan thumbnail from an earlier run holds number 1.
     fs::create_directories(roll(""));
@@ -185,11 +202,7 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
         times.push_back(fs::last_write_time(roll(base + ".JPG")));
     }
     EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
-    // The small size and the worker's position snapshot.
-    auto out = testenv::run(testenv::exiftool() + " -n -s -s -s -ImageWidth -GPSLatitudeRef -GPSLongitudeRef " +
-                            testenv::shellQuote(roll("IMG_0002.JPG").string()))
-                   .out;
-    EXPECT_EQ(out, "960\nS\nW\n");
+    EXPECT_EQ(testenv::exifValues(roll("IMG_0002.JPG"), "-ImageWidth"), "960\n");  // the small size
     // Nothing restarts a finished worker, and no picture is taken for it; a second wait returns
     // at once.
     EXPECT_FALSE(worker.cameraControllerTookPicture(picture_, preview_, settings, nullptr));
@@ -197,28 +210,7 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
     withWatchdog([&] { worker.waitTillFinishedSaving(); });
 }
 
-TEST_F(SaveWorkerTest, DeletionsWhileQueuedAndAfterWriting) {
-    SaveWorker worker(files_, loop_, nullptr);
-    // Records waiting before the worker runs (it scans first, then takes them).
-    for (int n = 1; n <= 3; ++n) worker.addToSaveQueue(record(n));
-    // Picture 2 is still queued: its record goes, no file is ever written for it.
-    EXPECT_TRUE(worker.deletePicture(2));
-    worker.initializePhotoProcessingThread();
-    ASSERT_TRUE(loop_.settle(20.0));
-    EXPECT_TRUE(fs::exists(roll("IMG_0001.JPG")));
-    EXPECT_TRUE(fs::exists(roll("IMG_0003.THM")));
-    EXPECT_FALSE(fs::exists(roll("IMG_0002.JPG")));
-    EXPECT_FALSE(fs::exists(roll("IMG_0002.THM")));
-
-    // Picture 1 is written: a delete command removes both files, after a picture queued before it.
-    worker.addToSaveQueue(record(4));
-    EXPECT_FALSE(worker.deletePicture(1));
-    withWatchdog([&] { worker.waitTillFinishedSaving(); });
-    EXPECT_FALSE(fs::exists(roll("IMG_0001.JPG")));
-    EXPECT_FALSE(fs::exists(roll("IMG_0001.THM")));
-    EXPECT_TRUE(fs::exists(roll("IMG_0004.JPG")));
-    EXPECT_TRUE(fs::exists(roll("IMG_0003.JPG")));
-}
+// Deletion, queued and written, is tested where the quick view asks for it (QuickViewDeletionTest).
 
 TEST_F(SaveWorkerTest, TerminationWritesEverythingQueuedIncludingAFullQueue) {
     SaveWorker worker(files_, loop_, nullptr);

@@ -78,6 +78,10 @@ std::string shellQuote(const std::string& s) {
     return q + "'";
 }
 
+std::string exifValues(const std::filesystem::path& file, const std::string& tags) {
+    return run(std::string(EXIFTOOL) + " -n -s -s -s " + tags + " " + shellQuote(file.string())).out;
+}
+
 std::string readFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream ss;

@@ -38,6 +38,9 @@ std::string shellQuote(const std::string& s);
 // server also starts at :99, racing its predecessor's shutdown.
 std::string xvfbRun(const std::string& serverArgs = "-screen 0 1280x1024x24");
 
+// exiftool's plain numeric values of `tags` (such as "-ImageWidth -GPSLatitudeRef") of a file, one a line.
+std::string exifValues(const std::filesystem::path& file, const std::string& tags);
+
 std::string readFile(const std::filesystem::path& p);
 void writeFile(const std::filesystem::path& p, const std::string& bytes);
 

@@ -1,12 +1,12 @@
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/GrayConverter.h"
+#include "tests/platform/graphics/TestImages.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <functional>
 
 using namespace platform;
 
@@ -33,16 +33,13 @@ BGRX px(const ImageRef& img, int x, int y) {
 // A w x h frame: dark grey everywhere, the top-left pixel (memory row 0, column 0) red, the
 // top-right green, the bottom-left blue.
 ImageRef markedFrame(int w, int h) {
-    std::vector<uint8_t> b(size_t(w) * h * 4);
-    for (size_t i = 0; i < b.size(); i += 4) b[i] = b[i + 1] = b[i + 2] = 40, b[i + 3] = 255;
-    auto set = [&](int x, int y, uint8_t bl, uint8_t g, uint8_t r) {
-        uint8_t* p = &b[(size_t(y) * w + x) * 4];
-        p[0] = bl, p[1] = g, p[2] = r;
-    };
-    set(0, 0, 0, 0, 255);
-    set(w - 1, 0, 0, 255, 0);
-    set(0, h - 1, 255, 0, 0);
-    return Image::createBGRX(w, h, std::move(b));
+    using testimages::Rgb;
+    return testimages::paint(w, h, [=](int x, int y) {
+        if (y == 0 && x == 0) return Rgb{255, 0, 0};
+        if (y == 0 && x == w - 1) return Rgb{0, 255, 0};
+        if (y == h - 1 && x == 0) return Rgb{0, 0, 255};
+        return Rgb{40, 40, 40};
+    });
 }
 
 const BGRX kRed{0, 0, 255}, kGreen{0, 255, 0}, kBlue{255, 0, 0}, kDark{40, 40, 40};
@@ -117,43 +114,6 @@ TEST(BitmapContextTest, ImageDrawnIntoTheWholeContextIsUpright) {
     d->drawImage({0, 0, 4, 3}, frame);
     EXPECT_FALSE(d->lastDrawWasDirect());
     EXPECT_EQ(std::memcmp(c->data(), d->data(), 48), 0);
-}
-
-TEST(BitmapContextTest, QuarterTurnsOfTheThumbnailLandWhereTheTableSays) {
-    // translate, rotate, and where a y-up point (x, y) lands.
-    struct Case {
-        float tx, ty, angle;
-        std::function<std::pair<double, double>(double, double)> land;
-    };
-    const int n = 75;
-    const std::vector<Case> cases = {
-        {0, 0, 0, [](double x, double y) { return std::pair{x, y}; }},
-        {75, 75, 3.1415927f, [](double x, double y) { return std::pair{75 - x, 75 - y}; }},
-        {75, 0, 1.5707964f, [](double x, double y) { return std::pair{75 - y, x}; }},
-        {0, 75, -1.5707964f, [](double x, double y) { return std::pair{y, 75 - x}; }},
-    };
-    auto frame = markedFrame(n, n);
-    for (bool viaCairo : {false, true}) {
-        for (const auto& k : cases) {
-            auto c = rgbContext(n, n, 300);
-            c->translateCTM(k.tx, k.ty);
-            c->rotateCTM(k.angle);
-            if (viaCairo) c->clipToRect({-1000, -1000, 3000, 3000});
-            c->drawImage({0, 0, float(n), float(n)}, frame);
-            EXPECT_EQ(c->lastDrawWasDirect(), !viaCairo);
-            // A frame pixel's centre, in the y-up space of the draw, maps by the table; the
-            // context pixel around the mapped point holds that frame pixel.
-            auto check = [&](double ux, double uy, const BGRX& want, const char* what) {
-                auto [lx, ly] = k.land(ux, uy);
-                EXPECT_EQ(px(*c, int(lx), n - 1 - int(ly)), want)
-                    << what << " angle " << k.angle << (viaCairo ? " cairo" : " libyuv");
-            };
-            check(0.5, 74.5, kRed, "top-left");
-            check(74.5, 74.5, kGreen, "top-right");
-            check(0.5, 0.5, kBlue, "bottom-left");
-            check(37.5, 37.5, kDark, "middle");
-        }
-    }
 }
 
 TEST(BitmapContextTest, FanImageTurnsTheLandscapePreviewIntoPortrait) {

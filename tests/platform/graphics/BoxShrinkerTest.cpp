@@ -1,5 +1,6 @@
 #include "platform/graphics/BitmapContext.h"
 #include "platform/graphics/BoxShrinker.h"
+#include "tests/platform/graphics/TestImages.h"
 
 #include <gtest/gtest.h>
 
@@ -9,17 +10,6 @@
 using namespace platform;
 
 namespace {
-
-ImageRef solid(int w, int h, uint8_t b, uint8_t g, uint8_t r) {
-    std::vector<uint8_t> px(size_t(w) * h * 4);
-    for (size_t i = 0; i < px.size(); i += 4) {
-        px[i] = b;
-        px[i + 1] = g;
-        px[i + 2] = r;
-        px[i + 3] = 255;
-    }
-    return Image::createBGRX(w, h, std::move(px));
-}
 
 // Counts the pixels of a colour context that are not exactly (b, g, r).
 int mismatches(BitmapContext& c, uint8_t b, uint8_t g, uint8_t r) {
@@ -46,7 +36,7 @@ TEST(BoxShrinkerTest, UniformColoursStayExactAtNonIntegerFactors) {
     };
     for (const Colour& k : {Colour{255, 255, 255}, Colour{30, 20, 10}}) {
         for (const Size& s : sizes) {
-            auto img = solid(s.sw, s.sh, k.b, k.g, k.r);
+            auto img = testimages::solid(s.sw, s.sh, {k.r, k.g, k.b});
             auto c = BitmapContext::create(s.dw, s.dh, 8, s.dw * 4, ColorSpace::DeviceRGB, BitmapInfo::BGRX);
             ASSERT_TRUE(c);
             c->drawImage({0, 0, float(s.dw), float(s.dh)}, img);

@@ -1,11 +1,9 @@
 #include "OptionsBarFixture.h"
 
-#include "platform/ui/ClassRegistry.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/Compositor.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/ViewBacking.h"
-#include "ui/controls/OptionsBarClasses.h"
 
 #include <cairo.h>
 
@@ -304,14 +302,6 @@ TEST_F(MenuScrollViewTest, ArrowsFadeOutWithFewerThanTwoPages) {
     runFor(0.15);
     EXPECT_FLOAT_EQ(left_->presentation().alpha, 1.0f);
     EXPECT_FLOAT_EQ(right_->presentation().alpha, 1.0f);
-}
-
-TEST(MenuScrollViewRegistry, InterfaceFilesCreateTheBarByName) {
-    platform::ClassRegistry registry;
-    registerOptionsBarClasses(registry);
-    auto view = registry.createView("MenuScrollView");
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(typeid(*view), typeid(MenuScrollView));
 }
 
 }  // namespace

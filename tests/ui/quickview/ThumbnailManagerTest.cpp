@@ -63,7 +63,7 @@ TEST_F(ThumbnailManagerTest, CentresCollapsedFannedAndHidden) {
     EXPECT_FLOAT_EQ(first->center().x, -31.6f);
 }
 
-TEST_F(ThumbnailManagerTest, FifthPictureEvictsTheOldestAndItsSelection) {
+TEST_F(ThumbnailManagerTest, ThumbnailsLeavingTheListTakeTheirSelection) {
     ThumbnailView* one = add(1);
     ThumbnailView* two = add(2);
     add(3);
@@ -99,6 +99,11 @@ TEST_F(ThumbnailManagerTest, FifthPictureEvictsTheOldestAndItsSelection) {
     EXPECT_EQ(manager_->selectedImage(), nullptr);
     EXPECT_EQ(host_->indexOfSubview(three), -1);
     EXPECT_EQ(ys(), (std::vector<float>{346, 353, 360}));
+    // Removed by itself (a picture that was lost), the selection goes with it too.
+    ThumbnailView* newest = manager_->previews().back();
+    manager_->setSelectedImage(newest);
+    manager_->removePreview(newest);
+    EXPECT_EQ(manager_->selectedImage(), nullptr);
 }
 
 TEST_F(ThumbnailManagerTest, EnabledFanAndRestoredOrder) {
