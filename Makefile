@@ -24,7 +24,7 @@ run: build
 	@scripts/run.sh $(BUILD)
 
 test: build
-	@cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 300
+	@cd $(BUILD) && ctest -j $(JOBS) --output-on-failure --timeout 600
 
 bench: build
 	@scripts/bench.sh $(BUILD)

@@ -11,6 +11,8 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+// Xlib, through SDL_syswm.h, defines None as a macro; our enums have a None of their own.
+#undef None
 
 #include <cmath>
 #include <cstdlib>
