@@ -300,6 +300,11 @@ bool FileManager::writeFileAtomically(const fs::path& hostPath, const void* byte
         // Another process's clean-up may have taken the new name for abandoned in the moment
         // before the lock: then it is gone, and the write starts over under a new name.
         lock = ::openat(dirfd, temp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (lock < 0 && errno == ENOENT) {  // taken even before it could be opened again
+            ::close(fd);
+            fd = -1;
+            continue;
+        }
         if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
             // A file system without locks: written as before there were any.
             if (lock >= 0) ::close(lock);
