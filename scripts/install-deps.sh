@@ -12,6 +12,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs libexif-dev
   libplist-dev libplist-utils nlohmann-json3-dev
   libgps-dev gpsd gpsd-clients libv4l-dev
+  libsdbus-c++-dev dbus python3-dbusmock
   libimage-exiftool-perl fontconfig xvfb xauth xdotool librsvg2-bin
   appstream desktop-file-utils dpkg-dev openbox x11-utils
 )

@@ -93,6 +93,24 @@ TEST(Options, EveryOptionWithBothSpellings) {
     r = parse({"--location", "disabled"});
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Disabled);
 
+    // The machine's own sensors: the defaults of a window, headless only when asked for.
+    r = parse({});
+    EXPECT_TRUE(r.options->orientationSensor);
+    EXPECT_EQ(r.options->orientation, 1);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Auto);
+    r = parse({"--headless"});
+    EXPECT_FALSE(r.options->orientationSensor);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
+    r = parse({"--headless", "--orientation=sensor", "--location", "geoclue"});
+    EXPECT_TRUE(r.options->orientationSensor);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::GeoClue);
+    r = parse({"--orientation", "2", "--location", "none"});
+    EXPECT_FALSE(r.options->orientationSensor);
+    EXPECT_EQ(r.options->orientation, 2);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
+    r = parse({"--headless", "--location", "auto"});
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Auto);
+
     // Fractional scales, at both ends of the range.
     r = parse({"--scale=1.5"});
     EXPECT_EQ(r.options->scale, 1.5);
@@ -139,7 +157,9 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--scale"}, "--scale: missing value"},
         {{"--scale="}, "--scale: empty value"},
         {{"--language", "es"}, "--language"},
-        {{"--orientation", "0"}, "--orientation: expected 1 to 6"},
+        {{"--orientation", "0"}, "--orientation: expected sensor or 1 to 6"},
+        {{"--orientation", "Sensor"}, "--orientation"},
+        {{"--location", "geoclue2"}, "--location"},
         {{"--orientation", "7"}, "--orientation"},
         {{"--orientation", "1e0"}, "--orientation"},
         {{"--camera", "webcam"}, "--camera"},
