@@ -50,7 +50,8 @@ double windowCpuShare(const std::string& script, double settle, double seconds, 
     std::istringstream in(bench::runShell(cmd.str()));
     long long a = 0, b = 0;
     double t0 = 0, t1 = 0;
-    if (!(in >> a >> b >> t0 >> t1) || t1 <= t0 || b < a) return -1;
+    // A live window has run for seconds by then: nothing at all means it never started.
+    if (!(in >> a >> b >> t0 >> t1) || t1 <= t0 || b < a || a == 0) return -1;
     *wall = t1 - t0;
     return double(b - a) * 1e-9 / (t1 - t0);
 }

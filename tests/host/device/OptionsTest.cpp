@@ -35,9 +35,11 @@ TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
     EXPECT_FALSE(r.options->scale) << "the host picks one";
     EXPECT_FALSE(r.options->fullscreen);
     EXPECT_EQ(r.options->language, "en");
+    // A window listens to the machine's own sensors, starting held upright.
     EXPECT_EQ(r.options->orientation, 1);
+    EXPECT_TRUE(r.options->orientationSensor);
     EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::Auto);
-    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Auto);
     EXPECT_FALSE(r.options->script);
 
     // XDG_DATA_HOME wins over HOME; a relative one is ignored.
@@ -93,11 +95,8 @@ TEST(Options, EveryOptionWithBothSpellings) {
     r = parse({"--location", "disabled"});
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Disabled);
 
-    // The machine's own sensors: the defaults of a window, headless only when asked for.
-    r = parse({});
-    EXPECT_TRUE(r.options->orientationSensor);
-    EXPECT_EQ(r.options->orientation, 1);
-    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Auto);
+    // The machine's own sensors headless only when asked for; a number or a source given in a
+    // window replaces them.
     r = parse({"--headless"});
     EXPECT_FALSE(r.options->orientationSensor);
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
