@@ -87,9 +87,11 @@ TEST_F(GeoClueTest, DeliversFixesAndDropsBadOnes) {
     EXPECT_DOUBLE_EQ(listener.fixes[0].longitude, 151.21);
     EXPECT_DOUBLE_EQ(listener.fixes[0].horizontalAccuracy, 12.5);
 
-    setLocation("{'Latitude': 'north', 'Longitude': 1.0, 'Accuracy': 1.0}");
     setLocation(fix("95.0", "1.0", "1.0", 101));
+    ASSERT_TRUE(runUntil([&] { return warnings.size() == 1; }));
+    EXPECT_NE(warnings[0].find("off the globe"), std::string::npos) << warnings[0];
     setLocation(fix("float('nan')", "1.0", "1.0", 102));
+    setLocation("{'Latitude': 'north', 'Longitude': 1.0, 'Accuracy': 1.0}");
     setLocation(fix("1.0", "2.0", "3.0", 99));
     setLocation(fix("51.5", "-0.13", "40.0", 103));
     ASSERT_TRUE(runUntil([&] { return listener.fixes.size() == 2; }));
