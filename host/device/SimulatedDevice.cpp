@@ -123,10 +123,11 @@ void SimulatedDevice::installLocation() {
     } else if (l.kind == LocationChoice::Kind::GeoClue) {
         source = std::make_shared<platform::GeoClueLocationSource>(runLoop_, warn_);
     } else if (l.kind == LocationChoice::Kind::Auto) {
-        // Trying gpsd is only a guess here: a machine without it hears nothing of it.
+        // Trying gpsd is only a guess here: a machine without it hears nothing of it, and it is
+        // not asked again.
         auto gpsd = std::make_shared<platform::GpsdLocationSource>(runLoop_, platform::GpsdLocationSource::kDefaultHost,
                                                                    platform::GpsdLocationSource::kDefaultPort,
-                                                                   [](const std::string&) {});
+                                                                   [](const std::string&) {}, false);
         source = std::make_shared<platform::GeoClueLocationSource>(runLoop_, warn_, std::string(), gpsd);
     } else {
         std::optional<platform::Location> fix;
