@@ -41,8 +41,6 @@ namespace kestrova {
 KestrovaAppDelegate::KestrovaAppDelegate() { registerInterfaceClasses(); }
 
 KestrovaAppDelegate::~KestrovaAppDelegate() {
-    platform::ViewAnimation::forgetDelegate(this);
-    platform::NotificationCenter::defaultCenter().removeObserver(this);
     if (geo_ && geo_->delegate() == this) geo_->setDelegate(nullptr);
     if (orientationDevice_) orientationDevice_->endGeneratingDeviceOrientationNotifications();
     if (switcher_) switcher_->setDelegate(nullptr);
@@ -170,15 +168,15 @@ void KestrovaAppDelegate::initializeViews() {
 
 void KestrovaAppDelegate::initializeNotifications() {
     avs_ = &platform::SystemVolumeController::sharedInstance();
-    platform::NotificationCenter::defaultCenter().addObserver(
-        this, platform::SystemVolumeController::kSystemVolumeDidChangeNotification, avs_,
+    volumeObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
+        platform::SystemVolumeController::kSystemVolumeDidChangeNotification, avs_,
         [this](const platform::Notification& n) { hardwareSnap(n); });
     avs_->setSystemVolumeHUDEnabled(false);
     std::string category;
     avs_->getActiveCategoryVolume(oldVolume_, category);
     buttonMutex_ = 0;
-    platform::NotificationCenter::defaultCenter().addObserver(
-        this, platform::Device::kOrientationDidChangeNotification, &platform::Device::currentDevice(),
+    orientationObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
+        platform::Device::kOrientationDidChangeNotification, &platform::Device::currentDevice(),
         [this](const platform::Notification& n) { deviceOrientationChanged(n); });
 }
 
@@ -271,6 +269,8 @@ void KestrovaAppDelegate::applicationWillResignActive(platform::Application&) { 
 
 void KestrovaAppDelegate::applicationWillTerminate(platform::Application&) {
     KESTROVA_ASSERT_MAIN_THREAD();
+    // A shutter that already sounded gets its picture queued before the wait below.
+    if (cc_ && cc_->delegate() == this) cc_->deliverPendingPicture();
     // Every delayed call goes (the countdown is not one: it keeps its own course).
     photoProcessingStart_.cancel();
     aboutViewLoad_.cancel();
@@ -290,10 +290,6 @@ void KestrovaAppDelegate::actionSheetClickedButtonAtIndex(platform::ActionSheet*
     else if (sheet && sheet == confirmTap_.get() && index == 0) setDoubleTap();
     if (sheet) sheet->dismissWithClickedButtonIndex(index, true);
 }
-
-void KestrovaAppDelegate::newLocationUpdate(const std::string& text) { addText2Log(text); }
-
-void KestrovaAppDelegate::newError(const std::string& text) { addText2Log(text); }
 
 void KestrovaAppDelegate::keepPage(std::unique_ptr<platform::View> page) {
     if (page) keptPages_.push_back(std::move(page));

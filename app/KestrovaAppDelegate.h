@@ -7,7 +7,7 @@
 // cycle), ...Settings.cpp, ...Options.cpp (the option catalogue), ...Capture.cpp, ...Saving.cpp,
 // ...QuickView.cpp and ...Info.cpp.
 //
-// The host knows it only as the platform::ApplicationDelegate that host/AppDelegateFactory makes;
+// The host knows it only as the platform::ApplicationDelegate that host/device/AppDelegateFactory makes;
 // tests reach its fields through KestrovaAppDelegateTestApi (tests/app).
 #include "app/CapturePolicy.h"
 #include "app/SettingModes.h"
@@ -15,9 +15,11 @@
 #include "location/GeoPositionDelegate.h"
 #include "platform/camera/CameraControllerDelegate.h"
 #include "platform/foundation/Geometry.h"
+#include "platform/foundation/ObserverHandle.h"
 #include "platform/foundation/TimerGroup.h"
 #include "platform/foundation/TimerHandle.h"
 #include "platform/graphics/Image.h"
+#include "platform/ui/AnimationDelegateHandle.h"
 #include "platform/ui/ApplicationDelegate.h"
 #include "platform/ui/ActionSheetDelegate.h"
 #include "platform/ui/InterfaceContents.h"
@@ -103,11 +105,6 @@ public:
     void gotoWebsite(platform::Object* sender);
     void deviceOrientationChanged(const platform::Notification& notification);
     void actionSheetClickedButtonAtIndex(platform::ActionSheet* sheet, int index) override;
-    void alertViewClickedButtonAtIndex(platform::Object* alert, int index) {}
-    void acceleratedInXYZ(float x, float y, float z) {}
-    void addText2Log(const std::string& text) {}
-    void newLocationUpdate(const std::string& text) override;
-    void newError(const std::string& text) override;
     platform::Window* window() const { return window_; }
     void setWindow(platform::Window* window) { window_ = window; }
     platform::View* aboutView() const { return aboutView_; }
@@ -240,6 +237,9 @@ private:
     // Fields, in the order the application's design lists them.
     platform::Window* window_ = nullptr;                 // owned by mainInterface_
     platform::SystemVolumeController* avs_ = nullptr;
+    platform::ObserverHandle volumeObserver_;       // the volume keys
+    platform::ObserverHandle orientationObserver_;  // the device turning
+    platform::AnimationDelegateHandle animations_;   // the progress bar's callbacks
     platform::CameraView* cam_ = nullptr;                // owned by mainView_
     platform::CameraController* cc_ = nullptr;           // the platform's shared controller
     TransitionView* switcher_ = nullptr;                 // from the interface file

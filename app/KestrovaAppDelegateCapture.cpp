@@ -131,7 +131,7 @@ void KestrovaAppDelegate::updateZoom(float zoom, bool animate) {
     if (animate) {
         platform::ViewAnimation::beginAnimations();
         platform::ViewAnimation::setAnimationDuration(0.1);
-        platform::ViewAnimation::setAnimationDelegate(this);
+        platform::ViewAnimation::setAnimationDelegate(animations_);
     }
     cam_->setTransform(platform::AffineTransform::makeScale(zoom, zoom));
     if (animate) platform::ViewAnimation::commitAnimations();
@@ -152,7 +152,7 @@ void KestrovaAppDelegate::fireProgressTimer(const std::string& animationID) {
             ViewAnimation::beginAnimations("up");
             ViewAnimation::setAnimationDuration(1.0);
             ViewAnimation::setAnimationBeginsFromCurrentState(false);
-            ViewAnimation::setAnimationDelegate(this);
+            ViewAnimation::setAnimationDelegate(animations_);
             ViewAnimation::setAnimationDidStopCallback(next);
             progressView_->setAlpha(progressView_->alpha() == 1.0f ? 0.5f : 1.0f);
             ViewAnimation::commitAnimations();
@@ -160,7 +160,7 @@ void KestrovaAppDelegate::fireProgressTimer(const std::string& animationID) {
             glowRunning_ = true;
             ViewAnimation::beginAnimations("start");
             ViewAnimation::setAnimationDuration(2.0);
-            ViewAnimation::setAnimationDelegate(this);
+            ViewAnimation::setAnimationDelegate(animations_);
             ViewAnimation::setAnimationDidStopCallback(next);
             progressView_->setAlpha(1.0f);
             ViewAnimation::commitAnimations();

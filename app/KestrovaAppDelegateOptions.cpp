@@ -13,14 +13,13 @@
 #include "ui/controls/OptionsPageView.h"
 #include "ui/controls/ScrollerButton.h"
 #include "ui/controls/SnapButtonView.h"
+#include "ui/InterfaceSupport.h"
 
 #include <utility>
 
 namespace kestrova {
 
 namespace {
-
-std::string localized(const std::string& key) { return platform::Bundle::mainBundle().localizedString(key); }
 
 // One state of an option: its picture and the key of its tip.
 using StateList = std::vector<std::pair<const char*, const char*>>;

@@ -18,14 +18,12 @@ void KestrovaAppDelegate::createSaveQueue() {
     GeoPosition* geo = positionProvider_ ? nullptr : GeoPosition::sharedInstance();
     SaveWorker::PositionProvider position = positionProvider_;
     if (geo) {
-        position = [geo]() -> std::optional<GpsSnapshot> {
+        position = [geo]() -> std::optional<GeoSnapshot> {
             // Asked at the moment of writing: switching location services off ends geotags even
             // though the last fix is kept.
             auto manager = geo->locationManager();
             if (!manager || !manager->locationServicesEnabled()) return std::nullopt;
-            auto fix = geo->getSnapshot();
-            if (!fix) return std::nullopt;
-            return GpsSnapshot{fix->latitude, fix->longitude, fix->latitudeRef, fix->longitudeRef};
+            return geo->getSnapshot();
         };
     }
     saveWorker_ = std::make_unique<SaveWorker>(platform::FileManager::defaultManager(), platform::RunLoop::main(),

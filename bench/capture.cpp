@@ -95,7 +95,7 @@ void BM_BurstPeakMemory(benchmark::State& state) {
         Scratch s;
         platform::ManualClock clock;
         platform::RunLoop loop(clock);
-        SaveWorker worker(s.files, loop, [] { return std::optional<GpsSnapshot>(GpsSnapshot{-33.86f, 151.21f, "S", "E"}); });
+        SaveWorker worker(s.files, loop, [] { return std::optional<GeoSnapshot>(GeoSnapshot{-33.86f, 151.21f, "S", "E"}); });
         worker.initializePhotoProcessingThread();
         loop.settle(60.0);
         CaptureSettings settings;
@@ -126,8 +126,8 @@ BENCHMARK(BM_BareJpegEncode)->Unit(benchmark::kMillisecond);
 // GPS. The file writes (fsync-bound, the disk's cost) are measured apart in BM_WorstCaseWithFiles.
 void pictureJob(benchmark::State& state, ImageSize size, float zoom, ColorMode colorMode, bool gps) {
     ImageRenderer renderer(scratch().files);
-    std::optional<GpsSnapshot> fix;
-    if (gps) fix = GpsSnapshot{-33.86f, -151.21f, "S", "W"};
+    std::optional<GeoSnapshot> fix;
+    if (gps) fix = GeoSnapshot{-33.86f, -151.21f, "S", "W"};
     for (auto _ : state) {
         auto thumb = renderer.encodeThumbnail(preview(), zoom, colorMode, kPortrait);
         auto pict = renderer.encodePicture(picture(), size, zoom, colorMode, kPortrait, fix);
@@ -138,7 +138,7 @@ void pictureJob(benchmark::State& state, ImageSize size, float zoom, ColorMode c
 
 void BM_WorstCaseWithFiles(benchmark::State& state) {
     ImageRenderer renderer(scratch().files);
-    const GpsSnapshot fix{-33.86f, -151.21f, "S", "W"};
+    const GeoSnapshot fix{-33.86f, -151.21f, "S", "W"};
     for (auto _ : state) {
         bool ok = renderer.makeThumbnail(preview(), scratch().next(".THM"), 3.0f, ColorMode::Red, kPortrait);
         ok = renderer.makeImage(picture(), scratch().next(".JPG"), ImageSize::Large, 3.0f, ColorMode::Red, kPortrait,
@@ -208,7 +208,7 @@ void filterWholeFrame(benchmark::State& state, int mode) {
         switch (mode) {
             case 2: ColorFilters::sepia(in.data(), out.data(), in.size()); break;
             case 3: ColorFilters::inverse(in.data(), out.data(), in.size()); break;
-            default: ColorFilters::singleColor(in.data(), out.data(), in.size(), kW, mode - 4); break;
+            default: ColorFilters::singleColor(in.data(), out.data(), in.size(), kW, ColorMode(mode)); break;
         }
         benchmark::DoNotOptimize(out.data());
     }
@@ -219,14 +219,14 @@ BENCHMARK(BM_FilterSepiaWholeFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FilterSingleColorWholeFrame)->Unit(benchmark::kMillisecond);
 
 void BM_StageExif(benchmark::State& state) {
-    const auto props = ImageRenderer::pictureProperties(kW, kH, kPortrait, GpsSnapshot{-33.86f, -151.21f, "S", "W"});
+    const auto props = ImageRenderer::pictureProperties(kW, kH, kPortrait, GeoSnapshot{-33.86f, -151.21f, "S", "W"});
     for (auto _ : state) benchmark::DoNotOptimize(platform::ExifWriter::app1(props, kW, kH));
 }
 BENCHMARK(BM_StageExif)->Unit(benchmark::kMillisecond);
 
 // The encoder's own work on a finished frame, with the EXIF block.
 void BM_StageEncode(benchmark::State& state) {
-    const auto props = ImageRenderer::pictureProperties(kW, kH, kPortrait, GpsSnapshot{-33.86f, -151.21f, "S", "W"});
+    const auto props = ImageRenderer::pictureProperties(kW, kH, kPortrait, GeoSnapshot{-33.86f, -151.21f, "S", "W"});
     const auto app1 = platform::ExifWriter::app1(props, kW, kH);
     std::vector<uint8_t> out;
     for (auto _ : state) benchmark::DoNotOptimize(platform::JpegEncoder::encode(*picture(), 90, app1, out));

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
-#include <vector>
 
 namespace kestrova {
 
@@ -21,6 +20,12 @@ bool endsWithJpgIgnoringCase(const std::string& name) {
     const char* tail = name.c_str() + name.size() - 4;
     return tail[0] == '.' && std::tolower((unsigned char)tail[1]) == 'j' &&
            std::tolower((unsigned char)tail[2]) == 'p' && std::tolower((unsigned char)tail[3]) == 'g';
+}
+
+// A camera-roll folder's name: three digits and APPLE.
+bool isFolderName(const std::string& name) {
+    return name.size() == 8 && std::isdigit((unsigned char)name[0]) && std::isdigit((unsigned char)name[1]) &&
+           std::isdigit((unsigned char)name[2]) && name.compare(3, 5, "APPLE") == 0;
 }
 
 }  // namespace
@@ -64,8 +69,9 @@ int CameraRoll::parseImageNumber(const std::string& name) {
 void CameraRoll::initializeSavingVariables() {
     const std::string dcim = dcimPath();
     if (!files_.fileExists(dcim)) files_.createDirectory(dcim);
-    // A kill between writing a picture's temporary file and renaming it leaves the temporary.
-    files_.removeLeftoverTemporaries(dcim);
+    // A kill between writing a picture's temporary file and renaming it leaves the temporary. The
+    // roll's own folders may be links (to another disk); nothing else it holds is followed.
+    files_.removeLeftoverTemporaries(dcim, isFolderName);
     nextImageNumber_.store(getNextFileNumberFromPhotoLibrary(), std::memory_order_release);
     scanned_.store(true, std::memory_order_release);
 }
@@ -76,10 +82,11 @@ int CameraRoll::getNextFileNumberFromPhotoLibrary() {
     while (folder <= kLastFolder) {
         const std::string path = folderPath(folder);
         if (!files_.fileExists(path)) files_.createDirectory(path);
-        std::vector<std::string> names{"IMG_000"};  // the floor: an empty folder gives 0
-        for (auto& rel : files_.enumerate(path))
-            if (endsWithJpgIgnoringCase(rel)) names.push_back(std::move(rel));
-        const std::string& greatest = *std::max_element(names.begin(), names.end(), lessIgnoringCase);
+        // Only the greatest name is kept, however much the folder holds.
+        std::string greatest = "IMG_000";  // the floor: an empty folder gives 0
+        files_.visitEntries(path, [&greatest](const std::string& rel) {
+            if (endsWithJpgIgnoringCase(rel) && lessIgnoringCase(greatest, rel)) greatest = rel;
+        });
         const int number = parseImageNumber(greatest);
         if (number < kFullFolderNumber) return number + 1;
         ++folder;

@@ -492,10 +492,10 @@ void ColorFilters::inverse(const uint8_t* src, uint8_t* dst, size_t length) {
     zeroTail(dst, length);
 }
 
-void ColorFilters::singleColorSpan(const uint8_t* centre, uint8_t* dst, size_t count, size_t rowStep, int color) {
+void ColorFilters::singleColorSpan(const uint8_t* centre, uint8_t* dst, size_t count, size_t rowStep, ColorMode color) {
     switch (color) {
-        case Red: singleColorAny<0>(centre, dst, count, rowStep); break;
-        case Green: singleColorAny<1>(centre, dst, count, rowStep); break;
+        case ColorMode::Red: singleColorAny<0>(centre, dst, count, rowStep); break;
+        case ColorMode::Green: singleColorAny<1>(centre, dst, count, rowStep); break;
         default: singleColorAny<2>(centre, dst, count, rowStep); break;
     }
 }
@@ -504,7 +504,7 @@ void ColorFilters::singleColorBorder(const uint8_t* src, uint8_t* dst, size_t co
     copyClearingFourth(src, dst, count);
 }
 
-void ColorFilters::singleColor(const uint8_t* src, uint8_t* dst, size_t length, size_t rowStep, int color) {
+void ColorFilters::singleColor(const uint8_t* src, uint8_t* dst, size_t length, size_t rowStep, ColorMode color) {
     const size_t n = length / 4;
     // Border: the first and last S + 1 pixels keep their bytes.
     const size_t lo = rowStep + 1;
@@ -527,7 +527,7 @@ ImageRef ColorFilters::inverseTransform(const ImageRef& image) {
     return filtered(image, [](const uint8_t* s, uint8_t* d, size_t len, size_t) { inverse(s, d, len); });
 }
 
-ImageRef ColorFilters::singleColorFilter(const ImageRef& image, int color) {
+ImageRef ColorFilters::singleColorFilter(const ImageRef& image, ColorMode color) {
     return filtered(image, [color](const uint8_t* s, uint8_t* d, size_t len, size_t row) {
         singleColor(s, d, len, row, color);
     });

@@ -64,9 +64,7 @@ ImageRef applyColorMode(const std::shared_ptr<BitmapContext>& ctx, ColorMode col
             case ColorMode::Blue: {
                 std::shared_ptr<uint8_t> out = platform::PixelBufferPool::acquire(length);
                 if (!out) return nullptr;
-                // The filter's colours 0, 1, 2 are red, green, blue.
-                const int color = int(colorMode) - int(ColorMode::Red);
-                ColorFilters::singleColor(bytes, out.get(), length, size_t(bpr) / 4, color);
+                ColorFilters::singleColor(bytes, out.get(), length, size_t(bpr) / 4, colorMode);
                 return Image::create(ctx->width(), ctx->height(), 8, 32, bpr, ctx->colorSpace(), ctx->bitmapInfo(),
                                      std::shared_ptr<const uint8_t>(std::move(out)), length);
             }
@@ -115,7 +113,7 @@ int ImageRenderer::exifOrientation(DeviceOrientation o) {
 }
 
 platform::ImageProperties ImageRenderer::pictureProperties(int width, int height, DeviceOrientation o,
-                                                           const std::optional<GpsSnapshot>& gps) {
+                                                           const std::optional<GeoSnapshot>& gps) {
     platform::ImageProperties props;
     props.pixelWidth = width;
     props.pixelHeight = height;
@@ -204,7 +202,7 @@ std::optional<std::vector<uint8_t>> encode(const ImageRef& image, const platform
 std::optional<std::vector<uint8_t>> ImageRenderer::encodePicture(const ImageRef& picture, ImageSize size,
                                                                  float zoomFactor, ColorMode colorMode,
                                                                  DeviceOrientation orientation,
-                                                                 const std::optional<GpsSnapshot>& gps) const {
+                                                                 const std::optional<GeoSnapshot>& gps) const {
     if (!picture) return std::nullopt;
     ImageRef crop = picture->crop(pictureCropRect(zoomFactor));
     if (!crop) return std::nullopt;
@@ -239,7 +237,7 @@ bool ImageRenderer::write(const std::optional<std::vector<uint8_t>>& bytes, cons
 
 bool ImageRenderer::makeImage(const ImageRef& picture, const std::string& filename, ImageSize size, float zoomFactor,
                               ColorMode colorMode, DeviceOrientation orientation,
-                              const std::optional<GpsSnapshot>& gps) const {
+                              const std::optional<GeoSnapshot>& gps) const {
     return write(encodePicture(picture, size, zoomFactor, colorMode, orientation, gps), filename);
 }
 

@@ -7,7 +7,7 @@
 // One renderer serves one thread at a time (the save worker); transformImage is static and
 // shares nothing, so the main thread may call it meanwhile.
 #include "capture/ColorMode.h"
-#include "capture/GpsSnapshot.h"
+#include "location/GeoSnapshot.h"
 #include "capture/ImageSize.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/Geometry.h"
@@ -42,7 +42,7 @@ public:
     static int exifOrientation(platform::DeviceOrientation o);
     // The picture file's properties; GPS only when `gps` is given.
     static platform::ImageProperties pictureProperties(int width, int height, platform::DeviceOrientation o,
-                                                       const std::optional<GpsSnapshot>& gps);
+                                                       const std::optional<GeoSnapshot>& gps);
 
     // --- Rendering without writing (null when a context cannot be made) ---
     platform::ImageRef renderPicture(const platform::ImageRef& picture, ImageSize size, float zoomFactor,
@@ -55,7 +55,7 @@ public:
     std::optional<std::vector<uint8_t>> encodePicture(const platform::ImageRef& picture, ImageSize size,
                                                       float zoomFactor, ColorMode colorMode,
                                                       platform::DeviceOrientation orientation,
-                                                      const std::optional<GpsSnapshot>& gps) const;
+                                                      const std::optional<GeoSnapshot>& gps) const;
     std::optional<std::vector<uint8_t>> encodeThumbnail(const platform::ImageRef& preview, float zoomFactor,
                                                         ColorMode colorMode,
                                                         platform::DeviceOrientation orientation) const;
@@ -64,7 +64,7 @@ public:
     // True when the file was written.
     bool makeImage(const platform::ImageRef& picture, const std::string& filename, ImageSize size, float zoomFactor,
                    ColorMode colorMode, platform::DeviceOrientation orientation,
-                   const std::optional<GpsSnapshot>& gps) const;
+                   const std::optional<GeoSnapshot>& gps) const;
     bool makeThumbnail(const platform::ImageRef& preview, const std::string& filename, float zoomFactor,
                        ColorMode colorMode, platform::DeviceOrientation orientation) const;
     // Writes encoded bytes as a new file (never over an existing one); false without bytes.

@@ -13,8 +13,9 @@ using platform::ImageRef;
 using platform::ImageScaler;
 
 namespace {
-constexpr int kSepia = int(ColorMode::Sepia), kNegative = int(ColorMode::Negative), kRed = int(ColorMode::Red),
-              kBlue = int(ColorMode::Blue);
+bool keepsOneColour(ColorMode mode) {
+    return mode == ColorMode::Red || mode == ColorMode::Green || mode == ColorMode::Blue;
+}
 // The single-colour filter reaches one row and one pixel beyond a pixel's own row: for a band
 // it needs the last pixel two rows above and the first pixel two rows below.
 constexpr int kReach = 2;
@@ -28,7 +29,7 @@ PictureRows::PictureRows(ImageRef crop, int width, int height, ColorMode colorMo
     : crop_(std::move(crop)),
       width_(width),
       height_(height),
-      colorMode_(int(colorMode)),
+      colorMode_(colorMode),
       scaler_(*crop_, width, height),
       direct_(crop_->width() == width && crop_->height() == height) {}
 
@@ -39,7 +40,7 @@ bool PictureRows::source(int first, int count, uint8_t* dst) {
 bool PictureRows::rows(int first, int count, const uint8_t** rows) {
     if (first < 0 || count <= 0 || count > kBand || first + count > height_) return false;
     const size_t rowBytes = size_t(width_) * 4;
-    if (colorMode_ < kSepia || colorMode_ > kBlue) {
+    if (colorMode_ != ColorMode::Sepia && colorMode_ != ColorMode::Negative && !keepsOneColour(colorMode_)) {
         if (direct_) {
             // The crop is the picture: no copy.
             for (int i = 0; i < count; ++i) rows[i] = crop_->pixel(0, first + i);
@@ -52,10 +53,10 @@ bool PictureRows::rows(int first, int count, const uint8_t** rows) {
     }
     uint8_t* band = band_.get();
     const size_t length = rowBytes * size_t(count);
-    if (colorMode_ >= kRed && colorMode_ <= kBlue) {
+    if (keepsOneColour(colorMode_)) {
         if (!singleColorRows(first, count)) return false;
-    } else if (colorMode_ == kSepia || colorMode_ == kNegative) {
-        auto filter = colorMode_ == kSepia ? ColorFilters::sepia : ColorFilters::inverse;
+    } else if (colorMode_ == ColorMode::Sepia || colorMode_ == ColorMode::Negative) {
+        auto filter = colorMode_ == ColorMode::Sepia ? ColorFilters::sepia : ColorFilters::inverse;
         if (direct_) {
             for (int i = 0; i < count; ++i) filter(crop_->pixel(0, first + i), band + rowBytes * i, rowBytes);
         } else {
@@ -107,7 +108,7 @@ bool PictureRows::singleColorRows(int first, int count) {
         return true;
     }
     ColorFilters::singleColorBorder(in(a), out(a), lo - a);
-    ColorFilters::singleColorSpan(in(lo), out(lo), hi - lo, w, colorMode_ - kRed);
+    ColorFilters::singleColorSpan(in(lo), out(lo), hi - lo, w, colorMode_);
     ColorFilters::singleColorBorder(in(hi), out(hi), b - hi);
     return true;
 }

@@ -31,7 +31,8 @@ private:
     bool singleColorRows(int first, int count);
 
     platform::ImageRef crop_;
-    int width_, height_, colorMode_;
+    int width_, height_;
+    ColorMode colorMode_;
     platform::ImageScaler scaler_;  // over *crop_
     bool direct_;  // the crop already has the output size
     std::unique_ptr<uint8_t[]> band_;

@@ -127,7 +127,7 @@ void SaveWorker::processPhoto(ProcessData& data) {
     const int n = data.getImageNumber();
     const std::string thumbPath = roll_.getThumbPathForIndex(n);
     const auto thumb = renderer_.encodeThumbnail(data.getPreview(), data.getZoom(), data.getColor(), o);
-    std::optional<GpsSnapshot> gps;
+    std::optional<GeoSnapshot> gps;
     if (position_) gps = position_();
     const auto picture =
         renderer_.encodePicture(data.getPicture(), data.getSize(), data.getZoom(), data.getColor(), o, gps);

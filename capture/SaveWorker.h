@@ -10,7 +10,7 @@
 // picture that could not be written (posted to its run loop).
 #include "capture/CameraRoll.h"
 #include "capture/CaptureSettings.h"
-#include "capture/GpsSnapshot.h"
+#include "location/GeoSnapshot.h"
 #include "capture/ImageRenderer.h"
 #include "capture/SaveQueue.h"
 #include "platform/foundation/IdlingResource.h"
@@ -34,7 +34,7 @@ class ProcessData;
 class SaveWorker {
 public:
     // Worker thread, once per picture: one consistent copy of the current fix, or nothing.
-    using PositionProvider = std::function<std::optional<GpsSnapshot>()>;
+    using PositionProvider = std::function<std::optional<GeoSnapshot>()>;
     // Main thread: the fan image of a new picture and its number.
     using FanHandler = std::function<void(platform::ImageRef fanImage, int imageNumber)>;
     // Main thread: picture `provisional` now has number `number`.

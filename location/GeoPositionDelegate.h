@@ -9,8 +9,9 @@ public:
     virtual ~GeoPositionDelegate() = default;
     // A new fix was accepted.
     virtual void updateAboutViewLabels() = 0;
-    virtual void newError(const std::string& text) = 0;
-    virtual void newLocationUpdate(const std::string& text) = 0;
+    // Log lines about the position's errors and updates; optional, nothing on screen shows them.
+    virtual void newError(const std::string& text) {}
+    virtual void newLocationUpdate(const std::string& text) {}
 };
 
 }  // namespace kestrova

@@ -1,5 +1,6 @@
 #pragma once
-// One accepted position fix, copied whole, so a reader on another thread never mixes two fixes.
+// One accepted position fix, copied whole, so a reader on another thread never mixes two fixes;
+// the pictures' GPS metadata is written from it.
 #include <string>
 
 namespace kestrova {

@@ -12,9 +12,11 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs libexif-dev
   libplist-dev libplist-utils nlohmann-json3-dev
   libgps-dev gpsd gpsd-clients libv4l-dev
-  libsdbus-c++-dev dbus python3-dbusmock
+  libsdbus-c++-dev python3-dbusmock
   libimage-exiftool-perl fontconfig xvfb xauth xdotool librsvg2-bin
   appstream desktop-file-utils dpkg-dev openbox x11-utils
+  pipewire pipewire-bin wireplumber dbus dbus-daemon
+  libpipewire-0.3-dev gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 
 # Only `make fuzz` needs clang and its libFuzzer runtime.

@@ -8,7 +8,7 @@
 namespace kestrova {
 
 // The main bundle's text for `key` in the user's language (the key itself when it has none).
-inline std::string localized(const char* key) { return platform::Bundle::mainBundle().localizedString(key); }
+inline std::string localized(const std::string& key) { return platform::Bundle::mainBundle().localizedString(key); }
 
 // An outlet's object as the class it must be; null when it is another (a miswired file).
 template <typename T>

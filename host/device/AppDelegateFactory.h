@@ -1,6 +1,6 @@
 #pragma once
-// The application the device runs. The host calls this once at launch; whoever provides the
-// application defines it (today the demo in DemoAppDelegate.cpp).
+// The application the device runs: the host calls this once at launch (defined beside it, it makes
+// the application's KestrovaAppDelegate; tests launch the device with a delegate of their own).
 #include "platform/ui/ApplicationDelegate.h"
 
 #include <memory>

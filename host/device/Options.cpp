@@ -34,7 +34,11 @@ std::optional<std::string> parseCamera(const std::string& v, CameraChoice& out) 
         out = {CameraChoice::Kind::V4L2, v.substr(5)};
         return std::nullopt;
     }
-    return "expected auto, synthetic, images:DIR or v4l2:/dev/videoN, got " + inQuotes(v);
+    if (v == "pipewire" || (v.rfind("pipewire:", 0) == 0 && v.size() > 9)) {
+        out = {CameraChoice::Kind::PipeWire, v.size() > 9 ? v.substr(9) : ""};
+        return std::nullopt;
+    }
+    return "expected auto, synthetic, images:DIR, v4l2:/dev/videoN or pipewire[:NAME], got " + inQuotes(v);
 }
 
 std::optional<std::string> parseLocation(const std::string& v, LocationChoice& out) {
@@ -180,7 +184,7 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
 
 std::string Options::usage() {
     return "usage: kestrova [--device-root DIR] [--headless] [--scale N] [--fullscreen] [--language CODE]\n"
-           "                [--orientation sensor|N] [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN]\n"
+           "                [--orientation sensor|N] [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN|pipewire[:NAME]]\n"
            "                [--location auto|geoclue|disabled|none|LAT,LON|gpsd[:HOST[:PORT]]]\n"
            "                [--script FILE] [--event-log FILE] [--version] [--help]\n"
            "\n"
@@ -193,8 +197,8 @@ std::string Options::usage() {
            "                     LC_MESSAGES or LANG, else en)\n"
            "  --orientation N    the device's orientation, 1 (portrait) to 6, or sensor: the accelerometer\n"
            "                     service's (default: sensor in a window, starting at 1; headless 1)\n"
-           "  --camera SOURCE    auto (default: the first webcam in a window, else synthetic), synthetic,\n"
-           "                     images:DIR or v4l2:/dev/videoN\n"
+           "  --camera SOURCE    auto (default: in a window a PipeWire camera, else the first webcam, else\n"
+           "                     synthetic), synthetic, images:DIR, v4l2:/dev/videoN or pipewire[:NAME]\n"
            "  --location SOURCE  auto (GeoClue2, else gpsd on localhost, else none), geoclue, disabled,\n"
            "                     none, LAT,LON or gpsd[:HOST[:PORT]] (default: auto in a window, headless none)\n"
            "  --script FILE      runs the input script FILE, then quits\n"

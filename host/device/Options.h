@@ -10,10 +10,10 @@
 namespace host {
 
 struct CameraChoice {
-    // Auto: the first webcam when a window is shown, else the synthetic camera.
-    enum class Kind { Auto, Synthetic, Images, V4L2 };
+    // Auto: in a window a PipeWire camera, else the first webcam; headless the synthetic camera.
+    enum class Kind { Auto, Synthetic, Images, V4L2, PipeWire };
     Kind kind = Kind::Auto;
-    std::string path;  // the picture folder or the video device
+    std::string path;  // the picture folder, the video device or the PipeWire camera's name
 };
 
 struct LocationChoice {

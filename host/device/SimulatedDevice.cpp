@@ -9,6 +9,7 @@
 #include "platform/location/LocationServices.h"
 #include "platform/location/SimulatedLocationSource.h"
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/DirectoryLock.h"
 #include "platform/foundation/EventLog.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/media/SoundService.h"
@@ -26,6 +27,8 @@
 namespace host {
 
 struct SimulatedDevice::Services {
+    // One running copy per device root: a phone runs one camera application.
+    std::unique_ptr<platform::DirectoryLock> rootLock;
     platform::Device hardware;
     platform::SystemVolumeController volume;
     platform::SoundService sound;
@@ -49,6 +52,7 @@ std::string cameraOption(const CameraChoice& c) {
     switch (c.kind) {
         case CameraChoice::Kind::Images: return "images:" + c.path;
         case CameraChoice::Kind::V4L2: return "v4l2:" + c.path;
+        case CameraChoice::Kind::PipeWire: return c.path.empty() ? "pipewire" : "pipewire:" + c.path;
         case CameraChoice::Kind::Synthetic: return "synthetic";
         case CameraChoice::Kind::Auto: break;
     }
@@ -147,6 +151,14 @@ bool SimulatedDevice::launch(std::string* error, std::unique_ptr<platform::Appli
     std::filesystem::create_directories(options_.deviceRoot, ec);
     if (!std::filesystem::is_directory(options_.deviceRoot, ec)) {
         if (error) *error = "--device-root: cannot make the folder " + options_.deviceRoot.string();
+        return false;
+    }
+    // A second copy would share the camera roll's numbers and preferences with the first; it
+    // stops before touching anything. Where the root's file system cannot lock, it goes on.
+    platform::DirectoryLock::Outcome lock;
+    services_->rootLock = platform::DirectoryLock::tryLock(options_.deviceRoot, &lock);
+    if (lock == platform::DirectoryLock::Outcome::HeldElsewhere) {
+        if (error) *error = "--device-root: another kestrova is running on " + options_.deviceRoot.string();
         return false;
     }
     auto bundlePath = findBundle();

@@ -1,11 +1,11 @@
 #include "host/script/Script.h"
 
+#include "platform/foundation/RegularFile.h"
+
 #include "host/script/NumberParser.h"
 
 #include <array>
 #include <cctype>
-#include <fstream>
-#include <sstream>
 
 namespace host {
 namespace {
@@ -326,16 +326,18 @@ Script::Result Script::parse(std::string_view text) {
 }
 
 Script::Result Script::load(const std::filesystem::path& file) {
-    std::error_code ec;
-    std::ifstream in(file, std::ios::binary);
-    if (!std::filesystem::is_regular_file(file, ec) || !in) {
+    // Regular files only: a FIFO or a device would wait for a writer, or never end.
+    using Problem = platform::RegularFile::Problem;
+    auto read = platform::RegularFile::read(file, kMaxScriptBytes);
+    if (!read.bytes) {
         Result r;
-        r.error = "script: cannot read " + file.string();
+        r.error = "script: cannot read " + file.string() +
+                  (read.problem == Problem::NotRegular ? ": not a regular file"
+                   : read.problem == Problem::TooLarge ? ": too large"
+                                                       : "");
         return r;
     }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return parse(ss.str());
+    return parse(std::string(read.bytes->begin(), read.bytes->end()));
 }
 
 bool Script::endsWithQuit() const { return !commands_.empty() && commands_.back().kind == ScriptCommand::Kind::Quit; }

@@ -18,7 +18,8 @@ public:
     using Result = ScriptResult;
 
     static Result parse(std::string_view text);
-    // Reads and parses a file; a file that cannot be read is an error too.
+    // Reads and parses a regular file of at most kMaxScriptBytes (a FIFO or a device is refused
+    // without being opened); a file that cannot be read is an error too.
     static Result load(const std::filesystem::path& file);
 
     const std::vector<ScriptCommand>& commands() const { return commands_; }
@@ -30,6 +31,7 @@ public:
     static constexpr int kFingers = 10;
     // Longest single wait or gesture, so a typo ("wait 3000000") cannot spin the virtual clock for days.
     static constexpr double kMaxSeconds = 3600;
+    static constexpr size_t kMaxScriptBytes = size_t(16) << 20;
 
 private:
     std::vector<ScriptCommand> commands_;

@@ -15,6 +15,9 @@ void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
 // The desktop's sound servers first: they mix us with everyone else, while the raw device may be
 // held by another program, and trying it without a card is what makes ALSA talk.
+// Longer than any live output takes to start playing what it was given.
+constexpr std::chrono::seconds kStallLimit{2};
+
 constexpr const char* kDrivers[] = {"pipewire", "pulseaudio", "alsa"};
 
 bool compiledIn(const char* driver) {
@@ -62,6 +65,11 @@ SdlAudioSink::~SdlAudioSink() {
     SDL_AudioQuit();
 }
 
+bool SdlAudioSink::lost() const {
+    if (SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) return true;
+    return !taking(SDL_GetQueuedAudioSize(device_)) && std::chrono::steady_clock::now() - lastTaken_ > kStallLimit;
+}
+
 void SdlAudioSink::play(std::shared_ptr<const platform::PcmSound> sound) {
     if (!sound || sound->samples.empty()) return;
     // SDL converts whatever rate and channel count the sound has to the device's.
@@ -76,8 +84,10 @@ void SdlAudioSink::play(std::shared_ptr<const platform::PcmSound> sound) {
     cvt.len = bytes;
     if (rc == 1 && SDL_ConvertAudio(&cvt) != 0) return;
     const int outLen = rc == 1 ? cvt.len_cvt : bytes;
+    if (taking(SDL_GetQueuedAudioSize(device_))) lastTaken_ = std::chrono::steady_clock::now();
     SDL_ClearQueuedAudio(device_);
     SDL_QueueAudio(device_, buf.data(), Uint32(outLen));
+    queuedAfterPlay_ = SDL_GetQueuedAudioSize(device_);
 }
 
 }  // namespace host

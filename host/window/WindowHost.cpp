@@ -4,6 +4,7 @@
 #include "host/device/EventLogSink.h"
 #include "host/device/PngWriter.h"
 #include "host/device/ScriptRunner.h"
+#include "host/window/BackgroundAudioSink.h"
 #include "host/window/SdlAudioSink.h"
 #include "host/window/SdlRunLoopWaiter.h"
 #include "host/device/SignalWatcher.h"
@@ -30,6 +31,8 @@ constexpr int kPinchFinger = 9;
 constexpr int kTitleBarGuess = 40;
 // The screen at a quarter of its size at the least.
 constexpr int kMinimumWidth = 160, kMinimumHeight = 240;
+// A sound server answers in a fraction of that, even on a loaded machine.
+constexpr platform::Seconds kAudioDeadline{3.0};
 
 }  // namespace
 
@@ -149,10 +152,10 @@ int WindowHost::run(const std::optional<Script>& script, const Reporter& report)
     device_ = &device;
     device.setScale(placement_.scale());
     // No sound card is no reason not to run: the sounds are still logged.
-    std::string audioWhy;
-    auto audio = SdlAudioSink::open(&audioWhy);
-    if (audio) device.setAudioSink(audio.get());
-    else report("kestrova: no sound (" + audioWhy + ")");
+    BackgroundAudioSink audio(
+        device.runLoop(), [](std::string* why) -> std::unique_ptr<AudioOutput> { return SdlAudioSink::open(why); },
+        kAudioDeadline, report);
+    device.setAudioSink(&audio);
     device.runLoop().setWaiter(waiter_.get());
     SignalWatcher signals([&device](int) {
         device.runLoop().post([&device] { device.terminate(); });

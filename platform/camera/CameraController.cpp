@@ -63,6 +63,12 @@ void CameraController::capturePhoto() {
     delivery_ = runLoop().performAfter(kCaptureDelay, [this] { deliverPicture(); }, RunLoopMode::Common);
 }
 
+void CameraController::deliverPendingPicture() {
+    if (!delivery_.isActive()) return;
+    delivery_.cancel();
+    deliverPicture();
+}
+
 void CameraController::deliverPicture() {
     const int o = deviceOrientation();
     // The preview first: a photo folder moves on to its next photo once the picture is taken.

@@ -50,6 +50,10 @@ public:
     // Takes a picture (see above). Silent: the shutter sound is the preview view's.
     void capturePhoto();
     bool isReady() const { return ready_; }
+    // The application is ending: a picture still in flight is delivered now, with its ready
+    // report, instead of at its time (a shutter that sounded has its picture). Does nothing when
+    // none is.
+    void deliverPendingPicture();
 
     // How the device is held now (Device::currentDevice()); the sensor frames follow it.
     int deviceOrientation() const;

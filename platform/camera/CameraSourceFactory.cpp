@@ -2,6 +2,7 @@
 
 #include "platform/camera/ImageFolderSource.h"
 #include "platform/camera/LibV4L2Device.h"
+#include "platform/camera/PipeWireSource.h"
 #include "platform/camera/SyntheticSource.h"
 #include "platform/camera/V4L2Source.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 constexpr std::string_view kImages = "images:";
 constexpr std::string_view kV4L2 = "v4l2:";
+constexpr std::string_view kPipeWire = "pipewire";
 
 bool startsWith(const std::string& s, std::string_view prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
 
@@ -24,6 +26,8 @@ bool CameraSourceFactory::isValidOption(const std::string& option) {
     if (option == "synthetic" || option == "auto") return true;
     if (startsWith(option, kImages)) return option.size() > kImages.size();
     if (startsWith(option, kV4L2)) return option.size() > kV4L2.size();
+    if (option == kPipeWire) return true;
+    if (startsWith(option, std::string(kPipeWire) + ":")) return option.size() > kPipeWire.size() + 1;
     return false;
 }
 
@@ -58,6 +62,9 @@ std::unique_ptr<CameraSource> CameraSourceFactory::create(const std::string& opt
     std::string reason;
     if (option == "auto" || option.empty()) {
         if (!hardware.windowShown) return std::make_unique<SyntheticSource>(clock);
+        std::unique_ptr<PipeWireSource> pipeWire;
+        if (hardware.pipeWire) pipeWire = PipeWireSource::open("", loop, nullptr, warn);
+        if (pipeWire && !pipeWire->cameraAtStart().empty()) return pipeWire;
         const auto nodes = hardware.listDevices ? hardware.listDevices() : videoNodes();
         std::string refused;  // the first node that would not even say what it is
         for (const auto& node : nodes) {
@@ -75,13 +82,24 @@ std::unique_ptr<CameraSource> CameraSourceFactory::create(const std::string& opt
             warn("warning: camera v4l2:" + node + " cannot be opened (" + reason + "); using the synthetic camera");
             return std::make_unique<SyntheticSource>(clock);
         }
+        if (pipeWire) {
+            warn("camera: no camera found; using the synthetic camera until a PipeWire camera appears");
+            return pipeWire;
+        }
         warn(refused.empty() ? "camera: no webcam found; using the synthetic camera" : refused);
         return std::make_unique<SyntheticSource>(clock);
     }
     if (startsWith(option, kImages) && option.size() > kImages.size()) {
-        if (auto src = ImageFolderSource::open(option.substr(kImages.size()), &reason)) return src;
+        if (auto src = ImageFolderSource::open(option.substr(kImages.size()), &reason, &loop)) return src;
     } else if (startsWith(option, kV4L2) && option.size() > kV4L2.size()) {
         if (auto src = V4L2Source::open(makeDevice(), option.substr(kV4L2.size()), loop, &reason, warn)) return src;
+    } else if (option == kPipeWire || startsWith(option, std::string(kPipeWire) + ":")) {
+        const std::string name = option.size() > kPipeWire.size() ? option.substr(kPipeWire.size() + 1) : "";
+        if (auto src = PipeWireSource::open(name, loop, &reason, warn)) {
+            if (src->cameraAtStart().empty())
+                warn("camera: " + option + " not found yet; using the synthetic camera until it appears");
+            return src;
+        }
     } else if (option != "synthetic") {
         reason = "unknown camera";
     }

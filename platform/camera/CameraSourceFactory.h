@@ -1,8 +1,11 @@
 #pragma once
 // Makes the camera source the host option names: "auto" (the default), "synthetic",
-// "images:DIR" or "v4l2:/dev/videoN". "auto" takes the first video capture device (/dev/video0,
-// /dev/video1, … in number order; metadata and output nodes do not count) when a window is shown,
-// and the synthetic camera otherwise, so a headless run never depends on what is plugged in. A
+// "images:DIR", "v4l2:/dev/videoN" or "pipewire[:NAME]". "auto" in a window takes a PipeWire
+// camera when a PipeWire daemon answers and lists one (a webcam PipeWire lists too is thus read
+// through PipeWire, which can share it), else the first video capture device (/dev/video0,
+// /dev/video1, … in number order; metadata and output nodes do not count), else waits for a
+// PipeWire camera when a daemon answered; headless it is the synthetic camera, so a headless run
+// never depends on what is plugged in. A
 // source that cannot be opened is reported in one warning line, with the device's own reason,
 // and replaced by the synthetic camera, so the device always has a camera.
 #include "platform/camera/CameraSource.h"
@@ -28,6 +31,7 @@ public:
         DeviceMaker makeDevice;    // empty: a LibV4L2Device
         DeviceLister listDevices;  // empty: the /dev/videoN nodes, in number order
         bool windowShown = false;
+        bool pipeWire = true;      // false: `auto` does not ask PipeWire
     };
 
     // True for the forms above (with a non-empty folder or device path).

@@ -2,6 +2,7 @@
 
 #include "platform/camera/JpegDecoder.h"
 #include "platform/camera/SensorFrame.h"
+#include "platform/foundation/RegularFile.h"
 
 #include <cairo.h>
 #include <libyuv/planar_functions.h>
@@ -10,8 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -25,16 +25,40 @@ std::string lowerExtension(const std::filesystem::path& p) {
     return e;
 }
 
-bool isJpeg(const std::filesystem::path& p) {
+bool isPhotoFile(const std::filesystem::path& p) {
     const auto e = lowerExtension(p);
-    return e == ".jpg" || e == ".jpeg";
+    return e == ".jpg" || e == ".jpeg" || e == ".png";
 }
 
-bool isPhotoFile(const std::filesystem::path& p) { return isJpeg(p) || lowerExtension(p) == ".png"; }
+constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
-// PNG through Cairo, the graphics layer's own reader. Transparent parts come out over black.
-ImageRef loadPng(const std::filesystem::path& file) {
-    cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
+uint32_t bigEndian32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+// A PNG's size from its header chunk, which must come first.
+std::optional<std::pair<uint32_t, uint32_t>> pngSize(const std::vector<uint8_t>& b) {
+    if (b.size() < 24 || !std::equal(kPngSignature, kPngSignature + 8, b.begin()) ||
+        !std::equal(b.begin() + 12, b.begin() + 16, "IHDR"))
+        return std::nullopt;
+    return std::pair{bigEndian32(b.data() + 16), bigEndian32(b.data() + 20)};
+}
+
+// PNG through Cairo, the graphics layer's own reader, from the bytes already read. Transparent
+// parts come out over black.
+struct PngReader {
+    const std::vector<uint8_t>& bytes;
+    size_t at = 0;
+    static cairo_status_t read(void* closure, unsigned char* out, unsigned int length) {
+        auto* r = static_cast<PngReader*>(closure);
+        if (r->bytes.size() - r->at < length) return CAIRO_STATUS_READ_ERROR;
+        std::memcpy(out, r->bytes.data() + r->at, length);
+        r->at += length;
+        return CAIRO_STATUS_SUCCESS;
+    }
+};
+
+ImageRef loadPng(const std::vector<uint8_t>& bytes) {
+    PngReader reader{bytes};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(&PngReader::read, &reader);
     ImageRef out;
     if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
         cairo_surface_flush(s);
@@ -84,13 +108,14 @@ ImageRef applyExifOrientation(const ImageRef& im, int orientation) {
 
 ImageRef ImageFolderSource::loadPhoto(const std::filesystem::path& file, bool* tooLarge) {
     if (tooLarge) *tooLarge = false;
-    if (!isJpeg(file)) return lowerExtension(file) == ".png" ? loadPng(file) : nullptr;
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
-    if (ec || size > kMaxFileBytes) return nullptr;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return nullptr;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto read = RegularFile::read(file, kMaxFileBytes);
+    if (!read.bytes) return nullptr;
+    const std::vector<uint8_t>& bytes = *read.bytes;
+    if (auto size = pngSize(bytes)) {
+        const bool large = uint64_t(size->first) * size->second > kMaxDecodedPixels;
+        if (tooLarge) *tooLarge = large;
+        return large ? nullptr : loadPng(bytes);
+    }
     JpegDecoder::Request request;
     request.enough = [](int w, int h) { return SensorFrame::covers(w, h, kPictureWidth, kPictureHeight); };
     request.maxPixels = kMaxDecodedPixels;
@@ -100,7 +125,8 @@ ImageRef ImageFolderSource::loadPhoto(const std::filesystem::path& file, bool* t
     return applyExifOrientation(im, JpegDecoder::exifOrientation(bytes.data(), bytes.size()));
 }
 
-std::unique_ptr<ImageFolderSource> ImageFolderSource::open(const std::filesystem::path& folder, std::string* error) {
+std::unique_ptr<ImageFolderSource> ImageFolderSource::open(const std::filesystem::path& folder, std::string* error,
+                                                           RunLoop* loop) {
     if (error) *error = "no photo that can be read";
     std::error_code ec;
     std::vector<std::filesystem::path> files;
@@ -109,30 +135,34 @@ std::unique_ptr<ImageFolderSource> ImageFolderSource::open(const std::filesystem
     }
     if (files.empty()) return nullptr;
     std::sort(files.begin(), files.end());
-    std::unique_ptr<ImageFolderSource> src(new ImageFolderSource(folder, std::move(files)));
-    if (!src->loadCurrent(error)) return nullptr;
+    std::unique_ptr<ImageFolderSource> src(new ImageFolderSource(folder, std::move(files), loop));
+    src->loader_.request(0);
+    auto first = src->loader_.wait();
+    if (!first || !first->photo) {
+        if (error && first && !first->tooLargeFile.empty())
+            *error = "no photo that can be read; " + first->tooLargeFile + " is too large";
+        return nullptr;
+    }
+    src->adoptLoaded(std::move(first));
     return src;
 }
 
-ImageFolderSource::ImageFolderSource(std::filesystem::path folder, std::vector<std::filesystem::path> files)
-    : folder_(std::move(folder)), files_(std::move(files)) {}
+ImageFolderSource::ImageFolderSource(std::filesystem::path folder, std::vector<std::filesystem::path> files,
+                                     RunLoop* loop)
+    : folder_(std::move(folder)), files_(std::move(files)), loader_(files_, &ImageFolderSource::loadPhoto, loop) {}
 
-bool ImageFolderSource::loadCurrent(std::string* error) {
+void ImageFolderSource::adoptLoaded(std::optional<PhotoLoader::Result> loaded) {
+    if (!loaded || !loaded->photo) return;
+    world_ = std::move(loaded->photo);
+    index_ = loaded->index;
     preview_.reset();
     previewOrientation_ = -1;
-    std::string tooLargeFile;
-    for (size_t tries = 0; tries < files_.size(); ++tries) {
-        bool tooLarge = false;
-        world_ = loadPhoto(files_[index_], &tooLarge);
-        if (world_) return true;
-        if (tooLarge && tooLargeFile.empty()) tooLargeFile = files_[index_].filename().string();
-        index_ = (index_ + 1) % files_.size();
-    }
-    if (error && !tooLargeFile.empty()) *error = "no photo that can be read; " + tooLargeFile + " is too large";
-    return false;
 }
 
+void ImageFolderSource::waitForPhoto() { adoptLoaded(loader_.wait()); }
+
 ImageRef ImageFolderSource::previewFrame(int orientation) {
+    adoptLoaded(loader_.take());
     if (!world_) return nullptr;
     if (!preview_ || previewOrientation_ != orientation) {
         preview_ = SensorFrame::fromWorld(world_, kPreviewWidth, kPreviewHeight, orientation);
@@ -142,11 +172,9 @@ ImageRef ImageFolderSource::previewFrame(int orientation) {
 }
 
 ImageRef ImageFolderSource::pictureFrame(int orientation) {
+    adoptLoaded(loader_.take());
     ImageRef picture = SensorFrame::fromWorld(world_, kPictureWidth, kPictureHeight, orientation);
-    index_ = (index_ + 1) % files_.size();
-    // A file that vanished or broke since: keep showing the last photo that decoded.
-    ImageRef last = world_;
-    if (!loadCurrent()) world_ = last;
+    loader_.request((index_ + 1) % files_.size());
     return picture;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
@@ -21,7 +22,81 @@ struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     bool endedEarly = false;
+    bool tooMuchWork = false;
 };
+
+// Counts scans and the coefficient blocks each one makes the decoder walk, and stops the decode
+// once either passes its limit. libjpeg calls it before every row of every scan.
+struct WorkLimit {
+    jpeg_progress_mgr pub;
+    ErrorManager* err = nullptr;
+    int lastScan = 0;
+    uint64_t blocks = 0;
+    uint64_t budget = 0;
+};
+
+void onProgress(j_common_ptr common) {
+    if (!common->is_decompressor) return;
+    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    auto* limit = reinterpret_cast<WorkLimit*>(common->progress);
+    if (cinfo->input_scan_number == limit->lastScan) return;
+    limit->lastScan = cinfo->input_scan_number;
+    for (int i = 0; i < cinfo->comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i) {
+        const jpeg_component_info* c = cinfo->cur_comp_info[i];
+        if (c) limit->blocks += uint64_t(c->width_in_blocks) * c->height_in_blocks;
+    }
+    if (limit->lastScan > JpegDecoder::kMaxScans || limit->blocks > limit->budget) {
+        limit->err->tooMuchWork = true;
+        std::longjmp(limit->err->jump, 1);
+    }
+}
+
+// Every block of every component once: the work of one pass over the picture.
+uint64_t blocksInPicture(const jpeg_decompress_struct* cinfo) {
+    uint64_t n = 0;
+    for (int i = 0; i < cinfo->num_components; ++i)
+        n += uint64_t(cinfo->comp_info[i].width_in_blocks) * cinfo->comp_info[i].height_in_blocks;
+    return n;
+}
+
+// False when the stream's first scan starts and no end-of-picture marker follows anywhere after
+// it: the stream was cut short, and decoding it would only find that out at its end. In
+// entropy-coded data 0xFF is always followed by 0x00 or a marker, so 0xFF 0xD9 there is the
+// end. True when the headers cannot be walked; the decoder then judges.
+bool mayBeWhole(const uint8_t* d, size_t n) {
+    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) return true;
+    size_t i = 2;
+    while (i + 4 <= n) {
+        if (d[i] != 0xFF) return true;
+        const uint8_t marker = d[i + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++i;
+            continue;
+        }
+        const size_t len = size_t(d[i + 2]) << 8 | d[i + 3];
+        if (len < 2 || i + 2 + len > n) return marker != 0xDA;
+        if (marker == 0xDA) {
+            for (size_t j = i + 2 + len; j + 1 < n; ++j)
+                if (d[j] == 0xFF && d[j + 1] == 0xD9) return true;
+            return false;
+        }
+        if (marker == 0xD9) return true;
+        i += 2 + len;
+    }
+    return true;
+}
+
+// CMYK as Adobe's applications store it (inverted: 255 is no ink) and as others do, in place.
+void cmykToBgrx(uint8_t* px, size_t pixels, bool inverted) {
+    for (size_t i = 0; i < pixels; ++i, px += 4) {
+        int c = px[0], m = px[1], y = px[2], k = px[3];
+        if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        px[0] = uint8_t((y * k + 127) / 255);
+        px[1] = uint8_t((m * k + 127) / 255);
+        px[2] = uint8_t((c * k + 127) / 255);
+        px[3] = 255;
+    }
+}
 
 void onError(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
@@ -45,7 +120,9 @@ bool readHeader(jpeg_decompress_struct* cinfo, ErrorManager* err, const uint8_t*
     if (setjmp(err->jump)) return false;
     jpeg_mem_src(cinfo, data, static_cast<unsigned long>(length));
     if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) return false;
-    cinfo->out_color_space = JCS_EXT_BGRX;
+    // libjpeg turns YCCK into CMYK but neither into RGB: that step is ours.
+    const bool inks = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    cinfo->out_color_space = inks ? JCS_CMYK : JCS_EXT_BGRX;
     cinfo->scale_num = 8;
     cinfo->scale_denom = 8;
     if (request.enough) {
@@ -74,6 +151,13 @@ bool readRows(jpeg_decompress_struct* cinfo, ErrorManager* err, uint8_t* px) {
     return true;
 }
 
+bool readPixels(jpeg_decompress_struct* cinfo, ErrorManager* err, uint8_t* px) {
+    if (!readRows(cinfo, err, px)) return false;
+    if (cinfo->out_color_space == JCS_CMYK)
+        cmykToBgrx(px, size_t(cinfo->output_width) * cinfo->output_height, cinfo->saw_Adobe_marker);
+    return true;
+}
+
 bool finish(jpeg_decompress_struct* cinfo, ErrorManager* err) {
     if (setjmp(err->jump)) return false;
     return jpeg_finish_decompress(cinfo);
@@ -87,16 +171,30 @@ ImageRef decodeWith(jpeg_decompress_struct* cinfo, ErrorManager* err, const uint
         *status = JpegDecoder::Status::TooLarge;
         return nullptr;
     }
-    if (!start(cinfo, err)) return nullptr;
+    if (!mayBeWhole(data, length)) {
+        *status = JpegDecoder::Status::Truncated;
+        return nullptr;
+    }
+    WorkLimit limit{};
+    limit.pub.progress_monitor = onProgress;
+    limit.err = err;
+    limit.budget = blocksInPicture(cinfo) * JpegDecoder::kMaxBlockPasses;
+    cinfo->progress = &limit.pub;
+    const bool started = start(cinfo, err);
+    if (err->tooMuchWork) *status = JpegDecoder::Status::TooMuchWork;
+    if (!started) return nullptr;
     const int w = int(cinfo->output_width), h = int(cinfo->output_height);
     ImageRef image;
     if (request.pool) {
-        image = request.pool->make(w, h, [&](uint8_t* px) { return readRows(cinfo, err, px); });
+        image = request.pool->make(w, h, [&](uint8_t* px) { return readPixels(cinfo, err, px); });
     } else {
         std::vector<uint8_t> px(size_t(w) * size_t(h) * 4);
-        if (readRows(cinfo, err, px.data())) image = Image::createBGRX(w, h, std::move(px));
+        if (readPixels(cinfo, err, px.data())) image = Image::createBGRX(w, h, std::move(px));
     }
-    if (!image || !finish(cinfo, err)) return nullptr;
+    if (!image || !finish(cinfo, err)) {
+        if (err->tooMuchWork) *status = JpegDecoder::Status::TooMuchWork;
+        return nullptr;
+    }
     if (err->endedEarly) {
         *status = JpegDecoder::Status::Truncated;
         return nullptr;
@@ -146,6 +244,7 @@ ImageRef JpegDecoder::decode(const uint8_t* data, size_t length, const Request& 
         jpeg_create_decompress(&cinfo);
         cinfo.mem->max_memory_to_use = kWorkingMemory;
         image = decodeWith(&cinfo, &err, data, length, request, &st);
+        cinfo.progress = nullptr;  // it lived in decodeWith's frame
         jpeg_destroy_decompress(&cinfo);
     }
     if (status) *status = st;

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -45,7 +47,25 @@ bool LibV4L2Device::fail(const std::string& what) {
 
 bool LibV4L2Device::open(const std::string& path) {
     if (fd_ >= 0) return true;
+    // libv4l2 prints its own lines on standard error unless given a log file; our one warning
+    // says what went wrong.
+    static FILE* quiet = [] {
+        if (!v4l2_log_file) v4l2_log_file = std::fopen("/dev/null", "we");
+        return v4l2_log_file;
+    }();
+    (void)quiet;
     errorNumber_ = 0;
+    // libv4l2's plugins print their own complaint about anything that is not a video device, so
+    // that is found out first, without them.
+    const int probe = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    v4l2_capability probed{};
+    if (probe < 0 || ::ioctl(probe, VIDIOC_QUERYCAP, &probed) < 0) {
+        errorNumber_ = errno;
+        error_ = std::strerror(errno);
+        if (probe >= 0) ::close(probe);
+        return false;
+    }
+    ::close(probe);
     fd_ = v4l2_open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         // The device's own words ("No such file or directory", "Permission denied").

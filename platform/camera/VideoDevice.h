@@ -18,12 +18,18 @@ constexpr uint32_t kFourccYUYV = fourcc('Y', 'U', 'Y', 'V');
 constexpr uint32_t kFourccMJPEG = fourcc('M', 'J', 'P', 'G');
 // Bytes B,G,R a pixel: what libv4l2 converts any other format to.
 constexpr uint32_t kFourccBGR24 = fourcc('B', 'G', 'R', '3');
+// What PipeWire cameras send besides YUYV and MJPEG, named as V4L2 names them: a Y plane and one
+// of interleaved U,V at half size; Y, U and V planes; bytes B,G,R,X and R,G,B,X a pixel.
+constexpr uint32_t kFourccNV12 = fourcc('N', 'V', '1', '2');
+constexpr uint32_t kFourccI420 = fourcc('Y', 'U', '1', '2');
+constexpr uint32_t kFourccBGRX = fourcc('X', 'R', '2', '4');
+constexpr uint32_t kFourccRGBX = fourcc('X', 'B', '2', '4');
 
 struct VideoFormat {
     uint32_t pixelFormat = 0;
     int width = 0;
     int height = 0;
-    int bytesPerLine = 0;  // 0 for compressed formats
+    int bytesPerLine = 0;  // 0 for compressed formats; of the first plane for planar ones
     bool operator==(const VideoFormat&) const = default;
 };
 

@@ -25,9 +25,14 @@ public:
         bool operator==(const Candidate&) const = default;
     };
 
-    // `modes` as the device lists them. Without any listed mode (a device that cannot enumerate),
-    // the readable formats at 1280 x 720, for the device to adjust.
-    static std::vector<Candidate> candidates(const std::vector<VideoMode>& modes);
+    // A webcam's own formats we read, cheapest first.
+    static const std::vector<uint32_t>& webcamFormats();
+
+    // `modes` as the device lists them; `readable` the formats read directly, cheapest first (the
+    // order at one size). Without any listed mode (a device that cannot enumerate), the readable
+    // formats at 1280 x 720, for the device to adjust.
+    static std::vector<Candidate> candidates(const std::vector<VideoMode>& modes,
+                                             const std::vector<uint32_t>& readable = webcamFormats());
     // The interval to ask for among `intervals` (see above); {0, 0} for none.
     static FrameInterval preferredInterval(const std::vector<FrameInterval>& intervals);
 };

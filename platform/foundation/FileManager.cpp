@@ -1,5 +1,7 @@
 #include "platform/foundation/FileManager.h"
 
+#include "platform/foundation/RegularFile.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cassert>
@@ -7,7 +9,7 @@
 #include <cstdio>
 #include <deque>
 #include <fcntl.h>
-#include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,29 +107,45 @@ bool renameNoReplace(int dirfd, const char* from, const char* to) {
     return true;
 }
 
-// A folder's identity, so a folder reached again through a link is not entered twice.
-using FolderId = std::pair<dev_t, ino_t>;
-
-void enumerateInto(const fs::path& dir, const std::string& prefix, int depth, std::vector<std::string>& out,
-                   std::set<FolderId>& entered) {
-    struct stat st;
-    if (::stat(dir.c_str(), &st) != 0 || !entered.insert({st.st_dev, st.st_ino}).second) return;
+// Walks `dir` (on device `dev`) below `prefix`. directory_iterator keeps one open folder per
+// level and nothing else.
+void visitBelow(const fs::path& dir, dev_t dev, const std::string& prefix, int depth,
+                const FileManager::EntryVisitor& visit, const FileManager::LinkFilter& followLink) {
     std::error_code ec;
     fs::directory_iterator it(dir, ec);
     if (ec) return;  // unreadable: skipped
-    std::vector<std::pair<std::string, bool>> entries;  // name, leads to a folder
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         if (ec) break;
-        std::error_code sec;
-        bool folder = it->status(sec).type() == fs::file_type::directory;  // links followed
-        entries.emplace_back(it->path().filename().string(), !sec && folder);
+        const std::string name = it->path().filename().string();
+        const std::string rel = prefix.empty() ? name : prefix + "/" + name;
+        visit(rel);
+        if (depth >= kMaxEnumerateDepth) continue;
+        struct stat st;
+        if (::lstat(it->path().c_str(), &st) != 0) continue;
+        if (S_ISLNK(st.st_mode)) {
+            // Only links the caller names, and only at the top, are followed, into whatever
+            // file system they lead to.
+            if (depth > 0 || !followLink || !followLink(name)) continue;
+            if (::stat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+            visitBelow(it->path(), st.st_dev, rel, depth + 1, visit, followLink);
+        } else if (S_ISDIR(st.st_mode) && st.st_dev == dev) {
+            visitBelow(it->path(), dev, rel, depth + 1, visit, followLink);
+        }
     }
-    std::sort(entries.begin(), entries.end());
-    for (const auto& [name, folder] : entries) {
-        std::string rel = prefix.empty() ? name : prefix + "/" + name;
-        out.push_back(rel);
-        if (folder && depth < kMaxEnumerateDepth) enumerateInto(dir / name, rel, depth + 1, out, entered);
-    }
+}
+
+// Removes a temporary whose writer no longer holds its lock. The lock is taken on the open file,
+// so the name is removed only while it still names the file that was locked.
+bool removeIfAbandoned(const fs::path& p) {
+    const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat held, named;
+    bool removed = false;
+    if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::lstat(p.c_str(), &named) == 0 && named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+        removed = ::unlink(p.c_str()) == 0;
+    ::close(fd);
+    return removed;
 }
 
 }  // namespace
@@ -211,11 +229,12 @@ std::vector<std::string> FileManager::contentsOfDirectory(const std::string& dev
     return names;
 }
 
-std::vector<std::string> FileManager::enumerate(const std::string& devicePath) const {
-    std::vector<std::string> out;
-    std::set<FolderId> entered;
-    if (auto p = resolve(devicePath)) enumerateInto(*p, "", 0, out, entered);
-    return out;
+void FileManager::visitEntries(const std::string& devicePath, const EntryVisitor& visit,
+                               const LinkFilter& followLink) const {
+    auto p = resolve(devicePath);
+    struct stat st;
+    if (!p || ::stat(p->c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+    visitBelow(*p, st.st_dev, "", 0, visit, followLink);
 }
 
 bool FileManager::removeItem(const std::string& devicePath) const {
@@ -228,44 +247,25 @@ bool FileManager::removeItem(const std::string& devicePath) const {
     return !ec;
 }
 
-std::optional<std::vector<uint8_t>> FileManager::contents(const std::string& devicePath) const {
+std::optional<std::vector<uint8_t>> FileManager::contents(const std::string& devicePath, size_t maxBytes) const {
     auto p = resolve(devicePath);
     if (!p) return std::nullopt;
-    int fd = ::open(p->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::vector<uint8_t> data;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    data.reserve(static_cast<size_t>(st.st_size));
-    uint8_t buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        data.insert(data.end(), buf, buf + n);
-    }
-    ::close(fd);
-    return data;
+    return RegularFile::read(*p, maxBytes).bytes;
 }
 
-int FileManager::removeLeftoverTemporaries(const std::string& devicePath) const {
-    // Temporary names start with the writer's process id.
+int FileManager::removeLeftoverTemporaries(const std::string& devicePath, const LinkFilter& followLink) const {
+    auto base = resolve(devicePath);
+    if (!base) return 0;
     const std::string prefix = kTemporaryPrefix;
-    const std::string ours = prefix + std::to_string(::getpid()) + "-";
     int removed = 0;
-    for (const auto& rel : enumerate(devicePath)) {
-        const auto slash = rel.rfind('/');
-        const std::string name = slash == std::string::npos ? rel : rel.substr(slash + 1);
-        if (name.rfind(prefix, 0) != 0 || name.rfind(ours, 0) == 0) continue;
-        if (removeItem(devicePath + "/" + rel)) ++removed;
-    }
+    visitEntries(
+        devicePath,
+        [&](const std::string& rel) {
+            const auto slash = rel.rfind('/');
+            const std::string name = slash == std::string::npos ? rel : rel.substr(slash + 1);
+            if (name.rfind(prefix, 0) == 0 && removeIfAbandoned(*base / rel)) ++removed;
+        },
+        followLink);
     return removed;
 }
 
@@ -286,12 +286,35 @@ bool FileManager::writeFileAtomically(const fs::path& hostPath, const void* byte
     if (dirfd < 0) return false;
 
     std::string temp;
-    int fd = -1;
+    int fd = -1, lock = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-" +
                std::to_string(gTempCounter.fetch_add(1)) + ".tmp";
         fd = ::openat(dirfd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) break;
+        if (fd < 0) {
+            if (errno != EEXIST) break;
+            continue;
+        }
+        // The lock is held through a read-only descriptor of its own, so the data is closed (and
+        // seen closed by anyone watching) before the rename while the temporary stays locked.
+        // Another process's clean-up may have taken the new name for abandoned in the moment
+        // before the lock: then it is gone, and the write starts over under a new name.
+        lock = ::openat(dirfd, temp.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
+            // A file system without locks: written as before there were any.
+            if (lock >= 0) ::close(lock);
+            lock = -1;
+            break;
+        }
+        struct stat held, named, written;
+        if (::fstat(lock, &held) == 0 && ::fstat(fd, &written) == 0 &&
+            ::fstatat(dirfd, temp.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && held.st_ino == written.st_ino &&
+            named.st_dev == held.st_dev && named.st_ino == held.st_ino)
+            break;
+        ::close(lock);
+        lock = -1;
+        ::close(fd);
+        fd = -1;
     }
     if (fd < 0) {
         ::close(dirfd);
@@ -305,6 +328,7 @@ bool FileManager::writeFileAtomically(const fs::path& hostPath, const void* byte
     }
     if (ok) ::fsync(dirfd);  // the rename itself is durable only once the folder is
     else ::unlinkat(dirfd, temp.c_str(), 0);
+    if (lock >= 0) ::close(lock);  // only once the temporary has its final name, or is gone
     ::close(dirfd);
     return ok;
 }

@@ -20,28 +20,19 @@ NotificationCenter& NotificationCenter::defaultCenter() {
 
 void NotificationCenter::setDefaultCenter(NotificationCenter* center) { gDefault.store(center); }
 
-void NotificationCenter::addObserver(const void* observer, const std::string& name, const void* object,
-                                     Handler handler) {
-    if (!observer || !handler) return;
+ObserverHandle NotificationCenter::addObserver(const std::string& name, const void* object, Handler handler) {
+    if (!handler) return {};
+    auto alive = std::make_shared<bool>(true);
     std::lock_guard lk(mutex_);
-    regs_.push_back({observer, name, object, std::make_shared<Handler>(std::move(handler)),
-                     std::make_shared<bool>(true)});
+    regs_.push_back({name, object, std::make_shared<Handler>(std::move(handler)), alive});
+    return ObserverHandle(this, lifetime_, std::move(alive));
 }
 
-void NotificationCenter::removeObserver(const void* observer) {
+void NotificationCenter::remove(const bool* alive) {
     std::lock_guard lk(mutex_);
     std::erase_if(regs_, [&](const Registration& r) {
-        if (r.observer != observer) return false;
+        if (r.alive.get() != alive) return false;
         *r.alive = false;  // a delivery in progress skips it
-        return true;
-    });
-}
-
-void NotificationCenter::removeObserver(const void* observer, const std::string& name, const void* object) {
-    std::lock_guard lk(mutex_);
-    std::erase_if(regs_, [&](const Registration& r) {
-        if (r.observer != observer || r.name != name || r.object != object) return false;
-        *r.alive = false;
         return true;
     });
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Named notifications, delivered on the main thread. post() from the main thread delivers at
 // once, in registration order; from another thread it is posted to the main run loop.
+#include "platform/foundation/ObserverHandle.h"
+
 #include <any>
 #include <functional>
 #include <map>
@@ -25,21 +27,24 @@ public:
     static NotificationCenter& defaultCenter();
     static void setDefaultCenter(NotificationCenter* center);
 
-    // `observer` identifies the registration for removal (may not be null). A null `object`
-    // observes the name from any poster; an empty name observes every name from `object`.
-    void addObserver(const void* observer, const std::string& name, const void* object, Handler handler);
-    // Removes every registration of `observer`. Safe during delivery.
-    void removeObserver(const void* observer);
-    void removeObserver(const void* observer, const std::string& name, const void* object);
+    NotificationCenter() = default;
+    NotificationCenter(const NotificationCenter&) = delete;
+    NotificationCenter& operator=(const NotificationCenter&) = delete;
+
+    // Registers `handler` for as long as the returned handle is kept (an empty handle for an
+    // empty handler). A null `object` observes the name from any poster; an empty name observes
+    // every name from `object`. Removing, by dropping the handle, is safe during delivery.
+    [[nodiscard]] ObserverHandle addObserver(const std::string& name, const void* object, Handler handler);
 
     void post(const Notification& n);
     void post(const std::string& name, const void* object = nullptr) { post(Notification{name, object, {}}); }
 
 private:
+    friend class ObserverHandle;
     void deliver(const Notification& n);
+    void remove(const bool* alive);
 
     struct Registration {
-        const void* observer;
         std::string name;
         const void* object;
         std::shared_ptr<Handler> handler;

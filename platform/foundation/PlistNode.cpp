@@ -1,5 +1,7 @@
 #include "platform/foundation/PlistNode.h"
 
+#include "platform/foundation/PlistLimits.h"
+
 #include <plist/plist.h>
 
 #include <climits>
@@ -11,6 +13,8 @@ namespace platform {
 namespace {
 
 constexpr int kMaxDepth = 256;
+// Far more values than any real preferences file holds.
+constexpr uint64_t kMaxValues = 1000000;
 
 std::optional<PropertyValue> toValue(plist_t node, int depth) {
     if (!node || depth > kMaxDepth) return std::nullopt;
@@ -144,6 +148,10 @@ PlistNode& PlistNode::operator=(PlistNode&& o) noexcept {
 
 PlistNode PlistNode::parse(const void* bytes, size_t length) {
     if (!bytes || length == 0 || length > UINT32_MAX) return {};
+    // libplist recurses as deeply as the file nests, and builds a binary list's shared objects once
+    // per reference: refuse what would crash or swamp it before it starts. XML counts the plist
+    // element and the innermost value's own element too.
+    if (!PlistLimits::within(bytes, length, kMaxDepth + 2, kMaxValues)) return {};
     plist_t node = nullptr;
     plist_from_memory(static_cast<const char*>(bytes), static_cast<uint32_t>(length), &node);
     if (node && length >= 8 && std::memcmp(bytes, "bplist00", 8) == 0) {

@@ -12,6 +12,8 @@ namespace {
 std::atomic<UserDefaults*> gStandard{nullptr};
 
 constexpr const char* kPreferencesFolder = "/var/mobile/Library/Preferences";
+// Far above any real preferences file; a larger one is unreadable, never read into memory.
+constexpr size_t kMaxDomainBytes = size_t(16) << 20;
 
 bool isPlainName(const std::string& name) {
     return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos &&
@@ -38,7 +40,7 @@ DomainFile readDomain(const FileManager& files, const std::string& name) {
         return out;
     }
     out.state = FileState::Unreadable;
-    auto bytes = files.contents(path);
+    auto bytes = files.contents(path, kMaxDomainBytes);
     if (!bytes) return out;
     auto value = PlistNode::parse(bytes->data(), bytes->size()).toValue();
     if (!value || !value->asDictionary()) return out;

@@ -2,6 +2,7 @@
 
 #include "platform/foundation/RunLoop.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,7 +40,11 @@ bool spawnDetached(const std::string& program, const std::string& target) {
         return false;
     }
     if (child == 0) {
-        // Only async-signal-safe calls from here on.
+        // Only async-signal-safe calls from here on. The program gets the signals we block for
+        // our own handling, so that it can still be ended.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         setsid();
         if (fork() != 0) _exit(0);
         if (devnull >= 0) {

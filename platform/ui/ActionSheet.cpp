@@ -21,7 +21,6 @@ ActionSheet::ActionSheet(std::string title, ActionSheetDelegate* delegate, std::
 
 ActionSheet::~ActionSheet() {
     *alive_ = false;
-    ViewAnimation::forgetDelegate(this);
     setVisible(false);
     if (view_) {
         view_->detachSheet();
@@ -82,7 +81,7 @@ void ActionSheet::showInView(View* host, bool animated) {
     unsigned gen = generation_;
     ViewAnimation::beginAnimations("ActionSheetPresent");
     ViewAnimation::setAnimationDuration(kAnimationDuration);
-    ViewAnimation::setAnimationDelegate(this);
+    ViewAnimation::setAnimationDelegate(animations_);
     ViewAnimation::setAnimationDidStopCallback([this, gen](const std::string&, bool) {
         if (gen == generation_ && visible_ && delegate_) delegate_->didPresentActionSheet(this);
     });
@@ -104,7 +103,7 @@ void ActionSheet::dismissWithClickedButtonIndex(int index, bool animated) {
     float drop = host ? host->bounds().maxY() - view_->frame().y() : view_->frame().height();
     ViewAnimation::beginAnimations("ActionSheetDismiss");
     ViewAnimation::setAnimationDuration(kAnimationDuration);
-    ViewAnimation::setAnimationDelegate(this);
+    ViewAnimation::setAnimationDelegate(animations_);
     ViewAnimation::setAnimationDidStopCallback([this, gen, index](const std::string&, bool) {
         if (gen == generation_) finishDismiss(index);
     });

@@ -2,6 +2,7 @@
 // A sheet of buttons that slides up from the bottom of a view, with a title and a body text.
 // The creator owns the sheet; while it is shown, its view (an ActionSheetView) belongs to the view
 // it is shown in. A pressed button tells the delegate, then the sheet goes away.
+#include "platform/ui/AnimationDelegateHandle.h"
 #include "platform/foundation/Geometry.h"
 #include "platform/ui/ActionSheetDelegate.h"
 #include "platform/ui/Object.h"
@@ -92,6 +93,7 @@ private:
     bool visible_ = false;
     unsigned generation_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // false once destroyed
+    AnimationDelegateHandle animations_;  // also drops what the destructor's dismissal starts
 };
 
 }  // namespace platform

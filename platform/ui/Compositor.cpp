@@ -336,13 +336,22 @@ ViewBacking* contentOf(View& v, float scale) {
     return v.backing();
 }
 
+// The scale from a backing's pixels to `r` (points), which they cover.
+struct CoverScale {
+    double x, y;
+};
+CoverScale coverScale(const ViewBacking& bk, const Rect& r) {
+    return {r.width() / (bk.pixelWidth() / bk.scale()) / bk.scale(),
+            r.height() / (bk.pixelHeight() / bk.scale()) / bk.scale()};
+}
+
 // Paints a backing so that it covers `r` (points).
 void paintBacking(cairo_t* cr, const ViewBacking& bk, const Rect& r, double alpha = 1) {
     if (r.isEmpty()) return;
     cairo_save(cr);
     cairo_translate(cr, r.x(), r.y());
-    cairo_scale(cr, r.width() / (bk.pixelWidth() / bk.scale()) / bk.scale(),
-                r.height() / (bk.pixelHeight() / bk.scale()) / bk.scale());
+    const CoverScale s = coverScale(bk, r);
+    cairo_scale(cr, s.x, s.y);
     cairo_set_source_surface(cr, bk.surface(), 0, 0);
     if (alpha >= 1) cairo_paint(cr);
     else cairo_paint_with_alpha(cr, alpha);
@@ -478,12 +487,16 @@ void fillBackground(cairo_t* cr, const Color& bg, const Rect& b, double alpha, c
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
 }
 
-// Content is drawn at the model size; a bounds animation stretches it.
-void paintContent(cairo_t* cr, const View& v, const ViewBacking& bk, const Rect& b, double alpha) {
+// Where a view's content lands in its presented bounds `b`: content is drawn at the model size,
+// and a bounds animation stretches it.
+Rect contentRect(const View& v, const Rect& b) {
     const Rect model = v.bounds();
-    paintBacking(cr, bk, {b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
-                          model.height() * (model.height() > 0 ? b.height() / model.height() : 1)},
-                 alpha);
+    return {b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
+            model.height() * (model.height() > 0 ? b.height() / model.height() : 1)};
+}
+
+void paintContent(cairo_t* cr, const View& v, const ViewBacking& bk, const Rect& b, double alpha) {
+    paintBacking(cr, bk, contentRect(v, b), alpha);
 }
 
 // Content whose pixels land one for one on whole pixels of the target, without Cairo. False
@@ -491,15 +504,13 @@ void paintContent(cairo_t* cr, const View& v, const ViewBacking& bk, const Rect&
 bool paintDirect(const DrawPass& pass, const cairo_matrix_t& m, int order, const View& v, const ViewBacking& bk,
                  const Rect& b, double alpha) {
     if (order < 0 || !pass.rows) return false;
-    // Where paintContent and paintBacking would put it, step by step as they do.
-    const Rect model = v.bounds();
-    const Rect r{b.x(), b.y(), model.width() * (model.width() > 0 ? b.width() / model.width() : 1),
-                 model.height() * (model.height() > 0 ? b.height() / model.height() : 1)};
+    // Where paintContent would put it, by the same steps.
+    const Rect r = contentRect(v, b);
     if (r.isEmpty()) return true;
     cairo_matrix_t p = m;
     cairo_matrix_translate(&p, r.x(), r.y());
-    cairo_matrix_scale(&p, r.width() / (bk.pixelWidth() / bk.scale()) / bk.scale(),
-                       r.height() / (bk.pixelHeight() / bk.scale()) / bk.scale());
+    const CoverScale cover = coverScale(bk, r);
+    cairo_matrix_scale(&p, cover.x, cover.y);
     if (p.xx != 1 || p.yy != 1 || p.xy != 0 || p.yx != 0) return false;
     const auto at = wholePixels({p.x0, p.y0, p.x0 + bk.pixelWidth(), p.y0 + bk.pixelHeight()});
     if (!at) return false;

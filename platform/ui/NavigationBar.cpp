@@ -47,11 +47,6 @@ private:
 
 NavigationBar::NavigationBar(const Rect& frame) : View(frame) {}
 
-NavigationBar::~NavigationBar() {
-    // The contents go with the subviews; their buttons untie themselves from the items.
-    ViewAnimation::forgetDelegate(this);
-}
-
 void NavigationBar::detachButtons(View* contents) {
     for (const auto& sub : contents->subviews())
         if (typeid(*sub) == typeid(ItemButton)) static_cast<ItemButton*>(sub.get())->detach();
@@ -175,7 +170,7 @@ void NavigationBar::showTop(bool animated, bool forward) {
     old->setUserInteractionEnabled(false);
     ViewAnimation::beginAnimations("NavigationBarTransition");
     ViewAnimation::setAnimationDuration(kAnimationDuration);
-    ViewAnimation::setAnimationDelegate(this);
+    ViewAnimation::setAnimationDelegate(animations_);
     ViewAnimation::setAnimationDidStopCallback([this, old](const std::string&, bool) {
         auto it = std::find(leaving_.begin(), leaving_.end(), old);
         if (it == leaving_.end()) return;

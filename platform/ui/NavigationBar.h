@@ -2,6 +2,7 @@
 // The bar at the top of a page: a stack of navigation items, the top one shown with its title and
 // its left (or back) and right buttons. Push and pop cross-fade and slide the contents when
 // animated. A back button appears when the top item has no left item and there is an item below.
+#include "platform/ui/AnimationDelegateHandle.h"
 #include "platform/graphics/Color.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/View.h"
@@ -38,7 +39,6 @@ public:
     static constexpr float kMinButtonWidth = 48;
 
     explicit NavigationBar(const Rect& frame = {});
-    ~NavigationBar() override;
 
     // Pushes `item` on top. Does nothing for a null item, one already in the stack, or when the
     // delegate refuses.
@@ -98,6 +98,7 @@ private:
     Button* backButton_ = nullptr;
     std::vector<View*> leaving_;   // contents fading out
     Size laidOutFor_;
+    AnimationDelegateHandle animations_;  // the contents' fades end with the bar
 };
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/ui/ViewAnimation.h"
 
+#include "platform/ui/AnimationDelegateHandle.h"
+
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/TimerHandle.h"
 #include "platform/ui/Layer.h"
@@ -200,8 +202,8 @@ void ViewAnimation::setAnimationCurve(AnimationCurve curve) {
 void ViewAnimation::setAnimationBeginsFromCurrentState(bool fromCurrentState) {
     if (Block* b = top()) b->fromCurrentState = fromCurrentState;
 }
-void ViewAnimation::setAnimationDelegate(const void* delegate) {
-    if (Block* b = top()) b->group->delegate = delegate;
+void ViewAnimation::setAnimationDelegate(const AnimationDelegateHandle& delegate) {
+    if (Block* b = top()) b->group->delegate = &delegate;
 }
 void ViewAnimation::setAnimationDidStopCallback(DidStopCallback callback) {
     if (Block* b = top()) b->group->didStop = std::move(callback);
@@ -209,7 +211,7 @@ void ViewAnimation::setAnimationDidStopCallback(DidStopCallback callback) {
 void ViewAnimation::setAnimationsEnabled(bool enabled) { Animator::shared().enabled = enabled; }
 bool ViewAnimation::areAnimationsEnabled() { return Animator::shared().enabled; }
 bool ViewAnimation::isInsideBlock() { return !Animator::shared().blocks.empty(); }
-void ViewAnimation::forgetDelegate(const void* delegate) { Animator::shared().forget(delegate); }
+void ViewAnimation::forgetDelegate(const AnimationDelegateHandle* delegate) { Animator::shared().forget(delegate); }
 size_t ViewAnimation::runningCount() { return Animator::shared().runningCount(); }
 void ViewAnimation::setFrameCallback(std::function<void()> callback) {
     Animator::shared().frameCallback = std::move(callback);

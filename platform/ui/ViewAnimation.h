@@ -29,6 +29,8 @@
 
 namespace platform {
 
+class AnimationDelegateHandle;
+
 enum class AnimationCurve { EaseInOut, EaseIn, EaseOut, Linear };
 
 class ViewAnimation {
@@ -47,20 +49,23 @@ public:
     static void setAnimationDelay(double seconds);
     static void setAnimationCurve(AnimationCurve curve);
     static void setAnimationBeginsFromCurrentState(bool fromCurrentState);
-    // Identifies who the callback belongs to, so forgetDelegate() can drop it; may be null.
-    static void setAnimationDelegate(const void* delegate);
+    // Who the did-stop callback belongs to: it is dropped when that handle goes.
+    static void setAnimationDelegate(const AnimationDelegateHandle& delegate);
     static void setAnimationDidStopCallback(DidStopCallback callback);
     // Off: property changes apply at once even inside a block.
     static void setAnimationsEnabled(bool enabled);
     static bool areAnimationsEnabled();
 
     static bool isInsideBlock();
-    // Drops every pending did-stop callback of `delegate` (call it when the delegate goes).
-    static void forgetDelegate(const void* delegate);
     // Property animations and transitions running now.
     static size_t runningCount();
     // Called at each animation tick (the window host redraws); empty to stop.
     static void setFrameCallback(std::function<void()> callback);
+
+private:
+    friend class AnimationDelegateHandle;
+    // Drops every pending did-stop callback of `delegate`.
+    static void forgetDelegate(const AnimationDelegateHandle* delegate);
 };
 
 // The curve's value at `t` (0..1).

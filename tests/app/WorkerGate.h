@@ -18,7 +18,7 @@ struct WorkerGate : std::enable_shared_from_this<WorkerGate> {
     std::condition_variable cv;
     bool armed = true, entered = false, open = false, watchdogFired = false;
     SaveWorker::PositionProvider provider() {
-        return [this, self = shared_from_this()]() -> std::optional<GpsSnapshot> {
+        return [this, self = shared_from_this()]() -> std::optional<GeoSnapshot> {
             std::unique_lock lk(m);
             if (armed && !entered) {
                 entered = true;

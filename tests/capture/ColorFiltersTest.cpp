@@ -11,6 +11,7 @@
 #include <vector>
 
 using kestrova::ColorFilters;
+using kestrova::ColorMode;
 using platform::Image;
 using platform::ImageRef;
 
@@ -53,6 +54,9 @@ void expectPixel(const ImageRef& img, size_t i, Rgb want) {
 void expectFourthBytesZero(const ImageRef& img) {
     for (size_t i = 0; i < img->byteLength() / 4; ++i) ASSERT_EQ(img->data()[4 * i + 3], 0) << "pixel " << i;
 }
+
+// The kept colours in the order the references number them: 0 red, 1 green, 2 blue.
+constexpr ColorMode kKept[3] = {ColorMode::Red, ColorMode::Green, ColorMode::Blue};
 
 // The single-colour filter written out term by term, as a reference for the fast one.
 std::vector<uint8_t> referenceSingleColor(const std::vector<uint8_t>& in, size_t s, int color) {
@@ -124,28 +128,28 @@ TEST(ColorFilters, NegativeComplementsAndClearsFourthByte) {
 
 TEST(ColorFilters, SingleColorKeepTestsOnUniformFields) {
     // 5 x 5, so only the centre pixel (12) is inside the border of S + 1 = 6 pixels.
-    auto run = [](Rgb fill, int color) {
+    auto run = [](Rgb fill, ColorMode color) {
         return pixelOf(ColorFilters::singleColorFilter(Image::createBGRX(5, 5, field(25, fill)), color), 12);
     };
-    Rgb kept = run({200, 40, 40}, ColorFilters::Red);
+    Rgb kept = run({200, 40, 40}, ColorMode::Red);
     EXPECT_EQ(kept.r, 200);
     EXPECT_EQ(kept.g, 40);
-    Rgb grey = run({120, 100, 100}, ColorFilters::Red);  // (66*120 + 129*100 + 25*100 + 128) >> 8
+    Rgb grey = run({120, 100, 100}, ColorMode::Red);  // (66*120 + 129*100 + 25*100 + 128) >> 8
     EXPECT_EQ(grey.r, 91);
     EXPECT_EQ(grey.g, 91);
     EXPECT_EQ(grey.b, 91);
-    Rgb blue = run({0, 0, 1}, ColorFilters::Blue);  // 2 x 10 > 0 + 0 + 7
+    Rgb blue = run({0, 0, 1}, ColorMode::Blue);  // 2 x 10 > 0 + 0 + 7
     EXPECT_EQ(blue.b, 1);
-    Rgb green = run({50, 200, 50}, ColorFilters::Green);  // 4000 > 650 + 650
+    Rgb green = run({50, 200, 50}, ColorMode::Green);  // 4000 > 650 + 650
     EXPECT_EQ(green.g, 200);
-    Rgb notGreen = run({100, 100, 100}, ColorFilters::Green);  // 2000 > 2600 fails: grey 86
+    Rgb notGreen = run({100, 100, 100}, ColorMode::Green);  // 2000 > 2600 fails: grey 86
     EXPECT_EQ(notGreen.r, 86);
     EXPECT_EQ(notGreen.g, 86);
 }
 
 TEST(ColorFilters, SingleColorBorderKeepsColourAndFourthByteIsZero) {
     // 5 x 5 of a colour that turns grey inside; the first and last S + 1 = 6 pixels keep it.
-    auto out = ColorFilters::singleColorFilter(Image::createBGRX(5, 5, field(25, {120, 100, 100}, 0xFF)), 0);
+    auto out = ColorFilters::singleColorFilter(Image::createBGRX(5, 5, field(25, {120, 100, 100}, 0xFF)), ColorMode::Red);
     ASSERT_TRUE(out);
     for (size_t i : {0u, 5u, 19u, 24u}) expectPixel(out, i, {120, 100, 100});
     for (size_t i : {6u, 12u, 18u}) expectPixel(out, i, {91, 91, 91});
@@ -160,7 +164,7 @@ TEST(ColorFilters, SingleColorStepsByTrueRowLength) {
     for (int y = 0; y <= 2; ++y)
         for (int x = 2; x <= 4; ++x) setPixel(bytes, size_t(y * 8 + x), {0, 0, 250});
     setPixel(bytes, 11, {50, 50, 50});
-    auto out = ColorFilters::singleColorFilter(Image::createBGRX(8, 4, bytes), ColorFilters::Blue);
+    auto out = ColorFilters::singleColorFilter(Image::createBGRX(8, 4, bytes), ColorMode::Blue);
     ASSERT_TRUE(out);
     expectPixel(out, 11, {50, 50, 50});  // sums 2100 blue, 100 red, 100 green: kept
     // Stepping by the height the sums are 600 blue, 1600 red: the pixel would turn grey 43.
@@ -181,7 +185,7 @@ TEST(ColorFilters, SingleColorMatchesTermByTermReference) {
         auto in = Image::createBGRX(c.w, c.h, bytes, c.rowPixels * 4);
         ASSERT_TRUE(in);
         for (int color = 0; color < 3; ++color) {
-            auto out = ColorFilters::singleColorFilter(in, color);
+            auto out = ColorFilters::singleColorFilter(in, kKept[color]);
             ASSERT_TRUE(out);
             auto want = referenceSingleColor(bytes, size_t(c.rowPixels), color);
             ASSERT_EQ(std::vector<uint8_t>(out->data(), out->data() + out->byteLength()), want)
@@ -388,7 +392,7 @@ TEST(ColorFilters, SingleColorMatchesReferenceForEveryColour) {
         const auto want = referenceAllColours(in, 256);
         onBothCodePaths([&] {
             for (int color = 0; color < 3; ++color) {
-                ColorFilters::singleColor(in.data(), out.data(), in.size(), 256, color);
+                ColorFilters::singleColor(in.data(), out.data(), in.size(), 256, kKept[color]);
                 ASSERT_EQ(firstDifference(out, want[color]), "") << "red " << r << " colour " << color;
             }
         });
@@ -447,7 +451,7 @@ TEST(ColorFilters, SingleColorDecidesTiesOfTheKeepTestsAsDoublesDo) {
     EXPECT_GT(redTiesKeptByDouble, 0) << "no case where the integer form of the red test is wrong";
     onBothCodePaths([&] {
         for (int color = 0; color < 3; ++color) {
-            ColorFilters::singleColor(in.data(), out.data(), in.size(), width, color);
+            ColorFilters::singleColor(in.data(), out.data(), in.size(), width, kKept[color]);
             ASSERT_EQ(firstDifference(out, want[color]), "") << "colour " << color;
         }
     });
@@ -460,7 +464,7 @@ TEST(ColorFilters, SingleColorDecidesTiesOfTheKeepTestsAsDoublesDo) {
             setNeighbourhoodSums(one, 3, 1, {c[0], c[1], c[2]});
             const auto wantOne = referenceAllColours(one, 3);
             for (int color = 0; color < 3; ++color) {
-                ColorFilters::singleColor(one.data(), oneOut.data(), one.size(), 3, color);
+                ColorFilters::singleColor(one.data(), oneOut.data(), one.size(), 3, kKept[color]);
                 ASSERT_EQ(firstDifference(oneOut, wantOne[color]), "")
                     << "colour " << color << " sums B " << c[0] << " G " << c[1] << " R " << c[2];
             }
@@ -472,6 +476,6 @@ TEST(ColorFilters, RefuseImagesThatAreNotFourBytesAPixel) {
     auto grey = Image::createGray(4, 4, std::vector<uint8_t>(16, 9));
     EXPECT_FALSE(ColorFilters::sephiaTransform(grey));
     EXPECT_FALSE(ColorFilters::inverseTransform(grey));
-    EXPECT_FALSE(ColorFilters::singleColorFilter(grey, 0));
+    EXPECT_FALSE(ColorFilters::singleColorFilter(grey, ColorMode::Red));
     EXPECT_FALSE(ColorFilters::sephiaTransform(nullptr));
 }

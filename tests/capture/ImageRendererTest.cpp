@@ -12,7 +12,7 @@
 
 using kestrova::ColorFilters;
 using kestrova::ColorMode;
-using kestrova::GpsSnapshot;
+using kestrova::GeoSnapshot;
 using kestrova::ImageRenderer;
 using kestrova::ImageSize;
 using platform::DeviceOrientation;
@@ -163,11 +163,11 @@ TEST(ImageRenderer, OutputSizesAndColourModes) {
     EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Negative)),
               bytes(ColorFilters::inverseTransform(plainPicture)));
     EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Red)),
-              bytes(ColorFilters::singleColorFilter(plainPicture, 0)));
+              bytes(ColorFilters::singleColorFilter(plainPicture, ColorMode::Red)));
     EXPECT_EQ(bytes(renderer.renderThumbnail(colours, 1.0f, ColorMode::Green, portrait)),
-              bytes(ColorFilters::singleColorFilter(plainThumb, 1)));
+              bytes(ColorFilters::singleColorFilter(plainThumb, ColorMode::Green)));
     EXPECT_EQ(bytes(ImageRenderer::transformImage(colours, 270.0f, 1.0f, ColorMode::Blue)),
-              bytes(ColorFilters::singleColorFilter(plainFan, 2)));
+              bytes(ColorFilters::singleColorFilter(plainFan, ColorMode::Blue)));
     // A colour mode outside the setting's range (a bad stored preference) draws full colour.
     EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode(9))), bytes(plainPicture));
     // Unscaled sepia of white: 255, 255, 238 with byte 3 cleared.
@@ -195,7 +195,7 @@ TEST(ImageRenderer, PictureFileIsTheDrawnAndColouredPictureEncoded) {
     auto colours = frame(1600, 1200, [](int x, int y) {
         return Rgb{uint8_t(x * 7 + y), uint8_t(y * 3 + (x >> 4)), uint8_t((x ^ y) + (x * y >> 9))};
     });
-    const GpsSnapshot fix{48.5f, -3.25f, "N", "W"};
+    const GeoSnapshot fix{48.5f, -3.25f, "N", "W"};
     struct Case {
         ImageSize size;
         float zoom;
@@ -238,7 +238,7 @@ protected:
 
 TEST_F(RendererFiles, PictureCarriesOrientationSizeAndGps) {
     ASSERT_TRUE(files_.createDirectory("/p"));
-    GpsSnapshot southWest{-33.86f, -151.21f, "S", "W"};
+    GeoSnapshot southWest{-33.86f, -151.21f, "S", "W"};
     ASSERT_TRUE(renderer_.makeImage(picture_, "/p/a.JPG", ImageSize::Medium, 1.0f, ColorMode::FullColor,
                                     DeviceOrientation::Portrait, southWest));
     EXPECT_EQ(exif("/p/a.JPG", "-Orientation -ExifImageWidth -ExifImageHeight -ImageWidth -ImageHeight -ColorComponents"),
@@ -259,7 +259,7 @@ TEST_F(RendererFiles, PictureCarriesOrientationSizeAndGps) {
     EXPECT_EQ(exif("/p/b.JPG", "-Orientation -ImageWidth -GPSLatitude"), "3\n960\n");
     // Northern and eastern.
     ASSERT_TRUE(renderer_.makeImage(picture_, "/p/c.JPG", ImageSize::Large, 1.0f, ColorMode::FullColor,
-                                    DeviceOrientation::LandscapeLeft, GpsSnapshot{48.5f, 2.25f, "N", "E"}));
+                                    DeviceOrientation::LandscapeLeft, GeoSnapshot{48.5f, 2.25f, "N", "E"}));
     EXPECT_EQ(exif("/p/c.JPG", "-Orientation -GPSLatitudeRef -GPSLongitudeRef -GPS:GPSLatitude -GPS:GPSLongitude"),
               "1\nN\nE\n48.5\n2.25\n");
 }

@@ -146,7 +146,7 @@ TEST_F(SaveWorkerTest, APictureThatCannotBeWrittenLeavesNoThumbnail) {
 TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
     int progress = 0;
     std::vector<int> fans;
-    std::optional<GpsSnapshot> fix = GpsSnapshot{-1.5f, -2.5f, "S", "W"};
+    std::optional<GeoSnapshot> fix = GeoSnapshot{-1.5f, -2.5f, "S", "W"};
     SaveWorker worker(files_, loop_, [&] { return fix; });
     worker.setProgressHandler([&] { ++progress; });
     // An orphan thumbnail from an earlier run holds number 1.

@@ -77,3 +77,29 @@ TEST(WindowSession, ClickOnTheShutterAreaTakesAPicture) {
     const std::string events = testenv::readFile(log);
     EXPECT_NE(events.find(" terminate\n"), std::string::npos) << events;
 }
+
+// In real time, the program asked to end right after its shutter (a tap then quit at once, a
+// volume press 0.05 s before quit) still writes the picture whose shutter sounded.
+TEST(WindowSession, QuitRightAfterTheShutterStillWritesThePicture) {
+    if (!haveProgram("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+    testenv::ScratchDir dir;
+    for (const char* ending : {"tap @snapButton\nquit\n", "key volume-up\nwait 0.05\nquit\n"}) {
+        SCOPED_TRACE(ending);
+        const fs::path device = dir / (ending[0] == 't' ? "tap" : "volume");
+        const std::string dcim = (device / "var/mobile/Media/DCIM").string();
+        const fs::path script = dir / "quit.script", log = device.string() + ".log";
+        testenv::writeFile(script, std::string("wait 2\n") + ending);
+        auto r = testenv::run("timeout 90 " + testenv::xvfbRun("-screen 0 640x800x24") + " " +
+                              shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " +
+                              shellQuote(device.string()) + " --event-log " + shellQuote(log.string()) + " --script " +
+                              shellQuote(script.string()));
+        EXPECT_EQ(r.status, 0) << r.out;
+        const std::string events = testenv::readFile(log);
+        size_t shutters = 0;
+        for (size_t at = events.find("sound shutter"); at != std::string::npos; at = events.find("sound shutter", at + 1))
+            ++shutters;
+        EXPECT_EQ(shutters, 1u) << events;
+        EXPECT_EQ(filesEndingIn(dcim, ".JPG").size(), shutters) << events;
+        EXPECT_EQ(filesEndingIn(dcim, ".THM").size(), shutters) << events;
+    }
+}

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -72,6 +74,11 @@ TEST(HostBinary, ScriptErrorsNameTheLine) {
     r = run(kestrova("--headless --script " + shellQuote((dir / "missing.script").string())));
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "script: cannot read " + (dir / "missing.script").string() + "\n");
+    // A FIFO nobody writes to would be waited on for ever: refused without opening it.
+    ASSERT_EQ(::mkfifo((dir / "fifo.script").c_str(), 0600), 0);
+    r = run("timeout -s KILL 60 " + kestrova("--headless --script " + shellQuote((dir / "fifo.script").string())));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "script: cannot read " + (dir / "fifo.script").string() + ": not a regular file\n");
 }
 
 TEST(HostBinary, HeadlessSessionWritesScreenshotAndEventLog) {

@@ -78,10 +78,15 @@ std::vector<std::string> IncludeGraph::dependenciesOf(const std::string& library
 }
 
 std::vector<IncludeViolation> IncludeGraph::checkFile(const std::string& path, const std::string& contents) const {
-    static const std::regex includeLine(R"re(^\s*#\s*include\s*"([^"]*)")re");
-    std::vector<IncludeViolation> found;
     const std::string from = libraryOf(path);
     if (from.empty()) return {{path, 1, "", "the file belongs to no library"}};
+    return checkIncludes(path, contents, from, false);
+}
+
+std::vector<IncludeViolation> IncludeGraph::checkIncludes(const std::string& path, const std::string& contents,
+                                                          const std::string& from, bool testSource) const {
+    static const std::regex includeLine(R"re(^\s*#\s*include\s*"([^"]*)")re");
+    std::vector<IncludeViolation> found;
     const std::set<std::string> allowed = reachableFrom(from);
     std::istringstream lines(contents);
     std::string line;
@@ -91,6 +96,7 @@ std::vector<IncludeViolation> IncludeGraph::checkFile(const std::string& path, c
         std::smatch m;
         if (!std::regex_search(line, m, includeLine)) continue;
         const std::string include = m[1];
+        if (testSource && (include.rfind("tests/", 0) == 0 || include.find('/') == std::string::npos)) continue;
         const std::string to = libraryOf(include);
         std::string reason;
         if (to.empty()) {
@@ -129,6 +135,44 @@ std::vector<IncludeViolation> IncludeGraph::checkTree(const std::filesystem::pat
         for (auto& v : checkFile(f, text.str())) found.push_back(std::move(v));
     }
     if (filesRead) *filesRead = int(files.size());
+    return found;
+}
+
+std::vector<IncludeViolation> IncludeGraph::checkTests(const std::filesystem::path& root,
+                                                     const std::map<std::string, std::string>& ownFolders,
+                                                     int* filesRead) const {
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    if (fs::is_directory(root / "tests"))
+        for (const auto& entry : fs::recursive_directory_iterator(root / "tests")) {
+            const std::string ext = entry.path().extension().string();
+            if (entry.is_regular_file() && (ext == ".h" || ext == ".cpp" || ext == ".c"))
+                files.push_back(entry.path().lexically_relative(root).generic_string());
+        }
+    std::sort(files.begin(), files.end());
+    std::vector<IncludeViolation> found;
+    int read = 0;
+    for (const auto& f : files) {
+        const std::string mirrored = f.substr(std::string("tests/").size());
+        const std::string folder = mirrored.substr(0, mirrored.find('/'));
+        std::string from;
+        if (auto own = ownFolders.find(folder); own != ownFolders.end()) {
+            if (own->second.empty()) continue;
+            from = own->second;
+        } else {
+            from = libraryOf(mirrored);
+        }
+        ++read;
+        if (from.empty()) {
+            found.push_back({f, 1, "", "the test mirrors no library's folder"});
+            continue;
+        }
+        std::ifstream in(root / f, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        for (auto& v : checkIncludes(f, text.str(), from, true)) found.push_back(std::move(v));
+    }
+    if (filesRead) *filesRead = read;
     return found;
 }
 

@@ -41,8 +41,18 @@ public:
     // Every .h, .cpp and .c below the top folders of the libraries under `root`; `filesRead`
     // counts them.
     std::vector<IncludeViolation> checkTree(const std::filesystem::path& root, int* filesRead = nullptr) const;
+    // Every source below `root`/tests: a test is held to the library of the source it mirrors
+    // (tests/ui/info/X.cpp to that of ui/info/X.cpp), or, in a folder of its own, to the one
+    // `ownFolders` names for it (an empty name: not checked). Headers of the tests themselves
+    // ("tests/...", or beside the file) are always allowed.
+    std::vector<IncludeViolation> checkTests(const std::filesystem::path& root,
+                                             const std::map<std::string, std::string>& ownFolders,
+                                             int* filesRead = nullptr) const;
 
 private:
+    std::vector<IncludeViolation> checkIncludes(const std::string& path, const std::string& contents,
+                                                const std::string& from, bool testSource) const;
+
     std::map<std::string, std::string> folderOf_;                   // library -> folder ("" for none)
     std::map<std::string, std::vector<std::string>> dependencies_;  // library -> what it links
 };

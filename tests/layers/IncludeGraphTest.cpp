@@ -59,6 +59,18 @@ TEST(IncludeGraph, EveryProductIncludeStaysWithinWhatItsLibraryLinks) {
     for (const auto& v : violations) ADD_FAILURE() << v.describe();
 }
 
+// The tests keep to the layers of what they test: a test of a platform library cannot reach up
+// into the application to set its case up.
+TEST(IncludeGraph, EveryTestIncludeStaysWithinWhatItsTestedLibraryLinks) {
+    const IncludeGraph graph = builtGraph();
+    int filesRead = 0;
+    const auto violations = graph.checkTests(
+        KESTROVA_SOURCE_DIR,
+        {{"e2e", "kestrova_host"}, {"support", "kestrova_platform_foundation"}, {"layers", ""}}, &filesRead);
+    EXPECT_GT(filesRead, 100);
+    for (const auto& v : violations) ADD_FAILURE() << v.describe();
+}
+
 // Dependencies point host -> application -> platform: no library links one of a higher layer,
 // so the include check cannot be satisfied by declaring a dependency the wrong way round.
 TEST(IncludeGraph, LibrariesLinkOnlyTheirOwnLayerAndThoseBelow) {
@@ -116,6 +128,25 @@ TEST(IncludeGraph, ReadsEverySourceBelowTheLibrariesFolders) {
                   "top/sub/S.c:1: #include \"lib/mid/A.h\": topsub (top/sub) must not include mid (lib/mid); it may "
                   "include low, topsub"}));
     EXPECT_EQ(filesRead, 3);
+}
+
+TEST(IncludeGraph, HoldsEachTestToTheLibraryItMirrors) {
+    testenv::ScratchDir root;
+    testenv::writeFile(root / "tests/lib/mid/ATest.cpp",
+                       "#include \"lib/mid/A.h\"\n#include \"Fixture.h\"\n#include \"tests/help/H.h\"\n");
+    testenv::writeFile(root / "tests/lib/low/BTest.cpp", "#include \"lib/mid/A.h\"\n");
+    testenv::writeFile(root / "tests/help/H.h", "#include \"top/T.h\"\n");
+    testenv::writeFile(root / "tests/tools/Skip.cpp", "#include \"top/T.h\"\n");
+    testenv::writeFile(root / "tests/stray/X.cpp", "");
+    int filesRead = 0;
+    EXPECT_EQ(described(smallGraph().checkTests(root.path(), {{"help", "mid"}, {"tools", ""}}, &filesRead)),
+              (std::vector<std::string>{
+                  "tests/help/H.h:1: #include \"top/T.h\": mid (lib/mid) must not include top (top); it may include "
+                  "low, mid",
+                  "tests/lib/low/BTest.cpp:1: #include \"lib/mid/A.h\": low (lib/low) must not include mid (lib/mid); "
+                  "it may include low",
+                  "tests/stray/X.cpp:1: the test mirrors no library's folder"}));
+    EXPECT_EQ(filesRead, 4);
 }
 
 TEST(IncludeGraph, RejectsAGraphThatLinksAnUnknownLibrary) {

@@ -151,7 +151,11 @@ platform::View* MenuScrollView::hitTest(platform::Point p, const platform::Event
     // a touch there goes to what lies beneath, the shutter area.
     if (hidden()) return nullptr;
     platform::View* hit = platform::View::hitTest(p, event);
-    return hit == this ? nullptr : hit;
+    if (hit != this) return hit;
+    // The tips band, while up, covers the shutter area's top as the page does: it takes the touch
+    // so that reading the tips never takes a picture.
+    if (tipsShow_ && labelBackground_ && labelBackground_->frame().contains(p)) return this;
+    return nullptr;
 }
 
 bool MenuScrollView::hidden() const { return !transform().isIdentity(); }

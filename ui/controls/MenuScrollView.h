@@ -57,8 +57,8 @@ public:
     ~MenuScrollView() override;
 
     void awakeFromNib() override;
-    // Only what the bar shows takes touches: its buttons, arrows and pages while it is up; never
-    // its empty area, and nothing while it is slid down.
+    // Only what the bar shows takes touches: its buttons, arrows, pages and shown tips band while
+    // it is up; never its empty area, and nothing while it is slid down.
     platform::View* hitTest(platform::Point p, const platform::Event* event) override;
 
     // Appends a page; the first one appears at once (a zero-length fade) and the indicator shows

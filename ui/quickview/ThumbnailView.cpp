@@ -24,10 +24,6 @@ ThumbnailView::ThumbnailView(const platform::Rect& frame, platform::ImageRef ima
     setOpaque(false);
 }
 
-ThumbnailView::~ThumbnailView() {
-    platform::ViewAnimation::forgetDelegate(this);
-}
-
 void ThumbnailView::setActive(bool active) {
     activeFlag_ = active;
     if (!active) {
@@ -138,7 +134,7 @@ void ThumbnailView::shrink() {
     platform::ViewAnimation::beginAnimations("shrink");
     platform::ViewAnimation::setAnimationDuration(kShrinkDuration);
     platform::ViewAnimation::setAnimationBeginsFromCurrentState(true);
-    platform::ViewAnimation::setAnimationDelegate(this);
+    platform::ViewAnimation::setAnimationDelegate(animations_);
     platform::ViewAnimation::setAnimationDidStopCallback([this](const std::string&, bool) {
         if (manager_) manager_->restoreOrder();
     });

@@ -4,6 +4,7 @@
 // it up to full size in the middle of the page; a sideways drag moves it along its row, and a
 // release more than 160 points sideways from where the finger came down asks for the delete tab.
 // While the stack is collapsed only the active (newest) thumbnail answers touches.
+#include "platform/ui/AnimationDelegateHandle.h"
 #include "platform/foundation/TimerHandle.h"
 #include "platform/graphics/Image.h"
 #include "platform/ui/View.h"
@@ -38,7 +39,6 @@ public:
     ThumbnailView(const platform::Rect& frame, platform::ImageRef image, ThumbnailViewDelegate* delegate,
                   int32_t index);
     // Cancels the pending blow-up and the shrink's pending end.
-    ~ThumbnailView() override;
 
     // Borrowed; may be null (set by the stack that takes the thumbnail).
     void setManager(ThumbnailViewManager* manager) { manager_ = manager; }
@@ -91,6 +91,7 @@ private:
     bool activeFlag_ = true;
     std::optional<double> downTimeLimit_;
     platform::TimerHandle blowup_;
+    platform::AnimationDelegateHandle animations_;  // the shrink's callback goes with the view
 };
 
 }  // namespace kestrova

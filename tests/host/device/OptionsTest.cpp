@@ -85,6 +85,13 @@ TEST(Options, EveryOptionWithBothSpellings) {
     r = parse({"--camera", "v4l2:/dev/video3"});
     EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::V4L2);
     EXPECT_EQ(r.options->camera.path, "/dev/video3");
+    r = parse({"--camera", "pipewire:HD Webcam"});
+    EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::PipeWire);
+    EXPECT_EQ(r.options->camera.path, "HD Webcam");
+    r = parse({"--camera", "pipewire"});
+    EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::PipeWire);
+    EXPECT_EQ(r.options->camera.path, "");
+    EXPECT_FALSE(parse({"--camera", "pipewire:"}).options);
     r = parse({"--location", "gpsd"});
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Gpsd);
     EXPECT_EQ(r.options->location.host, "localhost");

@@ -202,14 +202,14 @@ TEST(ScriptRunner, LocationServicesSwitchIsAnnouncedOnChange) {
     Fixture f;
     std::vector<bool> announced;
     auto& center = platform::NotificationCenter::defaultCenter();
-    center.addObserver(&announced, platform::LocationServices::kEnabledDidChangeNotification, nullptr,
-                       [&](const platform::Notification&) {
-                           announced.push_back(platform::LocationServices::current().enabled());
-                       });
+    auto observer = center.addObserver(platform::LocationServices::kEnabledDidChangeNotification, nullptr,
+                                       [&](const platform::Notification&) {
+                                           announced.push_back(platform::LocationServices::current().enabled());
+                                       });
     ASSERT_TRUE(platform::LocationServices::current().enabled());
     // Off, off again (no change, no notification), then on.
     EXPECT_EQ(f.run("location-services off\nlocation-services off\nlocation-services on\n"), 0);
-    center.removeObserver(&announced);
+    observer.reset();
     EXPECT_EQ(announced, (std::vector<bool>{false, true}));
     EXPECT_TRUE(f.reports.empty());
 }

@@ -155,7 +155,7 @@ TEST(Script, EmptyAndUnreadableFiles) {
     // A folder or a missing file is not a script.
     r = Script::load("/");
     EXPECT_FALSE(r.script);
-    EXPECT_EQ(r.error, "script: cannot read /");
+    EXPECT_EQ(r.error, "script: cannot read /: not a regular file");
     r = Script::load("/nonexistent/x.script");
     EXPECT_FALSE(r.script);
 }

@@ -101,6 +101,17 @@ TEST_F(CameraControllerTest, CaptureDeliversPictureThenReadyOnTheRunLoopClock) {
     EXPECT_TRUE(rec.jpegNull);
     EXPECT_TRUE(rec.propertiesNull);
 
+    // Ending the application: a picture in flight is delivered at once, with its ready report,
+    // and not again at its time; with none in flight nothing happens.
+    rec.events.clear();
+    cc.deliverPendingPicture();
+    EXPECT_TRUE(rec.events.empty());
+    cc.capturePhoto();
+    cc.deliverPendingPicture();
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"picture", "ready"}));
+    loop.runFor(1.0s);
+    EXPECT_EQ(rec.events.size(), 2u);
+
     // Sizes and byte layout: a 1600 x 1200 picture and a 400 x 320 landscape preview, 4 bytes
     // a pixel B,G,R,X with X 255; portrait, so the marked corner is bottom-left in both.
     ASSERT_TRUE(rec.picture && rec.preview);

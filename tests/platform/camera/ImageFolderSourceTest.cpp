@@ -55,13 +55,15 @@ TEST(ImageFolderSource, PhotosAreCroppedTo4by3AndShownInTurn) {
     EXPECT_EQ(bgr(pic, 0, 1199), kDarkGreen);
     EXPECT_EQ(bgr(pic, 1599, 1199), kDarkGreen);
 
-    // After the picture the camera shows the next photo (b.jpg), then c.jpg is skipped and it
-    // wraps round to a.png.
+    // After the picture the camera shows the next photo (b.jpg) once it is decoded, then c.jpg is
+    // skipped and it wraps round to a.png.
+    src->waitForPhoto();
     EXPECT_EQ(src->currentFile().filename(), "b.jpg");
     for (const ImageRef& f : {src->previewFrame(1), src->pictureFrame(1)}) {
         ASSERT_TRUE(f);
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(bgr(f, f->width() / 2, f->height() / 2)[i], kBlue[i], 2);
     }
+    src->waitForPhoto();
     EXPECT_EQ(src->currentFile().filename(), "a.png");
     // Portrait: the green (top) half of the photo lies along the frame's left edge.
     ImageRef port = src->previewFrame(1);
@@ -156,6 +158,20 @@ TEST(ImageFolderSource, PhotosDecodeAtTheSmallestScaleThatCoversTheSensorAndHuge
     bool tooLarge = false;
     EXPECT_FALSE(ImageFolderSource::loadPhoto(hostile / "huge.jpg", &tooLarge));
     EXPECT_TRUE(tooLarge);
+    // A PNG gets the same limit from its header, whatever its name: 2800 x 2800 is over it
+    // (no scaled decoding), 2700 x 2700 is not.
+    ASSERT_TRUE(cameratest::writePng(cameratest::paint(4, 4, [](int, int) { return kBlue; }), hostile / "p.png"));
+    std::string png = testenv::readFile(hostile / "p.png");
+    for (int side : {2800, 2700}) {
+        for (int k = 0; k < 2; ++k)
+            for (int b = 0; b < 4; ++b) png[size_t(16 + 4 * k + b)] = char(side >> (24 - 8 * b));
+        testenv::writeFile(hostile / "huge.jpeg", png);
+        tooLarge = false;
+        EXPECT_FALSE(ImageFolderSource::loadPhoto(hostile / "huge.jpeg", &tooLarge));
+        EXPECT_EQ(tooLarge, side == 2800) << side;
+    }
+    std::filesystem::remove(hostile / "huge.jpeg");
+    std::filesystem::remove(hostile / "p.png");
     ManualClock clock;
     RunLoop loop(clock);
     std::vector<std::string> warnings;
@@ -201,5 +217,6 @@ TEST(ImageFolderSource, FlatColourThumbnailMatchesThePicture) {
         ImageRef preview = src->previewFrame(1);
         ImageRef picture = src->pictureFrame(1);
         EXPECT_EQ(bgr(picture, 800, 600), bgr(preview, 200, 160));
+        src->waitForPhoto();
     }
 }

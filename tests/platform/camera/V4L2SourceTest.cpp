@@ -129,7 +129,7 @@ TEST(V4L2Source, FramesConvertFromEachFormat) {
     EXPECT_EQ(bgr(p, 0, 1), (BGR{255, 255, 255}));
     EXPECT_FALSE(VideoFrameConverter::toBGRX(fmt, bytes.data(), bytes.size() - 1));
     EXPECT_FALSE(VideoFrameConverter::toBGRX({kFourccYUYV, 3, 2, 6}, bytes.data(), bytes.size()));
-    EXPECT_FALSE(VideoFrameConverter::toBGRX({FakeVideoDevice::kNV12, 4, 2, 4}, bytes.data(), bytes.size()));
+    EXPECT_FALSE(VideoFrameConverter::toBGRX({FakeVideoDevice::kRGB3, 4, 2, 12}, bytes.data(), bytes.size()));
 
     // libv4l2's B,G,R: exact bytes, its padded rows skipped.
     const std::vector<uint8_t> bgr24 = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
@@ -386,6 +386,7 @@ TEST(V4L2Source, AutoTakesTheFirstCaptureDeviceOnlyWhenAWindowIsShown) {
     // /dev/video0 is a metadata node (no capture), /dev/video1 a webcam, /dev/video2 another.
     std::vector<std::string> probed;
     CameraSourceFactory::Hardware hw;
+    hw.pipeWire = false;
     hw.listDevices = [] { return std::vector<std::string>{"/dev/video0", "/dev/video1", "/dev/video2"}; };
     hw.makeDevice = [&] {
         auto d = std::make_unique<FakeVideoDevice>();
@@ -426,5 +427,8 @@ TEST(V4L2Source, AutoTakesTheFirstCaptureDeviceOnlyWhenAWindowIsShown) {
     EXPECT_TRUE(CameraSourceFactory::isValidOption("images:/tmp/x"));
     EXPECT_TRUE(CameraSourceFactory::isValidOption("v4l2:/dev/video0"));
     EXPECT_FALSE(CameraSourceFactory::isValidOption("v4l2:"));
+    EXPECT_TRUE(CameraSourceFactory::isValidOption("pipewire"));
+    EXPECT_TRUE(CameraSourceFactory::isValidOption("pipewire:HD Webcam"));
+    EXPECT_FALSE(CameraSourceFactory::isValidOption("pipewire:"));
     EXPECT_FALSE(CameraSourceFactory::isValidOption("webcam"));
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -101,37 +103,48 @@ TEST(FileManager, DevicePathsLeaveTheRootOnlyThroughLinkedFolders) {
     EXPECT_TRUE(fs::exists(root / "var/mobile"));
 }
 
-TEST(FileManager, EnumerateFollowsLinkedFoldersOnceAndEndsOnCycles) {
-    testenv::ScratchDir root, elsewhere;
-    FileManager fm(root.path());
-    ASSERT_TRUE(fm.createDirectory("/DCIM/100APPLE"));
-    ASSERT_TRUE(fm.createDirectory("/DCIM/101APPLE"));
-    testenv::writeFile(root / "DCIM/100APPLE/IMG_0001.JPG", "j");
-    testenv::writeFile(root / "DCIM/100APPLE/IMG_0001.THM", "t");
-    testenv::writeFile(root / "DCIM/101APPLE/IMG_0002.JPG", "j");
-    // Links that would loop forever if followed: to the parent, to itself, and a pair of links
-    // naming each other.
-    fs::create_directory_symlink("..", root / "DCIM/100APPLE/parent");
-    fs::create_directory_symlink(".", root / "DCIM/self");
-    fs::create_symlink("b", root / "DCIM/a");
-    fs::create_symlink("a", root / "DCIM/b");
-    // A folder elsewhere is entered through its link; a second link to a folder already entered
-    // is listed but not entered again.
-    testenv::writeFile(elsewhere / "IMG_0005.JPG", "j");
-    fs::create_directory_symlink(elsewhere.path(), root / "DCIM/102APPLE");
-    fs::create_directory_symlink("101APPLE", root / "DCIM/103APPLE");
-
-    std::vector<std::string> expected{"100APPLE", "100APPLE/IMG_0001.JPG", "100APPLE/IMG_0001.THM",
-                                      "100APPLE/parent", "101APPLE", "101APPLE/IMG_0002.JPG",
-                                      "102APPLE", "102APPLE/IMG_0005.JPG", "103APPLE", "a", "b", "self"};
-    EXPECT_EQ(fm.enumerate("/DCIM"), expected);
-    EXPECT_EQ(fm.contentsOfDirectory("/DCIM"),
-              (std::vector<std::string>{"100APPLE", "101APPLE", "102APPLE", "103APPLE", "a", "b", "self"}));
-    EXPECT_TRUE(fm.enumerate("/missing").empty());
-    EXPECT_TRUE(fm.contentsOfDirectory("/DCIM/100APPLE/IMG_0001.JPG").empty());
+static std::vector<std::string> visited(const FileManager& fm, const std::string& path,
+                                 const FileManager::LinkFilter& follow = {}) {
+    std::vector<std::string> out;
+    fm.visitEntries(path, [&](const std::string& rel) { out.push_back(rel); }, follow);
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
-TEST(FileManager, EnumerateSkipsAnUnreadableSubfolder) {
+TEST(FileManager, VisitEntriesFollowsOnlyTheLinksItIsToldOf) {
+    testenv::ScratchDir root, elsewhere;
+    FileManager fm(root.path());
+    ASSERT_TRUE(fm.createDirectory("/DCIM/100APPLE/sub"));
+    testenv::writeFile(root / "DCIM/100APPLE/IMG_0001.JPG", "j");
+    testenv::writeFile(root / "DCIM/100APPLE/sub/IMG_0002.JPG", "j");
+    testenv::writeFile(elsewhere / "IMG_0005.JPG", "j");
+    // Links inside a folder are listed, never entered: to the parent, to the whole file system,
+    // to a folder elsewhere, and a pair naming each other.
+    fs::create_directory_symlink("..", root / "DCIM/100APPLE/parent");
+    fs::create_directory_symlink("/", root / "DCIM/100APPLE/root");
+    fs::create_directory_symlink(elsewhere.path(), root / "DCIM/100APPLE/away");
+    fs::create_symlink("b", root / "DCIM/a");
+    fs::create_symlink("a", root / "DCIM/b");
+    // A link at the top that the filter accepts is entered, wherever it leads; one inside it is not.
+    fs::create_directory_symlink(elsewhere.path(), root / "DCIM/102APPLE");
+    fs::create_directory_symlink("..", elsewhere / "100APPLE");
+
+    EXPECT_EQ(visited(fm, "/DCIM/100APPLE"),
+              (std::vector<std::string>{"IMG_0001.JPG", "away", "parent", "root", "sub", "sub/IMG_0002.JPG"}));
+    const auto apple = [](const std::string& name) { return name == "102APPLE" || name == "100APPLE"; };
+    EXPECT_EQ(visited(fm, "/DCIM", apple),
+              (std::vector<std::string>{"100APPLE", "100APPLE/IMG_0001.JPG", "100APPLE/away", "100APPLE/parent",
+                                        "100APPLE/root", "100APPLE/sub", "100APPLE/sub/IMG_0002.JPG", "102APPLE",
+                                        "102APPLE/100APPLE", "102APPLE/IMG_0005.JPG", "a", "b"}));
+    // Without the filter the linked folder is only a name; the folder asked for may itself be
+    // reached through a link.
+    EXPECT_EQ(visited(fm, "/DCIM").size(), 10u);
+    EXPECT_EQ(visited(fm, "/DCIM/102APPLE"), (std::vector<std::string>{"100APPLE", "IMG_0005.JPG"}));
+    EXPECT_TRUE(visited(fm, "/missing").empty());
+    EXPECT_TRUE(visited(fm, "/DCIM/100APPLE/IMG_0001.JPG").empty());
+}
+
+TEST(FileManager, VisitEntriesSkipsAnUnreadableSubfolder) {
     testenv::ScratchDir root;
     FileManager fm(root.path());
     testenv::writeFile(root / "DCIM/100APPLE/IMG_0001.JPG", "j");
@@ -145,7 +158,7 @@ TEST(FileManager, EnumerateSkipsAnUnreadableSubfolder) {
         DIR* d = opendir((root / "DCIM/locked").c_str());
         lockedForUs = d == nullptr;
         if (d) closedir(d);
-        found = fm.enumerate("/DCIM");
+        found = visited(fm, "/DCIM");
     });
     fs::permissions(root / "DCIM/locked", fs::perms::owner_all);
     if (!lockedForUs) GTEST_SKIP() << "cannot make a folder unreadable here (file-mode checks are bypassed even "
@@ -194,14 +207,46 @@ TEST(FileManager, ConcurrentAtomicWritesNeverMixOrLeaveTemporaries) {
     for (char c : std::string("abcd")) payloads.push_back(std::string(64 * 1024, c));
     std::vector<std::thread> threads;
     std::atomic<int> failures{0};
+    std::atomic<bool> writing{true};
     for (const auto& p : payloads)
         threads.emplace_back([&, p] {
             for (int i = 0; i < 20; ++i)
                 if (!fm.writeAtomically("/Prefs/shared", p.data(), p.size())) ++failures;
         });
+    // Another process's start-up clearing leftovers all the while takes none of the writes.
+    std::thread sweeper([&] {
+        FileManager other(root.path());
+        while (writing) other.removeLeftoverTemporaries("/Prefs");
+    });
     for (auto& t : threads) t.join();
+    writing = false;
+    sweeper.join();
     EXPECT_EQ(failures.load(), 0);
     std::string final = testenv::readFile(root / "Prefs/shared");
     EXPECT_NE(std::find(payloads.begin(), payloads.end(), final), payloads.end());
     EXPECT_EQ(listNames(root / "Prefs"), std::vector<std::string>{"shared"});
+}
+
+TEST(FileManager, LeftoverTemporariesGoOnlyOnceTheirWriterIsGone) {
+    testenv::ScratchDir root;
+    FileManager fm(root.path());
+    const fs::path folder = root / "DCIM/100APPLE";
+    fs::create_directories(folder / "deeper");
+    // Abandoned: nobody holds them, whatever process id the name carries (this one's too).
+    testenv::writeFile(folder / ".kestrova-tmp-1-0.tmp", "a");
+    testenv::writeFile(folder / "deeper" / (".kestrova-tmp-" + std::to_string(getpid()) + "-9.tmp"), "b");
+    // In progress: locked by its writer.
+    testenv::writeFile(folder / ".kestrova-tmp-2-0.tmp", "c");
+    const int fd = ::open((folder / ".kestrova-tmp-2-0.tmp").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    // A FIFO with the prefix is not opened in a way that waits, and not removed.
+    ASSERT_EQ(::mkfifo((folder / ".kestrova-tmp-3-0.tmp").c_str(), 0600), 0);
+    testenv::writeFile(folder / "IMG_0001.JPG", "j");
+
+    EXPECT_EQ(fm.removeLeftoverTemporaries("/DCIM"), 2);
+    EXPECT_EQ(listNames(folder),
+              (std::vector<std::string>{".kestrova-tmp-2-0.tmp", ".kestrova-tmp-3-0.tmp", "IMG_0001.JPG", "deeper"}));
+    ::close(fd);
+    EXPECT_EQ(fm.removeLeftoverTemporaries("/DCIM"), 1);
+    EXPECT_FALSE(fs::exists(folder / ".kestrova-tmp-2-0.tmp"));
 }

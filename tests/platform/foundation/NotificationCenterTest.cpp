@@ -21,11 +21,10 @@ TEST(NotificationCenter, DeliversByNameAndObjectInRegistrationOrder) {
     MainLoop main;
     NotificationCenter center;
     int device = 0, volume = 0;
-    int a = 0, b = 0, c = 0;
     std::vector<std::string> seen;
-    center.addObserver(&a, "orientation", nullptr, [&](const Notification& n) { seen.push_back("a:" + n.name); });
-    center.addObserver(&b, "orientation", &device, [&](const Notification& n) { seen.push_back("b:" + n.name); });
-    center.addObserver(&c, "", &volume, [&](const Notification& n) {
+    auto a = center.addObserver("orientation", nullptr, [&](const Notification& n) { seen.push_back("a:" + n.name); });
+    auto b = center.addObserver("orientation", &device, [&](const Notification& n) { seen.push_back("b:" + n.name); });
+    auto c = center.addObserver("", &volume, [&](const Notification& n) {
         auto it = n.userInfo.find("category");
         seen.push_back("c:" + n.name + ":" + (it == n.userInfo.end() ? "" : std::any_cast<std::string>(it->second)));
     });
@@ -37,46 +36,65 @@ TEST(NotificationCenter, DeliversByNameAndObjectInRegistrationOrder) {
                                               "c:orientation:", "c:volume:Ringtone"}));
 }
 
+TEST(NotificationCenter, AHandleKeepsItsRegistrationAndNoOther) {
+    MainLoop main;
+    NotificationCenter center;
+    std::vector<std::string> seen;
+    ObserverHandle x = center.addObserver("n", nullptr, [&](const Notification&) { seen.push_back("x"); });
+    ObserverHandle y = center.addObserver("n", nullptr, [&](const Notification&) { seen.push_back("y"); });
+    EXPECT_TRUE(x.isActive());
+
+    // Moved: the registration goes with it; the moved-from handle is empty.
+    ObserverHandle kept = std::move(x);
+    EXPECT_FALSE(x.isActive());
+    EXPECT_TRUE(kept.isActive());
+    center.post("n");
+    EXPECT_EQ(seen, (std::vector<std::string>{"x", "y"}));
+
+    // Dropped or reassigned: only that registration ends.
+    seen.clear();
+    { ObserverHandle gone = std::move(y); }
+    center.post("n");
+    EXPECT_EQ(seen, (std::vector<std::string>{"x"}));
+    seen.clear();
+    kept = center.addObserver("n", nullptr, [&](const Notification&) { seen.push_back("z"); });
+    center.post("n");
+    EXPECT_EQ(seen, (std::vector<std::string>{"z"}));
+
+    // An empty handler registers nothing.
+    EXPECT_FALSE(center.addObserver("n", nullptr, {}).isActive());
+}
+
 TEST(NotificationCenter, RemovalDuringDeliveryIsSafe) {
     MainLoop main;
     NotificationCenter center;
-    int a = 0, b = 0, c = 0;
     std::vector<std::string> seen;
+    ObserverHandle a, b, c, b2;
     // a removes b (registered after it) and itself while the notification is being delivered.
-    center.addObserver(&a, "n", nullptr, [&](const Notification&) {
+    a = center.addObserver("n", nullptr, [&](const Notification&) {
         seen.push_back("a");
-        center.removeObserver(&b);
-        center.removeObserver(&a);
+        b.reset();
+        a.reset();
     });
-    center.addObserver(&b, "n", nullptr, [&](const Notification&) { seen.push_back("b"); });
-    center.addObserver(&c, "n", nullptr, [&](const Notification&) {
+    b = center.addObserver("n", nullptr, [&](const Notification&) { seen.push_back("b"); });
+    c = center.addObserver("n", nullptr, [&](const Notification&) {
         seen.push_back("c");
-        center.addObserver(&b, "n", nullptr, [&](const Notification&) { seen.push_back("b2"); });
+        if (!b2.isActive()) b2 = center.addObserver("n", nullptr, [&](const Notification&) { seen.push_back("b2"); });
     });
     center.post("n");
     EXPECT_EQ(seen, (std::vector<std::string>{"a", "c"}));  // b2 was added mid-delivery: next time
     seen.clear();
     center.post("n");
     EXPECT_EQ(seen, (std::vector<std::string>{"c", "b2"}));
-
-    // Removing one (name, object) registration keeps the observer's others.
-    int obj = 0;
-    seen.clear();
-    center.addObserver(&a, "x", &obj, [&](const Notification&) { seen.push_back("ax"); });
-    center.addObserver(&a, "y", nullptr, [&](const Notification&) { seen.push_back("ay"); });
-    center.removeObserver(&a, "x", &obj);
-    center.post("x", &obj);
-    center.post("y");
-    EXPECT_EQ(seen, (std::vector<std::string>{"ay"}));
 }
 
 TEST(NotificationCenter, PostFromAnotherThreadIsDeliveredOnTheMainLoop) {
     MainLoop main;
     NotificationCenter center;
     const auto mainThread = std::this_thread::get_id();
-    int observer = 0, delivered = 0;
+    int delivered = 0;
     bool onMain = false;
-    center.addObserver(&observer, "ready", nullptr, [&](const Notification&) {
+    auto observer = center.addObserver("ready", nullptr, [&](const Notification&) {
         ++delivered;
         onMain = std::this_thread::get_id() == mainThread;
     });
@@ -90,13 +108,16 @@ TEST(NotificationCenter, PostFromAnotherThreadIsDeliveredOnTheMainLoop) {
 
 TEST(NotificationCenter, PostForACentreDestroyedMeanwhileIsDropped) {
     MainLoop main;
-    int delivered = 0, observer = 0;
+    int delivered = 0;
+    ObserverHandle outlives;
     {
         NotificationCenter center;
-        center.addObserver(&observer, "late", nullptr, [&](const Notification&) { ++delivered; });
+        outlives = center.addObserver("late", nullptr, [&](const Notification&) { ++delivered; });
         std::thread t([&] { center.post("late"); });
         t.join();
     }
     main.loop.runDue();  // must not touch the destroyed centre
     EXPECT_EQ(delivered, 0);
+    EXPECT_FALSE(outlives.isActive());
+    outlives.reset();  // nor must the handle
 }

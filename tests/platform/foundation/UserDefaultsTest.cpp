@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <climits>
 #include <unistd.h>
 
@@ -199,11 +202,15 @@ TEST_F(UserDefaultsTest, StartRemovesTemporariesOfInterruptedWrites) {
     testenv::writeFile(prefs() / ours, "in progress");
     testenv::writeFile(prefs() / lookalike, "kept");
     testenv::writeFile(fileOf(kSpringboard), "kept too");
+    // A write in progress holds its temporary locked.
+    const int writer = ::open((prefs() / ours).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
 
     UserDefaults again(files, kApp);
     EXPECT_EQ(again.integerForKey("ColorMode"), 3);
     EXPECT_EQ(prefsFolder(), (std::vector<std::string>{ours, kSpringboard + ".plist", lookalike, kApp + ".plist"}));
     EXPECT_EQ(testenv::readFile(fileOf(kApp)), saved);
+    ::close(writer);
 }
 
 TEST_F(UserDefaultsTest, UnreadableForeignDomainIsNeverReplaced) {

@@ -22,12 +22,12 @@ protected:
         RunLoop::setMain(&loop);
         NotificationCenter::setDefaultCenter(&center);
         EventLog::clear();
-        center.addObserver(this, SVC::kSystemVolumeDidChangeNotification, &avs, [this](const Notification& n) {
+        observer = center.addObserver(SVC::kSystemVolumeDidChangeNotification, &avs, [this](const Notification& n) {
             seen.push_back(n);
         });
     }
     void TearDown() override {
-        center.removeObserver(this);
+        observer.reset();
         NotificationCenter::setDefaultCenter(nullptr);
         RunLoop::setMain(nullptr);
     }
@@ -42,6 +42,7 @@ protected:
     NotificationCenter center;
     SVC avs;
     std::vector<Notification> seen;
+    ObserverHandle observer;
 };
 
 }  // namespace
@@ -133,16 +134,14 @@ TEST_F(VolumeFixture, KeysStepBySixteenthsAndStopAtTheEnds) {
 
 TEST_F(VolumeFixture, AnnouncementsOfAControllerThatIsGoneAreDropped) {
     std::vector<Notification> any;
-    int observer = 0;
-    center.addObserver(&observer, SVC::kSystemVolumeDidChangeNotification, nullptr,
-                       [&](const Notification& n) { any.push_back(n); });
+    auto fromAny = center.addObserver(SVC::kSystemVolumeDidChangeNotification, nullptr,
+                                      [&](const Notification& n) { any.push_back(n); });
     {
         SVC shortLived;
         shortLived.volumeUp();
     }
     loop.runDue();
     EXPECT_TRUE(any.empty());
-    center.removeObserver(&observer);
 
     // The shared controller is one object until another is installed.
     EXPECT_EQ(&SVC::sharedInstance(), &SVC::sharedInstance());

@@ -12,7 +12,7 @@ TEST(Device, OrientationIsAnnouncedOnlyWhenAskedForAndChanged) {
     NotificationCenter::setDefaultCenter(&center);
     Device device;
     std::vector<int> seen;
-    center.addObserver(&seen, Device::kOrientationDidChangeNotification, &device, [&](const Notification& n) {
+    auto observer = center.addObserver(Device::kOrientationDidChangeNotification, &device, [&](const Notification& n) {
         EXPECT_EQ(n.object, &device);
         seen.push_back(static_cast<const Device*>(n.object)->orientation());
     });
@@ -50,7 +50,7 @@ TEST(Device, OrientationIsAnnouncedOnlyWhenAskedForAndChanged) {
     device.setOrientation(3);
     EXPECT_EQ(seen.size(), 4u);
 
-    center.removeObserver(&seen);
+    observer.reset();
     NotificationCenter::setDefaultCenter(nullptr);
 }
 

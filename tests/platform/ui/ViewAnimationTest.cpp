@@ -1,9 +1,11 @@
 #include "CoreUiFixture.h"
 
+#include "platform/ui/AnimationDelegateHandle.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewAnimation.h"
 #include "platform/ui/Window.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -184,17 +186,25 @@ TEST_F(ViewAnimationTest, SettingOutsideABlockEndsTheAnimationUnfinished) {
 
 TEST_F(ViewAnimationTest, ForgottenDelegateAndDestroyedViewGetNoCallback) {
     int calls = 0;
-    int owner = 0;
-    // Phase 1: the delegate goes while its animation runs.
+    // Phase 1: the delegate goes while its animation runs; another's callback still comes.
+    auto owner = std::make_unique<AnimationDelegateHandle>();
+    AnimationDelegateHandle other;
     ViewAnimation::beginAnimations("a");
     ViewAnimation::setAnimationDuration(0.5);
-    ViewAnimation::setAnimationDelegate(&owner);
-    ViewAnimation::setAnimationDidStopCallback([&](const std::string&, bool) { ++calls; });
+    ViewAnimation::setAnimationDelegate(*owner);
+    ViewAnimation::setAnimationDidStopCallback([&](const std::string&, bool) { calls += 1; });
     view_->setAlpha(0.2f);
     ViewAnimation::commitAnimations();
-    ViewAnimation::forgetDelegate(&owner);
+    ViewAnimation::beginAnimations("a2");
+    ViewAnimation::setAnimationDuration(0.5);
+    ViewAnimation::setAnimationDelegate(other);
+    ViewAnimation::setAnimationDidStopCallback([&](const std::string&, bool) { calls += 10; });
+    view_->setCenter({7, 7});
+    ViewAnimation::commitAnimations();
+    owner.reset();
     runFor(1);
-    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(calls, 10);
+    calls = 0;
 
     // Phase 2: the animated view is destroyed: the block still reports, unfinished, once.
     bool finished = true;

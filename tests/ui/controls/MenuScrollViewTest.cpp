@@ -274,6 +274,23 @@ TEST_F(MenuScrollViewTest, TheSlideMovesBarShutterAreaAndTriangleTogether) {
     EXPECT_EQ(stackHidden.back(), false);
 }
 
+TEST_F(MenuScrollViewTest, OnlyWhatTheBarShowsTakesTouches) {
+    // (160, 320) lies on the shutter area's short frame and, with the bar up, on its tips band.
+    const platform::Point overBand{160, 320};
+    const platform::Point emptyArea{10, 470};  // the bar's own empty area, below its pages
+    bar_->showOptionsLabel("tips");
+    EXPECT_EQ(window_.hitTest(overBand, nullptr), snap_) << "slid down, the bar takes nothing";
+
+    tap(triangle_);
+    ASSERT_FALSE(bar_->hidden());
+    EXPECT_EQ(window_.hitTest(overBand, nullptr), bar_) << "the shown band swallows the touch";
+    EXPECT_EQ(window_.hitTest(emptyArea, nullptr), &window_);
+
+    bar_->hideOptionsLabel();
+    EXPECT_EQ(window_.hitTest(overBand, nullptr), snap_) << "no band, the shutter area beneath";
+    EXPECT_EQ(window_.hitTest({10, 416}, nullptr), left_);
+}
+
 TEST_F(MenuScrollViewTest, ArrowsFadeOutWithFewerThanTwoPages) {
     addPages(1);
     bar_->updateArrows();

@@ -1,0 +1,56 @@
+#pragma once
+// The system sounds' output, opened on a thread of its own. A sound server may take its time or
+// never answer (PipeWire without an output waits until one appears), and neither the window nor
+// the termination it owes the application may wait for it. Until the output is open nothing is
+// heard (sounds are still logged); when opening fails, takes longer than the deadline, or the
+// output is lost later, one line says so. An output that opens after its deadline is still used.
+#include "host/window/AudioOutput.h"
+
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/TimerHandle.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+class RunLoop;
+}
+
+namespace host {
+
+class BackgroundAudioSink final : public platform::AudioSink {
+public:
+    // Runs on the opening thread; null with the reason in `why` when there is no output.
+    using Opener = std::function<std::unique_ptr<AudioOutput>(std::string* why)>;
+    using Reporter = std::function<void(const std::string& line)>;
+
+    // `loop` is the main run loop; `report` is called on it.
+    BackgroundAudioSink(platform::RunLoop& loop, Opener opener, platform::Seconds deadline, Reporter report);
+    // Closes the output on its thread, waiting at most `kCloseDeadline`; an opener or a close that
+    // does not return is left behind (never joined) with what it holds.
+    ~BackgroundAudioSink() override;
+    BackgroundAudioSink(const BackgroundAudioSink&) = delete;
+    BackgroundAudioSink& operator=(const BackgroundAudioSink&) = delete;
+
+    // Main thread; never blocks.
+    void play(std::shared_ptr<const platform::PcmSound> sound) override;
+    // True while sounds are heard.
+    bool open() const { return output_ && !output_->lost(); }
+
+    static constexpr platform::Seconds kCloseDeadline{1.0};
+
+private:
+    struct Shared;
+    void opened();  // main thread, once the opener returned
+    void sayNoSound(const std::string& why);
+
+    std::shared_ptr<Shared> shared_;
+    platform::Seconds deadline_;
+    Reporter report_;
+    AudioOutput* output_ = nullptr;  // owned by shared_, once opened
+    bool said_ = false;
+    platform::TimerHandle deadlineTimer_;
+};
+
+}  // namespace host

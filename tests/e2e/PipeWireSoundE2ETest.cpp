@@ -1,0 +1,204 @@
+// The window on a private PipeWire, as a desktop session runs it: without an audio output, with
+// one, with a server that does not answer and with one that goes away while we play. In each the
+// window starts, a click takes a picture, and SIGTERM ends the program through its own
+// termination (status 0, "terminate" logged, the picture whole) because no thread, ours or the
+// sound library's, takes the signal itself. Every wait is bounded, none fixed.
+#include "tests/support/PipeWireDaemon.h"
+#include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+using testenv::shellQuote;
+
+namespace {
+
+bool haveProgram(const char* name) { return testenv::run(std::string("command -v ") + name).status == 0; }
+
+struct Session {
+    testenv::CommandResult result;  // the driving script's own output
+    std::string stderrText;         // what kestrova printed
+    std::string events;
+    std::string masks;              // each thread's SigBlk line, just before SIGTERM
+    fs::path dcim;
+};
+
+// Starts the window as a client of `pw`, runs `before` once the window is up, clicks the shutter
+// area until a picture is on disk, runs `after`, then sends SIGTERM.
+Session runSession(const testenv::ScratchDir& dir, const testenv::PipeWireDaemon& pw, const std::string& before,
+                   const std::string& after = "") {
+    Session s;
+    const fs::path device = dir / "device";
+    s.dcim = device / "var/mobile/Media/DCIM";
+    const std::string log = (dir / "events.log").string(), err = (dir / "stderr.txt").string(),
+                      masks = (dir / "masks.txt").string();
+    const std::string inner =
+        pw.envPrefix() + " " + shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " +
+        shellQuote(device.string()) + " --event-log " + shellQuote(log) + " 2>" + shellQuote(err) + " & pid=$!\n"
+        "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
+        "[ -n \"$wid\" ] || { echo 'no window'; kill -KILL $pid; exit 1; }\n" +
+        before +
+        // The camera roll is scanned about a second after start; a press before that takes no
+        // picture, so the click is repeated until one is on disk.
+        "shot=''\n"
+        "for try in $(seq 30); do\n"
+        "  xdotool mousemove --window $wid 160 200 click 1\n"
+        "  for i in $(seq 20); do\n"
+        "    shot=$(find " + shellQuote(s.dcim.string()) + " -name 'IMG_*.JPG' 2>/dev/null | head -1)\n"
+        "    [ -n \"$shot\" ] && break 2\n"
+        "    sleep 0.05\n"
+        "  done\n"
+        "done\n"
+        "[ -n \"$shot\" ] && echo SHOT-FOUND || echo SHOT-MISSING\n" +
+        after +
+        "for t in /proc/$pid/task/*; do echo \"$(cut -d' ' -f1 $t/syscall) $(grep '^SigBlk' $t/status)\"; done > " +
+        shellQuote(masks) + "\n"
+        "kill -TERM $pid\n"
+        "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
+        "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -KILL $pid; }\n"
+        "wait $pid; echo \"exit=$?\"\n";
+    s.result = testenv::run("timeout 120 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
+    s.stderrText = testenv::readFile(err);
+    s.events = testenv::readFile(log);
+    s.masks = testenv::readFile(masks);
+    return s;
+}
+
+// Each thread's system call number and SigBlk line. The signal watcher waits in rt_sigtimedwait
+// (128), during which the kernel shows the signals it waits for as unblocked; every other thread
+// must block SIGHUP, SIGINT and SIGTERM (bits 1, 2 and 15), or one of them may take the signal.
+bool everyOtherThreadBlocksTermination(const std::string& masks, int* threads) {
+    std::istringstream in(masks);
+    std::string syscall, label, hex;
+    int waiters = 0;
+    *threads = 0;
+    while (in >> syscall >> label >> hex) {
+        if (syscall == "128") {
+            ++waiters;
+            continue;
+        }
+        const unsigned long long bits = std::stoull(hex, nullptr, 16);
+        const unsigned long long wanted = (1ull << 0) | (1ull << 1) | (1ull << 14);
+        if ((bits & wanted) != wanted) return false;
+        ++*threads;
+    }
+    return waiters == 1 && *threads > 0;
+}
+
+// What ended well: a whole picture with its thumbnail, status 0, the termination logged.
+void expectEndedThroughTermination(const Session& s) {
+    EXPECT_NE(s.result.out.find("SHOT-FOUND"), std::string::npos) << s.result.out << s.stderrText;
+    EXPECT_NE(s.result.out.find("exit=0"), std::string::npos) << s.result.out << s.stderrText;
+    EXPECT_NE(s.events.find(" terminate\n"), std::string::npos) << s.events;
+    int jpegs = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(s.dcim, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (it->path().extension() != ".JPG") continue;
+        ++jpegs;
+        auto decoded = testenv::run(testenv::djpeg() + " -outfile /dev/null " + shellQuote(it->path().string()));
+        EXPECT_EQ(decoded.status, 0) << it->path() << ": " << decoded.out;
+        EXPECT_TRUE(fs::exists(fs::path(it->path()).replace_extension(".THM"))) << it->path();
+    }
+    EXPECT_GT(jpegs, 0);
+}
+
+class PipeWireWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!haveProgram("xvfb-run") || !haveProgram("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+        if (!pw.start()) GTEST_SKIP() << pw.error();
+    }
+    testenv::PipeWireDaemon pw;
+    testenv::ScratchDir dir;
+};
+
+}  // namespace
+
+TEST_F(PipeWireWindow, WithoutAnOutputTheWindowRunsAndSigtermEndsIt) {
+    const Session s = runSession(dir, pw, "");
+    expectEndedThroughTermination(s);
+    int threads = 0;
+    EXPECT_TRUE(everyOtherThreadBlocksTermination(s.masks, &threads)) << s.masks;
+    // Still waiting for an output when it ended, or told there is none.
+    if (!s.stderrText.empty()) {
+        EXPECT_EQ(s.stderrText.rfind("kestrova: no sound (", 0), 0u) << s.stderrText;
+    }
+    EXPECT_LE(std::count(s.stderrText.begin(), s.stderrText.end(), '\n'), 1) << s.stderrText;
+}
+
+TEST_F(PipeWireWindow, WithAnOutputSigtermRightAfterAShotWritesIt) {
+    ASSERT_TRUE(pw.createNullSink()) << pw.error();
+    // The sound has its stream before the first click.
+    const Session s = runSession(dir, pw, "");
+    expectEndedThroughTermination(s);
+    EXPECT_NE(s.events.find(" sound shutter\n"), std::string::npos) << s.events;
+    int threads = 0;
+    EXPECT_TRUE(everyOtherThreadBlocksTermination(s.masks, &threads)) << s.masks;
+    EXPECT_EQ(s.stderrText, "");
+}
+
+TEST_F(PipeWireWindow, AServerThatDoesNotAnswerIsOneLine) {
+    ASSERT_TRUE(pw.createNullSink()) << pw.error();
+    pw.freeze();
+    const std::string err = (dir / "stderr.txt").string();
+    const Session s = runSession(dir, pw,
+                                 "for i in $(seq 200); do grep -q 'no sound' " + shellQuote(err) +
+                                     " && break; sleep 0.05; done\n");
+    pw.thaw();
+    expectEndedThroughTermination(s);
+    EXPECT_EQ(s.stderrText, "kestrova: no sound (the sound server did not answer within 3 s)\n");
+}
+
+TEST_F(PipeWireWindow, AServerThatGoesAwayIsOneLine) {
+    ASSERT_TRUE(pw.createNullSink()) << pw.error();
+    // Once our stream is on the server, the server goes. The shutter sound after that stays in the
+    // queue; a later one finds it there and says so, once, while the pictures go on.
+    const std::string stopped = (dir / "stop-now").string(), gone = (dir / "gone").string(),
+                      err = (dir / "stderr.txt").string();
+    const std::string waitForStream =
+        "for i in $(seq 200); do " + pw.envPrefix() +
+        " timeout 2 pw-cli ls Node | grep -q 'Stream/Output/Audio' && break; sleep 0.05; done\n"
+        "touch " + shellQuote(stopped) + "\n"
+        "for i in $(seq 200); do [ -e " + shellQuote(gone) + " ] && break; sleep 0.05; done\n";
+    const std::string shootUntilSaid =
+        "for i in $(seq 40); do grep -q 'no sound' " + shellQuote(err) +
+        " && break; xdotool mousemove --window $wid 160 200 click 1; sleep 0.5; done\n"
+        "xdotool mousemove --window $wid 160 200 click 1\n";
+    std::thread stopper([&] {
+        for (int i = 0; i < 400 && !fs::exists(stopped); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pw.stop();
+        testenv::writeFile(gone, "");
+    });
+    const Session s = runSession(dir, pw, waitForStream, shootUntilSaid);
+    stopper.join();
+    expectEndedThroughTermination(s);
+    EXPECT_EQ(s.stderrText, "kestrova: no sound (the sound output went away)\n");
+}
+
+// No daemon, and a libpipewire without its client.conf (the library installed without the
+// server): only our line, none of the library's.
+TEST(PipeWireLibrary, WithoutItsConfigurationOnlyOurLine) {
+    if (!haveProgram("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+    testenv::ScratchDir dir;
+    fs::create_directories(dir / "run");
+    fs::permissions(dir / "run", fs::perms::owner_all, fs::perm_options::replace);
+    fs::create_directories(dir / "no-config");
+    testenv::writeFile(dir / "quit.script", "wait 0.5\nquit\n");
+    testenv::writeFile(dir / "asound.conf", "");  // ALSA knows no device on any machine
+    auto r = testenv::run("cd " + shellQuote(dir.path().string()) +
+                          " && env -u PULSE_SERVER -u SDL_AUDIODRIVER -u PIPEWIRE_DEBUG XDG_RUNTIME_DIR=\"$PWD/run\""
+                          " PIPEWIRE_CONFIG_DIR=\"$PWD/no-config\" ALSA_CONFIG_PATH=asound.conf timeout 60 " +
+                          testenv::xvfbRun() + " " + shellQuote(testenv::kestrovaBinary()) +
+                          " --camera synthetic --device-root device --event-log events.log --script quit.script");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("kestrova: no sound (", 0), 0u) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+}

@@ -1,0 +1,175 @@
+// The sound output opened on a thread of its own, with outputs and openers of our own making:
+// one that fails, one that never answers until the test lets it, one that is lost while open,
+// and one whose closing hangs. The main loop runs on a manual clock, so the deadline is exact;
+// the opener's thread is waited for in real time, with deadlines.
+#include "host/window/BackgroundAudioSink.h"
+
+#include "platform/foundation/RunLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+
+using host::AudioOutput;
+using host::BackgroundAudioSink;
+using platform::Seconds;
+
+namespace {
+
+struct FakeOutput final : AudioOutput {
+    std::atomic<int>* plays;
+    std::atomic<bool>* lostFlag;
+    std::atomic<bool>* closed;
+    std::thread::id* closedOn;
+    std::atomic<bool>* holdClose = nullptr;  // the close waits while this is true
+    FakeOutput(std::atomic<int>* p, std::atomic<bool>* l, std::atomic<bool>* c, std::thread::id* on)
+        : plays(p), lostFlag(l), closed(c), closedOn(on) {}
+    ~FakeOutput() override {
+        while (holdClose && holdClose->load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        *closedOn = std::this_thread::get_id();
+        closed->store(true);
+    }
+    void play(std::shared_ptr<const platform::PcmSound>) override { ++*plays; }
+    bool lost() const override { return lostFlag->load(); }
+};
+
+struct Fixture {
+    platform::ManualClock clock;
+    platform::RunLoop loop{clock};
+    std::vector<std::string> lines;
+    std::atomic<int> plays{0};
+    std::atomic<bool> lost{false}, closed{false}, release{false}, returned{false};
+    std::thread::id closedOn;
+    const std::shared_ptr<const platform::PcmSound> sound = std::make_shared<platform::PcmSound>();
+
+    BackgroundAudioSink::Reporter reporter() {
+        return [this](const std::string& line) { lines.push_back(line); };
+    }
+    std::unique_ptr<AudioOutput> output() { return std::make_unique<FakeOutput>(&plays, &lost, &closed, &closedOn); }
+    // Runs the loop's posts (not its clock) until `done`, for at most 10 s of real time.
+    bool turnUntil(const std::function<bool()>& done) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            loop.runDue(platform::RunLoopMode::Common);
+            loop.waitForWork(0.01);
+        }
+        return true;
+    }
+    static bool within10s(const std::function<void()>& fn) {
+        auto f = std::async(std::launch::async, fn);
+        return f.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    }
+};
+
+}  // namespace
+
+TEST(BackgroundAudioSink, OpensOffTheMainThreadPlaysAndClosesOnItsThread) {
+    Fixture f;
+    std::thread::id openedOn;
+    auto sink = std::make_unique<BackgroundAudioSink>(
+        f.loop, [&](std::string*) { openedOn = std::this_thread::get_id(); return f.output(); }, Seconds(3),
+        f.reporter());
+    ASSERT_TRUE(f.turnUntil([&] { return sink->open(); }));
+    EXPECT_NE(openedOn, std::this_thread::get_id());
+    sink->play(f.sound);
+    sink->play(f.sound);
+    EXPECT_EQ(f.plays, 2);
+    // Well after the deadline: the output opened in time, so nothing is said.
+    f.loop.runFor(Seconds(10), platform::RunLoopMode::Common);
+    EXPECT_TRUE(f.lines.empty());
+    sink.reset();
+    EXPECT_TRUE(f.closed);
+    EXPECT_NE(f.closedOn, std::this_thread::get_id());
+}
+
+TEST(BackgroundAudioSink, NoOutputIsOneLineWithTheReason) {
+    Fixture f;
+    BackgroundAudioSink sink(
+        f.loop, [](std::string* why) { *why = "no device"; return std::unique_ptr<AudioOutput>(); }, Seconds(3),
+        f.reporter());
+    ASSERT_TRUE(f.turnUntil([&] { return !f.lines.empty(); }));
+    sink.play(f.sound);
+    f.loop.runFor(Seconds(10), platform::RunLoopMode::Common);
+    EXPECT_EQ(f.lines, (std::vector<std::string>{"kestrova: no sound (no device)"}));
+    EXPECT_FALSE(sink.open());
+
+    // Said even when the program ends before its loop turned again.
+    Fixture g;
+    auto quick = std::make_unique<BackgroundAudioSink>(
+        g.loop, [](std::string* why) { *why = "no device"; return std::unique_ptr<AudioOutput>(); }, Seconds(3),
+        g.reporter());
+    g.loop.waitForWork(10.0);  // the opener's result is posted
+    quick.reset();
+    g.loop.runDue(platform::RunLoopMode::Common);
+    EXPECT_EQ(g.lines, (std::vector<std::string>{"kestrova: no sound (no device)"}));
+}
+
+TEST(BackgroundAudioSink, AServerThatDoesNotAnswerNeitherBlocksNorIsWaitedFor) {
+    Fixture f;
+    auto opener = [&](std::string*) {
+        while (!f.release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        f.returned = true;
+        return f.output();
+    };
+    auto sink = std::make_unique<BackgroundAudioSink>(f.loop, opener, Seconds(3), f.reporter());
+    sink->play(f.sound);  // not open yet: nothing heard, nothing waited for
+    f.loop.runFor(Seconds(2.9), platform::RunLoopMode::Common);
+    EXPECT_TRUE(f.lines.empty());
+    f.loop.runFor(Seconds(0.2), platform::RunLoopMode::Common);
+    EXPECT_EQ(f.lines, (std::vector<std::string>{"kestrova: no sound (the sound server did not answer within 3 s)"}));
+    // The output answering late is still used, without another line.
+    f.release = true;
+    ASSERT_TRUE(f.turnUntil([&] { return sink->open(); }));
+    sink->play(f.sound);
+    EXPECT_EQ(f.plays, 1);
+    EXPECT_EQ(f.lines.size(), 1u);
+
+    // A sink that goes while its opener still hangs does not wait for it; the output the opener
+    // returns after that is left alone.
+    Fixture g;
+    auto hanging = std::make_unique<BackgroundAudioSink>(
+        g.loop,
+        [&](std::string*) {
+            while (!g.release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            g.returned = true;
+            return std::unique_ptr<AudioOutput>();
+        },
+        Seconds(3), g.reporter());
+    EXPECT_TRUE(Fixture::within10s([&] { hanging.reset(); }));
+    g.release = true;
+    ASSERT_TRUE(g.turnUntil([&] { return g.returned.load(); }));
+    EXPECT_TRUE(g.lines.empty());
+}
+
+TEST(BackgroundAudioSink, ALostOutputIsOneLineAndHeardNoMore) {
+    Fixture f;
+    BackgroundAudioSink sink(f.loop, [&](std::string*) { return f.output(); }, Seconds(3), f.reporter());
+    ASSERT_TRUE(f.turnUntil([&] { return sink.open(); }));
+    f.lost = true;
+    sink.play(f.sound);
+    sink.play(f.sound);
+    EXPECT_EQ(f.plays, 0);
+    EXPECT_EQ(f.lines, (std::vector<std::string>{"kestrova: no sound (the sound output went away)"}));
+}
+
+TEST(BackgroundAudioSink, AClosingThatHangsIsLeftBehind) {
+    Fixture f;
+    std::atomic<bool> hold{true};
+    auto sink = std::make_unique<BackgroundAudioSink>(
+        f.loop,
+        [&](std::string*) {
+            auto out = std::make_unique<FakeOutput>(&f.plays, &f.lost, &f.closed, &f.closedOn);
+            out->holdClose = &hold;
+            return std::unique_ptr<AudioOutput>(std::move(out));
+        },
+        Seconds(3), f.reporter());
+    ASSERT_TRUE(f.turnUntil([&] { return sink->open(); }));
+    EXPECT_TRUE(Fixture::within10s([&] { sink.reset(); }));
+    EXPECT_FALSE(f.closed);
+    hold = false;
+    EXPECT_TRUE(f.turnUntil([&] { return f.closed.load(); }));
+}
