@@ -188,8 +188,8 @@ void KestrovaAppDelegate::initializeGeoPositioning() {
     if (manager && manager->locationServicesEnabled()) manager->startUpdatingLocation();
     // Services that come back on (a positioning service restarted, the switch turned on) start
     // updates as launch would; the information page says either way.
-    platform::NotificationCenter::defaultCenter().addObserver(
-        this, platform::LocationServices::kEnabledDidChangeNotification, nullptr, [this](const platform::Notification&) {
+    locationServicesObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
+        platform::LocationServices::kEnabledDidChangeNotification, nullptr, [this](const platform::Notification&) {
             auto m = geo_->locationManager();
             if (m && m->locationServicesEnabled() && !m->updating()) m->startUpdatingLocation();
             updateAboutViewLabels();

@@ -192,8 +192,8 @@ TEST_F(LocationFixture, ServicesAreOnWhileTheSwitchIsOnAndTheReceiverAvailable) 
     NotificationCenter center;
     NotificationCenter::setDefaultCenter(&center);
     int announced = 0;
-    center.addObserver(&announced, LocationServices::kEnabledDidChangeNotification, nullptr,
-                       [&](const Notification&) { ++announced; });
+    auto observer = center.addObserver(LocationServices::kEnabledDidChangeNotification, nullptr,
+                                       [&](const Notification&) { ++announced; });
     auto raw = std::make_shared<RawSource>();
     install(true, raw);
     raw->setAvailable(false);
