@@ -13,6 +13,7 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/location/LocationManager.h"
+#include "platform/location/LocationServices.h"
 #include "platform/media/SystemVolumeController.h"
 #include "platform/system/ApplicationServices.h"
 #include "platform/system/Device.h"
@@ -185,6 +186,14 @@ void KestrovaAppDelegate::initializeGeoPositioning() {
     geo_->setDelegate(this);
     auto manager = geo_->locationManager();
     if (manager && manager->locationServicesEnabled()) manager->startUpdatingLocation();
+    // Services that come back on (a positioning service restarted, the switch turned on) start
+    // updates as launch would; the information page says either way.
+    locationServicesObserver_ = platform::NotificationCenter::defaultCenter().addObserver(
+        platform::LocationServices::kEnabledDidChangeNotification, nullptr, [this](const platform::Notification&) {
+            auto m = geo_->locationManager();
+            if (m && m->locationServicesEnabled() && !m->updating()) m->startUpdatingLocation();
+            updateAboutViewLabels();
+        });
 }
 
 void KestrovaAppDelegate::loadAboutView() {

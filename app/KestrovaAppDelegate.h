@@ -239,6 +239,7 @@ private:
     platform::SystemVolumeController* avs_ = nullptr;
     platform::ObserverHandle volumeObserver_;       // the volume keys
     platform::ObserverHandle orientationObserver_;  // the device turning
+    platform::ObserverHandle locationServicesObserver_;  // location services on or off
     platform::AnimationDelegateHandle animations_;   // the progress bar's callbacks
     platform::CameraView* cam_ = nullptr;                // owned by mainView_
     platform::CameraController* cc_ = nullptr;           // the platform's shared controller

@@ -28,6 +28,7 @@ graphics.scale1600x1200To960x720|3|BM_ScaleDown1600x1200To960x720|scale down, <=
 ui.compose320x480x30ViewsScale2|4|BM_ComposeScreen30ViewsScale2|compose 30 views at scale 2, <= 8 ms
 idle_window_CPU|4|BM_IdleWindowCpu|idle window (information page), < 2 % of a core
 live_camera_window_CPU|20|BM_LiveCameraWindowCpu|live camera page, <= 0.9 % of a core
+sensors_idle_window_CPU|29|BM_SensorsIdleWindowCpu|information page with both services connected, 0 % of a core
 session.firstFrameWindowShown|5|BM_WindowShownAfterStart|first frame, <= 300 ms after start
 camera.syntheticPreview30fpsShareOfCore|5|BM_SyntheticPreviewFrameUpright|synthetic camera at 30 fps, < 10 % of a core
 capture_worst_case_sepia|20|BM_WorstCaseSepia|worst case (sepia), <= 1.5 Y

@@ -12,6 +12,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs libexif-dev
   libplist-dev libplist-utils nlohmann-json3-dev
   libgps-dev gpsd gpsd-clients libv4l-dev
+  libsdbus-c++-dev python3-dbusmock
   libimage-exiftool-perl fontconfig xvfb xauth xdotool librsvg2-bin
   appstream desktop-file-utils dpkg-dev lintian openbox x11-utils
   pipewire pipewire-bin wireplumber dbus dbus-daemon

@@ -42,10 +42,12 @@ std::optional<std::string> parseCamera(const std::string& v, CameraChoice& out) 
 }
 
 std::optional<std::string> parseLocation(const std::string& v, LocationChoice& out) {
-    const std::string expected = "expected disabled, none, LAT,LON or gpsd[:HOST[:PORT]], got " + inQuotes(v);
+    const std::string expected = "expected auto, geoclue, disabled, none, LAT,LON or gpsd[:HOST[:PORT]], got " + inQuotes(v);
     out = LocationChoice{};
-    if (v == "disabled") {
-        out.kind = LocationChoice::Kind::Disabled;
+    if (v == "disabled" || v == "geoclue" || v == "auto") {
+        out.kind = v == "disabled" ? LocationChoice::Kind::Disabled
+                   : v == "geoclue" ? LocationChoice::Kind::GeoClue
+                                    : LocationChoice::Kind::Auto;
         return std::nullopt;
     }
     if (v == "none") return std::nullopt;
@@ -91,6 +93,8 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
     Options o;
     bool rootGiven = false;
     bool languageGiven = false;
+    bool orientationGiven = false;
+    bool locationGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> inlineValue;
@@ -148,13 +152,17 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
             o.language = *v;
             languageGiven = true;
         } else if (name == "--orientation") {
+            orientationGiven = true;
+            o.orientationSensor = *v == "sensor";
+            if (o.orientationSensor) continue;
             auto n = parseInteger(*v);
-            if (!n || *n < 1 || *n > 6) return failure(name + ": expected 1 to 6, got " + inQuotes(*v));
+            if (!n || *n < 1 || *n > 6) return failure(name + ": expected sensor or 1 to 6, got " + inQuotes(*v));
             o.orientation = int(*n);
         } else if (name == "--camera") {
             if (auto err = parseCamera(*v, o.camera)) return failure(name + ": " + *err);
         } else if (name == "--location") {
             if (auto err = parseLocation(*v, o.location)) return failure(name + ": " + *err);
+            locationGiven = true;
         } else if (name == "--script") {
             o.script = *v;
         } else if (name == "--event-log") {
@@ -167,6 +175,9 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
         }
     }
     if (!languageGiven) o.language = EnvironmentLanguage::choose(getenv);
+    // A window is a device in someone's hands: it listens to the machine's own sensors.
+    if (!o.headless && !orientationGiven) o.orientationSensor = true;
+    if (!o.headless && !locationGiven) o.location.kind = LocationChoice::Kind::Auto;
     if (!rootGiven) {
         auto root = defaultDeviceRoot(getenv);
         if (!root) return failure("--device-root: neither XDG_DATA_HOME nor HOME is set; give a folder");
@@ -179,8 +190,8 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
 
 std::string Options::usage() {
     return "usage: kestrova [--device-root DIR] [--headless] [--scale N] [--fullscreen] [--language CODE]\n"
-           "                [--orientation N] [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN|pipewire[:NAME]]\n"
-           "                [--location disabled|none|LAT,LON|gpsd[:HOST[:PORT]]]\n"
+           "                [--orientation sensor|N] [--camera auto|synthetic|images:DIR|v4l2:/dev/videoN|pipewire[:NAME]]\n"
+           "                [--location auto|geoclue|disabled|none|LAT,LON|gpsd[:HOST[:PORT]]]\n"
            "                [--script FILE] [--event-log FILE] [--window-system auto|wayland|x11]\n"
            "                [--version] [--help]\n"
            "\n"
@@ -191,10 +202,12 @@ std::string Options::usage() {
            "  --fullscreen       starts full screen (F11 switches); on a phone-shaped display it does anyway\n"
            "  --language CODE    en, ja, zh-Hans, zh-Hant, de or fr (default: from LANGUAGE, LC_ALL,\n"
            "                     LC_MESSAGES or LANG, else en)\n"
-           "  --orientation N    the device's orientation at start, 1 (portrait) to 6 (default 1)\n"
+           "  --orientation N    the device's orientation, 1 (portrait) to 6, or sensor: the accelerometer\n"
+           "                     service's (default: sensor in a window, starting at 1; headless 1)\n"
            "  --camera SOURCE    auto (default: in a window a PipeWire camera, else the first webcam, else\n"
            "                     synthetic), synthetic, images:DIR, v4l2:/dev/videoN or pipewire[:NAME]\n"
-           "  --location SOURCE  disabled, none (default), LAT,LON or gpsd[:HOST[:PORT]]\n"
+           "  --location SOURCE  auto (GeoClue2, else gpsd on localhost, else none), geoclue, disabled,\n"
+           "                     none, LAT,LON or gpsd[:HOST[:PORT]] (default: auto in a window, headless none)\n"
            "  --script FILE      runs the input script FILE, then quits\n"
            "  --event-log FILE   writes the event log to FILE instead of standard output\n"
            "  --window-system WS auto (default: Wayland where WAYLAND_DISPLAY is set, else X11;\n"

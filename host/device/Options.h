@@ -17,7 +17,8 @@ struct CameraChoice {
 };
 
 struct LocationChoice {
-    enum class Kind { Disabled, None, Fixed, Gpsd };
+    // GeoClue: GeoClue2 on the system bus. Auto: GeoClue2, else gpsd on localhost, else none.
+    enum class Kind { Disabled, None, Fixed, Gpsd, GeoClue, Auto };
     Kind kind = Kind::None;
     double latitude = 0, longitude = 0;  // Fixed
     std::string host = "localhost";      // Gpsd
@@ -40,6 +41,9 @@ public:
     // Given, or the desktop's locale.
     std::string language = "en";
     int orientation = 1;
+    // The orientation follows the accelerometer service (starting from `orientation`). In a
+    // window unless --orientation gives a number.
+    bool orientationSensor = false;
     CameraChoice camera;
     LocationChoice location;
     std::optional<std::filesystem::path> script;

@@ -4,6 +4,7 @@
 
 #include "platform/camera/CameraController.h"
 #include "platform/camera/CameraSourceFactory.h"
+#include "platform/location/GeoClueLocationSource.h"
 #include "platform/location/GpsdLocationSource.h"
 #include "platform/location/LocationServices.h"
 #include "platform/location/SimulatedLocationSource.h"
@@ -17,6 +18,7 @@
 #include "platform/system/ApplicationServices.h"
 #include "platform/system/DesktopLauncher.h"
 #include "platform/system/Device.h"
+#include "platform/system/SensorProxyOrientation.h"
 #include "platform/ui/Compositor.h"
 
 #include <cstdio>
@@ -35,7 +37,8 @@ struct SimulatedDevice::Services {
     platform::ApplicationServices applicationServices;
     std::unique_ptr<platform::DesktopLauncher> launcher;
     std::unique_ptr<platform::LocationServices> location;
-    platform::SimulatedLocationSource* simulatedLocation = nullptr;  // null with gpsd
+    platform::SimulatedLocationSource* simulatedLocation = nullptr;  // null with a real receiver
+    std::unique_ptr<platform::SensorProxyOrientation> accelerometer;  // with --orientation sensor
     platform::Compositor compositor;
     // The application borrows its delegate, so the delegate goes last.
     std::unique_ptr<platform::ApplicationDelegate> delegate;
@@ -121,6 +124,15 @@ void SimulatedDevice::installLocation() {
     std::shared_ptr<platform::LocationSource> source;
     if (l.kind == LocationChoice::Kind::Gpsd) {
         source = std::make_shared<platform::GpsdLocationSource>(runLoop_, l.host, std::to_string(l.port), warn_);
+    } else if (l.kind == LocationChoice::Kind::GeoClue) {
+        source = std::make_shared<platform::GeoClueLocationSource>(runLoop_, warn_);
+    } else if (l.kind == LocationChoice::Kind::Auto) {
+        // Trying gpsd is only a guess here: a machine without it hears nothing of it, and it is
+        // not asked again.
+        auto gpsd = std::make_shared<platform::GpsdLocationSource>(runLoop_, platform::GpsdLocationSource::kDefaultHost,
+                                                                   platform::GpsdLocationSource::kDefaultPort,
+                                                                   [](const std::string&) {}, false);
+        source = std::make_shared<platform::GeoClueLocationSource>(runLoop_, warn_, std::string(), gpsd);
     } else {
         std::optional<platform::Location> fix;
         if (l.kind == LocationChoice::Kind::Fixed)
@@ -160,6 +172,9 @@ bool SimulatedDevice::launch(std::string* error, std::unique_ptr<platform::Appli
     platform::UserDefaults::setStandardUserDefaults(services_->defaults.get());
     installCamera();
     installLocation();
+    if (options_.orientationSensor)
+        services_->accelerometer = std::make_unique<platform::SensorProxyOrientation>(
+            runLoop_, [this](int orientation) { setOrientation(orientation); }, warn_);
     // Leaving for another application ends this one, at the loop's next turn.
     services_->launcher = std::make_unique<platform::DesktopLauncher>(
         options_.deviceRoot, options_.headless ? platform::DesktopLauncher::Opener{} : platform::DesktopLauncher::xdgOpen(),
@@ -212,6 +227,7 @@ void SimulatedDevice::terminate() {
     auto* app = application();
     if (!app || terminated()) return;
     cancelAllTouches();
+    services_->accelerometer.reset();  // gives the accelerometer back
     app->terminate();
     platform::EventLog::log("terminate");
 }

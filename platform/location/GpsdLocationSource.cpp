@@ -29,12 +29,13 @@ double horizontalAccuracy(const gps_data_t& d) {
 
 }  // namespace
 
-GpsdLocationSource::GpsdLocationSource(RunLoop& loop, std::string host, std::string port, Warn warn)
+GpsdLocationSource::GpsdLocationSource(RunLoop& loop, std::string host, std::string port, Warn warn, bool keepTrying)
     : loop_(loop),
       host_(std::move(host)),
       port_(std::move(port)),
       warn_(std::move(warn)),
-      idling_(std::make_unique<IdlingResource>(loop, "gpsd")) {
+      idling_(std::make_unique<IdlingResource>(loop, "gpsd")),
+      keepTrying_(keepTrying) {
     if (!warn_) warn_ = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
 }
 
@@ -92,6 +93,7 @@ void GpsdLocationSource::run() {
     while (waitUntilWanted()) {
         gps_data_t data{};
         if (gps_open(host_.c_str(), port_.c_str(), &data) != 0) {
+            if (!keepTrying_ && !reached_) return;  // nobody there: no receiver, and no retries
             if (!warned_) {
                 warned_ = true;
                 warn_("warning: cannot reach gpsd at " + host_ + ":" + port_ + " (" + gps_errstr(errno) +
@@ -100,6 +102,7 @@ void GpsdLocationSource::run() {
             pause(kRetrySeconds);
             continue;
         }
+        reached_ = true;
         bool lost = gps_stream(&data, WATCH_ENABLE | WATCH_JSON, nullptr) != 0;
         while (!lost && keepReading()) {
             errno = 0;

@@ -25,9 +25,10 @@ public:
     static constexpr const char* kDefaultPort = "2947";
     static constexpr double kRetrySeconds = 2.0;  // real time between connection attempts
 
-    // `warn` receives the one warning line (default: standard error).
+    // `warn` receives the one warning line (default: standard error). `keepTrying` false: a daemon
+    // that cannot be reached at the first attempt is taken as none for the rest of the run.
     GpsdLocationSource(RunLoop& loop, std::string host = kDefaultHost, std::string port = kDefaultPort,
-                       Warn warn = {});
+                       Warn warn = {}, bool keepTrying = true);
     ~GpsdLocationSource() override;
 
     const std::string& host() const { return host_; }
@@ -53,7 +54,9 @@ private:
     std::condition_variable cv_;
     bool wanted_ = false;
     bool quit_ = false;
+    const bool keepTrying_;
     bool warned_ = false;  // reader thread only
+    bool reached_ = false;  // reader thread only: the daemon answered once
     std::thread thread_;
 };
 

@@ -33,4 +33,21 @@ void LocationSource::deliverError(const LocationError& error) {
     }
 }
 
+void LocationSource::setAvailabilityObserver(const void* owner, std::function<void(bool)> observer) {
+    observerOwner_ = owner;
+    observer_ = std::move(observer);
+}
+
+void LocationSource::removeAvailabilityObserver(const void* owner) {
+    if (owner != observerOwner_) return;
+    observerOwner_ = nullptr;
+    observer_ = nullptr;
+}
+
+void LocationSource::setAvailable(bool available) {
+    if (available_ == available) return;
+    available_ = available;
+    if (observer_) observer_(available);
+}
+
 }  // namespace platform

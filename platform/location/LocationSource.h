@@ -4,6 +4,7 @@
 #include "platform/location/Location.h"
 #include "platform/location/LocationError.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,14 @@ public:
     void removeListener(Listener* listener);
     bool active() const { return !listeners_.empty(); }
 
+    // Whether the positioning service can be used: false while a service the source depends on
+    // is missing or refuses us. Main thread.
+    bool available() const { return available_; }
+    // Told of every change of available(), on the main thread. One observer, named by `owner`;
+    // a later one replaces it, and removing it by another owner's name does nothing.
+    void setAvailabilityObserver(const void* owner, std::function<void(bool available)> observer);
+    void removeAvailabilityObserver(const void* owner);
+
 protected:
     // Called when the first listener arrives and when the last one leaves.
     virtual void start() = 0;
@@ -37,12 +46,17 @@ protected:
     // dropped. Listeners may remove themselves (or others) from inside the call.
     void deliver(const Location& location);
     void deliverError(const LocationError& error);
+    // Main thread.
+    void setAvailable(bool available);
 
     // Held weakly by work posted to the run loop, so a source destroyed first drops it.
     std::weak_ptr<int> lifetime() const { return lifetime_; }
 
 private:
     std::vector<Listener*> listeners_;
+    bool available_ = true;
+    const void* observerOwner_ = nullptr;
+    std::function<void(bool)> observer_;
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
 };
 

@@ -111,6 +111,17 @@ TEST_F(InfoPageTest, PositionLineChangesWhenAFixArrivesWithoutUserAction) {
     tap(p->gpsButton());
     loop.runFor(1.0s);
     EXPECT_EQ(p->gpstext()->text(), "-33.87 151.21");
+
+    // Location services off (the switch, or a positioning service that left): the line says so at
+    // once. Back on: updates start again, as at launch, and the kept fix shows.
+    ASSERT_FALSE(manager->updating());
+    services.setEnabled(false);
+    const std::string off = bundle->localizedString("GEOTAG_SERVICES_OFF");
+    ASSERT_FALSE(off.empty());
+    EXPECT_EQ(p->gpstext()->text(), off);
+    services.setEnabled(true);
+    EXPECT_TRUE(manager->updating());
+    EXPECT_EQ(p->gpstext()->text(), "-33.87 151.21");
     manager->stopUpdatingLocation();
     platform::LocationServices::setCurrent(nullptr);
 }

@@ -85,6 +85,12 @@ void AboutView::closeHelpPage() {
 void AboutView::updateGPSLabels() {
     if (!gpstext_) return;
     GeoPosition* geo = GeoPosition::sharedInstance();
+    // Pictures carry no position while location services are off, whatever fix is kept.
+    auto manager = geo ? geo->locationManager() : nullptr;
+    if (manager && !manager->locationServicesEnabled()) {
+        gpstext_->setText(localized("GEOTAG_SERVICES_OFF"));
+        return;
+    }
     if (!geo || geo->getValuesState() == 0) {
         gpstext_->setText(localized("GEOTAG_REFRESH"));
         return;

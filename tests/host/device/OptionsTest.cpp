@@ -35,9 +35,11 @@ TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
     EXPECT_FALSE(r.options->scale) << "the host picks one";
     EXPECT_FALSE(r.options->fullscreen);
     EXPECT_EQ(r.options->language, "en");
+    // A window listens to the machine's own sensors, starting held upright.
     EXPECT_EQ(r.options->orientation, 1);
+    EXPECT_TRUE(r.options->orientationSensor);
     EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::Auto);
-    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Auto);
     EXPECT_FALSE(r.options->script);
 
     // XDG_DATA_HOME wins over HOME; a relative one is ignored.
@@ -103,6 +105,21 @@ TEST(Options, EveryOptionWithBothSpellings) {
     r = parse({"--location", "disabled"});
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Disabled);
 
+    // The machine's own sensors headless only when asked for; a number or a source given in a
+    // window replaces them.
+    r = parse({"--headless"});
+    EXPECT_FALSE(r.options->orientationSensor);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
+    r = parse({"--headless", "--orientation=sensor", "--location", "geoclue"});
+    EXPECT_TRUE(r.options->orientationSensor);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::GeoClue);
+    r = parse({"--orientation", "2", "--location", "none"});
+    EXPECT_FALSE(r.options->orientationSensor);
+    EXPECT_EQ(r.options->orientation, 2);
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
+    r = parse({"--headless", "--location", "auto"});
+    EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Auto);
+
     // Fractional scales, at both ends of the range.
     r = parse({"--scale=1.5"});
     EXPECT_EQ(r.options->scale, 1.5);
@@ -150,7 +167,9 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--window-system", "mir"}, "--window-system: expected auto, wayland or x11, got 'mir'"},
         {{"--scale="}, "--scale: empty value"},
         {{"--language", "es"}, "--language"},
-        {{"--orientation", "0"}, "--orientation: expected 1 to 6"},
+        {{"--orientation", "0"}, "--orientation: expected sensor or 1 to 6"},
+        {{"--orientation", "Sensor"}, "--orientation"},
+        {{"--location", "geoclue2"}, "--location"},
         {{"--orientation", "7"}, "--orientation"},
         {{"--orientation", "1e0"}, "--orientation"},
         {{"--camera", "webcam"}, "--camera"},

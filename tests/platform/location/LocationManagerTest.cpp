@@ -1,3 +1,4 @@
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/location/LocationManager.h"
 #include "platform/location/LocationManagerDelegate.h"
@@ -39,6 +40,7 @@ public:
 class RawSource : public LocationSource {
 public:
     using LocationSource::deliver;
+    using LocationSource::setAvailable;
     int starts = 0, stops = 0;
 
 protected:
@@ -181,6 +183,37 @@ TEST_F(LocationFixture, DisabledServicesReportDeniedAndNoneNeverFixes) {
     LocationServices::setCurrent(nullptr);
     EXPECT_TRUE(LocationServices::current().enabled());
     EXPECT_EQ(LocationServices::current().source(), nullptr);
+}
+
+// On while the user's switch is on and the receiver's service is available; only a change of
+// that is announced. Services made over an unavailable receiver start off, and replacing the
+// services keeps the new ones informed.
+TEST_F(LocationFixture, ServicesAreOnWhileTheSwitchIsOnAndTheReceiverAvailable) {
+    NotificationCenter center;
+    NotificationCenter::setDefaultCenter(&center);
+    int announced = 0;
+    auto observer = center.addObserver(LocationServices::kEnabledDidChangeNotification, nullptr,
+                                       [&](const Notification&) { ++announced; });
+    auto raw = std::make_shared<RawSource>();
+    install(true, raw);
+    raw->setAvailable(false);
+    EXPECT_FALSE(services->enabled());
+    EXPECT_EQ(announced, 1);
+    services->setEnabled(false);
+    raw->setAvailable(true);
+    EXPECT_FALSE(services->enabled());
+    EXPECT_EQ(announced, 1);
+    services->setEnabled(true);
+    EXPECT_TRUE(services->enabled());
+    EXPECT_EQ(announced, 2);
+
+    raw->setAvailable(false);
+    install(true, raw);
+    EXPECT_FALSE(services->enabled());
+    raw->setAvailable(true);
+    EXPECT_TRUE(services->enabled());
+    EXPECT_EQ(announced, 4);
+    NotificationCenter::setDefaultCenter(nullptr);
 }
 
 TEST_F(LocationFixture, ValuesOffTheGlobeOrNotFiniteAreNeverAFix) {

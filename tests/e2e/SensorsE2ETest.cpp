@@ -1,0 +1,182 @@
+// The real window under Xvfb on a private system bus with the accelerometer service
+// (python3-dbusmock's iio-sensors-proxy) and our GeoClue2 stand-in, with no sensor or location
+// option given: pictures taken while the service holds the device each way carry the EXIF
+// orientation of headless pictures taken with --orientation 1 to 4, GeoClue's fix lands in their
+// GPS tags, and both come back after the services are stopped and started again. A refusal by
+// GeoClue2 shows the services-off line on the information page. Waits are bounded, none fixed.
+#include "tests/e2e/FaultSession.h"
+#include "tests/support/TestBus.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testenv::shellQuote;
+
+bool haveProgram(const char* name) { return testenv::run(std::string("command -v ") + name).status == 0; }
+
+bool prerequisites(std::string* missing) {
+    for (const char* p : {"xvfb-run", "xdotool"})
+        if (!haveProgram(p)) return *missing = std::string(p) + " is not installed", false;
+    if (!testenv::TestBus::available()) return *missing = "dbus-daemon or python3-dbusmock is not installed", false;
+    return true;
+}
+
+constexpr const char* kOneShot = "wait 2\ntap @snapButton\nwait 2\nquit\n";
+
+// EXIF orientation of a headless picture taken with --orientation n.
+std::string referenceOrientation(const fs::path& scratch, int n) {
+    const fs::path root = scratch / ("reference-" + std::to_string(n));
+    faults::Session s = faults::runKestrova(scratch, root, kOneShot, "--orientation " + std::to_string(n));
+    auto pictures = faults::pictures(root);
+    if (s.status != 0 || pictures.size() != 1) return "none";
+    auto r = testenv::run(testenv::exiftool() + " -n -s3 -Orientation " + shellQuote(pictures[0].string()));
+    return r.out.substr(0, r.out.find('\n'));
+}
+
+// Shell functions for a session: `turn NAME` sets the accelerometer's orientation, `place LAT LON
+// SECONDS` gives GeoClue2 a fix, `shoot ORIENTATION [LATITUDE]` clicks the shutter area until a
+// new picture carries that EXIF orientation (and GPS latitude; "-" for none) and prints it, and
+// `restart` stops both services and starts them again.
+std::string sessionFunctions(const testenv::TestBus& bus, const fs::path& dcim) {
+    const std::string py = "/usr/bin/python3 -c ";
+    const std::string connect = "import dbus, sys; b = dbus.bus.BusConnection('" + bus.address() + "'); ";
+    return "export DBUS_SYSTEM_BUS_ADDRESS=" + shellQuote(bus.address()) + "\n"
+           "turn() { " + py + shellQuote(connect +
+               "b.get_object('net.hadess.SensorProxy', '/net/hadess/SensorProxy').SetInternalProperty("
+               "'net.hadess.SensorProxy', 'AccelerometerOrientation', dbus.String(sys.argv[1], variant_level=1), "
+               "dbus_interface='org.freedesktop.DBus.Mock')") + " \"$1\"; }\n"
+           "place() { " + py + shellQuote(connect +
+               "b.get_object('org.freedesktop.GeoClue2', '/org/freedesktop/GeoClue2/Manager').SetLocation("
+               "dbus.Dictionary({'Latitude': float(sys.argv[1]), 'Longitude': float(sys.argv[2]), 'Accuracy': 10.0, "
+               "'Timestamp': [int(sys.argv[3]), 0]}, signature='sv'), dbus_interface='org.freedesktop.DBus.Mock')") +
+               " \"$1\" \"$2\" \"$3\"; }\n"
+           "newest() { find " + shellQuote(dcim.string()) + " -name 'IMG_*.JPG' 2>/dev/null | sort | tail -1; }\n"
+           "shoot() {\n"
+           "  for try in $(seq 40); do\n"
+           "    before=$(newest)\n"
+           "    xdotool mousemove --window $wid 160 200 click 1\n"
+           "    for i in $(seq 40); do [ \"$(newest)\" != \"$before\" ] && break; sleep 0.05; done\n"
+           "    f=$(newest); [ \"$f\" = \"$before\" ] && continue\n"
+           "    for i in $(seq 40); do [ -s \"${f%.JPG}.THM\" ] && break; sleep 0.05; done\n"
+           "    o=$(" + testenv::exiftool() + " -n -s3 -Orientation \"$f\")\n"
+           "    lat=$(" + testenv::exiftool() + " -n -s3 -GPSLatitude \"$f\"); lat=${lat:--}\n"
+           "    [ \"$o\" = \"$1\" ] && { [ -z \"$2\" ] || [ \"$lat\" = \"$2\" ]; } && { echo \"$o $lat\"; return 0; }\n"
+           "  done\n"
+           "  echo \"never $1 ${2:-}; last $o $lat\"\n"
+           "}\n"
+           "gone() { for i in $(seq 200); do dbus-send --bus=\"$DBUS_SYSTEM_BUS_ADDRESS\" --print-reply "
+           "--dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:$1 | "
+           "grep -q 'boolean false' && return 0; sleep 0.05; done; }\n"
+           "there() { for i in $(seq 200); do dbus-send --bus=\"$DBUS_SYSTEM_BUS_ADDRESS\" --print-reply "
+           "--dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:$1 | "
+           "grep -q 'boolean true' && return 0; sleep 0.05; done; }\n";
+}
+
+std::string startWindow(const fs::path& device, const std::string& extra = "") {
+    return shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " +
+           shellQuote(device.string()) + " " + extra + " & pid=$!\n"
+           "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
+           "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n";
+}
+
+const char* kEndWindow =
+    "kill -TERM $pid\n"
+    "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
+    "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -KILL $pid; }\n"
+    "wait $pid; echo \"exit=$?\"\n";
+
+}  // namespace
+
+TEST(SensorsE2E, TheWindowFollowsTheAccelerometerAndGeoClueThroughARestart) {
+    std::string missing;
+    if (!prerequisites(&missing)) GTEST_SKIP() << missing;
+    testenv::ScratchDir dir;
+    std::map<int, std::string> ref;
+    for (int n : {1, 2, 3, 4}) ref[n] = referenceOrientation(dir.path(), n);
+    // The four orientations are told apart in the file, or the comparison below proves nothing.
+    ASSERT_EQ(std::set<std::string>({ref[1], ref[2], ref[3], ref[4]}).size(), 4u)
+        << ref[1] << " " << ref[2] << " " << ref[3] << " " << ref[4];
+
+    testenv::TestBus bus;
+    ASSERT_TRUE(bus.ok());
+    const int iio = bus.startMock("iio-sensors-proxy", "{\"has_accelerometer\": true, \"accelerometer_orientation\": \"normal\"}",
+                                  "net.hadess.SensorProxy");
+    const int geoclue = bus.startMock(testenv::TestBus::geoclueTemplate(), "", "org.freedesktop.GeoClue2");
+    ASSERT_GT(iio, 0);
+    ASSERT_GT(geoclue, 0);
+    const std::string dcim = (dir / "device/var/mobile/Media/DCIM").string();
+    const std::string mock = "/usr/bin/python3 -m dbusmock --system -t ";
+    const std::string inner =
+        sessionFunctions(bus, dcim) +
+        "place -33.5 151.25 100\n" + startWindow(dir / "device") +
+        "turn normal; echo \"normal $(shoot " + ref[1] + " -33.5)\"\n"
+        "turn right-up; echo \"right-up $(shoot " + ref[3] + ")\"\n"
+        "turn left-up; echo \"left-up $(shoot " + ref[4] + ")\"\n"
+        "turn bottom-up; echo \"bottom-up $(shoot " + ref[2] + " -33.5)\"\n"
+        // Both services stop: the orientation stays, location services are off.
+        "kill " + std::to_string(iio) + " " + std::to_string(geoclue) + "\n"
+        "gone net.hadess.SensorProxy; gone org.freedesktop.GeoClue2\n"
+        "echo \"stopped $(shoot " + ref[2] + " -)\"\n"
+        // Both back, the device held another way and somewhere else.
+        + mock + "iio-sensors-proxy -p '{\"has_accelerometer\": true, \"accelerometer_orientation\": \"right-up\"}' "
+        ">/dev/null 2>&1 & iio=$!\n" + mock + shellQuote(testenv::TestBus::geoclueTemplate()) +
+        " >/dev/null 2>&1 & geo=$!\n"
+        "there net.hadess.SensorProxy; there org.freedesktop.GeoClue2; place 47.25 8.5 200\n"
+        "echo \"restarted $(shoot " + ref[3] + " 47.25)\"\n" +
+        kEndWindow + "kill $iio $geo\n";
+    auto r = testenv::run("timeout 240 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
+    EXPECT_NE(r.out.find("normal " + ref[1] + " -33.5\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("right-up " + ref[3] + " -33.5\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("left-up " + ref[4] + " -33.5\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("bottom-up " + ref[2] + " -33.5\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("stopped " + ref[2] + " -\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("restarted " + ref[3] + " 47.25\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("exit=0"), std::string::npos) << r.out;
+    auto pictures = faults::pictures(dir / "device");
+    ASSERT_FALSE(pictures.empty());
+    auto lon = testenv::run(testenv::exiftool() + " -n -s3 -GPSLongitude -GPSLongitudeRef " + shellQuote(pictures.back().string()));
+    EXPECT_EQ(lon.out, "8.5\nE\n");
+}
+
+// GeoClue2 refuses: the information page shows the line of a device whose location services
+// are off, pixel for pixel as a headless run with --location disabled, unlike one with a
+// position pending.
+TEST(SensorsE2E, ARefusalByGeoClueShowsLocationServicesOff) {
+    std::string missing;
+    if (!prerequisites(&missing)) GTEST_SKIP() << missing;
+    testenv::ScratchDir dir;
+    const std::string page = "wait 1.5\ntap @infoButton\nwait 1.5\nscreenshot page.png\nquit\n";
+    testenv::writeFile(dir / "page.script", page);
+    auto headless = [&](const std::string& name, const std::string& location) {
+        const fs::path where = dir / name;
+        fs::create_directories(where);
+        testenv::writeFile(where / "page.script", page);
+        auto r = testenv::run("cd " + shellQuote(where.string()) + " && " + shellQuote(testenv::kestrovaBinary()) +
+                              " --headless --scale 1 --device-root device --location " + location +
+                              " --script page.script");
+        EXPECT_EQ(r.status, 0) << r.out;
+        return testenv::readFile(where / "page.png");
+    };
+    const std::string off = headless("off", "disabled");
+    const std::string pending = headless("pending", "none");
+    ASSERT_FALSE(off.empty());
+    ASSERT_NE(off, pending);
+
+    testenv::TestBus bus;
+    ASSERT_TRUE(bus.ok());
+    ASSERT_GT(bus.startMock(testenv::TestBus::geoclueTemplate(), "{\"deny\": true}", "org.freedesktop.GeoClue2"), 0);
+    auto r = testenv::run("cd " + shellQuote(dir.path().string()) + " && DBUS_SYSTEM_BUS_ADDRESS=" +
+                          shellQuote(bus.address()) + " timeout 60 " + testenv::xvfbRun("-screen 0 640x800x24") + " " +
+                          shellQuote(testenv::kestrovaBinary()) +
+                          " --scale 1 --camera synthetic --device-root device --script page.script");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(testenv::readFile(dir / "page.png") == off) << "the window's page differs from the services-off page";
+}

@@ -1,0 +1,116 @@
+// The accelerometer service for real: a private bus as the system bus and python3-dbusmock's
+// iio-sensors-proxy template, turned by its SetInternalProperty as a test would turn a phone.
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/system/SensorProxyOrientation.h"
+#include "tests/support/TestBus.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace platform;
+
+namespace {
+
+constexpr const char* kName = "net.hadess.SensorProxy";
+constexpr const char* kPath = "/net/hadess/SensorProxy";
+constexpr const char* kMock = "org.freedesktop.DBus.Mock";
+
+std::string mockParameters(const std::string& orientation) {
+    return "{\"has_accelerometer\": true, \"accelerometer_orientation\": \"" + orientation + "\"}";
+}
+
+class SensorProxyOrientationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!testenv::TestBus::available()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not installed";
+        ASSERT_TRUE(bus.ok());
+        RunLoop::setMain(&loop);
+    }
+    void TearDown() override { RunLoop::setMain(nullptr); }
+
+    std::unique_ptr<SensorProxyOrientation> makeSensor() {
+        return std::make_unique<SensorProxyOrientation>(
+            loop, [this](int o) { seen.push_back(o); }, [this](const std::string& line) { warnings.push_back(line); },
+            bus.address());
+    }
+    // Runs the loop until `count` orientations have arrived.
+    bool seenCount(size_t count) {
+        return loop.runUntil([&] { return seen.size() >= count; }, Seconds{10});
+    }
+    void turn(const std::string& pythonValue) {
+        auto r = bus.call(kName, kPath, kMock, "SetInternalProperty",
+                          "'net.hadess.SensorProxy', 'AccelerometerOrientation', " + pythonValue);
+        ASSERT_EQ(r.status, 0) << r.out;
+    }
+
+    testenv::TestBus bus;
+    SystemClock clock;
+    RunLoop loop{clock};
+    std::vector<int> seen;
+    std::vector<std::string> warnings;
+};
+
+}  // namespace
+
+// The service's names map onto the device's orientations; "undefined" and names we do not know
+// change nothing, the latter with one warning line for all of them. At the end the claim is
+// given back.
+TEST_F(SensorProxyOrientationTest, FollowsTheServiceAndReleasesTheAccelerometer) {
+    ASSERT_GT(bus.startMock("iio-sensors-proxy", mockParameters("normal"), kName), 0);
+    auto sensor = makeSensor();
+    ASSERT_TRUE(seenCount(1));  // the orientation as it stood at the claim
+    auto owners = bus.call(kName, kPath, kMock, "GetInternalProperty", "'AccelerometerOwners'");
+    EXPECT_NE(owners.out.find(":1."), std::string::npos) << owners.out;
+
+    turn("dbus.String('right-up', variant_level=1)");
+    ASSERT_TRUE(seenCount(2));
+    turn("dbus.String('undefined', variant_level=1)");
+    turn("dbus.String('sideways', variant_level=1)");
+    turn("dbus.String('face-up\\n', variant_level=1)");
+    turn("dbus.String('left-up', variant_level=1)");
+    ASSERT_TRUE(seenCount(3));
+    turn("dbus.String('bottom-up', variant_level=1)");
+    ASSERT_TRUE(seenCount(4));
+    EXPECT_EQ(seen, (std::vector<int>{1, 3, 4, 2}));
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("'sideways'"), std::string::npos) << warnings[0];
+
+    sensor.reset();
+    auto calls = bus.call(kName, kPath, kMock, "GetCalls");
+    EXPECT_NE(calls.out.find("ReleaseAccelerometer"), std::string::npos) << calls.out;
+}
+
+// Missing at first, then there, then gone and back with the device held another way: each
+// arrival is claimed and read; nothing is said about the absence.
+TEST_F(SensorProxyOrientationTest, ClaimsTheServiceWheneverItAppears) {
+    auto sensor = makeSensor();
+    int mock = bus.startMock("iio-sensors-proxy", mockParameters("right-up"), kName);
+    ASSERT_GT(mock, 0);
+    ASSERT_TRUE(seenCount(1));
+    bus.stopMock(mock, kName);
+    ASSERT_GT(bus.startMock("iio-sensors-proxy", mockParameters("left-up"), kName), 0);
+    ASSERT_TRUE(seenCount(2));
+    turn("dbus.String('normal', variant_level=1)");
+    ASSERT_TRUE(seenCount(3));
+    EXPECT_EQ(seen, (std::vector<int>{3, 4, 1}));
+    EXPECT_TRUE(warnings.empty());
+}
+
+TEST(SensorProxyOrientation, WithoutABusNothingHappensAndNothingWaits) {
+    SystemClock clock;
+    RunLoop loop(clock);
+    std::vector<int> seen;
+    std::vector<std::string> warnings;
+    {
+        SensorProxyOrientation sensor(
+            loop, [&](int o) { seen.push_back(o); }, [&](const std::string& l) { warnings.push_back(l); },
+            "unix:path=/nonexistent/bus");
+        loop.runFor(Seconds{0.1});
+    }
+    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(warnings.empty());
+}
