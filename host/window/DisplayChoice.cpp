@@ -12,6 +12,8 @@ bool set(const char* value) { return value && *value; }
 DisplayChoice::Server DisplayChoice::choose(WindowSystem asked, const Options::Getenv& getenv) {
     if (asked == WindowSystem::Wayland) return Server::Wayland;
     if (asked == WindowSystem::X11) return Server::X11;
+    // No display named at all: a headless device, whatever driver the environment asks for.
+    if (!set(getenv("WAYLAND_DISPLAY")) && !set(getenv("DISPLAY"))) return Server::None;
     if (const char* driver = getenv("SDL_VIDEODRIVER"); set(driver)) {
         const std::string first = std::string(driver).substr(0, std::string(driver).find(','));
         if (first == "wayland") return Server::Wayland;

@@ -110,17 +110,12 @@ void WaylandHost::command(WindowInput::Command c) {
 
 int WaylandHost::run(const std::optional<Script>& script, const Reporter& report) {
     report_ = report;
-    WindowSession session;
-    session.scale = mapping_.placement.scale();
-    session.waiter = waiter_.get();
-    session.attach = [this](SimulatedDevice* device) {
-        device_ = device;
-        input_.attach(device);
-    };
-    session.turn = [this](double maxWait) { turn(maxWait); };
-    session.closed = [this] { return quit_; };
-    session.animationTick = [this] { needsPresent_ = true; };
-    return session.run(options_, script, report);
+    return runSession(options_, mapping_.placement.scale(), waiter_.get(), script, report);
+}
+
+void WaylandHost::attach(SimulatedDevice* device) {
+    device_ = device;
+    input_.attach(device);
 }
 
 void WaylandHost::turn(double maxWait) {

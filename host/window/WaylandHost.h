@@ -9,6 +9,7 @@
 #include "host/window/WaylandSeat.h"
 #include "host/window/WaylandWindow.h"
 #include "host/window/WindowInput.h"
+#include "host/window/WindowSession.h"
 
 #include <functional>
 #include <memory>
@@ -20,7 +21,7 @@ namespace host {
 class SimulatedDevice;
 class WaylandRunLoopWaiter;
 
-class WaylandHost final : private WaylandWindow::Listener {
+class WaylandHost final : private WaylandWindow::Listener, private WindowSession {
 public:
     using Reporter = std::function<void(const std::string& line)>;
 
@@ -42,7 +43,10 @@ public:
 private:
     WaylandHost(const Options& options, std::unique_ptr<WaylandWindow> window);
 
-    void turn(double maxWait);
+    void attach(SimulatedDevice* device) override;
+    void turn(double maxWait) override;
+    bool closed() const override { return quit_; }
+    void animationTick() override { needsPresent_ = true; }
     void present();
     void layOut();
     WaylandBufferPool::Rect draw(WaylandBufferPool::Buffer& buffer);

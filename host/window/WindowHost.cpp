@@ -151,17 +151,12 @@ void WindowHost::toggleFullscreen() {
 
 int WindowHost::run(const std::optional<Script>& script, const Reporter& report) {
     report_ = report;
-    WindowSession session;
-    session.scale = placement_.scale();
-    session.waiter = waiter_.get();
-    session.attach = [this](SimulatedDevice* device) {
-        device_ = device;
-        input_.attach(device);
-    };
-    session.turn = [this](double maxWait) { turn(maxWait); };
-    session.closed = [this] { return quit_; };
-    session.animationTick = [this] { needsPresent_ = true; };
-    return session.run(options_, script, report);
+    return runSession(options_, placement_.scale(), waiter_.get(), script, report);
+}
+
+void WindowHost::attach(SimulatedDevice* device) {
+    device_ = device;
+    input_.attach(device);
 }
 
 void WindowHost::turn(double maxWait) {

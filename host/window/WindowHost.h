@@ -9,6 +9,7 @@
 #include "host/device/Options.h"
 #include "host/window/ScreenPlacement.h"
 #include "host/window/WindowInput.h"
+#include "host/window/WindowSession.h"
 #include "host/script/Script.h"
 
 #include "platform/foundation/Geometry.h"
@@ -28,7 +29,7 @@ namespace host {
 class SimulatedDevice;
 class SdlRunLoopWaiter;
 
-class WindowHost {
+class WindowHost final : private WindowSession {
 public:
     using Reporter = std::function<void(const std::string& line)>;
 
@@ -50,7 +51,10 @@ private:
 
     // One turn of the host: reads SDL's events, runs what is due, redraws when something changed,
     // then sleeps until the next event, post or timer (at most `maxWait` seconds; negative: none).
-    void turn(double maxWait);
+    void attach(SimulatedDevice* device) override;
+    void turn(double maxWait) override;
+    bool closed() const override { return quit_; }
+    void animationTick() override { needsPresent_ = true; }
     void handle(const SDL_Event& e);
     void handleMouse(const SDL_Event& e);
     void handleFinger(const SDL_Event& e);

@@ -19,7 +19,8 @@ namespace {
 constexpr platform::Seconds kAudioDeadline{3.0};
 }  // namespace
 
-int WindowSession::run(const Options& options, const std::optional<Script>& script, const Reporter& report) const {
+int WindowSession::runSession(const Options& options, double scale, platform::RunLoopWaiter* waiter,
+                              const std::optional<Script>& script, const Reporter& report) {
     platform::SystemClock clock;
     std::string error;
     auto sink = EventLogSink::open(options.eventLog, clock, &error);
@@ -38,7 +39,7 @@ int WindowSession::run(const Options& options, const std::optional<Script>& scri
     device.runLoop().setWaiter(waiter);
     SignalWatcher signals([&device](int) { device.runLoop().post([&device] { device.terminate(); }); });
     // Animations tick on a run-loop timer; each tick changes what is on screen.
-    platform::ViewAnimation::setFrameCallback(animationTick);
+    platform::ViewAnimation::setFrameCallback([this] { animationTick(); });
     auto detach = [&] {
         device.setAudioSink(nullptr);
         platform::ViewAnimation::setFrameCallback({});

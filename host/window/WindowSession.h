@@ -18,23 +18,26 @@ namespace host {
 
 class SimulatedDevice;
 
-struct WindowSession {
+class WindowSession {
+public:
     using Reporter = std::function<void(const std::string& line)>;
 
-    double scale = 2;                        // pixels per point at start
-    platform::RunLoopWaiter* waiter = nullptr;  // the window's; may be null
-    // Called with the device once it is made, and with null before it goes.
-    std::function<void(SimulatedDevice* device)> attach;
-    // One turn of the window's loop, waiting at most `maxWait` seconds (negative: until work).
-    std::function<void(double maxWait)> turn;
-    // True once the window was closed or lost.
-    std::function<bool()> closed;
-    // An animation step changed what is on screen.
-    std::function<void()> animationTick;
+protected:
+    ~WindowSession() = default;
 
     // The exit status: 0, 1 for a script command that could not be carried out, 2 when the
-    // device cannot start.
-    int run(const Options& options, const std::optional<Script>& script, const Reporter& report) const;
+    // device cannot start. `scale` is the pixels per point at start; `waiter` the window's, or null.
+    int runSession(const Options& options, double scale, platform::RunLoopWaiter* waiter,
+                   const std::optional<Script>& script, const Reporter& report);
+
+    // Called with the device once it is made, and with null before it goes.
+    virtual void attach(SimulatedDevice* device) = 0;
+    // One turn of the window's loop, waiting at most `maxWait` seconds (negative: until work).
+    virtual void turn(double maxWait) = 0;
+    // True once the window was closed or lost.
+    virtual bool closed() const = 0;
+    // An animation step changed what is on screen.
+    virtual void animationTick() = 0;
 };
 
 }  // namespace host

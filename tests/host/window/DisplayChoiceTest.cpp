@@ -28,6 +28,7 @@ TEST(DisplayChoice, WaylandSessionsGetTheNativeWindow) {
     EXPECT_EQ(choose(WindowSystem::Auto, {{"WAYLAND_DISPLAY", "wayland-0"}}), Server::Wayland);
     EXPECT_EQ(choose(WindowSystem::Auto, {{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", ""}}), Server::X11);
     EXPECT_EQ(choose(WindowSystem::Auto, {{"DISPLAY", ""}}), Server::None);
+    EXPECT_EQ(choose(WindowSystem::Auto, {{"SDL_VIDEODRIVER", "x11"}}), Server::None);
     // SDL_VIDEODRIVER picks one (the first of a list); a driver we do not have is no choice.
     EXPECT_EQ(choose(WindowSystem::Auto, {{"WAYLAND_DISPLAY", "w"}, {"DISPLAY", ":0"}, {"SDL_VIDEODRIVER", "x11"}}),
               Server::X11);
