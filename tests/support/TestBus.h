@@ -1,7 +1,11 @@
 #pragma once
 // A private dbus-daemon standing in for the system bus, and python3-dbusmock services on it.
 // Everything started here is stopped when the bus object goes. Waits are bounded, none fixed.
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/RunLoop.h"
 #include "tests/support/TestEnv.h"
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
@@ -41,6 +45,21 @@ private:
     std::string address_;
     int daemonPid_ = -1;
     std::vector<int> mocks_;
+};
+
+// A test on the private bus with a main run loop in real time; skipped where the bus cannot be had.
+class BusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!TestBus::available()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not installed";
+        ASSERT_TRUE(bus.ok());
+        platform::RunLoop::setMain(&loop);
+    }
+    void TearDown() override { platform::RunLoop::setMain(nullptr); }
+
+    TestBus bus;
+    platform::SystemClock clock;
+    platform::RunLoop loop{clock};
 };
 
 // Polls `done` until it is true or `seconds` have passed; true when it became true.

@@ -29,15 +29,8 @@ public:
     std::vector<LocationError> errors;
 };
 
-class GeoClueTest : public ::testing::Test {
+class GeoClueTest : public testenv::BusTest {
 protected:
-    void SetUp() override {
-        if (!testenv::TestBus::available()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not installed";
-        ASSERT_TRUE(bus.ok());
-        RunLoop::setMain(&loop);
-    }
-    void TearDown() override { RunLoop::setMain(nullptr); }
-
     std::shared_ptr<GeoClueLocationSource> makeSource(std::shared_ptr<LocationSource> fallback = nullptr) {
         return std::make_shared<GeoClueLocationSource>(
             loop, [this](const std::string& line) { warnings.push_back(line); }, bus.address(), std::move(fallback));
@@ -53,9 +46,6 @@ protected:
     std::string startedClients() { return bus.call(kName, kManager, kMock, "GetStartedClients").out; }
     bool runUntil(const std::function<bool()>& done) { return loop.runUntil(done, Seconds{10}); }
 
-    testenv::TestBus bus;
-    SystemClock clock;
-    RunLoop loop{clock};
     Listener listener;
     std::vector<std::string> warnings;
 };

@@ -23,15 +23,8 @@ std::string mockParameters(const std::string& orientation) {
     return "{\"has_accelerometer\": true, \"accelerometer_orientation\": \"" + orientation + "\"}";
 }
 
-class SensorProxyOrientationTest : public ::testing::Test {
+class SensorProxyOrientationTest : public testenv::BusTest {
 protected:
-    void SetUp() override {
-        if (!testenv::TestBus::available()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not installed";
-        ASSERT_TRUE(bus.ok());
-        RunLoop::setMain(&loop);
-    }
-    void TearDown() override { RunLoop::setMain(nullptr); }
-
     std::unique_ptr<SensorProxyOrientation> makeSensor() {
         return std::make_unique<SensorProxyOrientation>(
             loop, [this](int o) { seen.push_back(o); }, [this](const std::string& line) { warnings.push_back(line); },
@@ -47,9 +40,6 @@ protected:
         ASSERT_EQ(r.status, 0) << r.out;
     }
 
-    testenv::TestBus bus;
-    SystemClock clock;
-    RunLoop loop{clock};
     std::vector<int> seen;
     std::vector<std::string> warnings;
 };
