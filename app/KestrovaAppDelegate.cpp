@@ -261,8 +261,7 @@ void KestrovaAppDelegate::gotoWebsite(platform::Object*) { platform::Application
 void KestrovaAppDelegate::deviceOrientationChanged(const platform::Notification& notification) {
     KESTROVA_ASSERT_MAIN_THREAD();
     const auto* device = static_cast<const platform::Device*>(notification.object);
-    setUIOrientation(modeFromState<platform::DeviceOrientation>(
-        device ? device->orientation() : platform::Device::currentDevice().orientation()));
+    setUIOrientation(device ? device->orientation() : platform::Device::currentDevice().orientation());
 }
 
 void KestrovaAppDelegate::applicationWillResignActive(platform::Application&) { saveSettings(); }

@@ -39,7 +39,7 @@ void KestrovaAppDelegate::initializeSettings() {
     dockSide_ = preview > 0 ? modeFromState<DockSide>(preview - 1) : DockSide::Right;
     zoomStatus_ = readMode<ZoomMode>(*settings_, "ZoomMode");
     rotateStatus_ = readMode<RotateMode>(*settings_, "RotateMode");
-    orientationStatus_ = modeFromState<platform::DeviceOrientation>(platform::Device::currentDevice().orientation());
+    orientationStatus_ = platform::Device::currentDevice().orientation();
     touchRingRadius_ = readMode<TouchRingSize>(*settings_, "TouchRingSize");
     capture_.reset();
     if (!orientationDevice_) {

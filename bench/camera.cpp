@@ -23,7 +23,7 @@ void BM_SyntheticPreviewFrameUpright(benchmark::State& state) {
     for (auto _ : state) {
         const double start = bench::threadCpuSeconds();
         clock.advance(1 / kFps);
-        ImageRef f = src.screenFrame(1, 320, 400);
+        ImageRef f = src.screenFrame(DeviceOrientation::Portrait, 320, 400);
         benchmark::DoNotOptimize(f);
         f.reset();
         state.SetIterationTime(bench::threadCpuSeconds() - start);
@@ -37,7 +37,7 @@ void BM_SyntheticPictureFrame(benchmark::State& state) {
     SyntheticSource src(clock);
     for (auto _ : state) {
         clock.advance(0.5);
-        ImageRef f = src.pictureFrame(1);
+        ImageRef f = src.pictureFrame(DeviceOrientation::Portrait);
         benchmark::DoNotOptimize(f);
     }
 }

@@ -42,7 +42,7 @@ void BM_WebcamMjpeg720pFrame(benchmark::State& state) {
     const auto& frame = mjpegFrame();
     const VideoFormat format{kFourccMJPEG, kW, kH, 0};
     FramePool capturePool(4), previewPool(6);
-    const int orientation = 1;  // portrait, the phone as it is usually held
+    const auto orientation = DeviceOrientation::Portrait;  // the phone as it is usually held
     int uw = 0, uh = 0;
     SensorFrame::uprightSize(CameraSource::kPreviewWidth, CameraSource::kPreviewHeight, orientation, &uw, &uh);
     for (auto _ : state) {
@@ -64,7 +64,8 @@ void BM_WebcamPictureFrameFrom720p(benchmark::State& state) {
     const auto& frame = mjpegFrame();
     ImageRef world = VideoFrameConverter::toBGRX({kFourccMJPEG, kW, kH, 0}, frame.data(), frame.size());
     for (auto _ : state) {
-        ImageRef picture = SensorFrame::fromWorld(world, CameraSource::kPictureWidth, CameraSource::kPictureHeight, 1);
+        ImageRef picture = SensorFrame::fromWorld(world, CameraSource::kPictureWidth, CameraSource::kPictureHeight,
+                                                  DeviceOrientation::Portrait);
         benchmark::DoNotOptimize(picture);
     }
 }

@@ -157,7 +157,7 @@ Options::Result Options::parse(const std::vector<std::string>& args, const Geten
             if (o.orientationSensor) continue;
             auto n = parseInteger(*v);
             if (!n || *n < 1 || *n > 6) return failure(name + ": expected sensor or 1 to 6, got " + inQuotes(*v));
-            o.orientation = int(*n);
+            o.orientation = platform::DeviceOrientation(*n);
         } else if (name == "--camera") {
             if (auto err = parseCamera(*v, o.camera)) return failure(name + ": " + *err);
         } else if (name == "--location") {

@@ -1,6 +1,8 @@
 #pragma once
 // The simulated device's command line. parse() never exits or prints: it hands back either the
 // options, a request for the usage text or the version, or one line naming what is wrong.
+#include "platform/system/DeviceOrientation.h"
+
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -40,7 +42,7 @@ public:
     WindowSystem windowSystem = WindowSystem::Auto;
     // Given, or the desktop's locale.
     std::string language = "en";
-    int orientation = 1;
+    platform::DeviceOrientation orientation = platform::DeviceOrientation::Portrait;
     // The orientation follows the accelerometer service (starting from `orientation`). In a
     // window unless --orientation gives a number.
     bool orientationSensor = false;

@@ -129,7 +129,7 @@ ScriptRunner::Outcome ScriptRunner::execute(const ScriptCommand& c, std::string&
         case Kind::Drag: drag(c); return Outcome::Done;
         case Kind::Pinch: pinch(c); return Outcome::Done;
         case Kind::Key: device_.pressVolumeKey(c.volumeUp); return Outcome::Done;
-        case Kind::Orientation: device_.setOrientation(c.index); return Outcome::Done;
+        case Kind::Orientation: device_.setOrientation(platform::DeviceOrientation(c.index)); return Outcome::Done;
         case Kind::Location:
             if (!device_.injectLocation(c.latitude, c.longitude, c.accuracy)) {
                 message = "the device reads gpsd, not the simulated receiver";

@@ -174,7 +174,7 @@ bool SimulatedDevice::launch(std::string* error, std::unique_ptr<platform::Appli
     installLocation();
     if (options_.orientationSensor)
         services_->accelerometer = std::make_unique<platform::SensorProxyOrientation>(
-            runLoop_, [this](int orientation) { setOrientation(orientation); }, warn_);
+            runLoop_, [this](platform::DeviceOrientation orientation) { setOrientation(orientation); }, warn_);
     // Leaving for another application ends this one, at the loop's next turn.
     services_->launcher = std::make_unique<platform::DesktopLauncher>(
         options_.deviceRoot, options_.headless ? platform::DesktopLauncher::Opener{} : platform::DesktopLauncher::xdgOpen(),
@@ -234,9 +234,11 @@ void SimulatedDevice::terminate() {
 
 bool SimulatedDevice::terminated() const { return application() && application()->terminated(); }
 
-bool SimulatedDevice::setOrientation(int orientation) { return services_->hardware.setOrientation(orientation); }
+bool SimulatedDevice::setOrientation(platform::DeviceOrientation orientation) {
+    return services_->hardware.setOrientation(orientation);
+}
 
-int SimulatedDevice::orientation() const { return services_->hardware.orientation(); }
+platform::DeviceOrientation SimulatedDevice::orientation() const { return services_->hardware.orientation(); }
 
 bool SimulatedDevice::injectLocation(double latitude, double longitude, double accuracy) {
     if (!services_->simulatedLocation) return false;

@@ -74,8 +74,8 @@ public:
     // Where system sounds are heard (the window's audio device); null: nowhere. Borrowed.
     void setAudioSink(platform::AudioSink* sink);
     // Turns the device (1 portrait ... 6 face down), announced to whoever listens.
-    bool setOrientation(int orientation);
-    int orientation() const;
+    bool setOrientation(platform::DeviceOrientation orientation);
+    platform::DeviceOrientation orientation() const;
     // A fix from the simulated receiver; false when the device reads gpsd instead.
     bool injectLocation(double latitude, double longitude, double accuracy);
     // The user's location-services switch, announced with its notification when it changes.

@@ -22,9 +22,12 @@ WindowInput::WindowInput() {
     fingers_.reserve(kPinchFinger, true);
 }
 
-int WindowInput::turnedOrientation(int current, bool left) {
-    // Quarter turns to the left, in order: portrait, landscape left, upside down, landscape right.
-    static constexpr int ring[] = {1, 3, 2, 4};
+platform::DeviceOrientation WindowInput::turnedOrientation(platform::DeviceOrientation current, bool left) {
+    using platform::DeviceOrientation;
+    // Quarter turns to the left, in order.
+    static constexpr DeviceOrientation ring[] = {DeviceOrientation::Portrait, DeviceOrientation::LandscapeLeft,
+                                                 DeviceOrientation::PortraitUpsideDown,
+                                                 DeviceOrientation::LandscapeRight};
     int i = 0;
     for (int k = 0; k < 4; ++k)
         if (ring[k] == current) i = k;

@@ -8,6 +8,7 @@
 #include "host/window/ScreenPlacement.h"
 
 #include "platform/foundation/Geometry.h"
+#include "platform/system/DeviceOrientation.h"
 
 namespace host {
 
@@ -47,7 +48,7 @@ public:
     // Ctrl+Left turns the device a quarter to the left (counter-clockwise), Ctrl+Right to the right:
     // the next orientation from `current` (1 portrait, 2 upside down, 3 landscape left,
     // 4 landscape right; face up or down count as portrait).
-    static int turnedOrientation(int current, bool left);
+    static platform::DeviceOrientation turnedOrientation(platform::DeviceOrientation current, bool left);
     // The second finger of an Alt-drag pinch: `p` mirrored about the screen's centre.
     static platform::Point mirrored(platform::Point p);
 

@@ -70,7 +70,7 @@ void CameraController::deliverPendingPicture() {
 }
 
 void CameraController::deliverPicture() {
-    const int o = deviceOrientation();
+    const DeviceOrientation o = deviceOrientation();
     // The preview first: a photo folder moves on to its next photo once the picture is taken.
     ImageRef preview = source_->previewFrame(o);
     ImageRef picture = source_->pictureFrame(o);
@@ -97,6 +97,6 @@ ImageRef CameraController::screenFrame(int width, int height) {
     return source_->screenFrame(deviceOrientation(), width, height);
 }
 
-int CameraController::deviceOrientation() const { return Device::currentDevice().orientation(); }
+DeviceOrientation CameraController::deviceOrientation() const { return Device::currentDevice().orientation(); }
 
 }  // namespace platform

@@ -56,7 +56,7 @@ public:
     void deliverPendingPicture();
 
     // How the device is held now (Device::currentDevice()); the sensor frames follow it.
-    int deviceOrientation() const;
+    DeviceOrientation deviceOrientation() const;
 
     // Replaces the camera; a null source means the synthetic one.
     void setSource(std::unique_ptr<CameraSource> source);

@@ -22,13 +22,13 @@ public:
 
     // A kPreviewWidth x kPreviewHeight frame of what the sensor sees now. Null while the source
     // has nothing to show yet (a webcam before its first frame).
-    virtual ImageRef previewFrame(int orientation) = 0;
+    virtual ImageRef previewFrame(DeviceOrientation orientation) = 0;
     // What the preview frame shows, turned as the portrait screen shows it, at width x height
     // pixels (the preview's shape, kPreviewHeight : kPreviewWidth, give or take a pixel's
     // rounding): the screen asks for the pixels it shows it on, so that nothing is blown up there.
     // A source with more detail than the preview frame makes it from that; one that starts from an
     // upright picture can skip the sensor's turn and the screen's turn back. Null as previewFrame.
-    virtual ImageRef screenFrame(int orientation, int width, int height) {
+    virtual ImageRef screenFrame(DeviceOrientation orientation, int width, int height) {
         return SensorFrame::scaled(SensorFrame::forPortraitScreen(previewFrame(orientation)), width, height);
     }
     // Where `later` may differ from `earlier`, two screen frames of this source that are both still
@@ -40,7 +40,7 @@ public:
     }
     // A kPictureWidth x kPictureHeight frame for a picture being taken. A source that shows a
     // series of photos moves on to the next one afterwards. Null as for previewFrame.
-    virtual ImageRef pictureFrame(int orientation) = 0;
+    virtual ImageRef pictureFrame(DeviceOrientation orientation) = 0;
     // True when pictureFrame would give a real picture now. A webcam says false until its first
     // frame is in and its exposure had time to settle.
     virtual bool hasPicture() const { return true; }

@@ -157,12 +157,12 @@ void ImageFolderSource::adoptLoaded(std::optional<PhotoLoader::Result> loaded) {
     index_ = loaded->index;
     preview_.reset();
     screen_.reset();
-    previewOrientation_ = -1;
+    previewOrientation_.reset();
 }
 
 void ImageFolderSource::waitForPhoto() { adoptLoaded(loader_.wait()); }
 
-ImageRef ImageFolderSource::previewFrame(int orientation) {
+ImageRef ImageFolderSource::previewFrame(DeviceOrientation orientation) {
     adoptLoaded(loader_.take());
     if (!world_) return nullptr;
     if (!preview_ || previewOrientation_ != orientation) {
@@ -172,7 +172,7 @@ ImageRef ImageFolderSource::previewFrame(int orientation) {
     return preview_;
 }
 
-ImageRef ImageFolderSource::screenFrame(int orientation, int width, int height) {
+ImageRef ImageFolderSource::screenFrame(DeviceOrientation orientation, int width, int height) {
     if (!world_) return nullptr;
     if (!screen_ || screenOrientation_ != orientation || screen_->width() != width || screen_->height() != height) {
         screen_ = SensorFrame::screenFromWorld(world_, width, height, orientation);
@@ -181,7 +181,7 @@ ImageRef ImageFolderSource::screenFrame(int orientation, int width, int height) 
     return screen_;
 }
 
-ImageRef ImageFolderSource::pictureFrame(int orientation) {
+ImageRef ImageFolderSource::pictureFrame(DeviceOrientation orientation) {
     adoptLoaded(loader_.take());
     ImageRef picture = SensorFrame::fromWorld(world_, kPictureWidth, kPictureHeight, orientation);
     loader_.request((index_ + 1) % files_.size());

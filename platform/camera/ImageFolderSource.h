@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -25,10 +26,10 @@ public:
     static std::unique_ptr<ImageFolderSource> open(const std::filesystem::path& folder, std::string* error = nullptr,
                                                    RunLoop* loop = nullptr);
 
-    ImageRef previewFrame(int orientation) override;
-    ImageRef pictureFrame(int orientation) override;
+    ImageRef previewFrame(DeviceOrientation orientation) override;
+    ImageRef pictureFrame(DeviceOrientation orientation) override;
     // Made from the photo itself, which has the detail of a picture frame or more.
-    ImageRef screenFrame(int orientation, int width, int height) override;
+    ImageRef screenFrame(DeviceOrientation orientation, int width, int height) override;
     std::string description() const override;
 
     size_t photoCount() const { return files_.size(); }
@@ -59,10 +60,10 @@ private:
     ImageRef world_;
     // A still photo gives the same preview until the orientation or the photo changes.
     ImageRef preview_;
-    int previewOrientation_ = -1;
+    std::optional<DeviceOrientation> previewOrientation_;
     // The same for the screen's frame, at the size last asked for.
     ImageRef screen_;
-    int screenOrientation_ = -1;
+    std::optional<DeviceOrientation> screenOrientation_;
 };
 
 }  // namespace platform

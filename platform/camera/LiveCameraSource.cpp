@@ -103,7 +103,7 @@ ImageRef LiveCameraSource::uprightLive(int uw, int uh) {
     return upright_;
 }
 
-ImageRef LiveCameraSource::previewFrame(int orientation) {
+ImageRef LiveCameraSource::previewFrame(DeviceOrientation orientation) {
     if (shared_->lost) return standIn_.previewFrame(orientation);
     if (!shared_->latest) return nullptr;
     int uw = 0, uh = 0;
@@ -111,7 +111,7 @@ ImageRef LiveCameraSource::previewFrame(int orientation) {
     return SensorFrame::fromUpright(uprightLive(uw, uh), orientation, &previewPool_);
 }
 
-ImageRef LiveCameraSource::screenFrame(int orientation, int width, int height) {
+ImageRef LiveCameraSource::screenFrame(DeviceOrientation orientation, int width, int height) {
     if (shared_->lost) return standIn_.screenFrame(orientation, width, height);
     if (!shared_->latest) return nullptr;
     // The sensor frame is the screen frame on its side.
@@ -120,7 +120,7 @@ ImageRef LiveCameraSource::screenFrame(int orientation, int width, int height) {
     return SensorFrame::forPortraitScreenFromUpright(uprightLive(uw, uh), orientation, &previewPool_);
 }
 
-ImageRef LiveCameraSource::pictureFrame(int orientation) {
+ImageRef LiveCameraSource::pictureFrame(DeviceOrientation orientation) {
     if (shared_->lost) return standIn_.pictureFrame(orientation);
     if (!shared_->latest) return nullptr;
     return SensorFrame::fromWorld(shared_->latest, kPictureWidth, kPictureHeight, orientation);

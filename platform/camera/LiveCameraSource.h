@@ -34,9 +34,9 @@ public:
     ~LiveCameraSource() override;
 
     // Null until the first frame has reached the main thread; the synthetic camera's while lost.
-    ImageRef previewFrame(int orientation) override;
-    ImageRef screenFrame(int orientation, int width, int height) override;
-    ImageRef pictureFrame(int orientation) override;
+    ImageRef previewFrame(DeviceOrientation orientation) override;
+    ImageRef screenFrame(DeviceOrientation orientation, int width, int height) override;
+    ImageRef pictureFrame(DeviceOrientation orientation) override;
     bool hasPicture() const override;
 
     // Main thread.

@@ -17,11 +17,11 @@ bool isBGRX(const Image& im) {
     return im.colorSpace() == ColorSpace::DeviceRGB && im.bitsPerPixel() == 32;
 }
 
-libyuv::RotationMode rotationFor(int orientation) {
+libyuv::RotationMode rotationFor(DeviceOrientation orientation) {
     switch (orientation) {
-        case 3: return libyuv::kRotate0;
-        case 4: return libyuv::kRotate180;
-        case 2: return libyuv::kRotate90;   // clockwise
+        case DeviceOrientation::LandscapeLeft: return libyuv::kRotate0;
+        case DeviceOrientation::LandscapeRight: return libyuv::kRotate180;
+        case DeviceOrientation::PortraitUpsideDown: return libyuv::kRotate90;  // clockwise
         default: return libyuv::kRotate270;  // counter-clockwise
     }
 }
@@ -66,7 +66,8 @@ ImageRef makeFrame(int w, int h, FramePool* pool, const std::function<bool(uint8
 
 }  // namespace
 
-void SensorFrame::uprightSize(int width, int height, int orientation, int* uprightWidth, int* uprightHeight) {
+void SensorFrame::uprightSize(int width, int height, DeviceOrientation orientation, int* uprightWidth,
+                              int* uprightHeight) {
     if (isLandscape(orientation)) {
         *uprightWidth = width;
         *uprightHeight = height;
@@ -76,9 +77,9 @@ void SensorFrame::uprightSize(int width, int height, int orientation, int* uprig
     }
 }
 
-ImageRef SensorFrame::fromUpright(const ImageRef& upright, int orientation, FramePool* pool) {
+ImageRef SensorFrame::fromUpright(const ImageRef& upright, DeviceOrientation orientation, FramePool* pool) {
     if (!upright || !isBGRX(*upright)) return nullptr;
-    if (orientation == 3) return upright;
+    if (orientation == DeviceOrientation::LandscapeLeft) return upright;
     const int w = upright->width(), h = upright->height();
     const bool swap = !isLandscape(orientation);
     const int ow = swap ? h : w, oh = swap ? w : h;
@@ -88,14 +89,15 @@ ImageRef SensorFrame::fromUpright(const ImageRef& upright, int orientation, Fram
     });
 }
 
-ImageRef SensorFrame::forPortraitScreenFromUpright(const ImageRef& upright, int orientation, FramePool* pool) {
+ImageRef SensorFrame::forPortraitScreenFromUpright(const ImageRef& upright, DeviceOrientation orientation,
+                                                   FramePool* pool) {
     if (!upright || !isBGRX(*upright)) return nullptr;
     // The sensor's turn followed by the screen's quarter turn clockwise.
     libyuv::RotationMode mode;
     switch (orientation) {
-        case 3: mode = libyuv::kRotate90; break;
-        case 4: mode = libyuv::kRotate270; break;
-        case 2: mode = libyuv::kRotate180; break;
+        case DeviceOrientation::LandscapeLeft: mode = libyuv::kRotate90; break;
+        case DeviceOrientation::LandscapeRight: mode = libyuv::kRotate270; break;
+        case DeviceOrientation::PortraitUpsideDown: mode = libyuv::kRotate180; break;
         default: return upright;
     }
     const int w = upright->width(), h = upright->height();
@@ -137,7 +139,8 @@ bool SensorFrame::covers(int width, int height, int frameWidth, int frameHeight)
     return true;
 }
 
-ImageRef SensorFrame::fromWorld(const ImageRef& world, int width, int height, int orientation, FramePool* pool) {
+ImageRef SensorFrame::fromWorld(const ImageRef& world, int width, int height, DeviceOrientation orientation,
+                                FramePool* pool) {
     if (!world || !isBGRX(*world) || width <= 0 || height <= 0) return nullptr;
     int uw = 0, uh = 0;
     uprightSize(width, height, orientation, &uw, &uh);
@@ -145,7 +148,8 @@ ImageRef SensorFrame::fromWorld(const ImageRef& world, int width, int height, in
     return fromUpright(scaled(centre, uw, uh, pool), orientation, pool);
 }
 
-ImageRef SensorFrame::screenFromWorld(const ImageRef& world, int width, int height, int orientation, FramePool* pool) {
+ImageRef SensorFrame::screenFromWorld(const ImageRef& world, int width, int height, DeviceOrientation orientation,
+                                      FramePool* pool) {
     if (!world || !isBGRX(*world) || width <= 0 || height <= 0) return nullptr;
     // The sensor frame is the screen frame on its side.
     int uw = 0, uh = 0;

@@ -242,7 +242,7 @@ ImageRef SyntheticSource::renderScene(double time, int width, int height) {
     return Image::createBGRX(width, height, std::move(px));
 }
 
-ImageRef SyntheticSource::frame(int width, int height, int orientation) {
+ImageRef SyntheticSource::frame(int width, int height, DeviceOrientation orientation) {
     int uw = 0, uh = 0;
     SensorFrame::uprightSize(width, height, orientation, &uw, &uh);
     return SensorFrame::fromUpright(renderScene(clock_.now(), uw, uh), orientation);
@@ -305,9 +305,11 @@ bool SyntheticSource::screenFrameChanges(const Image& earlier, const Image& late
 }
 
 // Made once a picture: drawing it afresh costs less than replacing the screen-sized backdrop.
-ImageRef SyntheticSource::previewFrame(int orientation) { return frame(kPreviewWidth, kPreviewHeight, orientation); }
+ImageRef SyntheticSource::previewFrame(DeviceOrientation orientation) {
+    return frame(kPreviewWidth, kPreviewHeight, orientation);
+}
 
-ImageRef SyntheticSource::screenFrame(int orientation, int width, int height) {
+ImageRef SyntheticSource::screenFrame(DeviceOrientation orientation, int width, int height) {
     // The sensor frame is the screen frame on its side.
     int uw = 0, uh = 0;
     SensorFrame::uprightSize(height, width, orientation, &uw, &uh);
@@ -315,6 +317,8 @@ ImageRef SyntheticSource::screenFrame(int orientation, int width, int height) {
 }
 
 // A picture is rare: drawn from scratch rather than keeping a large backdrop around.
-ImageRef SyntheticSource::pictureFrame(int orientation) { return frame(kPictureWidth, kPictureHeight, orientation); }
+ImageRef SyntheticSource::pictureFrame(DeviceOrientation orientation) {
+    return frame(kPictureWidth, kPictureHeight, orientation);
+}
 
 }  // namespace platform

@@ -26,10 +26,10 @@ public:
     explicit SyntheticSource(const Clock& clock);
 
     // Drawn afresh: the live picture on screen keeps its buffers at the screen's size.
-    ImageRef previewFrame(int orientation) override;
-    ImageRef pictureFrame(int orientation) override;
+    ImageRef previewFrame(DeviceOrientation orientation) override;
+    ImageRef pictureFrame(DeviceOrientation orientation) override;
     // The scene drawn at the size asked for, so it is as sharp on a large screen as on a small one.
-    ImageRef screenFrame(int orientation, int width, int height) override;
+    ImageRef screenFrame(DeviceOrientation orientation, int width, int height) override;
     // Frames drawn into the kept buffers differ only where either drew its moving parts.
     bool screenFrameChanges(const Image& earlier, const Image& later, std::vector<Rect>* rects) const override;
     std::string description() const override { return "synthetic"; }
@@ -41,7 +41,7 @@ public:
     static void usePortableCode(bool portable);
 
 private:
-    ImageRef frame(int width, int height, int orientation);
+    ImageRef frame(int width, int height, DeviceOrientation orientation);
     struct PreviewBuffer;
     // The upright scene now, width x height, drawn over the kept backdrop of that size.
     ImageRef uprightLive(int width, int height);

@@ -15,9 +15,9 @@ Device& Device::currentDevice() {
 
 void Device::setCurrentDevice(Device* device) { gCurrent.store(device, std::memory_order_release); }
 
-bool Device::setOrientation(int orientation) {
-    if (orientation < kOrientationPortrait || orientation > kOrientationFaceDown) return false;
-    const int old = orientation_.exchange(orientation, std::memory_order_acq_rel);
+bool Device::setOrientation(DeviceOrientation orientation) {
+    if (orientation < DeviceOrientation::Portrait || orientation > DeviceOrientation::FaceDown) return false;
+    const DeviceOrientation old = orientation_.exchange(orientation, std::memory_order_acq_rel);
     if (old != orientation && generatesDeviceOrientationNotifications())
         NotificationCenter::defaultCenter().post(kOrientationDidChangeNotification, this);
     return true;

@@ -14,15 +14,6 @@ class Device {
 public:
     static constexpr const char* kOrientationDidChangeNotification = "UIDeviceOrientationDidChangeNotification";
 
-    // The platform's orientation numbers.
-    static constexpr int kOrientationUnknown = int(DeviceOrientation::Unknown);
-    static constexpr int kOrientationPortrait = int(DeviceOrientation::Portrait);
-    static constexpr int kOrientationPortraitUpsideDown = int(DeviceOrientation::PortraitUpsideDown);
-    static constexpr int kOrientationLandscapeLeft = int(DeviceOrientation::LandscapeLeft);
-    static constexpr int kOrientationLandscapeRight = int(DeviceOrientation::LandscapeRight);
-    static constexpr int kOrientationFaceUp = int(DeviceOrientation::FaceUp);
-    static constexpr int kOrientationFaceDown = int(DeviceOrientation::FaceDown);
-
     // Held in portrait, language "en".
     Device() = default;
 
@@ -32,10 +23,11 @@ public:
     static void setCurrentDevice(Device* device);
 
     // Any thread (camera sources model their sensor from it).
-    int orientation() const { return orientation_.load(std::memory_order_acquire); }
-    // The host turns the device (main thread). False, and nothing changes, outside 1 to 6. A
+    DeviceOrientation orientation() const { return orientation_.load(std::memory_order_acquire); }
+    // The host turns the device (main thread). False, and nothing changes, for Unknown or a value
+    // outside the enumeration. A
     // change is announced at once when notifications are being generated.
-    bool setOrientation(int orientation);
+    bool setOrientation(DeviceOrientation orientation);
 
     // Calls nest: notifications flow until every begin has its end.
     void beginGeneratingDeviceOrientationNotifications();
@@ -47,7 +39,7 @@ public:
     void setLanguage(std::string language);
 
 private:
-    std::atomic<int> orientation_{kOrientationPortrait};
+    std::atomic<DeviceOrientation> orientation_{DeviceOrientation::Portrait};
     std::atomic<int> generating_{0};
     mutable std::mutex languageMutex_;
     std::string language_ = "en";

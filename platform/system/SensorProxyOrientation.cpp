@@ -117,12 +117,12 @@ SensorProxyOrientation::~SensorProxyOrientation() {
     bus_->stop();
 }
 
-std::optional<int> SensorProxyOrientation::orientationForName(const std::string& name) {
-    if (name == "normal") return 1;
-    if (name == "bottom-up") return 2;
-    if (name == "right-up") return 3;
-    if (name == "left-up") return 4;
-    if (name == "undefined") return 0;
+std::optional<DeviceOrientation> SensorProxyOrientation::orientationForName(const std::string& name) {
+    if (name == "normal") return DeviceOrientation::Portrait;
+    if (name == "bottom-up") return DeviceOrientation::PortraitUpsideDown;
+    if (name == "right-up") return DeviceOrientation::LandscapeLeft;
+    if (name == "left-up") return DeviceOrientation::LandscapeRight;
+    if (name == "undefined") return DeviceOrientation::Unknown;
     return std::nullopt;
 }
 
@@ -132,7 +132,7 @@ void SensorProxyOrientation::report(const std::string& name) {
         warnOnce("warning: net.hadess.SensorProxy reported the orientation '" + printable(name) + "'; ignored");
         return;
     }
-    if (*orientation == 0) return;
+    if (*orientation == DeviceOrientation::Unknown) return;
     idling_->beginWork();
     loop_.post([weak = std::weak_ptr<int>(alive_), this, o = *orientation] {
         if (!weak.lock()) return;

@@ -6,6 +6,8 @@
 // name the service does not use is ignored with one warning line. The bus is used only on a
 // thread of its own, so the main thread never waits for it; while a report is on its way an
 // idling resource is busy, so a headless script sees it before virtual time moves on.
+#include "platform/system/DeviceOrientation.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -19,7 +21,7 @@ class RunLoop;
 
 class SensorProxyOrientation {
 public:
-    using Changed = std::function<void(int orientation)>;
+    using Changed = std::function<void(DeviceOrientation orientation)>;
     using Warn = std::function<void(const std::string& line)>;
 
     static constexpr const char* kService = "net.hadess.SensorProxy";
@@ -30,10 +32,10 @@ public:
     SensorProxyOrientation(const SensorProxyOrientation&) = delete;
     SensorProxyOrientation& operator=(const SensorProxyOrientation&) = delete;
 
-    // The device's orientation for the service's name of it: "normal" 1 (portrait), "bottom-up"
-    // 2 (upside down), "right-up" 3 (landscape left), "left-up" 4 (landscape right); 0 for
-    // "undefined"; none for a name the service does not use.
-    static std::optional<int> orientationForName(const std::string& name);
+    // The device's orientation for the service's name of it: "normal" portrait, "bottom-up"
+    // upside down, "right-up" landscape left, "left-up" landscape right; Unknown for "undefined";
+    // none for a name the service does not use.
+    static std::optional<DeviceOrientation> orientationForName(const std::string& name);
 
 private:
     struct Link;  // what lives on the bus thread

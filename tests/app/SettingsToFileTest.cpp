@@ -54,8 +54,8 @@ public:
         preview_ = card(kPreviewWidth, kPreviewHeight,
                         [](int x, int y) { return x >= 70 && x < 130 && y < 60 ? kMark : kPreviewGrey; });
     }
-    platform::ImageRef previewFrame(int) override { return preview_; }
-    platform::ImageRef pictureFrame(int) override { return picture_; }
+    platform::ImageRef previewFrame(platform::DeviceOrientation) override { return preview_; }
+    platform::ImageRef pictureFrame(platform::DeviceOrientation) override { return picture_; }
     std::string description() const override { return "card"; }
 
 private:
@@ -152,8 +152,10 @@ protected:
 
 // --- Device orientation and auto-rotation: the EXIF tag and the thumbnail's turn ---
 
+using Held = platform::DeviceOrientation;
+
 struct OrientationCase {
-    int device;
+    Held device;
     bool autoRotation;
     int exifOrientation;
     const char* markCorner;
@@ -172,22 +174,26 @@ TEST_P(OrientationToFile, TagAndThumbnailFollowTheDeviceOnlyWithAutoRotation) {
     EXPECT_EQ(markedCorner("IMG_0001.THM"), c.markCorner);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachTurn, OrientationToFile,
-    ::testing::Values(OrientationCase{1, true, 6, "top-right"}, OrientationCase{2, true, 8, "bottom-left"},
-                      OrientationCase{3, true, 1, "top-left"}, OrientationCase{4, true, 3, "bottom-right"},
-                      OrientationCase{5, true, 6, "top-right"}, OrientationCase{6, true, 6, "top-right"},
-                      OrientationCase{3, false, 6, "top-right"}, OrientationCase{4, false, 6, "top-right"}),
-    [](const auto& info) {
-        return "Device" + std::to_string(info.param.device) + (info.param.autoRotation ? "Auto" : "Fixed");
-    });
+INSTANTIATE_TEST_SUITE_P(EachTurn, OrientationToFile,
+                         ::testing::Values(OrientationCase{Held::Portrait, true, 6, "top-right"},
+                                           OrientationCase{Held::PortraitUpsideDown, true, 8, "bottom-left"},
+                                           OrientationCase{Held::LandscapeLeft, true, 1, "top-left"},
+                                           OrientationCase{Held::LandscapeRight, true, 3, "bottom-right"},
+                                           OrientationCase{Held::FaceUp, true, 6, "top-right"},
+                                           OrientationCase{Held::FaceDown, true, 6, "top-right"},
+                                           OrientationCase{Held::LandscapeLeft, false, 6, "top-right"},
+                                           OrientationCase{Held::LandscapeRight, false, 6, "top-right"}),
+                         [](const auto& info) {
+                             return "Device" + std::to_string(int(info.param.device)) +
+                                    (info.param.autoRotation ? "Auto" : "Fixed");
+                         });
 
 // A turn while the application runs arrives as a notification and counts from the next picture.
 TEST_F(SettingsToFile, ATurnWhileRunningReachesTheNextPicture) {
     launchReady();
-    ASSERT_TRUE(device.setOrientation(3));
+    ASSERT_TRUE(device.setOrientation(platform::DeviceOrientation::LandscapeLeft));
     tapShutter();
-    ASSERT_TRUE(device.setOrientation(4));
+    ASSERT_TRUE(device.setOrientation(platform::DeviceOrientation::LandscapeRight));
     tapShutter();
     EXPECT_EQ(exif("IMG_0001.JPG", "-Orientation"), "1\n");
     EXPECT_EQ(exif("IMG_0002.JPG", "-Orientation"), "3\n");

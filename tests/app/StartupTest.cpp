@@ -53,7 +53,7 @@ TEST_F(StartupTest, StartsInOrder) {
     // Notifications: the volume display is off and the start-up volume kept.
     EXPECT_FALSE(volume.systemVolumeHUDEnabled());
     EXPECT_FLOAT_EQ(api().oldVolume(), platform::SystemVolumeController::kDefaultVolume);
-    device.setOrientation(3);
+    device.setOrientation(platform::DeviceOrientation::LandscapeLeft);
     EXPECT_EQ(api().orientationStatus(), platform::DeviceOrientation::LandscapeLeft);
     // The save queue is there from the start; its worker starts one second later, the
     // information page loads then too.

@@ -36,7 +36,7 @@ TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
     EXPECT_FALSE(r.options->fullscreen);
     EXPECT_EQ(r.options->language, "en");
     // A window listens to the machine's own sensors, starting held upright.
-    EXPECT_EQ(r.options->orientation, 1);
+    EXPECT_EQ(r.options->orientation, platform::DeviceOrientation::Portrait);
     EXPECT_TRUE(r.options->orientationSensor);
     EXPECT_EQ(r.options->camera.kind, CameraChoice::Kind::Auto);
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Auto);
@@ -68,7 +68,7 @@ TEST(Options, EveryOptionWithBothSpellings) {
     EXPECT_EQ(o.scale, 1.0);
     EXPECT_TRUE(o.fullscreen);
     EXPECT_EQ(o.language, "zh-Hant");
-    EXPECT_EQ(o.orientation, 4);
+    EXPECT_EQ(o.orientation, platform::DeviceOrientation::LandscapeRight);
     EXPECT_EQ(o.camera.kind, CameraChoice::Kind::Images);
     EXPECT_EQ(o.camera.path, "/pics");
     EXPECT_EQ(o.location.kind, LocationChoice::Kind::Fixed);
@@ -115,7 +115,7 @@ TEST(Options, EveryOptionWithBothSpellings) {
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::GeoClue);
     r = parse({"--orientation", "2", "--location", "none"});
     EXPECT_FALSE(r.options->orientationSensor);
-    EXPECT_EQ(r.options->orientation, 2);
+    EXPECT_EQ(r.options->orientation, platform::DeviceOrientation::PortraitUpsideDown);
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::None);
     r = parse({"--headless", "--location", "auto"});
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Auto);

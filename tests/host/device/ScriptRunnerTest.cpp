@@ -194,7 +194,7 @@ TEST(ScriptRunner, LocationAndOrientationReachTheHardware) {
     Fixture f;
     EXPECT_EQ(f.run("orientation 4\nlocation 47.5 -122.25 5\n"), 0);
     // The device was left in landscape right.
-    EXPECT_EQ(f.device->orientation(), 4);
+    EXPECT_EQ(f.device->orientation(), platform::DeviceOrientation::LandscapeRight);
     EXPECT_TRUE(f.reports.empty());
 }
 

@@ -34,13 +34,15 @@ TEST(FingerTracker, NumbersFollowTheFingersNotTheEvents) {
 
 TEST(WindowInput, TurningAndMirroring) {
     // Four turns to the left come back to portrait, through landscape left, upside down, right.
-    int o = 1;
-    std::vector<int> seen;
+    using platform::DeviceOrientation;
+    DeviceOrientation o = DeviceOrientation::Portrait;
+    std::vector<DeviceOrientation> seen;
     for (int i = 0; i < 4; ++i) seen.push_back(o = WindowInput::turnedOrientation(o, true));
-    EXPECT_EQ(seen, (std::vector<int>{3, 2, 4, 1}));
-    EXPECT_EQ(WindowInput::turnedOrientation(3, false), 1);
+    EXPECT_EQ(seen, (std::vector{DeviceOrientation::LandscapeLeft, DeviceOrientation::PortraitUpsideDown,
+                                 DeviceOrientation::LandscapeRight, DeviceOrientation::Portrait}));
+    EXPECT_EQ(WindowInput::turnedOrientation(DeviceOrientation::LandscapeLeft, false), DeviceOrientation::Portrait);
     // Face up or down turn as if in portrait.
-    EXPECT_EQ(WindowInput::turnedOrientation(5, false), 4);
+    EXPECT_EQ(WindowInput::turnedOrientation(DeviceOrientation::FaceUp, false), DeviceOrientation::LandscapeRight);
     // The pinch's second finger mirrors the first about the screen's centre.
     EXPECT_EQ(WindowInput::mirrored({100, 40}), (platform::Point{220, 440}));
     EXPECT_EQ(WindowInput::mirrored({160, 240}), (platform::Point{160, 240}));

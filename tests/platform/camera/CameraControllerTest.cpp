@@ -41,8 +41,8 @@ struct Recorder final : CameraControllerDelegate {
 
 // A camera with nothing to show, like a webcam before its first frame.
 struct EmptySource final : CameraSource {
-    ImageRef previewFrame(int) override { return nullptr; }
-    ImageRef pictureFrame(int) override { return nullptr; }
+    ImageRef previewFrame(DeviceOrientation) override { return nullptr; }
+    ImageRef pictureFrame(DeviceOrientation) override { return nullptr; }
     std::string description() const override { return "empty"; }
 };
 
@@ -159,7 +159,7 @@ TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
     // The picture follows the device orientation at delivery: landscape right puts the mark
     // bottom-right.
     cc->setDelegate(&rec);
-    device.setOrientation(4);
+    device.setOrientation(DeviceOrientation::LandscapeRight);
     cc->capturePhoto();
     loop.runFor(0.5s);
     ASSERT_TRUE(rec.picture);
@@ -189,8 +189,12 @@ TEST_F(CameraControllerTest, OrientationNullDelegateEmptySourceAndTeardown) {
 TEST_F(CameraControllerTest, ReadyWaitsUntilTheSourceHasAPicture) {
     struct LateSource final : CameraSource {
         bool has = false;
-        ImageRef previewFrame(int) override { return has ? SensorFrame::solid(kPreviewWidth, kPreviewHeight, 1, 2, 3) : nullptr; }
-        ImageRef pictureFrame(int) override { return has ? SensorFrame::solid(kPictureWidth, kPictureHeight, 1, 2, 3) : nullptr; }
+        ImageRef previewFrame(DeviceOrientation) override {
+            return has ? SensorFrame::solid(kPreviewWidth, kPreviewHeight, 1, 2, 3) : nullptr;
+        }
+        ImageRef pictureFrame(DeviceOrientation) override {
+            return has ? SensorFrame::solid(kPictureWidth, kPictureHeight, 1, 2, 3) : nullptr;
+        }
         bool hasPicture() const override { return has; }
         std::string description() const override { return "late"; }
     };

@@ -42,11 +42,11 @@ TEST(ImageFolderSource, PhotosAreCroppedTo4by3AndShownInTurn) {
 
     // The preview shows the first photo; the picture is it too, cropped to 4:3: no red left,
     // the halves where they belong.
-    ImageRef prev = src->previewFrame(3);
+    ImageRef prev = src->previewFrame(DeviceOrientation::LandscapeLeft);
     ASSERT_TRUE(prev);
     EXPECT_EQ(prev->width(), 400);
     EXPECT_EQ(prev->height(), 320);
-    ImageRef pic = src->pictureFrame(3);
+    ImageRef pic = src->pictureFrame(DeviceOrientation::LandscapeLeft);
     ASSERT_TRUE(pic);
     EXPECT_EQ(pic->width(), 1600);
     EXPECT_EQ(pic->height(), 1200);
@@ -59,14 +59,15 @@ TEST(ImageFolderSource, PhotosAreCroppedTo4by3AndShownInTurn) {
     // skipped and it wraps round to a.png.
     src->waitForPhoto();
     EXPECT_EQ(src->currentFile().filename(), "b.jpg");
-    for (const ImageRef& f : {src->previewFrame(1), src->pictureFrame(1)}) {
+    for (const ImageRef& f :
+         {src->previewFrame(DeviceOrientation::Portrait), src->pictureFrame(DeviceOrientation::Portrait)}) {
         ASSERT_TRUE(f);
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(bgr(f, f->width() / 2, f->height() / 2)[i], kBlue[i], 2);
     }
     src->waitForPhoto();
     EXPECT_EQ(src->currentFile().filename(), "a.png");
     // Portrait: the green (top) half of the photo lies along the frame's left edge.
-    ImageRef port = src->previewFrame(1);
+    ImageRef port = src->previewFrame(DeviceOrientation::Portrait);
     EXPECT_EQ(bgr(port, 0, 160), kGreen);
     EXPECT_EQ(bgr(port, 399, 160), kDarkGreen);
 }
@@ -208,14 +209,14 @@ TEST(ImageFolderSource, FlatColourThumbnailMatchesThePicture) {
     auto src = ImageFolderSource::open(dir.path());
     ASSERT_TRUE(src);
     for (const BGR want : {BGR{200, 150, 100}, BGR{255, 255, 255}}) {
-        for (int o : {1, 3}) {
+        for (DeviceOrientation o : {DeviceOrientation::Portrait, DeviceOrientation::LandscapeLeft}) {
             ImageRef preview = src->previewFrame(o);
             ASSERT_TRUE(preview);
             for (auto [x, y] : {std::pair{0, 0}, std::pair{199, 160}, std::pair{399, 319}})
-                EXPECT_EQ(bgr(preview, x, y), want) << x << "," << y << " orientation " << o;
+                EXPECT_EQ(bgr(preview, x, y), want) << x << "," << y << " orientation " << int(o);
         }
-        ImageRef preview = src->previewFrame(1);
-        ImageRef picture = src->pictureFrame(1);
+        ImageRef preview = src->previewFrame(DeviceOrientation::Portrait);
+        ImageRef picture = src->pictureFrame(DeviceOrientation::Portrait);
         EXPECT_EQ(bgr(picture, 800, 600), bgr(preview, 200, 160));
         src->waitForPhoto();
     }

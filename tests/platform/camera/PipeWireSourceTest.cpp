@@ -33,7 +33,7 @@ void expectNear(const BGR& got, const BGR& want, int tolerance, const std::strin
 
 // The centre of a picture the source makes now.
 BGR pictureCentre(CameraSource& src) {
-    ImageRef p = src.pictureFrame(1);
+    ImageRef p = src.pictureFrame(DeviceOrientation::Portrait);
     if (!p) return {};
     return bgr(p, p->width() / 2, p->height() / 2);
 }
@@ -204,7 +204,7 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
     ASSERT_TRUE(cameratest::waitFor(loop, [&] { return src->isLost(); }));
     ASSERT_EQ(warnings.size(), 1u) << testing::PrintToString(warnings);
     EXPECT_NE(warnings[0].find("camera pipewire lost (camera removed)"), std::string::npos) << warnings[0];
-    ImageRef stand = src->pictureFrame(1);
+    ImageRef stand = src->pictureFrame(DeviceOrientation::Portrait);
     ASSERT_TRUE(stand);
     EXPECT_EQ(bgr(stand, 2, stand->height() - 3), kMark);
     EXPECT_TRUE(src->hasPicture());

@@ -25,18 +25,21 @@ TEST(SensorFrame, QuarterTurnsPerOrientation) {
     //           3 4
     //           5 6
     ImageRef up = numbered();
-    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 3)), (std::vector<int>{1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 4)), (std::vector<int>{6, 5, 4, 3, 2, 1}));
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, DeviceOrientation::LandscapeLeft)),
+              (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, DeviceOrientation::LandscapeRight)),
+              (std::vector<int>{6, 5, 4, 3, 2, 1}));
     // Counter-clockwise (portrait): 2 4 6 / 1 3 5.
-    ImageRef ccw = SensorFrame::fromUpright(up, 1);
+    ImageRef ccw = SensorFrame::fromUpright(up, DeviceOrientation::Portrait);
     EXPECT_EQ(ccw->width(), 3);
     EXPECT_EQ(ccw->height(), 2);
     EXPECT_EQ(numbers(ccw), (std::vector<int>{2, 4, 6, 1, 3, 5}));
     // Clockwise (upside down): 5 3 1 / 6 4 2.
-    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 2)), (std::vector<int>{5, 3, 1, 6, 4, 2}));
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, DeviceOrientation::PortraitUpsideDown)),
+              (std::vector<int>{5, 3, 1, 6, 4, 2}));
     // Unknown and face up/down count as portrait.
-    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 0)), numbers(ccw));
-    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, 6)), numbers(ccw));
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, DeviceOrientation::Unknown)), numbers(ccw));
+    EXPECT_EQ(numbers(SensorFrame::fromUpright(up, DeviceOrientation::FaceDown)), numbers(ccw));
 }
 
 // The screen's frame straight from the world, in one turn, is the sensor's frame turned for the
@@ -45,13 +48,14 @@ TEST(SensorFrame, ScreenFrameFromTheWorldInOneTurn) {
     ImageRef world = cameratest::paint(30, 20, [](int x, int y) {
         return std::array<uint8_t, 3>{uint8_t(x * 8), uint8_t(y * 12), uint8_t(x * y)};
     });
-    for (int o : {1, 2, 3, 4}) {
+    for (DeviceOrientation o : {DeviceOrientation::Portrait, DeviceOrientation::PortraitUpsideDown,
+                                DeviceOrientation::LandscapeLeft, DeviceOrientation::LandscapeRight}) {
         ImageRef direct = SensorFrame::screenFromWorld(world, 8, 10, o);
         ImageRef twoTurns = SensorFrame::forPortraitScreen(SensorFrame::fromWorld(world, 10, 8, o));
-        ASSERT_TRUE(direct && twoTurns) << "orientation " << o;
+        ASSERT_TRUE(direct && twoTurns) << "orientation " << int(o);
         EXPECT_EQ(direct->width(), 8);
         EXPECT_EQ(direct->height(), 10);
-        EXPECT_EQ(direct->copyData(), twoTurns->copyData()) << "orientation " << o;
+        EXPECT_EQ(direct->copyData(), twoTurns->copyData()) << "orientation " << int(o);
     }
 }
 
@@ -67,7 +71,7 @@ TEST(SensorFrame, WorldIsCroppedToTheSensorShapeAroundItsCentre) {
         if (x < 3 || x >= 9) return {0, 0, 255};
         return x < 6 ? std::array<uint8_t, 3>{0, 255, 0} : std::array<uint8_t, 3>{255, 0, 0};
     });
-    ImageRef f = SensorFrame::fromWorld(world, 3, 2, 3);
+    ImageRef f = SensorFrame::fromWorld(world, 3, 2, DeviceOrientation::LandscapeLeft);
     ASSERT_TRUE(f);
     EXPECT_EQ(f->width(), 3);
     EXPECT_EQ(f->height(), 2);
@@ -80,7 +84,7 @@ TEST(SensorFrame, WorldIsCroppedToTheSensorShapeAroundItsCentre) {
         if (x < 4 || x >= 8) return {0, 0, 255};
         return x < 6 ? std::array<uint8_t, 3>{0, 255, 0} : std::array<uint8_t, 3>{255, 0, 0};
     });
-    ImageRef p = SensorFrame::fromWorld(tall, 6, 4, 1);
+    ImageRef p = SensorFrame::fromWorld(tall, 6, 4, DeviceOrientation::Portrait);
     ASSERT_TRUE(p);
     ASSERT_EQ(p->width(), 6);
     ASSERT_EQ(p->height(), 4);
@@ -89,6 +93,7 @@ TEST(SensorFrame, WorldIsCroppedToTheSensorShapeAroundItsCentre) {
         EXPECT_EQ(bgr(p, x, 0), (std::array<uint8_t, 3>{255, 0, 0})) << x;
     }
 
-    EXPECT_FALSE(SensorFrame::fromWorld(nullptr, 3, 2, 1));
-    EXPECT_FALSE(SensorFrame::fromWorld(Image::createGray(4, 4, std::vector<uint8_t>(16)), 3, 2, 3));
+    EXPECT_FALSE(SensorFrame::fromWorld(nullptr, 3, 2, DeviceOrientation::Portrait));
+    EXPECT_FALSE(SensorFrame::fromWorld(Image::createGray(4, 4, std::vector<uint8_t>(16)), 3, 2,
+                                        DeviceOrientation::LandscapeLeft));
 }

@@ -62,30 +62,34 @@ TEST(SyntheticSource, FramesFollowTheSensorOrientationRules) {
     SyntheticSource src(clock);
     const int W = CameraSource::kPreviewWidth, H = CameraSource::kPreviewHeight;
     // Where the world's marked top-left corner lands in the landscape sensor frame.
-    struct Case { int orientation; int x, y; const char* corner; };
+    struct Case {
+        DeviceOrientation orientation;
+        int x, y;
+        const char* corner;
+    };
     const Case cases[] = {
-        {3, 1, 1, "top-left"},          // landscape left: the world as it is
-        {4, W - 2, H - 2, "bottom-right"},  // landscape right: turned 180°
-        {1, 1, H - 2, "bottom-left"},   // portrait: turned 90° counter-clockwise
-        {2, W - 2, 1, "top-right"},     // upside down: turned 90° clockwise
-        {5, 1, H - 2, "bottom-left"},   // face up counts as portrait
+        {DeviceOrientation::LandscapeLeft, 1, 1, "top-left"},               // landscape left: the world as it is
+        {DeviceOrientation::LandscapeRight, W - 2, H - 2, "bottom-right"},  // landscape right: turned 180°
+        {DeviceOrientation::Portrait, 1, H - 2, "bottom-left"},             // portrait: turned 90° counter-clockwise
+        {DeviceOrientation::PortraitUpsideDown, W - 2, 1, "top-right"},     // upside down: turned 90° clockwise
+        {DeviceOrientation::FaceUp, 1, H - 2, "bottom-left"},               // face up counts as portrait
     };
     const int corners[4][2] = {{1, 1}, {W - 2, 1}, {1, H - 2}, {W - 2, H - 2}};
     for (const auto& c : cases) {
         ImageRef f = src.previewFrame(c.orientation);
         ASSERT_TRUE(f);
-        ASSERT_EQ(f->width(), W) << c.orientation;
-        ASSERT_EQ(f->height(), H) << c.orientation;
+        ASSERT_EQ(f->width(), W) << int(c.orientation);
+        ASSERT_EQ(f->height(), H) << int(c.orientation);
         EXPECT_EQ(f->bitmapInfo(), BitmapInfo::BGRX);
         for (auto& k : corners) {
             const bool here = k[0] == c.x && k[1] == c.y;
-            EXPECT_EQ(bgr(f, k[0], k[1]) == kMark, here)
-                << "orientation " << c.orientation << " mark expected " << c.corner << ", corner " << k[0] << "," << k[1];
+            EXPECT_EQ(bgr(f, k[0], k[1]) == kMark, here) << "orientation " << int(c.orientation) << " mark expected "
+                                                         << c.corner << ", corner " << k[0] << "," << k[1];
         }
     }
     // In portrait the world's top edge (the bars, white at its left end) runs up the frame's
     // left edge: the frame's top-left corner shows the black bar, its bottom-left the white.
-    ImageRef p = src.previewFrame(1);
+    ImageRef p = src.previewFrame(DeviceOrientation::Portrait);
     EXPECT_EQ(bgr(p, 1, 1), (BGR{0, 0, 0}));
     EXPECT_EQ(bgr(p, 20, H - 30), (BGR{255, 255, 255}));  // white bar, clear of the bracket
 }
@@ -93,21 +97,21 @@ TEST(SyntheticSource, FramesFollowTheSensorOrientationRules) {
 TEST(SyntheticSource, PictureIsFullSizeAndMatchesThePreviewMoment) {
     ManualClock clock(7.5);
     SyntheticSource src(clock);
-    ImageRef pic = src.pictureFrame(3);
+    ImageRef pic = src.pictureFrame(DeviceOrientation::LandscapeLeft);
     ASSERT_TRUE(pic);
     EXPECT_EQ(pic->width(), 1600);
     EXPECT_EQ(pic->height(), 1200);
     EXPECT_EQ(bgr(pic, 3, 3), kMark);
     EXPECT_EQ(px(pic, 800, 600)[3], 255);
     // Portrait picture: the mark bottom-left, like the preview.
-    ImageRef port = src.pictureFrame(1);
+    ImageRef port = src.pictureFrame(DeviceOrientation::Portrait);
     EXPECT_EQ(bgr(port, 3, 1196), kMark);
 
     // The preview reuses its backdrop between frames, yet each frame is the scene at its moment.
-    ImageRef p1 = src.previewFrame(3);
+    ImageRef p1 = src.previewFrame(DeviceOrientation::LandscapeLeft);
     EXPECT_EQ(p1->copyData(), SyntheticSource::renderScene(7.5, 400, 320)->copyData());
     clock.advance(0.5);
-    ImageRef p2 = src.previewFrame(3);
+    ImageRef p2 = src.previewFrame(DeviceOrientation::LandscapeLeft);
     EXPECT_EQ(p2->copyData(), SyntheticSource::renderScene(8.0, 400, 320)->copyData());
     EXPECT_NE(p1->copyData(), p2->copyData());
 }
@@ -117,21 +121,23 @@ TEST(SyntheticSource, PictureIsFullSizeAndMatchesThePreviewMoment) {
 TEST(SyntheticSource, ScreenFrameIsTheSensorFrameTurnedForThePortraitScreen) {
     ManualClock clock(7.3);
     SyntheticSource src(clock);
-    for (int o : {1, 2, 3, 4, 5, 0}) {
+    for (DeviceOrientation o :
+         {DeviceOrientation::Portrait, DeviceOrientation::PortraitUpsideDown, DeviceOrientation::LandscapeLeft,
+          DeviceOrientation::LandscapeRight, DeviceOrientation::FaceUp, DeviceOrientation::Unknown}) {
         ImageRef viaSensor = SensorFrame::forPortraitScreen(src.previewFrame(o));
         ImageRef direct = src.screenFrame(o, 320, 400);
-        ASSERT_TRUE(viaSensor && direct) << "orientation " << o;
-        EXPECT_EQ(direct->width(), viaSensor->width()) << "orientation " << o;
-        EXPECT_EQ(direct->height(), viaSensor->height()) << "orientation " << o;
-        EXPECT_EQ(direct->copyData(), viaSensor->copyData()) << "orientation " << o;
+        ASSERT_TRUE(viaSensor && direct) << "orientation " << int(o);
+        EXPECT_EQ(direct->width(), viaSensor->width()) << "orientation " << int(o);
+        EXPECT_EQ(direct->height(), viaSensor->height()) << "orientation " << int(o);
+        EXPECT_EQ(direct->copyData(), viaSensor->copyData()) << "orientation " << int(o);
         // At another size the scene is drawn at that size, not scaled from the preview's.
         int uw = 0, uh = 0;
         SensorFrame::uprightSize(120, 96, o, &uw, &uh);
         ImageRef sized = src.screenFrame(o, 96, 120);
         ImageRef drawn = SensorFrame::forPortraitScreen(SensorFrame::fromUpright(SyntheticSource::renderScene(7.3, uw, uh), o));
-        ASSERT_TRUE(sized) << "orientation " << o;
+        ASSERT_TRUE(sized) << "orientation " << int(o);
         EXPECT_EQ(sized->width(), 96);
-        EXPECT_EQ(sized->copyData(), drawn->copyData()) << "orientation " << o;
+        EXPECT_EQ(sized->copyData(), drawn->copyData()) << "orientation " << int(o);
     }
 }
 
@@ -145,7 +151,7 @@ TEST(SyntheticSource, KeptBuffersGiveTheSameFramesAsDrawingAfresh) {
     std::vector<std::vector<uint8_t>> heldBytes;
     for (int i = 0; i < 40; ++i) {
         clock.advance(0.27);  // the ball moves and, now and then, the lit cell
-        ImageRef f = src.screenFrame(1, 320, 400);
+        ImageRef f = src.screenFrame(DeviceOrientation::Portrait, 320, 400);
         ImageRef fresh = SyntheticSource::renderScene(clock.now(), f->width(), f->height());
         ASSERT_EQ(f->copyData(), fresh->copyData()) << "frame " << i;
         if (i % 3 == 0) {
@@ -165,11 +171,11 @@ TEST(SyntheticSource, KeptBuffersGiveTheSameFramesAsDrawingAfresh) {
 TEST(SyntheticSource, NamesWhereTwoHeldFramesCanDiffer) {
     ManualClock clock(0.4);
     SyntheticSource src(clock);
-    ImageRef earlier = src.screenFrame(1, 320, 400);
+    ImageRef earlier = src.screenFrame(DeviceOrientation::Portrait, 320, 400);
     int changedFrames = 0;
     for (int i = 0; i < 30; ++i) {
         clock.advance(0.13);  // the ball moves every time, the lit cell now and then
-        ImageRef later = src.screenFrame(1, 320, 400);
+        ImageRef later = src.screenFrame(DeviceOrientation::Portrait, 320, 400);
         std::vector<Rect> rects;
         ASSERT_TRUE(src.screenFrameChanges(*earlier, *later, &rects)) << "frame " << i;
         float area = 0;
@@ -192,9 +198,9 @@ TEST(SyntheticSource, NamesWhereTwoHeldFramesCanDiffer) {
     EXPECT_EQ(changedFrames, 30);
 
     std::vector<Rect> rects;
-    ImageRef a = src.screenFrame(3, 320, 400);
+    ImageRef a = src.screenFrame(DeviceOrientation::LandscapeLeft, 320, 400);
     clock.advance(0.1);
-    ImageRef b = src.screenFrame(3, 320, 400);
+    ImageRef b = src.screenFrame(DeviceOrientation::LandscapeLeft, 320, 400);
     EXPECT_FALSE(src.screenFrameChanges(*a, *b, &rects));
 }
 

@@ -363,7 +363,7 @@ TEST(V4L2Source, OpeningFailuresGiveTheDevicesOwnWordsAndTheSyntheticCamera) {
         ASSERT_EQ(warnings.size(), 1u) << c.words;
         EXPECT_NE(warnings[0].find("v4l2:/dev/video9"), std::string::npos) << warnings[0];
         EXPECT_NE(warnings[0].find(c.words), std::string::npos) << warnings[0];
-        EXPECT_TRUE(src->previewFrame(1));
+        EXPECT_TRUE(src->previewFrame(DeviceOrientation::Portrait));
     }
     // The real libv4l2 device on a path that does not exist.
     warnings.clear();

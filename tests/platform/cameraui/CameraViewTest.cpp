@@ -33,11 +33,11 @@ struct CountingSource final : CameraSource {
     explicit CountingSource(const Clock& c) : inner(c) {}
     SyntheticSource inner;
     int previews = 0;
-    ImageRef previewFrame(int o) override {
+    ImageRef previewFrame(DeviceOrientation o) override {
         ++previews;
         return inner.previewFrame(o);
     }
-    ImageRef pictureFrame(int o) override { return inner.pictureFrame(o); }
+    ImageRef pictureFrame(DeviceOrientation o) override { return inner.pictureFrame(o); }
     std::string description() const override { return "counting"; }
 };
 
@@ -71,11 +71,11 @@ TEST_F(CameraViewTest, ShowsTheFrameUprightFillingThePortraitScreen) {
     EXPECT_EQ(bgr(up, 2, 2), kMark);
     // Held in landscape left the sensor sees the world as it is; the portrait screen shows it
     // on its side, top edge to the right.
-    device.setOrientation(3);
+    device.setOrientation(DeviceOrientation::LandscapeLeft);
     up = view.uprightFrame();
     EXPECT_EQ(bgr(up, 317, 2), kMark);
     EXPECT_NE(bgr(up, 2, 2), kMark);
-    device.setOrientation(1);
+    device.setOrientation(DeviceOrientation::Portrait);
 
     // On screen: scaled to fill 320 x 480 (the sides cropped), the mark's top arm at the top
     // left; the bottom right shows the dark panel, not the mark.
@@ -198,11 +198,13 @@ namespace {
 // A camera that always shows the same picture.
 struct StillSource final : CameraSource {
     int previews = 0;
-    ImageRef previewFrame(int) override {
+    ImageRef previewFrame(DeviceOrientation) override {
         ++previews;
         return SensorFrame::solid(kPreviewWidth, kPreviewHeight, 40, 80, 120);
     }
-    ImageRef pictureFrame(int) override { return SensorFrame::solid(kPictureWidth, kPictureHeight, 40, 80, 120); }
+    ImageRef pictureFrame(DeviceOrientation) override {
+        return SensorFrame::solid(kPictureWidth, kPictureHeight, 40, 80, 120);
+    }
     std::string description() const override { return "still"; }
 };
 

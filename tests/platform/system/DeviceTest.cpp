@@ -11,43 +11,43 @@ TEST(Device, OrientationIsAnnouncedOnlyWhenAskedForAndChanged) {
     NotificationCenter center;
     NotificationCenter::setDefaultCenter(&center);
     Device device;
-    std::vector<int> seen;
+    std::vector<DeviceOrientation> seen;
     auto observer = center.addObserver(Device::kOrientationDidChangeNotification, &device, [&](const Notification& n) {
         EXPECT_EQ(n.object, &device);
         seen.push_back(static_cast<const Device*>(n.object)->orientation());
     });
-    EXPECT_EQ(device.orientation(), Device::kOrientationPortrait);
+    EXPECT_EQ(device.orientation(), DeviceOrientation::Portrait);
 
     // Nobody asked yet: the orientation changes quietly.
-    EXPECT_TRUE(device.setOrientation(Device::kOrientationLandscapeLeft));
-    EXPECT_EQ(device.orientation(), 3);
+    EXPECT_TRUE(device.setOrientation(DeviceOrientation::LandscapeLeft));
+    EXPECT_EQ(device.orientation(), DeviceOrientation::LandscapeLeft);
     EXPECT_TRUE(seen.empty());
 
     // Asked: each change is announced at once, with the new orientation readable from the device.
     device.beginGeneratingDeviceOrientationNotifications();
-    EXPECT_TRUE(device.setOrientation(Device::kOrientationLandscapeRight));
-    EXPECT_TRUE(device.setOrientation(Device::kOrientationLandscapeRight));  // no change, no news
-    EXPECT_TRUE(device.setOrientation(Device::kOrientationFaceDown));
-    EXPECT_EQ(seen, (std::vector<int>{4, 6}));
+    EXPECT_TRUE(device.setOrientation(DeviceOrientation::LandscapeRight));
+    EXPECT_TRUE(device.setOrientation(DeviceOrientation::LandscapeRight));  // no change, no news
+    EXPECT_TRUE(device.setOrientation(DeviceOrientation::FaceDown));
+    EXPECT_EQ(seen, (std::vector{DeviceOrientation::LandscapeRight, DeviceOrientation::FaceDown}));
 
-    // Numbers outside 1 to 6 are refused and change nothing.
-    EXPECT_FALSE(device.setOrientation(0));
-    EXPECT_FALSE(device.setOrientation(7));
-    EXPECT_FALSE(device.setOrientation(-1));
-    EXPECT_EQ(device.orientation(), 6);
+    // Unknown and values outside the enumeration are refused and change nothing.
+    EXPECT_FALSE(device.setOrientation(DeviceOrientation::Unknown));
+    EXPECT_FALSE(device.setOrientation(DeviceOrientation(7)));
+    EXPECT_FALSE(device.setOrientation(DeviceOrientation(-1)));
+    EXPECT_EQ(device.orientation(), DeviceOrientation::FaceDown);
     EXPECT_EQ(seen.size(), 2u);
 
     // Begins nest; extra ends do not go below zero.
     device.beginGeneratingDeviceOrientationNotifications();
     device.endGeneratingDeviceOrientationNotifications();
-    device.setOrientation(1);
+    device.setOrientation(DeviceOrientation::Portrait);
     EXPECT_EQ(seen.size(), 3u);
     device.endGeneratingDeviceOrientationNotifications();
     device.endGeneratingDeviceOrientationNotifications();
-    device.setOrientation(2);
+    device.setOrientation(DeviceOrientation::PortraitUpsideDown);
     EXPECT_EQ(seen.size(), 3u);
     device.beginGeneratingDeviceOrientationNotifications();
-    device.setOrientation(3);
+    device.setOrientation(DeviceOrientation::LandscapeLeft);
     EXPECT_EQ(seen.size(), 4u);
 
     observer.reset();

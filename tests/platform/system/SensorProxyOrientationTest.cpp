@@ -27,8 +27,8 @@ class SensorProxyOrientationTest : public testenv::BusTest {
 protected:
     std::unique_ptr<SensorProxyOrientation> makeSensor() {
         return std::make_unique<SensorProxyOrientation>(
-            loop, [this](int o) { seen.push_back(o); }, [this](const std::string& line) { warnings.push_back(line); },
-            bus.address());
+            loop, [this](DeviceOrientation o) { seen.push_back(o); },
+            [this](const std::string& line) { warnings.push_back(line); }, bus.address());
     }
     // Runs the loop until `count` orientations have arrived.
     bool seenCount(size_t count) {
@@ -40,7 +40,7 @@ protected:
         ASSERT_EQ(r.status, 0) << r.out;
     }
 
-    std::vector<int> seen;
+    std::vector<DeviceOrientation> seen;
     std::vector<std::string> warnings;
 };
 
@@ -65,7 +65,8 @@ TEST_F(SensorProxyOrientationTest, FollowsTheServiceAndReleasesTheAccelerometer)
     ASSERT_TRUE(seenCount(3));
     turn("dbus.String('bottom-up', variant_level=1)");
     ASSERT_TRUE(seenCount(4));
-    EXPECT_EQ(seen, (std::vector<int>{1, 3, 4, 2}));
+    EXPECT_EQ(seen, (std::vector{DeviceOrientation::Portrait, DeviceOrientation::LandscapeLeft,
+                                 DeviceOrientation::LandscapeRight, DeviceOrientation::PortraitUpsideDown}));
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("'sideways'"), std::string::npos) << warnings[0];
 
@@ -86,18 +87,19 @@ TEST_F(SensorProxyOrientationTest, ClaimsTheServiceWheneverItAppears) {
     ASSERT_TRUE(seenCount(2));
     turn("dbus.String('normal', variant_level=1)");
     ASSERT_TRUE(seenCount(3));
-    EXPECT_EQ(seen, (std::vector<int>{3, 4, 1}));
+    EXPECT_EQ(seen, (std::vector{DeviceOrientation::LandscapeLeft, DeviceOrientation::LandscapeRight,
+                                 DeviceOrientation::Portrait}));
     EXPECT_TRUE(warnings.empty());
 }
 
 TEST(SensorProxyOrientation, WithoutABusNothingHappensAndNothingWaits) {
     SystemClock clock;
     RunLoop loop(clock);
-    std::vector<int> seen;
+    std::vector<DeviceOrientation> seen;
     std::vector<std::string> warnings;
     {
         SensorProxyOrientation sensor(
-            loop, [&](int o) { seen.push_back(o); }, [&](const std::string& l) { warnings.push_back(l); },
+            loop, [&](DeviceOrientation o) { seen.push_back(o); }, [&](const std::string& l) { warnings.push_back(l); },
             "unix:path=/nonexistent/bus");
         loop.runFor(Seconds{0.1});
     }
