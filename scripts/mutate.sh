@@ -5,6 +5,11 @@
 #   scripts/mutate.sh [BUILD_DIR] [MUTANTS_FILE]
 #   MUTATE_CHECK=1 scripts/mutate.sh   only checks that every mutant's text is found once
 #
+# Each test runs in a process of its own, as ctest runs them (some state, the geotag position
+# among it, lives as long as the process), and a mutant's run stops at its first failing test.
+# Before any mutant, every test binary and filter of the list must pass on the unchanged sources:
+# a test that fails anyway would "kill" every mutant it guards.
+#
 # A mutant is a block of three lines in the list:
 #   @ path/to/file.cpp test_binary[:gtest_filter] [more binaries...]
 #   - text of the original line (any unique part of it)
@@ -56,6 +61,27 @@ apply() {
             for (n = 1; n <= NR; n++) print lines[n] > FILENAME ".mutant"
         }' "$1" || return $?
     mv "$1.mutant" "$1"
+}
+
+# The binary's path, or nothing.
+binary() { find "$BUILD/tests" "$BUILD" -maxdepth 1 -type f -name "$1" 2>/dev/null | head -n1; }
+
+# Runs the tests of binary $1 that match gtest filter $2, each in a process of its own, until one
+# fails. Status 0 when all pass; otherwise prints what failed.
+run_tests() {
+    local bin name t st
+    bin=$(binary "$1")
+    [ -n "$bin" ] || { echo "missing binary $1"; return 1; }
+    [[ $bin == /* ]] || bin=$PWD/$bin
+    while IFS= read -r name; do
+        (cd "$BUILD" && timeout "$TIMEOUT" "$bin" --gtest_brief=1 --gtest_filter="$name" >/dev/null 2>&1) 2>/dev/null
+        st=$?
+        if [ $st -eq 124 ]; then echo "$1 $name (timeout)"; return 1; fi
+        if [ $st -ne 0 ]; then echo "$1 $name"; return 1; fi
+    done < <(cd "$BUILD" && "$bin" --gtest_list_tests --gtest_filter="$2" 2>/dev/null | awk '
+        /^[^ ]/ { suite = $1; next }
+        /^  /   { print suite $1 }')
+    return 0
 }
 
 total=0 killed=0 invalid=0
@@ -110,13 +136,7 @@ run_mutant() {
     total=$((total + 1))
     local caught="" i
     for i in "${!targets[@]}"; do
-        local bin
-        bin=$(find "$BUILD/tests" "$BUILD" -maxdepth 1 -type f -name "${targets[$i]}" 2>/dev/null | head -n1)
-        [ -n "$bin" ] || { caught="missing binary ${targets[$i]}"; break; }
-        (cd "$BUILD" && timeout "$TIMEOUT" "$OLDPWD/$bin" --gtest_brief=1 --gtest_filter="${filters[$i]}" >/dev/null 2>&1) 2>/dev/null
-        st=$?
-        if [ $st -eq 124 ]; then caught="${targets[$i]} (timeout)"; break; fi
-        if [ $st -ne 0 ]; then caught="${targets[$i]}"; break; fi
+        caught=$(run_tests "${targets[$i]}" "${filters[$i]}") && caught="" || break
     done
     restore
     if [ -n "$caught" ]; then
@@ -127,6 +147,27 @@ run_mutant() {
         echo "S  $label  SURVIVED"
     fi
 }
+
+# The unchanged sources first: every binary and filter of the list must pass.
+if [ -z "${MUTATE_CHECK:-}" ]; then
+    mapfile -t guards < <(awk '/^@ / { for (i = 3; i <= NF; i++) print $i }' "$LIST" | sort -u)
+    bins=()
+    for g in "${guards[@]}"; do bins+=("${g%%:*}"); done
+    # shellcheck disable=SC2207
+    bins=($(printf '%s\n' "${bins[@]}" | sort -u))
+    cmake --build "$BUILD" -j "$JOBS" --target "${bins[@]}" >/dev/null 2>&1 ||
+        { echo "mutate: the unchanged sources do not build" >&2; exit 2; }
+    broken=0
+    for g in "${guards[@]}"; do
+        filter="*"
+        [[ $g == *:* ]] && filter=${g#*:}
+        if failed=$(run_tests "${g%%:*}" "$filter"); then :; else
+            echo "mutate: fails without any mutant: $failed" >&2
+            broken=1
+        fi
+    done
+    [ "$broken" -eq 0 ] || exit 2
+fi
 
 file="" targets="" from=""
 while IFS= read -r line || [ -n "$line" ]; do
