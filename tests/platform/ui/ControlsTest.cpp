@@ -116,7 +116,8 @@ TEST_F(ControlsTest, ButtonTitlesAndImagesFallBackToNormal) {
     for (bool highlighted : {false, true}) {
         b.setHighlighted(highlighted);
         b.drawRect(*ctx, b.bounds());
-        const uint8_t* p = ctx->makeImage()->pixel(5, 5);
+        const ImageRef drawn = ctx->makeImage();
+        const uint8_t* p = drawn->pixel(5, 5);
         EXPECT_EQ(p[0], highlighted ? 255 : 0);  // blue when pressed
         EXPECT_EQ(p[2], highlighted ? 0 : 255);  // red otherwise
     }
