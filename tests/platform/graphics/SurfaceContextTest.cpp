@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 using namespace platform;
 
@@ -93,49 +94,45 @@ TEST(SurfaceContextTest, ClipAndClear) {
     EXPECT_EQ(at(img, 3, 0), (Px{0, 0, 255, 255}));
 }
 
-TEST(SurfaceContextTest, ArcDirectionFollowsTheOriginalPlatform) {
+// A 20 x 20 context with the path `path` makes filled in white.
+ImageRef filled(const std::function<void(SurfaceContext&)>& path) {
+    auto ctx = SurfaceContext::create(20, 20, 1);
+    ctx->setFillColor(Color::white(1));
+    path(*ctx);
+    ctx->fillPath();
+    return ctx->makeImage();
+}
+
+TEST(SurfaceContextTest, ArcsRunTheWayTheirFlagSaysAndRoundCorners) {
     // A half disc from angle 0 to pi. In y-down space increasing angles run through +y (down),
     // so clockwise=false fills the lower half and clockwise=true (decreasing) the upper half.
     for (bool clockwise : {false, true}) {
-        auto ctx = SurfaceContext::create(20, 20, 1);
-        ASSERT_TRUE(ctx);
-        ctx->setFillColor(Color::white(1));
-        ctx->moveToPoint(10, 10);
-        ctx->addArc(10, 10, 8, 0, 3.1415927f, clockwise);
-        ctx->closePath();
-        ctx->fillPath();
-        auto img = ctx->makeImage();
-        const Px white{255, 255, 255, 255}, none{0, 0, 0, 0};
-        EXPECT_EQ(at(img, 10, 15), clockwise ? none : white) << clockwise;
-        EXPECT_EQ(at(img, 10, 4), clockwise ? white : none) << clockwise;
+        auto img = filled([&](SurfaceContext& c) {
+            c.moveToPoint(10, 10);
+            c.addArc(10, 10, 8, 0, 3.1415927f, clockwise);
+            c.closePath();
+        });
+        EXPECT_EQ(at(img, 10, 15).a, clockwise ? 0 : 255) << clockwise;
+        EXPECT_EQ(at(img, 10, 4).a, clockwise ? 255 : 0) << clockwise;
     }
     // A full circle 0..2pi with the clockwise flag (as the touch ring draws it) is a full disc.
-    auto ctx = SurfaceContext::create(20, 20, 1);
-    ctx->setFillColor(Color::white(1));
-    ctx->addArc(10, 10, 8, 0, 6.2831855f, true);
-    ctx->fillPath();
-    auto img = ctx->makeImage();
-    for (auto [x, y] : {std::pair{10, 4}, {10, 15}, {4, 10}, {15, 10}}) EXPECT_EQ(at(img, x, y).a, 255);
-    EXPECT_EQ(at(img, 1, 1).a, 0);
-}
+    auto disc = filled([](SurfaceContext& c) { c.addArc(10, 10, 8, 0, 6.2831855f, true); });
+    for (auto [x, y] : {std::pair{10, 4}, {10, 15}, {4, 10}, {15, 10}}) EXPECT_EQ(at(disc, x, y).a, 255);
+    EXPECT_EQ(at(disc, 1, 1).a, 0);
 
-TEST(SurfaceContextTest, ArcToPointRoundsTheCorner) {
-    auto ctx = SurfaceContext::create(20, 20, 1);
-    ASSERT_TRUE(ctx);
-    ctx->setFillColor(Color::white(1));
     // A square 0..20 whose top-left corner is rounded with radius 10.
-    ctx->moveToPoint(0, 20);
-    ctx->addArcToPoint(0, 0, 20, 0, 10);
-    ctx->addLineToPoint(20, 0);
-    ctx->addLineToPoint(20, 20);
-    ctx->closePath();
-    ctx->fillPath();
-    auto img = ctx->makeImage();
-    EXPECT_EQ(at(img, 0, 0).a, 0);          // cut off by the rounding
-    EXPECT_EQ(at(img, 1, 1).a, 0);          // still outside the arc (nearest corner 11.3 from (10,10))
-    EXPECT_EQ(at(img, 5, 5).a, 255);        // inside
-    EXPECT_EQ(at(img, 0, 15).a, 255);       // straight edge below the arc
-    EXPECT_EQ(at(img, 15, 0).a, 255);       // straight edge right of the arc
+    auto img = filled([](SurfaceContext& c) {
+        c.moveToPoint(0, 20);
+        c.addArcToPoint(0, 0, 20, 0, 10);
+        c.addLineToPoint(20, 0);
+        c.addLineToPoint(20, 20);
+        c.closePath();
+    });
+    EXPECT_EQ(at(img, 0, 0).a, 0);     // cut off by the rounding
+    EXPECT_EQ(at(img, 1, 1).a, 0);     // still outside the arc (nearest corner 11.3 from (10,10))
+    EXPECT_EQ(at(img, 5, 5).a, 255);   // inside
+    EXPECT_EQ(at(img, 0, 15).a, 255);  // straight edge below the arc
+    EXPECT_EQ(at(img, 15, 0).a, 255);  // straight edge right of the arc
 }
 
 TEST(SurfaceContextTest, BlurredShadowSpreadsBeyondTheShape) {

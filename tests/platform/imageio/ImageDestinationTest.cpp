@@ -79,60 +79,52 @@ Pnm djpeg(const std::filesystem::path& f) {
 
 }  // namespace
 
+// A position in each hemisphere: the references carry the signs, the values stay positive.
 TEST(ImageDestinationTest, ColourPictureWithOrientationSizeAndGps) {
-    testenv::ScratchDir dir;
-    ImageProperties props;
-    props.pixelWidth = 64;
-    props.pixelHeight = 48;
-    props.orientation = 6;
-    props.gps = GpsProperties{35.689499f, 139.691711f, "N", "E"};
-    auto f = save(dir, "a.jpg", encode(blueRed(64, 48), &props));
+    struct Case {
+        GpsProperties gps;
+        int orientation;
+        double sign[2];
+    };
+    const Case cases[] = {{{35.689499, 139.691711, "N", "E"}, 6, {1, 1}}, {{33.8688, 70.0, "S", "W"}, 1, {-1, -1}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.gps.latitudeRef);
+        testenv::ScratchDir dir;
+        ImageProperties props;
+        props.pixelWidth = 64;
+        props.pixelHeight = 48;
+        props.orientation = c.orientation;
+        props.gps = c.gps;
+        auto f = save(dir, "a.jpg", encode(blueRed(64, 48), &props));
 
-    // Independent reader: the tags, in the right places.
-    auto m = exif(f);
-    EXPECT_EQ(m["[IFD0] Orientation"], "6");
-    EXPECT_EQ(m["[ExifIFD] ExifImageWidth"], "64");
-    EXPECT_EQ(m["[ExifIFD] ExifImageHeight"], "48");
-    EXPECT_EQ(m["[GPS] GPSVersionID"], "2 2 0 0");
-    EXPECT_EQ(m["[GPS] GPSLatitudeRef"], "N");
-    EXPECT_EQ(m["[GPS] GPSLongitudeRef"], "E");
-    EXPECT_NEAR(std::stod(m["[GPS] GPSLatitude"]), double(35.689499f), 1e-6);
-    EXPECT_NEAR(std::stod(m["[GPS] GPSLongitude"]), double(139.691711f), 1e-6);
-    EXPECT_EQ(m["[File] ColorComponents"], "3");
-    EXPECT_EQ(m.count("[JFIF] JFIFVersion"), 0u);  // EXIF files carry no JFIF segment
-    EXPECT_EQ(validate(f), "Validate                        : OK\n");
+        // Independent reader: the tags, in the right places.
+        auto m = exif(f);
+        EXPECT_EQ(m["[IFD0] Orientation"], std::to_string(c.orientation));
+        EXPECT_EQ(m["[ExifIFD] ExifImageWidth"], "64");
+        EXPECT_EQ(m["[ExifIFD] ExifImageHeight"], "48");
+        EXPECT_EQ(m["[GPS] GPSVersionID"], "2 2 0 0");
+        EXPECT_EQ(m["[GPS] GPSLatitudeRef"], c.gps.latitudeRef);
+        EXPECT_EQ(m["[GPS] GPSLongitudeRef"], c.gps.longitudeRef);
+        EXPECT_NEAR(std::stod(m["[GPS] GPSLatitude"]), c.gps.latitude, 1e-6);
+        EXPECT_NEAR(std::stod(m["[GPS] GPSLongitude"]), c.gps.longitude, 1e-6);
+        EXPECT_NEAR(std::stod(m["[Composite] GPSLatitude"]), c.sign[0] * c.gps.latitude, 1e-6);
+        EXPECT_NEAR(std::stod(m["[Composite] GPSLongitude"]), c.sign[1] * c.gps.longitude, 1e-6);
+        EXPECT_EQ(m["[File] ColorComponents"], "3");
+        EXPECT_EQ(m.count("[JFIF] JFIFVersion"), 0u);  // EXIF files carry no JFIF segment
+        EXPECT_EQ(validate(f), "Validate                        : OK\n");
 
-    // djpeg decodes it, and B,G,R,X went in without a channel swap: blue left, red right.
-    auto p = djpeg(f);
-    ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.magic, "P6");
-    EXPECT_EQ(p.w, 64);
-    EXPECT_EQ(p.h, 48);
-    auto rgb = [&](int x, int y) { return reinterpret_cast<const uint8_t*>(p.pixels.data()) + (y * p.w + x) * 3; };
-    EXPECT_LT(rgb(8, 24)[0], 20);
-    EXPECT_GT(rgb(8, 24)[2], 235);
-    EXPECT_GT(rgb(56, 24)[0], 235);
-    EXPECT_LT(rgb(56, 24)[2], 20);
-}
-
-TEST(ImageDestinationTest, SouthernAndWesternPositions) {
-    testenv::ScratchDir dir;
-    ImageProperties props;
-    props.pixelWidth = 16;
-    props.pixelHeight = 16;
-    props.orientation = 1;
-    props.gps = GpsProperties{33.8688, 70.0, "S", "W"};
-    auto f = save(dir, "s.jpg", encode(blueRed(16, 16), &props));
-    auto m = exif(f);
-    EXPECT_EQ(m["[GPS] GPSLatitudeRef"], "S");
-    EXPECT_EQ(m["[GPS] GPSLongitudeRef"], "W");
-    EXPECT_NEAR(std::stod(m["[GPS] GPSLatitude"]), 33.8688, 1e-6);
-    EXPECT_NEAR(std::stod(m["[GPS] GPSLongitude"]), 70.0, 1e-9);
-    // The composite position carries the signs.
-    EXPECT_NEAR(std::stod(m["[Composite] GPSLatitude"]), -33.8688, 1e-6);
-    EXPECT_NEAR(std::stod(m["[Composite] GPSLongitude"]), -70.0, 1e-9);
-    EXPECT_EQ(validate(f), "Validate                        : OK\n");
-    EXPECT_TRUE(djpeg(f).ok);
+        // djpeg decodes it, and B,G,R,X went in without a channel swap: blue left, red right.
+        auto p = djpeg(f);
+        ASSERT_TRUE(p.ok);
+        EXPECT_EQ(p.magic, "P6");
+        EXPECT_EQ(p.w, 64);
+        EXPECT_EQ(p.h, 48);
+        auto rgb = [&](int x, int y) { return reinterpret_cast<const uint8_t*>(p.pixels.data()) + (y * p.w + x) * 3; };
+        EXPECT_LT(rgb(8, 24)[0], 20);
+        EXPECT_GT(rgb(8, 24)[2], 235);
+        EXPECT_GT(rgb(56, 24)[0], 235);
+        EXPECT_LT(rgb(56, 24)[2], 20);
+    }
 }
 
 TEST(ImageDestinationTest, GreyPictureHasOneComponent) {

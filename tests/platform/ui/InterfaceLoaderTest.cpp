@@ -3,22 +3,25 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/graphics/PNGFile.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/ClassRegistry.h"
 #include "platform/ui/ImageCache.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/InterfaceValue.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/NavigationBar.h"
+#include "platform/ui/PageControl.h"
 #include "platform/ui/Window.h"
+#include "tests/support/TestEnv.h"
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace platform {
 namespace {
 
-namespace fs = std::filesystem;
 using test::CoreUiFixture;
 
 std::vector<std::string>& journal() {
@@ -67,16 +70,15 @@ public:
     }
 };
 
+// Files are read with the shared registry, which makes the platform's own classes by name; the
+// test's classes join it.
 class InterfaceLoaderTest : public CoreUiFixture {
 protected:
     InterfaceLoaderTest() {
         journal().clear();
-        registry_.registerClass<View>("View");
-        registry_.registerClass<Window>("Window");
-        registry_.registerClass<WiredView>("WiredView");
-        registry_.registerClass<Owner>("Owner");
+        ClassRegistry::shared().registerClass<WiredView>("WiredView");
+        ClassRegistry::shared().registerClass<Owner>("Owner");
     }
-    ClassRegistry registry_;
 };
 
 const char* kFile = R"({
@@ -88,28 +90,39 @@ const char* kFile = R"({
           "properties": { "frame": {"x": 10, "y": 20, "width": 100, "height": 50}, "alpha": 0.5,
                           "tag": 7, "hidden": true, "unknownKey": 3 } },
         { "class": "WiredView", "id": "second", "properties": { "frame": [0, 100, 50, 50] },
-          "subviews": [ { "class": "View", "id": "inner", "properties": { "name": "innerName" } } ] }
+          "subviews": [ { "class": "View", "id": "inner", "properties": { "name": "innerName" } } ] },
+        { "class": "NavigationBar", "id": "navbar", "properties": { "frame": [0, 0, 320, 53] } },
+        { "class": "Label", "id": "countdown", "properties": { "text": "5", "textColor": [1, 1, 0] } },
+        { "class": "Button", "id": "go", "properties": { "frame": [10, 200, 100, 40],
+          "title": { "normal": "Go", "highlighted": "Going" } } },
+        { "class": "PageControl", "id": "dots", "properties": { "numberOfPages": 3 } }
       ] },
-    { "class": "Owner", "id": "helper" }
+    { "class": "Owner", "id": "helper" },
+    { "class": "NavigationItem", "id": "cameraItem" },
+    { "class": "BarButtonItem", "id": "infoItem", "properties": { "title": "Info", "name": "infoButton" } }
   ],
   "outlets": [
     { "from": "owner", "name": "button", "to": "second" },
     { "from": "first", "name": "partner", "to": "second" },
-    { "from": "second", "name": "noSuchOutlet", "to": "first" }
+    { "from": "second", "name": "noSuchOutlet", "to": "first" },
+    { "from": "navbar", "name": "topItem", "to": "cameraItem" },
+    { "from": "cameraItem", "name": "rightBarButtonItem", "to": "infoItem" }
   ],
   "actions": [
     { "from": "first", "event": "touchDown", "to": "owner", "action": "pressed" },
     { "from": "second", "to": "helper", "action": "pressed" },
-    { "from": "second", "to": "owner", "action": "noSuchAction" }
+    { "from": "second", "to": "owner", "action": "noSuchAction" },
+    { "from": "infoItem", "event": "touchUpInside", "to": "owner", "action": "pressed" },
+    { "from": "go", "event": "touchUpInside", "to": "owner", "action": "pressed" }
   ]
 })";
 
 TEST_F(InterfaceLoaderTest, ObjectsPropertiesOutletsActionsAndAwake) {
     Owner owner;
     std::string error;
-    auto contents = InterfaceLoader::loadString(kFile, &owner, &error, registry_);
+    auto contents = InterfaceLoader::loadString(kFile, &owner, &error);
     ASSERT_TRUE(contents) << error;
-    ASSERT_EQ(contents->topLevelObjects.size(), 2u);
+    ASSERT_EQ(contents->topLevelObjects.size(), 4u);
 
     // The tree, with its properties set.
     auto* window = static_cast<Window*>(contents->viewWithId("window"));
@@ -138,8 +151,7 @@ TEST_F(InterfaceLoaderTest, ObjectsPropertiesOutletsActionsAndAwake) {
     ASSERT_TRUE(first->onTap);
     EXPECT_EQ(first->tapEvent, "touchDown");
     first->onTap(first);
-    ASSERT_EQ(owner.senders.size(), 1u);
-    EXPECT_EQ(owner.senders[0], first);
+    EXPECT_EQ(owner.senders, std::vector<Object*>{first});
     auto* helper = static_cast<Owner*>(contents->objectWithId("helper"));
     ASSERT_TRUE(second->onTap);
     EXPECT_EQ(second->tapEvent, "touchUpInside");
@@ -150,10 +162,31 @@ TEST_F(InterfaceLoaderTest, ObjectsPropertiesOutletsActionsAndAwake) {
     EXPECT_EQ(journal(), (std::vector<std::string>{"outlet partner of first", "awake first with partner",
                                                    "awake second"}));
 
+    // The platform's controls with their own properties. The bar shows the item whose button was
+    // connected after the bar's own outlet, and the buttons' actions reach the owner.
+    auto tap = [&](View* v) {
+        window->touchDown(0, v->convertPointToView(v->bounds().center(), nullptr), now());
+        window->touchUp(0, now() + 0.05);
+        runFor(0.5);
+    };
+    auto* info = static_cast<BarButtonItem*>(contents->objectWithId("infoItem"));
+    ASSERT_TRUE(info->button());
+    EXPECT_EQ(info->button()->name(), "infoButton");
+    tap(info->button());
+    EXPECT_EQ(owner.senders.size(), 2u);
+    auto* go = static_cast<Button*>(window->viewWithName("go"));
+    EXPECT_EQ(go->titleForState(ControlState::Highlighted), "Going");
+    tap(go);
+    EXPECT_EQ(owner.senders.size(), 3u);
+    auto* label = static_cast<Label*>(window->viewWithName("countdown"));
+    EXPECT_EQ(label->text(), "5");
+    EXPECT_EQ(label->textColor(), Color::rgba(1, 1, 0));
+    EXPECT_EQ(static_cast<PageControl*>(window->viewWithName("dots"))->numberOfPages(), 3);
+
     // Taking a top-level view hands it over.
     std::unique_ptr<View> taken = contents->takeView("window");
     EXPECT_EQ(taken.get(), window);
-    EXPECT_EQ(contents->topLevelObjects.size(), 1u);
+    EXPECT_EQ(contents->topLevelObjects.size(), 3u);
     EXPECT_EQ(contents->takeView("first"), nullptr);  // not top level
 }
 
@@ -161,7 +194,7 @@ TEST_F(InterfaceLoaderTest, BadFilesAreRefusedWithAReason) {
     std::string error;
     auto refused = [&](const std::string& json) {
         error.clear();
-        bool ok = !InterfaceLoader::loadString(json, nullptr, &error, registry_);
+        bool ok = !InterfaceLoader::loadString(json, nullptr, &error);
         return ok && !error.empty();
     };
     EXPECT_TRUE(refused("{ not json"));
@@ -176,37 +209,31 @@ TEST_F(InterfaceLoaderTest, BadFilesAreRefusedWithAReason) {
     // Wrong value types for known properties are ignored, not fatal.
     auto ok = InterfaceLoader::loadString(
         R"({"objects": [{"class": "View", "id": "v", "properties": {"frame": "wide", "alpha": [1]}}]})", nullptr,
-        &error, registry_);
+        &error);
     ASSERT_TRUE(ok);
     EXPECT_EQ(ok->viewWithId("v")->frame(), Rect{});
 }
 
-// A temporary bundle with an interface file and a 1x and @2x image.
+// A temporary bundle with a 1x and @2x image and one with only its 1x file.
 class BundleFixture : public CoreUiFixture {
 protected:
     BundleFixture() {
-        dir_ = fs::temp_directory_path() / ("kestrova-ui-bundle-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
         writePng("dot.png", 3, 2, 0x20);
         writePng("dot@2x.png", 6, 4, 0x40);
         writePng("single.png", 5, 5, 0x60);
-        bundle_ = std::make_unique<Bundle>(dir_);
+        bundle_ = std::make_unique<Bundle>(dir_.path());
         ImageCache::clear();
     }
     ~BundleFixture() override {
         ImageCache::setScale(1);
         ImageCache::clear();
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     void writePng(const std::string& name, int w, int h, uint8_t level) {
         auto img = Image::createBGRX(w, h, std::vector<uint8_t>(size_t(w) * h * 4, level));
         ASSERT_TRUE(PNGFile::write(*img, dir_ / name));
     }
-    void writeText(const std::string& name, const std::string& text) { std::ofstream(dir_ / name) << text; }
 
-    fs::path dir_;
+    testenv::ScratchDir dir_;
     std::unique_ptr<Bundle> bundle_;
 };
 
@@ -255,7 +282,7 @@ using ApplicationTest = BundleFixture;
 
 TEST_F(ApplicationTest, LaunchFromTheMainInterfaceFileAndLifecycle) {
     ClassRegistry::shared().registerClass<RecordingDelegate>("RecordingDelegate");
-    writeText("MainWindow.json", R"({
+    testenv::writeFile(dir_ / "MainWindow.json", R"({
       "objects": [
         { "class": "Window", "id": "window", "properties": { "frame": [0, 0, 320, 480] },
           "subviews": [ { "class": "ImageView", "id": "picture", "properties": { "image": "dot.png" } } ] },
@@ -299,30 +326,6 @@ TEST_F(ApplicationTest, LaunchFromTheMainInterfaceFileAndLifecycle) {
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(other.launched());
     Bundle::setMainBundle(nullptr);
-}
-
-}  // namespace
-}  // namespace platform
-
-namespace platform {
-namespace {
-
-TEST(ClassRegistryTest, SharedRegistryKnowsThePlatformViewsAndTellsViewsFromObjects) {
-    auto& r = ClassRegistry::shared();
-    for (const char* name : {"View", "Window", "ImageView", "Button", "Label", "PageControl", "NavigationBar"}) {
-        EXPECT_TRUE(r.isViewClass(name)) << name;
-        EXPECT_NE(r.createView(name), nullptr) << name;
-    }
-    ClassRegistry own;
-    own.registerClass<Object>("Plain");
-    EXPECT_TRUE(own.isRegistered("Plain"));
-    EXPECT_FALSE(own.isViewClass("Plain"));
-    EXPECT_NE(own.create("Plain"), nullptr);
-    EXPECT_EQ(own.createView("Plain"), nullptr);  // an object that is not a view is never made as one
-    EXPECT_EQ(own.create("Missing"), nullptr);
-    // Registering a name again replaces its factory.
-    own.registerClass<View>("Plain");
-    EXPECT_TRUE(own.isViewClass("Plain"));
 }
 
 }  // namespace

@@ -94,11 +94,21 @@ TEST_F(TouchRoutingTest, TwoFingersOnOneViewComeInOneCallAndStrayPhasesAreIgnore
     window_.touchUp(7, 0.1);
     EXPECT_EQ(v->calls.size(), 1u);
 
+    // One finger moves while the other lifts: one call for each phase, each with its own touch.
+    window_.sendTouches({{0, TouchPhase::Moved, {20, 20}}, {1, TouchPhase::Ended, {50, 50}}}, 0.15);
+    ASSERT_EQ(v->calls.size(), 3u);
+    EXPECT_EQ(v->calls[1].phase, 'm');
+    EXPECT_EQ(v->calls[1].own, 1u);
+    EXPECT_EQ(v->calls[2].phase, 'e');
+    EXPECT_EQ(v->calls[2].own, 1u);
+
     // Cancelling everything reaches the view once with both touches.
+    window_.touchDown(1, {50, 50}, 0.16);
+    const size_t before = v->calls.size();
     window_.cancelAllTouches(0.2);
-    ASSERT_EQ(v->calls.size(), 2u);
-    EXPECT_EQ(v->calls[1].phase, 'c');
-    EXPECT_EQ(v->calls[1].own, 2u);
+    ASSERT_EQ(v->calls.size(), before + 1);
+    EXPECT_EQ(v->calls.back().phase, 'c');
+    EXPECT_EQ(v->calls.back().own, 2u);
     EXPECT_FALSE(window_.isFingerDown(0));
 }
 
@@ -111,11 +121,14 @@ TEST_F(TouchRoutingTest, UnhandledTouchesGoToTheSuperviewAndTapsCount) {
     ASSERT_EQ(outer->calls.size(), 1u);
     EXPECT_EQ(outer->calls[0].location, (Point{20, 20}));
 
-    // Tap count: a quick second tap at the same place is a double tap; a late one starts over.
+    // Tap count: quick taps at the same place count up; a late one starts over.
     window_.touchUp(0, 0.05);
     window_.touchDown(0, {22, 21}, 0.2);
     EXPECT_EQ(window_.activeTouches()[0]->tapCount(), 2);
     window_.touchUp(0, 0.25);
+    window_.touchDown(0, {20, 22}, 0.4);
+    EXPECT_EQ(window_.activeTouches()[0]->tapCount(), 3);
+    window_.touchUp(0, 0.45);
     window_.touchDown(0, {22, 21}, 1.0);
     EXPECT_EQ(window_.activeTouches()[0]->tapCount(), 1);
 }
