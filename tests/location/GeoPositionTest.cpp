@@ -128,16 +128,6 @@ TEST(GeoPosition, OneInstanceThroughItsWholeLife) {
     EXPECT_EQ(geo->getCurrLatitude(), -90.0f);
     EXPECT_EQ(geo->getCurrLongitude(), 180.0f);
 
-    // Location services off: no updates are started by the launch rule, and a refresh that starts
-    // them anyway gets the platform's error, which the position survives.
-    services.setEnabled(false);
-    EXPECT_FALSE(geo->locationManager()->locationServicesEnabled());
-    manager->startUpdatingLocation();
-    loop.runFor(1.0s);
-    EXPECT_EQ(rec.updates.size(), 3u);
-    EXPECT_EQ(geo->getValuesState(), 1);
-    manager->stopUpdatingLocation();
-
     geo->setDelegate(nullptr);
     platform::LocationServices::setCurrent(nullptr);
     platform::RunLoop::setMain(nullptr);

@@ -5,14 +5,12 @@
 #include "platform/system/ApplicationServicesHandler.h"
 #include "platform/system/DesktopLauncher.h"
 #include "platform/system/NotifyPost.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/TestBus.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 #include <vector>
 
 using namespace platform;
@@ -156,10 +154,6 @@ TEST(DesktopLauncher, XdgOpenIsStartedDetachedOnlyWithADisplay) {
     ASSERT_TRUE(static_cast<bool>(open));
     EXPECT_TRUE(open("/tmp/some folder/DCIM"));
     // The program is detached; wait for it, as for any external process, with a deadline.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!std::filesystem::exists(record)) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the stand-in xdg-open never ran";
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ASSERT_TRUE(testenv::waitUntil([&] { return std::filesystem::exists(record); })) << "xdg-open never ran";
     EXPECT_EQ(testenv::readFile(record), "/tmp/some folder/DCIM");
 }
