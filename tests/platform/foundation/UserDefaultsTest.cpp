@@ -50,7 +50,6 @@ protected:
 // Files that are not a property list with a dictionary at its root.
 const std::vector<std::pair<std::string, std::string>> kUnreadable = {
     {"text", "this is not a property list\n"},
-    {"truncated", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n\t<key>SBDoubleTapURL</key>\n\t<str"},
     {"binary", std::string("bplist00\xd1\x01\x02\x57\xff\x00\x13\x37garbage", 22)},
     {"array root", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><integer>1</integer></array></plist>"},
     {"empty", ""},
@@ -227,27 +226,14 @@ TEST_F(UserDefaultsTest, UnreadableForeignDomainIsNeverReplaced) {
 }
 
 TEST_F(UserDefaultsTest, ForeignDomainKeepsEveryTypeWhenAKeyIsAdded) {
-    // Keys in byte order, so the independent reader prints both files alike.
-    auto domainXml = [](const std::string& extra) {
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-               "<plist version=\"1.0\">\n<dict>\n"
-               "<key>Array</key><array><integer>1</integer><string>two</string><false/><array/></array>\n"
-               "<key>Big</key><integer>9223372036854775807</integer>\n"
-               "<key>Data</key><data>AAEC/w==</data>\n"
-               "<key>Date</key><date>2009-06-19T12:34:56Z</date>\n"
-               "<key>EmptyDict</key><dict/>\n"
-               "<key>EmptyString</key><string></string>\n"
-               "<key>False</key><false/>\n"
-               "<key>Negative</key><integer>-42</integer>\n"
-               "<key>Nested</key><dict><key>Inner</key><dict><key>Real</key><real>-0.25</real></dict>"
-               "<key>Text</key><string>&lt;tag&gt; &amp; \xe6\x97\xa5\xe6\x9c\xac</string></dict>\n"
-               "<key>Real</key><real>3.5</real>\n" +
-               extra +
-               "<key>True</key><true/>\n"
-               "</dict>\n</plist>\n";
-    };
-    testenv::writeFile(fileOf(kSpringboard), domainXml(""));
+    // Every type a property list has, keys in byte order, so the independent reader prints the
+    // file and the expected one alike; the new key goes in at its place in that order.
+    const std::string original =
+        testenv::readFile(testenv::sourceDir() + "/tests/platform/foundation/every-type.plist");
+    std::string withKey = original;
+    withKey.insert(withKey.find("<key>True</key>"),
+                   "<key>SBDoubleTapURL</key><string>doubletap://org.kestrova.camera</string>\n");
+    testenv::writeFile(fileOf(kSpringboard), original);
     UserDefaults d(files, kApp);
 
     auto domain = d.persistentDomainForName(kSpringboard);
@@ -260,8 +246,7 @@ TEST_F(UserDefaultsTest, ForeignDomainKeepsEveryTypeWhenAKeyIsAdded) {
     ASSERT_TRUE(d.setPersistentDomain(*domain, kSpringboard));
 
     testenv::ScratchDir expectedDir;
-    testenv::writeFile(expectedDir / "expected.plist",
-                       domainXml("<key>SBDoubleTapURL</key><string>doubletap://org.kestrova.camera</string>\n"));
+    testenv::writeFile(expectedDir / "expected.plist", withKey);
     auto expected = plistutilXml(expectedDir / "expected.plist");
     auto actual = plistutilXml(fileOf(kSpringboard));
     ASSERT_EQ(expected.status, 0) << expected.out;

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 using namespace platform;
@@ -108,25 +109,18 @@ TEST(DesktopLauncher, TheAlbumOpensTheCameraRollAndEndsTheApplicationAfterwards)
 
 namespace {
 
-// Sets an environment variable for a scope, restoring the old value after.
+// Sets an environment variable for a scope (unsets it for null), restoring the old value after.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        if (old) old_ = old;
-        had_ = old != nullptr;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
     }
-    ~ScopedEnv() {
-        if (had_) setenv(name_, old_.c_str(), 1);
-        else unsetenv(name_);
-    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
 
 private:
     const char* name_;
-    std::string old_;
-    bool had_ = false;
+    std::optional<std::string> old_;
 };
 
 }  // namespace
