@@ -49,48 +49,34 @@ TEST_F(CameraRollTest, NoDcimCreatesFolderAndStartsAtOne) {
     EXPECT_EQ(roll_.nextImageNumber(), 3);
 }
 
-TEST_F(CameraRollTest, NumbersFollowTheGreatestName) {
-    for (int i = 1; i <= 42; ++i) touch("100APPLE/IMG_" + std::string(i < 10 ? "000" : "00") + std::to_string(i) + ".JPG");
-    EXPECT_EQ(scan(), 43);
-    EXPECT_EQ(roll_.currentFolderNumber(), 100);
-}
-
-TEST_F(CameraRollTest, EightThousandNineHundredNinetySevenIsTheLastInAFolder) {
-    // 8997 gives 8998 in the same folder.
-    touch("100APPLE/IMG_8997.JPG");
-    EXPECT_EQ(scan(), 8998);
-    EXPECT_EQ(roll_.currentFolderNumber(), 100);
-}
-
-TEST_F(CameraRollTest, FullFolderMovesOnToTheNextOne) {
-    touch("100APPLE/IMG_8998.JPG");
-    EXPECT_EQ(scan(), 1);
-    EXPECT_EQ(roll_.currentFolderNumber(), 101);
-    EXPECT_TRUE(fs::is_directory(dcim() / "101APPLE"));
-    EXPECT_EQ(roll_.getImagePathForIndex(1), "/var/mobile/Media/DCIM/101APPLE/IMG_0001.JPG");
-}
-
-TEST_F(CameraRollTest, CaseSubfoldersThumbnailsAndFiveDigitNames) {
-    // Lower-case names count; a .THM alone does not.
-    touch("100APPLE/img_0005.jpg");
-    touch("100APPLE/IMG_0009.THM");
-    EXPECT_EQ(scan(), 6);
-
-    // A .JPG in a subfolder counts under its relative path, so it sorts by the subfolder's name.
-    CameraRoll second(files_);
-    touch("100APPLE/IMG_0050.JPG");
-    touch("100APPLE/zz/IMG_0003.JPG");
-    second.initializeSavingVariables();
-    EXPECT_EQ(second.nextImageNumber(), 4);
-
-    // Five digits sort lexically before four: IMG_10000 < IMG_2000.
-    fs::remove_all(dcim() / "100APPLE");
-    touch("100APPLE/IMG_10000.JPG");
-    touch("100APPLE/IMG_2000.JPG");
-    CameraRoll third(files_);
-    third.initializeSavingVariables();
-    EXPECT_EQ(third.nextImageNumber(), 2001);
-    EXPECT_EQ(third.currentFolderNumber(), 100);
+// The next number follows the name that sorts last, ignoring case, under its path relative to
+// the folder (so a subfolder's name counts) and lexically (IMG_10000 < IMG_2000); a thumbnail
+// alone does not count; 8997 is the last in a folder, and a folder at 8998 moves on to the next.
+TEST_F(CameraRollTest, NumbersFollowTheNameThatSortsLast) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> files;
+        int number, folder;
+    };
+    const Case cases[] = {
+        {"greatest", {"IMG_0009.JPG", "IMG_0042.JPG", "IMG_0041.JPG"}, 43, 100},
+        {"case and thumbnails", {"img_0005.jpg", "IMG_0009.THM"}, 6, 100},
+        {"subfolder", {"IMG_0050.JPG", "zz/IMG_0003.JPG"}, 4, 100},
+        {"five digits", {"IMG_10000.JPG", "IMG_2000.JPG"}, 2001, 100},
+        {"last in a folder", {"IMG_8997.JPG"}, 8998, 100},
+        {"full folder", {"IMG_8998.JPG"}, 1, 101},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dcim());
+        for (const auto& f : c.files) touch("100APPLE/" + f);
+        CameraRoll roll(files_);
+        roll.initializeSavingVariables();
+        EXPECT_EQ(roll.claimImageNumber(), c.number);
+        EXPECT_EQ(roll.currentFolderNumber(), c.folder);
+        EXPECT_TRUE(fs::is_directory(dcim() / (std::to_string(c.folder) + "APPLE")));
+        EXPECT_EQ(roll.getImagePathForIndex(1), "/var/mobile/Media/DCIM/" + std::to_string(c.folder) + "APPLE/IMG_0001.JPG");
+    }
 }
 
 TEST_F(CameraRollTest, HandingOutSkipsNumbersWhoseFilesExist) {

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 
 using kestrova::ColorFilters;
@@ -56,61 +55,67 @@ void expectExactlyTheCrop(const ImageRef& img) {
     for (auto [x, y] : {std::pair{0, 0}, {w, 0}, {0, h}, {w, h}}) EXPECT_GT(at(img, x, y).g, 90) << x << "," << y;
 }
 
+class ImageRendererTest : public ::testing::Test {
+protected:
+    std::string exif(const std::string& devicePath, const std::string& tags) {
+        auto host = files_.resolve(devicePath);
+        EXPECT_TRUE(host);
+        return host ? testenv::exifValues(*host, tags) : "";
+    }
+    testenv::ScratchDir dir_;
+    platform::FileManager files_{dir_.path()};
+    ImageRenderer renderer_{files_};
+    ImageRef picture_ = paint(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), 90}; });
+};
+
+
 }  // namespace
 
-// Each crop is the centre of its whole area, the size divided by the zoom (a zoom below 1 is 1).
-TEST(ImageRenderer, CropsAreCentredAndShrinkWithTheZoom) {
-    const std::pair<Rect (*)(float), Rect> crops[] = {{ImageRenderer::pictureCropRect, Rect(0, 0, 1600, 1200)},
-                                                      {ImageRenderer::thumbnailCropRect, Rect(0, 0, 320, 320)},
-                                                      {ImageRenderer::fanCropRect, Rect(0, 0, 400, 300)}};
-    for (const auto& [crop, whole] : crops) {
-        EXPECT_EQ(crop(0.0f), whole);
-        for (float z : {1.0f, 2.0f, 3.0f}) {
-            const Rect r = crop(z);
-            EXPECT_EQ(r.width(), std::trunc(whole.width() / z)) << whole.width() << " at " << z;
-            EXPECT_EQ(r.height(), std::trunc(whole.height() / z)) << whole.width() << " at " << z;
-            EXPECT_EQ(r.x(), std::trunc((whole.width() - r.width()) / 2)) << whole.width() << " at " << z;
-            EXPECT_EQ(r.y(), std::trunc((whole.height() - r.height()) / 2)) << whole.width() << " at " << z;
-        }
-    }
-}
-
-TEST(ImageRenderer, PictureShowsExactlyTheCentreCrop) {
-    platform::FileManager files(std::filesystem::temp_directory_path());
-    ImageRenderer renderer(files);  // renders only, writes nothing
-    for (float z : {1.0f, 2.0f, 3.0f}) {
-        SCOPED_TRACE(z);
-        auto picture = marked(1600, 1200, ImageRenderer::pictureCropRect(z));
-        auto out = renderer.renderPicture(picture, ImageSize::Large, z, ColorMode::FullColor);
+// Each crop is the centre of its area (the frame; the preview's 320-pixel square, 70 pixels in
+// from its left edge; the preview's top 400 x 300) divided by the zoom, a zoom below 1 being 1.
+// Unscaled, the picture is the very pixels of the frame.
+TEST_F(ImageRendererTest, PictureThumbnailAndFanShowExactlyTheCentreCrop) {
+    struct Case {
+        float zoom;
+        Rect picture, thumbnail, fan;
+    };
+    for (const Case& c : {Case{0.5f, {0, 0, 1600, 1200}, {70, 0, 320, 320}, {0, 0, 400, 300}},
+                          Case{2.0f, {400, 300, 800, 600}, {150, 80, 160, 160}, {100, 75, 200, 150}},
+                          Case{3.0f, {533, 400, 533, 400}, {177, 107, 106, 106}, {133, 100, 133, 100}}}) {
+        SCOPED_TRACE(c.zoom);
+        auto out = renderer_.renderPicture(marked(1600, 1200, c.picture), ImageSize::Large, c.zoom, ColorMode::FullColor);
         ASSERT_TRUE(out);
         EXPECT_EQ(out->width(), 1600);
         EXPECT_EQ(out->height(), 1200);
         expectExactlyTheCrop(out);
-        if (z == 1.0f) {
-            // Unscaled: the very pixels of the frame.
+        if (c.zoom < 1.0f) {
             EXPECT_EQ(at(out, 0, 0).g, 255);
             EXPECT_EQ(at(out, 800, 600).b, 255);
         }
-    }
-}
-
-TEST(ImageRenderer, ThumbnailAndFanShowExactlyTheirCrops) {
-    platform::FileManager files(std::filesystem::temp_directory_path());
-    ImageRenderer renderer(files);  // renders only, writes nothing
-    for (float z : {1.0f, 2.0f, 3.0f}) {
-        SCOPED_TRACE(z);
-        // The thumbnail's square starts 70 pixels in from the preview's left edge.
-        Rect t = ImageRenderer::thumbnailCropRect(z).offsetBy(70, 0);
         // Shrunk up to 4.3 times: a border wide enough to survive the box filter.
+        expectExactlyTheCrop(renderer_.renderThumbnail(marked(400, 320, c.thumbnail, 5), c.zoom, ColorMode::FullColor,
+                                                      DeviceOrientation::LandscapeLeft));
         expectExactlyTheCrop(
-            renderer.renderThumbnail(marked(400, 320, t, 5), z, ColorMode::FullColor, DeviceOrientation::LandscapeLeft));
-        auto fan = ImageRenderer::transformImage(marked(400, 320, ImageRenderer::fanCropRect(z)), 270.0f, z,
-                                                ColorMode::FullColor);
-        expectExactlyTheCrop(fan);
+            ImageRenderer::transformImage(marked(400, 320, c.fan), 270.0f, c.zoom, ColorMode::FullColor));
     }
 }
 
-TEST(ImageRenderer, FanImageIsPortraitTurnedClockwise) {
+TEST_F(ImageRendererTest, FanAndThumbnailAreTurnedAsTheDeviceWasHeld) {
+    // The thumbnail's square (from x 70) with its top left quarter red: the corner that quarter
+    // lands in shows which way the thumbnail was turned.
+    auto marked = paint(400, 320, [](int x, int y) { return (x >= 70 && x < 230 && y < 160) ? kRed : kBlue; });
+    const std::pair<DeviceOrientation, std::pair<int, int>> turns[] = {
+        {DeviceOrientation::LandscapeLeft, {0, 0}},
+        {DeviceOrientation::LandscapeRight, {74, 74}},
+        {DeviceOrientation::PortraitUpsideDown, {0, 74}},
+        {DeviceOrientation::Portrait, {74, 0}}};
+    for (const auto& [orientation, corner] : turns) {
+        auto thumb = renderer_.renderThumbnail(marked, 1.0f, ColorMode::FullColor, orientation);
+        ASSERT_TRUE(thumb);
+        EXPECT_GT(at(thumb, corner.first, corner.second).r, 200) << int(orientation);
+        EXPECT_LT(at(thumb, 74 - corner.first, 74 - corner.second).r, 50) << int(orientation);
+    }
+
     auto preview = paint(400, 320, [](int x, int y) { return (x < 40 && y < 40) ? kRed : kBlue; });
     auto fan = ImageRenderer::transformImage(preview, 270.0f, 1.0f, ColorMode::FullColor);
     ASSERT_TRUE(fan);
@@ -127,9 +132,7 @@ TEST(ImageRenderer, FanImageIsPortraitTurnedClockwise) {
     EXPECT_EQ(grey->bytesPerRow(), 400);
 }
 
-TEST(ImageRenderer, OutputSizesAndColourModes) {
-    platform::FileManager files(std::filesystem::temp_directory_path());
-    ImageRenderer renderer(files);  // renders only, writes nothing
+TEST_F(ImageRendererTest, OutputSizesAndColourModes) {
     auto white = paint(1600, 1200, [](int, int) { return kWhite; });
     struct Case {
         ImageSize size;
@@ -138,7 +141,7 @@ TEST(ImageRenderer, OutputSizesAndColourModes) {
     // Sizes outside the setting's range (a bad stored preference) are small.
     for (Case c : {Case{ImageSize::Large, 1600, 1200}, Case{ImageSize::Medium, 1280, 960},
                    Case{ImageSize::Small, 960, 720}, Case{ImageSize(-1), 960, 720}, Case{ImageSize(6), 960, 720}}) {
-        auto out = renderer.renderPicture(white, c.size, 1.0f, ColorMode::FullColor);
+        auto out = renderer_.renderPicture(white, c.size, 1.0f, ColorMode::FullColor);
         ASSERT_TRUE(out);
         EXPECT_EQ(out->width(), c.w) << int(c.size);
         EXPECT_EQ(out->height(), c.h) << int(c.size);
@@ -148,44 +151,35 @@ TEST(ImageRenderer, OutputSizesAndColourModes) {
     auto colours = paint(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x * 7), uint8_t(y * 3), uint8_t(x ^ y)}; });
     auto bytes = [](const ImageRef& img) { return std::vector<uint8_t>(img->data(), img->data() + img->byteLength()); };
     const auto portrait = DeviceOrientation::Portrait;
-    auto plainPicture = renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::FullColor);
-    auto plainThumb = renderer.renderThumbnail(colours, 1.0f, ColorMode::FullColor, portrait);
+    auto plainPicture = renderer_.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::FullColor);
+    auto plainThumb = renderer_.renderThumbnail(colours, 1.0f, ColorMode::FullColor, portrait);
     auto plainFan = ImageRenderer::transformImage(colours, 270.0f, 1.0f, ColorMode::FullColor);
     ASSERT_TRUE(plainPicture && plainThumb && plainFan);
-    EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Sepia)),
+    EXPECT_EQ(bytes(renderer_.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Sepia)),
               bytes(ColorFilters::sephiaTransform(plainPicture)));
-    EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Negative)),
+    EXPECT_EQ(bytes(renderer_.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Negative)),
               bytes(ColorFilters::inverseTransform(plainPicture)));
-    EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Red)),
+    EXPECT_EQ(bytes(renderer_.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode::Red)),
               bytes(ColorFilters::singleColorFilter(plainPicture, ColorMode::Red)));
-    EXPECT_EQ(bytes(renderer.renderThumbnail(colours, 1.0f, ColorMode::Green, portrait)),
+    EXPECT_EQ(bytes(renderer_.renderThumbnail(colours, 1.0f, ColorMode::Green, portrait)),
               bytes(ColorFilters::singleColorFilter(plainThumb, ColorMode::Green)));
     EXPECT_EQ(bytes(ImageRenderer::transformImage(colours, 270.0f, 1.0f, ColorMode::Blue)),
               bytes(ColorFilters::singleColorFilter(plainFan, ColorMode::Blue)));
     // A colour mode outside the setting's range (a bad stored preference) draws full colour.
-    EXPECT_EQ(bytes(renderer.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode(9))), bytes(plainPicture));
-    // Unscaled sepia of white: 255, 255, 238 with byte 3 cleared.
-    auto sepia = renderer.renderPicture(white, ImageSize::Large, 1.0f, ColorMode::Sepia);
-    ASSERT_TRUE(sepia);
-    EXPECT_EQ(sepia->data()[0], 238);
-    EXPECT_EQ(sepia->data()[1], 255);
-    EXPECT_EQ(sepia->data()[2], 255);
-    EXPECT_EQ(sepia->data()[3], 0);
+    EXPECT_EQ(bytes(renderer_.renderPicture(colours, ImageSize::Small, 2.0f, ColorMode(9))), bytes(plainPicture));
     // Greyscale: a one-byte-a-pixel bitmap, rows of W bytes.
-    auto grey = renderer.renderPicture(white, ImageSize::Medium, 1.0f, ColorMode::Greyscale);
+    auto grey = renderer_.renderPicture(white, ImageSize::Medium, 1.0f, ColorMode::Greyscale);
     ASSERT_TRUE(grey);
     EXPECT_EQ(grey->colorSpace(), platform::ColorSpace::DeviceGray);
     EXPECT_EQ(grey->bitsPerPixel(), 8);
     EXPECT_EQ(grey->bytesPerRow(), 1280);
-    EXPECT_EQ(renderer.renderPicture(white, ImageSize::Large, 1.0f, ColorMode::Greyscale)->data()[0], 255);
+    EXPECT_EQ(renderer_.renderPicture(white, ImageSize::Large, 1.0f, ColorMode::Greyscale)->data()[0], 255);
 }
 
-TEST(ImageRenderer, PictureFileIsTheDrawnAndColouredPictureEncoded) {
+TEST_F(ImageRendererTest, PictureFileIsTheDrawnAndColouredPictureEncoded) {
     // The picture file is made a band of rows at a time; its JPEG must be the one of the whole
     // drawn and filtered bitmap, for every way of scaling (none, enlarging, whole and other
     // shrinking factors) and every colour mode.
-    platform::FileManager files(std::filesystem::temp_directory_path());
-    ImageRenderer renderer(files);
     auto colours = paint(1600, 1200, [](int x, int y) {
         return Rgb{uint8_t(x * 7 + y), uint8_t(y * 3 + (x >> 4)), uint8_t((x ^ y) + (x * y >> 9))};
     });
@@ -201,8 +195,8 @@ TEST(ImageRenderer, PictureFileIsTheDrawnAndColouredPictureEncoded) {
                           Case{S, 1.0f, {0, 2, 4}}, Case{M, 2.0f, {5}}, Case{S, 1.5f, {3, 4}}}) {
         for (int n : c.modes) {
             const ColorMode mode = ColorMode(n);
-            auto file = renderer.encodePicture(colours, c.size, c.zoom, mode, right, fix);
-            auto drawn = renderer.renderPicture(colours, c.size, c.zoom, mode);
+            auto file = renderer_.encodePicture(colours, c.size, c.zoom, mode, right, fix);
+            auto drawn = renderer_.renderPicture(colours, c.size, c.zoom, mode);
             ASSERT_TRUE(file && drawn);
             const auto props = ImageRenderer::pictureProperties(drawn->width(), drawn->height(), right, fix);
             auto dest = platform::ImageDestination::createWithData();
@@ -213,24 +207,8 @@ TEST(ImageRenderer, PictureFileIsTheDrawnAndColouredPictureEncoded) {
     }
 }
 
-namespace {
 
-class RendererFiles : public ::testing::Test {
-protected:
-    std::string exif(const std::string& devicePath, const std::string& tags) {
-        auto host = files_.resolve(devicePath);
-        EXPECT_TRUE(host);
-        return host ? testenv::exifValues(*host, tags) : "";
-    }
-    testenv::ScratchDir dir_;
-    platform::FileManager files_{dir_.path()};
-    ImageRenderer renderer_{files_};
-    ImageRef picture_ = paint(1600, 1200, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), 90}; });
-};
-
-}  // namespace
-
-TEST_F(RendererFiles, PictureCarriesOrientationSizeAndGps) {
+TEST_F(ImageRendererTest, PictureCarriesOrientationSizeAndGps) {
     ASSERT_TRUE(files_.createDirectory("/p"));
     GeoSnapshot southWest{-33.86f, -151.21f, "S", "W"};
     ASSERT_TRUE(renderer_.makeImage(picture_, "/p/a.JPG", ImageSize::Medium, 1.0f, ColorMode::FullColor,
@@ -258,7 +236,7 @@ TEST_F(RendererFiles, PictureCarriesOrientationSizeAndGps) {
               "1\nN\nE\n48.5\n2.25\n");
 }
 
-TEST_F(RendererFiles, GreyPicturesHaveOneComponentAndThumbnailsNoMetadata) {
+TEST_F(ImageRendererTest, GreyPicturesHaveOneComponentAndThumbnailsNoMetadata) {
     ASSERT_TRUE(files_.createDirectory("/p"));
     ASSERT_TRUE(renderer_.makeImage(picture_, "/p/g.JPG", ImageSize::Large, 1.0f, ColorMode::Greyscale,
                                     DeviceOrientation::PortraitUpsideDown, std::nullopt));
@@ -270,7 +248,7 @@ TEST_F(RendererFiles, GreyPicturesHaveOneComponentAndThumbnailsNoMetadata) {
     EXPECT_EQ(exif("/p/c.THM", "-ColorComponents"), "3\n");
 }
 
-TEST_F(RendererFiles, NeverReplacesAnExistingFile) {
+TEST_F(ImageRendererTest, NeverReplacesAnExistingFile) {
     ASSERT_TRUE(files_.createDirectory("/p"));
     testenv::writeFile(*files_.resolve("/p/IMG_0001.JPG"), "old picture");
     testenv::writeFile(*files_.resolve("/p/IMG_0001.THM"), "old thumb");

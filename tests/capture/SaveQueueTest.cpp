@@ -3,6 +3,8 @@
 #include "capture/DeleteCommand.h"
 #include "capture/ProcessData.h"
 #include "capture/QuitCommand.h"
+#include "platform/foundation/IdlingResource.h"
+#include "platform/foundation/RunLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -176,4 +178,31 @@ TEST(SaveQueue, TerminationWaitReturnsWhenTheQuitIsTaken) {
     ASSERT_EQ(worker.wait_for(kWatchdog), std::future_status::ready);
     EXPECT_EQ(done, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(q.lastQueueSize(), 0.0f);
+}
+
+// Once the queue serves, each record is busy work (a headless script's clock waits for it) from
+// queueing, or the start of serving, until it is finished or removed; a record never taken is
+// let go with the queue.
+TEST(SaveQueue, EachRecordIsBusyWorkWhileServed) {
+    platform::ManualClock clock;
+    platform::RunLoop loop(clock);
+    platform::IdlingResource idling(loop, "saving");
+    {
+        SaveQueue q(&idling);
+        q.addToSaveQueue(picture(1));
+        q.addToSaveQueue(picture(2));
+        EXPECT_TRUE(idling.isIdle()) << "nobody serves yet";
+        q.startServing();
+        EXPECT_TRUE(q.removePictureOrQueueDelete(2, pathsOf));
+        EXPECT_FALSE(q.removePictureOrQueueDelete(7, pathsOf));  // a delete command instead
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_FALSE(idling.isIdle()) << i << " finished";
+            q.removeFromSaveQueue();
+            q.recordFinished();
+        }
+        EXPECT_TRUE(idling.isIdle());
+        q.addToSaveQueue(picture(3));
+        EXPECT_FALSE(idling.isIdle());
+    }
+    EXPECT_TRUE(idling.isIdle());
 }

@@ -6,45 +6,26 @@
 #include "platform/foundation/ProgrammingError.h"
 #include "platform/foundation/RunLoop.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Watchdog.h"
 #include "tests/platform/graphics/TestImages.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <future>
 #include <thread>
 
 using namespace kestrova;
+using testenv::withWatchdog;
 using platform::Image;
 using platform::ImageRef;
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr auto kWatchdog = std::chrono::seconds(20);
-
 class SaveWorkerTest : public ::testing::Test {
 protected:
     fs::path roll(const std::string& name) const { return dir_.path() / "var/mobile/Media/DCIM/100APPLE" / name; }
-    // Runs `fn` here, on the worker's main thread (its calls are checked to come from there).
-    // Should it not return, a watchdog ends the test program with a message, so that a fault
-    // cannot hang the suite.
-    template <typename Fn>
-    static void withWatchdog(Fn fn) {
-        std::promise<void> returned;
-        std::thread watchdog([done = returned.get_future()] {
-            if (done.wait_for(kWatchdog) == std::future_status::ready) return;
-            std::fprintf(stderr, "watchdog: a save worker call did not return\n");
-            std::_Exit(1);
-        });
-        fn();
-        returned.set_value();
-        watchdog.join();
-    }
     std::unique_ptr<SaveRecord> record(int n) {
         return std::make_unique<ProcessData>(preview_, picture_, n, CaptureSettings{.imageSize = ImageSize::Small});
     }
@@ -92,7 +73,7 @@ TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
     EXPECT_EQ(testenv::readFile(roll("IMG_0005.JPG")), "old");
     // From now on a picture gets its real number at once.
     EXPECT_EQ(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr), 8);
-    withWatchdog([&] { worker.waitTillFinishedSaving(); });
+    withWatchdog([&] { worker.waitTillFinishedSaving(); }, "waitTillFinishedSaving");
     EXPECT_TRUE(fs::exists(roll("IMG_0008.JPG")));
 }
 
@@ -112,24 +93,24 @@ TEST_F(SaveWorkerTest, FirstSecondPicturesWithoutANumberAreReportedLost) {
     worker.initializePhotoProcessingThread();
     ASSERT_TRUE(loop_.settle(20.0));
     EXPECT_EQ(lost, (std::vector<int>{-1, -2}));
-    withWatchdog([&] { worker.waitTillFinishedSaving(); });
+    withWatchdog([&] { worker.waitTillFinishedSaving(); }, "waitTillFinishedSaving");
 }
 
 TEST_F(SaveWorkerTest, TerminatingWithinTheFirstSecond) {
     // Nothing waiting: the wait returns at once, and nothing is taken afterwards.
     {
         auto worker = std::make_unique<SaveWorker>(files_, loop_, nullptr);
-        withWatchdog([&] { worker->waitTillFinishedSaving(); });
+        withWatchdog([&] { worker->waitTillFinishedSaving(); }, "waitTillFinishedSaving");
         EXPECT_FALSE(worker->readyForCapture());
         EXPECT_FALSE(worker->cameraControllerTookPicture(picture_, preview_, {}, nullptr));
         EXPECT_EQ(worker->saveQueue().count(), 0u);
-        withWatchdog([&] { worker.reset(); });
+        withWatchdog([&] { worker.reset(); }, "the worker's end");
         EXPECT_FALSE(fs::exists(roll("")));
     }
     // A picture waiting: the worker starts at once, scans, writes it and ends.
     SaveWorker worker(files_, loop_, nullptr);
     EXPECT_TRUE(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr));
-    withWatchdog([&] { worker.waitTillFinishedSaving(); });
+    withWatchdog([&] { worker.waitTillFinishedSaving(); }, "waitTillFinishedSaving");
     EXPECT_TRUE(fs::exists(roll("IMG_0001.JPG")));
     EXPECT_TRUE(fs::exists(roll("IMG_0001.THM")));
 }
@@ -161,7 +142,10 @@ TEST_F(SaveWorkerTest, APictureThatCannotBeWrittenLeavesNoThumbnail) {
     EXPECT_FALSE(fs::exists(dir_.path() / "moved/IMG_0004.THM"));
 }
 
-TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
+// Six pictures in a row once the worker serves: the producer waits for room when five are
+// queued, and the termination writes every one, each picture's thumbnail, then its picture, then
+// the next picture's thumbnail.
+TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirstAndAllBeforeTermination) {
     int progress = 0;
     std::vector<int> fans;
     SaveWorker worker(files_, loop_, nullptr);
@@ -174,27 +158,29 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
     // The worker is an idling resource while it scans: settling waits for the scan.
     ASSERT_TRUE(loop_.settle(20.0));
     ASSERT_TRUE(worker.readyForCapture());
-
-    CaptureSettings settings;
-    settings.imageSize = ImageSize::Small;
-    for (int i = 0; i < 3; ++i) {
-        auto n = worker.cameraControllerTookPicture(picture_, preview_, settings, [&](ImageRef fan, int number) {
-            EXPECT_EQ(fan->width(), 300);
-            EXPECT_EQ(fan->height(), 400);
-            fans.push_back(number);
-        });
-        ASSERT_TRUE(n);
-    }
-    EXPECT_EQ(fans, (std::vector<int>{2, 3, 4}));
-    EXPECT_EQ(progress, 3);
-    withWatchdog([&] { worker.waitTillFinishedSaving(); });
+    withWatchdog([&] {
+        for (int i = 0; i < 6; ++i) {
+            // Held landscape right; the first with turning off, which writes it as portrait.
+            const CaptureSettings settings{.imageSize = ImageSize::Small,
+                                           .orientation = platform::DeviceOrientation::LandscapeRight,
+                                           .rotateMode = i == 0 ? RotateMode::Off : RotateMode::Auto};
+            auto n = worker.cameraControllerTookPicture(picture_, preview_, settings, [&](ImageRef fan, int number) {
+                EXPECT_EQ(fan->width(), 300);
+                EXPECT_EQ(fan->height(), 400);
+                fans.push_back(number);
+            });
+            ASSERT_TRUE(n);
+        }
+    }, "six pictures in a row");
+    EXPECT_EQ(fans, (std::vector<int>{2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(progress, 6);
+    withWatchdog([&] { worker.waitTillFinishedSaving(); }, "waitTillFinishedSaving");
     EXPECT_EQ(worker.lastQueueSize(), 0.0f);
+    EXPECT_TRUE(loop_.allIdle());
     EXPECT_EQ(testenv::readFile(roll("IMG_0001.THM")), "old");
     EXPECT_FALSE(fs::exists(roll("IMG_0001.JPG")));
-
-    // Each picture's thumbnail, then its picture, then the next picture's thumbnail.
     std::vector<fs::file_time_type> times;
-    for (int n = 2; n <= 4; ++n) {
+    for (int n = 2; n <= 7; ++n) {
         const std::string base = "IMG_000" + std::to_string(n);
         ASSERT_TRUE(fs::exists(roll(base + ".THM"))) << base;
         ASSERT_TRUE(fs::exists(roll(base + ".JPG"))) << base;
@@ -202,30 +188,13 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirst) {
         times.push_back(fs::last_write_time(roll(base + ".JPG")));
     }
     EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
-    EXPECT_EQ(testenv::exifValues(roll("IMG_0002.JPG"), "-ImageWidth"), "960\n");  // the small size
+    EXPECT_EQ(testenv::exifValues(roll("IMG_0002.JPG"), "-Orientation -ImageWidth"), "6\n960\n");
+    EXPECT_EQ(testenv::exifValues(roll("IMG_0003.JPG"), "-Orientation"), "3\n");
     // Nothing restarts a finished worker, and no picture is taken for it; a second wait returns
     // at once.
-    EXPECT_FALSE(worker.cameraControllerTookPicture(picture_, preview_, settings, nullptr));
+    EXPECT_FALSE(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr));
     EXPECT_EQ(worker.saveQueue().count(), 0u);
-    withWatchdog([&] { worker.waitTillFinishedSaving(); });
-}
-
-// Deletion, queued and written, is tested where the quick view asks for it (QuickViewDeletionTest).
-
-TEST_F(SaveWorkerTest, TerminationWritesEverythingQueuedIncludingAFullQueue) {
-    SaveWorker worker(files_, loop_, nullptr);
-    worker.initializePhotoProcessingThread();
-    ASSERT_TRUE(loop_.settle(20.0));
-    // Six pictures in a row: the producer waits for room when five are queued.
-    withWatchdog([&] {
-        for (int i = 0; i < 6; ++i) worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr);
-    });
-    withWatchdog([&] { worker.waitTillFinishedSaving(); });
-    for (int n = 1; n <= 6; ++n) {
-        EXPECT_TRUE(fs::exists(roll("IMG_000" + std::to_string(n) + ".JPG"))) << n;
-        EXPECT_TRUE(fs::exists(roll("IMG_000" + std::to_string(n) + ".THM"))) << n;
-    }
-    EXPECT_TRUE(loop_.allIdle());
+    withWatchdog([&] { worker.waitTillFinishedSaving(); }, "waitTillFinishedSaving");
 }
 
 // The main thread's side is checked: a picture or a deletion from another thread stops a debug
@@ -239,7 +208,7 @@ TEST_F(SaveWorkerTest, ItsMainThreadSideRefusesOtherThreads) {
     EXPECT_DEATH(std::thread([&] { worker.deletePicture(1); }).join(), "deletePicture.*called off the main thread");
     // From the loop's own thread the picture is taken.
     EXPECT_EQ(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr), -1);
-    withWatchdog([&] { worker.waitTillFinishedSaving(); });
+    withWatchdog([&] { worker.waitTillFinishedSaving(); }, "waitTillFinishedSaving");
     EXPECT_TRUE(fs::exists(roll("IMG_0001.JPG")));
 }
 

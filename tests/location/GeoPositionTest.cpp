@@ -4,12 +4,12 @@
 #include "platform/location/LocationManager.h"
 #include "platform/location/LocationServices.h"
 #include "platform/location/SimulatedLocationSource.h"
+#include "tests/support/Watchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <future>
 #include <set>
 #include <thread>
@@ -34,16 +34,6 @@ public:
 // Feeds a fix as the location manager would, on this (the main) thread.
 void feed(GeoPosition* geo, double lat, double lon, double accuracy = 5) {
     geo->locationManagerDidUpdateToLocation(*geo->locationManager(), Location{lat, lon, accuracy, 0}, nullptr);
-}
-
-template <typename F>
-void withWatchdog(double seconds, F fn, const char* what) {
-    auto done = std::async(std::launch::async, fn);
-    if (done.wait_for(std::chrono::duration<double>(seconds)) != std::future_status::ready) {
-        ADD_FAILURE() << what << " did not finish within " << seconds << " s";
-        std::_Exit(1);
-    }
-    done.get();
 }
 
 }  // namespace
@@ -138,16 +128,6 @@ TEST(GeoPosition, OneInstanceThroughItsWholeLife) {
     EXPECT_EQ(geo->getCurrLatitude(), -90.0f);
     EXPECT_EQ(geo->getCurrLongitude(), 180.0f);
 
-    // Location services off: no updates are started by the launch rule, and a refresh that starts
-    // them anyway gets the platform's error, which the position survives.
-    services.setEnabled(false);
-    EXPECT_FALSE(geo->locationManager()->locationServicesEnabled());
-    manager->startUpdatingLocation();
-    loop.runFor(1.0s);
-    EXPECT_EQ(rec.updates.size(), 3u);
-    EXPECT_EQ(geo->getValuesState(), 1);
-    manager->stopUpdatingLocation();
-
     geo->setDelegate(nullptr);
     platform::LocationServices::setCurrent(nullptr);
     platform::RunLoop::setMain(nullptr);
@@ -177,7 +157,7 @@ TEST(GeoPosition, ReadersSeeOneWholeFixWhileFixesArrive) {
         else feed(geo, -30.5, -40.75);
     }
     writing.store(false, std::memory_order_release);
-    withWatchdog(10.0, [&] { reader.get(); }, "the reader thread");
+    testenv::withWatchdog([&] { reader.get(); }, "the reader thread");
     EXPECT_GT(reads.load(), 0);
     EXPECT_EQ(torn.load(), 0) << "of " << reads.load() << " reads";
 }

@@ -132,6 +132,10 @@ TEST(TimerHandle, AGroupCancelsItsCallsTogetherAndWhenItGoes) {
         EXPECT_EQ(inGroup, 2);
         EXPECT_FALSE(group.anyActive());
         group.add(loop.performAfter(0.2s, [&] { ++inGroup; }));
+        group.add(loop.performAfter(0.2s, [&] { ++inGroup; }));
+        group.cancelAll();
+        EXPECT_FALSE(group.anyActive());
+        group.add(loop.performAfter(0.2s, [&] { ++inGroup; }));
     }
     auto other = loop.performAfter(0.2s, [&] { ++outside; });
     loop.runFor(1s);

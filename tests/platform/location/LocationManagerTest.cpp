@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -17,6 +18,10 @@ using namespace std::chrono_literals;
 using namespace platform;
 
 namespace {
+
+// A fix's latitude, longitude and accuracy, compared whole.
+using Fields = std::tuple<double, double, double>;
+Fields fields(const Location& l) { return {l.latitude, l.longitude, l.horizontalAccuracy}; }
 
 struct Update {
     Location location;
@@ -83,22 +88,19 @@ TEST_F(LocationFixture, SimulatedFixFollowsStartAndEveryInjection) {
     EXPECT_TRUE(rec.updates.empty());
     loop.runFor(0.02s);
     ASSERT_EQ(rec.updates.size(), 1u);
+    EXPECT_EQ(fields(rec.updates[0].location), (Fields{51.5074, -0.1278, 5}));
     EXPECT_DOUBLE_EQ(rec.updates[0].location.timestamp, 1.5);
-    EXPECT_DOUBLE_EQ(rec.updates[0].location.latitude, 51.5074);
-    EXPECT_DOUBLE_EQ(rec.updates[0].location.longitude, -0.1278);
-    EXPECT_DOUBLE_EQ(rec.updates[0].location.horizontalAccuracy, 5);
     EXPECT_FALSE(rec.updates[0].old.has_value());
 
     // An injected position arrives at the loop's next turn, with the previous fix as the old one.
     EXPECT_TRUE(sim->inject(-33.86, 151.21));
     loop.runDue();
     ASSERT_EQ(rec.updates.size(), 2u);
-    EXPECT_DOUBLE_EQ(rec.updates[1].location.latitude, -33.86);
-    EXPECT_DOUBLE_EQ(rec.updates[1].location.horizontalAccuracy, SimulatedLocationSource::kDefaultAccuracy);
+    EXPECT_EQ(fields(rec.updates[1].location), (Fields{-33.86, 151.21, SimulatedLocationSource::kDefaultAccuracy}));
     ASSERT_TRUE(rec.updates[1].old.has_value());
-    EXPECT_DOUBLE_EQ(rec.updates[1].old->latitude, 51.5074);
+    EXPECT_EQ(fields(*rec.updates[1].old), fields(rec.updates[0].location));
     ASSERT_TRUE(manager.location().has_value());
-    EXPECT_DOUBLE_EQ(manager.location()->longitude, 151.21);
+    EXPECT_EQ(fields(*manager.location()), fields(rec.updates[1].location));
 
     // Stopped: an injection moves the receiver but reaches nobody, even one already posted.
     EXPECT_TRUE(sim->inject(10, 20));
@@ -174,7 +176,7 @@ TEST_F(LocationFixture, DisabledServicesReportDeniedAndNoneNeverFixes) {
     manager.startUpdatingLocation();
     loop.runFor(30.0s);
     EXPECT_TRUE(rec.updates.empty());
-    EXPECT_TRUE(rec.errors.size() == 1u);
+    EXPECT_EQ(rec.errors.size(), 1u);
     none->inject(7, 8);
     loop.runDue();
     EXPECT_EQ(rec.updates.size(), 1u);
@@ -232,9 +234,8 @@ TEST_F(LocationFixture, ValuesOffTheGlobeOrNotFiniteAreNeverAFix) {
     // Injection refuses them and keeps the receiver where it was.
     for (auto [lat, lon, acc] : std::vector<std::tuple<double, double, double>>{
              {nan, 0, 5}, {0, nan, 5}, {0, 0, nan}, {inf, 0, 5}, {0, -inf, 5}, {0, 0, inf},
-             {90.0001, 0, 5}, {-90.5, 0, 5}, {0, 180.0001, 5}, {0, -181, 5}}) {
+             {90.0001, 0, 5}, {-90.5, 0, 5}, {0, 180.0001, 5}, {0, -181, 5}})
         EXPECT_FALSE(sim->inject(lat, lon, acc)) << lat << " " << lon << " " << acc;
-    }
     loop.runDue();
     EXPECT_TRUE(rec.updates.empty());
     EXPECT_FALSE(sim->position().has_value());

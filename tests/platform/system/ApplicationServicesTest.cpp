@@ -5,14 +5,13 @@
 #include "platform/system/ApplicationServicesHandler.h"
 #include "platform/system/DesktopLauncher.h"
 #include "platform/system/NotifyPost.h"
-#include "tests/support/TestEnv.h"
+#include "tests/support/TestBus.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
+#include <optional>
 #include <vector>
 
 using namespace platform;
@@ -110,25 +109,18 @@ TEST(DesktopLauncher, TheAlbumOpensTheCameraRollAndEndsTheApplicationAfterwards)
 
 namespace {
 
-// Sets an environment variable for a scope, restoring the old value after.
+// Sets an environment variable for a scope (unsets it for null), restoring the old value after.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        if (old) old_ = old;
-        had_ = old != nullptr;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
+        if (const char* old = std::getenv(name)) old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
     }
-    ~ScopedEnv() {
-        if (had_) setenv(name_, old_.c_str(), 1);
-        else unsetenv(name_);
-    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
 
 private:
     const char* name_;
-    std::string old_;
-    bool had_ = false;
+    std::optional<std::string> old_;
 };
 
 }  // namespace
@@ -156,10 +148,6 @@ TEST(DesktopLauncher, XdgOpenIsStartedDetachedOnlyWithADisplay) {
     ASSERT_TRUE(static_cast<bool>(open));
     EXPECT_TRUE(open("/tmp/some folder/DCIM"));
     // The program is detached; wait for it, as for any external process, with a deadline.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!std::filesystem::exists(record)) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the stand-in xdg-open never ran";
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ASSERT_TRUE(testenv::waitUntil([&] { return std::filesystem::exists(record); })) << "xdg-open never ran";
     EXPECT_EQ(testenv::readFile(record), "/tmp/some folder/DCIM");
 }
