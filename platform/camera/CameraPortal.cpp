@@ -47,8 +47,7 @@ struct CameraPortal::Call {
             if (fd >= 0) close(fd);
             return;
         }
-        answered = true;
-        response = {};
+        answered = true;  // the match stays until the end: this may run inside its own handler
         answer(fd, reason);
     }
 
