@@ -3,6 +3,7 @@
 #include "platform/camera/ImageFolderSource.h"
 #include "platform/camera/LibV4L2Device.h"
 #include "platform/camera/PipeWireSource.h"
+#include "platform/camera/PortalCameraSource.h"
 #include "platform/camera/SyntheticSource.h"
 #include "platform/camera/V4L2Source.h"
 
@@ -60,6 +61,14 @@ std::unique_ptr<CameraSource> CameraSourceFactory::create(const std::string& opt
         return std::make_unique<LibV4L2Device>();
     };
     std::string reason;
+    const bool pipeWireNamed = option == kPipeWire || startsWith(option, std::string(kPipeWire) + ":");
+    const bool autoInWindow = (option == "auto" || option.empty()) && hardware.windowShown;
+    std::error_code ec;
+    if ((pipeWireNamed || autoInWindow) && !hardware.sandboxMarker.empty() &&
+        std::filesystem::exists(hardware.sandboxMarker, ec)) {
+        const std::string name = pipeWireNamed && option.size() > kPipeWire.size() ? option.substr(kPipeWire.size() + 1) : "";
+        return std::make_unique<PortalCameraSource>(name, clock, loop, warn, hardware.sessionBus);
+    }
     if (option == "auto" || option.empty()) {
         if (!hardware.windowShown) return std::make_unique<SyntheticSource>(clock);
         std::unique_ptr<PipeWireSource> pipeWire;
@@ -93,7 +102,7 @@ std::unique_ptr<CameraSource> CameraSourceFactory::create(const std::string& opt
         if (auto src = ImageFolderSource::open(option.substr(kImages.size()), &reason, &loop)) return src;
     } else if (startsWith(option, kV4L2) && option.size() > kV4L2.size()) {
         if (auto src = V4L2Source::open(makeDevice(), option.substr(kV4L2.size()), loop, &reason, warn)) return src;
-    } else if (option == kPipeWire || startsWith(option, std::string(kPipeWire) + ":")) {
+    } else if (pipeWireNamed) {
         const std::string name = option.size() > kPipeWire.size() ? option.substr(kPipeWire.size() + 1) : "";
         if (auto src = PipeWireSource::open(name, loop, &reason, warn)) {
             if (src->cameraAtStart().empty())

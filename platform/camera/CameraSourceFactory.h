@@ -5,7 +5,8 @@
 // through PipeWire, which can share it), else the first video capture device (/dev/video0,
 // /dev/video1, … in number order; metadata and output nodes do not count), else waits for a
 // PipeWire camera when a daemon answered; headless it is the synthetic camera, so a headless run
-// never depends on what is plugged in. A
+// never depends on what is plugged in. In a sandbox "pipewire[:NAME]", and "auto" in a window,
+// are the PipeWire camera the desktop's camera portal grants (PortalCameraSource). A
 // source that cannot be opened is reported in one warning line, with the device's own reason,
 // and replaced by the synthetic camera, so the device always has a camera.
 #include "platform/camera/CameraSource.h"
@@ -32,6 +33,10 @@ public:
         DeviceLister listDevices;  // empty: the /dev/videoN nodes, in number order
         bool windowShown = false;
         bool pipeWire = true;      // false: `auto` does not ask PipeWire
+        // This file there: the program runs in a sandbox, where cameras come through the
+        // desktop's camera portal on `sessionBus` (empty: the environment's).
+        std::string sandboxMarker = "/.flatpak-info";
+        std::string sessionBus;
     };
 
     // True for the forms above (with a non-empty folder or device path).

@@ -6,6 +6,9 @@
 #include <cstdio>
 
 namespace platform {
+namespace {
+constexpr int kUnshownFrames = 3;
+}  // namespace
 
 // What the producing thread and the deliveries it posts share; a delivery may still be queued on
 // the run loop when the source goes.
@@ -13,9 +16,15 @@ struct LiveCameraSource::Shared {
     std::atomic<bool> framePending{false};  // a frame is on its way to the main thread
     std::atomic<int> inFlight{0};           // posts not yet run, each one busy on the idling resource
     FramePool pool{4};                      // the producing thread's converted frames
+    FramePool uprightPool{4};               // and the upright frames it makes for the screen
+    // The upright size the screen last asked for (width << 32 | height); 0: none is shown, so
+    // the producing thread makes none.
+    std::atomic<uint64_t> wantedUpright{0};
     // Main thread only:
     bool alive = true;
     ImageRef latest;
+    ImageRef latestUpright;  // `latest` at the wanted upright size, when it was asked for
+    int unshown = 0;  // frames delivered since the screen last asked for one
     uint64_t delivered = 0;
     VideoFormat format;
     bool lost = false;
@@ -53,9 +62,18 @@ bool LiveCameraSource::offerFrame(const VideoFormat& format, std::vector<VideoPl
     auto enough = [](int w, int h) { return SensorFrame::covers(w, h, kPictureWidth, kPictureHeight); };
     ImageRef world = VideoFrameConverter::toBGRX(format, std::move(planes), &shared_->pool, enough);
     if (!world) return false;  // broken or cut short: dropped
+    // The screen's frame is made here too, while the frame is fresh in this thread's cache, so the
+    // main thread only shows it.
+    ImageRef upright;
+    if (const uint64_t wanted = shared_->wantedUpright.load())
+        upright = uprightOf(world, int(wanted >> 32), int(wanted & 0xffffffffu), &shared_->uprightPool);
     shared_->framePending.store(true);
-    post([this, world = std::move(world)](Shared& s) {
+    post([this, world = std::move(world), upright = std::move(upright)](Shared& s) {
+        // A screen that stopped asking (another page is up) gets no more frames made for it; one
+        // frame missed now and then is only its rate beating with the camera's.
+        if (++s.unshown > kUnshownFrames) s.wantedUpright.store(0);
         s.latest = world;
+        s.latestUpright = upright;
         ++s.delivered;
         s.lost = false;
         s.warnedSinceFrame = false;
@@ -68,6 +86,7 @@ bool LiveCameraSource::offerFrame(const VideoFormat& format, std::vector<VideoPl
 void LiveCameraSource::reportLost(const std::string& reason) {
     post([this, reason](Shared& s) {
         s.latest.reset();  // never a picture from a frame of a camera that is gone
+        s.latestUpright.reset();
         s.lost = true;
         if (!s.warnedSinceFrame)
             warn_("warning: camera " + description() + " lost (" + reason + "); using the synthetic camera until it returns");
@@ -93,12 +112,19 @@ bool LiveCameraSource::hasPicture() const {
     return shared_->latest && loop_.now() - shared_->firstFrameAt >= settleSeconds_;
 }
 
+ImageRef LiveCameraSource::uprightOf(const ImageRef& world, int uw, int uh, FramePool* pool) {
+    return SensorFrame::scaled(world->crop(SensorFrame::centredCrop(world->width(), world->height(), double(uw) / uh)),
+                               uw, uh, pool);
+}
+
 ImageRef LiveCameraSource::uprightLive(int uw, int uh) {
-    if (!upright_ || uprightFrame_ != shared_->delivered || upright_->width() != uw || upright_->height() != uh) {
-        const ImageRef& world = shared_->latest;
-        upright_ = SensorFrame::scaled(world->crop(SensorFrame::centredCrop(world->width(), world->height(), double(uw) / uh)),
-                                       uw, uh, &previewPool_);
-        uprightFrame_ = shared_->delivered;
+    Shared& s = *shared_;
+    s.wantedUpright.store(uint64_t(uint32_t(uw)) << 32 | uint32_t(uh));
+    s.unshown = 0;
+    if (!upright_ || uprightFrame_ != s.delivered || upright_->width() != uw || upright_->height() != uh) {
+        const ImageRef& ready = s.latestUpright;
+        upright_ = ready && ready->width() == uw && ready->height() == uh ? ready : uprightOf(s.latest, uw, uh, &previewPool_);
+        uprightFrame_ = s.delivered;
     }
     return upright_;
 }

@@ -66,8 +66,10 @@ private:
     struct Shared;
     // Hands `fn` to the main thread, counted as busy until it has run.
     void post(std::function<void(Shared&)> fn);
-    // The newest frame's centre, upright, uw x uh: made once per frame and size.
+    // The newest frame's centre, upright, uw x uh: made once per frame and size, by the producing
+    // thread when the screen asked for that size before.
     ImageRef uprightLive(int uw, int uh);
+    static ImageRef uprightOf(const ImageRef& world, int uw, int uh, FramePool* pool);
 
     const Warn warn_;
     const double settleSeconds_;

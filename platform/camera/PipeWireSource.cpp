@@ -15,6 +15,9 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
+
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -60,6 +63,8 @@ struct PipeWireSource::Impl {
     bool synced = false;
     bool daemonGone = false;
     std::string connectError;
+    int remoteFd = -1;        // a connection handed over, until PipeWire takes it
+    bool remoteOnly = false;  // the daemon is reached through that connection alone
     std::vector<PipeWireCameraNode> nodes;
 
     // The camera being opened or streamed: its node (for its formats), then its stream.
@@ -77,12 +82,21 @@ struct PipeWireSource::Impl {
     SteadyClock::time_point retryAt;
 
     Impl(PipeWireSource& o, std::string w, Timing t) : owner(o), wanted(std::move(w)), timing(t) {}
+    ~Impl() {
+        if (remoteFd >= 0) close(remoteFd);
+    }
 
     pw_loop* loop() const { return pw_thread_loop_get_loop(threadLoop); }
     void wake() { pw_loop_signal_event(loop(), kick); }
 
     bool connect() {
-        core = pw_context_connect(context, nullptr, 0);
+        if (remoteOnly && remoteFd < 0) {
+            connectError = "its connection is closed";
+            return false;
+        }
+        // PipeWire owns a connection handed to it, and closes it with the core.
+        core = remoteOnly ? pw_context_connect_fd(context, std::exchange(remoteFd, -1), nullptr, 0)
+                          : pw_context_connect(context, nullptr, 0);
         if (!core) {
             connectError = std::strerror(errno);
             return false;
@@ -353,6 +367,16 @@ PipeWireSource::PipeWireSource(std::string name, RunLoop& loop, Warn warn, Timin
 
 std::unique_ptr<PipeWireSource> PipeWireSource::open(const std::string& name, RunLoop& loop, std::string* error,
                                                      Warn warn, Timing timing) {
+    return start(-1, name, loop, error, std::move(warn), timing);
+}
+
+std::unique_ptr<PipeWireSource> PipeWireSource::openConnected(int fd, const std::string& name, RunLoop& loop,
+                                                              std::string* error, Warn warn, Timing timing) {
+    return start(fd, name, loop, error, std::move(warn), timing);
+}
+
+std::unique_ptr<PipeWireSource> PipeWireSource::start(int fd, const std::string& name, RunLoop& loop,
+                                                      std::string* error, Warn warn, Timing timing) {
     static std::once_flag once;
     std::call_once(once, [] { pw_init(nullptr, nullptr); });
     auto fail = [&](const std::string& reason) -> std::unique_ptr<PipeWireSource> {
@@ -361,6 +385,8 @@ std::unique_ptr<PipeWireSource> PipeWireSource::open(const std::string& name, Ru
     };
     std::unique_ptr<PipeWireSource> src(new PipeWireSource(name, loop, std::move(warn), timing));
     Impl& m = *src->impl_;
+    m.remoteFd = fd;
+    m.remoteOnly = fd >= 0;
     m.threadLoop = pw_thread_loop_new("kestrova-camera", nullptr);
     if (!m.threadLoop) return fail(std::string("no PipeWire loop (") + std::strerror(errno) + ")");
     m.context = pw_context_new(m.loop(), nullptr, 0);

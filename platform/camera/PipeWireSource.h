@@ -33,6 +33,15 @@ public:
                                                 Warn warn = {}) {
         return open(name, loop, error, std::move(warn), Timing{});
     }
+    // As open, over a connection to the daemon made elsewhere (the socket the desktop's camera
+    // portal hands a sandboxed program), which the source owns from here on whatever happens.
+    // With no way to connect again, a daemon that goes away leaves the camera lost for good.
+    static std::unique_ptr<PipeWireSource> openConnected(int fd, const std::string& name, RunLoop& loop,
+                                                         std::string* error, Warn warn, Timing timing);
+    static std::unique_ptr<PipeWireSource> openConnected(int fd, const std::string& name, RunLoop& loop,
+                                                         std::string* error, Warn warn) {
+        return openConnected(fd, name, loop, error, std::move(warn), Timing{});
+    }
 
     // Closes the stream and stops PipeWire's thread.
     ~PipeWireSource() override;
@@ -44,6 +53,8 @@ public:
 private:
     struct Impl;
     PipeWireSource(std::string name, RunLoop& loop, Warn warn, Timing timing);
+    static std::unique_ptr<PipeWireSource> start(int fd, const std::string& name, RunLoop& loop, std::string* error,
+                                                 Warn warn, Timing timing);
 
     const std::string name_;
     std::string atStart_;

@@ -1,0 +1,132 @@
+// A sandboxed program's camera: the desktop's camera portal stood in for by python3-dbusmock on a
+// private bus, handing over a connection to the test's own PipeWire.
+#include "CameraTestSupport.h"
+
+#include "platform/camera/CameraSourceFactory.h"
+#include "platform/camera/PortalCameraSource.h"
+#include "platform/camera/SyntheticSource.h"
+#include "tests/support/PipeWireCamera.h"
+#include "tests/support/PipeWireDaemon.h"
+#include "tests/support/TestBus.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+
+using namespace platform;
+using cameratest::bgr;
+
+namespace {
+
+constexpr const char* kPortal = "org.freedesktop.portal.Desktop";
+
+class PortalCameraTest : public ::testing::Test {
+protected:
+    testenv::ScratchDir dir;
+    std::vector<std::string> warnings;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    std::optional<testenv::TestBus> bus;  // made once the environment is this test's
+    platform::SystemClock clock;
+    platform::RunLoop loop{clock};
+
+    void SetUp() override {
+        if (!testenv::TestBus::available()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not installed";
+        std::ofstream(dir / "flatpak-info") << "[Application]\nname=org.kestrova.camera\n";
+        // This process reaches no PipeWire by itself: only the portal's connection leads to one.
+        std::filesystem::create_directories(dir / "runtime");
+        for (const char* name : {"PIPEWIRE_REMOTE", "XDG_RUNTIME_DIR", "PIPEWIRE_RUNTIME_DIR"}) {
+            const char* v = std::getenv(name);
+            saved.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
+        }
+        unsetenv("PIPEWIRE_REMOTE");
+        setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+        setenv("PIPEWIRE_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+        bus.emplace();
+        ASSERT_TRUE(bus->ok());
+        platform::RunLoop::setMain(&loop);
+    }
+    void TearDown() override {
+        platform::RunLoop::setMain(nullptr);
+        bus.reset();
+        for (const auto& [name, value] : saved)
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
+
+    std::unique_ptr<CameraSource> make(const std::string& option, const std::string& marker) {
+        CameraSourceFactory::Hardware hw;
+        hw.windowShown = true;
+        hw.sandboxMarker = marker;
+        hw.sessionBus = bus->address();
+        hw.listDevices = [] { return std::vector<std::string>{}; };
+        return CameraSourceFactory::create(option, clock, loop, [this](const std::string& l) { warnings.push_back(l); },
+                                           hw);
+    }
+    std::string marker() const { return (dir / "flatpak-info").string(); }
+    std::string portal() const { return testenv::sourceDir() + "/tests/support/camera_portal_mock.py"; }
+};
+
+std::array<uint8_t, 3> centre(CameraSource& src) {
+    ImageRef p = src.pictureFrame(DeviceOrientation::Portrait);
+    return p ? bgr(p, p->width() / 2, p->height() / 2) : std::array<uint8_t, 3>{};
+}
+
+TEST_F(PortalCameraTest, InASandboxTheGrantedCameraStreamsOverThePortalsConnection) {
+    testenv::PipeWireDaemon pw;
+    if (!pw.start()) GTEST_SKIP() << pw.error();
+    testenv::PipeWireCamera cam;
+    ASSERT_TRUE(cam.start(pw, {.name = "portal-cam", .argb = 0xff20c040})) << cam.error();
+    const std::string remote = (pw.runtimeDir() / "pipewire-0").string();
+    ASSERT_GT(bus->startMock(portal(), R"({"remote": ")" + remote + R"("})", kPortal), 0);
+
+    // Outside the sandbox the same option asks PipeWire itself, which this process cannot reach.
+    auto plain = make("pipewire", (dir / "no-such-file").string());
+    EXPECT_EQ(dynamic_cast<PortalCameraSource*>(plain.get()), nullptr);
+    plain.reset();
+    warnings.clear();
+
+    // Inside, `auto` in a window is the portal's camera: the synthetic one until it is granted.
+    auto src = make("auto", marker());
+    ASSERT_NE(dynamic_cast<PortalCameraSource*>(src.get()), nullptr);
+    EXPECT_EQ(src->description(), "pipewire");
+    const std::array<uint8_t, 3> green{0x40, 0xc0, 0x20};
+    auto near = [&](const std::array<uint8_t, 3>& c) {
+        for (int i = 0; i < 3; ++i)
+            if (std::abs(c[i] - green[i]) > 4) return false;
+        return true;
+    };
+    ASSERT_TRUE(cameratest::waitFor(loop, [&] { return near(centre(*src)); }, 20))
+        << testing::PrintToString(centre(*src)) << " " << testing::PrintToString(warnings);
+    EXPECT_TRUE(warnings.empty()) << testing::PrintToString(warnings);
+}
+
+TEST_F(PortalCameraTest, NoPortalOrARefusalLeavesTheSyntheticCameraWithOneLine) {
+    const std::array<uint8_t, 3> mark{SyntheticSource::kMarkB, SyntheticSource::kMarkG, SyntheticSource::kMarkR};
+    auto expectSynthetic = [&](CameraSource& src) {
+        ImageRef p = src.pictureFrame(DeviceOrientation::Portrait);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(bgr(p, 2, p->height() - 3), mark);
+    };
+    for (const std::string response : {"", "1"}) {
+        SCOPED_TRACE(response.empty() ? "no portal" : "refused");
+        int mock = -1;
+        if (!response.empty()) {
+            mock = bus->startMock(portal(), R"({"response": )" + response + "}", kPortal);
+            ASSERT_GT(mock, 0);
+        }
+        warnings.clear();
+        auto src = make("pipewire:front", marker());
+        EXPECT_EQ(src->description(), "pipewire:front");
+        ASSERT_TRUE(cameratest::waitFor(loop, [&] { return !warnings.empty(); }, 10));
+        loop.runFor(std::chrono::milliseconds(100));
+        ASSERT_EQ(warnings.size(), 1u) << testing::PrintToString(warnings);
+        const std::string why = response.empty() ? "no camera portal" : "the camera portal refused access";
+        EXPECT_NE(warnings[0].find("warning: camera pipewire:front cannot be opened (" + why), std::string::npos)
+            << warnings[0];
+        expectSynthetic(*src);
+        if (mock > 0) bus->stopMock(mock, kPortal);
+    }
+}
+
+}  // namespace
