@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 using testenv::run;
 using testenv::shellQuote;
 
-bool haveProgram(const std::string& name) { return run("command -v " + name).status == 0; }
-
 fs::path buildDir() { return fs::path(testenv::kestrovaBinary()).parent_path(); }
 
 // Runs the program installed under `prefix` headless: one tap on the shutter area.
@@ -54,9 +52,8 @@ void desktopFilesAreValid(const fs::path& prefix) {
     EXPECT_NE(xml.find("<launchable type=\"desktop-id\">org.kestrova.camera.desktop</launchable>"), std::string::npos);
     EXPECT_NE(xml.find("<release version=\"2.1\""), std::string::npos);
 
-    if (!haveProgram("desktop-file-validate") || !haveProgram("appstreamcli")) {
-        GTEST_SKIP() << "desktop-file-validate or appstreamcli is not installed (make deps)";
-    }
+    if (auto m = testenv::missingProgram("desktop-file-validate appstreamcli"); !m.empty())
+        GTEST_SKIP() << m << " is not installed (make deps)";
     auto d = run("desktop-file-validate " + shellQuote(entry.string()));
     EXPECT_EQ(d.status, 0) << d.out;
     EXPECT_EQ(d.out, "") << "hints and warnings count too";
@@ -126,8 +123,8 @@ TEST(Install, OneHomePageForTheAboutSheetTheMetadataAndThePackage) {
 }
 
 TEST(Install, DebianPackageDeclaresItsNeedsAndRunsWhereItIsUnpacked) {
-    if (!haveProgram("cpack") || !haveProgram("dpkg-deb") || !haveProgram("dpkg-shlibdeps"))
-        GTEST_SKIP() << "cpack, dpkg-deb or dpkg-shlibdeps is not installed (make deps)";
+    if (auto m = testenv::missingProgram("cpack dpkg-deb dpkg-shlibdeps"); !m.empty())
+        GTEST_SKIP() << m << " is not installed (make deps)";
     testenv::ScratchDir dir;
     // What `make package` runs, with the package made in the scratch folder.
     auto made = run("cpack -G DEB -B " + shellQuote((dir / "out").string()) + " --config " +
@@ -159,7 +156,7 @@ TEST(Install, DebianPackageDeclaresItsNeedsAndRunsWhereItIsUnpacked) {
     desktopFilesAreValid(usr);
 
     // Debian's own checker: no error and no warning (notes and hints are not faults).
-    if (!haveProgram("lintian")) GTEST_SKIP() << "lintian is not installed (make deps)";
+    if (!testenv::missingProgram("lintian").empty()) GTEST_SKIP() << "lintian is not installed (make deps)";
     auto lint = run("lintian --tag-display-limit 0 " + shellQuote(deb) + " 2>&1");
     EXPECT_EQ(lint.status, 0) << lint.out;
     std::smatch faults;
