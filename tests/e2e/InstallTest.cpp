@@ -1,4 +1,4 @@
-// `make install` into a scratch prefix and `make package`'s Debian package unpacked into a scratch
+// `make package`'s Debian package (what `make install` installs, packed) unpacked into a scratch
 // root: the files land where a Linux desktop looks for them, the desktop entry and the
 // software-centre metadata pass their validators, and the installed program, run from there,
 // finds its own bundle and takes a picture.
@@ -84,23 +84,6 @@ void manualPageCoversTheOptions(const fs::path& prefix) {
     for (const auto& o : options) EXPECT_NE(plain.find(o), std::string::npos) << o << " is not in the manual page";
     for (const char* section : {"INPUT SCRIPTS", "EVENT LOG", "FILES", "DCIM"})
         EXPECT_NE(plain.find(section), std::string::npos) << section;
-}
-
-TEST(Install, InstalledProgramRunsFromItsPrefix) {
-    const fs::path build = buildDir();
-    if (!fs::exists(build / "icon/kestrova.png")) GTEST_SKIP() << "the icon is not built in " << build << " (make build)";
-    testenv::ScratchDir dir;
-    const fs::path prefix = dir / "prefix";
-    auto installed = run("cmake --install " + shellQuote(build.string()) + " --prefix " + shellQuote(prefix.string()));
-    ASSERT_EQ(installed.status, 0) << installed.out;
-
-    EXPECT_TRUE(fs::is_regular_file(prefix / "bin/kestrova"));
-    EXPECT_TRUE(fs::is_regular_file(prefix / "share/kestrova/Info.plist"));
-    EXPECT_TRUE(fs::is_regular_file(prefix / "share/kestrova/MainWindow.json"));
-    manualPageCoversTheOptions(prefix);
-    // Run from the prefix, the build tree's bundle out of reach of its search.
-    takesAPicture(prefix, dir);
-    desktopFilesAreValid(prefix);
 }
 
 // The about sheet's Website button, the software-centre metadata and the package name one home page.

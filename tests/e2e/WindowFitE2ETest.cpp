@@ -116,6 +116,9 @@ TEST(WindowFit, FitsALaptopScreenAndResizedTheClicksLandWhereTheyShould) {
     // At 900 x 700 the screen is drawn at 46/32 pixels a point, 460 x 690 pixels, 220 from the
     // left and 5 from the top: the shutter area's (160, 200) is at (450, 292), the colour
     // option's (70, 416) at (321, 603).
+    // Then Ctrl+Left turns the device to landscape left and "=" is a volume key: its picture
+    // carries the orientation of a headless one taken so.
+    const std::string roll = "device/var/mobile/Media/DCIM/100APPLE";
     s.run("1366x768", false, "",
           "geom; echo \"OPENED $w $h $x $y\"\n"
           "xdotool windowsize $wid 900 700\n"
@@ -123,7 +126,22 @@ TEST(WindowFit, FitsALaptopScreenAndResizedTheClicksLandWhereTheyShould) {
           "launched\n"
           "xdotool mousemove --window $wid 321 603 click 1\n"
           "shoot 450 292\n"
-          "f12\n");
+          "f12\n"
+          "xdotool key --window $wid ctrl+Left\n"
+          "n=$(ls " + roll + "/*.JPG | wc -l)\n"
+          "for try in $(seq 30); do xdotool key --window $wid equal; for i in $(seq 20); do\n"
+          "  [ $(ls " + roll + "/*.JPG | wc -l) -gt $n ] && break 2; sleep 0.05; done; done\n"
+          "echo \"TURNED $(" + testenv::exiftool() + " -n -s3 -Orientation $(ls " + roll + "/*.JPG | tail -1))\"\n");
+    std::string reference[2];
+    for (int i : {0, 1}) {
+        const auto root = s.dir / ("reference-" + std::to_string(i));
+        EXPECT_EQ(faults::runKestrova(s.dir.path(), root, "wait 2\ntap @snapButton\nwait 2\nquit\n",
+                                      i ? "--orientation 3" : "").status, 0);
+        const auto pictures = faults::pictures(root);
+        reference[i] = pictures.empty() ? "none" : testenv::exifValues(pictures[0], "-Orientation");
+    }
+    ASSERT_NE(reference[0], reference[1]) << "portrait and landscape left look alike in the file";
+    EXPECT_NE(s.result.out.find("TURNED " + reference[1]), std::string::npos) << s.result.out;
     const auto opened = s.numbers("OPENED");
     ASSERT_EQ(opened.size(), 4u) << s.result.out;
     const int w = opened[0], h = opened[1], x = opened[2], y = opened[3];
