@@ -371,8 +371,8 @@ TEST(Faults, MissingBundleResources) {
         Outcome outcome;
     };
     const std::vector<Case> cases = {
-        {"no artwork", {"images"}, Outcome::Pictures},
-        {"no strings", {"en.lproj", "de.lproj", "fr.lproj", "ja.lproj", "zh-Hans.lproj", "zh-Hant.lproj"},
+        {"no artwork and no strings",
+         {"images", "en.lproj", "de.lproj", "fr.lproj", "ja.lproj", "zh-Hans.lproj", "zh-Hant.lproj"},
          Outcome::Pictures},
         // No window contents: the script cannot find the shutter, and the application ends cleanly.
         {"no interface file", {"MainWindow.json"}, Outcome::NoShutter},
