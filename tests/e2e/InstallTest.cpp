@@ -1,4 +1,4 @@
-// `make install` into a scratch prefix and `make package`'s Debian package unpacked into a scratch
+// `make package`'s Debian package (what `make install` installs, packed) unpacked into a scratch
 // root: the files land where a Linux desktop looks for them, the desktop entry and the
 // software-centre metadata pass their validators, and the installed program, run from there,
 // finds its own bundle and takes a picture.
@@ -15,8 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using testenv::run;
 using testenv::shellQuote;
-
-bool haveProgram(const std::string& name) { return run("command -v " + name).status == 0; }
 
 fs::path buildDir() { return fs::path(testenv::kestrovaBinary()).parent_path(); }
 
@@ -54,9 +52,8 @@ void desktopFilesAreValid(const fs::path& prefix) {
     EXPECT_NE(xml.find("<launchable type=\"desktop-id\">org.kestrova.camera.desktop</launchable>"), std::string::npos);
     EXPECT_NE(xml.find("<release version=\"2.1\""), std::string::npos);
 
-    if (!haveProgram("desktop-file-validate") || !haveProgram("appstreamcli")) {
-        GTEST_SKIP() << "desktop-file-validate or appstreamcli is not installed (make deps)";
-    }
+    if (auto m = testenv::missingProgram("desktop-file-validate appstreamcli"); !m.empty())
+        GTEST_SKIP() << m << " is not installed (make deps)";
     auto d = run("desktop-file-validate " + shellQuote(entry.string()));
     EXPECT_EQ(d.status, 0) << d.out;
     EXPECT_EQ(d.out, "") << "hints and warnings count too";
@@ -89,23 +86,6 @@ void manualPageCoversTheOptions(const fs::path& prefix) {
         EXPECT_NE(plain.find(section), std::string::npos) << section;
 }
 
-TEST(Install, InstalledProgramRunsFromItsPrefix) {
-    const fs::path build = buildDir();
-    if (!fs::exists(build / "icon/kestrova.png")) GTEST_SKIP() << "the icon is not built in " << build << " (make build)";
-    testenv::ScratchDir dir;
-    const fs::path prefix = dir / "prefix";
-    auto installed = run("cmake --install " + shellQuote(build.string()) + " --prefix " + shellQuote(prefix.string()));
-    ASSERT_EQ(installed.status, 0) << installed.out;
-
-    EXPECT_TRUE(fs::is_regular_file(prefix / "bin/kestrova"));
-    EXPECT_TRUE(fs::is_regular_file(prefix / "share/kestrova/Info.plist"));
-    EXPECT_TRUE(fs::is_regular_file(prefix / "share/kestrova/MainWindow.json"));
-    manualPageCoversTheOptions(prefix);
-    // Run from the prefix, the build tree's bundle out of reach of its search.
-    takesAPicture(prefix, dir);
-    desktopFilesAreValid(prefix);
-}
-
 // The about sheet's Website button, the software-centre metadata and the package name one home page.
 TEST(Install, OneHomePageForTheAboutSheetTheMetadataAndThePackage) {
     testenv::ScratchDir dir;
@@ -126,8 +106,8 @@ TEST(Install, OneHomePageForTheAboutSheetTheMetadataAndThePackage) {
 }
 
 TEST(Install, DebianPackageDeclaresItsNeedsAndRunsWhereItIsUnpacked) {
-    if (!haveProgram("cpack") || !haveProgram("dpkg-deb") || !haveProgram("dpkg-shlibdeps"))
-        GTEST_SKIP() << "cpack, dpkg-deb or dpkg-shlibdeps is not installed (make deps)";
+    if (auto m = testenv::missingProgram("cpack dpkg-deb dpkg-shlibdeps"); !m.empty())
+        GTEST_SKIP() << m << " is not installed (make deps)";
     testenv::ScratchDir dir;
     // What `make package` runs, with the package made in the scratch folder.
     auto made = run("cpack -G DEB -B " + shellQuote((dir / "out").string()) + " --config " +
@@ -159,7 +139,7 @@ TEST(Install, DebianPackageDeclaresItsNeedsAndRunsWhereItIsUnpacked) {
     desktopFilesAreValid(usr);
 
     // Debian's own checker: no error and no warning (notes and hints are not faults).
-    if (!haveProgram("lintian")) GTEST_SKIP() << "lintian is not installed (make deps)";
+    if (!testenv::missingProgram("lintian").empty()) GTEST_SKIP() << "lintian is not installed (make deps)";
     auto lint = run("lintian --tag-display-limit 0 " + shellQuote(deb) + " 2>&1");
     EXPECT_EQ(lint.status, 0) << lint.out;
     std::smatch faults;

@@ -20,8 +20,6 @@ using RGB = std::array<int, 3>;
 
 namespace {
 
-bool haveProgram(const char* name) { return testenv::run(std::string("command -v ") + name).status == 0; }
-
 // The centre pixel of a JPEG, decoded by djpeg.
 RGB centre(const fs::path& jpeg) {
     auto r = testenv::run(testenv::djpeg() + " -pnm " + shellQuote(jpeg.string()));
@@ -146,8 +144,7 @@ private:
 }  // namespace
 
 TEST(PipeWireCameraWindow, PicturesComeFromPipeWireCamerasAsTheyComeAndGo) {
-    for (const char* p : {"xvfb-run", "xdotool"})
-        if (!haveProgram(p)) GTEST_SKIP() << p << " is not installed";
+    if (auto m = testenv::missingProgram("xvfb-run xdotool"); !m.empty()) GTEST_SKIP() << m << " is not installed";
     testenv::PipeWireDaemon pw;
     if (!pw.start()) GTEST_SKIP() << pw.error();
     ASSERT_TRUE(pw.createNullSink()) << pw.error();

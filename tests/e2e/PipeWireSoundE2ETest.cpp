@@ -20,8 +20,6 @@ using testenv::shellQuote;
 
 namespace {
 
-bool haveProgram(const char* name) { return testenv::run(std::string("command -v ") + name).status == 0; }
-
 struct Session {
     testenv::CommandResult result;  // the driving script's own output
     std::string stderrText;         // what kestrova printed
@@ -40,10 +38,9 @@ Session runSession(const testenv::ScratchDir& dir, const testenv::PipeWireDaemon
     const std::string log = (dir / "events.log").string(), err = (dir / "stderr.txt").string(),
                       masks = (dir / "masks.txt").string();
     const std::string inner =
-        pw.envPrefix() + " " + shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " +
-        shellQuote(device.string()) + " --event-log " + shellQuote(log) + " 2>" + shellQuote(err) + " & pid=$!\n"
-        "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
-        "[ -n \"$wid\" ] || { echo 'no window'; kill -KILL $pid; exit 1; }\n" +
+        testenv::windowStart(pw.envPrefix() + " " + shellQuote(testenv::kestrovaBinary()) +
+                             " --scale 1 --camera synthetic --device-root " + shellQuote(device.string()) +
+                             " --event-log " + shellQuote(log) + " 2>" + shellQuote(err)) +
         before +
         // The camera roll is scanned about a second after start; a press before that takes no
         // picture, so the click is repeated until one is on disk.
@@ -59,11 +56,7 @@ Session runSession(const testenv::ScratchDir& dir, const testenv::PipeWireDaemon
         "[ -n \"$shot\" ] && echo SHOT-FOUND || echo SHOT-MISSING\n" +
         after +
         "for t in /proc/$pid/task/*; do echo \"$(cut -d' ' -f1 $t/syscall) $(grep '^SigBlk' $t/status)\"; done > " +
-        shellQuote(masks) + "\n"
-        "kill -TERM $pid\n"
-        "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
-        "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -KILL $pid; }\n"
-        "wait $pid; echo \"exit=$?\"\n";
+        shellQuote(masks) + "\n" + testenv::kWindowEnd;
     s.result = testenv::run("timeout 120 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
     s.stderrText = testenv::readFile(err);
     s.events = testenv::readFile(log);
@@ -113,7 +106,7 @@ void expectEndedThroughTermination(const Session& s) {
 class PipeWireWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!haveProgram("xvfb-run") || !haveProgram("xdotool")) GTEST_SKIP() << "xvfb-run or xdotool is not installed";
+        if (auto m = testenv::missingProgram("xvfb-run xdotool"); !m.empty()) GTEST_SKIP() << m << " is not installed";
         if (!pw.start()) GTEST_SKIP() << pw.error();
     }
     testenv::PipeWireDaemon pw;
@@ -183,22 +176,27 @@ TEST_F(PipeWireWindow, AServerThatGoesAwayIsOneLine) {
     EXPECT_EQ(s.stderrText, "kestrova: no sound (the sound output went away)\n");
 }
 
-// No daemon, and a libpipewire without its client.conf (the library installed without the
-// server): only our line, none of the library's.
-TEST(PipeWireLibrary, WithoutItsConfigurationOnlyOurLine) {
-    if (!haveProgram("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+// Without a sound server, only our line, none of the sound libraries': no daemon and a
+// libpipewire without its client.conf (the library installed without the server), or ALSA with an
+// empty configuration, which knows no device on any machine and tells of each step that failed.
+TEST(PipeWireLibrary, WithoutAServerOnlyOurLine) {
+    if (auto m = testenv::missingProgram("xvfb-run"); !m.empty()) GTEST_SKIP() << m << " is not installed";
     testenv::ScratchDir dir;
     fs::create_directories(dir / "run");
     fs::permissions(dir / "run", fs::perms::owner_all, fs::perm_options::replace);
     fs::create_directories(dir / "no-config");
     testenv::writeFile(dir / "quit.script", "wait 0.5\nquit\n");
-    testenv::writeFile(dir / "asound.conf", "");  // ALSA knows no device on any machine
-    auto r = testenv::run("cd " + shellQuote(dir.path().string()) +
-                          " && env -u PULSE_SERVER -u SDL_AUDIODRIVER -u PIPEWIRE_DEBUG XDG_RUNTIME_DIR=\"$PWD/run\""
-                          " PIPEWIRE_CONFIG_DIR=\"$PWD/no-config\" ALSA_CONFIG_PATH=asound.conf timeout 60 " +
-                          testenv::xvfbRun() + " " + shellQuote(testenv::kestrovaBinary()) +
-                          " --camera synthetic --device-root device --event-log events.log --script quit.script");
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(r.out.rfind("kestrova: no sound (", 0), 0u) << r.out;
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    testenv::writeFile(dir / "asound.conf", "");
+    for (const char* env : {"env -u PULSE_SERVER -u SDL_AUDIODRIVER -u PIPEWIRE_DEBUG XDG_RUNTIME_DIR=\"$PWD/run\""
+                            " PIPEWIRE_CONFIG_DIR=\"$PWD/no-config\" ALSA_CONFIG_PATH=asound.conf",
+                            "SDL_AUDIODRIVER=alsa ALSA_CONFIG_PATH=asound.conf"}) {
+        SCOPED_TRACE(env);
+        fs::remove_all(dir / "device");
+        auto r = testenv::run("cd " + shellQuote(dir.path().string()) + " && " + env + " timeout 60 " +
+                              testenv::xvfbRun() + " " + shellQuote(testenv::kestrovaBinary()) +
+                              " --camera synthetic --device-root device --event-log events.log --script quit.script");
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(r.out.rfind("kestrova: no sound (", 0), 0u) << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    }
 }

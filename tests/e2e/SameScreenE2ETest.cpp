@@ -61,6 +61,7 @@ TEST(SameScreenE2E, FontconfigAliasesOfTheMachineChangeNoPixel) {
     ASSERT_EQ(probe.status, 0) << probe.out;
     EXPECT_EQ(probe.out, "DejaVu Serif\nDejaVu Serif\n") << probe.out;
 
+    std::vector<std::string> helpPages;
     for (const char* language : {"en", "ja", "zh-Hans"}) {
         SCOPED_TRACE(language);
         auto shots = [&](const std::string& env, const std::string& folder) {
@@ -93,7 +94,11 @@ TEST(SameScreenE2E, FontconfigAliasesOfTheMachineChangeNoPixel) {
         // The three screens differ from one another: the screenshots show what the script did.
         EXPECT_NE(plain[0], plain[1]);
         EXPECT_NE(plain[1], plain[2]);
+        helpPages.push_back(plain[2]);
     }
+    // Each language shows its own help text.
+    EXPECT_NE(helpPages[0], helpPages[1]);
+    EXPECT_NE(helpPages[1], helpPages[2]);
 }
 
 }  // namespace

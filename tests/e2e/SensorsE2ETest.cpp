@@ -20,11 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 using testenv::shellQuote;
 
-bool haveProgram(const char* name) { return testenv::run(std::string("command -v ") + name).status == 0; }
-
 bool prerequisites(std::string* missing) {
-    for (const char* p : {"xvfb-run", "xdotool"})
-        if (!haveProgram(p)) return *missing = std::string(p) + " is not installed", false;
+    if (auto m = testenv::missingProgram("xvfb-run xdotool"); !m.empty()) return *missing = m + " is not installed", false;
     if (!testenv::TestBus::available()) return *missing = "dbus-daemon or python3-dbusmock is not installed", false;
     return true;
 }
@@ -80,18 +77,10 @@ std::string sessionFunctions(const testenv::TestBus& bus, const fs::path& dcim) 
            "grep -q 'boolean true' && return 0; sleep 0.05; done; }\n";
 }
 
-std::string startWindow(const fs::path& device, const std::string& extra = "") {
-    return shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " +
-           shellQuote(device.string()) + " " + extra + " & pid=$!\n"
-           "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
-           "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n";
+std::string startWindow(const fs::path& device) {
+    return testenv::windowStart(shellQuote(testenv::kestrovaBinary()) + " --scale 1 --camera synthetic --device-root " +
+                                shellQuote(device.string()));
 }
-
-const char* kEndWindow =
-    "kill -TERM $pid\n"
-    "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
-    "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -KILL $pid; }\n"
-    "wait $pid; echo \"exit=$?\"\n";
 
 }  // namespace
 
@@ -131,7 +120,7 @@ TEST(SensorsE2E, TheWindowFollowsTheAccelerometerAndGeoClueThroughARestart) {
         " >/dev/null 2>&1 & geo=$!\n"
         "there net.hadess.SensorProxy; there org.freedesktop.GeoClue2; place 47.25 8.5 200\n"
         "echo \"restarted $(shoot " + ref[3] + " 47.25)\"\n" +
-        kEndWindow + "kill $iio $geo\n";
+        testenv::kWindowEnd + "kill $iio $geo\n";
     auto r = testenv::run("timeout 240 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
     EXPECT_NE(r.out.find("normal " + ref[1] + " -33.5\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("right-up " + ref[3] + " -33.5\n"), std::string::npos) << r.out;

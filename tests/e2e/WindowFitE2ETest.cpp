@@ -2,6 +2,7 @@
 // screen (with and without a window manager's frame), resized or full screen a click lands on
 // the point under the mouse, F12 saves the screen at the scale in use without the bars, and on
 // a portrait phone display it starts full screen. Every wait is bounded, none fixed.
+#include "tests/e2e/FaultSession.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,6 @@ namespace fs = std::filesystem;
 using testenv::shellQuote;
 
 namespace {
-
-bool haveProgram(const char* name) { return testenv::run(std::string("command -v ") + name).status == 0; }
 
 // The shell functions the sessions use: `geom` reads the window's place and size (and its frame,
 // when a window manager made one), `waitsize W H` waits for the window to take that size, `shoot X Y`
@@ -58,15 +57,9 @@ struct Session {
         if (windowManager)
             inner += "openbox --sm-disable >/dev/null 2>&1 & wm=$!\n"
                      "for i in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' && break; sleep 0.05; done\n";
-        inner += shellQuote(testenv::kestrovaBinary()) + " " + args +
-                 " --camera synthetic --device-root device --event-log events.log 2>stderr.txt & pid=$!\n"
-                 "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
-                 "[ -n \"$wid\" ] || { echo 'no window'; kill $pid; exit 1; }\n" +
-                 steps +
-                 "kill -TERM $pid\n"
-                 "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
-                 "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -KILL $pid; }\n"
-                 "wait $pid; echo \"exit=$?\"\n";
+        inner += testenv::windowStart(shellQuote(testenv::kestrovaBinary()) + " " + args +
+                                      " --camera synthetic --device-root device --event-log events.log 2>stderr.txt") +
+                 steps + testenv::kWindowEnd;
         if (windowManager) inner += "kill $wm\n";
         result = testenv::run("timeout 120 " + testenv::xvfbRun("-screen 0 " + screen + "x24") + " bash -c " +
                               shellQuote(inner));
@@ -84,17 +77,9 @@ struct Session {
 
     // Width and height of the one F12 screenshot.
     std::pair<uint32_t, uint32_t> screenshotSize() const {
-        for (const auto& e : fs::directory_iterator(dir.path())) {
-            const std::string name = e.path().filename().string();
-            if (name.rfind("kestrova-", 0) != 0 || e.path().extension() != ".png") continue;
-            const std::string b = testenv::readFile(e.path());
-            if (b.size() < 24) return {0, 0};
-            auto be32 = [&](size_t i) {
-                return uint32_t(uint8_t(b[i])) << 24 | uint32_t(uint8_t(b[i + 1])) << 16 |
-                       uint32_t(uint8_t(b[i + 2])) << 8 | uint32_t(uint8_t(b[i + 3]));
-            };
-            return {be32(16), be32(20)};
-        }
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.path().filename().string().rfind("kestrova-", 0) == 0 && e.path().extension() == ".png")
+                return testenv::pngSize(e.path());
         return {0, 0};
     }
 
@@ -104,7 +89,15 @@ struct Session {
             .out;
     }
 
-    bool tookAPicture() const { return fs::exists(dir / "device/var/mobile/Media/DCIM/100APPLE/IMG_0001.JPG"); }
+    // The first picture whole with its thumbnail, and the ending (SIGTERM) through termination.
+    void expectAPictureAndTermination() const {
+        EXPECT_NE(result.out.find("SHOT\n"), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find("exit=0"), std::string::npos) << result.out;
+        EXPECT_TRUE(fs::exists(dir / "device/var/mobile/Media/DCIM/100APPLE/IMG_0001.THM"));
+        EXPECT_EQ(faults::badPictures(dir / "device"), std::vector<std::string>{});
+        const std::string events = testenv::readFile(dir / "events.log");
+        EXPECT_NE(events.find(" terminate\n"), std::string::npos) << events;
+    }
 };
 
 // The first option button (the colour modes) went one step: from full colour to the next. (It is
@@ -113,16 +106,19 @@ bool colourOptionStepped(const std::string& preferences) {
     return preferences.find("<key>ColorMode</key>\n\t<integer>1</integer>") != std::string::npos;
 }
 
-bool haveWindowTools() { return haveProgram("xvfb-run") && haveProgram("xdotool") && haveProgram("xwininfo"); }
+
 
 }  // namespace
 
 TEST(WindowFit, FitsALaptopScreenAndResizedTheClicksLandWhereTheyShould) {
-    if (!haveWindowTools()) GTEST_SKIP() << "xvfb-run, xdotool or xwininfo is not installed";
+    if (auto m = testenv::missingProgram("xvfb-run xdotool xwininfo"); !m.empty()) GTEST_SKIP() << m << " is not installed";
     Session s;
     // At 900 x 700 the screen is drawn at 46/32 pixels a point, 460 x 690 pixels, 220 from the
     // left and 5 from the top: the shutter area's (160, 200) is at (450, 292), the colour
     // option's (70, 416) at (321, 603).
+    // Then Ctrl+Left turns the device to landscape left and "=" is a volume key: its picture
+    // carries the orientation of a headless one taken so.
+    const std::string roll = "device/var/mobile/Media/DCIM/100APPLE";
     s.run("1366x768", false, "",
           "geom; echo \"OPENED $w $h $x $y\"\n"
           "xdotool windowsize $wid 900 700\n"
@@ -130,7 +126,22 @@ TEST(WindowFit, FitsALaptopScreenAndResizedTheClicksLandWhereTheyShould) {
           "launched\n"
           "xdotool mousemove --window $wid 321 603 click 1\n"
           "shoot 450 292\n"
-          "f12\n");
+          "f12\n"
+          "xdotool key --window $wid ctrl+Left\n"
+          "n=$(ls " + roll + "/*.JPG | wc -l)\n"
+          "for try in $(seq 30); do xdotool key --window $wid equal; for i in $(seq 20); do\n"
+          "  [ $(ls " + roll + "/*.JPG | wc -l) -gt $n ] && break 2; sleep 0.05; done; done\n"
+          "echo \"TURNED $(" + testenv::exiftool() + " -n -s3 -Orientation $(ls " + roll + "/*.JPG | tail -1))\"\n");
+    std::string reference[2];
+    for (int i : {0, 1}) {
+        const auto root = s.dir / ("reference-" + std::to_string(i));
+        EXPECT_EQ(faults::runKestrova(s.dir.path(), root, "wait 2\ntap @snapButton\nwait 2\nquit\n",
+                                      i ? "--orientation 3" : "").status, 0);
+        const auto pictures = faults::pictures(root);
+        reference[i] = pictures.empty() ? "none" : testenv::exifValues(pictures[0], "-Orientation");
+    }
+    ASSERT_NE(reference[0], reference[1]) << "portrait and landscape left look alike in the file";
+    EXPECT_NE(s.result.out.find("TURNED " + reference[1]), std::string::npos) << s.result.out;
     const auto opened = s.numbers("OPENED");
     ASSERT_EQ(opened.size(), 4u) << s.result.out;
     const int w = opened[0], h = opened[1], x = opened[2], y = opened[3];
@@ -140,29 +151,14 @@ TEST(WindowFit, FitsALaptopScreenAndResizedTheClicksLandWhereTheyShould) {
     EXPECT_EQ(w * 3, h * 2) << w << " x " << h;
     EXPECT_GE(h, 700);
     EXPECT_EQ(s.result.out.find("not resized"), std::string::npos) << s.result.out;
-    EXPECT_NE(s.result.out.find("SHOT\n"), std::string::npos) << s.result.out;
-    EXPECT_NE(s.result.out.find("exit=0"), std::string::npos) << s.result.out;
-    EXPECT_TRUE(s.tookAPicture());
+    s.expectAPictureAndTermination();
     EXPECT_TRUE(colourOptionStepped(s.preferences())) << s.preferences();
     EXPECT_EQ(s.screenshotSize(), (std::pair<uint32_t, uint32_t>{460, 690}));
 }
 
-TEST(WindowFit, AFractionalScaleMakesItsWindowAndScreenshots) {
-    if (!haveWindowTools()) GTEST_SKIP() << "xvfb-run, xdotool or xwininfo is not installed";
-    Session s;
-    s.run("1366x768", false, "--scale 1.5",
-          "geom; echo \"OPENED $w $h\"\n"
-          // (160, 200) at 1.5.
-          "shoot 240 300\n"
-          "f12\n");
-    EXPECT_EQ(s.numbers("OPENED"), (std::vector<int>{480, 720})) << s.result.out;
-    EXPECT_NE(s.result.out.find("SHOT\n"), std::string::npos) << s.result.out;
-    EXPECT_EQ(s.screenshotSize(), (std::pair<uint32_t, uint32_t>{480, 720}));
-}
-
 TEST(WindowFit, FramedByAWindowManagerThenFullScreenByF11) {
-    if (!haveWindowTools() || !haveProgram("openbox") || !haveProgram("xprop"))
-        GTEST_SKIP() << "openbox or xprop is not installed";
+    if (auto m = testenv::missingProgram("xvfb-run xdotool xwininfo openbox xprop"); !m.empty())
+        GTEST_SKIP() << m << " is not installed";
     Session s;
     // Full screen on 1366 x 768 the screen is drawn at 51/32, 510 x 765 pixels, 428 from the left
     // and 1 from the top: (160, 200) is at (683, 319), (70, 416) at (539, 664).
@@ -188,15 +184,14 @@ TEST(WindowFit, FramedByAWindowManagerThenFullScreenByF11) {
     EXPECT_EQ(w * 3, h * 2) << w << " x " << h;
     EXPECT_GE(h + top + bottom, 768 - 15);
     EXPECT_EQ(s.result.out.find("not full screen"), std::string::npos) << s.result.out;
-    EXPECT_NE(s.result.out.find("SHOT\n"), std::string::npos) << s.result.out;
-    EXPECT_NE(s.result.out.find("exit=0"), std::string::npos) << s.result.out;
+    s.expectAPictureAndTermination();
     EXPECT_TRUE(colourOptionStepped(s.preferences())) << s.preferences();
     EXPECT_EQ(s.screenshotSize(), (std::pair<uint32_t, uint32_t>{510, 765}));
 }
 
 TEST(WindowFit, APortraitPhoneDisplayStartsFullScreen) {
-    if (!haveWindowTools() || !haveProgram("openbox") || !haveProgram("xprop"))
-        GTEST_SKIP() << "openbox or xprop is not installed";
+    if (auto m = testenv::missingProgram("xvfb-run xdotool xwininfo openbox xprop"); !m.empty())
+        GTEST_SKIP() << m << " is not installed";
     Session s;
     // 720 x 1440: the screen at 2.25 fills the width, 720 x 1080 pixels 180 from the top;
     // (160, 200) is at (360, 630).

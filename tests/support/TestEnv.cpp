@@ -101,4 +101,34 @@ void writeFile(const std::filesystem::path& p, const std::string& bytes) {
     out << bytes;
 }
 
+
+std::string missingProgram(const std::string& programs) {
+    std::istringstream names(programs);
+    for (std::string name; names >> name;)
+        if (run("command -v " + name + " >/dev/null").status != 0) return name;
+    return {};
+}
+
+std::string windowStart(const std::string& command) {
+    return command + " & pid=$!\n"
+           "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
+           "[ -n \"$wid\" ] || { echo 'no window'; kill -KILL $pid; exit 1; }\n";
+}
+
+const char* const kWindowEnd =
+    "kill -TERM $pid\n"
+    "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
+    "kill -0 $pid 2>/dev/null && { echo 'still running'; kill -KILL $pid; }\n"
+    "wait $pid; echo \"exit=$?\"\n";
+
+std::pair<uint32_t, uint32_t> pngSize(const std::filesystem::path& file) {
+    const std::string b = readFile(file);
+    if (b.size() < 24 || b.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+    auto be32 = [&](size_t i) {
+        return uint32_t(uint8_t(b[i])) << 24 | uint32_t(uint8_t(b[i + 1])) << 16 | uint32_t(uint8_t(b[i + 2])) << 8 |
+               uint32_t(uint8_t(b[i + 3]));
+    };
+    return {be32(16), be32(20)};
+}
+
 }  // namespace testenv

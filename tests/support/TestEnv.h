@@ -1,7 +1,9 @@
 #pragma once
 // Paths and helpers shared by the test suites: scratch folders and independent reader programs.
 #include <filesystem>
+#include <cstdint>
 #include <string>
+#include <utility>
 
 namespace testenv {
 
@@ -37,6 +39,19 @@ std::string shellQuote(const std::string& s);
 // such a reset (while a poller such as xdotool comes and goes) is lost; with plain -a every
 // server also starts at :99, racing its predecessor's shutdown.
 std::string xvfbRun(const std::string& serverArgs = "-screen 0 1280x1024x24");
+
+// The first of the space-separated `programs` that is not installed; empty when all are.
+std::string missingProgram(const std::string& programs);
+
+// Shell lines, for bash under xvfb-run, that start `command` (a kestrova in a window) in the
+// background as $pid and find its window as $wid, or end the script saying "no window".
+std::string windowStart(const std::string& command);
+// Shell lines that end $pid as Ctrl+C would (SIGTERM), KILL it only when it outlives its deadline
+// ("still running"), and print "exit=STATUS".
+extern const char* const kWindowEnd;
+
+// Width and height from a PNG file's header; 0 x 0 when it is none.
+std::pair<uint32_t, uint32_t> pngSize(const std::filesystem::path& file);
 
 // exiftool's plain numeric values of `tags` (such as "-ImageWidth -GPSLatitudeRef") of a file, one a line.
 std::string exifValues(const std::filesystem::path& file, const std::string& tags);

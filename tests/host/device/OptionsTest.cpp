@@ -120,13 +120,23 @@ TEST(Options, EveryOptionWithBothSpellings) {
     r = parse({"--headless", "--location", "auto"});
     EXPECT_EQ(r.options->location.kind, LocationChoice::Kind::Auto);
 
-    // Fractional scales, at both ends of the range.
+    // Fractional scales, and every range at both of its ends.
     r = parse({"--scale=1.5"});
     EXPECT_EQ(r.options->scale, 1.5);
     r = parse({"--scale", "0.5"});
     EXPECT_EQ(r.options->scale, 0.5);
     r = parse({"--scale", "8"});
     EXPECT_EQ(r.options->scale, 8.0);
+    EXPECT_EQ(parse({"--orientation", "6"}).options->orientation, platform::DeviceOrientation::FaceDown);
+    EXPECT_EQ(parse({"--orientation", "1"}).options->orientation, platform::DeviceOrientation::Portrait);
+    for (const char* place : {"-90,-180", "90,180"}) {
+        r = parse({"--location", place});
+        ASSERT_TRUE(r.options) << r.error;
+        EXPECT_EQ(r.options->location.latitude, place[0] == '-' ? -90 : 90);
+        EXPECT_EQ(r.options->location.longitude, place[0] == '-' ? -180 : 180);
+    }
+    EXPECT_EQ(parse({"--location", "gpsd:h:65535"}).options->location.port, 65535);
+    EXPECT_EQ(parse({"--location", "gpsd:h:1"}).options->location.port, 1);
 
     // Help and version stop parsing.
     r = parse({"--help", "--bogus"});
@@ -159,6 +169,7 @@ TEST(Options, BadValuesNameTheOption) {
         {{"picture.jpg"}, "unexpected argument 'picture.jpg'"},
         {{"--scale", "8.5"}, "--scale: expected a number from 0.5 to 8, got '8.5'"},
         {{"--scale", "0.49"}, "--scale: expected a number from 0.5 to 8"},
+        {{"--scale", "8.01"}, "--scale: expected a number from 0.5 to 8"},
         {{"--scale", "0"}, "--scale"},
         {{"--scale", "-1"}, "--scale"},
         {{"--scale", "1,5"}, "--scale"},
@@ -179,6 +190,9 @@ TEST(Options, BadValuesNameTheOption) {
         {{"--location", "nan,0"}, "--location"},
         {{"--location", "1,2,3"}, "--location"},
         {{"--location", "gpsd:host:0"}, "--location: port"},
+        {{"--location", "gpsd:host:65536"}, "--location: port"},
+        {{"--location", "-90.5,0"}, "--location: latitude"},
+        {{"--location", "0,-180.5"}, "--location: longitude"},
         {{"--location", "gpsd::2947"}, "--location"},
         {{"--headless=yes"}, "--headless: takes no value"},
         {{"--fullscreen=1"}, "--fullscreen: takes no value"},

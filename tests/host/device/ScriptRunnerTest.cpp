@@ -142,30 +142,23 @@ TEST(ScriptRunner, PinchAndExplicitFingers) {
     EXPECT_TRUE(sawTwo);
 }
 
-TEST(ScriptRunner, FindsViewsByNameTitleAndSheet) {
+TEST(ScriptRunner, FindsViewsByNameAndTitleAndStopsAtTheFirstThatIsNotThere) {
     Fixture f;
     auto* demo = static_cast<TestAppDelegate*>(f.device->application()->delegate());
-
     // By name and by title: both reach the demo button's action.
     EXPECT_EQ(f.run("tap @demoButton\ntap \"Tap me\"\n"), 0);
     EXPECT_EQ(demo->taps(), 2);
-}
+    // A hidden button cannot be tapped; the rest is skipped, the app still ends, the status says so.
+    Fixture g;
+    g.device->screen()->viewWithName("demoButton")->setHidden(true);
+    EXPECT_EQ(g.run("tap \"Tap me\"\nwait 100\n"), 1);
+    EXPECT_EQ(g.reports, std::vector<std::string>{"script:1: tap: no visible button titled \"Tap me\""});
+    EXPECT_LT(g.clock.now(), 100);
+    EXPECT_TRUE(g.device->terminated());
 
-TEST(ScriptRunner, RuntimeFailuresStopTheScriptButStillTerminate) {
-    Fixture f;
-    // No view of that name: the rest is skipped, the app still ends, the status says so.
-    EXPECT_EQ(f.run("tap @nothingHere\nwait 100\n"), 1);
-    ASSERT_EQ(f.reports.size(), 1u);
-    EXPECT_EQ(f.reports[0], "script:1: tap: no visible view or bar button named @nothingHere");
-    EXPECT_LT(f.clock.now(), 100);
-    EXPECT_TRUE(f.device->terminated());
-}
-
-TEST(ScriptRunner, HiddenViewsCannotBeTapped) {
-    Fixture f;
-    f.device->screen()->viewWithName("demoButton")->setHidden(true);
-    EXPECT_EQ(f.run("tap \"Tap me\"\n"), 1);
-    EXPECT_EQ(f.reports.at(0), "script:1: tap: no visible button titled \"Tap me\"");
+    Fixture h;
+    EXPECT_EQ(h.run("tap @nothingHere\n"), 1);
+    EXPECT_EQ(h.reports, std::vector<std::string>{"script:1: tap: no visible view or bar button named @nothingHere"});
 }
 
 TEST(ScriptRunner, SheetPressesTheButtonOfTheSheetOnScreen) {

@@ -1,6 +1,10 @@
 #include "host/script/Script.h"
 
+#include "tests/support/TestEnv.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using host::Script;
 using host::ScriptCommand;
@@ -129,6 +133,9 @@ TEST(Script, MalformedLinesReportTheirLineNumber) {
         {"key power", "script:1: key: unknown key 'power'"},
         {"orientation 7", "script:1: orientation: orientation must be a whole number from 1 to 6, got '7'"},
         {"location 95 0", "script:1: location: latitude must be -90 to 90"},
+        {"location nan 0", "script:1: location: latitude"},
+        {"location 0 -inf", "script:1: location: longitude"},
+        {"location 0 180.01", "script:1: location: longitude must be -180 to 180"},
         {"location 0 0 -3", "script:1: location: accuracy must not be negative"},
         {"wait 1\nlocation-services maybe", "script:2: location-services: expected on or off, got 'maybe'"},
         {"location-services \"on\"", "script:1: location-services: expected on or off, got 'on'"},
@@ -158,4 +165,10 @@ TEST(Script, EmptyAndUnreadableFiles) {
     EXPECT_EQ(r.error, "script: cannot read /: not a regular file");
     r = Script::load("/nonexistent/x.script");
     EXPECT_FALSE(r.script);
+    EXPECT_EQ(r.error, "script: cannot read /nonexistent/x.script");
+    // A FIFO nobody writes to would be waited on for ever: refused without opening it.
+    testenv::ScratchDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo.script").c_str(), 0600), 0);
+    r = Script::load(dir / "fifo.script");
+    EXPECT_EQ(r.error, "script: cannot read " + (dir / "fifo.script").string() + ": not a regular file");
 }

@@ -1,8 +1,16 @@
+#include "host/device/SimulatedDevice.h"
 #include "host/window/FingerTracker.h"
 #include "host/window/WindowHost.h"
 #include "host/window/WindowInput.h"
 
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/EventLog.h"
+#include "platform/ui/ApplicationDelegate.h"
+#include "tests/support/TestEnv.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using host::FingerTracker;
 using host::WindowHost;
@@ -46,6 +54,44 @@ TEST(WindowInput, TurningAndMirroring) {
     // The pinch's second finger mirrors the first about the screen's centre.
     EXPECT_EQ(WindowInput::mirrored({100, 40}), (platform::Point{220, 440}));
     EXPECT_EQ(WindowInput::mirrored({160, 240}), (platform::Point{160, 240}));
+}
+
+// The keys of every window system: F11 and F12 go back to the host, Ctrl+Left and Ctrl+Right turn
+// the device a quarter (without Ctrl, nothing), the volume keys step the device's volume.
+TEST(WindowInput, KeysTurnTheDeviceStepItsVolumeOrGoToTheHost) {
+    testenv::ScratchDir dir;
+    platform::ManualClock clock;
+    host::Options options;
+    options.deviceRoot = dir / "device";
+    options.headless = true;
+    host::SimulatedDevice device(options, clock);
+    std::string error;
+    ASSERT_TRUE(device.launch(&error, std::make_unique<platform::ApplicationDelegate>())) << error;
+    WindowInput input;
+    input.attach(&device);
+    using Key = WindowInput::Key;
+    using Command = WindowInput::Command;
+    using platform::DeviceOrientation;
+    EXPECT_EQ(input.keyPressed(Key::F11, false), Command::ToggleFullScreen);
+    EXPECT_EQ(input.keyPressed(Key::F12, true), Command::Screenshot);
+    EXPECT_EQ(input.keyPressed(Key::Left, false), Command::None);
+    EXPECT_EQ(device.orientation(), DeviceOrientation::Portrait);
+    input.keyPressed(Key::Left, true);
+    EXPECT_EQ(device.orientation(), DeviceOrientation::LandscapeLeft);
+    input.keyPressed(Key::Right, true);
+    input.keyPressed(Key::Right, true);
+    EXPECT_EQ(device.orientation(), DeviceOrientation::LandscapeRight);
+
+    platform::EventLog::clear();
+    EXPECT_EQ(input.keyPressed(Key::VolumeUp, false), Command::None);
+    input.keyPressed(Key::VolumeDown, false);
+    input.keyPressed(Key::VolumeDown, false);
+    EXPECT_EQ(input.keyPressed(Key::Other, true), Command::None);
+    auto lines = platform::EventLog::lines();
+    lines.erase(std::remove_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("volume ", 0); }),
+                lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"volume Ringtone 0.5625", "volume Ringtone 0.5",
+                                               "volume Ringtone 0.4375"}));
 }
 
 TEST(WindowHost, PhoneShapedDisplaysStartFullScreen) {
