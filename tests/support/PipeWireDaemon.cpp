@@ -84,7 +84,12 @@ bool PipeWireDaemon::start(std::chrono::milliseconds deadline) {
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     const std::string logPath = (dir_ / "daemon.log").string();
-    const char* argv[] = {"dbus-run-session", "--", "sh", "-c", "pipewire & wireplumber & wait", nullptr};
+    // WirePlumber gives up at once when PipeWire is not listening yet (on a loaded machine it
+    // often is not): it starts once the socket is there.
+    const char* argv[] = {"dbus-run-session", "--", "sh", "-c",
+                          "pipewire & until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.05; done; "
+                          "wireplumber & wait",
+                          nullptr};
 
     pid_ = fork();
     if (pid_ < 0) {
