@@ -51,6 +51,7 @@ bool PipeWireDaemon::start(std::chrono::milliseconds deadline) {
     if (running()) return true;
     for (const char* p : {"dbus-run-session", "pipewire", "wireplumber", "pw-cli", "timeout"}) {
         if (!haveProgram(p)) {
+            missing_ = true;
             error_ = std::string(p) + " is not installed (scripts/install-deps.sh installs it)";
             return false;
         }
@@ -83,7 +84,12 @@ bool PipeWireDaemon::start(std::chrono::milliseconds deadline) {
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     const std::string logPath = (dir_ / "daemon.log").string();
-    const char* argv[] = {"dbus-run-session", "--", "sh", "-c", "pipewire & wireplumber & wait", nullptr};
+    // WirePlumber gives up at once when PipeWire is not listening yet (on a loaded machine it
+    // often is not): it starts once the socket is there.
+    const char* argv[] = {"dbus-run-session", "--", "sh", "-c",
+                          "pipewire & until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.05; done; "
+                          "wireplumber & wait",
+                          nullptr};
 
     pid_ = fork();
     if (pid_ < 0) {
@@ -105,13 +111,28 @@ bool PipeWireDaemon::start(std::chrono::milliseconds deadline) {
     }
     setpgid(pid_, pid_);  // also here, so that the group exists before either side goes on
 
-    if (!waitUntil("pw-cli ls Metadata", "metadata.name = \"default\"", deadline)) {
-        error_ = "PipeWire and WirePlumber did not answer within " + std::to_string(deadline.count()) +
-                 " ms; their output:\n" + log();
-        stop();
-        return false;
+    // Ready when WirePlumber has published the default metadata; a session that ended is not
+    // waited for.
+    const auto end = Clock::now() + deadline;
+    for (;;) {
+        const auto r = run("pw-cli ls Metadata", 5);
+        if (r.status == 0 && r.out.find("metadata.name = \"default\"") != std::string::npos) return true;
+        int st = 0;
+        const bool ended = waitpid(pid_, &st, WNOHANG) == pid_;
+        if (ended || Clock::now() >= end) {
+            if (ended) {
+                kill(-pid_, SIGKILL);  // what the session left behind
+                pid_ = -1;
+            }
+            error_ = (ended ? std::string("the PipeWire session ended before it answered")
+                            : "PipeWire and WirePlumber did not answer within " + std::to_string(deadline.count()) +
+                                  " ms") +
+                     "; their output:\n" + log();
+            stop();
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return true;
 }
 
 void PipeWireDaemon::stop() {

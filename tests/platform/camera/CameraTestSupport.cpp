@@ -1,5 +1,7 @@
 #include "CameraTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cairo.h>
 #include <jpeglib.h>
 
@@ -16,6 +18,10 @@ std::array<uint8_t, 4> px(const platform::ImageRef& im, int x, int y) {
 std::array<uint8_t, 3> bgr(const platform::ImageRef& im, int x, int y) {
     const uint8_t* p = im->pixel(x, y);
     return {p[0], p[1], p[2]};
+}
+
+void expectNear(const BGR& got, const BGR& want, int tolerance, const std::string& what) {
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], tolerance) << what << " byte " << i;
 }
 
 platform::ImageRef paint(int w, int h, const std::function<std::array<uint8_t, 3>(int, int)>& colour) {

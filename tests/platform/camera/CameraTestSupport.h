@@ -1,19 +1,28 @@
 #pragma once
 // Helpers for the camera tests: pixels, tiny encoded pictures, and waiting on the capture thread.
+#include "platform/camera/SyntheticSource.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/Image.h"
 
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace cameratest {
+
+using BGR = std::array<uint8_t, 3>;
+// The synthetic camera's corner mark: where it shows, the stand-in camera is on.
+inline constexpr BGR kMark{platform::SyntheticSource::kMarkB, platform::SyntheticSource::kMarkG,
+                           platform::SyntheticSource::kMarkR};
 
 // Bytes B,G,R,X of one pixel.
 std::array<uint8_t, 4> px(const platform::ImageRef& im, int x, int y);
 // B,G,R of one pixel, for comparing with a colour.
 std::array<uint8_t, 3> bgr(const platform::ImageRef& im, int x, int y);
+// Each byte within `tolerance` of the wanted colour's.
+void expectNear(const BGR& got, const BGR& want, int tolerance, const std::string& what);
 // A picture painted by `colour(x, y)` returning B,G,R.
 platform::ImageRef paint(int w, int h, const std::function<std::array<uint8_t, 3>(int, int)>& colour);
 // Encodes a picture as JPEG (quality 100, baseline or progressive) / writes it as PNG.

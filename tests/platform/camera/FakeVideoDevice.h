@@ -66,22 +66,14 @@ public:
     // --- What the source asked ---
     std::vector<platform::VideoFormat> requested;  // formats asked for, in order
     std::vector<FrameInterval> intervalsAsked;
-    std::string openedPath;
 
-    bool open(const std::string& path) override {
+    bool open(const std::string&) override {
         std::lock_guard lk(mutex_);
-        openedPath = path;
         ++opens_;
         const int e = !present_ ? ENOENT : openErrno;
-        if (e) return fail(e, "");
-        open_ = true;
-        return true;
+        return e ? fail(e, "") : true;
     }
-    void close() override {
-        std::lock_guard lk(mutex_);
-        open_ = false;
-        streaming_ = false;
-    }
+    void close() override { stopStreaming(); }
     std::vector<VideoMode> modes() override { return table; }
     std::optional<platform::VideoFormat> setFormat(uint32_t pf, int w, int h) override {
         std::lock_guard lk(mutex_);
@@ -132,10 +124,7 @@ public:
                 fail(ENODEV, "VIDIOC_DQBUF: ");
                 return ReadResult::Lost;
             }
-            if (events_.empty()) {  // stalled: the wait costs no real time
-                ++timeouts_;
-                return ReadResult::Timeout;
-            }
+            if (events_.empty()) return ReadResult::Timeout;  // stalled: the wait costs no real time
             frame = std::move(events_.front());
             events_.pop_front();
             stalled_ = false;
@@ -195,11 +184,11 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<std::vector<uint8_t>> events_;
-    bool stalled_ = false, present_ = true, open_ = false, streaming_ = false, interrupted_ = false;
+    bool stalled_ = false, present_ = true, streaming_ = false, interrupted_ = false;
     platform::VideoFormat format_;
     FrameInterval interval_;
     std::string error_;
     int errno_ = 0;
-    int opens_ = 0, streamStarts_ = 0, timeouts_ = 0;
+    int opens_ = 0, streamStarts_ = 0;
     std::atomic<int> taken_{0};
 };

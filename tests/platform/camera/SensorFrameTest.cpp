@@ -64,6 +64,12 @@ TEST(SensorFrame, WorldIsCroppedToTheSensorShapeAroundItsCentre) {
     EXPECT_EQ(SensorFrame::centredCrop(64, 32, 4.0 / 3), Rect(10, 0, 43, 32));
     EXPECT_EQ(SensorFrame::centredCrop(30, 40, 4.0 / 3), Rect(0, 8, 30, 23));
     EXPECT_EQ(SensorFrame::centredCrop(40, 30, 4.0 / 3), Rect(0, 0, 40, 30));
+    // A world covers a 1600 x 1200 frame when its crops of both shapes are at least that large,
+    // exactly so included.
+    EXPECT_TRUE(SensorFrame::covers(1600, 1600, 1600, 1200));
+    EXPECT_FALSE(SensorFrame::covers(1599, 1600, 1600, 1200));
+    EXPECT_FALSE(SensorFrame::covers(1600, 1599, 1600, 1200));
+    EXPECT_FALSE(SensorFrame::covers(2000, 1500, 1600, 1200));  // landscape only
 
     // A 12 x 4 world: red side bands of 3 columns, green left half, blue right half of the
     // middle. As a 3 x 2 landscape frame: the middle 6 columns, halved.

@@ -11,12 +11,9 @@
 
 using namespace platform;
 using cameratest::bgr;
+using cameratest::BGR;
+using cameratest::kMark;
 using cameratest::px;
-
-namespace {
-using BGR = std::array<uint8_t, 3>;
-constexpr BGR kMark{SyntheticSource::kMarkB, SyntheticSource::kMarkG, SyntheticSource::kMarkR};
-}  // namespace
 
 TEST(SyntheticSource, SceneHasPureBarsRampMarkAndMovesWithTime) {
     const int w = 400, h = 320;
@@ -41,9 +38,15 @@ TEST(SyntheticSource, SceneHasPureBarsRampMarkAndMovesWithTime) {
     EXPECT_NEAR(mid[0], 128, 2);
     EXPECT_EQ(px(a, w / 2, rampY)[3], 255);
 
-    // The mark is in the top-left corner only.
+    // The mark is in the top-left corner only: an L a fifth of the short side long, a quarter
+    // of that thick.
     EXPECT_EQ(bgr(a, 0, 0), kMark);
-    EXPECT_EQ(bgr(a, 2, 2), kMark);
+    EXPECT_EQ(bgr(a, 63, 15), kMark);
+    EXPECT_NE(bgr(a, 64, 0), kMark);
+    EXPECT_NE(bgr(a, 63, 16), kMark);
+    EXPECT_EQ(bgr(a, 15, 63), kMark);
+    EXPECT_NE(bgr(a, 16, 63), kMark);
+    EXPECT_NE(bgr(a, 0, 64), kMark);
     EXPECT_NE(bgr(a, w - 1, 0), kMark);
     EXPECT_NE(bgr(a, 0, h - 1), kMark);
 
@@ -57,63 +60,47 @@ TEST(SyntheticSource, SceneHasPureBarsRampMarkAndMovesWithTime) {
     EXPECT_TRUE(std::equal(a->data(), a->data() + stillBytes, later->data()));
 }
 
+// Where the world's marked top-left corner lands in the landscape sensor frame, preview and
+// picture alike; each frame is the scene at its moment.
 TEST(SyntheticSource, FramesFollowTheSensorOrientationRules) {
-    ManualClock clock(3.0);
+    ManualClock clock(7.5);
     SyntheticSource src(clock);
-    const int W = CameraSource::kPreviewWidth, H = CameraSource::kPreviewHeight;
-    // Where the world's marked top-left corner lands in the landscape sensor frame.
-    struct Case {
+    const struct {
         DeviceOrientation orientation;
-        int x, y;
-        const char* corner;
+        bool right, bottom;  // the mark's corner
+    } cases[] = {
+        {DeviceOrientation::LandscapeLeft, false, false},      // the world as it is
+        {DeviceOrientation::LandscapeRight, true, true},       // turned 180°
+        {DeviceOrientation::Portrait, false, true},            // turned 90° counter-clockwise
+        {DeviceOrientation::PortraitUpsideDown, true, false},  // turned 90° clockwise
+        {DeviceOrientation::FaceUp, false, true},              // counts as portrait
     };
-    const Case cases[] = {
-        {DeviceOrientation::LandscapeLeft, 1, 1, "top-left"},               // landscape left: the world as it is
-        {DeviceOrientation::LandscapeRight, W - 2, H - 2, "bottom-right"},  // landscape right: turned 180°
-        {DeviceOrientation::Portrait, 1, H - 2, "bottom-left"},             // portrait: turned 90° counter-clockwise
-        {DeviceOrientation::PortraitUpsideDown, W - 2, 1, "top-right"},     // upside down: turned 90° clockwise
-        {DeviceOrientation::FaceUp, 1, H - 2, "bottom-left"},               // face up counts as portrait
-    };
-    const int corners[4][2] = {{1, 1}, {W - 2, 1}, {1, H - 2}, {W - 2, H - 2}};
-    for (const auto& c : cases) {
-        ImageRef f = src.previewFrame(c.orientation);
-        ASSERT_TRUE(f);
-        ASSERT_EQ(f->width(), W) << int(c.orientation);
-        ASSERT_EQ(f->height(), H) << int(c.orientation);
-        EXPECT_EQ(f->bitmapInfo(), BitmapInfo::BGRX);
-        for (auto& k : corners) {
-            const bool here = k[0] == c.x && k[1] == c.y;
-            EXPECT_EQ(bgr(f, k[0], k[1]) == kMark, here) << "orientation " << int(c.orientation) << " mark expected "
-                                                         << c.corner << ", corner " << k[0] << "," << k[1];
+    for (const auto& c : cases)
+        for (bool picture : {false, true}) {
+            SCOPED_TRACE(std::to_string(int(c.orientation)) + (picture ? " picture" : " preview"));
+            ImageRef f = picture ? src.pictureFrame(c.orientation) : src.previewFrame(c.orientation);
+            const int W = picture ? 1600 : 400, H = picture ? 1200 : 320;
+            ASSERT_TRUE(f);
+            ASSERT_EQ(f->width(), W);
+            ASSERT_EQ(f->height(), H);
+            EXPECT_EQ(f->bitmapInfo(), BitmapInfo::BGRX);
+            for (bool right : {false, true})
+                for (bool bottom : {false, true})
+                    EXPECT_EQ(bgr(f, right ? W - 3 : 2, bottom ? H - 3 : 2) == kMark, right == c.right && bottom == c.bottom)
+                        << "corner " << right << bottom;
         }
-    }
     // In portrait the world's top edge (the bars, white at its left end) runs up the frame's
     // left edge: the frame's top-left corner shows the black bar, its bottom-left the white.
     ImageRef p = src.previewFrame(DeviceOrientation::Portrait);
     EXPECT_EQ(bgr(p, 1, 1), (BGR{0, 0, 0}));
-    EXPECT_EQ(bgr(p, 20, H - 30), (BGR{255, 255, 255}));  // white bar, clear of the bracket
-}
-
-TEST(SyntheticSource, PictureIsFullSizeAndMatchesThePreviewMoment) {
-    ManualClock clock(7.5);
-    SyntheticSource src(clock);
-    ImageRef pic = src.pictureFrame(DeviceOrientation::LandscapeLeft);
-    ASSERT_TRUE(pic);
-    EXPECT_EQ(pic->width(), 1600);
-    EXPECT_EQ(pic->height(), 1200);
-    EXPECT_EQ(bgr(pic, 3, 3), kMark);
-    EXPECT_EQ(px(pic, 800, 600)[3], 255);
-    // Portrait picture: the mark bottom-left, like the preview.
-    ImageRef port = src.pictureFrame(DeviceOrientation::Portrait);
-    EXPECT_EQ(bgr(port, 3, 1196), kMark);
+    EXPECT_EQ(bgr(p, 20, 320 - 30), (BGR{255, 255, 255}));  // white bar, clear of the bracket
 
     // The preview reuses its backdrop between frames, yet each frame is the scene at its moment.
     ImageRef p1 = src.previewFrame(DeviceOrientation::LandscapeLeft);
     EXPECT_EQ(p1->copyData(), SyntheticSource::renderScene(7.5, 400, 320)->copyData());
     clock.advance(0.5);
-    ImageRef p2 = src.previewFrame(DeviceOrientation::LandscapeLeft);
-    EXPECT_EQ(p2->copyData(), SyntheticSource::renderScene(8.0, 400, 320)->copyData());
-    EXPECT_NE(p1->copyData(), p2->copyData());
+    EXPECT_EQ(src.previewFrame(DeviceOrientation::LandscapeLeft)->copyData(),
+              SyntheticSource::renderScene(8.0, 400, 320)->copyData());
 }
 
 // The screen's frame is made in one turn (none in portrait); it must be exactly the sensor
