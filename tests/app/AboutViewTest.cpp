@@ -3,12 +3,9 @@
 #include "ui/info/AboutView.h"
 
 #include "app/InterfaceClasses.h"
-#include "location/GeoPosition.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
-#include "platform/location/Location.h"
-#include "platform/location/LocationManager.h"
 #include "platform/location/LocationServices.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/InterfaceLoader.h"
@@ -73,12 +70,6 @@ protected:
         if (page) testenv::writeFile(dir / ((fileName.empty() ? helpFile : fileName) + ".html"), *page);
         platform::Bundle b(dir, "en");
         return AboutView::helpText(b);
-    }
-
-    void feedFix(double latitude, double longitude) {
-        GeoPosition* geo = GeoPosition::sharedInstance();
-        geo->locationManagerDidUpdateToLocation(*geo->locationManager(), platform::Location{latitude, longitude, 5, 0},
-                                                nullptr);
     }
 
     testenv::ScratchDir scratch;
@@ -156,39 +147,6 @@ TEST_F(AboutViewTest, EveryLanguageHasItsHelpPageWithWorkingInPageLinks) {
     }
 }
 
-TEST_F(AboutViewTest, InterfaceFileConnectsTheControlsAndTheirActions) {
-    AboutView* page = loadPage();
-    ASSERT_NE(page, nullptr);
-    for (platform::View* v : {static_cast<platform::View*>(page->helpButton()), static_cast<platform::View*>(page->aboutButton()),
-                              static_cast<platform::View*>(page->xButton()), static_cast<platform::View*>(page->gpsButton()),
-                              static_cast<platform::View*>(page->gpstext()), static_cast<platform::View*>(page->geotagLabel())})
-        ASSERT_NE(v, nullptr);
-    EXPECT_EQ(page->helpButton()->titleForState(platform::ControlState::Normal), "Help");
-    EXPECT_EQ(page->helpButton()->titleForState(platform::ControlState::Highlighted), "Help");
-    EXPECT_EQ(page->aboutButton()->titleForState(platform::ControlState::Normal), "About");
-    EXPECT_EQ(page->geotagLabel()->text(), "Geotag position");
-    auto* doubleTap = dynamic_cast<platform::Button*>(page->viewWithName("doubleTapButton"));
-    ASSERT_NE(doubleTap, nullptr);
-    EXPECT_EQ(doubleTap->currentTitle(), "Double-press Home for Kestrova");
-    // Every control lies on the screen below the 53-point navigation bar.
-    for (const auto& sub : page->subviews()) {
-        if (sub.get() == page->helpView()) continue;
-        EXPECT_GE(sub->frame().y(), 53) << sub->name();
-        EXPECT_LE(sub->frame().maxY(), 480) << sub->name();
-    }
-
-    // The buttons send their actions to the owner, the position button to the page.
-    for (platform::Button* b : {page->helpButton(), page->aboutButton(), page->xButton(), doubleTap})
-        b->sendActionsForControlEvents(platform::ControlEvent::TouchUpInside);
-    EXPECT_EQ(owner.actions, (std::vector<std::string>{"showHelp", "showAbout", "closeHelpView", "confirmDoubleTap"}));
-    auto manager = GeoPosition::sharedInstance()->locationManager();
-    manager->stopUpdatingLocation();
-    page->gpsButton()->sendActionsForControlEvents(platform::ControlEvent::TouchUpInside);
-    EXPECT_TRUE(manager->updating());
-    EXPECT_EQ(owner.actions.size(), 4u);
-    manager->stopUpdatingLocation();
-}
-
 TEST_F(AboutViewTest, HelpOverlayOpacitiesWhenShownAndHidden) {
     AboutView* page = loadPage();
     ASSERT_NE(page, nullptr);
@@ -211,6 +169,12 @@ TEST_F(AboutViewTest, HelpOverlayOpacitiesWhenShownAndHidden) {
     EXPECT_EQ(web->alpha(), 0.0f);
     EXPECT_EQ(page->xButton()->alpha(), 0.0f);
     for (auto* v : controls) EXPECT_EQ(v->alpha(), 1.0f);
+    // Every control lies on the screen below the 53-point navigation bar.
+    for (const auto& sub : page->subviews()) {
+        if (sub.get() == web) continue;
+        EXPECT_GE(sub->frame().y(), 53) << sub->name();
+        EXPECT_LE(sub->frame().maxY(), 480) << sub->name();
+    }
 
     // Shown: one animation of the default duration; halfway the page is between the two looks.
     page->loadHelpPage();
@@ -255,16 +219,7 @@ TEST_F(AboutViewTest, PositionLineHasTwoDecimalsAndSignedDegrees) {
     EXPECT_EQ(AboutView::positionLine(-90.0f, 180.0f), "-90.00 180.00");
     // Single precision widened, not the decimal text: 0.125 rounds to even, 0.145f lies below .145.
     EXPECT_EQ(AboutView::positionLine(0.125f, 0.145f), "0.12 0.14");
-
-    // The page's line follows the accepted fix.
-    AboutView* page = loadPage();
-    ASSERT_NE(page, nullptr);
-    feedFix(51.5074, -0.1278);
-    page->updateGPSLabels();
-    EXPECT_EQ(page->gpstext()->text(), "51.51 -0.13");
-    feedFix(-33.8688, 151.2093);
-    page->updateGPSLabels();
-    EXPECT_EQ(page->gpstext()->text(), "-33.87 151.21");
+    // (The page's line following fixes: InfoPageTest, which alone feeds the process's position.)
 }
 
 }  // namespace

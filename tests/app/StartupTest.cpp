@@ -118,7 +118,7 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
     // Resigning writes every key, read back by an independent reader.
     delegate->setSizeStatus(kestrova::ImageSize::Small);
     app->resignActive();
-    std::string xml = preferencesXml();
+    std::string xml = plistXml(preferencesFile());
     EXPECT_TRUE(plistHas(xml, "ColorMode", "<integer>0</integer>")) << xml;
     EXPECT_TRUE(plistHas(xml, "ImageSize", "<integer>2</integer>")) << xml;
     EXPECT_TRUE(plistHas(xml, "PreviewState", "<integer>0</integer>")) << xml;
@@ -129,7 +129,7 @@ TEST_F(StartupTest, HiddenBarStaysAwayAndSettingsRoundTrip) {
     app->becomeActive();
     delegate->setBurstStatus(kestrova::BurstMode::On);
     app->terminate();
-    xml = preferencesXml();
+    xml = plistXml(preferencesFile());
     EXPECT_TRUE(plistHas(xml, "BurstMode", "<integer>1</integer>")) << xml;
     EXPECT_TRUE(plistHas(xml, "TouchRingSize", "<integer>0</integer>")) << xml;
 }
