@@ -253,9 +253,6 @@ TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
     EXPECT_NEAR(glow->presentation().alpha, 0.75f, 0.05f);
     stepHeldUntil(t0 + 3.1);
     EXPECT_EQ(glow->alpha(), 1.0f);
-    stepHeldUntil(t0 + 4.1);
-    EXPECT_EQ(glow->alpha(), 0.5f);
-    EXPECT_TRUE(api().glowRunning());
     EXPECT_FALSE(gate->watchdogFired);
     // Once everything is written the pulse in progress ends and the circle fades out in one second.
     gate->release();
