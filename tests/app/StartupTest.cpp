@@ -7,6 +7,8 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/NavigationBar.h"
+#include "platform/ui/PageControl.h"
+#include "ui/controls/ArrowView.h"
 #include "platform/ui/Window.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/controls/SnapButtonView.h"
@@ -157,6 +159,29 @@ TEST_F(StartupTest, InformationPageOnceAndBack) {
     EXPECT_EQ(api().mainView()->superview(), api().switcher());
     EXPECT_EQ(page->superview(), nullptr);
     EXPECT_EQ(api().navbar()->items().size(), 1u);
+}
+
+// The interface file's controls answer a finger: the arrows page through the options, wrapping
+// round; the page dots only show where the bar is; the album button asks the host.
+TEST_F(StartupTest, TheBarsControlsAnswerTaps) {
+    launch();
+    loop.runFor(0.6s);
+    kestrova::MenuScrollView* bar = api().buttonBar();
+    ASSERT_FALSE(bar->hidden());
+    for (auto* arrow : {bar->rightArrow(), bar->leftArrow(), bar->leftArrow()}) {
+        touch(arrow);
+        loop.runFor(0.6s);
+    }
+    EXPECT_EQ(bar->currentPageNumber(), 2);
+    const platform::PageControl* dots = bar->pageIndicator();
+    for (float x : {0.1f, 0.9f}) {
+        touch(dots->convertPointToView({dots->bounds().width() * x, dots->bounds().midY()}, nullptr));
+        loop.runFor(0.6s);
+    }
+    EXPECT_EQ(bar->currentPageNumber(), 2);
+    EXPECT_EQ(dots->currentPage(), 2);
+    touch(api().navbar()->buttonForItem(api().navbar()->barButtonItemNamed("albumButton").get()));
+    EXPECT_EQ(host.launches, std::vector<std::string>{kestrova::KestrovaAppDelegate::kAlbumIdentifier});
 }
 
 TEST_F(StartupTest, TerminatingInTheFirstSecondCancelsTheWorkerStart) {
