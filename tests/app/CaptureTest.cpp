@@ -166,38 +166,6 @@ TEST_F(CaptureTest, TheFirstSecondIsServed) {
     EXPECT_EQ(indices, (std::vector<int32_t>{8, 9}));
 }
 
-// A self-timer countdown keeps the length it started with: the option switched from 10 s to off
-// halfway through neither stops it nor makes it count below 1.
-TEST_F(CaptureTest, ChangingTheTimerMidCountdownKeepsItsLength) {
-    defaults->setInteger(3, "TimerMode");
-    launchReady();
-    const double start = loop.now();
-    delegate->performCapture();
-    loop.runUntil([&] { return loop.now() >= start + 5.5; }, 6s);
-    delegate->setTimerStatus(kestrova::TimerMode::Off);
-    std::vector<std::string> shown;
-    for (int second = 6; second <= 10; ++second) {
-        loop.runUntil([&] { return loop.now() >= start + second; }, 2s);
-        EXPECT_FALSE(api().burstText()->hidden());
-        shown.push_back(api().burstText()->text());
-    }
-    EXPECT_EQ(shown, (std::vector<std::string>{"5", "4", "3", "2", "1"}));
-    loop.runUntil([&] { return loop.now() >= start + 11; }, 2s);
-    EXPECT_TRUE(api().burstText()->hidden());
-    EXPECT_EQ(shutterSounds(), 0u);
-    loop.runFor(0.02s);
-    EXPECT_EQ(shutterSounds(), 1u);
-    loop.runFor(0.3s);
-    EXPECT_FALSE(api().takingPicture());
-    drain();
-    EXPECT_EQ(files100(".JPG").size(), 1u);
-    // The next press follows the option now: no countdown.
-    delegate->performCapture();
-    EXPECT_EQ(shutterSounds(), 2u);
-    loop.runFor(0.3s);
-    drain();
-}
-
 TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocking) {
     kestrova::GateOpener gate;
     launch([&](kestrova::KestrovaAppDelegate& d) { kestrova::KestrovaAppDelegateTestApi(d).setPositionProvider(gate->provider()); });

@@ -234,11 +234,13 @@ TEST_P(TimerToFile, ShootsAfterItsLength) {
     launchReady();
     const double start = loop.now();
     touch(api().snapButton(), 0);
-    // The cancel sheet and yellow numbers; a second press meanwhile changes nothing.
+    // The cancel sheet and yellow numbers; a second press meanwhile changes nothing, nor does
+    // the option switched off: the countdown keeps the length it started with.
     ASSERT_NE(api().cancelSheet(), nullptr);
     EXPECT_TRUE(api().cancelSheet()->isVisible());
     EXPECT_EQ(api().burstText()->textColor(), platform::Color::rgba(1, 1, 0));
     delegate->performCapture();
+    delegate->setTimerStatus(kestrova::TimerMode::Off);
     // One second per number, counted down to 1; the shutter comes one second later.
     std::vector<std::string> shown, expected;
     for (int s = 1; s <= seconds; ++s) {
@@ -255,6 +257,9 @@ TEST_P(TimerToFile, ShootsAfterItsLength) {
     loop.runFor(0.3s);
     drain();
     EXPECT_EQ(files100(".JPG"), std::vector<std::string>{"IMG_0001.JPG"});
+    // The next press follows the option now: no countdown.
+    delegate->performCapture();
+    EXPECT_EQ(shutterSounds(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachLength, TimerToFile,
