@@ -93,8 +93,10 @@ TEST_F(ThumbnailViewTest, DragOf150ShowsNoTabAnd170ShowsIt) {
     EXPECT_TRUE(ThumbnailViewTestApi(*t).dragging());
     EXPECT_FALSE(ThumbnailViewTestApi(*t).blowupPending());
     EXPECT_EQ(t->center(), (Point{kX - 17, 360}));
-    // Once dragging, the finger may wander further off its row: the thumbnail still follows.
-    dragTo(kX - 17, 380, kX - 150);
+    // Once dragging, the finger may wander further off its row and back: the thumbnail follows
+    // it along its row all the way.
+    move(kX - 60, 380);
+    dragTo(kX - 60, 360, kX - 150);
     EXPECT_EQ(t->center(), (Point{kX - 150, 360}));
     up();
     EXPECT_EQ(delegate_.count("show"), 0);
