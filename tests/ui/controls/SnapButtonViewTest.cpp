@@ -182,6 +182,18 @@ TEST_F(SnapButtonViewTest, PinchBelowOneIsAnimatedBackToOne) {
     up(0);
 }
 
+TEST_F(SnapButtonViewTest, PinchEndingJustPastThreeEndsAtThree) {
+    down(0, 100, 100);
+    down(1, 120, 100);
+    for (float x = 121; button_->zoom() <= 3.0f && x < 1000; ++x) move(1, x, 100);
+    ASSERT_GT(button_->zoom(), 3.0f);
+    ASSERT_LT(button_->zoom(), 3.5f);
+    up(1);
+    EXPECT_EQ(button_->zoom(), 3.0f);
+    EXPECT_EQ(delegate_.zoomCalls.back().zoom, 3.0f);
+    up(0);
+}
+
 TEST_F(SnapButtonViewTest, BothFingersLiftedTogetherLeaveTheButtonDisarmed) {
     down(0, 100, 100);
     down(1, 200, 100);
