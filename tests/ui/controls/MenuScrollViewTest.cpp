@@ -273,6 +273,7 @@ TEST_F(MenuScrollViewTest, OnlyWhatTheBarShowsTakesTouches) {
 
     bar_->hideOptionsLabel();
     EXPECT_EQ(window_.hitTest(overBand, nullptr), snap_) << "no band, the shutter area beneath";
+    EXPECT_EQ(window_.hitTest({160, 390.5f}, nullptr), &window_) << "the folded band's line takes nothing";
     EXPECT_EQ(window_.hitTest({10, 416}, nullptr), left_);
 }
 
