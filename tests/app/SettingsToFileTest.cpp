@@ -24,8 +24,9 @@ using Rgb = std::array<int, 3>;
 
 // Picture zones (R, G, B): A outside the centre half, B between the centre half and the centre
 // third, C inside the centre third; each leans to another primary so a colour mode or a crop tells
-// them apart. The preview is flat grey.
+// them apart. The preview is flat grey with a mark in the top left of the thumbnail's square.
 constexpr Rgb kZoneA{40, 60, 200}, kZoneB{50, 190, 70}, kZoneC{210, 90, 60};
+constexpr Rgb kPreviewGrey{128, 128, 128}, kMark{255, 140, 0};
 
 platform::ImageRef card(int w, int h, const std::function<Rgb(int, int)>& colourAt) {
     return testimages::paint(w, h, [&](int x, int y) {
@@ -46,7 +47,9 @@ public:
             };
             return inside(3) ? kZoneC : inside(2) ? kZoneB : kZoneA;
         });
-        preview_ = testimages::solid(kPreviewWidth, kPreviewHeight, {128, 128, 128});
+        // The thumbnail's square starts at x 70; its top-left 60 x 60 carries the mark.
+        preview_ = card(kPreviewWidth, kPreviewHeight,
+                        [](int x, int y) { return x >= 70 && x < 130 && y < 60 ? kMark : kPreviewGrey; });
     }
     platform::ImageRef previewFrame(int) override { return preview_; }
     platform::ImageRef pictureFrame(int) override { return picture_; }
@@ -120,10 +123,20 @@ protected:
     std::string exif(const std::string& file, const std::string& tags) const {
         return testenv::exifValues(roll(file), tags);
     }
+    // Which corner of the 75 x 75 thumbnail carries the mark.
+    std::string markedCorner(const std::string& file) const {
+        const Decoded t = decode(roll(file), false);
+        if (t.w != 75 || t.h != 75) return "undecodable";
+        std::string found;
+        const std::pair<const char*, std::pair<int, int>> corners[] = {
+            {"top-left", {4, 4}}, {"top-right", {70, 4}}, {"bottom-left", {4, 70}}, {"bottom-right", {70, 70}}};
+        for (const auto& [name, xy] : corners)
+            if (near(t.at(xy.first, xy.second), kMark, 24)) found += (found.empty() ? "" : "+") + std::string(name);
+        return found.empty() ? "none" : found;
+    }
 };
 
-// --- The device's turn and auto-rotation: the EXIF tag (every turn's tag and thumbnail:
-// ImageRendererTest) ---
+// --- The device's turn and auto-rotation: the EXIF tag and the thumbnail's turn ---
 
 TEST_F(SettingsToFile, TheDevicesTurnReachesTheTagOnlyWithAutoRotation) {
     // The turn read at launch, then one arriving as a notification, each from the next picture.
@@ -134,12 +147,15 @@ TEST_F(SettingsToFile, TheDevicesTurnReachesTheTagOnlyWithAutoRotation) {
     tapShutter();
     EXPECT_EQ(exif("IMG_0001.JPG", "-Orientation"), "8\n");
     EXPECT_EQ(exif("IMG_0002.JPG", "-Orientation"), "3\n");
+    EXPECT_EQ(markedCorner("IMG_0001.THM"), "bottom-left");
+    EXPECT_EQ(markedCorner("IMG_0002.THM"), "bottom-right");
     // Auto-rotation off (stored): tagged as held upright, whatever the turn.
     quit();
     defaults->setInteger(1, "RotateMode");
     launchReady();
     tapShutter();
     EXPECT_EQ(exif("IMG_0003.JPG", "-Orientation"), "6\n");
+    EXPECT_EQ(markedCorner("IMG_0003.THM"), "top-right");
 }
 
 // --- Size and colour mode: the stored settings reach the picture and its thumbnail ---
