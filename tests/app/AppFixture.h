@@ -1,7 +1,7 @@
 #pragma once
 // The application delegate on the real platform, with time on a manual clock: a scratch device
-// root, the build's bundle (plus a plain information page when the bundle has none yet), the
-// synthetic camera, and a recording host for launches and web addresses.
+// root, the build's bundle, the synthetic camera, and a recording host for launches and web
+// addresses.
 #include "app/KestrovaAppDelegate.h"
 #include "tests/app/KestrovaAppDelegateTestApi.h"
 #include "platform/camera/CameraController.h"
@@ -18,6 +18,7 @@
 #include "platform/system/ApplicationServicesHandler.h"
 #include "platform/system/Device.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -44,12 +45,10 @@ class AppFixture : public ::testing::Test {
 protected:
     AppFixture() : loop(clock), files(root / "device") {
         std::filesystem::create_directories(root / "device");
-        makeBundle();
         platform::RunLoop::setMain(&loop);
         platform::NotificationCenter::setDefaultCenter(&center);
         platform::FileManager::setDefaultManager(&files);
-        bundle = std::make_unique<platform::Bundle>(root / "bundle");
-        platform::Bundle::setMainBundle(bundle.get());
+        useLanguage("en");
         defaults = std::make_unique<platform::UserDefaults>(files, bundle->bundleIdentifier());
         platform::UserDefaults::setStandardUserDefaults(defaults.get());
         platform::Device::setCurrentDevice(&device);
@@ -89,15 +88,38 @@ protected:
         ASSERT_TRUE(app->launchWithoutInterface());
     }
 
+    // Ends the application, as a test that launches again needs.
+    void quit() {
+        app->terminate();
+        delegate.reset();
+        app.reset();
+    }
+
     // The delegate's insides; valid while the delegate lives.
     kestrova::KestrovaAppDelegateTestApi api() const { return kestrova::KestrovaAppDelegateTestApi(*delegate); }
 
     // Launches and runs until the worker has scanned the camera roll.
-    void launchReady() {
-        launch();
+    void launchReady(const std::function<void(kestrova::KestrovaAppDelegate&)>& beforeLaunch = {}) {
+        launch(beforeLaunch);
         loop.runFor(platform::Seconds(1.05));
         ASSERT_TRUE(api().saveWorker());
         ASSERT_TRUE(loop.runUntil([&] { return api().saveWorker()->cameraRoll().readyForPictures(); }, platform::Seconds(5)));
+    }
+
+    void useLanguage(const std::string& language) {
+        bundle = std::make_unique<platform::Bundle>(testenv::bundleDir(), language);
+        platform::Bundle::setMainBundle(bundle.get());
+    }
+
+    // A finger held `held` seconds at a window point, or at the centre of a view.
+    void touch(platform::Point p, double held = 0.05) {
+        delegate->window()->touchDown(0, p, loop.now());
+        loop.runFor(platform::Seconds(held));
+        delegate->window()->touchUp(0, loop.now());
+    }
+    void touch(const platform::View* view, double held = 0.05) { touch(centreOf(view), held); }
+    static platform::Point centreOf(const platform::View* view) {
+        return view->convertPointToView(view->bounds().center(), nullptr);
     }
 
     // Runs until every queued picture is written (virtual time; the worker itself is real).
@@ -110,16 +132,21 @@ protected:
 
     std::vector<std::string> files100(const std::string& ext) const {
         std::vector<std::string> out;
-        auto dir = root / "device/var/mobile/Media/DCIM/100APPLE";
         std::error_code ec;
-        for (auto& e : std::filesystem::directory_iterator(dir, ec))
+        for (auto& e : std::filesystem::directory_iterator(roll(""), ec))
             if (e.path().extension() == ext) out.push_back(e.path().filename().string());
         std::sort(out.begin(), out.end());
         return out;
     }
 
-    std::string preferencesXml() const {
-        auto path = root / "device/var/mobile/Library/Preferences" / (bundle->bundleIdentifier() + ".plist");
+    std::filesystem::path roll(const std::string& name) const {
+        return root / "device/var/mobile/Media/DCIM/100APPLE" / name;
+    }
+
+    std::filesystem::path preferencesFile() const {
+        return root / "device/var/mobile/Library/Preferences" / (bundle->bundleIdentifier() + ".plist");
+    }
+    static std::string plistXml(const std::filesystem::path& path) {
         return testenv::run(testenv::plistutil() + " -f xml -i " + testenv::shellQuote(path.string())).out;
     }
 
@@ -137,22 +164,6 @@ protected:
     RecordingHost host;
     std::unique_ptr<platform::Application> app;
     std::unique_ptr<kestrova::KestrovaAppDelegate> delegate;
-
-private:
-    // The build's bundle, entry by entry, so a plain information page can stand in for one the
-    // bundle does not have yet.
-    void makeBundle() {
-        namespace fs = std::filesystem;
-        fs::create_directories(root / "bundle");
-        for (auto& e : fs::directory_iterator(testenv::bundleDir()))
-            fs::create_symlink(e.path(), root / "bundle" / e.path().filename());
-        if (!fs::exists(root / "bundle/AboutPage.json")) {
-            testenv::writeFile(root / "bundle/AboutPage.json", R"({
-              "objects": [ { "class": "View", "id": "aboutView",
-                             "properties": { "frame": [0, 0, 320, 480], "backgroundColor": [0.2, 0.2, 0.2] } } ],
-              "outlets": [ { "from": "owner", "name": "aboutView", "to": "aboutView" } ] })");
-        }
-    }
 };
 
 }  // namespace apptest

@@ -14,8 +14,6 @@ class KestrovaAppDelegateTestApi {
 public:
     explicit KestrovaAppDelegateTestApi(KestrovaAppDelegate& delegate) : d_(delegate) {}
 
-    // The main interface file's load, as the launch makes it (tests that build the page by hand).
-    bool loadMainInterface(std::string* error = nullptr) { return d_.loadMainInterface(error); }
     // Where the worker takes a picture's position from; set before launch.
     void setPositionProvider(SaveWorker::PositionProvider provider) { d_.positionProvider_ = std::move(provider); }
 
@@ -31,7 +29,6 @@ public:
     GlowingCircleView* progressView() const { return d_.progressView_; }
     platform::Label* burstText() const { return d_.burstText_; }
     platform::View* levelerImage() const { return d_.levelerImage_; }
-    ScrollerButton* quickViewButton() const { return d_.quickViewButton_; }
     ThumbnailManager* previewManager() const { return d_.previewManager_; }
     DeleteCancelView* delButton() const { return d_.delButton_; }
     platform::ActionSheet* cancelSheet() const { return d_.cancelSheet_.get(); }
@@ -59,9 +56,6 @@ public:
 
     // Capture, quick-view and information-page state.
     bool takingPicture() const { return d_.capture_.takingPicture(); }
-    std::optional<int32_t> burstCount() const { return d_.capture_.burstCount(); }
-    uint32_t timerCount() const { return d_.timerCount_; }
-    float zoomValue() const { return d_.zoomValue_; }
     float oldVolume() const { return d_.oldVolume_; }
     int32_t buttonMutex() const { return d_.buttonMutex_; }
     bool glowRunning() const { return d_.glowRunning_; }

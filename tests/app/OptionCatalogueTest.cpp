@@ -1,142 +1,46 @@
-// The option catalogue over the real camera page: saved settings reaching the options bar and the
-// shutter area at start-up, and the buttons driving the settings and the tips band.
-#include "app/KestrovaAppDelegate.h"
-#include "tests/app/KestrovaAppDelegateTestApi.h"
+// The option catalogue over the real camera page: every button's pictures and tips, the one
+// setting each drives and starts from, and the catalogue's pictures and strings in the bundle.
+#include "tests/app/AppFixture.h"
 
-#include "platform/foundation/Bundle.h"
-#include "platform/foundation/Clock.h"
-#include "platform/foundation/FileManager.h"
-#include "platform/foundation/NotificationCenter.h"
-#include "platform/foundation/RunLoop.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/foundation/StringsTable.h"
 #include "platform/ui/ImageCache.h"
 #include "platform/ui/ImageView.h"
-#include "platform/ui/PageControl.h"
-#include "platform/ui/TextView.h"
 #include "platform/ui/Window.h"
-#include "tests/support/TestEnv.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/controls/OptionsPageView.h"
 #include "ui/controls/ScrollerButton.h"
-#include "ui/controls/SnapButtonView.h"
 
-#include <gtest/gtest.h>
-
-#include <functional>
 #include <map>
 #include <regex>
-#include <string>
 
 using namespace std::chrono_literals;
 
-namespace kestrova {
+namespace apptest {
 namespace {
 
-class OptionCatalogueTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        platform::RunLoop::setMain(&loop_);
-        platform::NotificationCenter::setDefaultCenter(&center_);
-        platform::FileManager::setDefaultManager(&files_);
-        bundle_ = std::make_unique<platform::Bundle>(testenv::bundleDir(), "en");
-        platform::Bundle::setMainBundle(bundle_.get());
-        defaults_ = std::make_unique<platform::UserDefaults>(files_, bundle_->bundleIdentifier());
-        platform::UserDefaults::setStandardUserDefaults(defaults_.get());
-    }
-    void TearDown() override {
-        app_.reset();
-        platform::UserDefaults::setStandardUserDefaults(nullptr);
-        platform::Bundle::setMainBundle(nullptr);
-        platform::FileManager::setDefaultManager(nullptr);
-        platform::NotificationCenter::setDefaultCenter(nullptr);
-        platform::RunLoop::setMain(nullptr);
-    }
+using kestrova::KestrovaAppDelegateTestApi;
+using kestrova::ScrollerButton;
 
-    // Starts the camera page as the launch does, with whatever the defaults hold now.
+class OptionCatalogueTest : public AppFixture {
+protected:
+    // Starts the camera page with whatever the defaults hold now; the bar is up at 0.13 s.
     void start() {
-        app_ = std::make_unique<KestrovaAppDelegate>();
-        std::string error;
-        ASSERT_TRUE(api().loadMainInterface(&error)) << error;
-        app_->initializeSettings();
-        app_->initializeViews();
-        loop_.runFor(0.6s);
-        ASSERT_NE(api().buttonBar(), nullptr);
+        launch();
+        loop.runFor(0.6s);
         ASSERT_EQ(api().buttonBar()->pageCount(), 3u);
     }
     ScrollerButton* buttonAt(size_t page, size_t index) const {
         auto buttons = api().buttonBar()->pageAt(page)->buttons();
         return index < buttons.size() ? buttons[index] : nullptr;
     }
-    // A touch on `button` held `seconds`, on the manual clock.
-    void press(ScrollerButton* button, double seconds) {
-        platform::Window* window = app_->window();
-        const platform::Point p = button->convertPointToView(button->bounds().center(), nullptr);
-        window->touchDown(0, p, loop_.now());
-        loop_.runFor(platform::Seconds(seconds));
-        window->touchUp(0, loop_.now());
-    }
-
-    KestrovaAppDelegateTestApi api() const { return KestrovaAppDelegateTestApi(*app_); }
-
-    testenv::ScratchDir dir_;
-    platform::FileManager files_{dir_.path()};
-    platform::ManualClock clock_;
-    platform::RunLoop loop_{clock_};
-    platform::NotificationCenter center_;
-    std::unique_ptr<platform::Bundle> bundle_;
-    std::unique_ptr<platform::UserDefaults> defaults_;
-    std::unique_ptr<KestrovaAppDelegate> app_;
 };
-
-TEST_F(OptionCatalogueTest, FirstLaunchOpensPageZeroAndOutOfRangeStatesStartAtZero) {
-    defaults_->setInteger(7, "ColorMode");  // one past the last of seven
-    defaults_->setInteger(-1, "TimerMode");
-    start();
-    EXPECT_EQ(api().buttonBar()->currentPageNumber(), 0);
-    EXPECT_EQ(api().buttonBar()->pageAt(0)->buttons().size(), 4u);
-    EXPECT_EQ(api().buttonBar()->pageAt(1)->buttons().size(), 3u);
-    EXPECT_EQ(api().buttonBar()->pageAt(2)->buttons().size(), 3u);
-    ScrollerButton* colour = buttonAt(0, 0);
-    EXPECT_EQ(colour->stateCount(), 7u);
-    EXPECT_EQ(colour->getCurrentState(), 0);
-    EXPECT_EQ(api().colorStatus(), kestrova::ColorMode::FullColor);
-    EXPECT_EQ(api().timerStatus(), kestrova::TimerMode::Off);
-}
-
-TEST_F(OptionCatalogueTest, TapsStepTheSettingAndAHoldShowsItsTips) {
-    start();
-    ASSERT_FALSE(api().buttonBar()->hidden());  // slid up 0.13 s after start
-    ScrollerButton* colour = buttonAt(0, 0);
-
-    // Seven taps go once round the colour effects.
-    std::vector<int32_t> seen;
-    for (int i = 0; i < 7; ++i) {
-        press(colour, 0.05);
-        seen.push_back(kestrova::stateOfMode(api().colorStatus()));
-        loop_.runFor(1.0s);
-    }
-    EXPECT_EQ(seen, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 0}));
-
-    // A hold brings the band up with the localised title and the current state highlighted.
-    press(colour, 0.5);
-    EXPECT_TRUE(api().buttonBar()->getTipsShowState());
-    std::vector<std::string> tips;
-    for (const char* key : {"FULLCOLORTIP", "GRAYSCALETIP", "SEPIATIP", "NEGATIVETIP", "REDTIP", "GREENTIP", "BLUETIP"})
-        tips.push_back(bundle_->localizedString(key));
-    EXPECT_EQ(tips[0], "Full\u00A0colour");
-    EXPECT_EQ(api().buttonBar()->labelText()->html(),
-              ScrollerButton::tipsHtml(bundle_->localizedString("COLORMODETIPTITLE"), tips, 0));
-    loop_.runFor(0.6s);
-    EXPECT_FALSE(api().buttonBar()->getTipsShowState());
-}
 
 // --- The whole catalogue ---
 
 // A setting's field as the number it is stored as.
 template <auto Getter>
 int32_t stateOfField(const KestrovaAppDelegateTestApi& d) {
-    return stateOfMode((d.*Getter)());
+    return kestrova::stateOfMode((d.*Getter)());
 }
 
 struct Option {
@@ -191,7 +95,6 @@ std::map<std::string, std::string> readPreferences(const std::filesystem::path& 
 
 TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
     start();
-    const auto file = dir_.path() / "var/mobile/Library/Preferences" / (bundle_->bundleIdentifier() + ".plist");
     ASSERT_EQ(api().buttonBar()->pageAt(0)->buttons().size() + api().buttonBar()->pageAt(1)->buttons().size() +
                   api().buttonBar()->pageAt(2)->buttons().size(),
               catalogue().size());
@@ -200,26 +103,26 @@ TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
         ScrollerButton* b = buttonAt(o.page, o.index);
         ASSERT_NE(b, nullptr);
         ASSERT_EQ(b->stateCount(), o.states.size());
-        EXPECT_EQ(b->title(), bundle_->localizedString(o.titleKey));
+        EXPECT_EQ(b->title(), bundle->localizedString(o.titleKey));
         for (size_t i = 0; i < o.states.size(); ++i) {
             EXPECT_EQ(b->imageAt(i)->image(), platform::ImageCache::imageNamed(std::string(o.states[i].first) + ".png"))
                 << i;
-            EXPECT_EQ(b->tooltips().at(i), bundle_->localizedString(o.states[i].second)) << i;
+            EXPECT_EQ(b->tooltips().at(i), bundle->localizedString(o.states[i].second)) << i;
         }
         // A tap on the button, on its page: its setting steps on and nothing else changes.
         api().buttonBar()->goToPage(int32_t(o.page));
-        loop_.runFor(1.0s);
-        app_->saveSettings();
-        auto before = readPreferences(file);
+        loop.runFor(1.0s);
+        delegate->saveSettings();
+        auto before = readPreferences(preferencesFile());
         const int32_t was = o.field(api());
         ASSERT_EQ(before[o.settingsKey], std::to_string(was));
-        press(b, 0.05);
-        loop_.runFor(1.0s);
+        touch(b);
+        loop.runFor(1.0s);
         const int32_t now = o.field(api());
         EXPECT_EQ(now, (was + 1) % int32_t(o.states.size()));
         EXPECT_EQ(b->getCurrentState(), now);
-        app_->saveSettings();
-        auto after = readPreferences(file);
+        delegate->saveSettings();
+        auto after = readPreferences(preferencesFile());
         EXPECT_EQ(after[o.settingsKey], std::to_string(now));
         before[o.settingsKey] = after[o.settingsKey];
         EXPECT_EQ(after, before);
@@ -232,7 +135,7 @@ TEST_F(OptionCatalogueTest, EveryButtonStartsAtItsOwnStoredState) {
                                                 {"LevelerMode", 1}, {"ZoomMode", 1},   {"RotateMode", 1},
                                                 {"ImageSize", 2},  {"PreviewState", 1}, {"TouchRingSize", 2},
                                                 {"QuietMode", 1}};
-    for (const auto& [key, state] : stored) defaults_->setInteger(state, key);
+    for (const auto& [key, state] : stored) defaults->setInteger(state, key);
     start();
     for (const Option& o : catalogue()) {
         SCOPED_TRACE(o.settingsKey);
@@ -246,13 +149,13 @@ TEST_F(OptionCatalogueTest, EveryStatePictureComesAtBothScalesInTheButtonsDrawin
         platform::ImageCache::setScale(scale);
         for (const Option& o : catalogue())
             for (const auto& [name, tip] : o.states) {
-                platform::ImageRef image = platform::ImageCache::imageNamed(std::string(name) + ".png", bundle_.get());
+                platform::ImageRef image = platform::ImageCache::imageNamed(std::string(name) + ".png", bundle.get());
                 ASSERT_NE(image, nullptr) << name << " @" << scale;
                 EXPECT_EQ(image->width(), 49 * scale) << name;
                 EXPECT_EQ(image->height(), 28 * scale) << name;
             }
         // The level guide covers the preview between the navigation bar and the options bar.
-        platform::ImageRef guide = platform::ImageCache::imageNamed("leveler.png", bundle_.get());
+        platform::ImageRef guide = platform::ImageCache::imageNamed("leveler.png", bundle.get());
         ASSERT_NE(guide, nullptr);
         EXPECT_EQ(platform::ImageCache::pointSize(guide), (platform::Size{320, 374}));
     }
@@ -273,4 +176,4 @@ TEST(OptionStrings, EveryCatalogueKeyInEveryLanguage) {
 }
 
 }  // namespace
-}  // namespace kestrova
+}  // namespace apptest

@@ -69,18 +69,6 @@ private:
 
 class ScreenLayoutTest : public apptest::AppFixture {
 protected:
-    void useLanguage(const std::string& language) {
-        bundle = std::make_unique<platform::Bundle>(root / "bundle", language);
-        platform::Bundle::setMainBundle(bundle.get());
-    }
-    platform::Point centreOf(platform::View* view) const {
-        return view->convertPointToView(view->bounds().center(), nullptr);
-    }
-    void tap(platform::Point p, double held = 0.05) {
-        delegate->window()->touchDown(0, p, loop.now());
-        loop.runFor(platform::Seconds(held));
-        delegate->window()->touchUp(0, loop.now());
-    }
     kestrova::MenuScrollView* bar() const { return api().buttonBar(); }
 };
 
@@ -104,7 +92,7 @@ TEST_F(ScreenLayoutTest, EveryOptionsTipsFitTheBandWithTheCurrentStateOnOneLine)
                 // A hold shows the band; taps within it step through the states and refresh it.
                 std::set<int32_t> seen;
                 for (size_t step = 0; step < button->stateCount(); ++step) {
-                    tap(centreOf(button), step == 0 ? 0.5 : 0.05);
+                    touch(button, step == 0 ? 0.5 : 0.05);
                     SCOPED_TRACE(button->title() + " state " + std::to_string(button->getCurrentState()));
                     seen.insert(button->getCurrentState());
                     ASSERT_TRUE(bar()->getTipsShowState());
@@ -129,15 +117,13 @@ TEST_F(ScreenLayoutTest, EveryOptionsTipsFitTheBandWithTheCurrentStateOnOneLine)
                     ++checked;
                 }
                 EXPECT_EQ(seen.size(), button->stateCount());
-                tap(centreOf(button));  // back to where it was
+                touch(button);  // back to where it was
                 loop.runFor(0.6s);
                 ASSERT_FALSE(bar()->getTipsShowState());
             }
         }
         EXPECT_EQ(checked, 30);
-        app->terminate();
-        delegate.reset();
-        app.reset();
+        quit();
     }
 }
 
@@ -168,18 +154,16 @@ TEST_F(ScreenLayoutTest, NavigationBarButtonsFitTheirTitlesAtLaunchAndAfterAVisi
             EXPECT_LE(ink.maxX, x1 - 8);
         }
         // Information page and back: the bar is drawn again from scratch, pixel for pixel.
-        tap(centreOf(navbar->buttonForItem(navbar->barButtonItemNamed("infoButton").get())));
+        touch(navbar->buttonForItem(navbar->barButtonItemNamed("infoButton").get()));
         loop.runFor(0.5s);
         ASSERT_EQ(navbar->items().size(), 2u);
-        tap(centreOf(navbar->buttonWithTitle(bundle->localizedString("CAMERABUTTON"))));
+        touch(navbar->buttonWithTitle(bundle->localizedString("CAMERABUTTON")));
         loop.runFor(0.5s);
         ASSERT_EQ(navbar->items().size(), 1u);
         Shot afterVisit(*navbar);
         ASSERT_TRUE(afterVisit.valid());
         EXPECT_TRUE(atLaunch.bytes() == afterVisit.bytes());
-        app->terminate();
-        delegate.reset();
-        app.reset();
+        quit();
     }
 }
 
@@ -188,7 +172,7 @@ TEST_F(ScreenLayoutTest, WithTheBarDownTheShutterAreaTakesItsWholeHeightAndTheTr
     launchReady();
     ASSERT_TRUE(bar()->hidden());
     // Between the slid-down bar's top edge (y 390) and the shutter area's end (427): a shot.
-    tap({160, 410});
+    touch(platform::Point{160, 410});
     EXPECT_EQ(shutterSounds(), 1u);
     EXPECT_TRUE(bar()->hidden());
     loop.runFor(1.0s);
@@ -199,12 +183,12 @@ TEST_F(ScreenLayoutTest, WithTheBarDownTheShutterAreaTakesItsWholeHeightAndTheTr
     kestrova::HideTriangleView* triangle = api().downArrow();
     const platform::Point c = centreOf(triangle);
     ASSERT_FALSE(triangle->frame().contains({c.x + 19, c.y - 20}));
-    tap({c.x + 19, c.y - 20});
+    touch(platform::Point{c.x + 19, c.y - 20});
     EXPECT_FALSE(bar()->hidden());
     EXPECT_EQ(shutterSounds(), 1u);
     loop.runFor(0.5s);
     // Just outside that square the triangle takes nothing.
-    tap({c.x + 23, c.y - 23});
+    touch(platform::Point{c.x + 23, c.y - 23});
     EXPECT_FALSE(bar()->hidden());
 }
 

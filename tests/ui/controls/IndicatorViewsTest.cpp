@@ -60,83 +60,56 @@ TEST(HideTriangleViewTest, DirectionRules) {
 }
 
 // 56 x 48 makes the fractions whole. Rendered at 4x so the 1.8-point strokes have solid pixels.
-TEST(HideTriangleViewTest, PointsUpWithApexAndBaseInPlace) {
-    HideTriangleView triangle(Rect(0, 0, 56, 48));
-    triangle.awakeFromNib();
-    Rendering r(triangle, 4);
-    // Apex (28, 27) and the base from (23, 35) to (33, 35).
-    EXPECT_EQ(r.at(27.9f, 26.9f), kWhite);
-    EXPECT_EQ(r.at(28, 27), kWhite);
-    EXPECT_EQ(r.at(28, 35), kWhite);
-    EXPECT_EQ(r.at(23, 35), kWhite);
-    EXPECT_EQ(r.at(32.9f, 34.9f), kWhite);
-    // Halfway down the left side, (25.5, 31).
-    EXPECT_EQ(r.at(25.5f, 31), kWhite);
-    // Inside the triangle and beyond its ends there is no stroke, only shadow.
-    EXPECT_TRUE(r.darkAt(28, 31.5f));
-    EXPECT_TRUE(r.darkAt(28, 25.0f));
-    EXPECT_TRUE(r.darkAt(28, 36.5f));
-    EXPECT_TRUE(r.darkAt(21.5f, 35));
-    // The shadow glows next to the stroke and is gone far away.
-    EXPECT_GT(r.at(28, 37)[3], 0);
-    EXPECT_LE(r.at(28, 37)[3], 204);
-    EXPECT_EQ(r.at(2, 2), kClear);
-    EXPECT_EQ(r.at(28, 10), kClear);
-    EXPECT_EQ(r.at(50, 45), kClear);
-}
-
-TEST(HideTriangleViewTest, PointsDownWhenMirrored) {
-    HideTriangleView triangle(Rect(0, 0, 56, 48));
-    triangle.awakeFromNib();
-    triangle.setDirection(0);
-    Rendering r(triangle, 4);
-    // Apex (28, 33), base at y 25 from x 23 to 33.
-    EXPECT_EQ(r.at(28, 33), kWhite);
-    EXPECT_EQ(r.at(27.9f, 32.9f), kWhite);
-    EXPECT_EQ(r.at(28, 25), kWhite);
-    EXPECT_EQ(r.at(23, 24.9f), kWhite);
-    EXPECT_EQ(r.at(32.9f, 24.9f), kWhite);
-    EXPECT_TRUE(r.darkAt(28, 29));
-    EXPECT_TRUE(r.darkAt(28, 34.5f));
-    EXPECT_TRUE(r.darkAt(28, 23.25f));
-    EXPECT_EQ(r.at(28, 10), kClear);
-}
-
-// 64 x 64: the first chevron runs through (24, 18), (26, 22), (24, 26), the second 4 points on.
-TEST(ArrowViewTest, ChevronsPointRight) {
-    ArrowView arrow(Rect(0, 0, 64, 64));
-    arrow.awakeFromNib();
-    arrow.setDirection(1);
-    Rendering r(arrow, 4);
-    for (float x : {24.0f, 28.0f}) {
-        EXPECT_EQ(r.at(x, 18), kWhite) << x;
-        EXPECT_EQ(r.at(x + 1, 20), kWhite) << x;  // middle of the upper arm
-        EXPECT_EQ(r.at(x + 2, 22), kWhite) << x;  // tip
-        EXPECT_EQ(r.at(x + 1, 24), kWhite) << x;
-        EXPECT_EQ(r.at(x, 25.9f), kWhite) << x;
+// Up: apex (28, 27), base at y 35 from x 23 to 33; down (direction 0): mirrored about y 30.
+TEST(HideTriangleViewTest, PointsUpOrDownWithApexAndBaseInPlace) {
+    for (int direction : {1, 0}) {
+        SCOPED_TRACE(direction);
+        HideTriangleView triangle(Rect(0, 0, 56, 48));
+        triangle.awakeFromNib();
+        triangle.setDirection(direction);
+        Rendering r(triangle, 4);
+        auto y = [&](float up) { return direction == 1 ? up : 60 - up; };
+        EXPECT_EQ(r.at(28, direction == 1 ? 27 : 32.9f), kWhite);  // apex
+        EXPECT_EQ(r.at(23, direction == 1 ? 35 : 24.9f), kWhite);   // base ends
+        EXPECT_EQ(r.at(32.9f, direction == 1 ? 34.9f : 24.9f), kWhite);
+        EXPECT_EQ(r.at(25.5f, y(31)), kWhite);  // halfway down the left side
+        // Inside the triangle and beyond its ends there is no stroke, only shadow.
+        EXPECT_TRUE(r.darkAt(28, y(31.5f)));
+        EXPECT_TRUE(r.darkAt(28, y(25.0f)));
+        EXPECT_TRUE(r.darkAt(28, y(36.5f)));
+        EXPECT_TRUE(r.darkAt(21.5f, y(35)));
+        // The shadow glows next to the stroke and is gone far away.
+        EXPECT_GT(r.at(28, y(37))[3], 0);
+        EXPECT_LE(r.at(28, y(37))[3], 204);
+        EXPECT_EQ(r.at(2, 2), kClear);
+        EXPECT_EQ(r.at(28, 10), kClear);
     }
-    // Between the chevrons and before the first: shadow only.
-    EXPECT_TRUE(r.darkAt(28, 22));
-    EXPECT_TRUE(r.darkAt(22, 22));
-    // Open ends: nothing joins (24, 18) to (24, 26).
-    EXPECT_TRUE(r.darkAt(24, 22));
-    EXPECT_EQ(r.at(4, 4), kClear);
-    EXPECT_EQ(r.at(50, 50), kClear);
 }
 
-TEST(ArrowViewTest, ChevronsPointLeftByDefault) {
-    ArrowView arrow(Rect(0, 0, 64, 64));
-    arrow.awakeFromNib();
-    EXPECT_EQ(arrow.direction(), 0);
-    Rendering r(arrow, 4);
-    // Mirrored about x 32: tips at 38 and 34, open ends at 40 and 36.
-    EXPECT_EQ(r.at(37.9f, 22), kWhite);
-    EXPECT_EQ(r.at(33.9f, 22), kWhite);
-    EXPECT_EQ(r.at(39.9f, 18), kWhite);
-    EXPECT_EQ(r.at(35.9f, 25.9f), kWhite);
-    EXPECT_TRUE(r.darkAt(36, 22));
-    EXPECT_TRUE(r.darkAt(26, 22));
-    EXPECT_EQ(r.at(4, 4), kClear);
+// 64 x 64: pointing right, the first chevron runs through (24, 18), (26, 22), (24, 26), the
+// second 4 points on; pointing left (the default) they are mirrored about x 32.
+TEST(ArrowViewTest, ChevronsPointLeftByDefaultAndRightWhenTurned) {
+    for (int direction : {1, 0}) {
+        SCOPED_TRACE(direction);
+        ArrowView arrow(Rect(0, 0, 64, 64));
+        arrow.awakeFromNib();
+        EXPECT_EQ(arrow.direction(), 0);
+        arrow.setDirection(direction);
+        Rendering r(arrow, 4);
+        auto x = [&](float right) { return direction == 1 ? right : 63.9f - right; };
+        for (float first : {24.0f, 28.0f}) {
+            EXPECT_EQ(r.at(x(first), 18), kWhite) << first;
+            EXPECT_EQ(r.at(x(first + 1), 20), kWhite) << first;  // middle of the upper arm
+            EXPECT_EQ(r.at(x(first + 2), 22), kWhite) << first;  // tip
+            EXPECT_EQ(r.at(x(first), 25.9f), kWhite) << first;
+        }
+        // Between the chevrons and before the first: shadow only; nothing joins the open ends.
+        EXPECT_TRUE(r.darkAt(x(28), 22));
+        EXPECT_TRUE(r.darkAt(x(22), 22));
+        EXPECT_TRUE(r.darkAt(x(24), 22));
+        EXPECT_EQ(r.at(4, 4), kClear);
+        EXPECT_EQ(r.at(50, 50), kClear);
+    }
 }
 
 TEST(GlowingCircleViewTest, DiscInscribedInNonSquareBounds) {

@@ -3,11 +3,8 @@
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/SurfaceContext.h"
-#include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Window.h"
-#include "ui/controls/ControlClasses.h"
-#include "ui/controls/HideTriangleView.h"
 #include "ui/controls/SnapButtonView.h"
 #include "tests/ui/controls/SnapButtonViewTestApi.h"
 
@@ -58,6 +55,10 @@ protected:
 };
 
 TEST_F(SnapButtonViewTest, TapShootsOnReleaseAndRestingFingerGetsRingAtHalfSecond) {
+    // Awake: a translucent grey area whose zoom label waits, hidden, at "x 1.00".
+    EXPECT_EQ(button_->backgroundColor(), platform::Color::white(0.5f, 0.5f));
+    EXPECT_EQ(api().zoomLabel()->text(), "x 1.00");
+    EXPECT_EQ(labelAlpha(), 0.0f);
     // A short tap: nothing until the lift, then one capture and never a ring.
     down(0, 100, 100);
     EXPECT_TRUE(api().willSnap());
@@ -181,6 +182,18 @@ TEST_F(SnapButtonViewTest, PinchBelowOneIsAnimatedBackToOne) {
     up(0);
 }
 
+TEST_F(SnapButtonViewTest, PinchEndingJustPastThreeEndsAtThree) {
+    down(0, 100, 100);
+    down(1, 120, 100);
+    for (float x = 121; button_->zoom() <= 3.0f && x < 1000; ++x) move(1, x, 100);
+    ASSERT_GT(button_->zoom(), 3.0f);
+    ASSERT_LT(button_->zoom(), 3.5f);
+    up(1);
+    EXPECT_EQ(button_->zoom(), 3.0f);
+    EXPECT_EQ(delegate_.zoomCalls.back().zoom, 3.0f);
+    up(0);
+}
+
 TEST_F(SnapButtonViewTest, BothFingersLiftedTogetherLeaveTheButtonDisarmed) {
     down(0, 100, 100);
     down(1, 200, 100);
@@ -285,31 +298,18 @@ TEST_F(SnapButtonViewTest, CancelledTouchLeavesTheButtonIdle) {
     EXPECT_EQ(delegate_.captures, 1);
 }
 
-TEST_F(SnapButtonViewTest, TouchRingSizesFramesAndSpeedFactor) {
-    button_->setTouchRingSize(TouchRingSize::Large);
-    EXPECT_EQ(button_->touchRingRadius(), 65);
-    EXPECT_EQ(button_->touchRingSize(), TouchRingSize::Large);
-    button_->setTouchRingSize(TouchRingSize::Medium);
-    EXPECT_EQ(button_->touchRingRadius(), 50);
+TEST_F(SnapButtonViewTest, BadTouchRingSizesAreSmallAndTheSpeedFactorTurnsAtItsEnds) {
     // Sizes outside the range (a bad stored preference) are small.
-    button_->setTouchRingSize(TouchRingSize(3));
-    EXPECT_EQ(button_->touchRingRadius(), 35);
-    EXPECT_EQ(button_->touchRingSize(), TouchRingSize::Small);
-    button_->setTouchRingSize(TouchRingSize(-1));
-    EXPECT_EQ(button_->touchRingRadius(), 35);
-
-    button_->lengthenView();
-    EXPECT_EQ(button_->frame(), Rect(0, 0, 320, 427));
-    button_->shortenView();
-    EXPECT_EQ(button_->frame(), Rect(0, 0, 320, 340));
-
-    // The factor's fixed points.
-    EXPECT_FLOAT_EQ(SnapButtonView::calculateChangeSpeed(1.0f), 0.1125f);
-    EXPECT_EQ(SnapButtonView::calculateChangeSpeed(2.0f), 0.3125f);
+    for (int bad : {3, -1}) {
+        button_->setTouchRingSize(TouchRingSize(bad));
+        EXPECT_EQ(button_->touchRingRadius(), 35) << bad;
+        EXPECT_EQ(button_->touchRingSize(), TouchRingSize::Small) << bad;
+    }
+    // The factor (its values at 1 and 2: the pinch tests) is zero below 0.75 and falls below zero
+    // past 3.
     EXPECT_FLOAT_EQ(SnapButtonView::calculateChangeSpeed(3.0f), 0.1125f);
     EXPECT_EQ(SnapButtonView::calculateChangeSpeed(0.75f), 0.0f);
     EXPECT_LT(SnapButtonView::calculateChangeSpeed(3.5f), 0.0f);
-    EXPECT_EQ(SnapButtonView::calculateDistanceFromPoint({0, 0}, {3, 4}), 5.0f);
 }
 
 TEST_F(SnapButtonViewTest, RingIsATranslucentBlueDiscUnderTheFinger) {
@@ -351,33 +351,6 @@ TEST_F(SnapButtonViewTest, PendingRingDiesWithTheButton) {
     runFor(1.0);
     up(0);
     EXPECT_EQ(delegate_.captures, 0);
-}
-
-// What the controls set up when an interface file makes them and wires the delegate.
-TEST_F(SnapButtonViewTest, InterfaceFilesAwakeTheControls) {
-    registerControlClasses();
-    const char* json = R"({
-      "objects": [
-        { "class": "View", "id": "page", "properties": { "frame": [0, 0, 320, 480] },
-          "subviews": [
-            { "class": "SnapButtonView", "id": "snapButton", "properties": { "frame": [0, 0, 320, 340] } },
-            { "class": "HideTriangleView", "id": "hideTriangle", "properties": { "frame": [0, 400, 56, 48] } }
-          ] }
-      ],
-      "outlets": [ { "from": "snapButton", "name": "delegate", "to": "owner" } ]
-    })";
-    std::string error;
-    auto contents = platform::InterfaceLoader::loadString(json, &delegate_, &error);
-    ASSERT_TRUE(contents) << error;
-    auto* snap = dynamic_cast<SnapButtonView*>(contents->viewWithId("snapButton"));
-    auto* triangle = dynamic_cast<HideTriangleView*>(contents->viewWithId("hideTriangle"));
-    ASSERT_TRUE(snap);
-    ASSERT_TRUE(triangle);
-    EXPECT_EQ(snap->delegate(), &delegate_);
-    ASSERT_TRUE(SnapButtonViewTestApi(*snap).zoomLabel());
-    EXPECT_EQ(SnapButtonViewTestApi(*snap).zoomLabel()->text(), "x 1.00");
-    EXPECT_EQ(snap->backgroundColor(), platform::Color::white(0.5f, 0.5f));
-    EXPECT_EQ(triangle->direction(), 1);
 }
 
 }  // namespace

@@ -54,10 +54,16 @@ TEST_F(ThumbnailViewTest, OlderThumbnailAnswersOnlyWhenFannedOutAndBlowsUpAfterH
     EXPECT_EQ(older->transform(), manager_->smallTransform());
     EXPECT_TRUE(delegate_.calls.empty());
 
-    // Fanned out, the same thumbnail answers: held 0.5 s it grows to full size mid-page.
+    // Fanned out, the same thumbnail answers: a tap selects it and leaves the fan open...
     manager_->setFanout(true);
     runFor(0.5);
     ASSERT_FLOAT_EQ(older->center().y, 275.8f);
+    tap(kX, 275.8f);
+    EXPECT_TRUE(manager_->getFanout());
+    EXPECT_EQ(manager_->selectedImage(), older);
+    runFor(0.5);
+    // ...and held 0.5 s it grows to full size mid-page.
+    manager_->setSelectedImage(nullptr);
     down(kX, 275.8f);
     EXPECT_EQ(manager_->selectedImage(), older);
     EXPECT_TRUE(ThumbnailViewTestApi(*older).blowupPending());
@@ -78,25 +84,30 @@ TEST_F(ThumbnailViewTest, OlderThumbnailAnswersOnlyWhenFannedOutAndBlowsUpAfterH
 
 TEST_F(ThumbnailViewTest, DragOf150ShowsNoTabAnd170ShowsIt) {
     ThumbnailView* t = add(1);
-    // Sideways travel beyond a quarter of the 67.2-point frame starts the drag, along the row.
+    // Sideways travel beyond a quarter of the 67.2-point frame starts the drag, along the row,
+    // with the finger up to 15 points off it.
     down(kX, 360);
-    move(kX - 16, 362);
+    move(kX - 16, 374);
     EXPECT_FALSE(ThumbnailViewTestApi(*t).dragging());
-    move(kX - 17, 362);
+    move(kX - 17, 374);
     EXPECT_TRUE(ThumbnailViewTestApi(*t).dragging());
     EXPECT_FALSE(ThumbnailViewTestApi(*t).blowupPending());
     EXPECT_EQ(t->center(), (Point{kX - 17, 360}));
-    dragTo(kX - 17, 362, kX - 150);
-    EXPECT_FLOAT_EQ(t->center().x, kX - 150);
+    // Once dragging, the finger may wander further off its row and back: the thumbnail follows
+    // it along its row all the way.
+    move(kX - 60, 380);
+    dragTo(kX - 60, 360, kX - 150);
+    EXPECT_EQ(t->center(), (Point{kX - 150, 360}));
     up();
     EXPECT_EQ(delegate_.count("show"), 0);
     EXPECT_EQ(t->center(), (Point{kX, 360}));  // slides back into its place
     runFor(0.4);
 
-    // 170 points: the tab is asked for, after parking it at the thumbnail's height.
+    // 170 points: the tab is asked for, after parking it at the thumbnail's height (not the
+    // finger's).
     delegate_.calls.clear();
-    down(kX, 360);
-    dragTo(kX, 360, kX - 170);
+    down(kX, 365);
+    dragTo(kX, 365, kX - 170);
     runFor(0.6);  // a drag never blows up
     EXPECT_EQ(t->transform(), manager_->smallTransform());
     up();
@@ -111,8 +122,8 @@ TEST_F(ThumbnailViewTest, LeavingTheBandSnapsToTheRowAndIgnoresLaterMoves) {
     down(kX, 360);
     runFor(0.55);
     ASSERT_EQ(t->transform(), AffineTransform::identity());  // blown up
-    // 20 points up before any sideways travel: back to small size under the finger, on its row.
-    move(kX - 5, 340);
+    // 16 points up before any sideways travel: back to small size under the finger, on its row.
+    move(kX - 5, 344);
     EXPECT_TRUE(ThumbnailViewTestApi(*t).stopDrag());
     EXPECT_EQ(t->transform(), manager_->smallTransform());
     EXPECT_EQ(t->center(), (Point{kX - 5, 360}));
