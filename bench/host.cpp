@@ -87,15 +87,14 @@ bool haveXvfb(benchmark::State& state) {
     return false;
 }
 
-// One measured stretch of the window as one iteration; `share` receives the share of a core.
-// `prelude`: shell lines run first, in the same shell (the window inherits what they export).
-void measureWindow(benchmark::State& state, const std::string& script, double settle, std::vector<double>* shares,
-                   const std::string& prelude = "") {
-    if (!haveXvfb(state)) return;
+// Runs `measure` once an iteration (it gives the share of a core and sets the wall time) and keeps
+// the last share; a reading that fails skips the benchmark.
+template <typename Measure>
+void recordShare(benchmark::State& state, std::vector<double>* shares, Measure measure) {
     double share = -1;
     for (auto _ : state) {
         double wall = 0;
-        share = windowCpuShare(script, settle, 5, &wall, prelude);
+        share = measure(&wall);
         if (share < 0) {
             state.SkipWithError("could not read the window's CPU time");
             return;
@@ -104,6 +103,14 @@ void measureWindow(benchmark::State& state, const std::string& script, double se
     }
     shares->push_back(share);
     state.counters["cpu_percent"] = share * 100;
+}
+
+// One measured stretch of the window as one iteration; `share` receives the share of a core.
+// `prelude`: shell lines run first, in the same shell (the window inherits what they export).
+void measureWindow(benchmark::State& state, const std::string& script, double settle, std::vector<double>* shares,
+                   const std::string& prelude = "") {
+    if (!haveXvfb(state)) return;
+    recordShare(state, shares, [&](double* wall) { return windowCpuShare(script, settle, 5, wall, prelude); });
 }
 
 // The information page is loaded a second after start; tap its button once it exists and
@@ -153,23 +160,14 @@ void measureWayland(benchmark::State& state, int outputScale, const std::string&
         state.SkipWithError("sway would not scale its output");
         return;
     }
-    double share = -1;
-    for (auto _ : state) {
+    recordShare(state, shares, [&](double* wall) {
         std::ostringstream cmd;
         cmd << "root=$(mktemp -d); printf '%b' '" << script << "' > \"$root/bench.script\"; " << sway->env() << " "
             << KESTROVA_BINARY << " --scale " << outputScale << " --device-root \"$root/device\" "
             << (script.empty() ? "" : "--script \"$root/bench.script\" ") << ">/dev/null 2>&1 & pid=$!; "
             << measureLines(settle, 5) << "; rm -rf \"$root\"";
-        double wall = 0;
-        share = shareFrom(bench::runShell(cmd.str()), &wall);
-        if (share < 0) {
-            state.SkipWithError("could not read the window's CPU time");
-            return;
-        }
-        state.SetIterationTime(wall);
-    }
-    shares->push_back(share);
-    state.counters["cpu_percent"] = share * 100;
+        return shareFrom(bench::runShell(cmd.str()), wall);
+    });
 }
 
 void BM_WaylandLiveCameraCpu(benchmark::State& state) {
