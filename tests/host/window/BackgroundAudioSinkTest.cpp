@@ -173,3 +173,45 @@ TEST(BackgroundAudioSink, AClosingThatHangsIsLeftBehind) {
     hold = false;
     EXPECT_TRUE(f.turnUntil([&] { return f.closed.load(); }));
 }
+
+TEST(BackgroundAudioSink, AnIdleOutputClosesAndTheNextSoundOpensItAgain) {
+    Fixture f;
+    std::atomic<int> opens{0};
+    std::atomic<bool> slow{false};
+    BackgroundAudioSink sink(
+        f.loop,
+        [&](std::string*) {
+            ++opens;
+            while (slow) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            f.closed = false;
+            return f.output();
+        },
+        Seconds(3), f.reporter());
+    ASSERT_TRUE(f.turnUntil([&] { return sink.open(); }));
+    // Each sound keeps it open for the idle time after it.
+    f.loop.runFor(BackgroundAudioSink::kIdleClose * 0.9, platform::RunLoopMode::Common);
+    sink.play(f.sound);
+    f.loop.runFor(BackgroundAudioSink::kIdleClose * 0.9, platform::RunLoopMode::Common);
+    EXPECT_TRUE(sink.open());
+    f.loop.runFor(BackgroundAudioSink::kIdleClose * 0.2, platform::RunLoopMode::Common);
+    EXPECT_FALSE(sink.open());
+    ASSERT_TRUE(f.turnUntil([&] { return f.closed.load(); }));
+    EXPECT_NE(f.closedOn, std::this_thread::get_id());
+
+    // The next sound is heard once the output is open again.
+    sink.play(f.sound);
+    ASSERT_TRUE(f.turnUntil([&] { return f.plays == 2; }));
+    EXPECT_EQ(opens, 2);
+    EXPECT_TRUE(f.lines.empty());
+
+    // One that waited too long for it is not.
+    f.loop.runFor(BackgroundAudioSink::kIdleClose * 1.1, platform::RunLoopMode::Common);
+    ASSERT_TRUE(f.turnUntil([&] { return f.closed.load(); }));
+    slow = true;
+    sink.play(f.sound);
+    ASSERT_TRUE(f.turnUntil([&] { return opens == 3; }));
+    f.clock.advance(BackgroundAudioSink::kLateSound.count() * 1.5);
+    slow = false;
+    ASSERT_TRUE(f.turnUntil([&] { return sink.open(); }));
+    EXPECT_EQ(f.plays, 2);
+}
