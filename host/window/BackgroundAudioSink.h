@@ -42,6 +42,8 @@ public:
     void play(std::shared_ptr<const platform::PcmSound> sound) override;
     // True while the output is open and sounds are heard.
     bool open() const { return output_ && !output_->lost(); }
+    // True while the output is closed for want of sounds.
+    bool idle() const { return state_ == State::Closed; }
 
     static constexpr platform::Seconds kCloseDeadline{1.0};
     // How long an output stays open after its last sound.

@@ -2,6 +2,9 @@
 
 #include "platform/camera/SensorFrame.h"
 #include "platform/foundation/RunLoop.h"
+#include "platform/graphics/BoxShrinker.h"
+
+#include <array>
 
 #include <cstdio>
 
@@ -17,6 +20,9 @@ struct LiveCameraSource::Shared {
     std::atomic<int> inFlight{0};           // posts not yet run, each one busy on the idling resource
     FramePool pool{4};                      // the producing thread's converted frames
     FramePool uprightPool{4};               // and the upright frames it makes for the screen
+    // The producing thread's shrink to the screen's size, worked out once for the frame's size.
+    std::unique_ptr<BoxShrinker> shrinker;
+    std::array<int, 4> shrinkerSize{};
     // The upright size the screen last asked for (width << 32 | height); 0: none is shown, so
     // the producing thread makes none.
     std::atomic<uint64_t> wantedUpright{0};
@@ -66,7 +72,7 @@ bool LiveCameraSource::offerFrame(const VideoFormat& format, std::vector<VideoPl
     // main thread only shows it.
     ImageRef upright;
     if (const uint64_t wanted = shared_->wantedUpright.load())
-        upright = uprightOf(world, int(wanted >> 32), int(wanted & 0xffffffffu), &shared_->uprightPool);
+        upright = uprightForScreen(world, int(wanted >> 32), int(wanted & 0xffffffffu));
     shared_->framePending.store(true);
     post([this, world = std::move(world), upright = std::move(upright)](Shared& s) {
         // A screen that stopped asking (another page is up) gets no more frames made for it; one
@@ -115,6 +121,21 @@ bool LiveCameraSource::hasPicture() const {
 ImageRef LiveCameraSource::uprightOf(const ImageRef& world, int uw, int uh, FramePool* pool) {
     return SensorFrame::scaled(world->crop(SensorFrame::centredCrop(world->width(), world->height(), double(uw) / uh)),
                                uw, uh, pool);
+}
+
+ImageRef LiveCameraSource::uprightForScreen(const ImageRef& world, int uw, int uh) {
+    Shared& s = *shared_;
+    const ImageRef centre = world->crop(SensorFrame::centredCrop(world->width(), world->height(), double(uw) / uh));
+    if (!centre || uw > centre->width() || uh > centre->height()) return uprightOf(world, uw, uh, &s.uprightPool);
+    const std::array<int, 4> size{centre->width(), centre->height(), uw, uh};
+    if (!s.shrinker || s.shrinkerSize != size) {
+        s.shrinker = BoxShrinker::create(size[0], size[1], uw, uh, 4);
+        s.shrinkerSize = size;
+    }
+    if (!s.shrinker) return nullptr;
+    return s.uprightPool.make(uw, uh, [&](uint8_t* out) {
+        return s.shrinker->rows(centre->data(), int(centre->bytesPerRow()), out, uw * 4, 0, uh);
+    });
 }
 
 ImageRef LiveCameraSource::uprightLive(int uw, int uh) {

@@ -70,6 +70,8 @@ private:
     // thread when the screen asked for that size before.
     ImageRef uprightLive(int uw, int uh);
     static ImageRef uprightOf(const ImageRef& world, int uw, int uh, FramePool* pool);
+    // The same on the producing thread, whose shrink is worked out once for all frames.
+    ImageRef uprightForScreen(const ImageRef& world, int uw, int uh);
 
     const Warn warn_;
     const double settleSeconds_;

@@ -195,7 +195,8 @@ TEST(BackgroundAudioSink, AnIdleOutputClosesAndTheNextSoundOpensItAgain) {
     EXPECT_TRUE(sink.open());
     f.loop.runFor(BackgroundAudioSink::kIdleClose * 0.2, platform::RunLoopMode::Common);
     EXPECT_FALSE(sink.open());
-    ASSERT_TRUE(f.turnUntil([&] { return f.closed.load(); }));
+    ASSERT_TRUE(f.turnUntil([&] { return sink.idle(); }));
+    EXPECT_TRUE(f.closed);
     EXPECT_NE(f.closedOn, std::this_thread::get_id());
 
     // The next sound is heard once the output is open again.
@@ -206,7 +207,7 @@ TEST(BackgroundAudioSink, AnIdleOutputClosesAndTheNextSoundOpensItAgain) {
 
     // One that waited too long for it is not.
     f.loop.runFor(BackgroundAudioSink::kIdleClose * 1.1, platform::RunLoopMode::Common);
-    ASSERT_TRUE(f.turnUntil([&] { return f.closed.load(); }));
+    ASSERT_TRUE(f.turnUntil([&] { return sink.idle(); }));
     slow = true;
     sink.play(f.sound);
     ASSERT_TRUE(f.turnUntil([&] { return opens == 3; }));
