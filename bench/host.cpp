@@ -11,6 +11,7 @@
 //    stand-in are connected. Nothing polls them. Goal: 0 % of a core (under 0.05 %).
 #include "bench/support/Goal.h"
 #include "bench/support/Reference.h"
+#include "bench/support/WindowShare.h"
 #include "tests/support/HeadlessSway.h"
 
 #include <benchmark/benchmark.h>
@@ -30,79 +31,10 @@ namespace {
 std::vector<double> gIdleShares, gLiveShares, gSensorShares;
 std::vector<double> gWaylandLive1, gWaylandLive2, gWaylandIdle;
 
-double median(std::vector<double> v) {
-    if (v.empty()) return -1;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-// The shell lines that measure the process $pid: its threads' run time over `seconds` after
-// `settle`, echoed as "<before> <after> <t0> <t1>"; then it is ended.
-std::string measureLines(double settle, double seconds) {
-    std::ostringstream cmd;
-    cmd << "cpu() { s=0; for f in /proc/$pid/task/*/schedstat; do read t w n < $f && s=$((s + t)); done; echo $s; }; "
-        << "sleep " << settle << "; a=$(cpu); t0=$(date +%s.%N); sleep " << seconds
-        << "; b=$(cpu); t1=$(date +%s.%N); kill -TERM $pid; wait $pid; echo $a $b $t0 $t1";
-    return cmd.str();
-}
-
-double shareFrom(const std::string& out, double* wall) {
-    std::istringstream in(out);
-    long long a = 0, b = 0;
-    double t0 = 0, t1 = 0;
-    if (!(in >> a >> b >> t0 >> t1) || t1 <= t0 || b < a) return -1;
-    *wall = t1 - t0;
-    return double(b - a) * 1e-9 / (t1 - t0);
-}
-
-// Starts the window with `script` (may be empty), lets it settle for `settle` seconds, then
-// measures `seconds`. Returns the share of one core, or a negative number when it could not.
-// The time is the scheduler's run time of each of the process's threads, in nanoseconds: the
-// user and system times of /proc/<pid>/stat come in 10 ms ticks, which over a few seconds cannot
-// tell 0.8 % from 1 %.
-double windowCpuShare(const std::string& script, double settle, double seconds, double* wall,
-                      const std::string& prelude = "") {
-    std::ostringstream cmd;
-    cmd << prelude << "root=$(mktemp -d); printf '%b' '" << script << "' > \"$root/bench.script\"; "
-        << bench::xvfbRun() << " sh -c '"
-        << "cpu() { s=0; for f in /proc/$pid/task/*/schedstat; do read t w n < $f && s=$((s + t)); done; echo $s; }; "
-        << KESTROVA_BINARY << " --scale 2 --device-root \"$0/device\" "
-        << (script.empty() ? "" : "--script \"$0/bench.script\" ") << ">/dev/null 2>&1 & pid=$!; sleep " << settle
-        << "; a=$(cpu); t0=$(date +%s.%N); sleep " << seconds
-        << "; b=$(cpu); t1=$(date +%s.%N); kill -TERM $pid; wait $pid; "
-           "echo $a $b $t0 $t1' \"$root\"; rm -rf \"$root\"";
-    std::istringstream in(bench::runShell(cmd.str()));
-    long long a = 0, b = 0;
-    double t0 = 0, t1 = 0;
-    // A live window has run for seconds by then: nothing at all means it never started.
-    if (!(in >> a >> b >> t0 >> t1) || t1 <= t0 || b < a || a == 0) return -1;
-    *wall = t1 - t0;
-    return double(b - a) * 1e-9 / (t1 - t0);
-}
-
 bool haveXvfb(benchmark::State& state) {
     if (std::system("command -v xvfb-run >/dev/null 2>&1") == 0) return true;
     state.SkipWithError("xvfb-run is not installed");
     return false;
-}
-
-// Runs `measure` once an iteration (it gives the share of a core and sets the wall time) and keeps
-// the last share; a reading that fails skips the benchmark.
-template <typename Measure>
-void recordShare(benchmark::State& state, std::vector<double>* shares, Measure measure) {
-    double share = -1;
-    for (auto _ : state) {
-        double wall = 0;
-        share = measure(&wall);
-        if (share < 0) {
-            state.SkipWithError("could not read the window's CPU time");
-            return;
-        }
-        state.SetIterationTime(wall);
-    }
-    shares->push_back(share);
-    state.counters["cpu_percent"] = share * 100;
 }
 
 // One measured stretch of the window as one iteration; `share` receives the share of a core.
@@ -110,7 +42,7 @@ void recordShare(benchmark::State& state, std::vector<double>* shares, Measure m
 void measureWindow(benchmark::State& state, const std::string& script, double settle, std::vector<double>* shares,
                    const std::string& prelude = "") {
     if (!haveXvfb(state)) return;
-    recordShare(state, shares, [&](double* wall) { return windowCpuShare(script, settle, 5, wall, prelude); });
+    bench::recordShare(state, shares, [&](double* wall) { return bench::windowCpuShare(script, settle, 5, wall, prelude); });
 }
 
 // The information page is loaded a second after start; tap its button once it exists and
@@ -160,13 +92,13 @@ void measureWayland(benchmark::State& state, int outputScale, const std::string&
         state.SkipWithError("sway would not scale its output");
         return;
     }
-    recordShare(state, shares, [&](double* wall) {
+    bench::recordShare(state, shares, [&](double* wall) {
         std::ostringstream cmd;
         cmd << "root=$(mktemp -d); printf '%b' '" << script << "' > \"$root/bench.script\"; " << sway->env() << " "
             << KESTROVA_BINARY << " --scale " << outputScale << " --device-root \"$root/device\" "
             << (script.empty() ? "" : "--script \"$root/bench.script\" ") << ">/dev/null 2>&1 & pid=$!; "
-            << measureLines(settle, 5) << "; rm -rf \"$root\"";
-        return shareFrom(bench::runShell(cmd.str()), wall);
+            << bench::measureLines(settle, 5) << "; rm -rf \"$root\"";
+        return bench::shareFrom(bench::runShell(cmd.str()), wall);
     });
 }
 
@@ -181,7 +113,7 @@ void BM_WaylandIdleWindowCpu(benchmark::State& state) {
 BENCHMARK(BM_WaylandIdleWindowCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 std::optional<bench::GoalLine> waylandGoal(const std::vector<double>& shares, double limit, const std::string& what) {
-    const double m = median(shares);
+    const double m = bench::median(shares);
     if (m < 0) return std::nullopt;
     return bench::GoalLine{m * 100, limit, "%", false, what + ", median of " + std::to_string(shares.size()) + " runs"};
 }
@@ -195,7 +127,7 @@ bench::GoalRegistrar waylandLive2Goal("wayland live camera window CPU scale 2", 
 // At rest nothing may run: the measured share is given to a hundredth of a percent (0.5 ms of
 // run time in five seconds), the exact figure in the note.
 bench::GoalRegistrar waylandIdleGoal("wayland idle window CPU", [](const bench::Results&) -> std::optional<bench::GoalLine> {
-    const double m = median(gWaylandIdle);
+    const double m = bench::median(gWaylandIdle);
     if (m < 0) return std::nullopt;
     char exact[64];
     std::snprintf(exact, sizeof exact, "%.4f", m * 100);
@@ -205,7 +137,7 @@ bench::GoalRegistrar waylandIdleGoal("wayland idle window CPU", [](const bench::
 });
 
 bench::GoalRegistrar idleGoal("idle window CPU", [](const bench::Results&) -> std::optional<bench::GoalLine> {
-    const double idle = median(gIdleShares), live = median(gLiveShares);
+    const double idle = bench::median(gIdleShares), live = bench::median(gLiveShares);
     if (idle < 0) return std::nullopt;
     bench::GoalLine g;
     g.measured = idle * 100;
@@ -219,7 +151,7 @@ bench::GoalRegistrar idleGoal("idle window CPU", [](const bench::Results&) -> st
 });
 
 bench::GoalRegistrar liveGoal("live camera window CPU", [](const bench::Results&) -> std::optional<bench::GoalLine> {
-    const double live = median(gLiveShares);
+    const double live = bench::median(gLiveShares);
     if (live < 0) return std::nullopt;
     return bench::GoalLine{live * 100, 0.9, "%", false,
                            "camera page, preview at 30 frames a second, median of " +
@@ -227,7 +159,7 @@ bench::GoalRegistrar liveGoal("live camera window CPU", [](const bench::Results&
 });
 
 bench::GoalRegistrar sensorsGoal("sensors idle window CPU", [](const bench::Results&) -> std::optional<bench::GoalLine> {
-    const double share = median(gSensorShares);
+    const double share = bench::median(gSensorShares);
     if (share < 0) return std::nullopt;
     return bench::GoalLine{share * 100, 0.05, "%", false,
                            "information page with the accelerometer service and GeoClue2 connected, median of " +

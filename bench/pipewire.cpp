@@ -7,12 +7,14 @@
 //    the PipeWire camera), the run time of its threads read from /proc. Goal: at most 3 %.
 #include "bench/support/Goal.h"
 #include "bench/support/Reference.h"
+#include "bench/support/WindowShare.h"
 
 #include "platform/camera/PipeWireSource.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/RunLoop.h"
 #include "tests/support/PipeWireCamera.h"
 #include "tests/support/PipeWireDaemon.h"
+#include "tests/support/TestEnv.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,13 +31,6 @@ namespace {
 constexpr double kSeconds = 5;
 
 std::vector<double> gYuy2, gMjpg, gWindow;
-
-double median(std::vector<double> v) {
-    if (v.empty()) return -1;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 double processCpuSeconds() {
     timespec t{};
@@ -97,7 +92,7 @@ BENCHMARK(BM_PipeWireCameraYuy2)->UseManualTime()->Iterations(1)->Unit(benchmark
 void BM_PipeWireCameraMjpg(benchmark::State& state) { cameraShare(state, "MJPG", &gMjpg); }
 BENCHMARK(BM_PipeWireCameraMjpg)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
-// The window's threads' run time (nanoseconds, from schedstat) over kSeconds after it settled.
+// The window's threads' run time over kSeconds after it settled, on the daemon with its camera.
 void BM_PipeWireCameraWindowCpu(benchmark::State& state) {
     if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) {
         state.SkipWithError("xvfb-run is not installed");
@@ -106,43 +101,27 @@ void BM_PipeWireCameraWindowCpu(benchmark::State& state) {
     testenv::PipeWireDaemon pw;
     testenv::PipeWireCamera cam;
     if (!startDesktop(state, pw, cam, "YUY2")) return;
-    for (auto _ : state) {
-        std::ostringstream cmd;
-        cmd << "root=$(mktemp -d); " << pw.envPrefix() << " " << bench::xvfbRun() << " sh -c '"
-            << "cpu() { s=0; for f in /proc/$pid/task/*/schedstat; do read t w n < $f && s=$((s + t)); done; echo $s; }; "
-            << KESTROVA_BINARY << " --scale 2 --device-root \"$0/device\" >/dev/null 2>&1 & pid=$!; sleep 4"
-            << "; a=$(cpu); t0=$(date +%s.%N); sleep " << kSeconds
-            << "; b=$(cpu); t1=$(date +%s.%N); kill -KILL $pid; { wait $pid; } 2>/dev/null; "
-               "echo $a $b $t0 $t1' \"$root\"; rm -rf \"$root\"";
-        std::istringstream in(bench::runShell(cmd.str()));
-        long long a = 0, b = 0;
-        double t0 = 0, t1 = 0;
-        if (!(in >> a >> b >> t0 >> t1) || t1 <= t0 || b < a) {
-            state.SkipWithError("could not read the window's CPU time");
-            return;
-        }
-        const double share = double(b - a) * 1e-9 / (t1 - t0);
-        state.SetIterationTime(t1 - t0);
-        state.counters["cpu_percent"] = share * 100;
-        gWindow.push_back(share);
-    }
+    // The machine's own sound server must not be reachable by another way.
+    std::string prelude = "unset PIPEWIRE_REMOTE PULSE_SERVER DBUS_SESSION_BUS_ADDRESS; ";
+    for (const auto& [name, value] : pw.environment()) prelude += "export " + name + "=" + testenv::shellQuote(value) + "; ";
+    bench::recordShare(state, &gWindow, [&](double* wall) { return bench::windowCpuShare("", 4, kSeconds, wall, prelude); });
 }
 BENCHMARK(BM_PipeWireCameraWindowCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 bench::GoalRegistrar yuy2Goal("camera.pipeWireYuy2720p30fpsShareOfCore", [](const bench::Results&)
                                   -> std::optional<bench::GoalLine> {
     if (gYuy2.empty()) return std::nullopt;
-    return bench::GoalLine{median(gYuy2) * 100, 4, "%", false, "process CPU time, the camera alone"};
+    return bench::GoalLine{bench::median(gYuy2) * 100, 4, "%", false, "process CPU time, the camera alone"};
 });
 bench::GoalRegistrar mjpgGoal("camera.pipeWireMjpg720p30fpsShareOfCore", [](const bench::Results&)
                                   -> std::optional<bench::GoalLine> {
     if (gMjpg.empty()) return std::nullopt;
-    return bench::GoalLine{median(gMjpg) * 100, 8, "%", false, "process CPU time, the camera alone"};
+    return bench::GoalLine{bench::median(gMjpg) * 100, 8, "%", false, "process CPU time, the camera alone"};
 });
 bench::GoalRegistrar windowGoal("live camera window CPU with a PipeWire camera", [](const bench::Results&)
                                     -> std::optional<bench::GoalLine> {
     if (gWindow.empty()) return std::nullopt;
-    return bench::GoalLine{median(gWindow) * 100, 3, "%", false,
+    return bench::GoalLine{bench::median(gWindow) * 100, 3, "%", false,
                            "camera page, YUY2 720p at 30 frames a second, median of " +
                                std::to_string(gWindow.size()) + " runs"};
 });
