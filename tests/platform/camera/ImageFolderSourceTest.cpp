@@ -114,18 +114,13 @@ TEST(ImageFolderSource, PhotosDecodeAtTheSmallestScaleThatCoversTheSensorAndHuge
     EXPECT_TRUE(tooLarge);
     // A PNG gets the same limit from its header, whatever its name: 2800 x 2800 is over it
     // (no scaled decoding), 2700 x 2700 is not.
-    ASSERT_TRUE(cameratest::writePng(cameratest::solid(4, 4, kBlue), hostile / "p.png"));
-    std::string png = testenv::readFile(hostile / "p.png");
     for (int side : {2800, 2700}) {
-        for (int k = 0; k < 2; ++k)
-            for (int b = 0; b < 4; ++b) png[size_t(16 + 4 * k + b)] = char(side >> (24 - 8 * b));
-        testenv::writeFile(hostile / "huge.jpeg", png);
+        ASSERT_TRUE(cameratest::writePng(cameratest::solid(side, side, kBlue), hostile / "huge.jpeg"));
         tooLarge = false;
-        EXPECT_FALSE(ImageFolderSource::loadPhoto(hostile / "huge.jpeg", &tooLarge));
+        EXPECT_EQ(bool(ImageFolderSource::loadPhoto(hostile / "huge.jpeg", &tooLarge)), side == 2700) << side;
         EXPECT_EQ(tooLarge, side == 2800) << side;
     }
     std::filesystem::remove(hostile / "huge.jpeg");
-    std::filesystem::remove(hostile / "p.png");
     ManualClock clock;
     RunLoop loop(clock);
     std::vector<std::string> warnings;
