@@ -35,7 +35,11 @@ platform::ImageRef paint(int w, int h, const std::function<std::array<uint8_t, 3
     return platform::Image::createBGRX(w, h, std::move(bytes));
 }
 
-std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im, bool progressive) {
+platform::ImageRef solid(int w, int h, BGR colour) {
+    return paint(w, h, [&](int, int) { return colour; });
+}
+
+std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im, const JpegOptions& o) {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -46,10 +50,12 @@ std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im, bool progressive) 
     c.image_width = unsigned(im->width());
     c.image_height = unsigned(im->height());
     c.input_components = 4;
-    c.in_color_space = JCS_EXT_BGRX;
+    c.in_color_space = o.inputSpace ? J_COLOR_SPACE(o.inputSpace) : JCS_EXT_BGRX;
     jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 100, TRUE);
-    if (progressive) jpeg_simple_progression(&c);
+    if (o.storedSpace) jpeg_set_colorspace(&c, J_COLOR_SPACE(o.storedSpace));
+    if (o.lumaAcross) c.comp_info[0].h_samp_factor = o.lumaAcross, c.comp_info[0].v_samp_factor = o.lumaDown;
+    jpeg_set_quality(&c, o.quality, TRUE);
+    if (o.progressive) jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {
         JSAMPROW row = const_cast<uint8_t*>(im->pixel(0, int(c.next_scanline)));

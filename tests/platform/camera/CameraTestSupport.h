@@ -23,12 +23,22 @@ std::array<uint8_t, 4> px(const platform::ImageRef& im, int x, int y);
 std::array<uint8_t, 3> bgr(const platform::ImageRef& im, int x, int y);
 // Each byte within `tolerance` of the wanted colour's.
 void expectNear(const BGR& got, const BGR& want, int tolerance, const std::string& what);
-// A picture painted by `colour(x, y)` returning B,G,R.
+// A picture painted by `colour(x, y)` returning B,G,R; one of a single colour.
 platform::ImageRef paint(int w, int h, const std::function<std::array<uint8_t, 3>(int, int)>& colour);
-// Encodes a picture as JPEG (quality 100, baseline or progressive) / writes it as PNG.
-std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im, bool progressive = false);
+platform::ImageRef solid(int w, int h, BGR colour);
+// How encodeJpeg stores a picture. The spaces are libjpeg's J_COLOR_SPACE values, 0 for its
+// defaults (pixels B,G,R,X stored as YCbCr); the 4-byte pixels may hold C,M,Y,K instead. Luma is
+// sampled lumaAcross x lumaDown times as finely as chroma (0: libjpeg's default).
+struct JpegOptions {
+    int quality = 100;
+    bool progressive = false;
+    int inputSpace = 0, storedSpace = 0;
+    int lumaAcross = 0, lumaDown = 0;
+};
+std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im, const JpegOptions& options = {});
 // The same JPEG with its frame header claiming width x height pixels (a hostile header).
 std::vector<uint8_t> claimSize(std::vector<uint8_t> jpeg, int width, int height);
+// Writes a picture as PNG.
 bool writePng(const platform::ImageRef& im, const std::filesystem::path& file);
 // Runs the loop's posts until `done`, waiting in real time at most `seconds` (a watchdog).
 bool waitFor(platform::RunLoop& loop, const std::function<bool()>& done, double seconds = 5);

@@ -82,19 +82,11 @@ public:
             fail(formatErrno, "VIDIOC_S_FMT: ");
             return std::nullopt;
         }
-        // A format the device does not have: it answers with its first one, as drivers do.
-        uint32_t got = substitute ? substitute : pf;
-        auto has = [&](uint32_t f) { return std::any_of(table.begin(), table.end(), [&](auto& m) { return m.pixelFormat == f; }); };
-        if (!has(got) && !table.empty()) got = table.front().pixelFormat;
-        // The nearest size it has for that format.
-        const VideoMode* best = nullptr;
-        for (const auto& m : table)
-            if (m.pixelFormat == got && (!best || std::abs(m.width - w) + std::abs(m.height - h) <
-                                                     std::abs(best->width - w) + std::abs(best->height - h)))
-                best = &m;
-        const int fw = best ? best->width : w, fh = best ? best->height : h;
-        const int bpl = got == platform::kFourccYUYV ? fw * 2 : got == platform::kFourccBGR24 ? fw * 3 : 0;
-        format_ = {got, fw, fh, bpl};
+        // The sources ask only for modes the table lists; `substitute` plays a device that answers
+        // with a format of its own instead.
+        const uint32_t got = substitute ? substitute : pf;
+        const int bpl = got == platform::kFourccYUYV ? w * 2 : got == platform::kFourccBGR24 ? w * 3 : 0;
+        format_ = {got, w, h, bpl};
         return format_;
     }
     bool setFrameInterval(FrameInterval i) override {

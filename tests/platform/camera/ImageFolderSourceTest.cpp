@@ -30,69 +30,33 @@ TEST(ImageFolderSource, PhotosAreCroppedTo4by3AndShownInTurn) {
         return y < 16 ? kGreen : kDarkGreen;
     });
     ASSERT_TRUE(cameratest::writePng(wide, dir / "a.png"));
-    // b.jpg, 32 x 32, solid blue; c.jpg is not a JPEG at all; notes.txt is not a photo.
-    writeBytes(dir / "b.jpg", cameratest::encodeJpeg(cameratest::paint(32, 32, [](int, int) { return kBlue; })));
-    writeBytes(dir / "c.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'});
+    // b.jpg, 32 x 32, solid blue; notes.txt is not a photo. (Which files fail and how the turn
+    // goes round is the photo loader's, tested there.)
+    writeBytes(dir / "b.jpg", cameratest::encodeJpeg(cameratest::solid(32, 32, kBlue)));
     writeBytes(dir / "notes.txt", {'h', 'i'});
 
     auto src = ImageFolderSource::open(dir.path());
     ASSERT_TRUE(src);
-    EXPECT_EQ(src->photoCount(), 3u);
+    EXPECT_EQ(src->photoCount(), 2u);
     EXPECT_EQ(src->currentFile().filename(), "a.png");
 
-    // The preview shows the first photo; the picture is it too, cropped to 4:3: no red left,
-    // the halves where they belong.
-    ImageRef prev = src->previewFrame(DeviceOrientation::LandscapeLeft);
-    ASSERT_TRUE(prev);
-    EXPECT_EQ(prev->width(), 400);
-    EXPECT_EQ(prev->height(), 320);
+    // The preview shows the first photo cropped to 4:3, no red left: in portrait its green (top)
+    // half lies along the frame's left edge. The picture is of it too, the halves where they belong.
+    ImageRef port = src->previewFrame(DeviceOrientation::Portrait);
+    ASSERT_TRUE(port);
+    EXPECT_EQ(port->width(), 400);
+    EXPECT_EQ(bgr(port, 0, 160), kGreen);
+    EXPECT_EQ(bgr(port, 399, 160), kDarkGreen);
     ImageRef pic = src->pictureFrame(DeviceOrientation::LandscapeLeft);
     ASSERT_TRUE(pic);
     EXPECT_EQ(pic->width(), 1600);
-    EXPECT_EQ(pic->height(), 1200);
     EXPECT_EQ(bgr(pic, 0, 0), kGreen);
-    EXPECT_EQ(bgr(pic, 1599, 0), kGreen);
-    EXPECT_EQ(bgr(pic, 0, 1199), kDarkGreen);
     EXPECT_EQ(bgr(pic, 1599, 1199), kDarkGreen);
 
-    // After the picture the camera shows the next photo (b.jpg) once it is decoded, then c.jpg is
-    // skipped and it wraps round to a.png.
+    // After the picture the camera shows the next photo once it is decoded.
     src->waitForPhoto();
     EXPECT_EQ(src->currentFile().filename(), "b.jpg");
-    for (const ImageRef& f :
-         {src->previewFrame(DeviceOrientation::Portrait), src->pictureFrame(DeviceOrientation::Portrait)}) {
-        ASSERT_TRUE(f);
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(bgr(f, f->width() / 2, f->height() / 2)[i], kBlue[i], 2);
-    }
-    src->waitForPhoto();
-    EXPECT_EQ(src->currentFile().filename(), "a.png");
-    // Portrait: the green (top) half of the photo lies along the frame's left edge.
-    ImageRef port = src->previewFrame(DeviceOrientation::Portrait);
-    EXPECT_EQ(bgr(port, 0, 160), kGreen);
-    EXPECT_EQ(bgr(port, 399, 160), kDarkGreen);
-}
-
-TEST(ImageFolderSource, EmptyOrUnreadableFolderFallsBackToSynthetic) {
-    testenv::ScratchDir dir;
-    writeBytes(dir / "broken.jpg", {0xFF, 0xD8, 0xFF});
-    EXPECT_FALSE(ImageFolderSource::open(dir.path()));
-    EXPECT_FALSE(ImageFolderSource::open(dir / "missing"));
-
-    ManualClock clock;
-    RunLoop loop(clock);
-    std::vector<std::string> warnings;
-    auto src = CameraSourceFactory::create("images:" + dir.path().string(), clock, loop,
-                                           [&](const std::string& l) { warnings.push_back(l); });
-    EXPECT_EQ(src->description(), "synthetic");
-    EXPECT_EQ(warnings.size(), 1u);
-
-    writeBytes(dir / "ok.png", {});
-    ASSERT_TRUE(cameratest::writePng(cameratest::paint(4, 3, [](int, int) { return kBlue; }), dir / "ok.png"));
-    warnings.clear();
-    src = CameraSourceFactory::create("images:" + dir.path().string(), clock, loop,
-                                      [&](const std::string& l) { warnings.push_back(l); });
-    EXPECT_EQ(src->description(), "images:" + dir.path().string());
-    EXPECT_TRUE(warnings.empty());
+    cameratest::expectNear(bgr(src->pictureFrame(DeviceOrientation::Portrait), 800, 600), kBlue, 2, "b.jpg");
 }
 
 TEST(ImageFolderSource, ExifOrientationTurnsPhotosUpright) {
@@ -116,15 +80,6 @@ TEST(ImageFolderSource, ExifOrientationTurnsPhotosUpright) {
         EXPECT_NEAR(bgr(up, 4, 2)[i], kRed[i], 3);
         EXPECT_NEAR(bgr(up, 4, 13)[i], kBlue[i], 3);
     }
-    // A header claiming 60000 x 60000 pixels is refused without decoding.
-    auto huge = cameratest::encodeJpeg(cameratest::paint(16, 16, [](int, int) { return kBlue; }));
-    for (size_t i = 0; i + 9 < huge.size(); ++i)
-        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
-            huge[i + 5] = 0xEA, huge[i + 6] = 0x60, huge[i + 7] = 0xEA, huge[i + 8] = 0x60;
-            break;
-        }
-    EXPECT_FALSE(JpegDecoder::decode(huge.data(), huge.size()));
-
     // Truncated or missing EXIF reads as upright.
     EXPECT_EQ(JpegDecoder::exifOrientation(jpeg.data(), 12), 1);
     EXPECT_EQ(JpegDecoder::exifOrientation(nullptr, 0), 1);
@@ -135,44 +90,37 @@ TEST(ImageFolderSource, PhotosDecodeAtTheSmallestScaleThatCoversTheSensorAndHuge
     // 3200 x 2400: a portrait frame needs 1600 rows, so 6/8 (2400 x 1800) is the smallest scale
     // that covers both orientations; 5/8 (2000 x 1500) would not.
     const BGR grey{90, 90, 90};
-    writeBytes(dir / "big.jpg", cameratest::encodeJpeg(cameratest::paint(3200, 2400, [&](int, int) { return grey; })));
+    writeBytes(dir / "big.jpg", cameratest::encodeJpeg(cameratest::solid(3200, 2400, grey)));
     ImageRef big = ImageFolderSource::loadPhoto(dir / "big.jpg");
     ASSERT_TRUE(big);
     EXPECT_EQ(big->width(), 2400);
     EXPECT_EQ(big->height(), 1800);
     // An ordinary progressive photo decodes (its coefficients fit libjpeg's working memory).
-    writeBytes(dir / "prog.jpg",
-               cameratest::encodeJpeg(cameratest::paint(2000, 1500, [&](int, int) { return grey; }), true));
+    writeBytes(dir / "prog.jpg", cameratest::encodeJpeg(cameratest::solid(2000, 1500, grey), {.progressive = true}));
     ImageRef prog = ImageFolderSource::loadPhoto(dir / "prog.jpg");
     ASSERT_TRUE(prog);
     EXPECT_EQ(prog->width(), 2000);
     // A photo smaller than the sensor stays as it is.
-    writeBytes(dir / "small.jpg", cameratest::encodeJpeg(cameratest::paint(40, 30, [&](int, int) { return grey; })));
+    writeBytes(dir / "small.jpg", cameratest::encodeJpeg(cameratest::solid(40, 30, grey)));
     EXPECT_EQ(ImageFolderSource::loadPhoto(dir / "small.jpg")->width(), 40);
 
     // A header claiming 60000 x 60000 is 7500 x 7500 even at 1/8: refused before decoding, and
     // a folder of nothing else gives the one warning, naming it.
     testenv::ScratchDir hostile;
-    writeBytes(hostile / "huge.jpg",
-               cameratest::claimSize(cameratest::encodeJpeg(cameratest::paint(16, 16, [](int, int) { return kBlue; })),
-                                     60000, 60000));
+    const auto blue = cameratest::encodeJpeg(cameratest::solid(16, 16, kBlue));
+    writeBytes(hostile / "huge.jpg", cameratest::claimSize(blue, 60000, 60000));
     bool tooLarge = false;
     EXPECT_FALSE(ImageFolderSource::loadPhoto(hostile / "huge.jpg", &tooLarge));
     EXPECT_TRUE(tooLarge);
     // A PNG gets the same limit from its header, whatever its name: 2800 x 2800 is over it
     // (no scaled decoding), 2700 x 2700 is not.
-    ASSERT_TRUE(cameratest::writePng(cameratest::paint(4, 4, [](int, int) { return kBlue; }), hostile / "p.png"));
-    std::string png = testenv::readFile(hostile / "p.png");
     for (int side : {2800, 2700}) {
-        for (int k = 0; k < 2; ++k)
-            for (int b = 0; b < 4; ++b) png[size_t(16 + 4 * k + b)] = char(side >> (24 - 8 * b));
-        testenv::writeFile(hostile / "huge.jpeg", png);
+        ASSERT_TRUE(cameratest::writePng(cameratest::solid(side, side, kBlue), hostile / "huge.jpeg"));
         tooLarge = false;
-        EXPECT_FALSE(ImageFolderSource::loadPhoto(hostile / "huge.jpeg", &tooLarge));
+        EXPECT_EQ(bool(ImageFolderSource::loadPhoto(hostile / "huge.jpeg", &tooLarge)), side == 2700) << side;
         EXPECT_EQ(tooLarge, side == 2800) << side;
     }
     std::filesystem::remove(hostile / "huge.jpeg");
-    std::filesystem::remove(hostile / "p.png");
     ManualClock clock;
     RunLoop loop(clock);
     std::vector<std::string> warnings;
@@ -181,16 +129,22 @@ TEST(ImageFolderSource, PhotosDecodeAtTheSmallestScaleThatCoversTheSensorAndHuge
     EXPECT_EQ(src->description(), "synthetic");
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("huge.jpg is too large"), std::string::npos) << warnings[0];
-    // Beside a good photo it is only skipped.
-    writeBytes(hostile / "ok.jpg", cameratest::encodeJpeg(cameratest::paint(16, 16, [](int, int) { return kBlue; })));
-    auto ok = ImageFolderSource::open(hostile.path());
-    ASSERT_TRUE(ok);
-    EXPECT_EQ(ok->currentFile().filename(), "ok.jpg");
+    // No folder, or one of broken photos only: nothing to open either.
+    EXPECT_FALSE(ImageFolderSource::open(hostile / "missing"));
+    writeBytes(hostile / "broken.jpg", {0xFF, 0xD8, 0xFF});
+    EXPECT_FALSE(ImageFolderSource::open(hostile.path()));
+    // Beside a good photo they are only skipped, without a word.
+    writeBytes(hostile / "ok.jpg", blue);
+    warnings.clear();
+    src = CameraSourceFactory::create("images:" + hostile.path().string(), clock, loop,
+                                      [&](const std::string& l) { warnings.push_back(l); });
+    EXPECT_EQ(src->description(), "images:" + hostile.path().string());
+    EXPECT_TRUE(warnings.empty());
 
     // A progressive header that is small at 1/8 (2000 x 2000) but would need its whole
     // 16000 x 16000 coefficient store: libjpeg's memory limit stops it before it starts.
     auto progressive = cameratest::claimSize(
-        cameratest::encodeJpeg(cameratest::paint(16, 16, [](int, int) { return kBlue; }), true), 16000, 16000);
+        cameratest::encodeJpeg(cameratest::solid(16, 16, kBlue), {.progressive = true}), 16000, 16000);
     JpegDecoder::Request request;
     request.enough = [](int w, int h) { return w >= 1600 && h >= 1600; };
     JpegDecoder::Status status = JpegDecoder::Status::Ok;
@@ -202,10 +156,8 @@ TEST(ImageFolderSource, FlatColourThumbnailMatchesThePicture) {
     // Shrinking at a factor that is not whole (1000 x 750 -> 400 x 320 after the crop) keeps a
     // flat colour exact, so the thumbnail is as bright as the picture.
     testenv::ScratchDir dir;
-    ASSERT_TRUE(cameratest::writePng(cameratest::paint(1000, 750, [](int, int) { return BGR{200, 150, 100}; }),
-                                     dir / "flat.png"));
-    ASSERT_TRUE(cameratest::writePng(cameratest::paint(1000, 750, [](int, int) { return BGR{255, 255, 255}; }),
-                                     dir / "white.png"));
+    ASSERT_TRUE(cameratest::writePng(cameratest::solid(1000, 750, {200, 150, 100}), dir / "flat.png"));
+    ASSERT_TRUE(cameratest::writePng(cameratest::solid(1000, 750, {255, 255, 255}), dir / "white.png"));
     auto src = ImageFolderSource::open(dir.path());
     ASSERT_TRUE(src);
     for (const BGR want : {BGR{200, 150, 100}, BGR{255, 255, 255}}) {

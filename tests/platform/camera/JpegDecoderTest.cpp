@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <jpeglib.h>
 
 using namespace platform;
@@ -13,39 +13,12 @@ using Status = JpegDecoder::Status;
 
 namespace {
 
-// A flat picture of 4-byte pixels in `space` (JCS_EXT_BGRX or JCS_CMYK), stored as `stored`, with
-// luma sampled `across` and `down` times as finely as chroma.
-std::vector<uint8_t> encode(int w, int h, J_COLOR_SPACE space, std::array<uint8_t, 4> pixel,
-                            J_COLOR_SPACE stored, bool progressive, int across = 2, int down = 2) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = unsigned(w);
-    c.image_height = unsigned(h);
-    c.input_components = 4;
-    c.in_color_space = space;
-    jpeg_set_defaults(&c);
-    jpeg_set_colorspace(&c, stored);
-    c.comp_info[0].h_samp_factor = across;
-    c.comp_info[0].v_samp_factor = down;
-    jpeg_set_quality(&c, 95, TRUE);
-    if (progressive) jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(size_t(w) * 4);
-    for (int x = 0; x < w; ++x) std::copy(pixel.begin(), pixel.end(), row.begin() + x * 4);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> bytes(out, out + size);
-    jpeg_destroy_compress(&c);
-    std::free(out);
-    return bytes;
+using cameratest::JpegOptions;
+
+// A flat 4-byte-pixel picture: B,G,R and 255, or inks C,M,Y with K 255 for JCS_CMYK input.
+std::vector<uint8_t> encode(int w, int h, cameratest::BGR pixel, JpegOptions options) {
+    options.quality = 95;
+    return cameratest::encodeJpeg(cameratest::solid(w, h, pixel), options);
 }
 
 struct Scan {
@@ -94,7 +67,7 @@ Status decodeStatus(const std::vector<uint8_t>& j) {
 TEST(JpegDecoder, RepeatedScansAreCutOffByCountAndByWork) {
     // Luma 4 x 2 as fine as chroma: a chroma scan costs an eighth of a luma one, so ninety more of
     // them stay within the work limit and only the scan limit stops them.
-    auto fine = encode(256, 256, JCS_EXT_BGRX, {10, 200, 30, 255}, JCS_YCbCr, true, 4, 2);
+    auto fine = encode(256, 256, {10, 200, 30}, {.progressive = true, .lumaAcross = 4, .lumaDown = 2});
     auto scans = scansOf(fine);
     ASSERT_EQ(scans.size(), 10u);
     const auto chroma = std::find_if(scans.begin(), scans.end(),
@@ -105,7 +78,7 @@ TEST(JpegDecoder, RepeatedScansAreCutOffByCountAndByWork) {
 
     // 4:2:0: the ten scans walk 8 luma-sized passes (the whole picture being 1.5); each repeat of
     // the last, luma, scan adds one. The limit of 20 pictures' worth is 30 luma passes.
-    auto usual = encode(256, 256, JCS_EXT_BGRX, {10, 200, 30, 255}, JCS_YCbCr, true);
+    auto usual = encode(256, 256, {10, 200, 30}, {.progressive = true});
     scans = scansOf(usual);
     ASSERT_EQ(scans.back().components, std::vector<int>{1});
     EXPECT_EQ(decodeStatus(usual), Status::Ok);
@@ -115,7 +88,7 @@ TEST(JpegDecoder, RepeatedScansAreCutOffByCountAndByWork) {
 
 TEST(JpegDecoder, CutShortStreamsAreTruncatedAndInkPicturesGiveColour) {
     // Cut anywhere in its data, a stream is truncated, and so is one whose end marker is gone.
-    auto whole = encode(64, 64, JCS_EXT_BGRX, {10, 200, 30, 255}, JCS_YCbCr, true);
+    auto whole = encode(64, 64, {10, 200, 30}, {.progressive = true});
     const size_t data = scansOf(whole).front().begin;
     for (size_t keep : {data + 20, (data + whole.size()) / 2, whole.size() - 2}) {
         std::vector<uint8_t> cut(whole.begin(), whole.begin() + long(keep));
@@ -129,7 +102,8 @@ TEST(JpegDecoder, CutShortStreamsAreTruncatedAndInkPicturesGiveColour) {
     // CMYK as Adobe stores it (inverted, which libjpeg's Adobe marker says) and YCCK: full cyan
     // ink leaves no red, half magenta ink halves green, and no yellow ink keeps the blue.
     for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
-        auto inks = encode(32, 32, JCS_CMYK, {0, 128, 255, 255}, stored, false);
+        auto inks = encode(32, 32, {0, 128, 255},
+                           {.inputSpace = JCS_CMYK, .storedSpace = stored, .lumaAcross = 2, .lumaDown = 2});
         Status st = Status::Broken;
         ImageRef im = JpegDecoder::decode(inks.data(), inks.size(), JpegDecoder::Request{}, &st);
         ASSERT_TRUE(im) << int(stored);

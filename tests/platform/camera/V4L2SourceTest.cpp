@@ -108,27 +108,18 @@ TEST(V4L2Source, FramesConvertFromEachFormat) {
     EXPECT_FALSE(VideoFrameConverter::toBGRX({kFourccBGR24, 2, 2, 8}, bgr24.data(), 13));
     EXPECT_TRUE(VideoFrameConverter::toBGRX({kFourccBGR24, 2, 2, 8}, bgr24.data(), 14));  // no padding after
 
-    // MJPEG: a frame cut short is refused; bytes the webcam adds after the picture's end, or
-    // before its end marker, are harmless.
+    // MJPEG (a webcam's broken frames are followed through the source below): one without its
+    // end marker is refused; one larger than needed is decoded at the smallest scale that is
+    // enough (2/8 here).
     const auto jpeg = mjpegSolid({200, 100, 50});
     const VideoFormat mj{kFourccMJPEG, 32, 24, 0};
-    ImageRef whole = VideoFrameConverter::toBGRX(mj, jpeg.data(), jpeg.size());
-    ASSERT_TRUE(whole);
-    expectNear(bgr(whole, 16, 12), {200, 100, 50}, 2, "mjpeg");
-    EXPECT_FALSE(VideoFrameConverter::toBGRX(mj, jpeg.data(), jpeg.size() * 2 / 3));
-    EXPECT_FALSE(VideoFrameConverter::toBGRX(mj, jpeg.data(), jpeg.size() - 2));  // no end marker
-    auto padded2 = jpeg;
-    padded2.insert(padded2.end(), 600, 0);
-    EXPECT_TRUE(VideoFrameConverter::toBGRX(mj, padded2.data(), padded2.size()));
-    // A frame larger than needed is decoded at the smallest scale that is enough (2/8 here).
+    EXPECT_FALSE(VideoFrameConverter::toBGRX(mj, jpeg.data(), jpeg.size() - 2));
     ImageRef small = VideoFrameConverter::toBGRX(mj, jpeg.data(), jpeg.size(), nullptr,
                                                  [](int w, int h) { return w >= 8 && h >= 6; });
     ASSERT_TRUE(small);
     EXPECT_EQ(small->width(), 8);
     EXPECT_EQ(small->height(), 6);
-    auto extraneous = jpeg;
-    extraneous.insert(extraneous.end() - 2, {0x00, 0x00, 0x00, 0x00});
-    EXPECT_TRUE(VideoFrameConverter::toBGRX(mj, extraneous.data(), extraneous.size()));
+    expectNear(bgr(small, 4, 3), {200, 100, 50}, 2, "mjpeg");
 }
 
 TEST_F(WebcamTest, ReadyOnlyAfterTheFirstFrameHasSettledAndNeverABlackPicture) {
@@ -236,15 +227,6 @@ TEST_F(WebcamTest, BrokenMjpegFramesNeverReachThePreviewOrAPicture) {
     expectNear(picture(), {0, 0, 255}, 2, "red picture");
 }
 
-TEST_F(WebcamTest, Nv12WebcamStreamsLibv4l2sConversion) {
-    start(FakeVideoDevice::nv12Webcam());
-    EXPECT_EQ(src->format(), (VideoFormat{kFourccBGR24, 1280, 720, 3840}));
-    std::vector<uint8_t> frame(size_t(1280) * 720 * 3);
-    for (size_t i = 0; i < frame.size(); i += 3) frame[i] = 10, frame[i + 1] = 20, frame[i + 2] = 30;
-    ASSERT_TRUE(deliver(frame));
-    EXPECT_EQ(picture(), (BGR{10, 20, 30}));
-}
-
 TEST(V4L2Source, QuitWithAFrameOnItsWayLeavesNothingBehind) {
     // The source and then the run loop go while a delivery is still queued (sanitizer builds
     // catch any use of either afterwards).
@@ -273,11 +255,15 @@ TEST(V4L2Source, QuitWithAFrameOnItsWayLeavesNothingBehind) {
     }
 }
 
-TEST(V4L2Source, OpeningFailuresGiveTheDevicesOwnWordsAndTheSyntheticCamera) {
+class FactoryTest : public ::testing::Test {
+protected:
     ManualClock clock;
-    RunLoop loop(clock);
+    RunLoop loop{clock};
     std::vector<std::string> warnings;
-    auto warn = [&](const std::string& line) { warnings.push_back(line); };
+    std::function<void(const std::string&)> warn = [this](const std::string& line) { warnings.push_back(line); };
+};
+
+TEST_F(FactoryTest, OpeningFailuresGiveTheDevicesOwnWordsAndTheSyntheticCamera) {
     auto create = [&](const std::string& option, std::function<void(FakeVideoDevice&)> setup) {
         CameraSourceFactory::Hardware hw;
         hw.makeDevice = [setup] {
@@ -319,11 +305,7 @@ TEST(V4L2Source, OpeningFailuresGiveTheDevicesOwnWordsAndTheSyntheticCamera) {
     EXPECT_TRUE(warnings.empty());
 }
 
-TEST(V4L2Source, AutoTakesTheFirstCaptureDeviceOnlyWhenAWindowIsShown) {
-    ManualClock clock;
-    RunLoop loop(clock);
-    std::vector<std::string> warnings;
-    auto warn = [&](const std::string& line) { warnings.push_back(line); };
+TEST_F(FactoryTest, AutoTakesTheFirstCaptureDeviceOnlyWhenAWindowIsShown) {
     // /dev/video0 is a metadata node (no capture), /dev/video1 a webcam, /dev/video2 another.
     std::vector<std::string> probed;
     CameraSourceFactory::Hardware hw;
