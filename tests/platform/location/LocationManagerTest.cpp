@@ -163,12 +163,15 @@ TEST_F(LocationFixture, DisabledServicesReportDeniedAndNoneNeverFixes) {
     EXPECT_TRUE(rec.updates.empty());
     EXPECT_FALSE(sim->active());
 
-    // A stop before the next turn swallows the error.
+    // A stop before the next turn swallows the error, also when updates start again at once:
+    // then only the new start's error comes.
     manager.stopUpdatingLocation();
     manager.startUpdatingLocation();
     manager.stopUpdatingLocation();
+    manager.startUpdatingLocation();
     loop.runFor(1.0s);
-    EXPECT_EQ(rec.errors.size(), 1u);
+    EXPECT_EQ(rec.errors.size(), 2u);
+    manager.stopUpdatingLocation();
 
     // "none": services on, a receiver without a position. Nothing until a position is injected.
     auto none = std::make_shared<SimulatedLocationSource>(loop);
@@ -176,7 +179,7 @@ TEST_F(LocationFixture, DisabledServicesReportDeniedAndNoneNeverFixes) {
     manager.startUpdatingLocation();
     loop.runFor(30.0s);
     EXPECT_TRUE(rec.updates.empty());
-    EXPECT_EQ(rec.errors.size(), 1u);
+    EXPECT_EQ(rec.errors.size(), 2u);
     none->inject(7, 8);
     loop.runDue();
     EXPECT_EQ(rec.updates.size(), 1u);
