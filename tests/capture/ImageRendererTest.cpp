@@ -247,18 +247,3 @@ TEST_F(ImageRendererTest, GreyPicturesHaveOneComponentAndThumbnailsNoMetadata) {
     ASSERT_TRUE(renderer_.makeThumbnail(preview, "/p/c.THM", 2.0f, ColorMode::FullColor, DeviceOrientation::Portrait));
     EXPECT_EQ(exif("/p/c.THM", "-ColorComponents"), "3\n");
 }
-
-TEST_F(ImageRendererTest, NeverReplacesAnExistingFile) {
-    ASSERT_TRUE(files_.createDirectory("/p"));
-    testenv::writeFile(*files_.resolve("/p/IMG_0001.JPG"), "old picture");
-    testenv::writeFile(*files_.resolve("/p/IMG_0001.THM"), "old thumb");
-    const auto large = ImageSize::Large;
-    const auto full = ColorMode::FullColor;
-    const auto portrait = DeviceOrientation::Portrait;
-    EXPECT_FALSE(renderer_.makeImage(picture_, "/p/IMG_0001.JPG", large, 1.0f, full, portrait, std::nullopt));
-    EXPECT_FALSE(renderer_.makeThumbnail(picture_, "/p/IMG_0001.THM", 1.0f, full, portrait));
-    EXPECT_EQ(testenv::readFile(*files_.resolve("/p/IMG_0001.JPG")), "old picture");
-    EXPECT_EQ(testenv::readFile(*files_.resolve("/p/IMG_0001.THM")), "old thumb");
-    // A folder that does not exist: nothing written, nothing thrown.
-    EXPECT_FALSE(renderer_.makeImage(picture_, "/missing/IMG_0002.JPG", large, 1.0f, full, portrait, std::nullopt));
-}

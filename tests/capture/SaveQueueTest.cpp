@@ -2,7 +2,6 @@
 
 #include "capture/DeleteCommand.h"
 #include "capture/ProcessData.h"
-#include "capture/QuitCommand.h"
 #include "platform/foundation/IdlingResource.h"
 #include "platform/foundation/RunLoop.h"
 
@@ -154,30 +153,6 @@ TEST(SaveQueue, ProvisionalNumbersBecomeRealInTheOrderTaken) {
     // A picture that never got a number has nothing to delete.
     EXPECT_TRUE(q.removePictureOrQueueDelete(-4, pathsOf));
     EXPECT_EQ(q.count(), 0u);
-}
-
-TEST(SaveQueue, TerminationWaitReturnsWhenTheQuitIsTaken) {
-    SaveQueue q;
-    std::vector<int> done;
-    // A consumer standing in for the worker: carries out records until the quit.
-    auto worker = std::async(std::launch::async, [&] {
-        for (;;) {
-            auto r = q.removeFromSaveQueue();
-            if (r->kind() == SaveRecord::Kind::QuitCommand) {
-                q.quitTaken();
-                return;
-            }
-            done.push_back(numberOf(r));
-            q.recordFinished();
-        }
-    });
-    for (int n = 1; n <= 3; ++n) q.addToSaveQueue(picture(n));
-    q.addToSaveQueue(std::make_unique<QuitCommand>());
-    auto wait = std::async(std::launch::async, [&] { q.waitUntilFinished(); });
-    ASSERT_EQ(wait.wait_for(kWatchdog), std::future_status::ready);
-    ASSERT_EQ(worker.wait_for(kWatchdog), std::future_status::ready);
-    EXPECT_EQ(done, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(q.lastQueueSize(), 0.0f);
 }
 
 // Once the queue serves, each record is busy work (a headless script's clock waits for it) from

@@ -1,21 +1,15 @@
 #include "location/GeoPosition.h"
 #include "location/GeoPositionDelegate.h"
-#include "platform/foundation/RunLoop.h"
 #include "platform/location/LocationManager.h"
-#include "platform/location/LocationServices.h"
-#include "platform/location/SimulatedLocationSource.h"
 #include "tests/support/Watchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <future>
 #include <set>
 #include <thread>
 #include <vector>
-
-using namespace std::chrono_literals;
 
 using namespace kestrova;
 using platform::Location;
@@ -54,12 +48,6 @@ TEST(GeoPosition, OneInstanceThroughItsWholeLife) {
     ASSERT_NE(geo->locationManager(), nullptr);
     EXPECT_EQ(geo->locationManager()->delegate(), geo);
 
-    platform::ManualClock clock;
-    platform::RunLoop loop(clock);
-    platform::RunLoop::setMain(&loop);
-    auto sim = std::make_shared<platform::SimulatedLocationSource>(loop, Location{-33.86, 151.21, 5, 0});
-    platform::LocationServices services(true, sim);
-    platform::LocationServices::setCurrent(&services);
     Recorder rec;
     geo->setDelegate(&rec);
     auto manager = geo->locationManager();
@@ -86,8 +74,8 @@ TEST(GeoPosition, OneInstanceThroughItsWholeLife) {
     EXPECT_EQ(rec.labels, 0);
     EXPECT_TRUE(manager->updating());
 
-    // The receiver's fix half a second later is accepted, stops the updates, refreshes the labels.
-    loop.runFor(0.5s);
+    // A fix is accepted, stops the updates, refreshes the labels.
+    feed(geo, -33.86, 151.21);
     EXPECT_EQ(geo->getValuesState(), 1);
     EXPECT_FALSE(manager->updating());
     EXPECT_EQ(rec.labels, 1);
@@ -129,8 +117,6 @@ TEST(GeoPosition, OneInstanceThroughItsWholeLife) {
     EXPECT_EQ(geo->getCurrLongitude(), 180.0f);
 
     geo->setDelegate(nullptr);
-    platform::LocationServices::setCurrent(nullptr);
-    platform::RunLoop::setMain(nullptr);
 }
 
 // The worker reads the position while the main thread takes new fixes: every read is one whole fix.

@@ -241,11 +241,14 @@ TEST(FileManager, LeftoverTemporariesGoOnlyOnceTheirWriterIsGone) {
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     // A FIFO with the prefix is not opened in a way that waits, and not removed.
     ASSERT_EQ(::mkfifo((folder / ".kestrova-tmp-3-0.tmp").c_str(), 0600), 0);
+    // Only the prefix marks a temporary.
     testenv::writeFile(folder / "IMG_0001.JPG", "j");
+    testenv::writeFile(folder / "notes.kestrova-tmp-1-0.tmp", "j");
 
     EXPECT_EQ(fm.removeLeftoverTemporaries("/DCIM"), 2);
     EXPECT_EQ(listNames(folder),
-              (std::vector<std::string>{".kestrova-tmp-2-0.tmp", ".kestrova-tmp-3-0.tmp", "IMG_0001.JPG", "deeper"}));
+              (std::vector<std::string>{".kestrova-tmp-2-0.tmp", ".kestrova-tmp-3-0.tmp", "IMG_0001.JPG", "deeper",
+                                        "notes.kestrova-tmp-1-0.tmp"}));
     ::close(fd);
     EXPECT_EQ(fm.removeLeftoverTemporaries("/DCIM"), 1);
     EXPECT_FALSE(fs::exists(folder / ".kestrova-tmp-2-0.tmp"));

@@ -13,16 +13,6 @@
 using namespace platform;
 using namespace std::chrono_literals;
 
-namespace {
-
-// Owns a repeating timer as a member, as views and controllers do.
-struct Ticker {
-    Ticker(RunLoop& loop, int& ticks) : timer(loop.scheduleRepeating(0.25s, [&ticks](Timer&) { ++ticks; })) {}
-    TimerHandle timer;
-};
-
-}  // namespace
-
 TEST(TimerHandle, ADroppedHandleCancelsItsCallAndNoOther) {
     ManualClock clock(2.0);
     RunLoop loop(clock);
@@ -50,15 +40,14 @@ TEST(TimerHandle, AMovedHandleKeepsItsCallAndCancelsItOnce) {
     ManualClock clock;
     RunLoop loop(clock);
     int moved = 0;
-    std::vector<TimerHandle> owners;
+    TimerHandle kept;
     {
         auto h = loop.performAfter(0.5s, [&] { ++moved; });
         TimerHandle outer(std::move(h));
         EXPECT_FALSE(h.isActive());  // the moved-from handle is empty: its end cancels nothing
-        owners.push_back(std::move(outer));
+        kept = std::move(outer);
     }
-    for (int i = 0; i < 16; ++i) owners.emplace_back();  // reallocation moves the handle again
-    EXPECT_TRUE(owners.front().isActive());
+    EXPECT_TRUE(kept.isActive());
     loop.runFor(1s);
     EXPECT_EQ(moved, 1);
 
@@ -75,29 +64,11 @@ TEST(TimerHandle, AMovedHandleKeepsItsCallAndCancelsItOnce) {
     loop.runFor(1s);
     EXPECT_EQ(a, 0);
     EXPECT_EQ(b, 1);
-
-    // Cancelling twice, then re-arming the same handle: the new call runs.
-    int c = 0;
-    auto hc = loop.performAfter(0.5s, [&] { ++c; });
-    hc.cancel();
-    hc.cancel();
-    hc = loop.performAfter(0.5s, [&] { ++c; });
-    loop.runFor(1s);
-    EXPECT_EQ(c, 1);
 }
 
-TEST(TimerHandle, ARepeatingTimerStopsWhenItsOwnerGoes) {
+TEST(TimerHandle, AnOwnerGoingInItsCallbackOrOutlivingItsLoop) {
     ManualClock clock;
     RunLoop loop(clock);
-    int ticks = 0;
-    auto owner = std::make_unique<Ticker>(loop, ticks);
-    loop.runFor(1s);
-    EXPECT_EQ(ticks, 4);  // 0.25, 0.5, 0.75 and 1.0: the end of the span is included
-    owner.reset();
-    loop.runFor(1s);
-    EXPECT_EQ(ticks, 4);
-    EXPECT_FALSE(loop.nextFireDate().has_value());
-
     // An owner that goes from its own timer's callback: that tick completes, no other follows.
     int selfTicks = 0;
     std::unique_ptr<TimerHandle> selfOwned;
@@ -106,6 +77,7 @@ TEST(TimerHandle, ARepeatingTimerStopsWhenItsOwnerGoes) {
     }));
     loop.runFor(1s);
     EXPECT_EQ(selfTicks, 2);
+    EXPECT_FALSE(loop.nextFireDate().has_value());
 
     // A handle that outlives its loop only touches its own timer.
     TimerHandle outlived;

@@ -1,8 +1,6 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/location/GpsdLocationSource.h"
-#include "platform/location/LocationManager.h"
-#include "platform/location/LocationManagerDelegate.h"
-#include "platform/location/LocationServices.h"
+#include "tests/support/TestBus.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/Watchdog.h"
 
@@ -97,15 +95,10 @@ public:
     void stop() {
         if (pid_ <= 0) return;
         kill(-pid_, SIGTERM);
-        // Waiting for an external process: poll its exit with a deadline, then force it.
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (waitpid(pid_, nullptr, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                kill(-pid_, SIGKILL);
-                waitpid(pid_, nullptr, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // Waiting for an external process: its exit with a deadline, then force it.
+        if (!testenv::waitUntil([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, 5)) {
+            kill(-pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
         }
         kill(-pid_, SIGKILL);  // gpsd, if it outlived gpsfake
         std::error_code ec;
@@ -122,14 +115,13 @@ private:
     pid_t pid_ = -1;
 };
 
-class Recorder : public LocationManagerDelegate {
+class Listener : public LocationSource::Listener {
 public:
-    void locationManagerDidUpdateToLocation(LocationManager& m, const Location& l, const Location*) override {
+    void locationSourceDidUpdate(const Location& l) override {
         fixes.push_back(l);
         threads.push_back(std::this_thread::get_id());
-        if (stopOnFix) m.stopUpdatingLocation();
     }
-    bool stopOnFix = true;
+    void locationSourceDidFail(const LocationError&) override {}
     std::vector<Location> fixes;
     std::vector<std::thread::id> threads;
 };
@@ -148,67 +140,50 @@ TEST(GpsdLocationSource, FixFromGpsfakeArrivesOnTheMainThread) {
     ASSERT_TRUE(fake.started());
 
     // Wait, with a deadline, for the daemon gpsfake starts to listen.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (loopback(port, true) < 0) {
-        ASSERT_FALSE(fake.exited()) << testenv::readFile(dir / "gpsfake.out");
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "gpsd never listened on port " << port;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    EXPECT_TRUE(testenv::waitUntil([&] { return fake.exited() || loopback(port, true) > 0; }, 20));
+    ASSERT_GT(loopback(port, true), 0) << "gpsd never listened on port " << port << "; gpsfake's output:\n"
+                                       << testenv::readFile(dir / "gpsfake.out");
 
     SystemClock clock;
     RunLoop loop(clock);
     std::vector<std::string> warnings;
     std::mutex warnMutex;
-    {
-        auto source = std::make_shared<GpsdLocationSource>(loop, "127.0.0.1", std::to_string(port),
-                                                           [&](const std::string& line) {
-                                                               std::lock_guard lk(warnMutex);
-                                                               warnings.push_back(line);
-                                                               loop.post([] {});  // wakes runUntil
-                                                           });
-        LocationServices services(true, source);
-        LocationServices::setCurrent(&services);
-        Recorder rec;
-        LocationManager manager;
-        manager.setDelegate(&rec);
-        manager.startUpdatingLocation();
-        // The run loop's own deadline is the watchdog: real time, at most 20 s.
-        bool got = loop.runUntil([&] { return !rec.fixes.empty(); }, 20.0s);
-        LocationServices::setCurrent(nullptr);
-        ASSERT_TRUE(got) << "no fix from gpsfake; its output:\n" << testenv::readFile(dir / "gpsfake.out");
-        ASSERT_EQ(rec.fixes.size(), 1u);
-        EXPECT_NEAR(rec.fixes[0].latitude, -33.8688, 1e-6);
-        EXPECT_NEAR(rec.fixes[0].longitude, 151.2093, 1e-6);
-        EXPECT_GE(rec.fixes[0].horizontalAccuracy, 0);
-        EXPECT_EQ(rec.threads[0], std::this_thread::get_id());
-        EXPECT_FALSE(source->active()) << "the delegate stopped the updates";
-        // Fixes that were already on their way are dropped, and nothing stays busy.
-        loop.runFor(0.3s);
-        EXPECT_EQ(rec.fixes.size(), 1u);
-        EXPECT_TRUE(loop.settle(5.0));
-        EXPECT_TRUE(loop.allIdle());
-        {
-            std::lock_guard lk(warnMutex);
-            EXPECT_TRUE(warnings.empty()) << warnings.front();
-        }
+    auto warned = [&] {
+        std::lock_guard lk(warnMutex);
+        return warnings.size();
+    };
+    auto source = std::make_shared<GpsdLocationSource>(loop, "127.0.0.1", std::to_string(port),
+                                                       [&](const std::string& line) {
+                                                           std::lock_guard lk(warnMutex);
+                                                           warnings.push_back(line);
+                                                           loop.post([] {});  // wakes runUntil
+                                                       });
+    Listener listener;
+    source->addListener(&listener);
+    // The run loop's own deadline is the watchdog: real time, at most 20 s.
+    ASSERT_TRUE(loop.runUntil([&] { return !listener.fixes.empty(); }, 20.0s))
+        << "no fix from gpsfake; its output:\n" << testenv::readFile(dir / "gpsfake.out");
+    source->removeListener(&listener);
+    EXPECT_NEAR(listener.fixes[0].latitude, -33.8688, 1e-6);
+    EXPECT_NEAR(listener.fixes[0].longitude, 151.2093, 1e-6);
+    EXPECT_GE(listener.fixes[0].horizontalAccuracy, 0);
+    EXPECT_EQ(listener.threads[0], std::this_thread::get_id());
+    // Fixes that were already on their way are dropped, and nothing stays busy.
+    const size_t heard = listener.fixes.size();
+    EXPECT_TRUE(loop.settle(5.0));
+    loop.runDue();
+    EXPECT_EQ(listener.fixes.size(), heard);
+    EXPECT_TRUE(loop.allIdle());
+    EXPECT_EQ(warned(), 0u);
 
-        // The daemon goes away while updates run: the reader survives (no SIGPIPE), reconnects
-        // in vain, warns once naming where it looked, and the source still closes promptly.
-        LocationServices::setCurrent(&services);
-        rec.stopOnFix = false;
-        manager.startUpdatingLocation();
-        loop.runFor(0.2s);
-        fake.stop();
-        bool warned = loop.runUntil([&] {
-            std::lock_guard lk(warnMutex);
-            return !warnings.empty();
-        }, 20s);
-        EXPECT_TRUE(warned) << "no warning after gpsd went away";
-        EXPECT_TRUE(loop.allIdle()) << "a failed connection must not hold up a headless script";
-        manager.stopUpdatingLocation();
-        LocationServices::setCurrent(nullptr);
-        testenv::withWatchdog([&] { source.reset(); }, "closing the gpsd reader", 5);
-    }
+    // The daemon goes away while updates run: the reader survives (no SIGPIPE), reconnects in
+    // vain, warns once naming where it looked, and the source still closes promptly.
+    source->addListener(&listener);
+    fake.stop();
+    EXPECT_TRUE(loop.runUntil([&] { return warned() > 0; }, 20s)) << "no warning after gpsd went away";
+    EXPECT_TRUE(loop.allIdle()) << "a failed connection must not hold up a headless script";
+    source->removeListener(&listener);
+    testenv::withWatchdog([&] { source.reset(); }, "closing the gpsd reader", 5);
     std::lock_guard lk(warnMutex);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("127.0.0.1:" + std::to_string(port)), std::string::npos) << warnings[0];

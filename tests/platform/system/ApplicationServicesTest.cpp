@@ -85,7 +85,8 @@ TEST(DesktopLauncher, TheAlbumOpensTheCameraRollAndEndsTheApplicationAfterwards)
     loop.runDue();
     EXPECT_EQ(terminations, 2);
 
-    // Launched suspended, or an application we cannot show: no folder; suspended keeps us running.
+    // Launched suspended: the folder, and we keep running. An application we cannot show: no
+    // folder, and we end.
     launcher.launchApplication(DesktopLauncher::kPhotoAlbumIdentifier, true);
     launcher.launchApplication("com.example.other", false);
     loop.runDue();
