@@ -99,23 +99,6 @@ TEST(BitmapContextTest, YUpPathsAndMakeImageCopies) {
     EXPECT_EQ(px(*q, 14, 14), (BGRX{0, 0, 0}));
 }
 
-TEST(BitmapContextTest, ImageDrawnIntoTheWholeContextIsUpright) {
-    auto frame = markedFrame(4, 3);
-    auto c = rgbContext(4, 3);
-    c->drawImage({0, 0, 4, 3}, frame);
-    EXPECT_TRUE(c->lastDrawWasDirect());
-    EXPECT_EQ(px(*c, 0, 0), kRed);
-    EXPECT_EQ(px(*c, 3, 0), kGreen);
-    EXPECT_EQ(px(*c, 0, 2), kBlue);
-    EXPECT_EQ(px(*c, 2, 1), kDark);
-    // The same through Cairo (a clip forces it) gives the same pixels.
-    auto d = rgbContext(4, 3);
-    d->clipToRect({0, 0, 4, 3});
-    d->drawImage({0, 0, 4, 3}, frame);
-    EXPECT_FALSE(d->lastDrawWasDirect());
-    EXPECT_EQ(std::memcmp(c->data(), d->data(), 48), 0);
-}
-
 TEST(BitmapContextTest, ScalingUsesABoxWhenShrinkingAndClipsToTheContext) {
     // 4x2 -> 2x1: each output pixel is the mean of a 2x2 block.
     std::vector<uint8_t> b = {

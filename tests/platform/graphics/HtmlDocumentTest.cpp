@@ -277,9 +277,7 @@ TEST(HtmlDocument, CjkLinesBreakBetweenCharactersButKeepAllKeepsAWordWhole) {
     EXPECT_GT(highlightedRows(WordBreak::Normal, ""), 30);
     EXPECT_LE(highlightedRows(WordBreak::KeepAll, ""), 22);
     EXPECT_LE(highlightedRows(WordBreak::Normal, "; word-break: keep-all"), 22);
-}
 
-TEST(HtmlDocument, KanaRunsFillTheLineInsteadOfBreakingEarly) {
     // Thirty kana in one run, no spaces: they must wrap at the width like any CJK text, every
     // line but the last filled to within one character of the edge.
     std::string kana;

@@ -1,22 +1,19 @@
 #include "CoreUiFixture.h"
+#include "SnapshotDifference.h"
 
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/ui/Compositor.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/ViewAnimation.h"
-#include "platform/ui/ViewBacking.h"
 #include "platform/ui/Window.h"
 
-#include <cairo.h>
-
-#include <algorithm>
 #include <array>
-#include <cstdlib>
 
 namespace platform {
 namespace {
 
 using test::CoreUiFixture;
+using test::worstDifferenceFromSnapshot;
 
 using Bgr = std::array<int, 3>;  // the bytes of a pixel in memory order
 const Bgr kRed{0, 0, 255}, kGreen{0, 255, 0}, kBlue{255, 0, 0}, kBlack{0, 0, 0};
@@ -34,32 +31,41 @@ void expectSpots(const Compositor& compositor, std::initializer_list<Spot> spots
     for (const Spot& s : spots) EXPECT_EQ(at(*compositor.image(), s.x, s.y), s.colour) << "at " << s.x << "," << s.y;
 }
 
-// Fills its left half with green; counts how often it is asked to draw.
-class HalfGreenView : public View {
+// Draws its base colour and every stroke made on it so far, in order, and counts its draws:
+// drawn again anywhere, it looks the same except where a new stroke went. Opaque when its base
+// colour is.
+class StrokeView : public View {
 public:
-    using View::View;
+    StrokeView(const Rect& frame, Color base, bool live = false) : View(frame), base(base), live_(live) {
+        setOpaque(base.a >= 1);
+    }
+    Color base;
     int draws = 0;
+    void stroke(const Rect& r, Color c) {
+        strokes_.push_back({r, c});
+        setNeedsDisplayInRect(r);
+    }
+    bool isLive() const override { return live_; }
     void drawRect(GraphicsContext& ctx, const Rect&) override {
         ++draws;
-        ctx.setFillColor(Color::rgba(0, 1, 0));
-        ctx.fillRect({0, 0, bounds().width() / 2, bounds().height()});
+        ctx.setFillColor(base);
+        ctx.fillRect(bounds());
+        for (const auto& [r, c] : strokes_) {
+            ctx.setFillColor(c);
+            ctx.fillRect(r);
+        }
     }
+
+private:
+    bool live_;
+    std::vector<std::pair<Rect, Color>> strokes_;
 };
 
-// The largest difference of any colour byte between the compositor's last picture and the
-// window drawn afresh, everything included, at the same scale; 256 when either is missing.
-int worstDifferenceFromSnapshot(const Compositor& compositor, Window& window) {
-    ImageRef shown = compositor.image();
-    auto all = Compositor::snapshot(window, compositor.scale());
-    if (!shown || !all) return 256;
-    const uint8_t* ref = cairo_image_surface_get_data(all->surface());
-    const int refStride = cairo_image_surface_get_stride(all->surface());
-    int worst = 0;
-    for (int y = 0; y < shown->height(); ++y)
-        for (int x = 0; x < shown->width(); ++x)
-            for (int k = 0; k < 3; ++k)
-                worst = std::max(worst, std::abs(shown->pixel(x, y)[k] - ref[size_t(y) * refStride + size_t(x) * 4 + k]));
-    return worst;
+// A view of no colour of its own with a green left half.
+StrokeView* addHalfGreen(View& parent, const Rect& frame) {
+    auto* v = static_cast<StrokeView*>(parent.addSubview(std::make_unique<StrokeView>(frame, Color::rgba(0, 0, 0, 0))));
+    v->stroke({0, 0, frame.width() / 2, frame.height()}, Color::rgba(0, 1, 0));
+    return v;
 }
 
 class CompositorTest : public CoreUiFixture {};
@@ -67,7 +73,7 @@ class CompositorTest : public CoreUiFixture {};
 TEST_F(CompositorTest, TinyWindowExactPixelsAtScaleTwo) {
     Window window(Rect(0, 0, 4, 2));
     window.setBackgroundColor(Color::rgba(1, 0, 0));
-    auto* green = static_cast<HalfGreenView*>(window.addSubview(std::make_unique<HalfGreenView>(Rect(2, 0, 2, 1))));
+    StrokeView* green = addHalfGreen(window, Rect(2, 0, 2, 1));
     View* white = window.addSubview(std::make_unique<View>(Rect(0, 1, 1, 1)));
     white->setBackgroundColor(Color::white(1));
     white->setAlpha(0.5f);
@@ -129,33 +135,17 @@ TEST_F(CompositorTest, ClippingAndPresentationValues) {
     expectSpots(compositor, {{0, 0, kBlack}});
 }
 
-// An opaque view fills what it is asked to draw with its current colour, and only that.
-class PaintView : public View {
-public:
-    explicit PaintView(const Rect& frame, bool live = false) : View(frame), live_(live) { setOpaque(true); }
-    Color colour = Color::rgba(0, 0, 1);
-    bool isLive() const override { return live_; }
-    void drawRect(GraphicsContext& ctx, const Rect& dirty) override {
-        ctx.setFillColor(colour);
-        ctx.fillRect(dirty);
-    }
-
-private:
-    bool live_;
-};
-
 TEST_F(CompositorTest, OpaqueViewsKeepUndrawnPixelsAndHideTheirBackground) {
     Window window(Rect(0, 0, 4, 2));
     window.setBackgroundColor(Color::rgba(1, 0, 0));
-    auto* v = static_cast<PaintView*>(window.addSubview(std::make_unique<PaintView>(Rect(0, 0, 4, 2))));
+    auto* v = static_cast<StrokeView*>(window.addSubview(std::make_unique<StrokeView>(Rect(0, 0, 4, 2), Color::rgba(0, 0, 1))));
     v->setBackgroundColor(Color::white(1));
     Compositor compositor(1);
     ASSERT_TRUE(compositor.composite(window));
     expectSpots(compositor, {{0, 0, kBlue}, {3, 1, kBlue}});
 
     // Drawing again only its right half leaves the left half as it was, not cleared.
-    v->colour = Color::rgba(0, 1, 0);
-    v->setNeedsDisplayInRect({2, 0, 2, 2});
+    v->stroke({2, 0, 2, 2}, Color::rgba(0, 1, 0));
     compositor.composite(window);
     expectSpots(compositor, {{0, 0, kBlue}, {3, 1, kGreen}});
 
@@ -171,10 +161,10 @@ TEST_F(CompositorTest, OpaqueViewsKeepUndrawnPixelsAndHideTheirBackground) {
     v->setAlpha(1);
     v->setOpaque(false);
     v->setBackgroundColor(std::nullopt);
-    v->colour = Color::rgba(0, 1, 0, 0.5f);
+    v->base = Color::rgba(0, 1, 0, 0.5f);
     v->setNeedsDisplayInRect({0, 0, 1, 1});
     compositor.composite(window);
-    expectSpots(compositor, {{0, 0, {0, 128, 127}}, {3, 1, {0, 128, 127}}});
+    expectSpots(compositor, {{0, 0, {0, 128, 127}}, {1, 1, {0, 128, 127}}});
 }
 
 // A repeatable stream of numbers below n, for trees of views made at random.
@@ -191,53 +181,96 @@ Rect randomFrame(Dice& next) {
     return Rect(float(next(12)) - 2 + next(2) * 0.5f, float(next(10)) - 2, float(1 + next(10)), float(1 + next(8)));
 }
 
-// Clipping, half opacity, (when allowed) hiding and a stretch or a turn, each now and then.
-void randomLook(View* v, Dice& next, bool mayHide, bool transforms) {
-    if (next(4) == 0) v->setClipsToBounds(true);
-    if (next(5) == 0) v->setAlpha(0.5f);
-    if (mayHide && next(6) == 0) v->setHidden(true);
-    switch (transforms ? next(6) : 6) {
-        case 0: v->setTransform(AffineTransform::makeScale(1.5f, 0.75f)); break;
-        case 1: v->setTransform(AffineTransform::makeRotation(0.3f)); break;
-        default: break;
+// A tree of eight views in a 12 x 10 window: plain views with or without a background and
+// canvases, opaque or not, some live (drawn straight onto the screen where they can be); now and
+// then clipped, half transparent, hidden, and (when asked) stretched or turned.
+std::vector<StrokeView*> randomTree(Window& window, Dice& next, bool transforms) {
+    std::vector<View*> parents{&window};
+    std::vector<StrokeView*> canvases;
+    for (int i = 0; i < 8; ++i) {
+        View* parent = parents[size_t(next(int(parents.size())))];
+        const Rect frame = randomFrame(next);
+        View* v = nullptr;
+        if (next(2) == 0) {
+            // Opaque, translucent, or with no colour at all: content without a visible pixel is
+            // left out until a stroke shows something.
+            const Color base = std::array{Color::rgba(0, 0, 1), Color::rgba(0, 0, 1), Color::rgba(0, 1, 0, 0.5f),
+                                          Color::rgba(0, 0, 0, 0)}[size_t(next(4))];
+            v = parent->addSubview(std::make_unique<StrokeView>(frame, base, next(2) == 0));
+            canvases.push_back(static_cast<StrokeView*>(v));
+        } else {
+            v = parent->addSubview(std::make_unique<View>(frame));
+        }
+        switch (next(4)) {
+            case 0: v->setBackgroundColor(Color::rgba(0, float(next(2)), 1)); break;
+            case 1: v->setBackgroundColor(Color::rgba(0, 1, 0, 0.5f)); break;
+            default: break;
+        }
+        if (next(4) == 0) v->setClipsToBounds(true);
+        if (next(5) == 0) v->setAlpha(0.5f);
+        if (next(6) == 0) v->setHidden(true);
+        switch (transforms ? next(6) : 6) {
+            case 0: v->setTransform(AffineTransform::makeScale(1.5f, 0.75f)); break;
+            case 1: v->setTransform(AffineTransform::makeRotation(0.3f)); break;
+            default: break;
+        }
+        parents.push_back(v);
     }
+    return canvases;
 }
 
-// The compositor leaves out what opaque views drawn later will cover, and draws live views
-// straight onto the screen. The screen must look exactly as when everything is drawn the plain
-// way, which is what a snapshot does.
-TEST_F(CompositorTest, LeavingOutCoveredViewsNeverChangesThePicture) {
-    Dice next{12345};
-    for (int round = 0; round < 300; ++round) {
+// The compositor leaves out what opaque views drawn later will cover, draws live views straight
+// onto the screen, and composed again after views were drawn again in parts, draws the screen
+// again only where they changed. The screen must look as when everything is drawn the plain way,
+// which is what a snapshot does.
+TEST_F(CompositorTest, LeavingOutAndDrawingOnlyTheDamageLookAsDrawingEverything) {
+    Dice next{777};
+    int partial = 0, untouched = 0;
+    for (int round = 0; round < 240; ++round) {
+        const float scale = round % 4 < 2 ? 1.0f : 2.0f;
+        // Under the damage clip Cairo filters stretched content and blends turned edges a level
+        // or a few apart from the same drawn without it; trees without transforms must come out
+        // exactly. A part left undrawn would differ by far more (the strokes differ from what
+        // they cover by at least 100).
+        const bool transformed = round % 2 == 0;
         Window window(Rect(0, 0, 12, 10));
         window.setBackgroundColor(Color::rgba(1, 0, 0));
-        std::vector<View*> parents{&window};
-        for (int i = 0; i < 8; ++i) {
-            View* parent = parents[size_t(next(int(parents.size())))];
-            const Rect frame = randomFrame(next);
-            // Some opaque views are live: drawn straight onto the screen where they can be.
-            View* v = next(3) == 0 ? parent->addSubview(std::make_unique<PaintView>(frame, next(2) == 0))
-                                   : parent->addSubview(std::make_unique<View>(frame));
-            switch (next(4)) {
-                case 0: v->setBackgroundColor(Color::rgba(0, float(next(2)), 1)); break;
-                case 1: v->setBackgroundColor(Color::rgba(0, 1, 0, 0.5f)); break;
-                default: break;
+        const std::vector<StrokeView*> canvases = randomTree(window, next, transformed);
+        Compositor compositor(scale);
+        ASSERT_TRUE(compositor.composite(window));
+        ASSERT_EQ(worstDifferenceFromSnapshot(compositor, window), 0) << "round " << round;
+        for (int step = 0; step < 6 && !canvases.empty(); ++step) {
+            const int action = next(8);
+            if (action < 5) {
+                StrokeView* v = canvases[size_t(next(int(canvases.size())))];
+                const Rect b = v->bounds();
+                v->stroke({float(next(int(b.width()) + 1)) - 0.5f * next(2), float(next(int(b.height()) + 1)),
+                           1 + next(3) * 0.75f, 1 + next(2) * 1.5f},
+                          Color::rgba(float(next(2)), 1, float(next(2)), next(2) ? 1.0f : 0.6f));
+            } else if (action == 5) {
+                canvases[size_t(next(int(canvases.size())))]->setAlpha(next(2) ? 1.0f : 0.5f);  // anywhere
             }
-            randomLook(v, next, true, true);
-            parents.push_back(v);
-        }
-        for (float scale : {1.0f, 2.0f}) {
-            Compositor compositor(scale);
             ASSERT_TRUE(compositor.composite(window));
-            EXPECT_EQ(worstDifferenceFromSnapshot(compositor, window), 0) << "round " << round << " scale " << scale;
+            const auto d = compositor.lastDamage();
+            if (action > 5) {
+                EXPECT_TRUE(d.empty()) << "round " << round << " step " << step;
+                ++untouched;
+            } else if (!d.empty() && d.width * d.height < int(12 * 10 * scale * scale)) {
+                ++partial;
+            }
+            ASSERT_LE(worstDifferenceFromSnapshot(compositor, window), transformed ? 24 : 0)
+                << "round " << round << " step " << step << " action " << action;
         }
     }
+    // Both kinds of composite really happened.
+    EXPECT_GT(partial, 100);
+    EXPECT_GT(untouched, 50);
 }
 
 TEST_F(CompositorTest, ComposesIntoAWindowSystemBufferAsIntoItsOwn) {
     Window window(Rect(0, 0, 3, 2));
     window.setBackgroundColor(Color::rgba(1, 0, 0));
-    window.addSubview(std::make_unique<HalfGreenView>(Rect(1, 0, 2, 2)));
+    addHalfGreen(window, Rect(1, 0, 2, 2));
     Compositor compositor(2);
     ASSERT_TRUE(compositor.composite(window));
     ImageRef own = compositor.image();
@@ -265,34 +298,6 @@ TEST_F(CompositorTest, ComposesIntoAWindowSystemBufferAsIntoItsOwn) {
     EXPECT_FALSE(compositor.composite(window, untouched.data(), 6, 4, 6 * 4 - 4));
     EXPECT_FALSE(compositor.composite(window, nullptr, 6, 4, stride));
     EXPECT_EQ(untouched, std::vector<uint8_t>(buffer.size(), 0xCD));
-}
-
-// Draws nothing until told to; then one green pixel at its bottom right corner.
-class CornerView : public View {
-public:
-    using View::View;
-    bool marked = false;
-    void drawRect(GraphicsContext& ctx, const Rect&) override {
-        if (!marked) return;
-        ctx.setFillColor(Color::rgba(0, 1, 0));
-        ctx.fillRect({bounds().width() - 0.5f, bounds().height() - 0.5f, 0.5f, 0.5f});
-    }
-};
-
-// Content without a visible pixel is left out; drawn again with one, it shows.
-TEST_F(CompositorTest, EmptyContentIsLeftOutUntilItShowsSomething) {
-    Window window(Rect(0, 0, 3, 2));
-    window.setBackgroundColor(Color::rgba(1, 0, 0));
-    auto* corner = static_cast<CornerView*>(window.addSubview(std::make_unique<CornerView>(Rect(1, 0, 2, 2))));
-    corner->setBackgroundColor(Color::rgba(0, 0, 1, 0.5f));  // still drawn beneath
-    Compositor compositor(2);
-    ASSERT_TRUE(compositor.composite(window));
-    expectSpots(compositor, {{5, 3, {128, 0, 127}}, {0, 0, kRed}});
-    corner->marked = true;
-    corner->setNeedsDisplay();
-    ASSERT_TRUE(compositor.composite(window));
-    expectSpots(compositor, {{5, 3, kGreen}, {4, 3, {128, 0, 127}}});
-    EXPECT_EQ(worstDifferenceFromSnapshot(compositor, window), 0);
 }
 
 // A live view that leaves its context clipped, coloured and with a shadow: the next frame starts
@@ -333,88 +338,6 @@ TEST_F(CompositorTest, LiveViewsDrawEachFrameFromAFreshContext) {
                     ASSERT_EQ(rows[size_t(y) * 24 + size_t(x) * 4 + k], want[k]) << "frame " << frame << " at " << x << "," << y;
             }
     }
-}
-
-// Draws its base colour and every stroke made on it so far, in order: drawn again anywhere, it
-// looks the same except where a new stroke went.
-class StrokeView : public View {
-public:
-    StrokeView(const Rect& frame, Color base, bool live) : View(frame), base_(base), live_(live) {
-        setOpaque(base.a >= 1);
-    }
-    void stroke(const Rect& r, Color c) {
-        strokes_.push_back({r, c});
-        setNeedsDisplayInRect(r);
-    }
-    bool isLive() const override { return live_; }
-    void drawRect(GraphicsContext& ctx, const Rect&) override {
-        ctx.setFillColor(base_);
-        ctx.fillRect(bounds());
-        for (const auto& [r, c] : strokes_) {
-            ctx.setFillColor(c);
-            ctx.fillRect(r);
-        }
-    }
-
-private:
-    Color base_;
-    bool live_;
-    std::vector<std::pair<Rect, Color>> strokes_;
-};
-
-// Composed again after views were drawn again in parts, the screen is drawn again only where
-// they changed; it must look as if it had all been drawn afresh (a snapshot).
-TEST_F(CompositorTest, DrawingOnlyTheDamageLooksAsDrawingEverything) {
-    Dice next{777};
-    int partial = 0, untouched = 0;
-    for (int round = 0; round < 160; ++round) {
-        const float scale = round % 4 < 2 ? 1.0f : 2.0f;
-        // Under the damage clip Cairo filters stretched content and blends turned edges a level
-        // or a few apart from the same drawn without it; trees without transforms must come out
-        // exactly. A part left undrawn would differ by far more (the strokes differ from what
-        // they cover by at least 100).
-        const bool transformed = round % 2 == 0;
-        Window window(Rect(0, 0, 12, 10));
-        window.setBackgroundColor(Color::rgba(1, 0, 0));
-        std::vector<View*> parents{&window};
-        std::vector<StrokeView*> canvases;
-        for (int i = 0; i < 7; ++i) {
-            View* parent = parents[size_t(next(int(parents.size())))];
-            const Rect frame = randomFrame(next);
-            const Color base = next(3) ? Color::rgba(0, 0, 1) : Color::rgba(0, 1, 0, 0.5f);
-            auto* v = static_cast<StrokeView*>(parent->addSubview(std::make_unique<StrokeView>(frame, base, next(2) == 0)));
-            randomLook(v, next, false, transformed);
-            parents.push_back(v);
-            canvases.push_back(v);
-        }
-        Compositor compositor(scale);
-        ASSERT_TRUE(compositor.composite(window));
-        for (int step = 0; step < 6; ++step) {
-            const int action = next(8);
-            if (action < 5) {
-                StrokeView* v = canvases[size_t(next(int(canvases.size())))];
-                const Rect b = v->bounds();
-                v->stroke({float(next(int(b.width()) + 1)) - 0.5f * next(2), float(next(int(b.height()) + 1)),
-                           1 + next(3) * 0.75f, 1 + next(2) * 1.5f},
-                          Color::rgba(float(next(2)), 1, float(next(2)), next(2) ? 1.0f : 0.6f));
-            } else if (action == 5) {
-                canvases[size_t(next(int(canvases.size())))]->setAlpha(next(2) ? 1.0f : 0.5f);  // anywhere
-            }
-            ASSERT_TRUE(compositor.composite(window));
-            const auto d = compositor.lastDamage();
-            if (action > 5) {
-                EXPECT_TRUE(d.empty()) << "round " << round << " step " << step;
-                ++untouched;
-            } else if (!d.empty() && d.width * d.height < int(12 * 10 * scale * scale)) {
-                ++partial;
-            }
-            ASSERT_LE(worstDifferenceFromSnapshot(compositor, window), transformed ? 24 : 0)
-                << "round " << round << " step " << step << " action " << action;
-        }
-    }
-    // Both kinds of composite really happened.
-    EXPECT_GT(partial, 100);
-    EXPECT_GT(untouched, 50);
 }
 
 struct TransitionLog : TransitionDelegate {
@@ -476,6 +399,14 @@ TEST_F(TransitionTest, CallbacksFinishAndRemoval) {
     holder_->layer().addAnimation(pushFromRight(0), "swap");
     runFor(0);
     EXPECT_EQ(log_.events, (std::vector<std::string>{"start", "stop finished"}));
+
+    // Phase 5: the layer's owner goes while it runs: no callbacks.
+    log_.events.clear();
+    auto v = std::make_unique<View>(Rect(0, 0, 1, 1));
+    v->layer().addAnimation(pushFromRight(0.2), "swap");
+    v.reset();
+    runFor(1);
+    EXPECT_TRUE(log_.events.empty());
     EXPECT_EQ(ViewAnimation::runningCount(), 0u);
 }
 
@@ -524,15 +455,6 @@ TEST_F(TransitionTest, EachKindShowsTheOldLookGivingWayToTheNew) {
         compositor.composite(window);
         EXPECT_EQ(at(*compositor.image(), 0, 0), blue);
     }
-}
-
-TEST_F(TransitionTest, LayerOwnerDestroyedWhileRunningGivesNoCallbacks) {
-    auto v = std::make_unique<View>(Rect(0, 0, 1, 1));
-    v->layer().addAnimation(pushFromRight(0.2), "swap");
-    v.reset();
-    runFor(1);
-    EXPECT_TRUE(log_.events.empty());
-    EXPECT_EQ(ViewAnimation::runningCount(), 0u);
 }
 
 }  // namespace

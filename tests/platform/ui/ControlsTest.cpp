@@ -24,12 +24,7 @@ namespace {
 
 class ControlsTest : public test::CoreUiFixture {
 protected:
-    void tap(Point p) {
-        window_.touchDown(0, p, now());
-        runFor(0.05);
-        window_.touchUp(0, now());
-    }
-    void tapView(View* v) { tap(v->convertPointToView(v->bounds().center(), nullptr)); }
+    void tap(Point p) { CoreUiFixture::tap(window_, p); }
 
     Window window_{Rect(0, 0, 320, 480)};
 };
@@ -126,9 +121,6 @@ TEST_F(ControlsTest, ButtonTitlesAndImagesFallBackToNormal) {
 TEST_F(ControlsTest, ActionSheetButtonReachesDelegateWithItsIndex) {
     SheetRecorder delegate;
     auto sheet = std::make_unique<ActionSheet>("Title", &delegate, std::vector<std::string>{"Confirm", "Cancel"});
-    sheet->setBodyText("Body");
-    sheet->setDefaultButtonIndex(1);
-    sheet->setActionSheetStyle(ActionSheetStyle::BlackTranslucent);
     sheet->showInView(&window_, true);
     ASSERT_TRUE(sheet->isVisible());
     EXPECT_EQ(ActionSheet::visibleSheets().back(), sheet.get());
@@ -159,7 +151,7 @@ TEST_F(ControlsTest, ActionSheetButtonReachesDelegateWithItsIndex) {
     // Shown again (sheets are reused), a press that the delegate does not dismiss still closes it.
     delegate.dismissInHandler = false;
     sheet->showInView(&window_, false);
-    sheet->clickButtonAtIndex(7);  // out of range: ignored
+    sheet->clickButtonAtIndex(2);  // one past the last: ignored
     EXPECT_EQ(delegate.clicked.size(), 1u);
     sheet->clickButtonAtIndex(0);
     EXPECT_EQ(delegate.clicked.back().second, 0);
