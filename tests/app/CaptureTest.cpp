@@ -7,15 +7,12 @@
 #include "platform/graphics/Color.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/Label.h"
-#include "platform/ui/Window.h"
 #include "ui/controls/GlowingCircleView.h"
 #include "ui/controls/SnapButtonView.h"
 #include "ui/quickview/ThumbnailManager.h"
 #include "ui/quickview/ThumbnailView.h"
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 
 using namespace std::chrono_literals;
 

@@ -11,7 +11,6 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/WebView.h"
-#include "platform/ui/Window.h"
 #include "ui/info/AboutView.h"
 
 using namespace std::chrono_literals;
@@ -41,11 +40,6 @@ protected:
         ASSERT_NE(page(), nullptr);
         delegate->gotoInfoPage(nullptr);
         loop.runFor(0.5s);
-    }
-
-    void tap(platform::View* view) {
-        touch(view);
-        loop.runFor(0.05s);
     }
 
     std::vector<std::string> notifications() const {
@@ -97,7 +91,7 @@ TEST_F(InfoPageTest, PositionLineChangesWhenAFixArrivesWithoutUserAction) {
     ASSERT_TRUE(receiver->inject(-33.8688, 151.2093));
     loop.runFor(1.0s);
     EXPECT_EQ(p->gpstext()->text(), "51.51 -0.13");
-    tap(p->gpsButton());
+    touch(p->gpsButton());
     loop.runFor(1.0s);
     EXPECT_EQ(p->gpstext()->text(), "-33.87 151.21");
 
@@ -122,15 +116,15 @@ TEST_F(InfoPageTest, HelpShowsAndHidesUnderAFingerAndTheAboutSheetCarriesTheVers
     platform::WebView* web = p->helpView();
 
     // The page's buttons are wired to the help overlay (its look: AboutViewTest).
-    tap(p->helpButton());
+    touch(p->helpButton());
     loop.runFor(0.3s);
     EXPECT_EQ(web->alpha(), 0.7f);
-    tap(p->xButton());
+    touch(p->xButton());
     loop.runFor(0.3s);
     EXPECT_EQ(web->alpha(), 0.0f);
 
     // About: the version where the body text has its placeholder, one fixed "OK".
-    tap(p->aboutButton());
+    touch(p->aboutButton());
     const auto& sheets = platform::ActionSheet::visibleSheets();
     ASSERT_EQ(sheets.size(), 1u);
     platform::ActionSheet* about = sheets.back();

@@ -6,7 +6,6 @@
 #include "platform/ui/ImageCache.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/TextView.h"
-#include "platform/ui/Window.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/controls/OptionsPageView.h"
 #include "ui/controls/ScrollerButton.h"

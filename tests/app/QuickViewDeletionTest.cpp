@@ -5,7 +5,6 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
-#include "platform/ui/Window.h"
 #include "tests/platform/graphics/TestImages.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/quickview/DeleteCancelView.h"

@@ -4,7 +4,6 @@
 #include "tests/app/AppFixture.h"
 
 #include "platform/camera/CameraSource.h"
-#include "platform/ui/Window.h"
 #include "tests/platform/graphics/TestImages.h"
 #include "ui/controls/SnapButtonView.h"
 

@@ -6,7 +6,6 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/NavigationBar.h"
-#include "platform/ui/Window.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/controls/SnapButtonView.h"
 #include "ui/controls/TransitionView.h"
