@@ -115,10 +115,6 @@ protected:
         w->touchUp(1, loop.now());
         w->touchUp(0, loop.now());
     }
-    // exiftool's values for `tags` of `file`, one per line.
-    std::string exif(const std::string& file, const std::string& tags) const {
-        return testenv::exifValues(roll(file), tags);
-    }
     // Which corner of the 75 x 75 thumbnail carries the mark.
     std::string markedCorner(const std::string& file) const {
         const Decoded t = decode(roll(file), false);
@@ -141,8 +137,8 @@ TEST_F(SettingsToFile, TheDevicesTurnReachesTheTagOnlyWithAutoRotation) {
     tapShutter();
     ASSERT_TRUE(device.setOrientation(platform::DeviceOrientation::LandscapeRight));
     tapShutter();
-    EXPECT_EQ(exif("IMG_0001.JPG", "-Orientation"), "8\n");
-    EXPECT_EQ(exif("IMG_0002.JPG", "-Orientation"), "3\n");
+    EXPECT_EQ(testenv::exifValues(roll("IMG_0001.JPG"), "-Orientation"), "8\n");
+    EXPECT_EQ(testenv::exifValues(roll("IMG_0002.JPG"), "-Orientation"), "3\n");
     EXPECT_EQ(markedCorner("IMG_0001.THM"), "bottom-left");
     EXPECT_EQ(markedCorner("IMG_0002.THM"), "bottom-right");
     // Auto-rotation off (stored): tagged as held upright, whatever the turn.
@@ -150,7 +146,7 @@ TEST_F(SettingsToFile, TheDevicesTurnReachesTheTagOnlyWithAutoRotation) {
     defaults->setInteger(1, "RotateMode");
     launchReady();
     tapShutter();
-    EXPECT_EQ(exif("IMG_0003.JPG", "-Orientation"), "6\n");
+    EXPECT_EQ(testenv::exifValues(roll("IMG_0003.JPG"), "-Orientation"), "6\n");
     EXPECT_EQ(markedCorner("IMG_0003.THM"), "top-right");
 }
 
@@ -162,8 +158,8 @@ TEST_F(SettingsToFile, StoredSizeAndColourModeReachThePictureAndItsThumbnail) {
     defaults->setInteger(1, "ColorMode");
     launchReady();
     tapShutter();
-    EXPECT_EQ(exif("IMG_0001.JPG", "-ImageWidth -ImageHeight"), "960\n720\n");
-    EXPECT_EQ(exif("IMG_0001.THM", "-ImageWidth -ImageHeight"), "75\n75\n");
+    EXPECT_EQ(testenv::exifValues(roll("IMG_0001.JPG"), "-ImageWidth -ImageHeight"), "960\n720\n");
+    EXPECT_EQ(testenv::exifValues(roll("IMG_0001.THM"), "-ImageWidth -ImageHeight"), "75\n75\n");
     // Greyscale, picture and thumbnail: one component.
     EXPECT_EQ(decode(roll("IMG_0001.JPG"), true).components, 1);
     EXPECT_EQ(decode(roll("IMG_0001.THM"), false).components, 1);

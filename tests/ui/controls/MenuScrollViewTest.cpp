@@ -30,6 +30,7 @@ protected:
 TEST_F(MenuScrollViewTest, AwakeFromNibBuildsTheBandAndStartsHiddenWithButtonsLaidOutEvenly) {
     EXPECT_EQ(right_->direction(), 1);
     EXPECT_EQ(left_->direction(), 0);
+    EXPECT_FALSE(indicator_->userInteractionEnabled()) << "the dots only show the page";
     // The band behind the tips' text at the back, the text invisible.
     EXPECT_EQ(bar_->subviewAt(0), bar_->labelBackground());
     EXPECT_EQ(bar_->subviewAt(1), bar_->labelText());
