@@ -206,38 +206,29 @@ TEST_F(SnapButtonViewTest, SecondFingersDisarmTheShutter) {
     EXPECT_EQ(delegate_.captures, 1);
 }
 
-TEST_F(SnapButtonViewTest, ZoomDisabledStillBlocksTheShotButDoesNotZoom) {
-    button_->setZoomEnabled(false);
-    down(0, 100, 100);
-    down(1, 120, 100);
-    move(1, 220, 100);
-    EXPECT_FALSE(api().zoomStarted());
-    EXPECT_TRUE(delegate_.zoomCalls.empty());
-    EXPECT_EQ(button_->zoom(), 1.0f);
-    EXPECT_EQ(labelAlpha(), 0.0f);
-    up(1);
-    up(0);
-    EXPECT_EQ(delegate_.captures, 0);
-    EXPECT_TRUE(delegate_.zoomCalls.empty());
-}
-
-TEST_F(SnapButtonViewTest, RefusingDelegateGetsNoShotRingOrZoom) {
-    delegate_.allow = false;
-    // A held tap: no ring, no shot.
+// With the zoom switched off, or a delegate refusing, a pinch neither zooms nor shoots; a refusing
+// delegate also gets no ring and no shot from a held tap.
+TEST_F(SnapButtonViewTest, ZoomOffOrARefusingDelegateGetNoZoom) {
+    for (const bool zoomOff : {true, false}) {
+        SCOPED_TRACE(zoomOff ? "zoom off" : "refusing");
+        button_->setZoomEnabled(!zoomOff);
+        delegate_.allow = zoomOff;
+        down(0, 100, 100);
+        down(1, 120, 100);
+        move(1, 220, 100);
+        EXPECT_FALSE(api().zoomStarted());
+        EXPECT_EQ(labelAlpha(), 0.0f);
+        up(1);
+        up(0);
+        EXPECT_TRUE(delegate_.zoomCalls.empty());
+        EXPECT_EQ(button_->zoom(), 1.0f);
+        EXPECT_EQ(delegate_.captures, 0);
+    }
     down(0, 100, 100);
     runFor(1.0);
     EXPECT_FALSE(api().isTouchRingShown());
     up(0);
     EXPECT_EQ(delegate_.captures, 0);
-    // A pinch: no zoom, no label; its end leaves everything as it is.
-    down(0, 100, 100);
-    down(1, 120, 100);
-    move(1, 220, 100);
-    up(1);
-    up(0);
-    EXPECT_TRUE(delegate_.zoomCalls.empty());
-    EXPECT_EQ(labelAlpha(), 0.0f);
-    EXPECT_EQ(button_->zoom(), 1.0f);
 
     // Refusing mid-pinch: endZoom keeps the pinch and the label as they are.
     delegate_.allow = true;
