@@ -126,29 +126,30 @@ TEST_F(CaptureTest, TheSelfTimerCountsDownToItsShotUnlessCancelled) {
 TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     launchReady();
     const float start = api().oldVolume();
-    float v = 0;
+    auto volumeOf = [&](const auto& category) {
+        float v = -1;
+        volume.getVolume(v, category);
+        return v;
+    };
     // Ringtone: a picture, and the volume comes back.
     volume.volumeUp();
     loop.runFor(0.5s);
     EXPECT_EQ(shutterSounds(), 1u);
-    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kRingtone));
-    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_FLOAT_EQ(volumeOf(platform::SystemVolumeController::kRingtone), start);
     EXPECT_EQ(api().buttonMutex(), 0);
     // Another category: no picture, still undone.
     ASSERT_TRUE(volume.setActiveCategory(platform::SystemVolumeController::kAudioVideo));
     volume.volumeDown();
     loop.runFor(0.5s);
     EXPECT_EQ(shutterSounds(), 1u);
-    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kAudioVideo));
-    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_FLOAT_EQ(volumeOf(platform::SystemVolumeController::kAudioVideo), start);
     // A report of a volume that already equals the start-up one needs no restore: nothing waits
     // for an echo, so the next real press is undone too.
     center.post(platform::SystemVolumeController::kSystemVolumeDidChangeNotification, &volume);
     EXPECT_EQ(api().buttonMutex(), 0);
     volume.volumeUp();
     loop.runFor(0.5s);
-    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kAudioVideo));
-    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_FLOAT_EQ(volumeOf(platform::SystemVolumeController::kAudioVideo), start);
     // A press during a sequence takes no picture but is undone.
     ASSERT_TRUE(volume.setActiveCategory(platform::SystemVolumeController::kRingtone));
     defaults->setInteger(0, "BurstMode");
@@ -156,8 +157,7 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     delegate->performCapture();
     volume.volumeUp();
     loop.runFor(0.5s);
-    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kRingtone));
-    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_FLOAT_EQ(volumeOf(platform::SystemVolumeController::kRingtone), start);
     EXPECT_EQ(shutterSounds(), 1u);
     delegate->stopTimer();
     drain();
