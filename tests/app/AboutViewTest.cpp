@@ -129,11 +129,6 @@ TEST_F(AboutViewTest, EveryLanguageHasItsHelpPageWithWorkingInPageLinks) {
         EXPECT_EQ(targets, names);
         EXPECT_EQ(names, (std::set<std::string>{"shooting", "camera", "bar", "options", "quickview", "delete", "info"}));
         EXPECT_NE(text.find("href=\"#\""), std::string::npos) << "a link back to the top";
-        // The numbers the camera works with are stated as it has them.
-        const std::string plain = std::regex_replace(text, std::regex("&#215;"), "\xC3\x97");
-        for (const char* fact : {"1600 \xC3\x97 1200", "1280 \xC3\x97 960", "960 \xC3\x97 720", "160", "x 1.00",
-                                 "x 3.00", "35", "65", "51.51 -0.13", "-33.87 151.21", "10"})
-            EXPECT_NE(plain.find(fact), std::string::npos) << fact;
     }
 }
 
@@ -176,14 +171,6 @@ TEST_F(AboutViewTest, HelpOverlayOpacitiesWhenShownAndHidden) {
     EXPECT_GT(page->helpButton()->presentation().alpha, 0.0f);
     loop.runFor(0.15s);
     EXPECT_EQ(web->presentation().alpha, 0.7f);
-
-    // A link of the contents scrolls inside the web view; the page itself stays.
-    const std::string html = web->html();
-    web->followLink("#options");
-    EXPECT_GT(web->contentOffset(), 0.0f);
-    EXPECT_EQ(web->html(), html);
-    web->followLink("#");
-    EXPECT_EQ(web->contentOffset(), 0.0f);
 
     // Hidden again.
     page->closeHelpPage();

@@ -7,15 +7,12 @@
 #include "platform/graphics/Color.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/Label.h"
-#include "platform/ui/Window.h"
 #include "ui/controls/GlowingCircleView.h"
 #include "ui/controls/SnapButtonView.h"
 #include "ui/quickview/ThumbnailManager.h"
 #include "ui/quickview/ThumbnailView.h"
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 
 using namespace std::chrono_literals;
 
@@ -26,6 +23,14 @@ namespace {
 // time from timer to timer without waiting.
 class CaptureTest : public AppFixture {
 protected:
+    // Launches with the worker to be held in the first picture, ready to take pictures.
+    void launchHeld(kestrova::GateOpener& gate) {
+        launch([&](kestrova::KestrovaAppDelegate& d) {
+            kestrova::KestrovaAppDelegateTestApi(d).setPositionProvider(gate->provider());
+        });
+        loop.runFor(1.05s);
+        ASSERT_TRUE(loop.runUntil([&] { return api().saveWorker()->readyForCapture(); }, 5s));
+    }
     void stepHeld(double seconds) {
         const double end = loop.now() + seconds;
         for (;;) {
@@ -40,86 +45,111 @@ protected:
     void stepHeldUntil(double t) { stepHeld(std::max(0.0, t - loop.now())); }
 };
 
-// Sits between the camera and the application delegate and notes what arrives, in order.
+// Sits between the camera and the application delegate and notes what arrives, in order, with
+// whether a picture is still being taken when the camera reports itself ready.
 struct CallbackRecorder : platform::CameraControllerDelegate {
     kestrova::KestrovaAppDelegate* target = nullptr;
     std::vector<std::string> events;
     void cameraControllerReadyStateChanged(platform::CameraController* c) override {
-        events.push_back(std::string("ready ") + (c->isReady() ? "1" : "0") + " taking " +
-                         (kestrova::KestrovaAppDelegateTestApi(*target).takingPicture() ? "1" : "0"));
+        const auto taking = [&] { return kestrova::KestrovaAppDelegateTestApi(*target).takingPicture() ? "1" : "0"; };
+        events.push_back(std::string("ready taking ") + taking());
         target->cameraControllerReadyStateChanged(c);
-        events.push_back(std::string("after ready taking ") + (kestrova::KestrovaAppDelegateTestApi(*target).takingPicture() ? "1" : "0"));
+        events.push_back(std::string("after ready taking ") + taking());
     }
     void cameraControllerTookPicture(platform::CameraController* c, platform::ImageRef picture,
                                      platform::ImageRef preview, const std::vector<uint8_t>* jpeg,
                                      const platform::ImageProperties* properties) override {
-        events.push_back("picture " + std::to_string(picture->width()) + "x" + std::to_string(picture->height()));
+        events.push_back("picture");
         target->cameraControllerTookPicture(c, picture, preview, jpeg, properties);
     }
 };
 
 TEST_F(CaptureTest, CameraCallbacksInOrderAndATapOnTheShutterArea) {
     launchReady();
-    auto* cc = api().cameraController();
     CallbackRecorder recorder;
     recorder.target = delegate.get();
-    cc->setDelegate(&recorder);
+    api().cameraController()->setDelegate(&recorder);
     // A press lifted on the shutter area shoots.
     touch(platform::Point{160, 200});
     EXPECT_TRUE(api().takingPicture());
     EXPECT_EQ(shutterSounds(), 1u);
     loop.runFor(0.3s);
-    EXPECT_EQ(recorder.events,
-              (std::vector<std::string>{"picture 1600x1200", "ready 1 taking 1", "after ready taking 0"}));
-    EXPECT_TRUE(api().burstText()->hidden());
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"picture", "ready taking 1", "after ready taking 0"}));
     drain();
-    cc->setDelegate(delegate.get());
+    api().cameraController()->setDelegate(delegate.get());
     EXPECT_EQ(files100(".JPG"), std::vector<std::string>{"IMG_0001.JPG"});
-    EXPECT_EQ(files100(".THM"), std::vector<std::string>{"IMG_0001.THM"});
 }
 
-TEST_F(CaptureTest, CancelTimerTakesNoPictureAndTheNextPressStartsAfresh) {
-    defaults->setInteger(2, "TimerMode");
+// The self-timer: the cancel sheet and yellow numbers, one a second down to 1, the shutter a
+// second later. A press meanwhile changes nothing, nor does the option switched off.
+TEST_F(CaptureTest, TheSelfTimerCountsDownToItsShotUnlessCancelled) {
     launchReady();
-    delegate->performCapture();
-    loop.runFor(2.5s);
-    EXPECT_EQ(api().burstText()->text(), "4");
-    api().cancelSheet()->clickButtonAtIndex(0);
-    EXPECT_FALSE(api().takingPicture());
-    EXPECT_TRUE(api().burstText()->hidden());
-    loop.runFor(6s);
+    using kestrova::TimerMode;
+    // Each length starts at its own number; cancelled, nothing is shot and the next press
+    // starts afresh.
+    for (auto [mode, first] : {std::pair{TimerMode::TwoSeconds, "2"}, std::pair{TimerMode::FiveSeconds, "5"},
+                               std::pair{TimerMode::TenSeconds, "10"}}) {
+        delegate->setTimerStatus(mode);
+        delegate->performCapture();
+        loop.runFor(1.0s);
+        EXPECT_EQ(api().burstText()->text(), first);
+        api().cancelSheet()->clickButtonAtIndex(0);
+        EXPECT_FALSE(api().takingPicture());
+        EXPECT_TRUE(api().burstText()->hidden());
+    }
+    loop.runFor(11s);
     EXPECT_EQ(shutterSounds(), 0u);
+
+    delegate->setTimerStatus(TimerMode::TwoSeconds);
+    const double start = loop.now();
+    touch(api().snapButton(), 0);
+    ASSERT_NE(api().cancelSheet(), nullptr);
+    EXPECT_TRUE(api().cancelSheet()->isVisible());
+    EXPECT_EQ(api().burstText()->textColor(), platform::Color::rgba(1, 1, 0));
     delegate->performCapture();
-    loop.runFor(1.0s);
-    EXPECT_EQ(api().burstText()->text(), "5");
+    delegate->setTimerStatus(TimerMode::Off);
+    loop.runUntil([&] { return loop.now() >= start + 2; }, 3s);
+    EXPECT_EQ(api().burstText()->text(), "1");
+    loop.runUntil([&] { return loop.now() >= start + 3; }, 2s);
+    EXPECT_EQ(shutterSounds(), 0u);
+    EXPECT_TRUE(api().burstText()->hidden());
+    loop.runFor(0.02s);
+    EXPECT_EQ(shutterSounds(), 1u);
+    loop.runFor(0.3s);
+    drain();
+    EXPECT_EQ(files100(".JPG"), std::vector<std::string>{"IMG_0001.JPG"});
+    // The next press follows the option now: no countdown.
+    delegate->performCapture();
+    EXPECT_EQ(shutterSounds(), 2u);
 }
 
 TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     launchReady();
     const float start = api().oldVolume();
-    float v = 0;
+    auto volumeOf = [&](const auto& category) {
+        float v = -1;
+        volume.getVolume(v, category);
+        return v;
+    };
     // Ringtone: a picture, and the volume comes back.
     volume.volumeUp();
     loop.runFor(0.5s);
     EXPECT_EQ(shutterSounds(), 1u);
-    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kRingtone));
-    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_FLOAT_EQ(volumeOf(platform::SystemVolumeController::kRingtone), start);
     EXPECT_EQ(api().buttonMutex(), 0);
     // Another category: no picture, still undone.
     ASSERT_TRUE(volume.setActiveCategory(platform::SystemVolumeController::kAudioVideo));
     volume.volumeDown();
     loop.runFor(0.5s);
     EXPECT_EQ(shutterSounds(), 1u);
-    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kAudioVideo));
-    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_FLOAT_EQ(volumeOf(platform::SystemVolumeController::kAudioVideo), start);
     // A report of a volume that already equals the start-up one needs no restore: nothing waits
     // for an echo, so the next real press is undone too.
     center.post(platform::SystemVolumeController::kSystemVolumeDidChangeNotification, &volume);
     EXPECT_EQ(api().buttonMutex(), 0);
     volume.volumeUp();
     loop.runFor(0.5s);
-    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kAudioVideo));
-    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_FLOAT_EQ(volumeOf(platform::SystemVolumeController::kAudioVideo), start);
     // A press during a sequence takes no picture but is undone.
     ASSERT_TRUE(volume.setActiveCategory(platform::SystemVolumeController::kRingtone));
     defaults->setInteger(0, "BurstMode");
@@ -127,8 +157,7 @@ TEST_F(CaptureTest, VolumeKeyShootsOnlyForRingtoneAndIsAlwaysUndone) {
     delegate->performCapture();
     volume.volumeUp();
     loop.runFor(0.5s);
-    ASSERT_TRUE(volume.getVolume(v, platform::SystemVolumeController::kRingtone));
-    EXPECT_FLOAT_EQ(v, start);
+    EXPECT_FLOAT_EQ(volumeOf(platform::SystemVolumeController::kRingtone), start);
     EXPECT_EQ(shutterSounds(), 1u);
     delegate->stopTimer();
     drain();
@@ -168,9 +197,7 @@ TEST_F(CaptureTest, TheFirstSecondIsServed) {
 
 TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocking) {
     kestrova::GateOpener gate;
-    launch([&](kestrova::KestrovaAppDelegate& d) { kestrova::KestrovaAppDelegateTestApi(d).setPositionProvider(gate->provider()); });
-    loop.runFor(1.05s);
-    ASSERT_TRUE(loop.runUntil([&] { return api().saveWorker()->readyForCapture(); }, 5s));
+    launchHeld(gate);
     auto shoot = [&] {
         delegate->performCapture();
         stepHeld(0.3);
@@ -200,9 +227,7 @@ TEST_F(CaptureTest, APressIsServedWithFourWaitingAndRefusedWithFiveWithoutBlocki
 
 TEST_F(CaptureTest, TheGlowFadesInPulsesAndFadesOut) {
     kestrova::GateOpener gate;
-    launch([&](kestrova::KestrovaAppDelegate& d) { kestrova::KestrovaAppDelegateTestApi(d).setPositionProvider(gate->provider()); });
-    loop.runFor(1.05s);
-    ASSERT_TRUE(loop.runUntil([&] { return api().saveWorker()->readyForCapture(); }, 5s));
+    launchHeld(gate);
     auto* glow = api().progressView();
     ASSERT_NE(glow, nullptr);
     EXPECT_EQ(glow->alpha(), 0.0f);

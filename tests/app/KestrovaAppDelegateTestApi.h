@@ -25,7 +25,6 @@ public:
     platform::CameraController* cameraController() const { return d_.cc_; }
     MenuScrollView* buttonBar() const { return d_.buttonBar_; }
     SnapButtonView* snapButton() const { return d_.snapButton_; }
-    HideTriangleView* downArrow() const { return d_.downArrow_; }
     GlowingCircleView* progressView() const { return d_.progressView_; }
     platform::Label* burstText() const { return d_.burstText_; }
     platform::View* levelerImage() const { return d_.levelerImage_; }

@@ -5,7 +5,7 @@
 #include "platform/foundation/StringsTable.h"
 #include "platform/ui/ImageCache.h"
 #include "platform/ui/ImageView.h"
-#include "platform/ui/Window.h"
+#include "platform/ui/TextView.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/controls/OptionsPageView.h"
 #include "ui/controls/ScrollerButton.h"
@@ -105,8 +105,9 @@ TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
         ASSERT_EQ(b->stateCount(), o.states.size());
         EXPECT_EQ(b->title(), bundle->localizedString(o.titleKey));
         for (size_t i = 0; i < o.states.size(); ++i) {
-            EXPECT_EQ(b->imageAt(i)->image(), platform::ImageCache::imageNamed(std::string(o.states[i].first) + ".png"))
-                << i;
+            const auto picture = platform::ImageCache::imageNamed(std::string(o.states[i].first) + ".png");
+            ASSERT_NE(picture, nullptr) << o.states[i].first;
+            EXPECT_EQ(b->imageAt(i)->image(), picture) << i;
             EXPECT_EQ(b->tooltips().at(i), bundle->localizedString(o.states[i].second)) << i;
         }
         // A tap on the button, on its page: its setting steps on and nothing else changes.
@@ -144,35 +145,33 @@ TEST_F(OptionCatalogueTest, EveryButtonStartsAtItsOwnStoredState) {
     }
 }
 
-TEST_F(OptionCatalogueTest, EveryStatePictureComesAtBothScalesInTheButtonsDrawingArea) {
-    for (int scale : {1, 2}) {
-        platform::ImageCache::setScale(scale);
-        for (const Option& o : catalogue())
-            for (const auto& [name, tip] : o.states) {
-                platform::ImageRef image = platform::ImageCache::imageNamed(std::string(name) + ".png", bundle.get());
-                ASSERT_NE(image, nullptr) << name << " @" << scale;
-                EXPECT_EQ(image->width(), 49 * scale) << name;
-                EXPECT_EQ(image->height(), 28 * scale) << name;
-            }
-        // The level guide covers the preview between the navigation bar and the options bar.
-        platform::ImageRef guide = platform::ImageCache::imageNamed("leveler.png", bundle.get());
-        ASSERT_NE(guide, nullptr);
-        EXPECT_EQ(platform::ImageCache::pointSize(guide), (platform::Size{320, 374}));
-    }
-    platform::ImageCache::setScale(1);
-}
-
-TEST(OptionStrings, EveryCatalogueKeyInEveryLanguage) {
+// Every tip in every language, each state highlighted in turn, fits the bar's band.
+TEST(OptionStrings, EveryCatalogueKeyInEveryLanguageFitsTheTipsBand) {
+    platform::ManualClock clock;
+    platform::RunLoop loop(clock);
+    platform::RunLoop::setMain(&loop);
+    kestrova::MenuScrollView bar({0, 300, 320, 180});
+    bar.awakeFromNib();
     for (const char* language : {"en", "de", "fr", "ja", "zh-Hans", "zh-Hant"}) {
         auto table = platform::StringsTable::load(std::filesystem::path(testenv::bundleDir()) /
                                                   (std::string(language) + ".lproj/Localizable.strings"));
         ASSERT_TRUE(table) << language;
         auto text = [&](const char* key) { return table->lookup(key).value_or(""); };
         for (const Option& o : catalogue()) {
-            EXPECT_FALSE(text(o.titleKey).empty()) << language << " " << o.titleKey;
-            for (const auto& state : o.states) EXPECT_FALSE(text(state.second).empty()) << language << " " << state.second;
+            SCOPED_TRACE(std::string(language) + " " + o.titleKey);
+            EXPECT_FALSE(text(o.titleKey).empty());
+            std::vector<std::string> tips;
+            for (const auto& state : o.states) {
+                tips.push_back(text(state.second));
+                EXPECT_FALSE(tips.back().empty()) << state.second;
+            }
+            for (size_t i = 0; i < tips.size(); ++i) {
+                bar.showOptionsLabel(ScrollerButton::tipsHtml(text(o.titleKey), tips, int32_t(i)));
+                EXPECT_LE(bar.labelText()->contentHeight(), kestrova::MenuScrollView::kTipsHeight) << i;
+            }
         }
     }
+    platform::RunLoop::setMain(nullptr);
 }
 
 }  // namespace

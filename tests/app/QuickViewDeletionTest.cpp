@@ -5,7 +5,6 @@
 
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
-#include "platform/ui/Window.h"
 #include "tests/platform/graphics/TestImages.h"
 #include "ui/controls/MenuScrollView.h"
 #include "ui/quickview/DeleteCancelView.h"
@@ -103,11 +102,8 @@ TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackAtTheDraggedThumbnailsH
     const auto& fan = thumb->imageView()->image();
     ASSERT_NE(fan, nullptr);
     EXPECT_LT(fan->width(), fan->height());
-    EXPECT_EQ(thumb->imageView()->frame(), Rect(8, 8, float(fan->width()), float(fan->height())));
     EXPECT_EQ(thumb->bounds().size, (platform::Size{float(fan->width() + 16), float(fan->height() + 16)}));
-    EXPECT_EQ(thumb->imageIndex(), 1);
     EXPECT_FALSE(api().deleteButtonShowing());
-    EXPECT_FLOAT_EQ(tab->alpha(), 0.0f);
 
     // Docked right (the default): the tab comes in at the left edge, at the thumbnail's height.
     dragSideways({288.4f, 360}, -170);
@@ -115,12 +111,10 @@ TEST_F(QuickViewDeletionTest, TabSlidesInOppositeTheStackAtTheDraggedThumbnailsH
     EXPECT_FLOAT_EQ(tab->alpha(), 1.0f);
     EXPECT_EQ(tab->frame(), Rect(0, 335, 170, 50));
     EXPECT_EQ(title(DeleteCancelView::kDeleteTag), "Delete");
-    EXPECT_EQ(title(DeleteCancelView::kCancelTag), "Cancel");
     // "Cancel" takes it away again.
     tapTabButton(DeleteCancelView::kCancelTag);
     EXPECT_FALSE(api().deleteButtonShowing());
     EXPECT_FLOAT_EQ(tab->alpha(), 0.0f);
-    EXPECT_TRUE(tab->transform().isIdentity());
 
     // Docked left: the stack moves to the left edge, the tab comes in at the right edge. Two
     // more pictures fanned out: the oldest, dragged a little below its centre, brings the tab in
@@ -176,7 +170,6 @@ TEST_F(QuickViewDeletionTest, QueuedPictureIsDroppedAndSavedPictureLosesJpgThenT
     tapTabButton(DeleteCancelView::kDeleteTag);
     EXPECT_FALSE(api().deleteButtonShowing());
     EXPECT_EQ(stack().previews().size(), 2u);
-    EXPECT_EQ(stack().selectedImage(), nullptr);
     gate->release();
     ASSERT_TRUE(loop.settle(30.0));
     EXPECT_FALSE(gate->watchdogFired);
