@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 
 namespace testenv {
 namespace {
@@ -86,6 +88,21 @@ std::string shellQuote(const std::string& s) {
 
 std::string exifValues(const std::filesystem::path& file, const std::string& tags) {
     return run(std::string(EXIFTOOL) + " -n -s -s -s " + tags + " " + shellQuote(file.string())).out;
+}
+
+bool waitUntil(const std::function<bool()>& done, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+bool processGone(long pid) {
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto paren = stat.rfind(')');
+    return stat.empty() || (paren != std::string::npos && stat.compare(paren + 1, 3, " Z ") == 0);
 }
 
 std::string readFile(const std::filesystem::path& p) {

@@ -2,6 +2,7 @@
 // Paths and helpers shared by the test suites: scratch folders and independent reader programs.
 #include <filesystem>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -55,6 +56,11 @@ std::pair<uint32_t, uint32_t> pngSize(const std::filesystem::path& file);
 
 // exiftool's plain numeric values of `tags` (such as "-ImageWidth -GPSLatitudeRef") of a file, one a line.
 std::string exifValues(const std::filesystem::path& file, const std::string& tags);
+
+// Polls `done` until it is true or `seconds` have passed; true when it became true.
+bool waitUntil(const std::function<bool()>& done, double seconds = 10);
+// The process has ended: it is gone, or a zombie no one has reaped yet.
+bool processGone(long pid);
 
 std::string readFile(const std::filesystem::path& p);
 void writeFile(const std::filesystem::path& p, const std::string& bytes);
