@@ -160,7 +160,8 @@ TEST(Faults, BrokenPreferencesStartCleanAndSaveAValidFile) {
         const fs::path file = faults::preferencesFile(root);
         fs::create_directories(file.parent_path());
         c.make(file);
-        Session s = faults::runKestrova(dir.path(), root, "wait 1\nresign\nactivate\nwait 1\ntap @snapButton\nwait 2\nquit\n");
+        Session s =
+            faults::runKestrova(dir.path(), root, "wait 1\nresign\nactivate\nwait 1\ntap @snapButton\nwait 2\nquit\n");
         EXPECT_EQ(s.status, 0) << s.out;
         EXPECT_EQ(faults::pictures(root).size(), 1u) << s.out;
         auto xml = run(testenv::plistutil() + " -i " + shellQuote(file.string()) + " -f xml -o -");

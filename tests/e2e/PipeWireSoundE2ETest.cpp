@@ -123,8 +123,9 @@ TEST_F(PipeWireWindow, WithAnOutputThatGoesAwayIsOneLineAndEveryShotIsWritten) {
     ASSERT_TRUE(pw.createNullSink()) << pw.error();
     const std::string stopped = (dir / "stop-now").string(), gone = (dir / "gone").string(),
                       err = (dir / "stderr.txt").string();
-    const std::string waitForStream = "for i in $(seq 200); do " + pw.envPrefix() +
-                                      " timeout 2 pw-cli ls Node | grep -q 'Stream/Output/Audio' && break; sleep 0.05; done\n";
+    const std::string waitForStream =
+        "for i in $(seq 200); do " + pw.envPrefix() +
+        " timeout 2 pw-cli ls Node | grep -q 'Stream/Output/Audio' && break; sleep 0.05; done\n";
     const std::string stopThenShootUntilSaid =
         "touch " + shellQuote(stopped) + "\n"
         "for i in $(seq 200); do [ -e " + shellQuote(gone) + " ] && break; sleep 0.05; done\n"

@@ -20,18 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using testenv::shellQuote;
 
-constexpr const char* kOneShot = "wait 2\ntap @snapButton\nwait 2\nquit\n";
-
-// EXIF orientation of a headless picture taken with --orientation n.
-std::string referenceOrientation(const fs::path& scratch, int n) {
-    const fs::path root = scratch / ("reference-" + std::to_string(n));
-    faults::Session s = faults::runKestrova(scratch, root, kOneShot, "--orientation " + std::to_string(n));
-    auto pictures = faults::pictures(root);
-    if (s.status != 0 || pictures.size() != 1) return "none";
-    auto r = testenv::run(testenv::exiftool() + " -n -s3 -Orientation " + shellQuote(pictures[0].string()));
-    return r.out.substr(0, r.out.find('\n'));
-}
-
 // Shell functions for a session: `turn NAME` sets the accelerometer's orientation, `place LAT LON
 // SECONDS` gives GeoClue2 a fix, `shoot ORIENTATION [LATITUDE]` clicks the shutter area until a
 // new picture carries that EXIF orientation (and GPS latitude; "-" for none) and prints it, and
@@ -75,7 +63,7 @@ TEST(SensorsE2E, TheWindowFollowsTheAccelerometerAndGeoClue) {
     if (!testenv::TestBus::available()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not installed";
     testenv::ScratchDir dir;
     std::map<int, std::string> ref;
-    for (int n : {1, 2, 3, 4}) ref[n] = referenceOrientation(dir.path(), n);
+    for (int n : {1, 2, 3, 4}) ref[n] = faults::exifOrientation(dir.path(), n);
     // The four orientations are told apart in the file, or the comparison below proves nothing.
     ASSERT_EQ(std::set<std::string>({ref[1], ref[2], ref[3], ref[4]}).size(), 4u)
         << ref[1] << " " << ref[2] << " " << ref[3] << " " << ref[4];

@@ -133,7 +133,8 @@ TEST(HostBinary, NoDisplayRunsHeadlessWithOneLineAndHoldsItsDeviceRoot) {
     // The camera roll is made once the root is held.
     const std::string out = (dir / "out.txt").string(), idle = (dir / "idle").string();
     r = run(noDisplay + onRoot("idle") + " >" + shellQuote(out) + " 2>&1 & pid=$!\n"
-            "for i in $(seq 400); do [ -d " + shellQuote(idle + "/var/mobile/Media/DCIM") + " ] && break; sleep 0.05; done\n" +
+            "for i in $(seq 400); do [ -d " + shellQuote(idle + "/var/mobile/Media/DCIM") +
+            " ] && break; sleep 0.05; done\n" +
             kestrova("--headless --device-root " + shellQuote(idle)) + script + " 2>&1; echo \"second=$?\"\n"
             "kill -INT $pid; wait $pid; echo \"exit=$?\"");
     EXPECT_EQ(r.out, "kestrova: --device-root: another kestrova is running on " + idle + "\nsecond=2\nexit=0\n");

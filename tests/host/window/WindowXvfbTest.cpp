@@ -103,7 +103,8 @@ TEST(WindowHostXvfb, ClickOnTheAlbumButtonLeavesTheApplication) {
 
 // On the information page nothing is scheduled, so the window sleeps until the window system or
 // another thread wakes it: a termination signal, handled on a thread of its own, must. At rest is
-// the main thread asleep in poll() without a deadline (x86-64's poll or ppoll, arm64's ppoll).
+// the main thread asleep in poll() without a deadline (x86-64's poll or ppoll, arm64's ppoll; the
+// kernel shows poll's int timeout of -1 as 32 or 64 bits).
 TEST(WindowHostXvfb, TerminationWakesTheWindowAtRest) {
     if (auto m = testenv::missingProgram("Xvfb xdotool"); !m.empty()) GTEST_SKIP() << m << " is not installed";
     testenv::PrivateXServer server;
@@ -113,7 +114,8 @@ TEST(WindowHostXvfb, TerminationWakesTheWindowAtRest) {
     auto r = onServer(server, launchedWindow(dir) +
                                   "xdotool mousemove --window $wid 291 26 click 1\n"
                                   "for i in $(seq 200); do case \"$(cut -d' ' -f1,4 /proc/$pid/syscall)\" in\n"
-                                  "  '7 0xffffffff' | '7 0xffffffffffffffff' | '271 0x0' | '73 0x0') echo 'at rest'; break;; esac\n"
+                                  "  '7 0xffffffff' | '7 0xffffffffffffffff' | '271 0x0' | '73 0x0')\n"
+                                  "    echo 'at rest'; break;; esac\n"
                                   "  sleep 0.05; done\n"
                                   "kill -TERM $pid\n"
                                   "for i in $(seq 40); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"
