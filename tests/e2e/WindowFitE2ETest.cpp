@@ -17,8 +17,7 @@ using testenv::shellQuote;
 namespace {
 
 // The shell functions the sessions use: `geom` reads the window's place and size (and its frame,
-// when a window manager made one), `waitsize W H` waits for the window to take that size, `shoot X Y`
-// clicks there until a picture is on disk (a press in the first second after start takes none),
+// when a window manager made one), `waitsize W H` waits for the window to take that size,
 // `f12` saves a screenshot and waits for it, `launched` waits until the application has made its
 // folders, its buttons built.
 const char* const kFunctions = R"sh(
@@ -28,16 +27,6 @@ geom() {
   [ -n "$frame" ] || frame='0 0 0 0'
 }
 waitsize() { for i in $(seq 200); do geom; [ "$w $h" = "$1 $2" ] && return 0; sleep 0.05; done; return 1; }
-shoot() {
-  for try in $(seq 30); do
-    xdotool mousemove --window $wid $1 $2 click 1
-    for i in $(seq 20); do
-      [ -n "$(find device/var/mobile/Media/DCIM -name 'IMG_*.JPG' 2>/dev/null | head -1)" ] && { echo SHOT; return 0; }
-      sleep 0.05
-    done
-  done
-  echo NO-SHOT
-}
 launched() { for i in $(seq 200); do [ -e device/var ] && return 0; sleep 0.05; done; }
 f12() {
   xdotool key --window $wid F12
@@ -53,7 +42,7 @@ struct Session {
     // Runs kestrova with `args` on an Xvfb screen of `screen` ("1366x768"), under openbox when
     // `windowManager`, then `steps`, then ends it as Ctrl+C would.
     void run(const std::string& screen, bool windowManager, const std::string& args, const std::string& steps) {
-        std::string inner = "cd " + shellQuote(dir.path().string()) + "\n" + kFunctions;
+        std::string inner = "cd " + shellQuote(dir.path().string()) + "\n" + kFunctions + testenv::kShootFunction;
         if (windowManager)
             inner += "openbox --sm-disable >/dev/null 2>&1 & wm=$!\n"
                      "for i in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' && break; sleep 0.05; done\n";

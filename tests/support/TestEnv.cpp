@@ -132,6 +132,19 @@ std::string windowStart(const std::string& command) {
            "[ -n \"$wid\" ] || { echo 'no window'; kill -KILL $pid; exit 1; }\n";
 }
 
+const char* const kShootFunction = R"sh(
+shoot() {
+  for try in $(seq 30); do
+    xdotool mousemove --window $wid $1 $2 click 1
+    for i in $(seq 20); do
+      [ -n "$(find ${3:-device}/var/mobile/Media/DCIM -name 'IMG_*.JPG' 2>/dev/null | head -1)" ] && { echo SHOT; return 0; }
+      sleep 0.05
+    done
+  done
+  echo "NO PICTURE"
+}
+)sh";
+
 const char* const kWindowEnd =
     "kill -TERM $pid\n"
     "for i in $(seq 200); do kill -0 $pid 2>/dev/null || break; sleep 0.05; done\n"

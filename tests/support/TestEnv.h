@@ -47,6 +47,10 @@ std::string missingProgram(const std::string& programs);
 // Shell lines, for bash under xvfb-run, that start `command` (a kestrova in a window) in the
 // background as $pid and find its window as $wid, or end the script saying "no window".
 std::string windowStart(const std::string& command);
+// A shell function for such a script: `shoot X Y [DEVICE]` clicks the window at X, Y until a
+// picture is in DEVICE's camera roll (./device when not given) and prints SHOT, or NO PICTURE. The
+// roll is scanned about a second after start; a press before that takes no picture.
+extern const char* const kShootFunction;
 // Shell lines that end $pid as Ctrl+C would (SIGTERM), KILL it only when it outlives its deadline
 // ("still running"), and print "exit=STATUS".
 extern const char* const kWindowEnd;
