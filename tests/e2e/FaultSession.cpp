@@ -2,13 +2,8 @@
 
 #include "tests/support/TestEnv.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
-#include <fstream>
 
 namespace faults {
 
@@ -18,7 +13,6 @@ using testenv::shellQuote;
 
 namespace {
 
-constexpr const char* kNobody = "65534";
 constexpr const char* kBundleIdentifier = "org.kestrova.camera";
 
 bool hasPictureExtension(const fs::path& p) {
@@ -46,26 +40,8 @@ std::vector<fs::path> regularFiles(const fs::path& dir) {
 
 }  // namespace
 
-bool canDropPrivileges() {
-    if (geteuid() != 0) return true;
-    if (run("command -v setpriv").status != 0) return false;
-    // A checkout inside a private folder (mktemp -d is 0700) hides the program and its bundle.
-    const fs::path exe = testenv::kestrovaBinary();
-    return run(std::string("setpriv --reuid=") + kNobody + " --regid=" + kNobody + " --clear-groups -- test -x " +
-               shellQuote(exe.string()) + " -a -r " + shellQuote((exe.parent_path() / "bundle/Info.plist").string()))
-               .status == 0;
-}
-
-void chownTree(const fs::path& p) {
-    if (geteuid() == 0) run(std::string("chown -R ") + kNobody + ":" + kNobody + " " + shellQuote(p.string()));
-}
-
-void chmodTree(const fs::path& p, const std::string& mode) {
-    run("chmod -R " + mode + " " + shellQuote(p.string()));
-}
-
 Session runKestrova(const fs::path& scratch, const fs::path& root, const std::string& script, const std::string& extra,
-                    bool unprivileged, double killAfter, const fs::path& binary, const std::string& environment) {
+                    const fs::path& binary, const std::string& environment) {
     static int counter = 0;
     const fs::path scriptFile = scratch / ("session-" + std::to_string(++counter) + ".script");
     testenv::writeFile(scriptFile, script);
@@ -74,22 +50,22 @@ Session runKestrova(const fs::path& scratch, const fs::path& root, const std::st
     // caller looks at the files only once no thread of the program can still touch them.
     // --preserve-status: a program that ends by itself just as its time is up keeps its own status
     // (otherwise 124); a killed one gives 137.
-    std::string prefix = "timeout --foreground --preserve-status -s KILL " +
-                         (killAfter > 0 ? std::to_string(killAfter) : std::string("120")) + " ";
-    if (unprivileged && geteuid() == 0) {
-        chownTree(root);
-        prefix += std::string("setpriv --reuid=") + kNobody + " --regid=" + kNobody + " --clear-groups -- ";
-    }
-    const std::string exe = binary.empty() ? testenv::kestrovaBinary() : binary.string();
-    const auto start = std::chrono::steady_clock::now();
+    std::string prefix = "timeout --foreground --preserve-status -s KILL 120 ";
     if (!environment.empty()) prefix += "env " + environment + " ";
+    const std::string exe = binary.empty() ? testenv::kestrovaBinary() : binary.string();
     auto r = run(prefix + shellQuote(exe) + " --headless --device-root " + shellQuote(root.string()) + " --script " +
                  shellQuote(scriptFile.string()) + " " + extra);
-    Session s;
-    s.status = r.status;
-    s.out = r.out;
-    s.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return s;
+    return {r.status, r.out};
+}
+
+std::string exifOrientation(const fs::path& scratch, int n) {
+    const fs::path root = scratch / ("orientation-" + std::to_string(n));
+    const Session s =
+        runKestrova(scratch, root, "wait 2\ntap @snapButton\nwait 2\nquit\n", "--orientation " + std::to_string(n));
+    const auto shots = pictures(root);
+    if (s.status != 0 || shots.size() != 1) return "none";
+    const std::string value = testenv::exifValues(shots[0], "-Orientation");
+    return value.substr(0, value.find('\n'));
 }
 
 std::vector<fs::path> pictures(const fs::path& root) {
@@ -132,8 +108,7 @@ Snapshot snapshotMedia(const fs::path& root) {
     return s;
 }
 
-std::vector<std::string> lostFiles(const Snapshot& before, const fs::path& root) {
-    (void)root;
+std::vector<std::string> lostFiles(const Snapshot& before) {
     std::vector<std::string> lost;
     for (const auto& [path, bytes] : before) {
         std::error_code ec;
@@ -170,12 +145,6 @@ void writePreferences(const fs::path& root, const std::string& body) {
     testenv::writeFile(preferencesFile(root), preferencesXml(body));
 }
 
-std::vector<std::pair<std::string, long long>> settingRanges() {
-    return {{"ColorMode", 6},    {"TimerMode", 3},    {"LevelerMode", 1},   {"QuietMode", 1},
-            {"ImageSize", 2},    {"BurstMode", 1},    {"PreviewState", 2},  {"TouchRingSize", 2},
-            {"ZoomMode", 1},     {"RotateMode", 1},   {"OptionsBarPageNumber", 2}};
-}
-
 void makeJpeg(const fs::path& out, int width, int height) {
     // A binary PPM with a gradient, through cjpeg.
     std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
@@ -190,19 +159,6 @@ void makeJpeg(const fs::path& out, int width, int height) {
     fs::create_directories(out.parent_path());
     run("cjpeg -quality 85 -outfile " + shellQuote(out.string()) + " " + shellQuote(tmp.string()));
     fs::remove(tmp);
-}
-
-fs::path sampleJpeg(const fs::path& scratch) {
-    const fs::path p = scratch / "sample.jpg";
-    if (!fs::exists(p)) makeJpeg(p, 64, 48);
-    return p;
-}
-
-std::string sampleJpegBytes(const fs::path& scratch) { return testenv::readFile(sampleJpeg(scratch)); }
-
-void copyFile(const fs::path& from, const fs::path& to) {
-    fs::create_directories(to.parent_path());
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
 
 }  // namespace faults

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace faults {
@@ -12,22 +11,18 @@ namespace faults {
 struct Session {
     int status = -1;      // exit status; 137 when killed, 124 never (a hang is killed too)
     std::string out;      // stdout and stderr
-    double seconds = 0;   // real time the process ran
 };
 
-// Runs kestrova --headless with `script` on `root` (made if missing). `extra` are more options.
-// `unprivileged`: as root, run as user 65534 on a tree chowned to it (permissions count then).
-// `killAfter` > 0: SIGKILL after that many real seconds. The watchdog kills a session after 120 s.
-// `environment`: NAME=value words for the program's environment. Returns once the process has
-// ended, a killed one included.
+// Runs kestrova --headless with `script` on `root` (made if missing). `extra` are more options,
+// `environment` NAME=value words for the program's environment. A watchdog kills a session after
+// 120 s. Returns once the process has ended, a killed one included.
 Session runKestrova(const std::filesystem::path& scratch, const std::filesystem::path& root, const std::string& script,
-                    const std::string& extra = "", bool unprivileged = false, double killAfter = 0,
-                    const std::filesystem::path& binary = {}, const std::string& environment = "");
+                    const std::string& extra = "", const std::filesystem::path& binary = {},
+                    const std::string& environment = "");
 
-// True when permissions stop this process's sessions: not root, or root with setpriv.
-bool canDropPrivileges();
-void chownTree(const std::filesystem::path& p);
-void chmodTree(const std::filesystem::path& p, const std::string& mode);
+// The EXIF orientation ("1", "6", ...) of a headless picture taken with --orientation n, on a
+// device root of its own under `scratch`; "none" when no picture was taken.
+std::string exifOrientation(const std::filesystem::path& scratch, int n);
 
 // Every regular .JPG under the roll (symlinks not followed, unreadable folders skipped), sorted.
 std::vector<std::filesystem::path> pictures(const std::filesystem::path& root);
@@ -40,7 +35,7 @@ std::vector<std::string> temporaryFiles(const std::filesystem::path& root);
 using Snapshot = std::map<std::string, std::string>;
 Snapshot snapshotMedia(const std::filesystem::path& root);
 // Files of the snapshot that are gone or changed.
-std::vector<std::string> lostFiles(const Snapshot& before, const std::filesystem::path& root);
+std::vector<std::string> lostFiles(const Snapshot& before);
 
 // Writes until the file system is full.
 void fillDisk(const std::filesystem::path& filler);
@@ -49,13 +44,8 @@ void fillDisk(const std::filesystem::path& filler);
 std::filesystem::path preferencesFile(const std::filesystem::path& root);
 std::string preferencesXml(const std::string& body);
 void writePreferences(const std::filesystem::path& root, const std::string& body);
-// Saved integer settings and the greatest value each may have (the least is 0).
-std::vector<std::pair<std::string, long long>> settingRanges();
 
-// A small whole JPEG made with cjpeg (once per scratch folder), and others of given sizes.
-std::filesystem::path sampleJpeg(const std::filesystem::path& scratch);
-std::string sampleJpegBytes(const std::filesystem::path& scratch);
+// A JPEG of the given size made with cjpeg.
 void makeJpeg(const std::filesystem::path& out, int width, int height);
-void copyFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace faults

@@ -1,8 +1,10 @@
-// The window on a private PipeWire, as a desktop session runs it: without an audio output, with
-// one, with a server that does not answer and with one that goes away while we play. In each the
-// window starts, a click takes a picture, and SIGTERM ends the program through its own
-// termination (status 0, "terminate" logged, the picture whole) because no thread, ours or the
-// sound library's, takes the signal itself. Every wait is bounded, none fixed.
+// The window on a private PipeWire, as a desktop session runs it: without an audio output, and
+// with one that goes away while we play. In each the window starts, a click takes a picture, and
+// SIGTERM ends the program through its own termination (status 0, "terminate" logged, the
+// pictures whole) because no thread, ours or the sound library's, takes the signal itself. (A
+// server that does not answer, and the opener's deadline, are the background sink's own test's;
+// here the real sound library.) Every wait is bounded, none fixed.
+#include "tests/e2e/FaultSession.h"
 #include "tests/support/PipeWireDaemon.h"
 #include "tests/support/TestEnv.h"
 
@@ -25,7 +27,7 @@ struct Session {
     std::string stderrText;         // what kestrova printed
     std::string events;
     std::string masks;              // each thread's SigBlk line, just before SIGTERM
-    fs::path dcim;
+    fs::path device;
 };
 
 // Starts the window as a client of `pw`, runs `before` once the window is up, clicks the shutter
@@ -33,28 +35,15 @@ struct Session {
 Session runSession(const testenv::ScratchDir& dir, const testenv::PipeWireDaemon& pw, const std::string& before,
                    const std::string& after = "") {
     Session s;
-    const fs::path device = dir / "device";
-    s.dcim = device / "var/mobile/Media/DCIM";
+    s.device = dir / "device";
     const std::string log = (dir / "events.log").string(), err = (dir / "stderr.txt").string(),
                       masks = (dir / "masks.txt").string();
     const std::string inner =
+        testenv::kShootFunction +
         testenv::windowStart(pw.envPrefix() + " " + shellQuote(testenv::kestrovaBinary()) +
-                             " --scale 1 --camera synthetic --device-root " + shellQuote(device.string()) +
+                             " --scale 1 --camera synthetic --device-root " + shellQuote(s.device.string()) +
                              " --event-log " + shellQuote(log) + " 2>" + shellQuote(err)) +
-        before +
-        // The camera roll is scanned about a second after start; a press before that takes no
-        // picture, so the click is repeated until one is on disk.
-        "shot=''\n"
-        "for try in $(seq 30); do\n"
-        "  xdotool mousemove --window $wid 160 200 click 1\n"
-        "  for i in $(seq 20); do\n"
-        "    shot=$(find " + shellQuote(s.dcim.string()) + " -name 'IMG_*.JPG' 2>/dev/null | head -1)\n"
-        "    [ -n \"$shot\" ] && break 2\n"
-        "    sleep 0.05\n"
-        "  done\n"
-        "done\n"
-        "[ -n \"$shot\" ] && echo SHOT-FOUND || echo SHOT-MISSING\n" +
-        after +
+        before + "shoot 160 200 " + shellQuote(s.device.string()) + "\n" + after +
         "for t in /proc/$pid/task/*; do echo \"$(cut -d' ' -f1 $t/syscall) $(grep '^SigBlk' $t/status)\"; done > " +
         shellQuote(masks) + "\n" + testenv::kWindowEnd;
     s.result = testenv::run("timeout 120 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
@@ -64,43 +53,33 @@ Session runSession(const testenv::ScratchDir& dir, const testenv::PipeWireDaemon
     return s;
 }
 
-// Each thread's system call number and SigBlk line. The signal watcher waits in rt_sigtimedwait
+// What ended well: every picture whole with its thumbnail, status 0, the termination logged, and
+// no thread but the signal watcher able to take the signal. The watcher waits in rt_sigtimedwait
 // (128), during which the kernel shows the signals it waits for as unblocked; every other thread
 // must block SIGHUP, SIGINT and SIGTERM (bits 1, 2 and 15), or one of them may take the signal.
-bool everyOtherThreadBlocksTermination(const std::string& masks, int* threads) {
-    std::istringstream in(masks);
+void expectEndedThroughTermination(const Session& s) {
+    EXPECT_NE(s.result.out.find("SHOT\n"), std::string::npos) << s.result.out << s.stderrText;
+    EXPECT_NE(s.result.out.find("exit=0"), std::string::npos) << s.result.out << s.stderrText;
+    EXPECT_NE(s.events.find(" terminate\n"), std::string::npos) << s.events;
+    const auto pictures = faults::pictures(s.device);
+    EXPECT_FALSE(pictures.empty());
+    for (const auto& p : pictures) EXPECT_TRUE(fs::exists(fs::path(p).replace_extension(".THM"))) << p;
+    EXPECT_EQ(faults::badPictures(s.device), std::vector<std::string>{});
+
+    std::istringstream in(s.masks);
     std::string syscall, label, hex;
-    int waiters = 0;
-    *threads = 0;
+    int waiters = 0, blocking = 0;
     while (in >> syscall >> label >> hex) {
         if (syscall == "128") {
             ++waiters;
             continue;
         }
-        const unsigned long long bits = std::stoull(hex, nullptr, 16);
         const unsigned long long wanted = (1ull << 0) | (1ull << 1) | (1ull << 14);
-        if ((bits & wanted) != wanted) return false;
-        ++*threads;
+        EXPECT_EQ(std::stoull(hex, nullptr, 16) & wanted, wanted) << s.masks;
+        ++blocking;
     }
-    return waiters == 1 && *threads > 0;
-}
-
-// What ended well: a whole picture with its thumbnail, status 0, the termination logged.
-void expectEndedThroughTermination(const Session& s) {
-    EXPECT_NE(s.result.out.find("SHOT-FOUND"), std::string::npos) << s.result.out << s.stderrText;
-    EXPECT_NE(s.result.out.find("exit=0"), std::string::npos) << s.result.out << s.stderrText;
-    EXPECT_NE(s.events.find(" terminate\n"), std::string::npos) << s.events;
-    int jpegs = 0;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(s.dcim, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        if (it->path().extension() != ".JPG") continue;
-        ++jpegs;
-        auto decoded = testenv::run(testenv::djpeg() + " -outfile /dev/null " + shellQuote(it->path().string()));
-        EXPECT_EQ(decoded.status, 0) << it->path() << ": " << decoded.out;
-        EXPECT_TRUE(fs::exists(fs::path(it->path()).replace_extension(".THM"))) << it->path();
-    }
-    EXPECT_GT(jpegs, 0);
+    EXPECT_EQ(waiters, 1) << s.masks;
+    EXPECT_GT(blocking, 0) << s.masks;
 }
 
 class PipeWireWindow : public ::testing::Test {
@@ -118,8 +97,6 @@ protected:
 TEST_F(PipeWireWindow, WithoutAnOutputTheWindowRunsAndSigtermEndsIt) {
     const Session s = runSession(dir, pw, "");
     expectEndedThroughTermination(s);
-    int threads = 0;
-    EXPECT_TRUE(everyOtherThreadBlocksTermination(s.masks, &threads)) << s.masks;
     // Still waiting for an output when it ended, or told there is none.
     if (!s.stderrText.empty()) {
         EXPECT_EQ(s.stderrText.rfind("kestrova: no sound (", 0), 0u) << s.stderrText;
@@ -127,41 +104,19 @@ TEST_F(PipeWireWindow, WithoutAnOutputTheWindowRunsAndSigtermEndsIt) {
     EXPECT_LE(std::count(s.stderrText.begin(), s.stderrText.end(), '\n'), 1) << s.stderrText;
 }
 
-TEST_F(PipeWireWindow, WithAnOutputSigtermRightAfterAShotWritesIt) {
+// The sound has its stream before the first click, and nothing is said. Then the server goes: the
+// shutter sound after that stays in the queue; a later one finds it there and says so, once (and
+// the only line), while the pictures go on. SIGTERM right after the last shot still writes it.
+TEST_F(PipeWireWindow, WithAnOutputThatGoesAwayIsOneLineAndEveryShotIsWritten) {
     ASSERT_TRUE(pw.createNullSink()) << pw.error();
-    // The sound has its stream before the first click.
-    const Session s = runSession(dir, pw, "");
-    expectEndedThroughTermination(s);
-    EXPECT_NE(s.events.find(" sound shutter\n"), std::string::npos) << s.events;
-    int threads = 0;
-    EXPECT_TRUE(everyOtherThreadBlocksTermination(s.masks, &threads)) << s.masks;
-    EXPECT_EQ(s.stderrText, "");
-}
-
-TEST_F(PipeWireWindow, AServerThatDoesNotAnswerIsOneLine) {
-    ASSERT_TRUE(pw.createNullSink()) << pw.error();
-    pw.freeze();
-    const std::string err = (dir / "stderr.txt").string();
-    const Session s = runSession(dir, pw,
-                                 "for i in $(seq 200); do grep -q 'no sound' " + shellQuote(err) +
-                                     " && break; sleep 0.05; done\n");
-    pw.thaw();
-    expectEndedThroughTermination(s);
-    EXPECT_EQ(s.stderrText, "kestrova: no sound (the sound server did not answer within 3 s)\n");
-}
-
-TEST_F(PipeWireWindow, AServerThatGoesAwayIsOneLine) {
-    ASSERT_TRUE(pw.createNullSink()) << pw.error();
-    // Once our stream is on the server, the server goes. The shutter sound after that stays in the
-    // queue; a later one finds it there and says so, once, while the pictures go on.
     const std::string stopped = (dir / "stop-now").string(), gone = (dir / "gone").string(),
                       err = (dir / "stderr.txt").string();
     const std::string waitForStream =
         "for i in $(seq 200); do " + pw.envPrefix() +
-        " timeout 2 pw-cli ls Node | grep -q 'Stream/Output/Audio' && break; sleep 0.05; done\n"
+        " timeout 2 pw-cli ls Node | grep -q 'Stream/Output/Audio' && break; sleep 0.05; done\n";
+    const std::string stopThenShootUntilSaid =
         "touch " + shellQuote(stopped) + "\n"
-        "for i in $(seq 200); do [ -e " + shellQuote(gone) + " ] && break; sleep 0.05; done\n";
-    const std::string shootUntilSaid =
+        "for i in $(seq 200); do [ -e " + shellQuote(gone) + " ] && break; sleep 0.05; done\n"
         "for i in $(seq 40); do grep -q 'no sound' " + shellQuote(err) +
         " && break; xdotool mousemove --window $wid 160 200 click 1; sleep 0.5; done\n"
         "xdotool mousemove --window $wid 160 200 click 1\n";
@@ -170,7 +125,7 @@ TEST_F(PipeWireWindow, AServerThatGoesAwayIsOneLine) {
         pw.stop();
         testenv::writeFile(gone, "");
     });
-    const Session s = runSession(dir, pw, waitForStream, shootUntilSaid);
+    const Session s = runSession(dir, pw, waitForStream, stopThenShootUntilSaid);
     stopper.join();
     expectEndedThroughTermination(s);
     EXPECT_EQ(s.stderrText, "kestrova: no sound (the sound output went away)\n");

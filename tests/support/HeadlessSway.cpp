@@ -1,9 +1,7 @@
 #include "tests/support/HeadlessSway.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include <signal.h>
 #include <unistd.h>
@@ -14,15 +12,6 @@ namespace {
 constexpr const char* kUser = "kestrova-wayland";
 
 }  // namespace
-
-bool HeadlessSway::waitFor(double seconds, const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    for (;;) {
-        if (condition()) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-}
 
 std::unique_ptr<HeadlessSway> HeadlessSway::start(std::string* why, const std::string& resolution) {
     if (run("command -v sway && command -v swaymsg").status != 0) {
@@ -59,7 +48,7 @@ std::unique_ptr<HeadlessSway> HeadlessSway::start(std::string* why, const std::s
         return nullptr;
     }
     // Up once both its sockets answer.
-    const bool up = waitFor(20, [&] {
+    const bool up = waitUntil([&] {
         std::string display, ipc;
         for (const auto& e : std::filesystem::directory_iterator(s->runtimeDir_)) {
             const std::string name = e.path().filename().string();
@@ -70,7 +59,7 @@ std::unique_ptr<HeadlessSway> HeadlessSway::start(std::string* why, const std::s
         s->display_ = display;
         s->ipc_ = ipc;
         return s->swaymsg("-t get_version").status == 0;
-    });
+    }, 20);
     if (!up) {
         *why = "sway did not come up: " + readFile(s->runtimeDir_ + "/log");
         return nullptr;
@@ -82,20 +71,14 @@ bool HeadlessSway::holdInputDevices(const std::string& virtualInput) {
     const std::string ready = runtimeDir_ + "/input-ready";
     auto r = run(env() + " exec " + shellQuote(virtualInput) + " hold >" + shellQuote(ready) + " 2>&1 & echo $!");
     holderPid_ = std::atol(r.out.c_str());
-    return holderPid_ > 0 && waitFor(10, [&] { return readFile(ready) == "ready\n"; });
+    return holderPid_ > 0 && waitUntil([&] { return readFile(ready) == "ready\n"; });
 }
 
 HeadlessSway::~HeadlessSway() {
     if (holderPid_ > 0) kill(pid_t(holderPid_), SIGTERM);
     if (pid_ > 0) {
         kill(pid_t(pid_), SIGTERM);
-        // Gone, or a zombie no one has reaped yet.
-        auto gone = [&] {
-            const std::string stat = readFile("/proc/" + std::to_string(pid_) + "/stat");
-            const auto paren = stat.rfind(')');
-            return stat.empty() || (paren != std::string::npos && stat.compare(paren + 1, 3, " Z ") == 0);
-        };
-        if (!waitFor(10, gone)) kill(pid_t(pid_), SIGKILL);
+        if (!waitUntil([&] { return processGone(pid_); })) kill(pid_t(pid_), SIGKILL);
     }
     std::error_code ec;
     if (!runtimeDir_.empty()) std::filesystem::remove_all(runtimeDir_, ec);

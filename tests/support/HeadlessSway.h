@@ -5,7 +5,6 @@
 // path in WAYLAND_DISPLAY.
 #include "tests/support/TestEnv.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,8 +24,6 @@ public:
     // Gives the seat a pointer and a keyboard for as long as the compositor runs, through the
     // tests' virtual input client (`virtualInput`, its `hold` command). False when it fails.
     bool holdInputDevices(const std::string& virtualInput);
-    // Waits until `condition` holds, at most `seconds`; its last answer.
-    static bool waitFor(double seconds, const std::function<bool()>& condition);
 
 private:
     HeadlessSway() = default;

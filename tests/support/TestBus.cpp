@@ -3,24 +3,13 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <chrono>
 #include <sstream>
-#include <thread>
 
 namespace testenv {
 namespace {
 // Debian's dbusmock lives beside the system's Python, whatever python3 comes first on PATH.
 const char* kPython = "/usr/bin/python3";
 }  // namespace
-
-bool waitUntil(const std::function<bool()>& done, double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 bool TestBus::available() {
     return run("command -v dbus-daemon").status == 0 &&

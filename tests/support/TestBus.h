@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,8 +60,5 @@ protected:
     platform::SystemClock clock;
     platform::RunLoop loop{clock};
 };
-
-// Polls `done` until it is true or `seconds` have passed; true when it became true.
-bool waitUntil(const std::function<bool()>& done, double seconds = 10);
 
 }  // namespace testenv

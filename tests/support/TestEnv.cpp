@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 
 namespace testenv {
 namespace {
@@ -88,6 +90,21 @@ std::string exifValues(const std::filesystem::path& file, const std::string& tag
     return run(std::string(EXIFTOOL) + " -n -s -s -s " + tags + " " + shellQuote(file.string())).out;
 }
 
+bool waitUntil(const std::function<bool()>& done, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+bool processGone(long pid) {
+    const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto paren = stat.rfind(')');
+    return stat.empty() || (paren != std::string::npos && stat.compare(paren + 1, 3, " Z ") == 0);
+}
+
 std::string readFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream ss;
@@ -114,6 +131,19 @@ std::string windowStart(const std::string& command) {
            "wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kestrova$' | head -1)\n"
            "[ -n \"$wid\" ] || { echo 'no window'; kill -KILL $pid; exit 1; }\n";
 }
+
+const char* const kShootFunction = R"sh(
+shoot() {
+  for try in $(seq 30); do
+    xdotool mousemove --window $wid $1 $2 click 1
+    for i in $(seq 20); do
+      [ -n "$(find ${3:-device}/var/mobile/Media/DCIM -name 'IMG_*.JPG' 2>/dev/null | head -1)" ] && { echo SHOT; return 0; }
+      sleep 0.05
+    done
+  done
+  echo "NO PICTURE"
+}
+)sh";
 
 const char* const kWindowEnd =
     "kill -TERM $pid\n"

@@ -2,6 +2,7 @@
 // Paths and helpers shared by the test suites: scratch folders and independent reader programs.
 #include <filesystem>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -46,6 +47,10 @@ std::string missingProgram(const std::string& programs);
 // Shell lines, for bash under xvfb-run, that start `command` (a kestrova in a window) in the
 // background as $pid and find its window as $wid, or end the script saying "no window".
 std::string windowStart(const std::string& command);
+// A shell function for such a script: `shoot X Y [DEVICE]` clicks the window at X, Y until a
+// picture is in DEVICE's camera roll (./device when not given) and prints SHOT, or NO PICTURE. The
+// roll is scanned about a second after start; a press before that takes no picture.
+extern const char* const kShootFunction;
 // Shell lines that end $pid as Ctrl+C would (SIGTERM), KILL it only when it outlives its deadline
 // ("still running"), and print "exit=STATUS".
 extern const char* const kWindowEnd;
@@ -55,6 +60,11 @@ std::pair<uint32_t, uint32_t> pngSize(const std::filesystem::path& file);
 
 // exiftool's plain numeric values of `tags` (such as "-ImageWidth -GPSLatitudeRef") of a file, one a line.
 std::string exifValues(const std::filesystem::path& file, const std::string& tags);
+
+// Polls `done` until it is true or `seconds` have passed; true when it became true.
+bool waitUntil(const std::function<bool()>& done, double seconds = 10);
+// The process has ended: it is gone, or a zombie no one has reaped yet.
+bool processGone(long pid);
 
 std::string readFile(const std::filesystem::path& p);
 void writeFile(const std::filesystem::path& p, const std::string& bytes);

@@ -183,15 +183,9 @@ TEST(ScriptRunner, SheetPressesTheButtonOfTheSheetOnScreen) {
     EXPECT_EQ(recorder.clicked, 1);
 }
 
-TEST(ScriptRunner, LocationAndOrientationReachTheHardware) {
-    Fixture f;
-    EXPECT_EQ(f.run("orientation 4\nlocation 47.5 -122.25 5\n"), 0);
-    // The device was left in landscape right.
-    EXPECT_EQ(f.device->orientation(), platform::DeviceOrientation::LandscapeRight);
-    EXPECT_TRUE(f.reports.empty());
-}
-
-TEST(ScriptRunner, LocationServicesSwitchIsAnnouncedOnChange) {
+// The hardware's commands: the device is left in landscape right, and the location-services
+// switch is announced only when it changes.
+TEST(ScriptRunner, LocationOrientationAndTheServicesSwitchReachTheDevice) {
     Fixture f;
     std::vector<bool> announced;
     auto& center = platform::NotificationCenter::defaultCenter();
@@ -200,9 +194,11 @@ TEST(ScriptRunner, LocationServicesSwitchIsAnnouncedOnChange) {
                                            announced.push_back(platform::LocationServices::current().enabled());
                                        });
     ASSERT_TRUE(platform::LocationServices::current().enabled());
-    // Off, off again (no change, no notification), then on.
-    EXPECT_EQ(f.run("location-services off\nlocation-services off\nlocation-services on\n"), 0);
+    EXPECT_EQ(f.run("orientation 4\nlocation 47.5 -122.25 5\n"
+                    "location-services off\nlocation-services off\nlocation-services on\n"),
+              0);
     observer.reset();
+    EXPECT_EQ(f.device->orientation(), platform::DeviceOrientation::LandscapeRight);
     EXPECT_EQ(announced, (std::vector<bool>{false, true}));
     EXPECT_TRUE(f.reports.empty());
 }

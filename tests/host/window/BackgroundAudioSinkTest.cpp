@@ -19,36 +19,36 @@ using platform::Seconds;
 
 namespace {
 
-struct FakeOutput final : AudioOutput {
-    std::atomic<int>* plays;
-    std::atomic<bool>* lostFlag;
-    std::atomic<bool>* closed;
-    std::thread::id* closedOn;
-    std::atomic<bool>* holdClose = nullptr;  // the close waits while this is true
-    FakeOutput(std::atomic<int>* p, std::atomic<bool>* l, std::atomic<bool>* c, std::thread::id* on)
-        : plays(p), lostFlag(l), closed(c), closedOn(on) {}
-    ~FakeOutput() override {
-        while (holdClose && holdClose->load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        *closedOn = std::this_thread::get_id();
-        closed->store(true);
-    }
-    void play(std::shared_ptr<const platform::PcmSound>) override { ++*plays; }
-    bool lost() const override { return lostFlag->load(); }
+// What a test's outputs share with it.
+struct Shared {
+    std::atomic<int> plays{0};
+    std::atomic<bool> lost{false}, closed{false}, holdClose{false};  // the close waits while held
+    std::thread::id closedOn;
 };
 
-struct Fixture {
+struct FakeOutput final : AudioOutput {
+    Shared* shared;
+    explicit FakeOutput(Shared* s) : shared(s) {}
+    ~FakeOutput() override {
+        while (shared->holdClose) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        shared->closedOn = std::this_thread::get_id();
+        shared->closed = true;
+    }
+    void play(std::shared_ptr<const platform::PcmSound>) override { ++shared->plays; }
+    bool lost() const override { return shared->lost; }
+};
+
+struct Fixture : Shared {
     platform::ManualClock clock;
     platform::RunLoop loop{clock};
     std::vector<std::string> lines;
-    std::atomic<int> plays{0};
-    std::atomic<bool> lost{false}, closed{false}, release{false}, returned{false};
-    std::thread::id closedOn;
+    std::atomic<bool> release{false}, returned{false};
     const std::shared_ptr<const platform::PcmSound> sound = std::make_shared<platform::PcmSound>();
 
     BackgroundAudioSink::Reporter reporter() {
         return [this](const std::string& line) { lines.push_back(line); };
     }
-    std::unique_ptr<AudioOutput> output() { return std::make_unique<FakeOutput>(&plays, &lost, &closed, &closedOn); }
+    std::unique_ptr<AudioOutput> output() { return std::make_unique<FakeOutput>(this); }
     // Runs the loop's posts (not its clock) until `done`, for at most 10 s of real time.
     bool turnUntil(const std::function<bool()>& done) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -158,19 +158,13 @@ TEST(BackgroundAudioSink, ALostOutputIsOneLineAndHeardNoMore) {
 
 TEST(BackgroundAudioSink, AClosingThatHangsIsLeftBehind) {
     Fixture f;
-    std::atomic<bool> hold{true};
-    auto sink = std::make_unique<BackgroundAudioSink>(
-        f.loop,
-        [&](std::string*) {
-            auto out = std::make_unique<FakeOutput>(&f.plays, &f.lost, &f.closed, &f.closedOn);
-            out->holdClose = &hold;
-            return std::unique_ptr<AudioOutput>(std::move(out));
-        },
-        Seconds(3), f.reporter());
+    f.holdClose = true;
+    auto sink = std::make_unique<BackgroundAudioSink>(f.loop, [&](std::string*) { return f.output(); }, Seconds(3),
+                                                      f.reporter());
     ASSERT_TRUE(f.turnUntil([&] { return sink->open(); }));
     EXPECT_TRUE(Fixture::within10s([&] { sink.reset(); }));
     EXPECT_FALSE(f.closed);
-    hold = false;
+    f.holdClose = false;
     EXPECT_TRUE(f.turnUntil([&] { return f.closed.load(); }));
 }
 

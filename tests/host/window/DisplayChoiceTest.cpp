@@ -1,6 +1,8 @@
 #include "host/window/DisplayChoice.h"
 #include "host/window/SurfaceScale.h"
 #include "host/window/WaylandHost.h"
+#include "host/window/X11DesktopScale.h"
+#include "host/window/X11StartupNotice.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +15,16 @@ using Server = DisplayChoice::Server;
 
 namespace {
 
-Server choose(WindowSystem asked, std::map<std::string, std::string> env) {
-    return DisplayChoice::choose(asked, [&env](const char* name) -> const char* {
+using Environment = std::map<std::string, std::string>;
+
+host::Options::Getenv getenvOf(const Environment& env) {
+    return [&env](const char* name) -> const char* {
         auto it = env.find(name);
         return it == env.end() ? nullptr : it->second.c_str();
-    });
+    };
 }
+
+Server choose(WindowSystem asked, const Environment& env) { return DisplayChoice::choose(asked, getenvOf(env)); }
 
 }  // namespace
 
@@ -73,4 +79,41 @@ TEST(WaylandHost, FirstSizeInSurfaceUnits) {
     host::WaylandHost::initialSize(std::nullopt, 960, 540, 2, &w, &h);
     EXPECT_EQ(w, 330);
     EXPECT_EQ(h, 495);
+}
+
+TEST(DisplayChoice, TheLineNamesTheDisplayTried) {
+    const Environment env{{"DISPLAY", ":77"}, {"WAYLAND_DISPLAY", "wayland-1"}};
+    const auto getenv = getenvOf(env);
+    EXPECT_EQ(DisplayChoice::describe(DisplayChoice::Server::X11, getenv), "the X11 display \":77\"");
+    EXPECT_EQ(DisplayChoice::describe(DisplayChoice::Server::Wayland, getenv), "the Wayland display \"wayland-1\"");
+}
+
+TEST(X11StartupNotice, RemoveMessageQuotedAndCutInto20BytePieces) {
+    EXPECT_EQ(host::X11StartupNotice::removeMessage("openbox-12-host-kestrova-0_TIME42"),
+              "remove: ID=openbox-12-host-kestrova-0_TIME42");
+    EXPECT_EQ(host::X11StartupNotice::removeMessage("a b\"c\\d"), "remove: ID=\"a b\\\"c\\\\d\"");
+
+    // 19 characters and the NUL fill one piece exactly; one more character needs a second,
+    // padded with NULs.
+    const std::string nineteen = "remove: ID=12345678";
+    auto one = host::X11StartupNotice::pieces(nineteen);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(std::string(one[0].data(), 20), nineteen + '\0');
+    auto two = host::X11StartupNotice::pieces(nineteen + "9");
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_EQ(std::string(two[0].data(), 20), nineteen + "9");
+    EXPECT_EQ(std::string(two[1].data(), 20), std::string(20, '\0'));
+}
+
+TEST(X11DesktopScale, XftDpiRoundedToWholePixelsPerPoint) {
+    using host::X11DesktopScale;
+    EXPECT_EQ(X11DesktopScale::fromResources(nullptr), 1);
+    EXPECT_EQ(X11DesktopScale::fromResources("Xcursor.size:\t48\n"), 1);
+    EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\t96\n"), 1);
+    EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\t143\n"), 1);
+    EXPECT_EQ(X11DesktopScale::fromResources("Xft.antialias:\t1\nXft.dpi:\t144\nXft.hinting:\t1\n"), 2);
+    EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi: 192"), 2);
+    EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\t288\n"), 3);
+    EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\tlarge\n"), 1);
+    EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\t1e9\n"), 8);
 }

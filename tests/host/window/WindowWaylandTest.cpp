@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <optional>
 
-#include <signal.h>
 
 using testenv::HeadlessSway;
 using testenv::shellQuote;
@@ -64,12 +63,6 @@ std::string startApp(const HeadlessSway& sway, const testenv::ScratchDir& dir, c
            args + " >app.out 2>&1 & echo $!";
 }
 
-bool zombie(long pid) {
-    const std::string stat = testenv::readFile("/proc/" + std::to_string(pid) + "/stat");
-    const auto paren = stat.rfind(')');
-    return paren != std::string::npos && stat.compare(paren + 1, 3, " Z ") == 0;
-}
-
 struct App {
     long pid = 0;
     ~App() {
@@ -117,16 +110,17 @@ Pixels loadPng(const std::string& path, int rows = -1) {
 // Started in a Wayland session that also has a DISPLAY (with no X server behind it): a native
 // window at once, known by its name; a click on the shutter area and the volume key each take
 // a picture.
-TEST(WindowWayland, NativeWindowTakesPicturesByClickAndVolumeKey) {
+TEST(WindowWayland, NativeWindowTakesPicturesAndIsDrawnAtTheOutputsScale) {
     std::string why;
     auto sway = HeadlessSway::start(&why);
     if (!sway) GTEST_SKIP() << why;
+    if (testenv::run("command -v grim").status != 0) GTEST_SKIP() << "grim is not installed";
     ASSERT_TRUE(sway->holdInputDevices(VIRTUAL_INPUT));
     testenv::ScratchDir dir;
     App app;
     app.pid = std::atol(testenv::run(startApp(*sway, dir, "--scale 1", "DISPLAY=:77")).out.c_str());
     std::optional<ShownWindow> w;
-    ASSERT_TRUE(HeadlessSway::waitFor(10, [&] { return (w = shownWindow(*sway)).has_value(); }))
+    ASSERT_TRUE(testenv::waitUntil([&] { return (w = shownWindow(*sway)).has_value(); }, 10))
         << testenv::readFile(dir / "app.out");
     EXPECT_EQ(w->appId, "org.kestrova.camera");
     EXPECT_EQ(w->shell, "xdg_shell");
@@ -139,21 +133,65 @@ TEST(WindowWayland, NativeWindowTakesPicturesByClickAndVolumeKey) {
                            " 1920 1080";
     // A window shown at once may still have a camera warming up, which refuses a shot: click again
     // until one is taken.
-    EXPECT_TRUE(HeadlessSway::waitFor(20, [&] {
+    EXPECT_TRUE(testenv::waitUntil([&] {
         if (countFiles(dcim, ".JPG") < 1) input(*sway, at + " click");
-        return HeadlessSway::waitFor(3, [&] { return countFiles(dcim, ".JPG") >= 1; });
-    })) << countFiles(dcim, ".JPG") << " pictures; " << testenv::readFile(dir / "app.out");
+        return testenv::waitUntil([&] { return countFiles(dcim, ".JPG") >= 1; }, 3);
+    }, 20)) << countFiles(dcim, ".JPG") << " pictures; " << testenv::readFile(dir / "app.out");
     const int clicked = countFiles(dcim, ".JPG");
     // The volume key is the second shutter (once the first picture's sequence has ended).
-    EXPECT_TRUE(HeadlessSway::waitFor(15, [&] {
+    EXPECT_TRUE(testenv::waitUntil([&] {
         if (countFiles(dcim, ".JPG") <= clicked) input(*sway, "key " + std::to_string(kKeyVolumeUp));
-        return HeadlessSway::waitFor(1, [&] { return countFiles(dcim, ".JPG") > clicked; });
-    })) << testenv::readFile(dir / "events.log");
+        return testenv::waitUntil([&] { return countFiles(dcim, ".JPG") > clicked; }, 1);
+    }, 15)) << testenv::readFile(dir / "events.log");
+    const int pictures = countFiles(dcim, ".JPG");
     EXPECT_EQ(testenv::readFile(dir / "app.out").find("Wayland"), std::string::npos);
+
+    // On an output of scale 2 the window's buffer is drawn at scale 2: the compositor's picture of
+    // the navigation bar is, pixel for pixel, the application's own scale-2 screenshot of it. The
+    // window started on a scale-1 output, so it must also draw itself again when the scale changes.
+    ASSERT_EQ(sway->swaymsg("output HEADLESS-1 scale 2").status, 0);
+    // The output is 960 x 540 units now: the window into its corner, where all of it shows.
+    ASSERT_EQ(sway->swaymsg("'[app_id=\"org.kestrova.camera\"]' move position 0 0").status, 0);
+    ASSERT_TRUE(testenv::waitUntil([&] {
+        return (w = shownWindow(*sway)).has_value() && w->content.x + w->content.width <= 960 &&
+               w->content.y + w->content.height <= 540;
+    }, 10));
+    ASSERT_EQ(w->content.width, 320);
+
+    // F12 until the screenshot is at twice the window's size in points.
+    const std::string shot = (dir / "app.png").string();
+    Pixels own;
+    ASSERT_TRUE(testenv::waitUntil([&] {
+        input(*sway, "key " + std::to_string(kKeyF12));
+        testenv::run("cd " + shellQuote(dir.path().string()) + " && f=$(ls -t kestrova-*.png 2>/dev/null | head -1) && "
+                     "[ -n \"$f\" ] && mv \"$f\" app.png");
+        own = loadPng(shot, 106);
+        return own.width == w->content.width * 2;
+    }, 10)) << own.width << " pixels wide; " << testenv::readFile(dir / "app.out");
+    ASSERT_EQ(own.height, 106);
+
+    // The navigation bar, 53 points, as the compositor shows it: with no software cursor over it.
+    input(*sway, "move 1900 1060 1920 1080");
+    const std::string geometry = std::to_string(w->content.x) + "," + std::to_string(w->content.y) + " " +
+                                 std::to_string(w->content.width) + "x53";
+    Pixels shown;
+    const bool same = testenv::waitUntil([&] {
+        testenv::run(sway->env() + " grim -g " + shellQuote(geometry) + " " + shellQuote((dir / "grim.png").string()));
+        shown = loadPng((dir / "grim.png").string());
+        return shown.width == own.width && shown.rgb == own.rgb;
+    }, 10);
+    if (!same) dir.keep();
+    EXPECT_TRUE(same) << "grim " << shown.width << "x" << shown.height << ", own " << own.width << "x" << own.height
+                      << "; kept in " << dir.path();
+
+    // The pointer lands where it points at scale 2 too: 70 units down is the shutter area just
+    // below the bar (taken as pixels, it would be the bar).
+    input(*sway, "move " + std::to_string(w->content.x + 160) + " " + std::to_string(w->content.y + 70) + " 960 540 click");
+    EXPECT_TRUE(testenv::waitUntil([&] { return countFiles(dcim, ".JPG") > pictures; }, 15));
 
     // Closing the window ends the application as the phone does.
     ASSERT_EQ(sway->swaymsg("'[app_id=\"org.kestrova.camera\"]' kill").status, 0);
-    EXPECT_TRUE(HeadlessSway::waitFor(10, [&] { return kill(pid_t(app.pid), 0) != 0 || zombie(app.pid); }));
+    EXPECT_TRUE(testenv::waitUntil([&] { return testenv::processGone(app.pid); }, 10));
     EXPECT_NE(testenv::readFile(dir / "events.log").find(" terminate\n"), std::string::npos);
 }
 
@@ -168,67 +206,10 @@ TEST(WindowWayland, PhoneShapedOutputStartsFullScreen) {
     app.pid = std::atol(testenv::run(startApp(*sway, dir, "")).out.c_str());
     std::optional<ShownWindow> w;
     // Full screen, and drawn at the whole output's size.
-    ASSERT_TRUE(HeadlessSway::waitFor(10, [&] {
+    ASSERT_TRUE(testenv::waitUntil([&] {
         return (w = shownWindow(*sway)).has_value() && w->fullscreen && w->content.width == 720 &&
                w->content.height == 1440;
-    })) << testenv::readFile(dir / "app.out");
+    }, 10)) << testenv::readFile(dir / "app.out");
     input(*sway, "key " + std::to_string(kKeyF11));
-    EXPECT_TRUE(HeadlessSway::waitFor(10, [&] { return (w = shownWindow(*sway)).has_value() && !w->fullscreen; }));
-}
-
-// On an output of scale 2 the window's buffer is drawn at scale 2: the compositor's picture of
-// the navigation bar is, pixel for pixel, the application's own scale-2 screenshot of it. The
-// window starts on a scale-1 output, so it must also draw itself again when the scale changes.
-TEST(WindowWayland, DrawnAtTheOutputsScale) {
-    std::string why;
-    auto sway = HeadlessSway::start(&why);
-    if (!sway) GTEST_SKIP() << why;
-    if (testenv::run("command -v grim").status != 0) GTEST_SKIP() << "grim is not installed";
-    ASSERT_TRUE(sway->holdInputDevices(VIRTUAL_INPUT));
-    testenv::ScratchDir dir;
-    App app;
-    // 320 x 480 units at scale 1; at scale 2 twice the pixels, so the screen is drawn at 2.
-    app.pid = std::atol(testenv::run(startApp(*sway, dir, "--scale 1")).out.c_str());
-    std::optional<ShownWindow> w;
-    ASSERT_TRUE(HeadlessSway::waitFor(10, [&] { return (w = shownWindow(*sway)).has_value(); }))
-        << testenv::readFile(dir / "app.out");
-    ASSERT_EQ(sway->swaymsg("output HEADLESS-1 scale 2").status, 0);
-    // The output is 960 x 540 units now: the window into its corner, where all of it shows.
-    ASSERT_EQ(sway->swaymsg("'[app_id=\"org.kestrova.camera\"]' move position 0 0").status, 0);
-    ASSERT_TRUE(HeadlessSway::waitFor(10, [&] {
-        return (w = shownWindow(*sway)).has_value() && w->content.x + w->content.width <= 960 &&
-               w->content.y + w->content.height <= 540;
-    }));
-    ASSERT_EQ(w->content.width, 320);
-
-    // F12 until the screenshot is at twice the window's size in points.
-    const std::string shot = (dir / "app.png").string();
-    Pixels own;
-    ASSERT_TRUE(HeadlessSway::waitFor(10, [&] {
-        input(*sway, "key " + std::to_string(kKeyF12));
-        testenv::run("cd " + shellQuote(dir.path().string()) + " && f=$(ls -t kestrova-*.png 2>/dev/null | head -1) && "
-                     "[ -n \"$f\" ] && mv \"$f\" app.png");
-        own = loadPng(shot, 106);
-        return own.width == w->content.width * 2;
-    })) << own.width << " pixels wide; " << testenv::readFile(dir / "app.out");
-    ASSERT_EQ(own.height, 106);
-
-    // The navigation bar, 53 points, as the compositor shows it: with no software cursor over it.
-    input(*sway, "move 1900 1060 1920 1080");
-    const std::string geometry = std::to_string(w->content.x) + "," + std::to_string(w->content.y) + " " +
-                                 std::to_string(w->content.width) + "x53";
-    Pixels shown;
-    const bool same = HeadlessSway::waitFor(10, [&] {
-        testenv::run(sway->env() + " grim -g " + shellQuote(geometry) + " " + shellQuote((dir / "grim.png").string()));
-        shown = loadPng((dir / "grim.png").string());
-        return shown.width == own.width && shown.rgb == own.rgb;
-    });
-    if (!same) dir.keep();
-    EXPECT_TRUE(same) << "grim " << shown.width << "x" << shown.height << ", own " << own.width << "x" << own.height
-                      << "; kept in " << dir.path();
-
-    // The pointer lands where it points at scale 2 too: 70 units down is the shutter area just
-    // below the bar (taken as pixels, it would be the bar).
-    input(*sway, "move " + std::to_string(w->content.x + 160) + " " + std::to_string(w->content.y + 70) + " 960 540 click");
-    EXPECT_TRUE(HeadlessSway::waitFor(15, [&] { return countFiles(dir / "device/var/mobile/Media/DCIM", ".JPG") == 1; }));
+    EXPECT_TRUE(testenv::waitUntil([&] { return (w = shownWindow(*sway)).has_value() && !w->fullscreen; }, 10));
 }

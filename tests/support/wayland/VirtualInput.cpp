@@ -3,7 +3,6 @@
 // acknowledged by the compositor before the next:
 //   move X Y W H    the pointer to X,Y of a W x H layout (absolute)
 //   click           left button down and up
-//   press | release left button only
 //   key CODE        an evdev key code (KEY_F12 88, KEY_VOLUMEUP 115, ...) down and up
 //   hold            prints "ready" and keeps its pointer and keyboard until the compositor goes or
 //                   it is killed: a seat with no keyboard gives a client none, and a keyboard that
@@ -105,8 +104,6 @@ int main(int argc, char** argv) {
             button(true);
             wl_display_roundtrip(display);
             button(false);
-        } else if (a == "press" || a == "release") {
-            button(a == "press");
         } else if (a == "key" && i + 1 < argc) {
             const auto code = uint32_t(std::strtoul(argv[++i], nullptr, 10));
             zwp_virtual_keyboard_v1_key(keyboard, gTime++, code, WL_KEYBOARD_KEY_STATE_PRESSED);
