@@ -86,7 +86,11 @@ class PipeWireWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         if (auto m = testenv::missingProgram("xvfb-run xdotool"); !m.empty()) GTEST_SKIP() << m << " is not installed";
-        if (!pw.start()) GTEST_SKIP() << pw.error();
+        // Installed but not coming up is a failure, not a skip.
+        if (!pw.start()) {
+            if (pw.missing()) GTEST_SKIP() << pw.error();
+            FAIL() << pw.error();
+        }
     }
     testenv::PipeWireDaemon pw;
     testenv::ScratchDir dir;
