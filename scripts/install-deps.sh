@@ -12,7 +12,8 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs libexif-dev
   libplist-dev libplist-utils nlohmann-json3-dev
   libgps-dev gpsd gpsd-clients libv4l-dev
-  libsdbus-c++-dev python3-dbusmock
+  # sdbus-c++.pc requires libsystemd, which Debian's libsdbus-c++-dev does not pull in
+  libsdbus-c++-dev libsystemd-dev python3-dbusmock
   libimage-exiftool-perl fontconfig xvfb xauth xdotool librsvg2-bin
   appstream desktop-file-utils dpkg-dev lintian openbox x11-utils
   pipewire pipewire-bin wireplumber dbus dbus-daemon
