@@ -39,10 +39,6 @@ TEST(InterfaceValueTest, ShapesOfRectsColoursAndFonts) {
                                             {"size", InterfaceValue::number(12)}});
     ASSERT_TRUE(font.asFont());
     EXPECT_EQ(font.asFont()->family, "DejaVu Serif");
-
-    // Booleans accept numbers; strings are not numbers.
-    EXPECT_EQ(InterfaceValue::number(0).asBool(), false);
-    EXPECT_FALSE(InterfaceValue::string("1").asNumber());
 }
 
 }  // namespace
