@@ -113,9 +113,8 @@ TEST_F(ControlsTest, ActionSheetButtonReachesDelegateWithItsIndex) {
     EXPECT_EQ(ActionSheet::visibleSheets().back(), sheet.get());
     // It slides up into place at the bottom of the window.
     runFor(0.5);
-    ActionSheetView* view = sheet->view();
-    ASSERT_NE(view, nullptr);
-    EXPECT_FLOAT_EQ(view->presentation().frame().maxY(), 480);
+    ASSERT_NE(sheet->view(), nullptr);
+    EXPECT_FLOAT_EQ(sheet->view()->presentation().frame().maxY(), 480);
 
     // A finger on the second button: the delegate hears index 1, and the dismissal it asks for
     // takes the sheet away once the slide ends.
