@@ -88,7 +88,6 @@ TEST_F(CameraViewTest, RefreshesWhileInAWindowAndMakesFramesOnlyWhenDrawn) {
     auto window = std::make_unique<Window>(Rect{0, 0, 320, 480});
     auto owned = std::make_unique<CameraView>(Rect{0, 0, 320, 480}, cc.get());
     CameraView* view = owned.get();
-    EXPECT_FALSE(view->isRefreshing());
     window->addSubview(std::move(owned));
     EXPECT_TRUE(view->isRefreshing());
 
@@ -247,7 +246,6 @@ TEST(CameraViewChanges, BoundingBoxOfChangedColoursIgnoringTheFourthByte) {
         for (auto [x, y, k] : changes) px[(size_t(y) * 9 + size_t(x)) * 4 + size_t(k)] ^= 0x5A;
         return Image::createBGRX(9, 7, std::move(px));
     };
-    EXPECT_TRUE(CameraView::changedPixels(*a, *a).isEmpty());
     EXPECT_TRUE(CameraView::changedPixels(*withPixels({{4, 3, 3}}), *a).isEmpty());  // only the unused byte
     EXPECT_EQ(CameraView::changedPixels(*withPixels({{4, 3, 2}}), *a), (Rect{4, 3, 1, 1}));
     EXPECT_EQ(CameraView::changedPixels(*withPixels({{1, 5, 0}, {7, 2, 1}}), *a), (Rect{1, 2, 7, 4}));
