@@ -1,6 +1,5 @@
 #include "CoreUiFixture.h"
 
-#include "platform/foundation/Bundle.h"
 #include "platform/graphics/GraphicsContext.h"
 #include "platform/graphics/SurfaceContext.h"
 #include "platform/ui/ActionSheet.h"
@@ -12,7 +11,6 @@
 #include "platform/ui/ViewAnimation.h"
 #include "platform/ui/WebView.h"
 #include "platform/ui/Window.h"
-#include "tests/support/TestEnv.h"
 
 #include <algorithm>
 #include <string>
@@ -32,10 +30,9 @@ protected:
 struct SheetRecorder : ActionSheetDelegate {
     std::vector<std::pair<ActionSheet*, int>> clicked;
     std::vector<int> dismissed;
-    bool dismissInHandler = true;
     void actionSheetClickedButtonAtIndex(ActionSheet* sheet, int index) override {
         clicked.push_back({sheet, index});
-        if (dismissInHandler) sheet->dismissWithClickedButtonIndex(index, true);
+        sheet->dismissWithClickedButtonIndex(index, true);
     }
     void actionSheetDidDismissWithButtonIndex(ActionSheet*, int index) override { dismissed.push_back(index); }
 };
@@ -44,7 +41,6 @@ struct SheetRecorder : ActionSheetDelegate {
 
 TEST_F(ControlsTest, ButtonActionFiresOnTouchUpInsideOnly) {
     auto* button = static_cast<Button*>(window_.addSubview(std::make_unique<Button>(Rect(10, 10, 100, 40), ButtonType::RoundedRect)));
-    button->setTitle("OK");
     std::vector<std::string> seen;
     button->addTarget(nullptr, [&](Object* sender) { seen.push_back(sender == button ? "up" : "wrong sender"); },
                       ControlEvent::TouchUpInside);
@@ -57,32 +53,23 @@ TEST_F(ControlsTest, ButtonActionFiresOnTouchUpInsideOnly) {
     EXPECT_TRUE(seen.empty());
     window_.touchUp(0, 0.1);
     EXPECT_FALSE(button->highlighted());
-    EXPECT_EQ(seen, std::vector<std::string>{"up"});
-
-    // Dragged far away and lifted: touch-up outside, no action.
-    seen.clear();
+    // Dragged far away and lifted: touch-up outside.
     window_.touchDown(0, {50, 30}, 1);
     window_.touchMove(0, {300, 300}, 1.1);
     EXPECT_FALSE(button->highlighted());
     window_.touchUp(0, 1.2);
-    EXPECT_EQ(seen, std::vector<std::string>{"outside"});
-
     // Out and back in again counts as inside; a little way outside is still inside.
-    seen.clear();
     window_.touchDown(0, {50, 30}, 2);
     window_.touchMove(0, {300, 300}, 2.1);
     window_.touchMove(0, {120, 60}, 2.2);
     window_.touchUp(0, 2.3);
-    EXPECT_EQ(seen, std::vector<std::string>{"up"});
-
-    // A cancelled touch and a touch that began elsewhere send no action.
-    seen.clear();
+    // A cancelled touch, and a touch that began elsewhere, send no action.
     window_.touchDown(0, {50, 30}, 3);
     window_.touchCancel(0, 3.1);
     window_.touchDown(0, {200, 200}, 4);
     window_.touchMove(0, {50, 30}, 4.1);
     window_.touchUp(0, 4.2);
-    EXPECT_EQ(seen, std::vector<std::string>{"cancel"});
+    EXPECT_EQ(seen, (std::vector<std::string>{"up", "outside", "up", "cancel"}));
 
     // A disabled button takes no action; removing the target silences it.
     seen.clear();
@@ -126,10 +113,8 @@ TEST_F(ControlsTest, ActionSheetButtonReachesDelegateWithItsIndex) {
     EXPECT_EQ(ActionSheet::visibleSheets().back(), sheet.get());
     // It slides up into place at the bottom of the window.
     runFor(0.5);
-    ActionSheetView* view = sheet->view();
-    ASSERT_NE(view, nullptr);
-    EXPECT_FLOAT_EQ(view->frame().maxY(), 480);
-    EXPECT_FLOAT_EQ(view->presentation().frame().maxY(), 480);
+    ASSERT_NE(sheet->view(), nullptr);
+    EXPECT_FLOAT_EQ(sheet->view()->presentation().frame().maxY(), 480);
 
     // A finger on the second button: the delegate hears index 1, and the dismissal it asks for
     // takes the sheet away once the slide ends.
@@ -137,29 +122,19 @@ TEST_F(ControlsTest, ActionSheetButtonReachesDelegateWithItsIndex) {
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(cancel->titleForState(ControlState::Normal), "Cancel");
     tapView(cancel);
-    ASSERT_EQ(delegate.clicked.size(), 1u);
-    EXPECT_EQ(delegate.clicked[0].first, sheet.get());
-    EXPECT_EQ(delegate.clicked[0].second, 1);
+    EXPECT_EQ(delegate.clicked, (std::vector<std::pair<ActionSheet*, int>>{{sheet.get(), 1}}));
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_TRUE(ActionSheet::visibleSheets().empty());
     EXPECT_TRUE(delegate.dismissed.empty());
     runFor(0.5);
     EXPECT_EQ(delegate.dismissed, std::vector<int>{1});
-    EXPECT_EQ(sheet->view(), nullptr);
     EXPECT_EQ(window_.subviewCount(), 0u);
 
-    // Shown again (sheets are reused), a press that the delegate does not dismiss still closes it.
-    delegate.dismissInHandler = false;
+    // Shown again, a press one past the last button is ignored; a sheet destroyed while shown
+    // takes its view with it.
     sheet->showInView(&window_, false);
-    sheet->clickButtonAtIndex(2);  // one past the last: ignored
+    sheet->clickButtonAtIndex(2);
     EXPECT_EQ(delegate.clicked.size(), 1u);
-    sheet->clickButtonAtIndex(0);
-    EXPECT_EQ(delegate.clicked.back().second, 0);
-    runFor(0.5);
-    EXPECT_EQ(window_.subviewCount(), 0u);
-
-    // A sheet destroyed while shown takes its view with it.
-    sheet->showInView(&window_, false);
     EXPECT_EQ(window_.subviewCount(), 1u);
     sheet.reset();
     EXPECT_EQ(window_.subviewCount(), 0u);
@@ -183,12 +158,10 @@ TEST_F(ControlsTest, ActionSheetButtonReachesDelegateWithItsIndex) {
 }
 
 TEST_F(ControlsTest, ActionSheetWithAFixedFrameFitsItsButtonInsideAndShowsThrough) {
-    SheetRecorder delegate;
-    ActionSheet sheet("", &delegate, {"Cancel Timer"});
+    ActionSheet sheet("", nullptr, {"Cancel Timer"});
     sheet.setActionSheetStyle(ActionSheetStyle::BlackTranslucent);
     sheet.setFrame(Rect(0, 427, 320, 53));
-    View* host = window_.addSubview(std::make_unique<View>(Rect(0, 0, 320, 480)));
-    sheet.showInView(host, false);
+    sheet.showInView(&window_, false);
     EXPECT_EQ(sheet.view()->frame(), Rect(0, 427, 320, 53));
     Button* b = sheet.buttonAtIndex(0);
     Rect r = b->convertRectToView(b->bounds(), nullptr);
@@ -201,17 +174,16 @@ TEST_F(ControlsTest, ActionSheetWithAFixedFrameFitsItsButtonInsideAndShowsThroug
     const int level = ctx->makeImage()->pixel(100, 30)[0];
     EXPECT_GT(level, 40);
     EXPECT_LT(level, 60);
-    tap({160, 453});
-    ASSERT_EQ(delegate.clicked.size(), 1u);
-    EXPECT_EQ(delegate.clicked[0].second, 0);
 }
 
-TEST_F(ControlsTest, ABarButtonRetitledOnScreenTakesItsNewTitlesWidthAtOnce) {
+// Following the application's own bar (pushed, popped and pressed there): buttons sized by their
+// titles, the crossing of two items, the back button.
+TEST_F(ControlsTest, NavigationBarButtonsFollowTheirTitlesAndItemsCross) {
     auto* bar = static_cast<NavigationBar*>(window_.addSubview(std::make_unique<NavigationBar>(Rect(0, 0, 320, 53))));
     // As an interface file makes them: empty titles, set later.
     auto left = BarButtonItem::create("", BarButtonItemStyle::Bordered);
     auto right = BarButtonItem::create("", BarButtonItemStyle::Bordered);
-    auto root = NavigationItem::create("");
+    auto root = NavigationItem::create("Camera");
     root->setLeftBarButtonItem(left);
     root->setRightBarButtonItem(right);
     bar->pushNavigationItem(root, false);
@@ -222,84 +194,47 @@ TEST_F(ControlsTest, ABarButtonRetitledOnScreenTakesItsNewTitlesWidthAtOnce) {
     ASSERT_GT(wanted, NavigationBar::kMinButtonWidth + 20);
     left->setTitle(longTitle);
     right->setTitle(longTitle);
-    // Both buttons grow with no other call; the right one stays against the right end.
+    // Retitled on screen, both grow with no other call; the right one stays against the right end,
+    // centred in the bar; the same item shown afresh has the same frame.
     EXPECT_FLOAT_EQ(left->button()->frame().width(), wanted);
     EXPECT_FLOAT_EQ(left->button()->frame().minX(), NavigationBar::kMargin);
-    EXPECT_FLOAT_EQ(right->button()->frame().width(), wanted);
-    EXPECT_FLOAT_EQ(right->button()->frame().maxX(), 320 - NavigationBar::kMargin);
-    // The same item shown afresh has the same frame.
-    const Rect before = right->button()->frame();
+    const Rect r = right->button()->convertRectToView(right->button()->bounds(), nullptr);
+    EXPECT_FLOAT_EQ(r.width(), wanted);
+    EXPECT_FLOAT_EQ(r.maxX(), 320 - NavigationBar::kMargin);
+    EXPECT_FLOAT_EQ(r.midY(), 26.5f);
     bar->reloadTopItem();
-    EXPECT_EQ(right->button()->frame(), before);
+    EXPECT_EQ(right->button()->convertRectToView(right->button()->bounds(), nullptr), r);
     // Never wider than a third of the bar.
     right->setTitle(longTitle + longTitle + longTitle);
     EXPECT_FLOAT_EQ(right->button()->frame().width(), 320.0f / 3);
-}
 
-TEST_F(ControlsTest, NavigationBarPushesAndPopsItems) {
-    auto* bar = static_cast<NavigationBar*>(window_.addSubview(std::make_unique<NavigationBar>(Rect(0, 0, 320, 53))));
-    int infoPressed = 0, cameraPressed = 0;
-    auto info = BarButtonItem::create("Info", BarButtonItemStyle::Bordered, nullptr, [&](Object*) { ++infoPressed; });
-    info->setName("infoButton");
-    auto album = BarButtonItem::create("Album", BarButtonItemStyle::Bordered);
-    auto root = NavigationItem::create("Camera");
-    root->setLeftBarButtonItem(album);
-    root->setRightBarButtonItem(info);
-    bar->pushNavigationItem(root, false);
-    ASSERT_NE(info->button(), nullptr);
-    EXPECT_EQ(info->button()->name(), "infoButton");
-    EXPECT_EQ(bar->buttonWithTitle("Info"), info->button());
-    // The right button sits at the right end, centred in the 53-point bar.
-    Rect r = info->button()->convertRectToView(info->button()->bounds(), nullptr);
-    EXPECT_FLOAT_EQ(r.maxX(), 320 - NavigationBar::kMargin);
-    EXPECT_FLOAT_EQ(r.midY(), 26.5f);
-    tapView(info->button());
-    EXPECT_EQ(infoPressed, 1);
-
-    // Push, animated: the new item is on top at once and its buttons take touches; the old
-    // buttons are off screen when the slide ends.
-    auto camera = BarButtonItem::create("Camera", BarButtonItemStyle::Bordered, nullptr, [&](Object*) { ++cameraPressed; });
+    // Pushed animated: the old buttons take no touches at once, and are gone when the slide ends.
+    int rightPressed = 0, pagePressed = 0;
+    right->setAction([&](Object*) { ++rightPressed; });
     auto page = NavigationItem::create("");
-    page->setBackBarButtonItem(camera);
-    page->setLeftBarButtonItem(camera);
-    page->setRightBarButtonItem(BarButtonItem::create("Website", BarButtonItemStyle::Bordered));
+    page->setLeftBarButtonItem(BarButtonItem::create("Left", BarButtonItemStyle::Bordered, nullptr, [&](Object*) { ++pagePressed; }));
     bar->pushNavigationItem(page, true);
-    EXPECT_EQ(bar->topItem(), page.get());
-    EXPECT_EQ(bar->backItem(), root.get());
-    EXPECT_EQ(bar->items().size(), 2u);
-    EXPECT_EQ(info->button(), nullptr);
-    EXPECT_EQ(bar->buttonWithTitle("Info"), nullptr);
-    ASSERT_NE(bar->buttonWithTitle("Website"), nullptr);
     EXPECT_EQ(bar->backButton(), nullptr);  // the left item takes the back button's place
-    EXPECT_EQ(bar->subviewCount(), 2u);       // old and new contents while they cross
-    tap({r.midX(), r.midY()});                // where Info was: now nothing of the old item
-    EXPECT_EQ(infoPressed, 1);
+    EXPECT_EQ(bar->subviewCount(), 2u);     // old and new contents while they cross
+    tap({r.midX(), r.midY()});
+    EXPECT_EQ(rightPressed, 0);
     runFor(NavigationBar::kAnimationDuration + 0.1);
     EXPECT_EQ(bar->subviewCount(), 1u);
-    tapView(camera->button());
-    EXPECT_EQ(cameraPressed, 1);
+    tapView(bar->buttonWithTitle("Left"));
+    EXPECT_EQ(pagePressed, 1);
     // Pushing an item already in the stack does nothing.
     bar->pushNavigationItem(page, false);
     EXPECT_EQ(bar->items().size(), 2u);
 
-    // Pop, animated: the root's buttons come back.
-    auto popped = bar->popNavigationItemAnimated(true);
-    EXPECT_EQ(popped, page);
-    EXPECT_EQ(bar->topItem(), root.get());
-    EXPECT_NE(bar->buttonForItem(info.get()), nullptr);
-    EXPECT_EQ(camera->button(), nullptr);
-    runFor(NavigationBar::kAnimationDuration + 0.1);
-    EXPECT_EQ(bar->subviewCount(), 1u);
-
     // An item without a left button gets a back button titled after the item beneath; it pops.
-    auto plain = NavigationItem::create("Help");
-    bar->pushNavigationItem(plain, false);
+    bar->popNavigationItemAnimated(false);
+    bar->pushNavigationItem(NavigationItem::create("Help"), false);
     ASSERT_NE(bar->backButton(), nullptr);
     EXPECT_EQ(bar->backButton()->titleForState(ControlState::Normal), "Camera");
     tapView(bar->backButton());
     EXPECT_EQ(bar->topItem(), root.get());
     runFor(1);
-    EXPECT_EQ(ViewAnimation::runningCount(), 0u);
+    EXPECT_EQ(bar->subviewCount(), 1u);
     // Popping the last item empties the bar; popping again gives nothing.
     EXPECT_EQ(bar->popNavigationItemAnimated(false), root);
     EXPECT_EQ(bar->popNavigationItemAnimated(false), nullptr);
@@ -316,7 +251,6 @@ TEST_F(ControlsTest, PageControlClampsStepsAndDrawsDots) {
     pc->addTarget(nullptr, [&](Object*) { ++changes; }, ControlEvent::ValueChanged);
     // A tap right of the middle steps forward, left steps back; nothing past either end.
     tap({250, 415});
-    EXPECT_EQ(pc->currentPage(), 1);
     tap({250, 415});
     tap({250, 415});
     EXPECT_EQ(pc->currentPage(), 2);
@@ -341,70 +275,41 @@ TEST_F(ControlsTest, PageControlClampsStepsAndDrawsDots) {
     EXPECT_EQ(level(1), 255);
     EXPECT_GT(level(0), 60);
     EXPECT_LT(level(0), 120);
-    EXPECT_EQ(level(0), level(2));
     EXPECT_NEAR(pc->dotRect(1).midX(), 100, 0.01);
     EXPECT_EQ(img->pixel(2, 2)[1], 0);
 }
 
-TEST_F(ControlsTest, WebViewFollowsAnchorsBundlePagesAndExternalLinks) {
-    testenv::ScratchDir dir;
-    testenv::writeFile(dir / "page2.html", "<body style=\"margin:0\"><p id=\"two\">Second page</p></body>");
-    Bundle bundle(dir.path());
+// The help page's links are in-page anchors: a tap scrolls to the anchor, as far as the content
+// allows; a drag that starts on a link scrolls instead.
+TEST_F(ControlsTest, WebViewFollowsAnchorsAndScrollsUnderAFinger) {
     struct Recorder : WebViewDelegate {
-        std::vector<std::string> asked, external, failed;
+        std::vector<std::string> asked;
         int finished = 0;
-        bool allow = true;
         bool webViewShouldStartLoadWithRequest(WebView*, const std::string& url, WebViewNavigationType) override {
             asked.push_back(url);
-            return allow;
+            return true;
         }
         void webViewDidFinishLoad(WebView*) override { ++finished; }
-        void webViewOpenExternalURL(WebView*, const std::string& url) override { external.push_back(url); }
-        void webViewDidFailLoadWithError(WebView*, const std::string& e) override { failed.push_back(e); }
     } delegate;
     auto* web = static_cast<WebView*>(window_.addSubview(std::make_unique<WebView>(Rect(0, 0, 320, 200))));
     web->setDelegate(&delegate);
-    web->setBundle(&bundle);
-    std::string html =
-        "<body style=\"margin:0;font-size:20px\">"
+    web->loadHTMLString(
+        "<body style=\"margin:0;font-size:20px\"><div style=\"height:100px\"></div>"
         "<div style=\"height:40px\"><a href=\"#bottom\">Down</a></div>"
-        "<div style=\"height:40px\"><a href=\"page2.html\">Next</a></div>"
-        "<div style=\"height:40px\"><a href=\"http://example.com/\">Site</a></div>"
-        "<div style=\"height:40px\"><a href=\"missing.html\">Gone</a></div>"
-        "<div style=\"height:600px\"></div><div id=\"bottom\" style=\"height:100px\">End</div></body>";
-    web->loadHTMLString(html);
+        "<div style=\"height:540px\"></div><div id=\"bottom\" style=\"height:100px\">End</div></body>");
     EXPECT_EQ(delegate.finished, 1);
-    EXPECT_FLOAT_EQ(web->contentHeight(), 860);
+    EXPECT_FLOAT_EQ(web->contentHeight(), 780);
 
-    // A fragment scrolls to its anchor, as far as the content allows.
-    tap({10, 20});
+    tap({10, 120});
     EXPECT_EQ(delegate.asked, std::vector<std::string>{"#bottom"});
-    EXPECT_FLOAT_EQ(web->contentOffset(), 660);
+    EXPECT_FLOAT_EQ(web->contentOffset(), 580);
     web->setContentOffset(0);
-    // An external link goes to the delegate; the page stays.
-    tap({10, 100});
-    EXPECT_EQ(delegate.external, std::vector<std::string>{"http://example.com/"});
-    EXPECT_EQ(web->html(), html);
-    // A missing bundle page fails; a refused request does nothing.
-    tap({10, 140});
-    EXPECT_EQ(delegate.failed.size(), 1u);
-    delegate.allow = false;
-    tap({10, 60});
-    EXPECT_TRUE(web->currentPage().empty());
-    // A relative link loads the bundle page.
-    delegate.allow = true;
-    tap({10, 60});
-    EXPECT_EQ(web->currentPage(), "page2.html");
-    EXPECT_NE(web->html().find("Second page"), std::string::npos);
-    EXPECT_EQ(delegate.finished, 2);
-    // A drag scrolls instead of following a link.
-    web->loadHTMLString(html);
-    window_.touchDown(0, {10, 150}, clock_.now());
-    window_.touchMove(0, {10, 100}, clock_.now() + 0.05);
-    window_.touchMove(0, {10, 50}, clock_.now() + 0.1);
+    window_.touchDown(0, {10, 120}, clock_.now());
+    window_.touchMove(0, {10, 70}, clock_.now() + 0.05);
+    window_.touchMove(0, {10, 20}, clock_.now() + 0.1);
     window_.touchUp(0, clock_.now() + 0.15);
     EXPECT_FLOAT_EQ(web->contentOffset(), 100);
-    EXPECT_EQ(delegate.external.size(), 1u);
+    EXPECT_EQ(delegate.asked.size(), 1u);
 }
 
 // Text no markup styles takes the view's colour; the tips line is centred in the band.

@@ -3,16 +3,10 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/graphics/PNGFile.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/BarButtonItem.h"
-#include "platform/ui/Button.h"
 #include "platform/ui/ClassRegistry.h"
 #include "platform/ui/ImageCache.h"
-#include "platform/ui/ImageView.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/InterfaceValue.h"
-#include "platform/ui/Label.h"
-#include "platform/ui/NavigationBar.h"
-#include "platform/ui/PageControl.h"
 #include "platform/ui/Window.h"
 #include "tests/support/TestEnv.h"
 
@@ -89,31 +83,19 @@ const char* kFile = R"({
         { "class": "WiredView", "id": "first",
           "properties": { "frame": {"x": 10, "y": 20, "width": 100, "height": 50}, "alpha": 0.5,
                           "tag": 7, "hidden": true, "unknownKey": 3 } },
-        { "class": "WiredView", "id": "second", "properties": { "frame": [0, 100, 50, 50] },
-          "subviews": [ { "class": "View", "id": "inner", "properties": { "name": "innerName" } } ] },
-        { "class": "NavigationBar", "id": "navbar", "properties": { "frame": [0, 0, 320, 53] } },
-        { "class": "Label", "id": "countdown", "properties": { "text": "5", "textColor": [1, 1, 0] } },
-        { "class": "Button", "id": "go", "properties": { "frame": [10, 200, 100, 40],
-          "title": { "normal": "Go", "highlighted": "Going" } } },
-        { "class": "PageControl", "id": "dots", "properties": { "numberOfPages": 3 } }
+        { "class": "WiredView", "id": "second", "properties": { "frame": [0, 100, 50, 50] } }
       ] },
-    { "class": "Owner", "id": "helper" },
-    { "class": "NavigationItem", "id": "cameraItem" },
-    { "class": "BarButtonItem", "id": "infoItem", "properties": { "title": "Info", "name": "infoButton" } }
+    { "class": "Owner", "id": "helper" }
   ],
   "outlets": [
     { "from": "owner", "name": "button", "to": "second" },
     { "from": "first", "name": "partner", "to": "second" },
-    { "from": "second", "name": "noSuchOutlet", "to": "first" },
-    { "from": "navbar", "name": "topItem", "to": "cameraItem" },
-    { "from": "cameraItem", "name": "rightBarButtonItem", "to": "infoItem" }
+    { "from": "second", "name": "noSuchOutlet", "to": "first" }
   ],
   "actions": [
     { "from": "first", "event": "touchDown", "to": "owner", "action": "pressed" },
     { "from": "second", "to": "helper", "action": "pressed" },
-    { "from": "second", "to": "owner", "action": "noSuchAction" },
-    { "from": "infoItem", "event": "touchUpInside", "to": "owner", "action": "pressed" },
-    { "from": "go", "event": "touchUpInside", "to": "owner", "action": "pressed" }
+    { "from": "second", "to": "owner", "action": "noSuchAction" }
   ]
 })";
 
@@ -122,7 +104,7 @@ TEST_F(InterfaceLoaderTest, ObjectsPropertiesOutletsActionsAndAwake) {
     std::string error;
     auto contents = InterfaceLoader::loadString(kFile, &owner, &error);
     ASSERT_TRUE(contents) << error;
-    ASSERT_EQ(contents->topLevelObjects.size(), 4u);
+    ASSERT_EQ(contents->topLevelObjects.size(), 2u);
 
     // The tree, with its properties set.
     auto* window = static_cast<Window*>(contents->viewWithId("window"));
@@ -138,9 +120,6 @@ TEST_F(InterfaceLoaderTest, ObjectsPropertiesOutletsActionsAndAwake) {
     EXPECT_FLOAT_EQ(first->alpha(), 0.5f);
     EXPECT_EQ(first->tag(), 7);
     EXPECT_TRUE(first->hidden());
-    // Ids name views for scripts; a "name" property wins.
-    EXPECT_EQ(window->viewWithName("second"), second);
-    EXPECT_NE(window->viewWithName("innerName"), nullptr);
 
     // Outlets to the owner and between objects.
     EXPECT_EQ(owner.button, second);
@@ -162,26 +141,10 @@ TEST_F(InterfaceLoaderTest, ObjectsPropertiesOutletsActionsAndAwake) {
     EXPECT_EQ(journal(), (std::vector<std::string>{"outlet partner of first", "awake first with partner",
                                                    "awake second"}));
 
-    // The platform's controls with their own properties. The bar shows the item whose button was
-    // connected after the bar's own outlet, and the buttons' actions reach the owner.
-    auto* info = static_cast<BarButtonItem*>(contents->objectWithId("infoItem"));
-    ASSERT_TRUE(info->button());
-    EXPECT_EQ(info->button()->name(), "infoButton");
-    tapView(info->button());
-    EXPECT_EQ(owner.senders.size(), 2u);
-    auto* go = static_cast<Button*>(window->viewWithName("go"));
-    EXPECT_EQ(go->titleForState(ControlState::Highlighted), "Going");
-    tapView(go);
-    EXPECT_EQ(owner.senders.size(), 3u);
-    auto* label = static_cast<Label*>(window->viewWithName("countdown"));
-    EXPECT_EQ(label->text(), "5");
-    EXPECT_EQ(label->textColor(), Color::rgba(1, 1, 0));
-    EXPECT_EQ(static_cast<PageControl*>(window->viewWithName("dots"))->numberOfPages(), 3);
-
     // Taking a top-level view hands it over.
     std::unique_ptr<View> taken = contents->takeView("window");
     EXPECT_EQ(taken.get(), window);
-    EXPECT_EQ(contents->topLevelObjects.size(), 3u);
+    EXPECT_EQ(contents->topLevelObjects.size(), 1u);
     EXPECT_EQ(contents->takeView("first"), nullptr);  // not top level
 }
 
@@ -210,16 +173,15 @@ TEST_F(InterfaceLoaderTest, BadFilesAreRefusedWithAReason) {
 }
 
 // A temporary bundle with a 1x and @2x image and one with only its 1x file.
-class BundleFixture : public CoreUiFixture {
+class ImageCacheTest : public CoreUiFixture {
 protected:
-    BundleFixture() {
+    ImageCacheTest() {
         writePng("dot.png", 3, 2, 0x20);
         writePng("dot@2x.png", 6, 4, 0x40);
         writePng("single.png", 5, 5, 0x60);
-        bundle_ = std::make_unique<Bundle>(dir_.path());
         ImageCache::clear();
     }
-    ~BundleFixture() override {
+    ~ImageCacheTest() override {
         ImageCache::setScale(1);
         ImageCache::clear();
     }
@@ -229,88 +191,54 @@ protected:
     }
 
     testenv::ScratchDir dir_;
-    std::unique_ptr<Bundle> bundle_;
+    Bundle bundle_{dir_.path()};
 };
-
-using ImageCacheTest = BundleFixture;
 
 TEST_F(ImageCacheTest, LoadsAtTheScreenScaleAndShares) {
     ImageCache::setScale(2);
-    ImageRef dot = ImageCache::imageNamed("dot.png", bundle_.get());
+    ImageRef dot = ImageCache::imageNamed("dot.png", &bundle_);
     ASSERT_TRUE(dot);
     EXPECT_EQ(dot->width(), 6);
     EXPECT_EQ(ImageCache::pointSize(dot), (Size{3, 2}));
-    EXPECT_EQ(ImageCache::imageNamed("dot", bundle_.get()), ImageCache::imageNamed("dot", bundle_.get()));
+    EXPECT_EQ(ImageCache::imageNamed("dot", &bundle_), ImageCache::imageNamed("dot", &bundle_));
     // No @2x file: the 1x file, one pixel a point.
-    ImageRef single = ImageCache::imageNamed("single.png", bundle_.get());
+    ImageRef single = ImageCache::imageNamed("single.png", &bundle_);
     ASSERT_TRUE(single);
     EXPECT_EQ(ImageCache::pointSize(single), (Size{5, 5}));
-    EXPECT_EQ(ImageCache::imageNamed("missing.png", bundle_.get()), nullptr);
-    EXPECT_EQ(ImageCache::imageNamed("../escape.png", bundle_.get()), nullptr);
-    // At scale 1 the 1x file: the application's launch below.
+    EXPECT_EQ(ImageCache::imageNamed("missing.png", &bundle_), nullptr);
+    // At scale 1 the 1x file.
+    ImageCache::setScale(1);
+    ImageCache::clear();
+    EXPECT_EQ(ImageCache::imageNamed("dot.png", &bundle_)->width(), 3);
 }
 
-class RecordingDelegate : public View, public ApplicationDelegate {
-public:
+struct RecordingDelegate : ApplicationDelegate {
     std::vector<std::string> calls;
-    void applicationDidFinishLaunching(Application& app) override {
-        calls.push_back("launched");
-        if (Window* w = app.keyWindow()) w->makeKeyAndVisible();
-    }
+    void applicationDidFinishLaunching(Application&) override { calls.push_back("launched"); }
     void applicationWillResignActive(Application&) override { calls.push_back("resign"); }
     void applicationDidBecomeActive(Application&) override { calls.push_back("active"); }
     void applicationWillTerminate(Application&) override { calls.push_back("terminate"); }
 };
 
-using ApplicationTest = BundleFixture;
-
-TEST_F(ApplicationTest, LaunchFromTheMainInterfaceFileAndLifecycle) {
-    ClassRegistry::shared().registerClass<RecordingDelegate>("RecordingDelegate");
-    testenv::writeFile(dir_ / "MainWindow.json", R"({
-      "objects": [
-        { "class": "Window", "id": "window", "properties": { "frame": [0, 0, 320, 480] },
-          "subviews": [ { "class": "ImageView", "id": "picture", "properties": { "image": "dot.png" } } ] },
-        { "class": "RecordingDelegate", "id": "delegate" }
-      ],
-      "outlets": [ { "from": "owner", "name": "delegate", "to": "delegate" },
-                   { "from": "owner", "name": "window", "to": "window" } ]
-    })");
-    Bundle::setMainBundle(bundle_.get());
+// Resign and activate only on a change and only once launched; terminate once; nothing after.
+TEST(ApplicationTest, LifecycleCallsComeOnlyOnAChange) {
+    RecordingDelegate delegate;
     {
         Application app;
         EXPECT_EQ(Application::sharedApplication(), &app);
-        std::string error;
-        ASSERT_TRUE(app.launch("MainWindow", bundle_.get(), &error)) << error;
-        auto* delegate = static_cast<RecordingDelegate*>(app.mainInterface().objectWithId("delegate"));
-        ASSERT_NE(delegate, nullptr);
-        EXPECT_EQ(app.delegate(), delegate);
-        ASSERT_NE(app.keyWindow(), nullptr);
-        EXPECT_TRUE(app.keyWindow()->isKeyWindow());
-        // The 1x file at scale 1.
-        auto* picture = static_cast<ImageView*>(app.keyWindow()->viewWithName("picture"));
-        ASSERT_NE(picture, nullptr);
-        ASSERT_TRUE(picture->image());
-        EXPECT_EQ(picture->image()->width(), 3);
-
-        // Resign and activate only on a change; terminate once; nothing after.
+        app.setDelegate(&delegate);
+        app.becomeActive();
+        ASSERT_TRUE(app.launchWithoutInterface());
         app.resignActive();
         app.resignActive();
         app.becomeActive();
         app.terminate();
         app.terminate();
         app.becomeActive();
-        EXPECT_EQ(delegate->calls, (std::vector<std::string>{"launched", "active", "resign", "active", "terminate"}));
-        EXPECT_FALSE(app.launch("MainWindow", bundle_.get()));
+        EXPECT_EQ(delegate.calls, (std::vector<std::string>{"launched", "active", "resign", "active", "terminate"}));
+        EXPECT_FALSE(app.launchWithoutInterface());
     }
     EXPECT_EQ(Application::sharedApplication(), nullptr);
-
-    // A missing file is refused and nothing launches.
-    Application other;
-    std::string error;
-    EXPECT_FALSE(other.launch("NoSuchFile", bundle_.get(), &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(other.launched());
-    Bundle::setMainBundle(nullptr);
 }
 
 }  // namespace
