@@ -29,9 +29,6 @@ TEST(FontLibrary, HoldsOnlyItsOwnFilesAndEveryNameLandsOnThem) {
     // Families the machine may have but we do not hold fall back to it too, serif ones included.
     for (const char* name : {"DejaVu Serif", "Times New Roman", "serif", "monospace", "NoSuchFamily"})
         EXPECT_EQ(fileName(library.fileFor(name)), "LiberationSans-Regular.ttf") << name;
-    // The fallbacks themselves are there by name.
-    EXPECT_EQ(fileName(library.fileFor("DejaVu Sans")), "DejaVuSans.ttf");
-    EXPECT_EQ(fileName(library.fileFor("WenQuanYi Micro Hei")), "wqy-microhei.ttc");
 }
 
 TEST(FontLibrary, AMissingFileIsNamedWithItsPackageAndTheOthersStillLoad) {
@@ -47,8 +44,4 @@ TEST(FontLibrary, AMissingFileIsNamedWithItsPackageAndTheOthersStillLoad) {
               "font file /nonexistent/fonts/Example-Regular.ttf is missing: install the Debian package fonts-example");
     EXPECT_EQ(library.families(), std::vector<std::string>{"Liberation Sans"});
     EXPECT_EQ(fileName(library.fileFor("Helvetica")), "LiberationSans-Regular.ttf");
-
-    // With every standard file present there is nothing to report.
-    FontLibrary standard(FontLibrary::standardFiles());
-    EXPECT_FALSE(standard.problem());
 }
