@@ -69,6 +69,7 @@ TEST(RunLoop, AnotherThreadsPostsWakeAnIdleSystemLoopAndRunInOrderOnIt) {
     });
     EXPECT_TRUE(fresh.runUntil([&] { return got.size() == 100; }, 30s));
     u.join();
+    ASSERT_EQ(got.size(), 100u);
     for (int i = 0; i < 100; ++i) EXPECT_EQ(got[i], i);
     EXPECT_TRUE(allOnLoop);
 }
