@@ -24,12 +24,7 @@ TEST(PNGFileTest, RoundTripsAndRefusesBadFiles) {
     auto b = PNGFile::decode(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     ASSERT_TRUE(b);
     EXPECT_EQ(b->bitmapInfo(), BitmapInfo::BGRAPremultiplied);
-    EXPECT_EQ(b->pixel(0, 0)[3], 128);
-    EXPECT_EQ(b->pixel(0, 0)[2], 128);
-    EXPECT_EQ(b->pixel(1, 0)[3], 0);
-    // Grey images are written as grey levels.
-    ASSERT_TRUE(PNGFile::write(*Image::createGray(1, 1, {77}), dir / "g.png"));
-    EXPECT_EQ(PNGFile::read(dir / "g.png")->pixel(0, 0)[1], 77);
+    EXPECT_EQ(b->copyData(), px);
     // Missing, truncated and non-PNG input give null, never a crash.
     EXPECT_EQ(PNGFile::read(dir / "missing.png"), nullptr);
     EXPECT_EQ(PNGFile::decode(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size() / 2), nullptr);
