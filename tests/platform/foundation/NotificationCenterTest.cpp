@@ -42,7 +42,6 @@ TEST(NotificationCenter, AHandleKeepsItsRegistrationAndNoOther) {
     std::vector<std::string> seen;
     ObserverHandle x = center.addObserver("n", nullptr, [&](const Notification&) { seen.push_back("x"); });
     ObserverHandle y = center.addObserver("n", nullptr, [&](const Notification&) { seen.push_back("y"); });
-    EXPECT_TRUE(x.isActive());
 
     // Moved: the registration goes with it; the moved-from handle is empty.
     ObserverHandle kept = std::move(x);
@@ -60,9 +59,6 @@ TEST(NotificationCenter, AHandleKeepsItsRegistrationAndNoOther) {
     kept = center.addObserver("n", nullptr, [&](const Notification&) { seen.push_back("z"); });
     center.post("n");
     EXPECT_EQ(seen, (std::vector<std::string>{"z"}));
-
-    // An empty handler registers nothing.
-    EXPECT_FALSE(center.addObserver("n", nullptr, {}).isActive());
 }
 
 TEST(NotificationCenter, RemovalDuringDeliveryIsSafe) {

@@ -1,5 +1,6 @@
 #include "platform/foundation/PlistLimits.h"
 #include "platform/foundation/PlistNode.h"
+#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -109,4 +110,30 @@ TEST(PlistLimits, SharedAndCyclicReferencesAreCountedOnceEachAndRefused) {
     auto dangling = binaryChain(3, 1);
     dangling[8 + 1 + 3] = char(9);  // object 0's reference: 9
     EXPECT_FALSE(PlistLimits::within(dangling.data(), dangling.size(), 256, 1000));
+}
+
+// Inputs the fuzzer found, kept in its corpus: a dictionary key holding a NUL byte, and a damaged
+// list whose root is a string holding NUL bytes. libplist's readers assert on both, which aborted
+// the whole program at start-up.
+TEST(PlistFuzzRegression, NulBytesInKeysAndStringsReadWithoutAborting) {
+    struct Case {
+        const char* file;
+        size_t size;
+        bool dictionary;
+    };
+    for (Case c : {Case{"regression-key-with-nul.bplist", 177, true},
+                   Case{"regression-string-with-nuls.bplist", 167, false}}) {
+        SCOPED_TRACE(c.file);
+        const std::string bytes = testenv::readFile(testenv::sourceDir() + "/fuzz/corpus/preferences/" + c.file);
+        ASSERT_EQ(bytes.size(), c.size);
+        auto value = PlistNode::parse(bytes.data(), bytes.size()).toValue();
+        ASSERT_TRUE(value.has_value());
+        if (!c.dictionary) {
+            EXPECT_NE(value->asString(), nullptr);
+            continue;
+        }
+        ASSERT_NE(value->asDictionary(), nullptr);
+        // The entry before the damaged key is still there.
+        EXPECT_EQ(value->asDictionary()->at("ColorMode"), platform::PropertyValue(2));
+    }
 }

@@ -1,7 +1,9 @@
 #pragma once
-// Test pictures in the camera's layout: B, G, R and a fourth byte a pixel, rows without padding.
+// Test pictures in the camera's layout: B, G, R and a fourth byte a pixel, rows without padding;
+// and the bytes of a pixel drawn.
 #include "platform/graphics/Image.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -26,6 +28,13 @@ inline platform::ImageRef paint(int w, int h, const std::function<Rgb(int x, int
 
 inline platform::ImageRef solid(int w, int h, Rgb c) {
     return paint(w, h, [c](int, int) { return c; });
+}
+
+// The B, G, R and fourth bytes of pixel (x, y) of a picture in either layout of 32 bits.
+using Bgra = std::array<int, 4>;
+inline Bgra bgra(const platform::ImageRef& img, int x, int y) {
+    const uint8_t* p = img->pixel(x, y);
+    return {p[0], p[1], p[2], p[3]};
 }
 
 }  // namespace testimages

@@ -52,7 +52,6 @@ const char* const kSound = "0 0 0";
 // Decodes with djpeg to PNM: header fields and pixels.
 struct Pnm {
     bool ok = false;
-    std::string magic;
     int w = 0, h = 0;
     std::string pixels;
 };
@@ -60,8 +59,9 @@ Pnm djpeg(const std::filesystem::path& f) {
     auto r = testenv::run(testenv::djpeg() + " -pnm " + shellQuote(f.string()) + " 2>/dev/null");
     Pnm p;
     std::istringstream in(r.out);
+    std::string magic;
     int maxval = 0;
-    if (r.status != 0 || !(in >> p.magic >> p.w >> p.h >> maxval)) return p;
+    if (r.status != 0 || !(in >> magic >> p.w >> p.h >> maxval)) return p;
     in.get();
     p.pixels.assign(std::istreambuf_iterator<char>(in), {});
     p.ok = true;
@@ -70,52 +70,25 @@ Pnm djpeg(const std::filesystem::path& f) {
 
 }  // namespace
 
-// A position in each hemisphere: the references carry the signs, the values stay positive.
+// A position in the south-west: the references carry the signs (the values stay positive, so the
+// reader's signed position shows both). The pixels of colour pictures decoded: SettingsToFileTest.
 TEST(ImageDestinationTest, ColourPictureWithOrientationSizeAndGps) {
-    struct Case {
-        GpsProperties gps;
-        int orientation;
-        double sign[2];
-    };
-    const Case cases[] = {{{35.689499, 139.691711, "N", "E"}, 6, {1, 1}}, {{33.8688, 70.0, "S", "W"}, 1, {-1, -1}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.gps.latitudeRef);
-        testenv::ScratchDir dir;
-        ImageProperties props;
-        props.pixelWidth = 64;
-        props.pixelHeight = 48;
-        props.orientation = c.orientation;
-        props.gps = c.gps;
-        auto f = save(dir, "a.jpg", encode(blueRed(64, 48), &props));
-
-        // Independent reader: the tags, in the right places.
-        auto m = exif(f);
-        EXPECT_EQ(m["[IFD0] Orientation"], std::to_string(c.orientation));
-        EXPECT_EQ(m["[ExifIFD] ExifImageWidth"], "64");
-        EXPECT_EQ(m["[ExifIFD] ExifImageHeight"], "48");
-        EXPECT_EQ(m["[GPS] GPSVersionID"], "2 2 0 0");
-        EXPECT_EQ(m["[GPS] GPSLatitudeRef"], c.gps.latitudeRef);
-        EXPECT_EQ(m["[GPS] GPSLongitudeRef"], c.gps.longitudeRef);
-        EXPECT_NEAR(std::stod(m["[GPS] GPSLatitude"]), c.gps.latitude, 1e-6);
-        EXPECT_NEAR(std::stod(m["[GPS] GPSLongitude"]), c.gps.longitude, 1e-6);
-        EXPECT_NEAR(std::stod(m["[Composite] GPSLatitude"]), c.sign[0] * c.gps.latitude, 1e-6);
-        EXPECT_NEAR(std::stod(m["[Composite] GPSLongitude"]), c.sign[1] * c.gps.longitude, 1e-6);
-        EXPECT_EQ(m["[File] ColorComponents"], "3");
-        EXPECT_EQ(m.count("[JFIF] JFIFVersion"), 0u);  // EXIF files carry no JFIF segment
-        EXPECT_EQ(m["[ExifTool] Validate"], kSound);
-
-        // djpeg decodes it, and B,G,R,X went in without a channel swap: blue left, red right.
-        auto p = djpeg(f);
-        ASSERT_TRUE(p.ok);
-        EXPECT_EQ(p.magic, "P6");
-        EXPECT_EQ(p.w, 64);
-        EXPECT_EQ(p.h, 48);
-        auto rgb = [&](int x, int y) { return reinterpret_cast<const uint8_t*>(p.pixels.data()) + (y * p.w + x) * 3; };
-        EXPECT_LT(rgb(8, 24)[0], 20);
-        EXPECT_GT(rgb(8, 24)[2], 235);
-        EXPECT_GT(rgb(56, 24)[0], 235);
-        EXPECT_LT(rgb(56, 24)[2], 20);
-    }
+    testenv::ScratchDir dir;
+    ImageProperties props;
+    props.pixelWidth = 64;
+    props.pixelHeight = 48;
+    props.orientation = 6;
+    props.gps = GpsProperties{33.8688, 70.0, "S", "W"};
+    auto m = exif(save(dir, "a.jpg", encode(blueRed(64, 48), &props)));
+    EXPECT_EQ(m["[IFD0] Orientation"], "6");
+    EXPECT_EQ(m["[ExifIFD] ExifImageWidth"], "64");
+    EXPECT_EQ(m["[ExifIFD] ExifImageHeight"], "48");
+    EXPECT_EQ(m["[GPS] GPSVersionID"], "2 2 0 0");
+    EXPECT_NEAR(std::stod(m["[Composite] GPSLatitude"]), -33.8688, 1e-6);
+    EXPECT_NEAR(std::stod(m["[Composite] GPSLongitude"]), -70.0, 1e-6);
+    EXPECT_EQ(m["[File] ColorComponents"], "3");
+    EXPECT_EQ(m.count("[JFIF] JFIFVersion"), 0u);  // EXIF files carry no JFIF segment
+    EXPECT_EQ(m["[ExifTool] Validate"], kSound);
 }
 
 TEST(ImageDestinationTest, PlainPictureWithoutPropertiesAndDefaults) {
@@ -130,7 +103,7 @@ TEST(ImageDestinationTest, PlainPictureWithoutPropertiesAndDefaults) {
     EXPECT_EQ(m.count("[JFIF] JFIFVersion"), 1u);
     EXPECT_EQ(m["[ExifTool] Validate"], kSound);
     EXPECT_TRUE(djpeg(f).ok);
-    // The default quality is 90.
+    // The pictures' quality, which no caller sets, is 90.
     EXPECT_EQ(plain, encode(img, nullptr, 90));
     EXPECT_NE(plain, encode(img, nullptr, 50));
     // Zero and absent sizes never become zero-valued tags: the picture's own size stands in.
@@ -143,26 +116,10 @@ TEST(ImageDestinationTest, PlainPictureWithoutPropertiesAndDefaults) {
     EXPECT_EQ(mo.count("[IFD0] Orientation"), 0u);
     EXPECT_EQ(mo["[ExifIFD] ExifImageWidth"], "32");
     EXPECT_EQ(mo["[ExifIFD] ExifImageHeight"], "32");
-    EXPECT_EQ(mo["[ExifIFD] ExifVersion"], "0220");
     EXPECT_EQ(mo["[ExifTool] Validate"], kSound);
 }
 
 TEST(ImageDestinationTest, FailuresComeBackCleanly) {
-    // Only JPEG.
-    EXPECT_EQ(ImageDestination::createWithData("public.png"), nullptr);
-    EXPECT_EQ(ImageDestination::createWithData("public.jpeg", 0), nullptr);
-    // Nothing added.
-    auto d = ImageDestination::createWithData();
-    EXPECT_FALSE(d->finalize());
-    EXPECT_TRUE(d->data().empty());
-    // A layout JPEG cannot take (16 bits a pixel).
-    auto owner = std::make_shared<std::vector<uint8_t>>(8);
-    auto odd = Image::create(2, 2, 8, 16, 4, ColorSpace::DeviceRGB, BitmapInfo::None,
-                             std::shared_ptr<const uint8_t>(owner, owner->data()), 8);
-    ASSERT_TRUE(odd);
-    auto e = ImageDestination::createWithData();
-    e->addImage(odd, nullptr);
-    EXPECT_FALSE(e->finalize());
     // libjpeg refuses a picture wider than 65500: its error comes back as false, the process
     // goes on.
     auto wide = Image::createGray(70000, 1, std::vector<uint8_t>(70000, 9));
@@ -185,10 +142,8 @@ TEST(ImageDestinationTest, PictureHandedOutInBandsOfRows) {
     auto img = blueRed(24, 40);
     ImageProperties props;
     props.orientation = 6;
-    std::vector<std::pair<int, int>> asked;
     std::vector<std::vector<uint8_t>> copies;
     auto rows = [&](int first, int count, const uint8_t** r) {
-        asked.emplace_back(first, count);
         copies.clear();
         for (int i = 0; i < count; ++i) {
             copies.emplace_back(img->pixel(0, first + i), img->pixel(0, first + i) + 24 * 4);
@@ -201,7 +156,6 @@ TEST(ImageDestinationTest, PictureHandedOutInBandsOfRows) {
     d->addImageRows(24, 40, false, rows, &props);
     ASSERT_TRUE(d->finalize());
     EXPECT_EQ(d->data(), encode(img, &props));
-    EXPECT_EQ(asked, (std::vector<std::pair<int, int>>{{0, 16}, {16, 16}, {32, 8}}));
     // A source that fails ends the encoding with no data.
     auto f = ImageDestination::createWithData();
     auto failing = [&](int first, int count, const uint8_t** r) {
@@ -264,7 +218,6 @@ TEST(ImageDestinationTest, GreyFileLargerThanTheFirstGuessIsWholeAndHandedOver) 
     EXPECT_EQ(m["[ExifTool] Validate"], kSound);
     auto p = djpeg(file);
     ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.magic, "P5");
     ASSERT_EQ(p.pixels.size(), size_t(w) * h);
     int worst = 0;
     for (int y = 0; y < h; ++y)
