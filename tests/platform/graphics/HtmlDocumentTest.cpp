@@ -2,11 +2,13 @@
 #include "platform/graphics/HtmlSanitizer.h"
 #include "platform/graphics/LineBreaks.h"
 #include "platform/graphics/SurfaceContext.h"
+#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -255,4 +257,22 @@ TEST(LineBreaks, LatinWordsPartOnlyAfterHyphensAndNeverAtANoBreakSpace) {
     EXPECT_EQ(LineBreaks::split(""), Pieces{""});
     // Bytes that are not UTF-8 are left as they are.
     EXPECT_EQ(LineBreaks::split("\xFF\xFE\xE6\x97"), Pieces{"\xFF\xFE\xE6\x97"});
+}
+
+// Markup the renderer must survive without crashing: the HTML fuzzer's corpus (three bytes of
+// width and point, then the page), malformed inputs among it.
+TEST(HtmlDocument, TheFuzzersCorpusLaysOutDrawsAndHitTests) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(testenv::sourceDir() + "/fuzz/corpus/html")) {
+        SCOPED_TRACE(entry.path().filename().string());
+        const std::string bytes = testenv::readFile(entry.path());
+        ASSERT_GE(bytes.size(), 3u);
+        auto doc = HtmlDocument::create(bytes.substr(3), 200);
+        ASSERT_NE(doc, nullptr);
+        EXPECT_GE(doc->height(), 0);
+        draw(*doc, 50, 50);
+        doc->linkAt({5, 5});
+        ++files;
+    }
+    EXPECT_GE(files, 19);
 }
