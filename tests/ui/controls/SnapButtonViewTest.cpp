@@ -168,19 +168,6 @@ TEST_F(SnapButtonViewTest, PinchFollowsTheSpeedFactorAndEndsInRange) {
     EXPECT_EQ(api().zoomLabel()->text(), "x 3.00");
 }
 
-TEST_F(SnapButtonViewTest, PinchBelowOneIsAnimatedBackToOne) {
-    down(0, 100, 100);
-    down(1, 200, 100);
-    // Squeezing 100 -> 50 points at k = 0.1125 gives 0.8875.
-    move(1, 150, 100);
-    EXPECT_FLOAT_EQ(button_->zoom(), 0.8875f);
-    up(1);
-    EXPECT_EQ(delegate_.zoomCalls.back().zoom, 1.0f);
-    EXPECT_TRUE(delegate_.zoomCalls.back().animate);
-    EXPECT_EQ(api().zoomLabel()->text(), "x 1.00");
-    up(0);
-}
-
 TEST_F(SnapButtonViewTest, SecondFingersDisarmTheShutter) {
     // One finger on the bar below, then one on the shutter area: n = 2, a pinch, no shot, no ring.
     down(0, 160, 420);
@@ -229,17 +216,6 @@ TEST_F(SnapButtonViewTest, ZoomOffOrARefusingDelegateGetNoZoom) {
     EXPECT_FALSE(api().isTouchRingShown());
     up(0);
     EXPECT_EQ(delegate_.captures, 0);
-
-    // Refusing mid-pinch: endZoom keeps the pinch and the label as they are.
-    delegate_.allow = true;
-    down(0, 100, 100);
-    down(1, 120, 100);
-    delegate_.allow = false;
-    button_->endZoom();
-    EXPECT_TRUE(api().zoomStarted());
-    EXPECT_TRUE(delegate_.zoomCalls.empty());
-    runFor(1.0);
-    EXPECT_EQ(labelAlpha(), 1.0f);
 }
 
 TEST_F(SnapButtonViewTest, CancelledTouchLeavesTheButtonIdle) {
@@ -260,30 +236,28 @@ TEST_F(SnapButtonViewTest, CancelledTouchLeavesTheButtonIdle) {
     EXPECT_FALSE(api().isTouchRingShown());
     EXPECT_EQ(delegate_.captures, 0);
 
-    // A pinch cut off: the zoom is brought into range and the button is armed again, so the
-    // next tap shoots.
+    // A pinch below 1 cut off (squeezing 100 -> 50 points gives 0.8875): the zoom is animated
+    // back to 1 and the button is armed again, so the next tap shoots.
     down(0, 100, 100);
     down(1, 200, 100);
     move(1, 150, 100);
+    EXPECT_FLOAT_EQ(button_->zoom(), 0.8875f);
     window_.cancelAllTouches(now());
+    EXPECT_EQ(delegate_.zoomCalls.back().zoom, 1.0f);
+    EXPECT_TRUE(delegate_.zoomCalls.back().animate);
     EXPECT_EQ(button_->zoom(), 1.0f);
     EXPECT_FALSE(api().zoomStarted());
     tap(100, 100);
     EXPECT_EQ(delegate_.captures, 1);
 }
 
-TEST_F(SnapButtonViewTest, BadTouchRingSizesAreSmallAndTheSpeedFactorTurnsAtItsEnds) {
+TEST_F(SnapButtonViewTest, BadTouchRingSizesAreSmall) {
     // Sizes outside the range (a bad stored preference) are small.
     for (int bad : {3, -1}) {
         button_->setTouchRingSize(TouchRingSize(bad));
         EXPECT_EQ(button_->touchRingRadius(), 35) << bad;
         EXPECT_EQ(button_->touchRingSize(), TouchRingSize::Small) << bad;
     }
-    // The factor (its values at 1 and 2: the pinch tests) is zero below 0.75 and falls below zero
-    // past 3.
-    EXPECT_FLOAT_EQ(SnapButtonView::calculateChangeSpeed(3.0f), 0.1125f);
-    EXPECT_EQ(SnapButtonView::calculateChangeSpeed(0.75f), 0.0f);
-    EXPECT_LT(SnapButtonView::calculateChangeSpeed(3.5f), 0.0f);
 }
 
 TEST_F(SnapButtonViewTest, RingIsATranslucentBlueDiscUnderTheFinger) {
@@ -303,9 +277,7 @@ TEST_F(SnapButtonViewTest, RingIsATranslucentBlueDiscUnderTheFinger) {
     const std::array<int, 4> ring{48, 34, 0, 51};
     EXPECT_EQ(px(50, 60), ring);
     EXPECT_EQ(px(50 + 33, 60), ring);   // radius 35: inside up to the edge
-    EXPECT_EQ(px(50, 60 - 34), ring);
     EXPECT_EQ(px(50 + 36, 60), (std::array<int, 4>{0, 0, 0, 0}));
-    EXPECT_EQ(px(50 - 26, 60 - 26), (std::array<int, 4>{0, 0, 0, 0}));  // outside diagonally (36.8)
 
     // After the lift the same drawing clears it.
     up(0);
