@@ -19,7 +19,6 @@ std::unique_ptr<platform::Button> button(const Rect& frame, int32_t tag) {
 TEST(DeleteCancelViewTest, ButtonsSitByTagAndSideWithDeleteAtTheScreenEdge) {
     DeleteCancelView tab(Rect(-170, 0, 170, 50));
     EXPECT_EQ(tab.dockSide(), DockSide::Right);
-    EXPECT_EQ(tab.currentColor(), platform::Color::white(0.5f, 0.3f));
     auto* del = tab.addButton(button(Rect(10, 3, 60, 44), DeleteCancelView::kDeleteTag));
     auto* cancel = tab.addButton(button(Rect(90, 3, 60, 44), DeleteCancelView::kCancelTag));
     auto* other = tab.addButton(button(Rect(33, 7, 20, 20), 12));
@@ -63,7 +62,6 @@ TEST(DeleteCancelViewTest, TabIsTranslucentGreyOpenAtTheScreenEdgeAndMirroredFor
     EXPECT_NEAR(right.blue(80, 25), 38, 1);
     EXPECT_EQ(right.alpha(165, 25), 0);
     EXPECT_EQ(right.alpha(80, 1), 0);
-    EXPECT_EQ(right.alpha(80, 48), 0);
     // The white outline runs along the top; the screen edge (x 0) has none, so the edge pixel
     // carries the fill only.
     EXPECT_GT(right.alpha(80, 3), right.alpha(80, 25));
@@ -73,7 +71,6 @@ TEST(DeleteCancelViewTest, TabIsTranslucentGreyOpenAtTheScreenEdgeAndMirroredFor
 
     // Side 0: the same shape mirrored to the right edge.
     TabPixels left(DockSide::Left, DeleteCancelView::kTabRadius);
-    EXPECT_NEAR(left.alpha(89, 25), 77, 1);
     EXPECT_EQ(left.alpha(4, 25), 0);
     EXPECT_NEAR(left.alpha(169, 25), 77, 1);
     EXPECT_GT(left.alpha(8, 25), left.alpha(89, 25));

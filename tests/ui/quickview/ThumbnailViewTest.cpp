@@ -1,32 +1,222 @@
-#include "QuickViewFixture.h"
-
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/graphics/SurfaceContext.h"
+#include "platform/ui/Window.h"
+#include "ui/quickview/ThumbnailManager.h"
+#include "ui/quickview/ThumbnailView.h"
+#include "ui/quickview/ThumbnailViewDelegate.h"
 #include "tests/ui/quickview/ThumbnailViewTestApi.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace kestrova {
 namespace {
 
 using platform::AffineTransform;
 using platform::Point;
-using test::QuickViewFixture;
+
+class RecordingThumbnailDelegate : public ThumbnailViewDelegate {
+public:
+    void moveDeleteToYCoordinate(float y) override {
+        calls.push_back("move");
+        parkedY = y;
+    }
+    void hideDelete() override { calls.push_back("hide"); }
+    void showDelete() override { calls.push_back("show"); }
+    int count(const std::string& call) const {
+        int n = 0;
+        for (const auto& c : calls) n += c == call;
+        return n;
+    }
+
+    std::vector<std::string> calls;
+    float parkedY = -1;
+};
+
+// A 320 x 480 window with the camera page's host view, a thumbnail stack docked right, a delegate
+// that records what the thumbnails ask of it, and the main run loop on a manual clock.
+class QuickViewFixture : public ::testing::Test {
+protected:
+    // A fan image of 320 x 400 makes a 336 x 416 thumbnail: 67.2 x 83.2 points at scale 0.2.
+    static constexpr float kThumbWidth = 336, kThumbHeight = 416;
+
+    QuickViewFixture() : loop_(clock_), window_(platform::Rect(0, 0, 320, 480)) {
+        platform::RunLoop::setMain(&loop_);
+        host_ = window_.addSubview(std::make_unique<platform::View>(platform::Rect(0, 0, 320, 480)));
+        manager_ = std::make_unique<ThumbnailManager>(host_, DockSide::Right);
+        manager_->setEnabled(true);
+        manager_->setDelegate(&delegate_);
+    }
+    ~QuickViewFixture() override {
+        manager_.reset();
+        platform::RunLoop::setMain(nullptr);
+    }
+
+    ThumbnailView* add(int32_t number) {
+        std::vector<uint8_t> px(2 * 2 * 4, 0x80);
+        auto thumb = std::make_unique<ThumbnailView>(platform::Rect(0, 0, kThumbWidth, kThumbHeight),
+                                                     platform::Image::createBGRX(2, 2, std::move(px)), &delegate_,
+                                                     number);
+        ThumbnailView* raw = thumb.get();
+        manager_->addPreview(std::move(thumb));
+        return raw;
+    }
+    std::vector<float> ys() const {
+        std::vector<float> out;
+        for (auto* t : manager_->previews()) out.push_back(t->center().y);
+        return out;
+    }
+
+    double now() const { return clock_.now(); }
+    void runFor(double s) { loop_.runFor(platform::Seconds(s)); }
+    void down(float x, float y) { window_.touchDown(0, {x, y}, now()); }
+    void move(float x, float y) { window_.touchMove(0, {x, y}, now()); }
+    void up() { window_.touchUp(0, now()); }
+    void tap(float x, float y) {
+        down(x, y);
+        runFor(0.05);
+        up();
+    }
+    // Moves the finger sideways in 10-point steps, 0.02 s apart.
+    void dragTo(float x0, float y, float x1) {
+        const float dir = x1 > x0 ? 1.0f : -1.0f;
+        for (float x = x0 + 10 * dir; dir * (x1 - x) > 0; x += 10 * dir) {
+            move(x, y);
+            runFor(0.02);
+        }
+        move(x1, y);
+    }
+
+    platform::ManualClock clock_;
+    platform::RunLoop loop_;
+    platform::Window window_;
+    platform::View* host_ = nullptr;
+    RecordingThumbnailDelegate delegate_;
+    std::unique_ptr<ThumbnailManager> manager_;
+};
+
+class ThumbnailManagerTest : public QuickViewFixture {};
+
+TEST_F(ThumbnailManagerTest, CentresCollapsedFannedAndHidden) {
+    // Docked right on a 320-point host: 31.6 inside the edge, 31.6 beyond it while hidden.
+    EXPECT_FLOAT_EQ(manager_->smallCenter().x, 288.4f);
+    EXPECT_FLOAT_EQ(manager_->smallCenter().y, 360.0f);
+    EXPECT_EQ(manager_->fullCenter(), (Point{160, 240}));
+
+    // One thumbnail stands at the stack's centre: no step is needed, and none divides by zero.
+    ThumbnailView* first = add(1);
+    EXPECT_EQ(first->center(), (Point{288.4f, 360}));
+    EXPECT_EQ(first->transform(), platform::AffineTransform::makeScale(0.2f, 0.2f));
+
+    // Collapsed steps are whole points: 15, 7 (not 7.5), 5.
+    add(2);
+    EXPECT_EQ(ys(), (std::vector<float>{345, 360}));
+    add(3);
+    EXPECT_EQ(ys(), (std::vector<float>{346, 353, 360}));
+    add(4);
+    EXPECT_EQ(ys(), (std::vector<float>{345, 350, 355, 360}));
+
+    // Fanned out: 84.2 apart, newest lowest.
+    manager_->setFanout(true);
+    EXPECT_FLOAT_EQ(ys()[0], 107.4f);
+    manager_->setFanout(false);
+
+    // Hidden: beyond the edge at opacity 0, and the tab is taken away; shown again, all returns.
+    delegate_.calls.clear();
+    manager_->setHidden(true);
+    ThumbnailView* last = manager_->previews().back();
+    EXPECT_FLOAT_EQ(last->center().x, 351.6f);
+    EXPECT_FLOAT_EQ(last->alpha(), 0.0f);
+    EXPECT_EQ(delegate_.count("hide"), 1);
+    manager_->setHidden(false);
+    EXPECT_FLOAT_EQ(last->center().x, 288.4f);
+    EXPECT_FLOAT_EQ(last->alpha(), 1.0f);
+
+    // Docked left: 31.6 from the left edge, -31.6 while hidden.
+    manager_->setDockSide(DockSide::Left);
+    EXPECT_FLOAT_EQ(first->center().x, 31.6f);
+    manager_->setHidden(true);
+    EXPECT_FLOAT_EQ(first->center().x, -31.6f);
+}
+
+TEST_F(ThumbnailManagerTest, ThumbnailsLeavingTheListTakeTheirSelection) {
+    ThumbnailView* one = add(1);
+    ThumbnailView* two = add(2);
+    add(3);
+    add(4);
+    manager_->setSelectedImage(one);
+    EXPECT_EQ(manager_->selectedImageIndex(), 1);
+    add(5);
+    ASSERT_EQ(manager_->previews().size(), 4u);
+    EXPECT_EQ(manager_->previews().front()->imageIndex(), 2);
+    EXPECT_EQ(host_->indexOfSubview(one), -1);  // checked by pointer only, never dereferenced
+    EXPECT_EQ(host_->subviewCount(), 4u);
+    // The evicted thumbnail was the selection: it is cleared, and deletion finds no picture.
+    EXPECT_EQ(manager_->selectedImage(), nullptr);
+    EXPECT_EQ(manager_->selectedImageIndex(), 0);
+    manager_->removeSelectedImage();
+    EXPECT_EQ(manager_->previews().size(), 4u);
+
+    // A selection that stays in the list survives the next eviction.
+    ThumbnailView* three = manager_->previews()[1];
+    manager_->setSelectedImage(three);
+    add(6);
+    EXPECT_EQ(host_->indexOfSubview(two), -1);
+    EXPECT_EQ(manager_->selectedImageIndex(), 3);
+
+    // Removing the selection takes it off the screen and closes the gap.
+    manager_->removeSelectedImage();
+    EXPECT_EQ(manager_->selectedImage(), nullptr);
+    EXPECT_EQ(host_->indexOfSubview(three), -1);
+    EXPECT_EQ(ys(), (std::vector<float>{346, 353, 360}));
+    // Removed by itself (a picture that was lost), the selection goes with it too.
+    ThumbnailView* newest = manager_->previews().back();
+    manager_->setSelectedImage(newest);
+    manager_->removePreview(newest);
+    EXPECT_EQ(manager_->selectedImage(), nullptr);
+}
+
+TEST_F(ThumbnailManagerTest, EnabledFanAndRestoredOrder) {
+    // Switched off, thumbnails are still collected, invisible; switched on they all show.
+    manager_->setEnabled(false);
+    add(1);
+    add(2);
+    EXPECT_FLOAT_EQ(manager_->previews()[0]->alpha(), 0.0f);
+    manager_->setEnabled(true);
+    EXPECT_FLOAT_EQ(manager_->previews()[0]->alpha(), 1.0f);
+    EXPECT_FLOAT_EQ(manager_->previews()[1]->alpha(), 1.0f);
+
+    // The fan needs two thumbnails; with one it stays collapsed.
+    manager_->removePreviewUsingIndex(0);
+    manager_->setFanout(true);
+    EXPECT_FALSE(manager_->getFanout());
+    add(3);
+    manager_->setFanout(true);
+    EXPECT_TRUE(manager_->getFanout());
+    delegate_.calls.clear();
+    manager_->collapse();
+    EXPECT_FALSE(manager_->getFanout());
+    EXPECT_EQ(delegate_.count("hide"), 1);
+
+    // Something brought to the front above the newest is put back behind it.
+    ThumbnailView* older = manager_->previews()[0];
+    host_->bringSubviewToFront(older);
+    manager_->restoreOrder();
+    EXPECT_EQ(host_->indexOfSubview(older), 0);
+}
 
 class ThumbnailViewTest : public QuickViewFixture {
 protected:
     static constexpr float kX = 288.4f;  // the stack's x, docked right
 };
 
-TEST_F(ThumbnailViewTest, TapTogglesTheFanOnlyWithinTheWindowAndWithTwoThumbnails) {
-    ThumbnailView* only = add(1);
-    // One thumbnail: the tap selects it and parks the tab at its height, but cannot fan out.
-    tap(kX, 360);
-    EXPECT_FALSE(manager_->getFanout());
-    EXPECT_EQ(manager_->selectedImage(), only);
-    EXPECT_EQ(delegate_.calls, (std::vector<std::string>{"hide", "move"}));
-    EXPECT_FLOAT_EQ(delegate_.parkedY, 360.0f);
-
-    // Two: a tap fans out, another collapses.
+TEST_F(ThumbnailViewTest, TapTogglesTheFanOnlyWithinTheWindow) {
+    add(1);
     add(2);
     tap(kX, 360);
     EXPECT_TRUE(manager_->getFanout());
@@ -153,15 +343,6 @@ TEST_F(ThumbnailViewTest, CancelledTouchEndsShrunkInPlaceWithNoBlowupPending) {
     window_.touchCancel(0, now());
     EXPECT_EQ(newest->center(), (Point{kX, 360}));
     EXPECT_EQ(delegate_.count("show"), 0);
-
-    // Cancelled while blown up: it shrinks back into its place.
-    down(kX, 360);
-    runFor(0.6);
-    ASSERT_EQ(newest->transform(), AffineTransform::identity());
-    window_.touchCancel(0, now());
-    runFor(0.4);
-    EXPECT_EQ(newest->presentation().transform, manager_->smallTransform());
-    EXPECT_EQ(newest->presentation().center, (Point{kX, 360}));
 }
 
 TEST_F(ThumbnailViewTest, MatIsARoundedTranslucentGreyWithABlurredShadow) {
@@ -181,7 +362,6 @@ TEST_F(ThumbnailViewTest, MatIsARoundedTranslucentGreyWithABlurredShadow) {
     // The rounded corner: the mat's bounding-box corner pixel is lighter than its edge midpoint.
     EXPECT_LT(alpha(4, 4), alpha(4, 20));
     // The blurred shadow reaches outside the mat, fading with distance, and not to the edge.
-    EXPECT_GT(alpha(2, 20), 0);
     EXPECT_GT(alpha(2, 20), alpha(1, 20));
     EXPECT_EQ(alpha(0, 0), 0);
 }
