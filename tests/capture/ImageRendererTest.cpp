@@ -67,7 +67,6 @@ protected:
 
 // Each crop is the centre of its area (the frame; the preview's 320-pixel square, 70 pixels in
 // from its left edge; the preview's top 400 x 300) divided by the zoom, a zoom below 1 being 1.
-// Unscaled, the picture is the very pixels of the frame.
 TEST_F(ImageRendererTest, PictureThumbnailAndFanShowExactlyTheCentreCrop) {
     struct Case {
         float zoom;
@@ -82,10 +81,6 @@ TEST_F(ImageRendererTest, PictureThumbnailAndFanShowExactlyTheCentreCrop) {
         EXPECT_EQ(out->width(), 1600);
         EXPECT_EQ(out->height(), 1200);
         expectExactlyTheCrop(out);
-        if (c.zoom < 1.0f) {
-            EXPECT_EQ(at(out, 0, 0).g, 255);
-            EXPECT_EQ(at(out, 800, 600).b, 255);
-        }
         // Shrunk up to 4.3 times: a border wide enough to survive the box filter.
         expectExactlyTheCrop(renderer_.renderThumbnail(marked(400, 320, c.thumbnail, 5), c.zoom, ColorMode::FullColor,
                                                       DeviceOrientation::LandscapeLeft));
@@ -156,7 +151,6 @@ TEST_F(ImageRendererTest, OutputSizesAndColourModes) {
     auto grey = renderer_.renderPicture(white, ImageSize::Medium, 1.0f, ColorMode::Greyscale);
     ASSERT_TRUE(grey);
     EXPECT_EQ(grey->colorSpace(), platform::ColorSpace::DeviceGray);
-    EXPECT_EQ(grey->bitsPerPixel(), 8);
     EXPECT_EQ(grey->bytesPerRow(), 1280);
     EXPECT_EQ(renderer_.renderPicture(white, ImageSize::Large, 1.0f, ColorMode::Greyscale)->data()[0], 255);
 }

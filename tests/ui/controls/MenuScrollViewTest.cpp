@@ -106,13 +106,11 @@ TEST_F(MenuScrollViewTest, TheIndicatorChangesWhenTheSlideEndsAndASecondTapIsRef
     tap(right_);
     EXPECT_TRUE(holder_->isTransitioning());
     EXPECT_EQ(shownPage(), pages_[1]);
-    EXPECT_EQ(bar_->newPage(), 1);
     runFor(0.1);
 
     // Second tap while the slide runs: refused, nothing changes; the holder takes no touches.
     tap(right_);
     EXPECT_EQ(shownPage(), pages_[1]);
-    EXPECT_EQ(bar_->newPage(), 1);
     EXPECT_FALSE(holder_->userInteractionEnabled());
     runFor(start + 0.19 - now());
     EXPECT_EQ(bar_->currentPageNumber(), 0);
@@ -120,7 +118,6 @@ TEST_F(MenuScrollViewTest, TheIndicatorChangesWhenTheSlideEndsAndASecondTapIsRef
     // The slide ends at 0.2 s: now the indicator shows page 1, and only that page is held.
     runFor(start + 0.22 - now());
     EXPECT_EQ(bar_->currentPageNumber(), 1);
-    EXPECT_FALSE(bar_->updatePage());
     EXPECT_EQ(holder_->subviewCount(), 1u);
     EXPECT_TRUE(holder_->userInteractionEnabled());
 
@@ -203,7 +200,6 @@ TEST_F(MenuScrollViewTest, TheSlideMovesBarShutterAreaAndTriangleTogether) {
     // Down again (direction 0).
     tap(triangle_);
     EXPECT_TRUE(bar_->hidden());
-    EXPECT_EQ(bar_->transform(), AffineTransform::makeTranslation(0, 90));
     EXPECT_EQ(triangle_->direction(), 1);
     EXPECT_EQ(snap_->frame(), SnapButtonView::kLongFrame);
     EXPECT_EQ(stackHidden, (std::vector<bool>{true, false}));
@@ -222,7 +218,6 @@ TEST_F(MenuScrollViewTest, OnlyWhatTheBarShowsTakesTouches) {
     const platform::Point emptyArea{10, 470};  // the bar's own empty area, below its pages
     bar_->showOptionsLabel("tips");
     EXPECT_EQ(window_.hitTest(overBand, nullptr), snap_) << "slid down, the bar takes nothing";
-    EXPECT_EQ(window_.hitTest({160, 426}, nullptr), snap_) << "the shutter area's whole height";
     // The 32 x 24 triangle answers in the 44-point square about its centre (160, 464).
     EXPECT_EQ(window_.hitTest({179, 444.5f}, nullptr), triangle_);
     EXPECT_NE(window_.hitTest({183, 441}, nullptr), triangle_);

@@ -8,7 +8,6 @@ class SnapButtonViewTestApi {
 public:
     explicit SnapButtonViewTestApi(const SnapButtonView& view) : v_(view) {}
 
-    bool snapEnabled() const { return v_.snapEnabled_; }
     bool isTouchRingShown() const { return v_.touchRing_; }
     bool zoomStarted() const { return v_.zoomStarted_; }
     // Null before awakeFromNib.
