@@ -260,7 +260,6 @@ TEST_F(ThumbnailViewTest, OlderThumbnailAnswersOnlyWhenFannedOutAndBlowsUpAfterH
     EXPECT_EQ(host_->subviews().back().get(), older);
     // Released, it shrinks back; when the shrink ends the newest is in front again.
     up();
-    EXPECT_EQ(older->center(), (Point{kX, 275.8f}));
     runFor(0.4);
     EXPECT_EQ(host_->subviews().back().get(), newest);
 }
@@ -294,8 +293,6 @@ TEST_F(ThumbnailViewTest, DragOf150ShowsNoTabAnd170ShowsIt) {
     up();
     EXPECT_EQ(delegate_.calls, (std::vector<std::string>{"hide", "move", "show"}));
     EXPECT_FLOAT_EQ(delegate_.parkedY, 360.0f);
-    EXPECT_FALSE(manager_->getFanout());
-    EXPECT_EQ(t->center(), (Point{kX, 360}));
 }
 
 TEST_F(ThumbnailViewTest, LeavingTheBandSnapsToTheRowAndIgnoresLaterMoves) {
