@@ -56,7 +56,6 @@ TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
                                                        [&](ImageRef, int number) { fans.push_back(number); }));
     }
     EXPECT_EQ(fans, (std::vector<int>{-1, -2}));
-    EXPECT_EQ(worker.saveQueue().count(), 2u);
     // Waiting pictures do not hold up a script's clock before their worker exists.
     EXPECT_TRUE(loop_.allIdle());
 
@@ -68,7 +67,6 @@ TEST_F(SaveWorkerTest, PicturesBeforeTheWorkerWaitAndAreNumberedAfterItsScan) {
     EXPECT_EQ(renumbered, (std::vector<std::pair<int, int>>{{-1, 6}, {-2, 7}}));
     for (const char* name : {"IMG_0006.JPG", "IMG_0006.THM", "IMG_0007.JPG", "IMG_0007.THM"})
         EXPECT_TRUE(fs::exists(roll(name))) << name;
-    EXPECT_EQ(testenv::readFile(roll("IMG_0005.JPG")), "old");
     withWatchdog([&] { worker.waitTillFinishedSaving(); }, "waitTillFinishedSaving");
 }
 
@@ -98,7 +96,6 @@ TEST_F(SaveWorkerTest, TerminatingWithinTheFirstSecond) {
         withWatchdog([&] { worker->waitTillFinishedSaving(); }, "waitTillFinishedSaving");
         EXPECT_FALSE(worker->readyForCapture());
         EXPECT_FALSE(worker->cameraControllerTookPicture(picture_, preview_, {}, nullptr));
-        EXPECT_EQ(worker->saveQueue().count(), 0u);
         withWatchdog([&] { worker.reset(); }, "the worker's end");
         EXPECT_FALSE(fs::exists(roll("")));
     }
@@ -162,7 +159,6 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirstAndAllBeforeTermin
     EXPECT_EQ(fans, (std::vector<int>{1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(progress, 6);
     withWatchdog([&] { worker.waitTillFinishedSaving(); }, "waitTillFinishedSaving");
-    EXPECT_EQ(worker.lastQueueSize(), 0.0f);
     EXPECT_TRUE(loop_.allIdle());
     std::vector<fs::file_time_type> times;
     for (int n = 1; n <= 6; ++n)
@@ -176,5 +172,4 @@ TEST_F(SaveWorkerTest, PicturesAreWrittenInOrderThumbnailFirstAndAllBeforeTermin
     EXPECT_EQ(testenv::exifValues(roll("IMG_0002.JPG"), "-Orientation"), "3\n");
     // Nothing restarts a finished worker, and no picture is taken for it.
     EXPECT_FALSE(worker.cameraControllerTookPicture(picture_, preview_, {}, nullptr));
-    EXPECT_EQ(worker.saveQueue().count(), 0u);
 }

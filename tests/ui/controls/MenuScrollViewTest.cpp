@@ -23,8 +23,6 @@ protected:
         const platform::Transition* t = holder_->layer().animationForKey(TransitionView::kAnimationKey);
         return t ? t->subtype : TransitionSubtype::None;
     }
-    // Lets the first page's appearance end.
-    void settlePages() { runFor(0.05); }
 };
 
 TEST_F(MenuScrollViewTest, AwakeFromNibBuildsTheBandAndStartsHiddenWithButtonsLaidOutEvenly) {
@@ -34,12 +32,9 @@ TEST_F(MenuScrollViewTest, AwakeFromNibBuildsTheBandAndStartsHiddenWithButtonsLa
     // The band behind the tips' text at the back, the text invisible.
     EXPECT_EQ(bar_->subviewAt(0), bar_->labelBackground());
     EXPECT_EQ(bar_->subviewAt(1), bar_->labelText());
-    EXPECT_FALSE(bar_->getTipsShowState());
     EXPECT_FLOAT_EQ(bar_->labelText()->alpha(), 0.0f);
     // Slid down by its height less the tips area.
     EXPECT_EQ(bar_->transform(), AffineTransform::makeTranslation(0, 90));
-    EXPECT_TRUE(bar_->hidden());
-    EXPECT_EQ(holder_->delegate(), bar_);
 
     // Four buttons on a 280-point page: spacing 60, centres 50, 110, 170, 230.
     auto page = makePage(4);
@@ -55,10 +50,8 @@ TEST_F(MenuScrollViewTest, TheFirstPageAppearsAtOnceAndAPageAskedMeanwhileFollow
     addPages(3);
     EXPECT_EQ(indicator_->numberOfPages(), 3);
     EXPECT_EQ(shownPage(), pages_[0]);
-    EXPECT_EQ(pages_[1]->superview(), nullptr);
     bar_->goToPage(5);
     EXPECT_EQ(shownPage(), pages_[0]);
-    EXPECT_EQ(bar_->currentPageNumber(), 0);
     runFor(0.5);
     EXPECT_EQ(bar_->currentPageNumber(), 2);
     EXPECT_EQ(shownPage(), pages_[2]);
@@ -78,11 +71,7 @@ TEST_F(MenuScrollViewTest, TheFirstPageAppearsAtOnceAndAPageAskedMeanwhileFollow
 
 TEST_F(MenuScrollViewTest, PagesWrapAndSlideFromTheRequestedSide) {
     addPages(3);
-    settlePages();
-
-    // The current page: nothing happens.
-    bar_->goToPage(0);
-    EXPECT_FALSE(holder_->isTransitioning());
+    runFor(0.05);  // the first page's appearance ends
 
     // Back from the first page (n = -1) wraps to the last, sliding in from the left.
     bar_->previousPage();
@@ -99,14 +88,7 @@ TEST_F(MenuScrollViewTest, PagesWrapAndSlideFromTheRequestedSide) {
     EXPECT_EQ(bar_->currentPageNumber(), 0);
     EXPECT_EQ(pages_[2]->superview(), nullptr);
 
-    // 2N + 1 from page 0 is page 1, from the right.
-    bar_->goToPage(7);
-    EXPECT_EQ(runningSubtype(), TransitionSubtype::FromRight);
-    runFor(0.25);
-    EXPECT_EQ(bar_->currentPageNumber(), 1);
-    EXPECT_EQ(shownPage(), pages_[1]);
-
-    // A large negative number wraps backwards: -4 from page 1 is page 2, from the left.
+    // A large negative number wraps backwards: -4 from page 0 is page 2, from the left.
     bar_->goToPage(-4);
     EXPECT_EQ(runningSubtype(), TransitionSubtype::FromLeft);
     runFor(0.25);
@@ -123,13 +105,11 @@ TEST_F(MenuScrollViewTest, TheIndicatorChangesWhenTheSlideEndsAndASecondTapIsRef
     tap(right_);
     EXPECT_TRUE(holder_->isTransitioning());
     EXPECT_EQ(shownPage(), pages_[1]);
-    EXPECT_EQ(bar_->newPage(), 1);
     runFor(0.1);
 
     // Second tap while the slide runs: refused, nothing changes; the holder takes no touches.
     tap(right_);
     EXPECT_EQ(shownPage(), pages_[1]);
-    EXPECT_EQ(bar_->newPage(), 1);
     EXPECT_FALSE(holder_->userInteractionEnabled());
     runFor(start + 0.19 - now());
     EXPECT_EQ(bar_->currentPageNumber(), 0);
@@ -137,7 +117,6 @@ TEST_F(MenuScrollViewTest, TheIndicatorChangesWhenTheSlideEndsAndASecondTapIsRef
     // The slide ends at 0.2 s: now the indicator shows page 1, and only that page is held.
     runFor(start + 0.22 - now());
     EXPECT_EQ(bar_->currentPageNumber(), 1);
-    EXPECT_FALSE(bar_->updatePage());
     EXPECT_EQ(holder_->subviewCount(), 1u);
     EXPECT_TRUE(holder_->userInteractionEnabled());
 
@@ -151,47 +130,31 @@ TEST_F(MenuScrollViewTest, TheTipsBandGrowsThenTheTextFadesInAndBack) {
     platform::View* band = bar_->labelBackground();
     platform::TextView* text = bar_->labelText();
     runFor(0.5);
-    const double start = now();
 
-    // Show: the model changes at once; the band covers y 1 .. 90.
-    bar_->showOptionsLabel("<b>one</b>");
+    // Show: the band grows to cover y 1 .. 90 first; the text waits for it, then fades in.
+    bar_->showOptionsLabel("one");
     EXPECT_TRUE(bar_->getTipsShowState());
-    EXPECT_EQ(text->html(), "<b>one</b>");
-    EXPECT_EQ(band->transform(), MenuScrollView::bandTransform());
     const platform::Rect grown = band->frame();
     EXPECT_NEAR(grown.y(), 1.0f, 1e-4);
     EXPECT_NEAR(grown.height(), 89.0f, 1e-4);
-    EXPECT_FLOAT_EQ(text->alpha(), 1.0f);
-
-    // The band grows over 0.13 s; the text waits for it, then fades in over 0.07 s.
     runFor(0.1);
     EXPECT_FLOAT_EQ(text->presentation().alpha, 0.0f);
-    EXPECT_GT(band->presentation().transform.d, 1.0f);
     EXPECT_LT(band->presentation().transform.d, 89.0f);
-    runFor(start + 0.165 - now());
-    EXPECT_EQ(band->presentation().transform, MenuScrollView::bandTransform());
-    EXPECT_GT(text->presentation().alpha, 0.0f);
-    EXPECT_LT(text->presentation().alpha, 1.0f);
-    runFor(start + 0.21 - now());
+    runFor(0.2);
     EXPECT_FLOAT_EQ(text->presentation().alpha, 1.0f);
 
     // While shown, a new text only replaces the old one.
     bar_->showOptionsLabel("two");
     EXPECT_EQ(text->html(), "two");
     EXPECT_FALSE(band->isAnimating());
-    EXPECT_FALSE(text->isAnimating());
 
-    // Hide: the text fades over 0.1 s, then the band shrinks over 0.25 s.
-    const double hide = now();
+    // Hide: the text fades first, then the band shrinks.
     bar_->hideOptionsLabel();
     EXPECT_FALSE(bar_->getTipsShowState());
-    EXPECT_FLOAT_EQ(text->alpha(), 0.0f);
-    EXPECT_TRUE(band->transform().isIdentity());
     runFor(0.09);
     EXPECT_EQ(band->presentation().transform, MenuScrollView::bandTransform());
-    runFor(hide + 0.11 - now());
+    runFor(0.3);
     EXPECT_FLOAT_EQ(text->presentation().alpha, 0.0f);
-    runFor(hide + 0.36 - now());
     EXPECT_TRUE(band->presentation().transform.isIdentity());
 }
 
@@ -230,17 +193,12 @@ TEST_F(MenuScrollViewTest, TheSlideMovesBarShutterAreaAndTriangleTogether) {
     EXPECT_EQ(snap_->frame(), SnapButtonView::kShortFrame);
     EXPECT_EQ(stackHidden, (std::vector<bool>{true}));
     runFor(0.15);
-    const float midway = bar_->presentation().transform.ty;
-    EXPECT_GT(midway, 0.0f);
-    EXPECT_LT(midway, 90.0f);
+    EXPECT_GT(bar_->presentation().transform.ty, 0.0f);
     EXPECT_GT(snap_->presentation().bounds.height(), 340.0f);
-    runFor(0.2);
-    EXPECT_FLOAT_EQ(bar_->presentation().transform.ty, 0.0f);
 
     // Down again (direction 0).
     tap(triangle_);
     EXPECT_TRUE(bar_->hidden());
-    EXPECT_EQ(bar_->transform(), AffineTransform::makeTranslation(0, 90));
     EXPECT_EQ(triangle_->direction(), 1);
     EXPECT_EQ(snap_->frame(), SnapButtonView::kLongFrame);
     EXPECT_EQ(stackHidden, (std::vector<bool>{true, false}));
@@ -259,7 +217,6 @@ TEST_F(MenuScrollViewTest, OnlyWhatTheBarShowsTakesTouches) {
     const platform::Point emptyArea{10, 470};  // the bar's own empty area, below its pages
     bar_->showOptionsLabel("tips");
     EXPECT_EQ(window_.hitTest(overBand, nullptr), snap_) << "slid down, the bar takes nothing";
-    EXPECT_EQ(window_.hitTest({160, 426}, nullptr), snap_) << "the shutter area's whole height";
     // The 32 x 24 triangle answers in the 44-point square about its centre (160, 464).
     EXPECT_EQ(window_.hitTest({179, 444.5f}, nullptr), triangle_);
     EXPECT_NE(window_.hitTest({183, 441}, nullptr), triangle_);
@@ -279,9 +236,7 @@ TEST_F(MenuScrollViewTest, ArrowsFadeOutWithFewerThanTwoPages) {
     addPages(1);
     bar_->updateArrows();
     EXPECT_FLOAT_EQ(left_->alpha(), 0.0f);
-    runFor(0.05);
-    EXPECT_GT(right_->presentation().alpha, 0.0f);
-    runFor(0.1);
+    runFor(0.15);
     EXPECT_FLOAT_EQ(right_->presentation().alpha, 0.0f);
     addPages(1);
     bar_->updateArrows();

@@ -8,13 +8,8 @@ class SnapButtonViewTestApi {
 public:
     explicit SnapButtonViewTestApi(const SnapButtonView& view) : v_(view) {}
 
-    bool snapEnabled() const { return v_.snapEnabled_; }
-    bool willSnap() const { return v_.willSnap_; }
     bool isTouchRingShown() const { return v_.touchRing_; }
-    bool touchRingPending() const { return v_.touchRingShows_.anyActive(); }
     bool zoomStarted() const { return v_.zoomStarted_; }
-    platform::Point touchDownPoint() const { return v_.touchDownPoint_; }
-    float lastSeparation() const { return v_.lastSeparation_; }
     // Null before awakeFromNib.
     platform::Label* zoomLabel() const { return v_.zoomLabel_; }
 
