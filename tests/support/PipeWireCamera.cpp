@@ -2,10 +2,7 @@
 
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace testenv {
@@ -36,32 +33,7 @@ bool PipeWireCamera::start(const PipeWireDaemon& daemon, const Spec& spec) {
         for (const char* a : {"jpegenc", "!"}) args.push_back(a);
     for (const char* a : {"pipewiresink", "mode=provide"}) args.push_back(a);
     args.push_back("stream-properties=" + props);
-
-    // Everything the child needs is built before fork.
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string var(*e);
-        const std::string name = var.substr(0, var.find('='));
-        if (name == "PIPEWIRE_REMOTE" || name == "XDG_RUNTIME_DIR" || name == "PIPEWIRE_RUNTIME_DIR") continue;
-        env.push_back(var);
-    }
-    for (const auto& [name, value] : daemon.environment()) env.push_back(name + "=" + value);
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-        int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-        if (null >= 0) {
-            dup2(null, 0);
-            dup2(null, 1);
-            dup2(null, 2);
-        }
-        execvpe(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
+    pid_ = daemon.spawnClient(args);
     if (pid_ < 0 || !daemon.waitForNode(spec.name)) {
         error_ = "the camera " + spec.name + " did not appear";
         stop();
@@ -72,19 +44,10 @@ bool PipeWireCamera::start(const PipeWireDaemon& daemon, const Spec& spec) {
 
 void PipeWireCamera::stop() {
     if (pid_ <= 0) return;
-    kill(pid_, SIGCONT);
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
     if (daemon_ && daemon_->running()) daemon_->waitForNode(name_, false);
-}
-
-void PipeWireCamera::pause() {
-    if (pid_ > 0) kill(pid_, SIGSTOP);
-}
-
-void PipeWireCamera::resume() {
-    if (pid_ > 0) kill(pid_, SIGCONT);
 }
 
 }  // namespace testenv

@@ -4,7 +4,6 @@
 //
 //     testenv::PipeWireCamera cam;
 //     ASSERT_TRUE(cam.start(pw, {.name = "cam-a", .format = "NV12"})) << cam.error();
-//     cam.pause();   // no more frames (the process is stopped)
 //     cam.stop();    // the node goes
 #include "tests/support/PipeWireDaemon.h"
 
@@ -34,8 +33,6 @@ public:
     bool start(const PipeWireDaemon& daemon, const Spec& spec);
     // Ends the pipeline and waits until its node is gone.
     void stop();
-    void pause();
-    void resume();
     const std::string& error() const { return error_; }
 
 private:

@@ -4,26 +4,53 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace testenv {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-bool haveProgram(const std::string& name) { return run("command -v " + name + " >/dev/null").status == 0; }
-
-// Waits for `pid` to end, up to `deadline`; true when it did (and was reaped).
-bool reap(pid_t pid, std::chrono::milliseconds deadline) {
-    const auto end = Clock::now() + deadline;
-    for (;;) {
-        int st = 0;
-        pid_t r = waitpid(pid, &st, WNOHANG);
-        if (r == pid || r < 0) return true;
-        if (Clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// Starts `args` in a process group of its own (so that a signal reaches every process it starts),
+// output to `log`, with this process's environment less any way to the machine's own sound
+// service, plus `extra` NAME=VALUE pairs.
+pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extra, const std::string& log) {
+    // Everything the child needs is built before fork: only exec-safe calls run in between.
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string var(*e);
+        const std::string name = var.substr(0, var.find('='));
+        if (name != "XDG_RUNTIME_DIR" && name != "XDG_CONFIG_HOME" && name != "XDG_STATE_HOME" &&
+            name != "PIPEWIRE_RUNTIME_DIR" && name != "PIPEWIRE_REMOTE" && name != "DBUS_SESSION_BUS_ADDRESS")
+            env.push_back(var);
     }
+    env.insert(env.end(), extra.begin(), extra.end());
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+        }
+        if (null >= 0) dup2(null, 0);
+        execvpe(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    if (pid > 0) setpgid(pid, pid);  // also here, so that the group exists before either side goes on
+    return pid;
+}
+
+// Waits for `pid` to end, up to `seconds`; true when it did (and was reaped).
+bool reap(pid_t pid, double seconds) {
+    return waitUntil([pid] {
+        const pid_t r = waitpid(pid, nullptr, WNOHANG);
+        return r == pid || r < 0;
+    }, seconds);
 }
 
 // Whether a live (not yet ended) process belongs to process group `group`.
@@ -47,14 +74,12 @@ bool groupAlive(pid_t group) {
 
 PipeWireDaemon::~PipeWireDaemon() { stop(); }
 
-bool PipeWireDaemon::start(std::chrono::milliseconds deadline) {
+bool PipeWireDaemon::start(double seconds) {
     if (running()) return true;
-    for (const char* p : {"dbus-run-session", "pipewire", "wireplumber", "pw-cli", "timeout"}) {
-        if (!haveProgram(p)) {
-            missing_ = true;
-            error_ = std::string(p) + " is not installed (scripts/install-deps.sh installs it)";
-            return false;
-        }
+    if (const std::string m = missingProgram("dbus-run-session pipewire wireplumber pw-cli timeout"); !m.empty()) {
+        missing_ = true;
+        error_ = m + " is not installed (scripts/install-deps.sh installs it)";
+        return false;
     }
     namespace fs = std::filesystem;
     runtimeDir_ = dir_ / "run";
@@ -67,86 +92,50 @@ bool PipeWireDaemon::start(std::chrono::milliseconds deadline) {
     writeFile(config / "wireplumber/bluetooth.lua.d/51-test-no-devices.lua", "bluez_monitor.enabled = false\n");
     fs::create_directories(state);
 
-    // Everything the child needs is built before fork: only exec-safe calls run in between.
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string var(*e);
-        const std::string name = var.substr(0, var.find('='));
-        if (name == "XDG_RUNTIME_DIR" || name == "XDG_CONFIG_HOME" || name == "XDG_STATE_HOME" ||
-            name == "PIPEWIRE_RUNTIME_DIR" || name == "PIPEWIRE_REMOTE" || name == "DBUS_SESSION_BUS_ADDRESS")
-            continue;
-        env.push_back(var);
-    }
-    env.push_back("XDG_RUNTIME_DIR=" + runtimeDir_.string());
-    env.push_back("XDG_CONFIG_HOME=" + config.string());
-    env.push_back("XDG_STATE_HOME=" + state.string());
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const std::string logPath = (dir_ / "daemon.log").string();
     // WirePlumber gives up at once when PipeWire is not listening yet (on a loaded machine it
     // often is not): it starts once the socket is there.
-    const char* argv[] = {"dbus-run-session", "--", "sh", "-c",
-                          "pipewire & until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.05; done; "
-                          "wireplumber & wait",
-                          nullptr};
-
-    pid_ = fork();
+    pid_ = spawn({"dbus-run-session", "--", "sh", "-c",
+                  "pipewire & until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.05; done; wireplumber & wait"},
+                 {"XDG_RUNTIME_DIR=" + runtimeDir_.string(), "XDG_CONFIG_HOME=" + config.string(),
+                  "XDG_STATE_HOME=" + state.string()},
+                 (dir_ / "daemon.log").string());
     if (pid_ < 0) {
         error_ = "fork failed";
         return false;
     }
-    if (pid_ == 0) {
-        // A group of its own, so that stop() and freeze() reach every process of the session.
-        setpgid(0, 0);
-        int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            dup2(fd, 2);
-        }
-        if (null >= 0) dup2(null, 0);
-        execvpe(argv[0], const_cast<char**>(argv), envp.data());
-        _exit(127);
-    }
-    setpgid(pid_, pid_);  // also here, so that the group exists before either side goes on
 
     // Ready when WirePlumber has published the default metadata; a session that ended is not
     // waited for.
-    const auto end = Clock::now() + deadline;
-    for (;;) {
+    bool ready = false, ended = false;
+    waitUntil([&] {
         const auto r = run("pw-cli ls Metadata", 5);
-        if (r.status == 0 && r.out.find("metadata.name = \"default\"") != std::string::npos) return true;
-        int st = 0;
-        const bool ended = waitpid(pid_, &st, WNOHANG) == pid_;
-        if (ended || Clock::now() >= end) {
-            if (ended) {
-                kill(-pid_, SIGKILL);  // what the session left behind
-                pid_ = -1;
-            }
-            error_ = (ended ? std::string("the PipeWire session ended before it answered")
-                            : "PipeWire and WirePlumber did not answer within " + std::to_string(deadline.count()) +
-                                  " ms") +
-                     "; their output:\n" + log();
-            stop();
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ready = r.status == 0 && r.out.find("metadata.name = \"default\"") != std::string::npos;
+        ended = !ready && waitpid(pid_, nullptr, WNOHANG) == pid_;
+        return ready || ended;
+    }, seconds);
+    if (ready) return true;
+    if (ended) {
+        kill(-pid_, SIGKILL);  // what the session left behind
+        pid_ = -1;
     }
+    error_ = (ended ? std::string("the PipeWire session ended before it answered")
+                    : "PipeWire and WirePlumber did not answer within " + std::to_string(int(seconds)) + " s") +
+             "; their output:\n" + log();
+    stop();
+    return false;
 }
 
 void PipeWireDaemon::stop() {
     if (!running()) return;
     kill(-pid_, SIGCONT);
     kill(-pid_, SIGTERM);
-    if (!reap(pid_, std::chrono::seconds(5))) {
+    if (!reap(pid_, 5)) {
         kill(-pid_, SIGKILL);
-        reap(pid_, std::chrono::seconds(5));
+        reap(pid_, 5);
     }
     // The daemons themselves are children of the session's shell; wait until the socket's owner
     // is gone, so that a test sees the server gone once stop() returns.
-    const auto end = Clock::now() + std::chrono::seconds(5);
-    while (groupAlive(pid_) && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    waitUntil([this] { return !groupAlive(pid_); }, 5);
     kill(-pid_, SIGKILL);
     pid_ = -1;
 }
@@ -175,40 +164,35 @@ CommandResult PipeWireDaemon::run(const std::string& commandLine, int timeoutSec
                         shellQuote(commandLine));
 }
 
-bool PipeWireDaemon::waitUntil(const std::string& probe, const std::string& expected,
-                               std::chrono::milliseconds deadline) const {
-    const auto end = Clock::now() + deadline;
-    for (;;) {
+bool PipeWireDaemon::waitForListing(const std::string& probe, const std::string& text, bool present,
+                                    double seconds) const {
+    return waitUntil([&] {
         const auto r = run(probe, 2);
-        if (r.status == 0 && r.out.find(expected) != std::string::npos) return true;
-        if (Clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+        return r.status == 0 && (r.out.find(text) != std::string::npos) == present;
+    }, seconds);
 }
 
-bool PipeWireDaemon::waitForNode(const std::string& name, bool present, std::chrono::milliseconds deadline) const {
-    const std::string listed = "node.name = \"" + name + "\"";
-    if (present) return waitUntil("pw-cli ls Node", listed, deadline);
-    const auto end = Clock::now() + deadline;
-    for (;;) {
-        const auto r = run("pw-cli ls Node", 2);
-        if (r.status == 0 && r.out.find(listed) == std::string::npos) return true;
-        if (Clock::now() >= end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+bool PipeWireDaemon::waitForNode(const std::string& name, bool present, double seconds) const {
+    return waitForListing("pw-cli ls Node", "node.name = \"" + name + "\"", present, seconds);
 }
 
-bool PipeWireDaemon::createNullSink(const std::string& name, std::chrono::milliseconds deadline) {
+bool PipeWireDaemon::createNullSink(const std::string& name, double seconds) {
     const auto r = run("pw-cli create-node adapter '{ factory.name=support.null-audio-sink media.class=Audio/Sink "
                        "object.linger=1 node.name=" + name + " }'");
     if (r.status != 0) {
         error_ = "pw-cli create-node: " + r.out;
         return false;
     }
-    return waitForNode(name, true, deadline) &&
-           waitUntil("pw-metadata -n default 0 default.audio.sink", "default.audio.sink", deadline);
+    return waitForNode(name, true, seconds) &&
+           waitForListing("pw-metadata -n default 0 default.audio.sink", "default.audio.sink", true, seconds);
 }
 
 std::string PipeWireDaemon::log() const { return readFile(dir_ / "daemon.log"); }
+
+pid_t PipeWireDaemon::spawnClient(std::vector<std::string> args) const {
+    std::vector<std::string> env;
+    for (const auto& [name, value] : environment()) env.push_back(name + "=" + value);
+    return spawn(std::move(args), env, "/dev/null");
+}
 
 }  // namespace testenv

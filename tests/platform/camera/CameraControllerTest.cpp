@@ -204,13 +204,3 @@ TEST_F(CameraControllerTest, ReadyWaitsUntilTheSourceHasAPicture) {
     ASSERT_EQ(rec.events, (std::vector<std::string>{"ready", "picture", "ready"}));
     EXPECT_EQ(bgr(rec.picture, 5, 5), (std::array<uint8_t, 3>{1, 2, 3}));
 }
-
-TEST_F(CameraControllerTest, SharedInstanceIsOnePerProcessUntilReplaced) {
-    RunLoop::setMain(&loop);
-    CameraController* a = CameraController::sharedInstance();
-    EXPECT_EQ(a, CameraController::sharedInstance());
-    EXPECT_EQ(&a->runLoop(), &loop);
-    EXPECT_EQ(a->source().description(), "synthetic");
-    CameraController::setSharedInstance(nullptr);
-    RunLoop::setMain(nullptr);
-}

@@ -151,7 +151,10 @@ TEST_F(WebcamTest, ReadyOnlyAfterTheFirstFrameHasSettledAndNeverABlackPicture) {
 // naming it and why, the stand-in's picture at once and never the last frame; back with the next
 // whole frame, without another line.
 TEST_F(WebcamTest, ALostWebcamWarnsOnceShowsTheStandInAndComesBack) {
-    const auto whole = mjpegSolid({0, 0, 255});
+    // Whole with extraneous bytes, as many webcams send them.
+    auto whole = mjpegSolid({0, 0, 255});
+    whole.insert(whole.end() - 2, {0, 0, 0});
+    whole.insert(whole.end(), 100, 0);
     const struct {
         const char* name;
         std::vector<VideoMode> table;
@@ -207,52 +210,22 @@ TEST_F(WebcamTest, ALostWebcamWarnsOnceShowsTheStandInAndComesBack) {
     }
 }
 
-TEST_F(WebcamTest, BrokenMjpegFramesNeverReachThePreviewOrAPicture) {
-    start(FakeVideoDevice::widescreenWebcam());
-    EXPECT_EQ(src->format(), (VideoFormat{kFourccMJPEG, 1920, 1080, 0}));
-    // Frames with extraneous bytes (as many webcams send them) are shown and taken.
-    auto green = mjpegSolid({0, 255, 0});
-    green.insert(green.end() - 2, {0, 0, 0});
-    green.insert(green.end(), 100, 0);
-    ASSERT_TRUE(deliver(green));
-
-    // A frame cut short, then a whole one: the broken one is dropped, green stays on screen
-    // until the next whole frame.
-    const auto red = mjpegSolid({0, 0, 255});
-    dev->push(cutShort(red));
-    ASSERT_TRUE(cameratest::waitFor(loop, [&] { return dev->taken() == 2 && loop.allIdle(); }));
-    EXPECT_EQ(src->framesDelivered(), 1u);
-    expectNear(bgr(src->previewFrame(DeviceOrientation::Portrait), 200, 160), {0, 255, 0}, 2, "still green");
-    ASSERT_TRUE(deliver(red));
-    expectNear(picture(), {0, 0, 255}, 2, "red picture");
-}
-
 TEST(V4L2Source, QuitWithAFrameOnItsWayLeavesNothingBehind) {
     // The source and then the run loop go while a delivery is still queued (sanitizer builds
     // catch any use of either afterwards).
-    for (int round = 0; round < 3; ++round) {
-        auto clock = std::make_unique<ManualClock>();
-        auto loop = std::make_unique<RunLoop>(*clock);
-        auto d = std::make_unique<FakeVideoDevice>();
-        FakeVideoDevice* dev = d.get();
-        auto src = V4L2Source::open(std::move(d), "/dev/video0", *loop);
-        ASSERT_TRUE(src);
-        dev->push(vgaWhite());
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (dev->taken() < 1 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-        ASSERT_EQ(dev->taken(), 1);
-        EXPECT_FALSE(loop->allIdle());  // the delivery waits on the loop
-        if (round == 1) {
-            src.reset();
-            EXPECT_TRUE(loop->allIdle());
-            loop->runDue();  // the stale delivery does nothing
-        } else if (round == 2) {
-            src.reset();
-        }
-        src.reset();
-        loop.reset();
-        clock.reset();
-    }
+    ManualClock clock;
+    auto loop = std::make_unique<RunLoop>(clock);
+    auto d = std::make_unique<FakeVideoDevice>();
+    FakeVideoDevice* dev = d.get();
+    auto src = V4L2Source::open(std::move(d), "/dev/video0", *loop);
+    ASSERT_TRUE(src);
+    dev->push(vgaWhite());
+    ASSERT_TRUE(testenv::waitUntil([&] { return dev->taken() == 1; }, 5));
+    EXPECT_FALSE(loop->allIdle());  // the delivery waits on the loop
+    src.reset();
+    EXPECT_TRUE(loop->allIdle());
+    loop->runDue();  // the stale delivery does nothing
+    loop.reset();
 }
 
 class FactoryTest : public ::testing::Test {
@@ -277,7 +250,6 @@ TEST_F(FactoryTest, OpeningFailuresGiveTheDevicesOwnWordsAndTheSyntheticCamera) 
         std::function<void(FakeVideoDevice&)> setup;
         const char* words;
     } cases[] = {
-        {[](FakeVideoDevice& d) { d.openErrno = ENOENT; }, "No such file or directory"},
         {[](FakeVideoDevice& d) { d.openErrno = EACCES; }, "Permission denied"},
         {[](FakeVideoDevice& d) { d.formatErrno = EBUSY; }, "Device or resource busy"},
         {[](FakeVideoDevice& d) { d.table = {{FakeVideoDevice::kNV12, 640, 480, {}, false}}; },
@@ -292,15 +264,9 @@ TEST_F(FactoryTest, OpeningFailuresGiveTheDevicesOwnWordsAndTheSyntheticCamera) 
         EXPECT_NE(warnings[0].find(c.words), std::string::npos) << warnings[0];
         EXPECT_TRUE(src->previewFrame(DeviceOrientation::Portrait));
     }
-    // The real libv4l2 device on a path that does not exist.
-    warnings.clear();
-    auto src = CameraSourceFactory::create("v4l2:/nonexistent/video0", clock, loop, warn);
-    EXPECT_EQ(src->description(), "synthetic");
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_NE(warnings[0].find("No such file or directory"), std::string::npos) << warnings[0];
     // A device that works: no warning.
     warnings.clear();
-    src = create("v4l2:/dev/video3", [](FakeVideoDevice&) {});
+    auto src = create("v4l2:/dev/video3", [](FakeVideoDevice&) {});
     EXPECT_EQ(src->description(), "v4l2:/dev/video3");
     EXPECT_TRUE(warnings.empty());
 }
@@ -344,14 +310,4 @@ TEST_F(FactoryTest, AutoTakesTheFirstCaptureDeviceOnlyWhenAWindowIsShown) {
     EXPECT_EQ(CameraSourceFactory::videoNodes(dir.path().string()),
               (std::vector<std::string>{(dir / "video0").string(), (dir / "video2").string(), (dir / "video10").string()}));
 
-    // Option forms.
-    EXPECT_TRUE(CameraSourceFactory::isValidOption("auto"));
-    EXPECT_TRUE(CameraSourceFactory::isValidOption("synthetic"));
-    EXPECT_TRUE(CameraSourceFactory::isValidOption("images:/tmp/x"));
-    EXPECT_TRUE(CameraSourceFactory::isValidOption("v4l2:/dev/video0"));
-    EXPECT_FALSE(CameraSourceFactory::isValidOption("v4l2:"));
-    EXPECT_TRUE(CameraSourceFactory::isValidOption("pipewire"));
-    EXPECT_TRUE(CameraSourceFactory::isValidOption("pipewire:HD Webcam"));
-    EXPECT_FALSE(CameraSourceFactory::isValidOption("pipewire:"));
-    EXPECT_FALSE(CameraSourceFactory::isValidOption("webcam"));
 }
