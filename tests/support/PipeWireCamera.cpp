@@ -3,7 +3,6 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/wait.h>
-#include <vector>
 
 namespace testenv {
 
@@ -23,17 +22,14 @@ bool PipeWireCamera::start(const PipeWireDaemon& daemon, const Spec& spec) {
                              ",framerate=" + std::to_string(spec.fps) + "/1";
     std::string props = "p,media.class=Video/Source,node.name=" + spec.name + ",node.description=" + spec.name;
     if (!spec.role.empty()) props += ",media.role=" + spec.role;
-    std::vector<std::string> args{"gst-launch-1.0", "-q", "videotestsrc", "is-live=true", "pattern=solid-color",
-                                  std::string("foreground-color=") + colour, "!"};
     // BT.601, as webcams send it (GStreamer's own default for HD sizes is BT.709); a JPEG made
     // from R,G,B by libjpeg itself, as JFIF has it.
-    args.push_back(mjpg ? "video/x-raw,format=RGB" + size : "video/x-raw,format=" + spec.format + size + ",colorimetry=bt601");
-    args.push_back("!");
-    if (mjpg)
-        for (const char* a : {"jpegenc", "!"}) args.push_back(a);
-    for (const char* a : {"pipewiresink", "mode=provide"}) args.push_back(a);
-    args.push_back("stream-properties=" + props);
-    pid_ = daemon.spawnClient(args);
+    const std::string caps = mjpg ? "video/x-raw,format=RGB" + size + " ! jpegenc"
+                                  : "video/x-raw,format=" + spec.format + size + ",colorimetry=bt601";
+    pid_ = daemon.spawnClient({"sh", "-c",
+                               std::string("exec gst-launch-1.0 -q videotestsrc is-live=true pattern=solid-color "
+                                           "foreground-color=") + colour + " ! " + caps +
+                                   " ! pipewiresink mode=provide stream-properties=" + shellQuote(props)});
     if (pid_ < 0 || !daemon.waitForNode(spec.name)) {
         error_ = "the camera " + spec.name + " did not appear";
         stop();

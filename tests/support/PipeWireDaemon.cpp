@@ -1,7 +1,6 @@
 #include "tests/support/PipeWireDaemon.h"
 
 #include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,23 +50,6 @@ bool reap(pid_t pid, double seconds) {
         const pid_t r = waitpid(pid, nullptr, WNOHANG);
         return r == pid || r < 0;
     }, seconds);
-}
-
-// Whether a live (not yet ended) process belongs to process group `group`.
-bool groupAlive(pid_t group) {
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string stat = readFile(it->path() / "stat");
-        const auto close = stat.rfind(')');
-        if (close == std::string::npos) continue;
-        // After the name: state, parent, group.
-        char state = 0;
-        int parent = 0, pgrp = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &pgrp) == 3 && pgrp == group &&
-            state != 'Z' && state != 'X')
-            return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -133,9 +115,9 @@ void PipeWireDaemon::stop() {
         kill(-pid_, SIGKILL);
         reap(pid_, 5);
     }
-    // The daemons themselves are children of the session's shell; wait until the socket's owner
-    // is gone, so that a test sees the server gone once stop() returns.
-    waitUntil([this] { return !groupAlive(pid_); }, 5);
+    // The daemons themselves are children of the session's shell; wait until the server no longer
+    // answers, so that a test sees it gone once stop() returns.
+    waitUntil([this] { return run("pw-cli info 0", 2).status != 0; }, 5);
     kill(-pid_, SIGKILL);
     pid_ = -1;
 }
