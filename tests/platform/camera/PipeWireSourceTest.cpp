@@ -148,10 +148,7 @@ protected:
             if (pw.missing()) GTEST_SKIP() << pw.error();
             FAIL() << pw.error();
         }
-        useDaemon();
-    }
-    // This process is the daemon's client.
-    void useDaemon() {
+        // This process is the daemon's client.
         unsetenv("PIPEWIRE_REMOTE");
         for (const auto& [name, value] : pw.environment()) setenv(name.c_str(), value.c_str(), 1);
     }
@@ -200,15 +197,11 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
     EXPECT_TRUE(src->hasPicture());
     expectNear(pictureCentre(*src), colourOf(0xff3366cc), 4, "yuy2");
 
-    // Removed: one line with the reason, the stand-in's picture at once, never the last frame.
+    // Removed: one line with the reason (the stand-in that shows then is the live sources' test's).
     yuy2.stop();
     ASSERT_TRUE(cameratest::waitFor(loop, [&] { return src->isLost(); }, 30)) << seen(*src);
     ASSERT_EQ(warnings.size(), 1u) << seen(*src);
     EXPECT_NE(warnings[0].find("camera pipewire lost (camera removed)"), std::string::npos) << warnings[0];
-    ImageRef stand = src->pictureFrame(DeviceOrientation::Portrait);
-    ASSERT_TRUE(stand);
-    EXPECT_EQ(bgr(stand, 2, stand->height() - 3), cameratest::kMark);
-    EXPECT_TRUE(src->hasPicture());
 
     // A camera of another format appearing later is taken, without another line.
     ASSERT_TRUE(nv12.start(pw, {.name = "cam-nv12", .format = "NV12", .argb = 0xffcc3366})) << nv12.error();
@@ -236,7 +229,6 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
     ASSERT_TRUE(nextFrame(*src)) << seen(*src);
     expectNear(pictureCentre(*src), colourOf(0xff66cc33), 6, "mjpg");
     ASSERT_EQ(warnings.size(), 3u) << seen(*src);
-    EXPECT_NE(warnings[2].find("(camera removed)"), std::string::npos) << warnings[2];
 
     // The daemon gone: lost, said once; a daemon and a camera again: back.
     pw.stop();

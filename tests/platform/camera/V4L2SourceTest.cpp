@@ -236,38 +236,33 @@ protected:
     std::function<void(const std::string&)> warn = [this](const std::string& line) { warnings.push_back(line); };
 };
 
+// A device that does not open, and one that does not stream (the reasons it does not are
+// V4L2Source::startStreaming's test's).
 TEST_F(FactoryTest, OpeningFailuresGiveTheDevicesOwnWordsAndTheSyntheticCamera) {
-    auto create = [&](const std::string& option, std::function<void(FakeVideoDevice&)> setup) {
-        CameraSourceFactory::Hardware hw;
-        hw.makeDevice = [setup] {
-            auto d = std::make_unique<FakeVideoDevice>();
-            setup(*d);
-            return d;
-        };
-        return CameraSourceFactory::create(option, clock, loop, warn, hw);
+    int openErrno = 0, formatErrno = 0;
+    CameraSourceFactory::Hardware hw;
+    hw.makeDevice = [&] {
+        auto d = std::make_unique<FakeVideoDevice>();
+        d->openErrno = openErrno;
+        d->formatErrno = formatErrno;
+        return d;
     };
-    const struct {
-        std::function<void(FakeVideoDevice&)> setup;
-        const char* words;
-    } cases[] = {
-        {[](FakeVideoDevice& d) { d.openErrno = EACCES; }, "Permission denied"},
-        {[](FakeVideoDevice& d) { d.formatErrno = EBUSY; }, "Device or resource busy"},
-        {[](FakeVideoDevice& d) { d.table = {{FakeVideoDevice::kNV12, 640, 480, {}, false}}; },
-         "no format that can be read"},
-    };
-    for (const auto& c : cases) {
+    for (auto [open, format, words] : {std::tuple{EACCES, 0, "Permission denied"},
+                                       std::tuple{0, EBUSY, "Device or resource busy"}}) {
         warnings.clear();
-        auto src = create("v4l2:/dev/video9", c.setup);
+        openErrno = open;
+        formatErrno = format;
+        auto src = CameraSourceFactory::create("v4l2:/dev/video9", clock, loop, warn, hw);
         EXPECT_EQ(src->description(), "synthetic");
-        ASSERT_EQ(warnings.size(), 1u) << c.words;
+        ASSERT_EQ(warnings.size(), 1u) << words;
         EXPECT_NE(warnings[0].find("v4l2:/dev/video9"), std::string::npos) << warnings[0];
-        EXPECT_NE(warnings[0].find(c.words), std::string::npos) << warnings[0];
+        EXPECT_NE(warnings[0].find(words), std::string::npos) << warnings[0];
         EXPECT_TRUE(src->previewFrame(DeviceOrientation::Portrait));
     }
     // A device that works: no warning.
     warnings.clear();
-    auto src = create("v4l2:/dev/video3", [](FakeVideoDevice&) {});
-    EXPECT_EQ(src->description(), "v4l2:/dev/video3");
+    openErrno = formatErrno = 0;
+    EXPECT_EQ(CameraSourceFactory::create("v4l2:/dev/video3", clock, loop, warn, hw)->description(), "v4l2:/dev/video3");
     EXPECT_TRUE(warnings.empty());
 }
 
