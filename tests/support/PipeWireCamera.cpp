@@ -19,9 +19,9 @@ bool PipeWireCamera::start(const PipeWireDaemon& daemon, const Spec& spec) {
     std::snprintf(colour, sizeof colour, "0x%08x", spec.argb);
     const bool mjpg = spec.format == "MJPG";
     const std::string size = ",width=" + std::to_string(spec.width) + ",height=" + std::to_string(spec.height) +
-                             ",framerate=" + std::to_string(spec.fps) + "/1";
-    std::string props = "p,media.class=Video/Source,node.name=" + spec.name + ",node.description=" + spec.name;
-    if (!spec.role.empty()) props += ",media.role=" + spec.role;
+                             ",framerate=30/1";
+    const std::string props = "p,media.class=Video/Source,media.role=Camera,node.name=" + spec.name +
+                              ",node.description=" + spec.name;
     // BT.601, as webcams send it (GStreamer's own default for HD sizes is BT.709); a JPEG made
     // from R,G,B by libjpeg itself, as JFIF has it.
     const std::string caps = mjpg ? "video/x-raw,format=RGB" + size + " ! jpegenc"

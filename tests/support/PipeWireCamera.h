@@ -18,9 +18,8 @@ public:
     struct Spec {
         std::string name;              // node.name and node.description
         std::string format = "YUY2";   // a raw format GStreamer names, or "MJPG"
-        int width = 1280, height = 720, fps = 30;
+        int width = 1280, height = 720;  // at 30 frames a second, media.role Camera
         uint32_t argb = 0xff3366cc;    // the one colour, 0xAARRGGBB
-        std::string role = "Camera";   // media.role; empty: none
     };
 
     PipeWireCamera() = default;

@@ -26,7 +26,6 @@ class PortalCameraTest : public ::testing::Test {
 protected:
     testenv::ScratchDir dir;
     std::vector<std::string> warnings;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
     std::optional<testenv::TestBus> bus;  // made once the environment is this test's
     platform::SystemClock clock;
     platform::RunLoop loop{clock};
@@ -35,11 +34,8 @@ protected:
         if (!testenv::TestBus::available()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not installed";
         std::ofstream(dir / "flatpak-info") << "[Application]\nname=org.kestrova.camera\n";
         // This process reaches no PipeWire by itself: only the portal's connection leads to one.
+        // (Each test runs in a process of its own, as the PipeWire source's do.)
         std::filesystem::create_directories(dir / "runtime");
-        for (const char* name : {"PIPEWIRE_REMOTE", "XDG_RUNTIME_DIR", "PIPEWIRE_RUNTIME_DIR"}) {
-            const char* v = std::getenv(name);
-            saved.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
-        }
         unsetenv("PIPEWIRE_REMOTE");
         setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
         setenv("PIPEWIRE_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
@@ -50,8 +46,6 @@ protected:
     void TearDown() override {
         platform::RunLoop::setMain(nullptr);
         bus.reset();
-        for (const auto& [name, value] : saved)
-            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
     }
 
     std::unique_ptr<CameraSource> make(const std::string& option, const std::string& marker) {
