@@ -186,15 +186,13 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
     ASSERT_TRUE(src);
     EXPECT_EQ(src->cameraAtStart(), "cam-yuy2");
 
-    // Frames at the camera's one mode; ready half a second (run-loop time) after the first.
+    // Frames at the camera's one mode; a picture once they have settled (the live sources' test).
     ASSERT_TRUE(nextFrame(*src)) << seen(*src);
     EXPECT_EQ(src->format().pixelFormat, kFourccYUYV);
     EXPECT_EQ(src->format().width, 1280);
     EXPECT_EQ(src->format().height, 720);
-    EXPECT_FALSE(src->hasPicture());
     loop.runFor(std::chrono::milliseconds(500));
     ASSERT_TRUE(nextFrame(*src)) << seen(*src);
-    EXPECT_TRUE(src->hasPicture());
     expectNear(pictureCentre(*src), colourOf(0xff3366cc), 4, "yuy2");
 
     // Removed: one line with the reason (the stand-in that shows then is the live sources' test's).
@@ -261,7 +259,8 @@ TEST_F(PipeWireSourceTest, NameChoosesTheNodeAndAutoPrefersPipeWireToWebcams) {
     }
 
     // auto in a window: PipeWire's camera though a webcam is there too; without PipeWire cameras
-    // the webcam; without either, waiting for PipeWire, said in one line; no daemon: synthetic.
+    // the webcam; without either, waiting for PipeWire, said in one line. (With no daemon, as
+    // with none tried: the factory's own test.)
     CameraSourceFactory::Hardware hw;
     hw.windowShown = true;
     hw.listDevices = [] { return std::vector<std::string>{"/dev/video1"}; };
@@ -291,8 +290,4 @@ TEST_F(PipeWireSourceTest, NameChoosesTheNodeAndAutoPrefersPipeWireToWebcams) {
     pw.stop();
     EXPECT_FALSE(PipeWireSource::open("", loop, &error));
     EXPECT_NE(error.find("no PipeWire daemon"), std::string::npos) << error;
-    warnings.clear();
-    EXPECT_EQ(CameraSourceFactory::create("auto", clock, loop, warn, hw)->description(), "synthetic");
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_NE(warnings[0].find("no webcam found"), std::string::npos) << warnings[0];
 }
