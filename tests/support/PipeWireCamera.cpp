@@ -2,7 +2,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <sys/wait.h>
 
 namespace testenv {
 
@@ -26,10 +25,9 @@ bool PipeWireCamera::start(const PipeWireDaemon& daemon, const Spec& spec) {
     // from R,G,B by libjpeg itself, as JFIF has it.
     const std::string caps = mjpg ? "video/x-raw,format=RGB" + size + " ! jpegenc"
                                   : "video/x-raw,format=" + spec.format + size + ",colorimetry=bt601";
-    pid_ = daemon.spawnClient({"sh", "-c",
-                               std::string("exec gst-launch-1.0 -q videotestsrc is-live=true pattern=solid-color "
-                                           "foreground-color=") + colour + " ! " + caps +
-                                   " ! pipewiresink mode=provide stream-properties=" + shellQuote(props)});
+    pid_ = daemon.spawnClient(std::string("gst-launch-1.0 -q videotestsrc is-live=true pattern=solid-color "
+                                          "foreground-color=") + colour + " ! " + caps +
+                              " ! pipewiresink mode=provide stream-properties=" + shellQuote(props));
     if (pid_ < 0 || !daemon.waitForNode(spec.name)) {
         error_ = "the camera " + spec.name + " did not appear";
         stop();
@@ -40,8 +38,8 @@ bool PipeWireCamera::start(const PipeWireDaemon& daemon, const Spec& spec) {
 
 void PipeWireCamera::stop() {
     if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
+    kill(-pid_, SIGKILL);
+    waitUntil([this] { return processGone(pid_); }, 5);
     pid_ = -1;
     if (daemon_ && daemon_->running()) daemon_->waitForNode(name_, false);
 }

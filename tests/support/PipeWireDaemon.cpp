@@ -1,55 +1,18 @@
 #include "tests/support/PipeWireDaemon.h"
 
 #include <csignal>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <cstdlib>
 
 namespace testenv {
 namespace {
 
-// Starts `args` in a process group of its own (so that a signal reaches every process it starts),
-// output to `log`, with this process's environment less any way to the machine's own sound
-// service, plus `extra` NAME=VALUE pairs.
-pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extra, const std::string& log) {
-    // Everything the child needs is built before fork: only exec-safe calls run in between.
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string var(*e);
-        const std::string name = var.substr(0, var.find('='));
-        if (name != "XDG_RUNTIME_DIR" && name != "XDG_CONFIG_HOME" && name != "XDG_STATE_HOME" &&
-            name != "PIPEWIRE_RUNTIME_DIR" && name != "PIPEWIRE_REMOTE" && name != "DBUS_SESSION_BUS_ADDRESS")
-            env.push_back(var);
-    }
-    env.insert(env.end(), extra.begin(), extra.end());
-    std::vector<char*> argv, envp;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setpgid(0, 0);
-        int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            dup2(fd, 1);
-            dup2(fd, 2);
-        }
-        if (null >= 0) dup2(null, 0);
-        execvpe(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    if (pid > 0) setpgid(pid, pid);  // also here, so that the group exists before either side goes on
-    return pid;
-}
-
-// Waits for `pid` to end, up to `seconds`; true when it did (and was reaped).
-bool reap(pid_t pid, double seconds) {
-    return waitUntil([pid] {
-        const pid_t r = waitpid(pid, nullptr, WNOHANG);
-        return r == pid || r < 0;
-    }, seconds);
+// Starts a shell command line in the background, in a session and process group of its own (so
+// that a signal to the group reaches every process it starts), its output to `log`; its process
+// id, or -1.
+pid_t spawn(const std::string& commandLine, const std::string& log) {
+    const auto r = run("setsid sh -c " + shellQuote(commandLine) + " >" + shellQuote(log) + " 2>&1 </dev/null & echo $!");
+    const pid_t pid = std::atoi(r.out.c_str());
+    return r.status == 0 && pid > 0 ? pid : -1;
 }
 
 }  // namespace
@@ -76,13 +39,14 @@ bool PipeWireDaemon::start(double seconds) {
 
     // WirePlumber gives up at once when PipeWire is not listening yet (on a loaded machine it
     // often is not): it starts once the socket is there.
-    pid_ = spawn({"dbus-run-session", "--", "sh", "-c",
-                  "pipewire & until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.05; done; wireplumber & wait"},
-                 {"XDG_RUNTIME_DIR=" + runtimeDir_.string(), "XDG_CONFIG_HOME=" + config.string(),
-                  "XDG_STATE_HOME=" + state.string()},
+    pid_ = spawn("exec env -u PIPEWIRE_REMOTE -u PIPEWIRE_RUNTIME_DIR -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR=" +
+                     shellQuote(runtimeDir_.string()) + " XDG_CONFIG_HOME=" + shellQuote(config.string()) +
+                     " XDG_STATE_HOME=" + shellQuote(state.string()) + " dbus-run-session -- sh -c " +
+                     shellQuote("pipewire & until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.05; done; "
+                                "wireplumber & wait"),
                  (dir_ / "daemon.log").string());
     if (pid_ < 0) {
-        error_ = "fork failed";
+        error_ = "the PipeWire session did not start";
         return false;
     }
 
@@ -92,7 +56,7 @@ bool PipeWireDaemon::start(double seconds) {
     waitUntil([&] {
         const auto r = run("pw-cli ls Metadata", 5);
         ready = r.status == 0 && r.out.find("metadata.name = \"default\"") != std::string::npos;
-        ended = !ready && waitpid(pid_, nullptr, WNOHANG) == pid_;
+        ended = !ready && processGone(pid_);
         return ready || ended;
     }, seconds);
     if (ready) return true;
@@ -111,10 +75,7 @@ void PipeWireDaemon::stop() {
     if (!running()) return;
     kill(-pid_, SIGCONT);
     kill(-pid_, SIGTERM);
-    if (!reap(pid_, 5)) {
-        kill(-pid_, SIGKILL);
-        reap(pid_, 5);
-    }
+    if (!waitUntil([this] { return processGone(pid_); }, 5)) kill(-pid_, SIGKILL);
     // The daemons themselves are children of the session's shell; wait until the server no longer
     // answers, so that a test sees it gone once stop() returns.
     waitUntil([this] { return run("pw-cli info 0", 2).status != 0; }, 5);
@@ -171,10 +132,8 @@ bool PipeWireDaemon::createNullSink(const std::string& name, double seconds) {
 
 std::string PipeWireDaemon::log() const { return readFile(dir_ / "daemon.log"); }
 
-pid_t PipeWireDaemon::spawnClient(std::vector<std::string> args) const {
-    std::vector<std::string> env;
-    for (const auto& [name, value] : environment()) env.push_back(name + "=" + value);
-    return spawn(std::move(args), env, "/dev/null");
+pid_t PipeWireDaemon::spawnClient(const std::string& commandLine) const {
+    return spawn(envPrefix() + " " + commandLine, "/dev/null");
 }
 
 }  // namespace testenv

@@ -50,9 +50,9 @@ public:
     std::string envPrefix() const;
     // Runs a shell command line as a client of this daemon (each command under `timeout`).
     CommandResult run(const std::string& commandLine, int timeoutSeconds = 5) const;
-    // Starts a program as a client of this daemon, in a process group of its own, its output
-    // discarded; its process id, or -1.
-    pid_t spawnClient(std::vector<std::string> args) const;
+    // Starts a shell command line as a client of this daemon, in the background in a process
+    // group of its own (the process id is the group's), its output discarded; its process id, or -1.
+    pid_t spawnClient(const std::string& commandLine) const;
 
     // Creates a null audio sink named `name` (lingering after pw-cli ends) and waits until it is
     // listed and WirePlumber has made an audio sink the default.
