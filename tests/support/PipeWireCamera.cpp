@@ -16,15 +16,15 @@ bool PipeWireCamera::start(const PipeWireDaemon& daemon, const Spec& spec) {
     name_ = spec.name;
     char colour[16];
     std::snprintf(colour, sizeof colour, "0x%08x", spec.argb);
-    const bool mjpg = spec.format == "MJPG";
     const std::string size = ",width=" + std::to_string(spec.width) + ",height=" + std::to_string(spec.height) +
                              ",framerate=30/1";
     const std::string props = "p,media.class=Video/Source,media.role=Camera,node.name=" + spec.name +
                               ",node.description=" + spec.name;
     // BT.601, as webcams send it (GStreamer's own default for HD sizes is BT.709); a JPEG made
     // from R,G,B by libjpeg itself, as JFIF has it.
-    const std::string caps = mjpg ? "video/x-raw,format=RGB" + size + " ! jpegenc"
-                                  : "video/x-raw,format=" + spec.format + size + ",colorimetry=bt601";
+    const std::string caps = spec.format == "MJPG"
+                                 ? "video/x-raw,format=RGB" + size + " ! jpegenc"
+                                 : "video/x-raw,format=" + spec.format + size + ",colorimetry=bt601";
     pid_ = daemon.spawnClient(std::string("gst-launch-1.0 -q videotestsrc is-live=true pattern=solid-color "
                                           "foreground-color=") + colour + " ! " + caps +
                               " ! pipewiresink mode=provide stream-properties=" + shellQuote(props));

@@ -39,19 +39,14 @@ bool PipeWireDaemon::start(double seconds) {
 
     // WirePlumber gives up at once when PipeWire is not listening yet (on a loaded machine it
     // often is not): it starts once the socket is there.
-    pid_ = spawn("exec env -u PIPEWIRE_REMOTE -u PIPEWIRE_RUNTIME_DIR -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR=" +
-                     shellQuote(runtimeDir_.string()) + " XDG_CONFIG_HOME=" + shellQuote(config.string()) +
-                     " XDG_STATE_HOME=" + shellQuote(state.string()) + " dbus-run-session -- sh -c " +
+    pid_ = spawn(envPrefix() + " XDG_CONFIG_HOME=" + shellQuote(config.string()) + " XDG_STATE_HOME=" +
+                     shellQuote(state.string()) + " dbus-run-session -- sh -c " +
                      shellQuote("pipewire & until [ -S \"$XDG_RUNTIME_DIR/pipewire-0\" ]; do sleep 0.05; done; "
                                 "wireplumber & wait"),
                  (dir_ / "daemon.log").string());
-    if (pid_ < 0) {
-        error_ = "the PipeWire session did not start";
-        return false;
-    }
 
-    // Ready when WirePlumber has published the default metadata; a session that ended is not
-    // waited for.
+    // Ready when WirePlumber has published the default metadata; a session that ended (or never
+    // started) is not waited for.
     bool ready = false, ended = false;
     waitUntil([&] {
         const auto r = run("pw-cli ls Metadata", 5);
@@ -60,10 +55,6 @@ bool PipeWireDaemon::start(double seconds) {
         return ready || ended;
     }, seconds);
     if (ready) return true;
-    if (ended) {
-        kill(-pid_, SIGKILL);  // what the session left behind
-        pid_ = -1;
-    }
     error_ = (ended ? std::string("the PipeWire session ended before it answered")
                     : "PipeWire and WirePlumber did not answer within " + std::to_string(int(seconds)) + " s") +
              "; their output:\n" + log();

@@ -4,7 +4,6 @@
 
 #include "platform/camera/CameraSourceFactory.h"
 #include "platform/camera/PortalCameraSource.h"
-#include "platform/camera/SyntheticSource.h"
 #include "tests/support/PipeWireCamera.h"
 #include "tests/support/PipeWireDaemon.h"
 #include "tests/support/TestBus.h"
@@ -82,13 +81,11 @@ TEST_F(PortalCameraTest, InASandboxTheGrantedCameraStreamsOverThePortalsConnecti
     auto src = make("auto", marker());
     ASSERT_NE(dynamic_cast<PortalCameraSource*>(src.get()), nullptr);
     EXPECT_EQ(src->description(), "pipewire");
-    const std::array<uint8_t, 3> green{0x40, 0xc0, 0x20};
-    auto near = [&](const std::array<uint8_t, 3>& c) {
-        for (int i = 0; i < 3; ++i)
-            if (std::abs(c[i] - green[i]) > 4) return false;
-        return true;
+    auto green = [&] {
+        const auto c = cameratest::pictureCentre(*src);
+        return std::abs(c[0] - 0x40) <= 4 && std::abs(c[1] - 0xc0) <= 4 && std::abs(c[2] - 0x20) <= 4;
     };
-    ASSERT_TRUE(cameratest::waitFor(loop, [&] { return near(cameratest::pictureCentre(*src)); }, 20))
+    ASSERT_TRUE(cameratest::waitFor(loop, green, 20))
         << testing::PrintToString(cameratest::pictureCentre(*src)) << " " << testing::PrintToString(warnings);
     EXPECT_TRUE(warnings.empty()) << testing::PrintToString(warnings);
 }

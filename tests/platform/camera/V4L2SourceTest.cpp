@@ -2,7 +2,6 @@
 #include "FakeVideoDevice.h"
 
 #include "platform/camera/CameraSourceFactory.h"
-#include "platform/camera/SyntheticSource.h"
 #include "platform/camera/V4L2Source.h"
 #include "platform/camera/VideoFrameConverter.h"
 #include "tests/support/TestEnv.h"
@@ -21,11 +20,6 @@ using cameratest::kMark;
 
 namespace {
 
-// 4 x 2 YUYV: black, white, red, red / blue, blue, grey, grey.
-std::vector<uint8_t> yuyvTestFrame() {
-    return {16, 128, 235, 128, 81, 90, 81, 240,     // row 0
-            41, 240, 41, 110, 126, 128, 126, 128};  // row 1
-}
 std::vector<uint8_t> yuyvSolid(int w, int h, uint8_t y, uint8_t u, uint8_t v) {
     std::vector<uint8_t> f;
     f.reserve(size_t(w) * h * 2);
@@ -33,7 +27,6 @@ std::vector<uint8_t> yuyvSolid(int w, int h, uint8_t y, uint8_t u, uint8_t v) {
     return f;
 }
 std::vector<uint8_t> vgaWhite() { return yuyvSolid(640, 480, 235, 128, 128); }
-std::vector<uint8_t> vgaBlack() { return yuyvSolid(640, 480, 16, 128, 128); }
 std::vector<uint8_t> mjpegSolid(BGR c) {
     return cameratest::encodeJpeg(cameratest::paint(32, 24, [&](int, int) { return c; }));
 }
@@ -80,8 +73,10 @@ public:  // the cases' lambdas drive it too
 
 TEST(V4L2Source, FramesConvertFromEachFormat) {
     // YUYV: greys of limited-range BT.601 are exact: 16 -> 0, 235 -> 255, 126 -> 128.
+    // 4 x 2: black, white, red, red / blue, blue, grey, grey.
     const VideoFormat fmt{kFourccYUYV, 4, 2, 8};
-    const auto bytes = yuyvTestFrame();
+    const std::vector<uint8_t> bytes{16, 128, 235, 128, 81, 90, 81, 240,     // row 0
+                                     41, 240, 41, 110, 126, 128, 126, 128};  // row 1
     ImageRef im = VideoFrameConverter::toBGRX(fmt, bytes.data(), bytes.size());
     ASSERT_TRUE(im);
     EXPECT_EQ(cameratest::px(im, 0, 0), (std::array<uint8_t, 4>{0, 0, 0, 255}));
@@ -134,7 +129,7 @@ TEST_F(WebcamTest, ReadyOnlyAfterTheFirstFrameHasSettledAndNeverABlackPicture) {
 
     // The first frame (black, as webcams often start) shows at once; a picture is there once the
     // exposure has had its half second (run-loop time), and it is of the newest frame.
-    ASSERT_TRUE(deliver(vgaBlack()));
+    ASSERT_TRUE(deliver(yuyvSolid(640, 480, 16, 128, 128)));
     EXPECT_TRUE(src->previewFrame(DeviceOrientation::Portrait));
     const double settle = V4L2Source::Timing{}.settleSeconds;
     loop.runFor(std::chrono::duration<double>(settle - 0.01));

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <any>
-#include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
