@@ -257,8 +257,8 @@ TEST_F(PipeWireSourceTest, NameChoosesTheNodeAndAutoPrefersPipeWireToWebcams) {
     }
 
     // auto in a window: PipeWire's camera though a webcam is there too; without PipeWire cameras
-    // the webcam; without either, waiting for PipeWire, said in one line. (With no daemon, as
-    // with none tried: the factory's own test.)
+    // the webcam; without either, waiting for PipeWire, said in one line. (With no daemon it goes
+    // on as when PipeWire is not tried: the factory's own test.)
     CameraSourceFactory::Hardware hw;
     hw.windowShown = true;
     hw.listDevices = [] { return std::vector<std::string>{"/dev/video1"}; };

@@ -33,7 +33,7 @@ protected:
         if (!testenv::TestBus::available()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not installed";
         std::ofstream(dir / "flatpak-info") << "[Application]\nname=org.kestrova.camera\n";
         // This process reaches no PipeWire by itself: only the portal's connection leads to one.
-        // (Each test runs in a process of its own, as the PipeWire source's do.)
+        // (The PipeWire source's tests set their own; nothing else here reads these.)
         std::filesystem::create_directories(dir / "runtime");
         unsetenv("PIPEWIRE_REMOTE");
         setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
