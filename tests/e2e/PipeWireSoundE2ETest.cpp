@@ -1,18 +1,22 @@
-// The window on a private PipeWire, as a desktop session runs it: without an audio output, and
-// with one that goes away while we play. In each the window starts, a click takes a picture, and
-// SIGTERM ends the program through its own termination (status 0, "terminate" logged, the
-// pictures whole) because no thread, ours or the sound library's, takes the signal itself. (A
-// server that does not answer, and the opener's deadline, are the background sink's own test's;
-// here the real sound library.) Every wait is bounded, none fixed.
+// The window on a private PipeWire, as a desktop session runs it: without an audio output but
+// with a PipeWire camera and no camera option, and with an output that goes away while we play.
+// In each the window starts, a click takes a picture, and SIGTERM ends the program through its own
+// termination (status 0, "terminate" logged, the pictures whole) because no thread, ours or the
+// sound library's, takes the signal itself. (A server that does not answer, and the opener's
+// deadline, are the background sink's own test's; the camera's formats and losses the PipeWire
+// source's; here the real libraries.) Every wait is bounded, none fixed.
 #include "tests/e2e/FaultSession.h"
+#include "tests/support/PipeWireCamera.h"
 #include "tests/support/PipeWireDaemon.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
+#include <array>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -30,27 +34,46 @@ struct Session {
     fs::path device;
 };
 
-// Starts the window as a client of `pw`, runs `before` once the window is up, clicks the shutter
-// area until a picture is on disk, runs `after`, then sends SIGTERM.
-Session runSession(const testenv::ScratchDir& dir, const testenv::PipeWireDaemon& pw, const std::string& before,
-                   const std::string& after = "") {
+// Starts the window with `options` as a client of `pw`, in `dir`; runs `before` once the window is
+// up, clicks the shutter area until a picture is on disk, runs `after`, then sends SIGTERM. Where
+// `after` says `step`, this thread runs `step` while the script waits.
+Session runSession(const testenv::ScratchDir& dir, const testenv::PipeWireDaemon& pw, const std::string& options,
+                   const std::string& before, const std::string& after = "", const std::function<void()>& step = {}) {
     Session s;
     s.device = dir / "device";
-    const std::string log = (dir / "events.log").string(), err = (dir / "stderr.txt").string(),
-                      masks = (dir / "masks.txt").string();
     const std::string inner =
+        "cd " + shellQuote(dir.path().string()) + "\n" +
+        "step() { touch step; for i in $(seq 400); do [ -e stepped ] && break; sleep 0.05; done; }\n" +
         testenv::kShootFunction +
-        testenv::windowStart(pw.envPrefix() + " " + shellQuote(testenv::kestrovaBinary()) +
-                             " --scale 1 --camera synthetic --device-root " + shellQuote(s.device.string()) +
-                             " --event-log " + shellQuote(log) + " 2>" + shellQuote(err)) +
-        before + "shoot 160 200 " + shellQuote(s.device.string()) + "\n" + after +
-        "for t in /proc/$pid/task/*; do echo \"$(cut -d' ' -f1 $t/syscall) $(grep '^SigBlk' $t/status)\"; done > " +
-        shellQuote(masks) + "\n" + testenv::kWindowEnd;
+        testenv::windowStart(pw.envPrefix() + " " + shellQuote(testenv::kestrovaBinary()) + " --scale 1 " + options +
+                             " --device-root device --event-log events.log 2>stderr.txt") +
+        before + "shoot 160 200\n" + after +
+        "for t in /proc/$pid/task/*; do echo \"$(cut -d' ' -f1 $t/syscall) $(grep '^SigBlk' $t/status)\"; done"
+        " > masks.txt\n" + testenv::kWindowEnd;
+    std::thread stepper;
+    if (step)
+        stepper = std::thread([&] {
+            if (testenv::waitUntil([&] { return fs::exists(dir / "step"); }, 60)) step();
+            testenv::writeFile(dir / "stepped", "");
+        });
     s.result = testenv::run("timeout 120 " + testenv::xvfbRun("-screen 0 640x800x24") + " bash -c " + shellQuote(inner));
-    s.stderrText = testenv::readFile(err);
-    s.events = testenv::readFile(log);
-    s.masks = testenv::readFile(masks);
+    if (stepper.joinable()) stepper.join();
+    s.stderrText = testenv::readFile(dir / "stderr.txt");
+    s.events = testenv::readFile(dir / "events.log");
+    s.masks = testenv::readFile(dir / "masks.txt");
     return s;
+}
+
+using Rgb = std::array<int, 3>;
+
+// The centre pixel of a JPEG, decoded by djpeg.
+Rgb centre(const fs::path& jpeg) {
+    auto r = testenv::run(testenv::djpeg() + " -pnm " + shellQuote(jpeg.string()));
+    int w = 0, h = 0, max = 0, used = 0;
+    if (std::sscanf(r.out.c_str(), "P6 %d %d %d%n", &w, &h, &max, &used) != 3 || w <= 0 || h <= 0) return {-1, -1, -1};
+    const size_t at = size_t(used) + 1 + (size_t(h / 2) * w + w / 2) * 3;
+    if (at + 3 > r.out.size()) return {-1, -1, -1};
+    return {uint8_t(r.out[at]), uint8_t(r.out[at + 1]), uint8_t(r.out[at + 2])};
 }
 
 // What ended well: every picture whole with its thumbnail, status 0, the termination logged, and
@@ -98,41 +121,42 @@ protected:
 
 }  // namespace
 
-TEST_F(PipeWireWindow, WithoutAnOutputTheWindowRunsAndSigtermEndsIt) {
-    const Session s = runSession(dir, pw, "");
-    expectEndedThroughTermination(s);
-    // Still waiting for an output when it ended, or told there is none.
-    if (!s.stderrText.empty()) {
-        EXPECT_EQ(s.stderrText.rfind("kestrova: no sound (", 0), 0u) << s.stderrText;
-    }
-    EXPECT_LE(std::count(s.stderrText.begin(), s.stderrText.end(), '\n'), 1) << s.stderrText;
-}
-
 // The sound has its stream before the first click, and nothing is said. Then the server goes: the
 // shutter sound after that stays in the queue; a later one finds it there and says so, once (and
 // the only line), while the pictures go on. SIGTERM right after the last shot still writes it.
 TEST_F(PipeWireWindow, WithAnOutputThatGoesAwayIsOneLineAndEveryShotIsWritten) {
     ASSERT_TRUE(pw.createNullSink()) << pw.error();
-    const std::string stopped = (dir / "stop-now").string(), gone = (dir / "gone").string(),
-                      err = (dir / "stderr.txt").string();
     const std::string waitForStream =
         "for i in $(seq 200); do " + pw.envPrefix() +
         " timeout 2 pw-cli ls Node | grep -q 'Stream/Output/Audio' && break; sleep 0.05; done\n";
     const std::string stopThenShootUntilSaid =
-        "touch " + shellQuote(stopped) + "\n"
-        "for i in $(seq 200); do [ -e " + shellQuote(gone) + " ] && break; sleep 0.05; done\n"
-        "for i in $(seq 40); do grep -q 'no sound' " + shellQuote(err) +
-        " && break; xdotool mousemove --window $wid 160 200 click 1; sleep 0.5; done\n"
+        "step\n"
+        "for i in $(seq 40); do grep -q 'no sound' stderr.txt && break;"
+        " xdotool mousemove --window $wid 160 200 click 1; sleep 0.5; done\n"
         "xdotool mousemove --window $wid 160 200 click 1\n";
-    std::thread stopper([&] {
-        for (int i = 0; i < 400 && !fs::exists(stopped); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        pw.stop();
-        testenv::writeFile(gone, "");
-    });
-    const Session s = runSession(dir, pw, waitForStream, stopThenShootUntilSaid);
-    stopper.join();
+    const Session s =
+        runSession(dir, pw, "--camera synthetic", waitForStream, stopThenShootUntilSaid, [&] { pw.stop(); });
     expectEndedThroughTermination(s);
     EXPECT_EQ(s.stderrText, "kestrova: no sound (the sound output went away)\n");
+}
+
+// Without an audio output, and with a PipeWire camera but no camera option: the pictures are the
+// camera's (its formats and losses are the PipeWire source's test's), the threads PipeWire's
+// streams bring block the signals too, and at most a line says there is no sound.
+TEST_F(PipeWireWindow, WithoutAnOutputOrACameraOptionThePicturesAreThePipeWireCamerasAndSigtermEndsIt) {
+    testenv::PipeWireCamera cam;
+    ASSERT_TRUE(cam.start(pw, {.name = "cam", .argb = 0xff3366cc})) << cam.error();
+    const Session s = runSession(dir, pw, "", "");
+    expectEndedThroughTermination(s);
+    const auto pictures = faults::pictures(s.device);
+    ASSERT_FALSE(pictures.empty()) << s.result.out << s.stderrText;
+    const Rgb got = centre(pictures.front()), want{0x33, 0x66, 0xcc};
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], 8) << testing::PrintToString(got);
+    // Still waiting for an output when it ended, or told there is none.
+    if (!s.stderrText.empty()) {
+        EXPECT_EQ(s.stderrText.rfind("kestrova: no sound (", 0), 0u) << s.stderrText;
+    }
+    EXPECT_LE(std::count(s.stderrText.begin(), s.stderrText.end(), '\n'), 1) << s.stderrText;
 }
 
 // Without a sound server, only our line, none of the sound libraries': no daemon and a

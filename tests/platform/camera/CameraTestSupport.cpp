@@ -90,6 +90,11 @@ bool writePng(const platform::ImageRef& im, const std::filesystem::path& file) {
     return ok;
 }
 
+BGR pictureCentre(platform::CameraSource& src) {
+    platform::ImageRef p = src.pictureFrame(platform::DeviceOrientation::Portrait);
+    return p ? bgr(p, p->width() / 2, p->height() / 2) : BGR{};
+}
+
 bool waitFor(platform::RunLoop& loop, const std::function<bool()>& done, double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (;;) {

@@ -40,6 +40,8 @@ std::vector<uint8_t> encodeJpeg(const platform::ImageRef& im, const JpegOptions&
 std::vector<uint8_t> claimSize(std::vector<uint8_t> jpeg, int width, int height);
 // Writes a picture as PNG.
 bool writePng(const platform::ImageRef& im, const std::filesystem::path& file);
+// B,G,R at the centre of the picture `src` makes now (portrait); zeros when it has none.
+BGR pictureCentre(platform::CameraSource& src);
 // Runs the loop's posts until `done`, waiting in real time at most `seconds` (a watchdog).
 bool waitFor(platform::RunLoop& loop, const std::function<bool()>& done, double seconds = 5);
 

@@ -5,7 +5,6 @@
 // is scripted or interrupt() is called, so no test depends on how fast the machine is.
 #include "platform/camera/VideoDevice.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>

@@ -19,8 +19,6 @@ TEST(FramePool, BuffersComeBackWhenTheirLastImageGoesFromAnyThread) {
         ImageRef im = pool.make(8, 4, fill(uint8_t(i)));
         ASSERT_TRUE(im);
         EXPECT_EQ(im->data()[0], i);
-        EXPECT_EQ(im->width(), 8);
-        EXPECT_EQ(im->bytesPerRow(), 32);
     }
     EXPECT_EQ(pool.allocations(), 1u);
 

@@ -45,10 +45,7 @@ TEST(LiveCameraSource, TheProducingThreadsScreenFrameIsTheMainThreadsSum) {
         const ImageRef shown = camera.screenFrame(orientation, 12, 20);
         const ImageRef want = SensorFrame::screenFromWorld(second, 12, 20, orientation);
         ASSERT_TRUE(shown && want);
-        ASSERT_EQ(shown->width(), want->width());
-        ASSERT_EQ(shown->height(), want->height());
-        for (int y = 0; y < want->height(); ++y)
-            for (int x = 0; x < want->width(); ++x)
-                ASSERT_EQ(cameratest::px(shown, x, y), cameratest::px(want, x, y)) << x << "," << y;
+        EXPECT_EQ(shown->width(), want->width());
+        EXPECT_EQ(shown->copyData(), want->copyData());
     }
 }

@@ -5,7 +5,6 @@
 #include "platform/camera/PipeWireCameraNode.h"
 #include "platform/camera/PipeWireFormats.h"
 #include "platform/camera/PipeWireSource.h"
-#include "platform/camera/SyntheticSource.h"
 #include "platform/camera/VideoFrameConverter.h"
 #include "tests/support/PipeWireCamera.h"
 #include "tests/support/PipeWireDaemon.h"
@@ -19,25 +18,12 @@
 
 using namespace platform;
 using cameratest::bgr;
-using BGR = std::array<uint8_t, 3>;
+using cameratest::BGR;
+using cameratest::expectNear;
+using cameratest::pictureCentre;
 
 namespace {
-
-constexpr BGR kMark{SyntheticSource::kMarkB, SyntheticSource::kMarkG, SyntheticSource::kMarkR};
-
 BGR colourOf(uint32_t argb) { return {uint8_t(argb), uint8_t(argb >> 8), uint8_t(argb >> 16)}; }
-
-void expectNear(const BGR& got, const BGR& want, int tolerance, const std::string& what) {
-    for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], want[i], tolerance) << what << " byte " << i;
-}
-
-// The centre of a picture the source makes now.
-BGR pictureCentre(CameraSource& src) {
-    ImageRef p = src.pictureFrame(DeviceOrientation::Portrait);
-    if (!p) return {};
-    return bgr(p, p->width() / 2, p->height() / 2);
-}
-
 }  // namespace
 
 TEST(PipeWireFormats, NodeFormatsBecomeModesAndTheChoiceBecomesAnOffer) {
@@ -161,10 +147,7 @@ protected:
             if (pw.missing()) GTEST_SKIP() << pw.error();
             FAIL() << pw.error();
         }
-        useDaemon();
-    }
-    // This process is the daemon's client.
-    void useDaemon() {
+        // This process is the daemon's client.
         unsetenv("PIPEWIRE_REMOTE");
         for (const auto& [name, value] : pw.environment()) setenv(name.c_str(), value.c_str(), 1);
     }
@@ -188,10 +171,9 @@ protected:
     }
     // What a failed wait saw: the source's state, its lines and the daemons' output.
     std::string seen(const LiveCameraSource& src) const {
-        const auto f = src.format();
         return "lost=" + std::to_string(src.isLost()) + " frames=" + std::to_string(src.framesDelivered()) +
-               " format=" + std::to_string(f.pixelFormat) + " " + std::to_string(f.width) + "x" +
-               std::to_string(f.height) + "\nlines: " + testing::PrintToString(warnings) + "\ndaemon:\n" + pw.log();
+               " format=" + std::to_string(src.format().pixelFormat) + "\nlines: " + testing::PrintToString(warnings) +
+               "\ndaemon:\n" + pw.log();
     }
 };
 
@@ -202,26 +184,20 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
     ASSERT_TRUE(src);
     EXPECT_EQ(src->cameraAtStart(), "cam-yuy2");
 
-    // Frames at the camera's one mode; ready half a second (run-loop time) after the first.
+    // Frames at the camera's one mode; a picture once they have settled (the live sources' test).
     ASSERT_TRUE(nextFrame(*src)) << seen(*src);
     EXPECT_EQ(src->format().pixelFormat, kFourccYUYV);
     EXPECT_EQ(src->format().width, 1280);
     EXPECT_EQ(src->format().height, 720);
-    EXPECT_FALSE(src->hasPicture());
     loop.runFor(std::chrono::milliseconds(500));
     ASSERT_TRUE(nextFrame(*src)) << seen(*src);
-    EXPECT_TRUE(src->hasPicture());
     expectNear(pictureCentre(*src), colourOf(0xff3366cc), 4, "yuy2");
 
-    // Removed: one line with the reason, the stand-in's picture at once, never the last frame.
+    // Removed: one line with the reason (the stand-in that shows then is the live sources' test's).
     yuy2.stop();
     ASSERT_TRUE(cameratest::waitFor(loop, [&] { return src->isLost(); }, 30)) << seen(*src);
     ASSERT_EQ(warnings.size(), 1u) << seen(*src);
     EXPECT_NE(warnings[0].find("camera pipewire lost (camera removed)"), std::string::npos) << warnings[0];
-    ImageRef stand = src->pictureFrame(DeviceOrientation::Portrait);
-    ASSERT_TRUE(stand);
-    EXPECT_EQ(bgr(stand, 2, stand->height() - 3), kMark);
-    EXPECT_TRUE(src->hasPicture());
 
     // A camera of another format appearing later is taken, without another line.
     ASSERT_TRUE(nv12.start(pw, {.name = "cam-nv12", .format = "NV12", .argb = 0xffcc3366})) << nv12.error();
@@ -249,7 +225,6 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
     ASSERT_TRUE(nextFrame(*src)) << seen(*src);
     expectNear(pictureCentre(*src), colourOf(0xff66cc33), 6, "mjpg");
     ASSERT_EQ(warnings.size(), 3u) << seen(*src);
-    EXPECT_NE(warnings[2].find("(camera removed)"), std::string::npos) << warnings[2];
 
     // The daemon gone: lost, said once; a daemon and a camera again: back.
     pw.stop();
@@ -263,23 +238,14 @@ TEST_F(PipeWireSourceTest, StreamsTheCameraLosesItAndTakesTheNextOneInEachFormat
 }
 
 TEST_F(PipeWireSourceTest, NameChoosesTheNodeAndAutoPrefersPipeWireToWebcams) {
-    testenv::PipeWireCamera screen, cam;
-    ASSERT_TRUE(screen.start(pw, {.name = "screen", .width = 640, .height = 480, .argb = 0xff102030, .role = ""}))
-        << screen.error();
+    testenv::PipeWireCamera cam;
     ASSERT_TRUE(cam.start(pw, {.name = "cam", .width = 640, .height = 480, .argb = 0xffd0e0f0})) << cam.error();
 
-    // Named: that node's stream, though another is a Camera.
-    {
-        auto src = open("screen");
-        ASSERT_TRUE(src);
-        ASSERT_TRUE(nextFrame(*src)) << seen(*src);
-        expectNear(pictureCentre(*src), colourOf(0xff102030), 4, "screen");
-        EXPECT_EQ(src->description(), "pipewire:screen");
-    }
-    // A name nothing has yet: the stand-in, no line, until it appears.
+    // A name nothing has yet, though a Camera is there: the stand-in, no line, until it appears.
     {
         auto src = open("later");
         ASSERT_TRUE(src);
+        EXPECT_EQ(src->description(), "pipewire:later");
         EXPECT_TRUE(src->cameraAtStart().empty());
         EXPECT_TRUE(src->isLost());
         EXPECT_TRUE(src->hasPicture());
@@ -291,7 +257,8 @@ TEST_F(PipeWireSourceTest, NameChoosesTheNodeAndAutoPrefersPipeWireToWebcams) {
     }
 
     // auto in a window: PipeWire's camera though a webcam is there too; without PipeWire cameras
-    // the webcam; without either, waiting for PipeWire, said in one line; no daemon: synthetic.
+    // the webcam; without either, waiting for PipeWire, said in one line. (With no daemon it goes
+    // on as when PipeWire is not tried: the factory's own test.)
     CameraSourceFactory::Hardware hw;
     hw.windowShown = true;
     hw.listDevices = [] { return std::vector<std::string>{"/dev/video1"}; };
@@ -302,7 +269,6 @@ TEST_F(PipeWireSourceTest, NameChoosesTheNodeAndAutoPrefersPipeWireToWebcams) {
     };
     auto warn = [this](const std::string& l) { warnings.push_back(l); };
     EXPECT_EQ(CameraSourceFactory::create("auto", clock, loop, warn, hw)->description(), "pipewire");
-    screen.stop();
     cam.stop();
     EXPECT_EQ(CameraSourceFactory::create("auto", clock, loop, warn, hw)->description(), "v4l2:/dev/video1");
     EXPECT_TRUE(warnings.empty());
@@ -322,8 +288,4 @@ TEST_F(PipeWireSourceTest, NameChoosesTheNodeAndAutoPrefersPipeWireToWebcams) {
     pw.stop();
     EXPECT_FALSE(PipeWireSource::open("", loop, &error));
     EXPECT_NE(error.find("no PipeWire daemon"), std::string::npos) << error;
-    warnings.clear();
-    EXPECT_EQ(CameraSourceFactory::create("auto", clock, loop, warn, hw)->description(), "synthetic");
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_NE(warnings[0].find("no webcam found"), std::string::npos) << warnings[0];
 }

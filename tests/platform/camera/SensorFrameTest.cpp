@@ -99,6 +99,16 @@ TEST(SensorFrame, WorldIsCroppedToTheSensorShapeAroundItsCentre) {
         EXPECT_EQ(bgr(p, x, 0), (std::array<uint8_t, 3>{255, 0, 0})) << x;
     }
 
+    // Shrinking by a factor that is not whole (1000 x 750 to 400 x 320 after the crop) keeps a flat
+    // colour exact, white included, so a thumbnail is as bright as its picture.
+    for (const cameratest::BGR c : {cameratest::BGR{200, 150, 100}, cameratest::BGR{255, 255, 255}}) {
+        const ImageRef flat = cameratest::solid(1000, 750, c);
+        ImageRef preview = SensorFrame::fromWorld(flat, 400, 320, DeviceOrientation::Portrait);
+        for (auto [x, y] : {std::pair{0, 0}, std::pair{199, 160}, std::pair{399, 319}})
+            EXPECT_EQ(bgr(preview, x, y), c) << x << "," << y;
+        EXPECT_EQ(bgr(SensorFrame::fromWorld(flat, 1600, 1200, DeviceOrientation::LandscapeLeft), 800, 600), c);
+    }
+
     EXPECT_FALSE(SensorFrame::fromWorld(nullptr, 3, 2, DeviceOrientation::Portrait));
     EXPECT_FALSE(SensorFrame::fromWorld(Image::createGray(4, 4, std::vector<uint8_t>(16)), 3, 2,
                                         DeviceOrientation::LandscapeLeft));

@@ -66,14 +66,6 @@ TEST(VideoModeChooser, StreamingStartsOnTheChosenModeWithItsInterval) {
     ASSERT_EQ(narrowBus.requested.size(), 2u);
     EXPECT_EQ(narrowBus.requested[0].width, 1920);
 
-    // The NV12 webcam streams libv4l2's B,G,R with its row length.
-    FakeVideoDevice nv12;
-    nv12.table = FakeVideoDevice::nv12Webcam();
-    ASSERT_TRUE(nv12.open("/dev/video0"));
-    f = V4L2Source::startStreaming(nv12);
-    ASSERT_TRUE(f);
-    EXPECT_EQ(*f, (VideoFormat{kFourccBGR24, 1280, 720, 3840}));
-
     // Busy: the device's own error, and nothing else is tried.
     FakeVideoDevice busy;
     busy.formatErrno = EBUSY;
