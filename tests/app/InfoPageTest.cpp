@@ -35,11 +35,11 @@ protected:
     AboutView* page() const { return dynamic_cast<AboutView*>(delegate->aboutView()); }
 
     // Launches, waits for the information page and goes there.
-    void openInfoPage() {
+    AboutView* openInfoPage() {
         launchReady();
-        ASSERT_NE(page(), nullptr);
         delegate->gotoInfoPage(nullptr);
         loop.runFor(0.5s);
+        return page();
     }
 
     std::vector<std::string> notifications() const {
@@ -70,8 +70,7 @@ TEST_F(InfoPageTest, PositionLineChangesWhenAFixArrivesWithoutUserAction) {
     auto receiver = std::make_shared<platform::SimulatedLocationSource>(loop);
     platform::LocationServices services(true, receiver);
     platform::LocationServices::setCurrent(&services);
-    openInfoPage();
-    AboutView* p = page();
+    AboutView* p = openInfoPage();
     ASSERT_NE(p, nullptr);
 
     // Before the first fix: the refresh text, and updates running since launch.
@@ -109,41 +108,63 @@ TEST_F(InfoPageTest, PositionLineChangesWhenAFixArrivesWithoutUserAction) {
     platform::LocationServices::setCurrent(nullptr);
 }
 
-TEST_F(InfoPageTest, HelpShowsAndHidesUnderAFingerAndTheAboutSheetCarriesTheVersion) {
-    openInfoPage();
-    AboutView* p = page();
+TEST_F(InfoPageTest, HelpFadesInAndOutUnderAFingerAndTheAboutSheetCarriesTheVersion) {
+    AboutView* p = openInfoPage();
     ASSERT_NE(p, nullptr);
     platform::WebView* web = p->helpView();
+    ASSERT_NE(web, nullptr);
+    const std::vector<platform::View*> controls = {p->helpButton(), p->aboutButton(), p->gpstext(),
+                                                   p->geotagLabel(), p->gpsButton()};
 
-    // The page's buttons are wired to the help overlay (its look: AboutViewTest).
-    touch(p->helpButton());
-    loop.runFor(0.3s);
-    EXPECT_EQ(web->alpha(), 0.7f);
-    touch(p->xButton());
-    loop.runFor(0.3s);
+    // Loaded: the help text in a web view over the page's controls, with the close button alone
+    // in front; both invisible.
+    EXPECT_NE(web->html().find("Kestrova Help"), std::string::npos);
+    const auto& subs = p->subviews();
+    ASSERT_GE(subs.size(), 2u);
+    EXPECT_EQ(subs.back().get(), p->xButton());
+    EXPECT_EQ(subs[subs.size() - 2].get(), web);
     EXPECT_EQ(web->alpha(), 0.0f);
+    EXPECT_EQ(p->xButton()->alpha(), 0.0f);
+    for (auto* v : controls) EXPECT_EQ(v->alpha(), 1.0f);
 
-    // About: the version where the body text has its placeholder, one fixed "OK".
+    // "Help": one animation of the default duration; halfway the page is between the two looks.
+    touch(p->helpButton());
+    EXPECT_EQ(web->alpha(), 0.7f);
+    EXPECT_EQ(p->xButton()->alpha(), 1.0f);
+    for (auto* v : controls) EXPECT_EQ(v->alpha(), 0.0f);
+    loop.runFor(0.1s);
+    EXPECT_GT(web->presentation().alpha, 0.0f);
+    EXPECT_GT(p->helpButton()->presentation().alpha, 0.0f);
+    loop.runFor(0.15s);
+    EXPECT_EQ(web->presentation().alpha, 0.7f);
+
+    // The close button: hidden again in one animation, every control still on its way halfway.
+    touch(p->xButton());
+    EXPECT_EQ(web->alpha(), 0.0f);
+    EXPECT_EQ(p->xButton()->alpha(), 0.0f);
+    for (auto* v : controls) EXPECT_EQ(v->alpha(), 1.0f);
+    loop.runFor(0.1s);
+    for (auto* v : controls) EXPECT_LT(v->presentation().alpha, 1.0f);
+    loop.runFor(0.15s);
+    EXPECT_EQ(web->presentation().alpha, 0.0f);
+
+    // About: the version where the body text has its placeholder; its "OK" confirms nothing.
     touch(p->aboutButton());
     const auto& sheets = platform::ActionSheet::visibleSheets();
     ASSERT_EQ(sheets.size(), 1u);
     platform::ActionSheet* about = sheets.back();
     EXPECT_EQ(about->title(), bundle->localizedString("ABOUT_TITLE"));
     EXPECT_EQ(about->bodyText().rfind("Version 2.1\n", 0), 0u) << about->bodyText();
-    EXPECT_EQ(about->bodyText().find("%@"), std::string::npos);
-    ASSERT_EQ(about->numberOfButtons(), 1);
-    EXPECT_EQ(about->buttonTitleAtIndex(0), "OK");
     about->clickButtonAtIndex(0);
     loop.runFor(0.5s);
-    EXPECT_TRUE(platform::ActionSheet::visibleSheets().empty());
     EXPECT_FALSE(api().confirmedTap());
     EXPECT_FALSE(fs::exists(springboardPath()));
 }
 
 // Confirmed, the key goes into the home screen's domain beside its other keys (every value type
 // kept: UserDefaultsTest), a missing domain made with the key alone; the home screen hears of it
-// once, at termination, after the settings and pictures are saved.
-TEST_F(InfoPageTest, ConfirmWritesTheKeyAndNotifiesOnceAfterSaving) {
+// once, at termination, after the settings and pictures are saved (unconfirmed: StartupTest).
+TEST_F(InfoPageTest, OnlyAConfirmedTapWritesTheKeyAndNotifiesOnceAfterSaving) {
     // Record what storage holds at the moment the notification goes out.
     const fs::path atNotify = root / "prefs-at-notify.plist";
     bool pictureWrittenAtNotify = false;
@@ -154,15 +175,25 @@ TEST_F(InfoPageTest, ConfirmWritesTheKeyAndNotifiesOnceAfterSaving) {
         pictureWrittenAtNotify = fs::exists(roll("IMG_0001.JPG"));
     });
 
-    openInfoPage();
+    ASSERT_NE(openInfoPage(), nullptr);
     platform::ActionSheet* sheet = openConfirmation();
     ASSERT_NE(sheet, nullptr);
-    EXPECT_EQ(sheet->title(), bundle->localizedString("CONFIRM_DOUBLE_TAP"));
     ASSERT_EQ(sheet->numberOfButtons(), 2);
     EXPECT_EQ(sheet->buttonTitleAtIndex(0), bundle->localizedString("CONFIRM"));
-    sheet->clickButtonAtIndex(0);
+    // Cancelled, or confirmed over a file that cannot be read: nothing written, nothing confirmed.
+    sheet->clickButtonAtIndex(1);
     loop.runFor(0.5s);
-    EXPECT_TRUE(platform::ActionSheet::visibleSheets().empty());
+    EXPECT_FALSE(fs::exists(springboardPath()));
+    const std::string corrupt = "bplist00\x01\x02 this is not a property list";
+    writeSpringboard(corrupt);
+    openConfirmation()->clickButtonAtIndex(0);
+    loop.runFor(0.5s);
+    EXPECT_EQ(testenv::readFile(springboardPath()), corrupt);
+    EXPECT_FALSE(api().confirmedTap());
+
+    fs::remove(springboardPath());
+    openConfirmation()->clickButtonAtIndex(0);
+    loop.runFor(0.5s);
     EXPECT_TRUE(api().confirmedTap());
     const std::string alone = plistXml(springboardPath());
     EXPECT_NE(alone.find(std::string("<key>SBDoubleTapURL</key>\n\t<string>") + kDoubleTapURL + "</string>"),
@@ -192,27 +223,6 @@ TEST_F(InfoPageTest, ConfirmWritesTheKeyAndNotifiesOnceAfterSaving) {
     ASSERT_TRUE(fs::exists(atNotify));
     EXPECT_NE(plistXml(atNotify).find("<key>ColorMode</key>\n\t<integer>3</integer>"), std::string::npos)
         << plistXml(atNotify);
-}
-
-TEST_F(InfoPageTest, CancelAndAnUnreadableDomainWriteNothingAndPostNothing) {
-    const std::string corrupt = "bplist00\x01\x02 this is not a property list";
-    openInfoPage();
-
-    // Cancel: nothing written, nothing confirmed.
-    openConfirmation()->clickButtonAtIndex(1);
-    loop.runFor(0.5s);
-    EXPECT_FALSE(fs::exists(springboardPath()));
-    EXPECT_FALSE(api().confirmedTap());
-
-    // Confirm over a file that cannot be read: never replaced, and not confirmed.
-    writeSpringboard(corrupt);
-    openConfirmation()->clickButtonAtIndex(0);
-    loop.runFor(0.5s);
-    EXPECT_EQ(testenv::readFile(springboardPath()), corrupt);
-    EXPECT_FALSE(api().confirmedTap());
-
-    app->terminate();
-    EXPECT_TRUE(notifications().empty());
 }
 
 }  // namespace

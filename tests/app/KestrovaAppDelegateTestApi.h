@@ -5,8 +5,6 @@
 #include "app/KestrovaAppDelegate.h"
 
 #include <cstdint>
-#include <optional>
-#include <string>
 
 namespace kestrova {
 
@@ -33,11 +31,6 @@ public:
     platform::ActionSheet* cancelSheet() const { return d_.cancelSheet_.get(); }
     const SaveWorker* saveWorker() const { return d_.saveWorker_.get(); }
 
-    // Delayed calls still to come.
-    bool photoProcessingStartPending() const { return d_.photoProcessingStart_.isActive(); }
-    bool aboutViewLoadPending() const { return d_.aboutViewLoad_.isActive(); }
-    bool optionsBarShowPending() const { return d_.optionsBarShow_.isActive(); }
-
     // Settings fields, as the delegate holds them.
     auto colorStatus() const { return d_.colorStatus_; }
     auto timerStatus() const { return d_.timerStatus_; }
@@ -47,7 +40,6 @@ public:
     auto previewShow() const { return d_.previewShow_; }
     auto sizeStatus() const { return d_.sizeStatus_; }
     auto zoomStatus() const { return d_.zoomStatus_; }
-    auto orientationStatus() const { return d_.orientationStatus_; }
     auto soundStatus() const { return d_.soundStatus_; }
     auto rotateStatus() const { return d_.rotateStatus_; }
     auto levelStatus() const { return d_.levelStatus_; }

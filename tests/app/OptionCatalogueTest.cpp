@@ -9,6 +9,7 @@
 #include "ui/controls/MenuScrollView.h"
 #include "ui/controls/OptionsPageView.h"
 #include "ui/controls/ScrollerButton.h"
+#include "ui/controls/SnapButtonView.h"
 
 #include <map>
 #include <regex>
@@ -21,19 +22,7 @@ namespace {
 using kestrova::KestrovaAppDelegateTestApi;
 using kestrova::ScrollerButton;
 
-class OptionCatalogueTest : public AppFixture {
-protected:
-    // Starts the camera page with whatever the defaults hold now; the bar is up at 0.13 s.
-    void start() {
-        launch();
-        loop.runFor(0.6s);
-        ASSERT_EQ(api().buttonBar()->pageCount(), 3u);
-    }
-    ScrollerButton* buttonAt(size_t page, size_t index) const {
-        auto buttons = api().buttonBar()->pageAt(page)->buttons();
-        return index < buttons.size() ? buttons[index] : nullptr;
-    }
-};
+using OptionCatalogueTest = AppFixture;
 
 // --- The whole catalogue ---
 
@@ -93,15 +82,29 @@ std::map<std::string, std::string> readPreferences(const std::filesystem::path& 
     return out;
 }
 
+// Each button starts at its own stored state, and a tap on it steps its setting on and nothing
+// else.
 TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
-    start();
-    ASSERT_EQ(api().buttonBar()->pageAt(0)->buttons().size() + api().buttonBar()->pageAt(1)->buttons().size() +
-                  api().buttonBar()->pageAt(2)->buttons().size(),
+    // No state 0 (the default) and neighbours apart, so a button reading another's setting shows.
+    const std::map<std::string, int32_t> stored{{"ColorMode", 3},  {"BurstMode", 1},  {"TimerMode", 2},
+                                                {"LevelerMode", 1}, {"ZoomMode", 1},   {"RotateMode", 1},
+                                                {"ImageSize", 2},  {"PreviewState", 1}, {"TouchRingSize", 2},
+                                                {"QuietMode", 1}};
+    for (const auto& [key, state] : stored) defaults->setInteger(state, key);
+    launch();
+    loop.runFor(0.6s);  // the bar is up at 0.13 s
+    kestrova::MenuScrollView* bar = api().buttonBar();
+    ASSERT_EQ(bar->pageCount(), 3u);
+    ASSERT_EQ(bar->pageAt(0)->buttons().size() + bar->pageAt(1)->buttons().size() + bar->pageAt(2)->buttons().size(),
               catalogue().size());
+    // The level guide shows and a pinch does not zoom, as stored.
+    EXPECT_FALSE(api().levelerImage()->hidden());
+    EXPECT_FALSE(api().snapButton()->zoomEnabled());
     for (const Option& o : catalogue()) {
         SCOPED_TRACE(o.settingsKey);
-        ScrollerButton* b = buttonAt(o.page, o.index);
-        ASSERT_NE(b, nullptr);
+        const auto buttons = bar->pageAt(o.page)->buttons();
+        ASSERT_LT(o.index, buttons.size());
+        ScrollerButton* b = buttons[o.index];
         ASSERT_EQ(b->stateCount(), o.states.size());
         EXPECT_EQ(b->title(), bundle->localizedString(o.titleKey));
         for (size_t i = 0; i < o.states.size(); ++i) {
@@ -111,11 +114,13 @@ TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
             EXPECT_EQ(b->tooltips().at(i), bundle->localizedString(o.states[i].second)) << i;
         }
         // A tap on the button, on its page: its setting steps on and nothing else changes.
-        api().buttonBar()->goToPage(int32_t(o.page));
+        bar->goToPage(int32_t(o.page));
         loop.runFor(1.0s);
         delegate->saveSettings();
         auto before = readPreferences(preferencesFile());
         const int32_t was = o.field(api());
+        EXPECT_EQ(was, stored.at(o.settingsKey));
+        EXPECT_EQ(b->getCurrentState(), was);
         ASSERT_EQ(before[o.settingsKey], std::to_string(was));
         touch(b);
         loop.runFor(1.0s);
@@ -128,21 +133,9 @@ TEST_F(OptionCatalogueTest, EveryButtonItsPicturesTipsAndExactlyItsOwnSetting) {
         before[o.settingsKey] = after[o.settingsKey];
         EXPECT_EQ(after, before);
     }
-}
-
-TEST_F(OptionCatalogueTest, EveryButtonStartsAtItsOwnStoredState) {
-    // No state 0 (the default) and neighbours apart, so a button reading another's setting shows.
-    const std::map<std::string, int32_t> stored{{"ColorMode", 3},  {"BurstMode", 1},  {"TimerMode", 2},
-                                                {"LevelerMode", 1}, {"ZoomMode", 1},   {"RotateMode", 1},
-                                                {"ImageSize", 2},  {"PreviewState", 1}, {"TouchRingSize", 2},
-                                                {"QuietMode", 1}};
-    for (const auto& [key, state] : stored) defaults->setInteger(state, key);
-    start();
-    for (const Option& o : catalogue()) {
-        SCOPED_TRACE(o.settingsKey);
-        EXPECT_EQ(buttonAt(o.page, o.index)->getCurrentState(), stored.at(o.settingsKey));
-        EXPECT_EQ(o.field(api()), stored.at(o.settingsKey));
-    }
+    // Both stepped back to their defaults through their buttons.
+    EXPECT_TRUE(api().levelerImage()->hidden());
+    EXPECT_TRUE(api().snapButton()->zoomEnabled());
 }
 
 // Every tip in every language, each state highlighted in turn, fits the bar's band.
