@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -179,21 +178,16 @@ TEST(Faults, BrokenPreferencesStartCleanAndSaveAValidFile) {
 }
 
 // A folder of photos for the images camera that a damaged disk could present: tiny, thin, wide
-// and odd-sized photos, 3000 broken ones, an empty one and text. The decoder's own limits are its
-// tests'; here the session, with the photos decoded off its main thread, has every picture it
-// asked for, whole and of the full picture size.
+// and odd-sized photos beside a broken one, an empty one and text. Which files fail and the
+// decoder's limits are the loader's and the decoder's tests'; here the session, with the photos
+// decoded off its main thread, has every picture it asked for, whole and of the full picture size.
 TEST(Faults, APhotoFolderOfOddAndBrokenPhotosStillGivesEveryPicture) {
     testenv::ScratchDir dir;
     const fs::path photos = dir / "photos";
     for (auto [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {2, 900}, {1001, 3}, {17, 13}})
         faults::makeJpeg(photos / ("p" + std::to_string(w) + "x" + std::to_string(h) + ".jpg"), w, h);
-    faults::makeJpeg(dir / "photo.jpg", 640, 480);
-    const std::string photo = testenv::readFile(dir / "photo.jpg");
-    for (int i = 0; i < 3000; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "a%04d.jpg", i);
-        testenv::writeFile(photos / name, photo.substr(0, photo.size() / 2 + size_t(i)));
-    }
+    const std::string photo = testenv::readFile(photos / "p1001x3.jpg");
+    testenv::writeFile(photos / "broken.jpg", photo.substr(0, photo.size() / 2));
     testenv::writeFile(photos / "empty.jpg", "");
     testenv::writeFile(photos / "text.png", "not a picture");
 
