@@ -58,16 +58,6 @@ Session runKestrova(const fs::path& scratch, const fs::path& root, const std::st
     return {r.status, r.out};
 }
 
-std::string exifOrientation(const fs::path& scratch, int n) {
-    const fs::path root = scratch / ("orientation-" + std::to_string(n));
-    const Session s =
-        runKestrova(scratch, root, "wait 2\ntap @snapButton\nwait 2\nquit\n", "--orientation " + std::to_string(n));
-    const auto shots = pictures(root);
-    if (s.status != 0 || shots.size() != 1) return "none";
-    const std::string value = testenv::exifValues(shots[0], "-Orientation");
-    return value.substr(0, value.find('\n'));
-}
-
 std::vector<fs::path> pictures(const fs::path& root) {
     std::vector<fs::path> out;
     for (auto& p : regularFiles(root / "var/mobile/Media/DCIM")) {
