@@ -135,20 +135,4 @@ void writePreferences(const fs::path& root, const std::string& body) {
     testenv::writeFile(preferencesFile(root), preferencesXml(body));
 }
 
-void makeJpeg(const fs::path& out, int width, int height) {
-    // A binary PPM with a gradient, through cjpeg.
-    std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            ppm += char(x * 255 / std::max(1, width - 1));
-            ppm += char(y * 255 / std::max(1, height - 1));
-            ppm += char(128);
-        }
-    const fs::path tmp = out.string() + ".ppm";
-    testenv::writeFile(tmp, ppm);
-    fs::create_directories(out.parent_path());
-    run("cjpeg -quality 85 -outfile " + shellQuote(out.string()) + " " + shellQuote(tmp.string()));
-    fs::remove(tmp);
-}
-
 }  // namespace faults

@@ -41,7 +41,4 @@ std::filesystem::path preferencesFile(const std::filesystem::path& root);
 std::string preferencesXml(const std::string& body);
 void writePreferences(const std::filesystem::path& root, const std::string& body);
 
-// A JPEG of the given size made with cjpeg.
-void makeJpeg(const std::filesystem::path& out, int width, int height);
-
 }  // namespace faults
