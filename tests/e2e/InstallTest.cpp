@@ -27,6 +27,7 @@ void takesAPicture(const fs::path& prefix, const testenv::ScratchDir& dir) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(fs::exists(dir / "device/var/mobile/Media/DCIM/100APPLE/IMG_0001.JPG")) << r.out;
     auto version = run(shellQuote((prefix / "bin/kestrova").string()) + " --version");
+    EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "kestrova 2.1\n");
 }
 
@@ -75,6 +76,8 @@ void manualPageCoversTheOptions(const fs::path& prefix) {
     auto text = run("zcat " + shellQuote(page.string()) + " | groff -man -Tutf8 -P-cbou");
     ASSERT_EQ(text.status, 0) << text.out;
     auto help = run(shellQuote((prefix / "bin/kestrova").string()) + " --help");
+    ASSERT_EQ(help.status, 0) << help.out;
+    EXPECT_EQ(help.out.rfind("usage: kestrova", 0), 0u) << help.out;
     std::set<std::string> options;
     const std::regex option("--[a-z][a-z-]+");
     for (auto it = std::sregex_iterator(help.out.begin(), help.out.end(), option); it != std::sregex_iterator(); ++it)
