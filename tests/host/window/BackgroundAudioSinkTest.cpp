@@ -42,7 +42,7 @@ struct Fixture : Shared {
     platform::ManualClock clock;
     platform::RunLoop loop{clock};
     std::vector<std::string> lines;
-    std::atomic<bool> release{false}, returned{false};
+    std::atomic<bool> entered{false}, release{false}, returned{false};
     const std::shared_ptr<const platform::PcmSound> sound = std::make_shared<platform::PcmSound>();
 
     BackgroundAudioSink::Reporter reporter() {
@@ -139,11 +139,13 @@ TEST(BackgroundAudioSink, AServerThatDoesNotAnswerNeitherBlocksNorIsWaitedFor) {
     auto hanging = std::make_unique<BackgroundAudioSink>(
         g.loop,
         [&](std::string*) {
+            g.entered = true;
             while (!g.release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
             g.returned = true;
             return std::unique_ptr<AudioOutput>();
         },
         Seconds(3), g.reporter());
+    ASSERT_TRUE(g.turnUntil([&] { return g.entered.load(); }));
     EXPECT_TRUE(Fixture::within10s([&] { hanging.reset(); }));
     g.release = true;
     ASSERT_TRUE(g.turnUntil([&] { return g.returned.load(); }));
