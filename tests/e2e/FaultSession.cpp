@@ -58,16 +58,6 @@ Session runKestrova(const fs::path& scratch, const fs::path& root, const std::st
     return {r.status, r.out};
 }
 
-std::string exifOrientation(const fs::path& scratch, int n) {
-    const fs::path root = scratch / ("orientation-" + std::to_string(n));
-    const Session s =
-        runKestrova(scratch, root, "wait 2\ntap @snapButton\nwait 2\nquit\n", "--orientation " + std::to_string(n));
-    const auto shots = pictures(root);
-    if (s.status != 0 || shots.size() != 1) return "none";
-    const std::string value = testenv::exifValues(shots[0], "-Orientation");
-    return value.substr(0, value.find('\n'));
-}
-
 std::vector<fs::path> pictures(const fs::path& root) {
     std::vector<fs::path> out;
     for (auto& p : regularFiles(root / "var/mobile/Media/DCIM")) {
@@ -143,22 +133,6 @@ std::string preferencesXml(const std::string& body) {
 
 void writePreferences(const fs::path& root, const std::string& body) {
     testenv::writeFile(preferencesFile(root), preferencesXml(body));
-}
-
-void makeJpeg(const fs::path& out, int width, int height) {
-    // A binary PPM with a gradient, through cjpeg.
-    std::string ppm = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            ppm += char(x * 255 / std::max(1, width - 1));
-            ppm += char(y * 255 / std::max(1, height - 1));
-            ppm += char(128);
-        }
-    const fs::path tmp = out.string() + ".ppm";
-    testenv::writeFile(tmp, ppm);
-    fs::create_directories(out.parent_path());
-    run("cjpeg -quality 85 -outfile " + shellQuote(out.string()) + " " + shellQuote(tmp.string()));
-    fs::remove(tmp);
 }
 
 }  // namespace faults

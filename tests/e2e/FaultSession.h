@@ -20,10 +20,6 @@ Session runKestrova(const std::filesystem::path& scratch, const std::filesystem:
                     const std::string& extra = "", const std::filesystem::path& binary = {},
                     const std::string& environment = "");
 
-// The EXIF orientation ("1", "6", ...) of a headless picture taken with --orientation n, on a
-// device root of its own under `scratch`; "none" when no picture was taken.
-std::string exifOrientation(const std::filesystem::path& scratch, int n);
-
 // Every regular .JPG under the roll (symlinks not followed, unreadable folders skipped), sorted.
 std::vector<std::filesystem::path> pictures(const std::filesystem::path& root);
 // .JPG and .THM files that are empty or do not decode to their end with djpeg.
@@ -44,8 +40,5 @@ void fillDisk(const std::filesystem::path& filler);
 std::filesystem::path preferencesFile(const std::filesystem::path& root);
 std::string preferencesXml(const std::string& body);
 void writePreferences(const std::filesystem::path& root, const std::string& body);
-
-// A JPEG of the given size made with cjpeg.
-void makeJpeg(const std::filesystem::path& out, int width, int height);
 
 }  // namespace faults

@@ -1,9 +1,9 @@
 #pragma once
 // Xvfb for a test's own connections, on a display number it picks itself (-displayfd), stopped
 // when the object goes.
-#include <string>
+#include "tests/support/TestEnv.h"
 
-#include <sys/types.h>
+#include <string>
 
 namespace testenv {
 
@@ -17,7 +17,8 @@ public:
     const std::string& name() const { return name_; }
 
 private:
-    pid_t pid_ = -1;
+    ScratchDir dir_;
+    long pid_ = 0;
     std::string name_;
 };
 

@@ -58,6 +58,17 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+ScopedEnv::ScopedEnv(std::string name, const char* value) : name_(std::move(name)) {
+    if (const char* old = getenv(name_.c_str())) old_ = old;
+    if (value) setenv(name_.c_str(), value, 1);
+    else unsetenv(name_.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_) setenv(name_.c_str(), old_->c_str(), 1);
+    else unsetenv(name_.c_str());
+}
+
 CommandResult run(const std::string& commandLine) {
     CommandResult r;
     std::string cmd = commandLine + " 2>&1";

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -23,6 +24,20 @@ public:
 private:
     std::filesystem::path path_;
     bool keep_ = false;
+};
+
+// Sets an environment variable (unsets it for null) until the object goes, then puts the old value
+// back: the programs later tests start inherit the environment.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
 };
 
 struct CommandResult {

@@ -26,7 +26,7 @@ Options::Result parse(std::vector<std::string> args, const Env& env = Env{{{"HOM
 
 }  // namespace
 
-TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
+TEST(Options, DefaultsDeviceRootAndLanguageFromTheEnvironment) {
     // No options: defaults, device root under HOME.
     auto r = parse({});
     ASSERT_TRUE(r.options) << r.error;
@@ -55,6 +55,11 @@ TEST(Options, DefaultsAndDeviceRootFromTheEnvironment) {
     r = parse({"--device-root", "/tmp/d"}, Env{});
     ASSERT_TRUE(r.options);
     EXPECT_EQ(r.options->deviceRoot, "/tmp/d");
+
+    // The language follows the locale unless given.
+    const Env japanese{{{"HOME", "/home/u"}, {"LANG", "ja_JP.UTF-8"}}};
+    EXPECT_EQ(parse({}, japanese).options->language, "ja");
+    EXPECT_EQ(parse({"--language", "de"}, japanese).options->language, "de");
 }
 
 TEST(Options, EveryOptionWithBothSpellings) {
@@ -142,14 +147,6 @@ TEST(Options, EveryOptionWithBothSpellings) {
     EXPECT_TRUE(r.version);
     EXPECT_FALSE(r.help);
     EXPECT_FALSE(r.options);
-}
-
-TEST(Options, LanguageFromTheLocaleUnlessGiven) {
-    const Env japanese{{{"HOME", "/home/u"}, {"LANG", "ja_JP.UTF-8"}}};
-    EXPECT_EQ(parse({}, japanese).options->language, "ja");
-    EXPECT_EQ(parse({"--language", "de"}, japanese).options->language, "de");
-    EXPECT_EQ(parse({"--language=en"}, japanese).options->language, "en");
-    EXPECT_EQ(parse({}, Env{{{"HOME", "/home/u"}, {"LANG", "C"}}}).options->language, "en");
 }
 
 TEST(Options, BadValuesNameTheOption) {

@@ -109,11 +109,9 @@ TEST(X11DesktopScale, XftDpiRoundedToWholePixelsPerPoint) {
     using host::X11DesktopScale;
     EXPECT_EQ(X11DesktopScale::fromResources(nullptr), 1);
     EXPECT_EQ(X11DesktopScale::fromResources("Xcursor.size:\t48\n"), 1);
-    EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\t96\n"), 1);
     EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\t143\n"), 1);
     EXPECT_EQ(X11DesktopScale::fromResources("Xft.antialias:\t1\nXft.dpi:\t144\nXft.hinting:\t1\n"), 2);
     EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi: 192"), 2);
-    EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\t288\n"), 3);
     EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\tlarge\n"), 1);
     EXPECT_EQ(X11DesktopScale::fromResources("Xft.dpi:\t1e9\n"), 8);
 }

@@ -16,9 +16,7 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <functional>
-#include <optional>
 #include <string>
 #include <thread>
 
@@ -80,21 +78,6 @@ size_t drain(int fd) {
     for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) total += size_t(n);
     return total;
 }
-
-// Sets an environment variable for this test's SDL, and puts the old value back after it: the
-// programs later tests start inherit the environment.
-struct ScopedVariable {
-    std::string name;
-    std::optional<std::string> old;
-    ScopedVariable(std::string n, const std::string& value) : name(std::move(n)) {
-        if (const char* v = getenv(name.c_str())) old = v;
-        setenv(name.c_str(), value.c_str(), 1);
-    }
-    ~ScopedVariable() {
-        if (old) setenv(name.c_str(), old->c_str(), 1);
-        else unsetenv(name.c_str());
-    }
-};
 
 bool readable(int fd) {
     pollfd p{fd, POLLIN, 0};
@@ -159,7 +142,7 @@ TEST(RunLoopWaiter, X11PumpsOnceEvery32TurnsAndAnInterruptedWaitMayHaveInput) {
     if (auto m = testenv::missingProgram("Xvfb"); !m.empty()) GTEST_SKIP() << m << " is not installed";
     testenv::PrivateXServer server;
     ASSERT_FALSE(server.name().empty()) << "Xvfb did not start";
-    ScopedVariable display("DISPLAY", server.name()), driver("SDL_VIDEODRIVER", "x11");
+    testenv::ScopedEnv display("DISPLAY", server.name().c_str()), driver("SDL_VIDEODRIVER", "x11");
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
     SDL_Window* window = SDL_CreateWindow("waiter", 0, 0, 32, 32, SDL_WINDOW_HIDDEN);
     ASSERT_TRUE(window) << SDL_GetError();

@@ -1,11 +1,12 @@
 // The native Wayland window under a real headless sway, driven through the compositor's virtual
 // pointer and keyboard; what it shows is read back with grim. Every wait has a deadline.
+#include "platform/graphics/PNGFile.h"
 #include "tests/support/HeadlessSway.h"
 
-#include <cairo.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstring>
 #include <filesystem>
 #include <optional>
 
@@ -83,26 +84,12 @@ int countFiles(const std::filesystem::path& dir, const std::string& ext) {
     return n;
 }
 
-// RGB pixels of a PNG, or empty.
-struct Pixels {
-    int width = 0, height = 0;
-    std::vector<uint32_t> rgb;
-};
-Pixels loadPng(const std::string& path, int rows = -1) {
-    Pixels p;
-    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-        cairo_surface_flush(s);
-        p.width = cairo_image_surface_get_width(s);
-        p.height = rows < 0 ? cairo_image_surface_get_height(s) : std::min(rows, cairo_image_surface_get_height(s));
-        const auto* data = cairo_image_surface_get_data(s);
-        const int stride = cairo_image_surface_get_stride(s);
-        for (int y = 0; y < p.height; ++y)
-            for (int x = 0; x < p.width; ++x)
-                p.rgb.push_back(reinterpret_cast<const uint32_t*>(data + y * stride)[x] & 0xFFFFFF);
-    }
-    cairo_surface_destroy(s);
-    return p;
+// The first `rows` rows of two pictures have the same colours.
+bool sameRows(const platform::Image& a, const platform::Image& b, int rows) {
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (std::memcmp(a.pixel(x, y), b.pixel(x, y), 3) != 0) return false;
+    return true;
 }
 
 }  // namespace
@@ -159,30 +146,27 @@ TEST(WindowWayland, NativeWindowTakesPicturesAndIsDrawnAtTheOutputsScale) {
     ASSERT_EQ(w->content.width, 320);
 
     // F12 until the screenshot is at twice the window's size in points.
-    const std::string shot = (dir / "app.png").string();
-    Pixels own;
+    platform::ImageRef own;
     ASSERT_TRUE(testenv::waitUntil([&] {
         input(*sway, "key " + std::to_string(kKeyF12));
         testenv::run("cd " + shellQuote(dir.path().string()) + " && f=$(ls -t kestrova-*.png 2>/dev/null | head -1) && "
                      "[ -n \"$f\" ] && mv \"$f\" app.png");
-        own = loadPng(shot, 106);
-        return own.width == w->content.width * 2;
-    }, 10)) << own.width << " pixels wide; " << testenv::readFile(dir / "app.out");
-    ASSERT_EQ(own.height, 106);
+        own = platform::PNGFile::read(dir / "app.png");
+        return own && own->width() == w->content.width * 2;
+    }, 10)) << testenv::readFile(dir / "app.out");
 
     // The navigation bar, 53 points, as the compositor shows it: with no software cursor over it.
     input(*sway, "move 1900 1060 1920 1080");
     const std::string geometry = std::to_string(w->content.x) + "," + std::to_string(w->content.y) + " " +
                                  std::to_string(w->content.width) + "x53";
-    Pixels shown;
+    platform::ImageRef shown;
     const bool same = testenv::waitUntil([&] {
         testenv::run(sway->env() + " grim -g " + shellQuote(geometry) + " " + shellQuote((dir / "grim.png").string()));
-        shown = loadPng((dir / "grim.png").string());
-        return shown.width == own.width && shown.rgb == own.rgb;
+        shown = platform::PNGFile::read(dir / "grim.png");
+        return shown && shown->width() == own->width() && shown->height() == 106 && sameRows(*shown, *own, 106);
     }, 10);
     if (!same) dir.keep();
-    EXPECT_TRUE(same) << "grim " << shown.width << "x" << shown.height << ", own " << own.width << "x" << own.height
-                      << "; kept in " << dir.path();
+    EXPECT_TRUE(same) << "grim's picture and the application's differ; kept in " << dir.path();
 
     // The pointer lands where it points at scale 2 too: 70 units down is the shutter area just
     // below the bar (taken as pixels, it would be the bar).

@@ -57,13 +57,24 @@ std::string fix(const std::string& lat, const std::string& lon, const std::strin
 
 }  // namespace
 
-// Started with our desktop id and exact accuracy while listened to, stopped when not. Fixes arrive
-// whole; one of the wrong types, one off the globe and one older than the last are dropped, with
-// one warning line for all.
-TEST_F(GeoClueTest, DeliversFixesAndDropsBadOnes) {
-    ASSERT_GT(startGeoClue(), 0);
+// Not on the bus: off. Then there but refusing: still off, with a Denied error. Restarted without
+// the refusal: on, and started for the listener still there, with our desktop id and exact
+// accuracy. Fixes arrive whole; one of the wrong types, one off the globe and one older than the
+// last are dropped, with one warning line for all. Stopped when not listened to; going away while
+// in use turns it off again.
+TEST_F(GeoClueTest, FollowsTheServiceDeliversFixesAndDropsBadOnes) {
     auto source = makeSource();
     source->addListener(&listener);
+    ASSERT_TRUE(runUntil([&] { return !source->available(); }));
+    int mock = startGeoClue(true);
+    ASSERT_GT(mock, 0);
+    ASSERT_TRUE(runUntil([&] { return !listener.errors.empty(); }));
+    EXPECT_EQ(listener.errors[0].code, LocationError::Code::Denied);
+    EXPECT_FALSE(source->available());
+    bus.stopMock(mock, kName);
+    mock = startGeoClue();
+    ASSERT_GT(mock, 0);
+    ASSERT_TRUE(runUntil([&] { return source->available(); }));
     ASSERT_TRUE(testenv::waitUntil([&] { return startedClients() == "1\n"; }));
     const std::string client = "/org/freedesktop/GeoClue2/Client/1";
     EXPECT_EQ(bus.call(kName, client, "org.freedesktop.DBus.Properties", "Get",
@@ -76,6 +87,7 @@ TEST_F(GeoClueTest, DeliversFixesAndDropsBadOnes) {
     EXPECT_DOUBLE_EQ(listener.fixes[0].latitude, -33.86);
     EXPECT_DOUBLE_EQ(listener.fixes[0].longitude, 151.21);
     EXPECT_DOUBLE_EQ(listener.fixes[0].horizontalAccuracy, 12.5);
+    EXPECT_TRUE(warnings.empty());
 
     setLocation(fix("95.0", "1.0", "1.0", 101));
     ASSERT_TRUE(runUntil([&] { return warnings.size() == 1; }));
@@ -88,55 +100,25 @@ TEST_F(GeoClueTest, DeliversFixesAndDropsBadOnes) {
     EXPECT_DOUBLE_EQ(listener.fixes[1].latitude, 51.5);
     EXPECT_DOUBLE_EQ(listener.fixes[1].longitude, -0.13);
     EXPECT_EQ(warnings.size(), 1u);
-    EXPECT_TRUE(listener.errors.empty());
     EXPECT_TRUE(source->available());
 
     source->removeListener(&listener);
     EXPECT_TRUE(testenv::waitUntil([&] { return startedClients() == "0\n"; }));
-}
-
-// Refused: unavailable (location services off) with a Denied error. The service restarted
-// without the refusal: available again, started again for the listener still there, and its fix
-// arrives.
-TEST_F(GeoClueTest, ARefusalTurnsItOffUntilTheServiceComesBack) {
-    int mock = startGeoClue(true);
-    ASSERT_GT(mock, 0);
-    auto source = makeSource();
     source->addListener(&listener);
-    ASSERT_TRUE(runUntil([&] { return !source->available(); }));
-    ASSERT_EQ(listener.errors.size(), 1u);
-    EXPECT_EQ(listener.errors[0].code, LocationError::Code::Denied);
-    EXPECT_TRUE(warnings.empty());
-
-    bus.stopMock(mock, kName);
-    mock = startGeoClue();
-    ASSERT_GT(mock, 0);
-    ASSERT_TRUE(runUntil([&] { return source->available(); }));
-    setLocation(fix("10.0", "20.0", "5.0", 1));
-    ASSERT_TRUE(runUntil([&] { return listener.fixes.size() == 1; }));
-    EXPECT_DOUBLE_EQ(listener.fixes[0].latitude, 10.0);
-
-    // Going away while in use turns it off again.
     bus.stopMock(mock, kName);
     EXPECT_TRUE(runUntil([&] { return !source->available(); }));
 }
 
-// Not on the bus: off. With a fallback: the fallback's fixes instead, and on.
-TEST_F(GeoClueTest, AMissingServiceIsOffOrLeavesTheJobToTheFallback) {
-    auto alone = makeSource();
-    alone->addListener(&listener);
-    ASSERT_TRUE(runUntil([&] { return !alone->available(); }));
-    alone->removeListener(&listener);
-
+// Not on the bus with a fallback: the fallback's fixes instead, and on.
+TEST_F(GeoClueTest, AMissingServiceLeavesTheJobToTheFallback) {
     auto fallback = std::make_shared<SimulatedLocationSource>(loop, Location{47.5, 8.5, 10, 0});
     auto source = makeSource(fallback);
-    Listener other;
-    source->addListener(&other);
-    ASSERT_TRUE(runUntil([&] { return other.fixes.size() == 1; }));
+    source->addListener(&listener);
+    ASSERT_TRUE(runUntil([&] { return listener.fixes.size() == 1; }));
     EXPECT_TRUE(source->usingFallback());
     EXPECT_TRUE(source->available());
-    EXPECT_DOUBLE_EQ(other.fixes[0].latitude, 47.5);
-    source->removeListener(&other);
+    EXPECT_DOUBLE_EQ(listener.fixes[0].latitude, 47.5);
+    source->removeListener(&listener);
     EXPECT_FALSE(fallback->active());
     EXPECT_TRUE(warnings.empty());
 }

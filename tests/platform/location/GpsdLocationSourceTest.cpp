@@ -7,11 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -69,47 +67,29 @@ int loopback(int port, bool connectTo) {
     return ok ? ntohs(a.sin_port) : -1;
 }
 
-// gpsfake (and the gpsd it starts) in a process group of its own, ended by that group's id.
+// gpsfake (and the gpsd it starts) in a session of its own, ended by that session's process group.
+// It loops the log with a short cycle, so fixes keep coming whenever the client connects.
 class Gpsfake {
 public:
-    Gpsfake(const std::string& program, const std::filesystem::path& log, int port,
-            const std::filesystem::path& output) {
-        std::string portText = std::to_string(port);
-        pid_ = fork();
-        if (pid_ == 0) {
-            setpgid(0, 0);
-            int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (out >= 0) {
-                dup2(out, 1);
-                dup2(out, 2);
-            }
-            // Loop the log with a short cycle, so fixes keep coming whenever the client connects.
-            execl(program.c_str(), program.c_str(), "-q", "-c", "0.05", "-P", portText.c_str(), log.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        if (pid_ > 0) setpgid(pid_, pid_);
+    Gpsfake(const std::string& program, const std::filesystem::path& log, int port, const std::filesystem::path& output) {
+        const std::string line = "setsid " + testenv::shellQuote(program) + " -q -c 0.05 -P " + std::to_string(port) +
+                                 " " + testenv::shellQuote(log.string()) + " >" +
+                                 testenv::shellQuote(output.string()) + " 2>&1 & echo $!";
+        pid_ = std::atol(testenv::run(line).out.c_str());
     }
     ~Gpsfake() { stop(); }
     // Ends gpsfake and its gpsd. Later calls do nothing.
     void stop() {
         if (pid_ <= 0) return;
         kill(-pid_, SIGTERM);
-        // Waiting for an external process: its exit with a deadline, then force it.
-        if (!testenv::waitUntil([&] { return waitpid(pid_, nullptr, WNOHANG) == pid_; }, 5)) {
-            kill(-pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
+        if (!testenv::waitUntil([&] { return testenv::processGone(pid_); }, 5)) kill(-pid_, SIGKILL);
         kill(-pid_, SIGKILL);  // gpsd, if it outlived gpsfake
         std::error_code ec;
         std::filesystem::remove("/tmp/gpsfake-" + std::to_string(pid_) + ".sock", ec);
         pid_ = -1;
     }
     bool started() const { return pid_ > 0; }
-    bool exited() const {
-        int st;
-        return waitpid(pid_, &st, WNOHANG) == pid_;
-    }
+    bool exited() const { return testenv::processGone(pid_); }
 
 private:
     pid_t pid_ = -1;

@@ -72,7 +72,7 @@ protected:
 
 }  // namespace
 
-TEST_F(LocationFixture, SimulatedFixFollowsStartAndEveryInjection) {
+TEST_F(LocationFixture, SimulatedFixFollowsStartAndEveryInjectionAndEachStop) {
     auto sim = std::make_shared<SimulatedLocationSource>(loop, Location{51.5074, -0.1278, 5, 0});
     install(true, sim);
     LocationManager manager;
@@ -113,37 +113,32 @@ TEST_F(LocationFixture, SimulatedFixFollowsStartAndEveryInjection) {
     loop.runFor(0.5s);
     ASSERT_EQ(rec.updates.size(), 3u);
     EXPECT_DOUBLE_EQ(rec.updates[2].location.latitude, 10);
-}
 
-TEST_F(LocationFixture, StoppingBeforeTheFirstFixCancelsItAndStoppingInACallbackSparesOthers) {
-    auto sim = std::make_shared<SimulatedLocationSource>(loop, Location{1, 2, 3, 0});
-    install(true, sim);
-    Recorder a, b;
-    LocationManager first, second;
-    first.setDelegate(&a);
-    second.setDelegate(&b);
-
-    // Stopped at 0.3 s: the pending first fix never comes.
-    first.startUpdatingLocation();
+    // Stopped before the next first fix, at 0.3 s: that fix never comes.
+    manager.stopUpdatingLocation();
+    manager.startUpdatingLocation();
     loop.runFor(0.3s);
-    first.stopUpdatingLocation();
+    manager.stopUpdatingLocation();
     EXPECT_FALSE(sim->active());
     loop.runFor(2.0s);
-    EXPECT_TRUE(a.updates.empty());
+    EXPECT_EQ(rec.updates.size(), 3u);
 
     // Two managers on one receiver; the first stops inside its callback, the second still hears.
-    a.stopOnFix = true;
-    first.startUpdatingLocation();
+    Recorder other;
+    LocationManager second;
+    second.setDelegate(&other);
+    rec.stopOnFix = true;
+    manager.startUpdatingLocation();
     second.startUpdatingLocation();
     loop.runFor(0.5s);
-    EXPECT_EQ(a.updates.size(), 1u);
-    EXPECT_EQ(b.updates.size(), 1u);
-    EXPECT_FALSE(first.updating());
+    EXPECT_EQ(rec.updates.size(), 4u);
+    EXPECT_EQ(other.updates.size(), 1u);
+    EXPECT_FALSE(manager.updating());
     EXPECT_TRUE(second.updating());
     sim->inject(4, 5);
     loop.runDue();
-    EXPECT_EQ(a.updates.size(), 1u);
-    EXPECT_EQ(b.updates.size(), 2u);
+    EXPECT_EQ(rec.updates.size(), 4u);
+    EXPECT_EQ(other.updates.size(), 2u);
 }
 
 TEST_F(LocationFixture, DisabledServicesReportDeniedAndNoneNeverFixes) {

@@ -9,9 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <vector>
 
 using namespace platform;
@@ -108,24 +106,6 @@ TEST(DesktopLauncher, TheAlbumOpensTheCameraRollAndEndsTheApplicationAfterwards)
     RunLoop::setMain(nullptr);
 }
 
-namespace {
-
-// Sets an environment variable for a scope (unsets it for null), restoring the old value after.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-}  // namespace
-
 TEST(DesktopLauncher, XdgOpenIsStartedDetachedOnlyWithADisplay) {
     // A stand-in xdg-open on PATH that records what it was asked to show.
     testenv::ScratchDir bin;
@@ -134,17 +114,17 @@ TEST(DesktopLauncher, XdgOpenIsStartedDetachedOnlyWithADisplay) {
                                              testenv::shellQuote(record.string() + ".tmp") + " " +
                                              testenv::shellQuote(record.string()) + "\n");
     std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
-    ScopedEnv path("PATH", (bin.path().string() + ":/usr/bin:/bin").c_str());
+    testenv::ScopedEnv path("PATH", (bin.path().string() + ":/usr/bin:/bin").c_str());
 
     // No display: no opener, even with xdg-open installed.
     {
-        ScopedEnv x11("DISPLAY", nullptr);
-        ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
+        testenv::ScopedEnv x11("DISPLAY", nullptr);
+        testenv::ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
         EXPECT_FALSE(static_cast<bool>(DesktopLauncher::xdgOpen()));
     }
 
     // A display: the program runs with the target as its one argument.
-    ScopedEnv x11("DISPLAY", ":99");
+    testenv::ScopedEnv x11("DISPLAY", ":99");
     auto open = DesktopLauncher::xdgOpen();
     ASSERT_TRUE(static_cast<bool>(open));
     EXPECT_TRUE(open("/tmp/some folder/DCIM"));
