@@ -13,6 +13,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -192,17 +194,20 @@ TEST(FileManager, ConcurrentAtomicWritesNeverMixOrLeaveTemporaries) {
     std::vector<std::string> payloads;
     for (char c : std::string("abcd")) payloads.push_back(std::string(64 * 1024, c));
     std::vector<std::thread> threads;
-    std::atomic<int> failures{0};
+    std::atomic<int> failures{0}, taken{0};
     std::atomic<bool> writing{true};
+    // Writing goes on until the sweeper has taken ten temporaries before their writers locked
+    // them (a busy machine rarely lets the two meet in a few writes).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     for (const auto& p : payloads)
         threads.emplace_back([&, p] {
-            for (int i = 0; i < 20; ++i)
+            for (int i = 0; i < 20 || (taken < 10 && std::chrono::steady_clock::now() < deadline); ++i)
                 if (!fm.writeAtomically("/Prefs/shared", p.data(), p.size())) ++failures;
         });
     // Another process's start-up clearing leftovers all the while takes none of the writes.
     std::thread sweeper([&] {
         FileManager other(root.path());
-        while (writing) other.removeLeftoverTemporaries("/Prefs");
+        while (writing) taken += other.removeLeftoverTemporaries("/Prefs");
     });
     for (auto& t : threads) t.join();
     writing = false;
