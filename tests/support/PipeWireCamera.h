@@ -4,6 +4,7 @@
 //
 //     testenv::PipeWireCamera cam;
 //     ASSERT_TRUE(cam.start(pw, {.name = "cam-a", .format = "NV12"})) << cam.error();
+//     cam.pause();   // no more frames (the process is stopped)
 //     cam.stop();    // the node goes
 #include "tests/support/PipeWireDaemon.h"
 
@@ -18,8 +19,9 @@ public:
     struct Spec {
         std::string name;              // node.name and node.description
         std::string format = "YUY2";   // a raw format GStreamer names, or "MJPG"
-        int width = 1280, height = 720;  // at 30 frames a second, media.role Camera
+        int width = 1280, height = 720, fps = 30;
         uint32_t argb = 0xff3366cc;    // the one colour, 0xAARRGGBB
+        std::string role = "Camera";   // media.role; empty: none
     };
 
     PipeWireCamera() = default;
@@ -32,6 +34,8 @@ public:
     bool start(const PipeWireDaemon& daemon, const Spec& spec);
     // Ends the pipeline and waits until its node is gone.
     void stop();
+    void pause();
+    void resume();
     const std::string& error() const { return error_; }
 
 private:

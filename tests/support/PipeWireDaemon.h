@@ -3,7 +3,7 @@
 // with their own XDG_RUNTIME_DIR, configuration and state folders, so nothing of the machine's
 // sound or video service is seen or changed. WirePlumber's ALSA, Bluetooth, V4L2 and libcamera
 // monitors are off: the daemon has no device but what a test creates (a null sink, a camera
-// published by a GStreamer pipeline).
+// published by a GStreamer pipeline), whatever hardware the machine has.
 //
 //     testenv::PipeWireDaemon pw;
 //     if (!pw.start()) {
@@ -12,8 +12,10 @@
 //     }
 //     ASSERT_TRUE(pw.createNullSink());                    // an audio output, if the test wants one
 //     testenv::run(pw.envPrefix() + " " + kestrovaBinary() + " ...");  // a client of this daemon
+//     pw.stop();                                           // or let the destructor do it
 #include "tests/support/TestEnv.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
@@ -29,11 +31,11 @@ public:
     PipeWireDaemon(const PipeWireDaemon&) = delete;
     PipeWireDaemon& operator=(const PipeWireDaemon&) = delete;
 
-    // Starts the daemons and waits (up to `seconds`) until PipeWire answers and WirePlumber has
+    // Starts the daemons and waits (up to `deadline`) until PipeWire answers and WirePlumber has
     // published its "default" metadata. False, with error() saying why, when a program is not
     // installed (missing()), the session ended, or the daemon did not come up in time. The
     // deadline is long: a loaded machine is slow, and only a daemon that never answers fails.
-    bool start(double seconds = 60);
+    bool start(std::chrono::milliseconds deadline = std::chrono::seconds(60));
     // Whether start() failed because a program is not installed (the only reason to skip).
     bool missing() const { return missing_; }
     // Ends every process started by start() and waits for the session to go; the runtime folder
@@ -50,15 +52,14 @@ public:
     std::string envPrefix() const;
     // Runs a shell command line as a client of this daemon (each command under `timeout`).
     CommandResult run(const std::string& commandLine, int timeoutSeconds = 5) const;
-    // Starts a shell command line as a client of this daemon, in the background in a process
-    // group of its own (the process id is the group's), its output discarded; its process id, or -1.
-    pid_t spawnClient(const std::string& commandLine) const;
 
     // Creates a null audio sink named `name` (lingering after pw-cli ends) and waits until it is
     // listed and WirePlumber has made an audio sink the default.
-    bool createNullSink(const std::string& name = "test-sink", double seconds = 10);
+    bool createNullSink(const std::string& name = "test-sink",
+                        std::chrono::milliseconds deadline = std::chrono::seconds(10));
     // Waits until a node with node.name `name` is listed, or is gone when `present` is false.
-    bool waitForNode(const std::string& name, bool present = true, double seconds = 30) const;
+    bool waitForNode(const std::string& name, bool present = true,
+                     std::chrono::milliseconds deadline = std::chrono::seconds(30)) const;
 
     const std::filesystem::path& runtimeDir() const { return runtimeDir_; }
     // Why start() failed, with the daemons' own output.
@@ -67,8 +68,8 @@ public:
     std::string log() const;
 
 private:
-    // Waits until `probe`'s output shows `text`, or no longer shows it when `present` is false.
-    bool waitForListing(const std::string& probe, const std::string& text, bool present, double seconds) const;
+    bool waitUntil(const std::string& probe, const std::string& expected,
+                   std::chrono::milliseconds deadline) const;
 
     ScratchDir dir_;
     std::filesystem::path runtimeDir_;
