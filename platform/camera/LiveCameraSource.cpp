@@ -4,8 +4,6 @@
 #include "platform/foundation/RunLoop.h"
 #include "platform/graphics/BoxShrinker.h"
 
-#include <array>
-
 #include <cstdio>
 
 namespace platform {
@@ -22,7 +20,6 @@ struct LiveCameraSource::Shared {
     FramePool uprightPool{4};               // and the upright frames it makes for the screen
     // The producing thread's shrink to the screen's size, worked out once for the frame's size.
     std::unique_ptr<BoxShrinker> shrinker;
-    std::array<int, 4> shrinkerSize{};
     // The upright size the screen last asked for (width << 32 | height); 0: none is shown, so
     // the producing thread makes none.
     std::atomic<uint64_t> wantedUpright{0};
@@ -72,7 +69,8 @@ bool LiveCameraSource::offerFrame(const VideoFormat& format, std::vector<VideoPl
     // main thread only shows it.
     ImageRef upright;
     if (const uint64_t wanted = shared_->wantedUpright.load())
-        upright = uprightForScreen(world, int(wanted >> 32), int(wanted & 0xffffffffu));
+        upright = uprightOf(world, int(wanted >> 32), int(wanted & 0xffffffffu), &shared_->uprightPool,
+                            &shared_->shrinker);
     shared_->framePending.store(true);
     post([this, world = std::move(world), upright = std::move(upright)](Shared& s) {
         // A screen that stopped asking (another page is up) gets no more frames made for it; one
@@ -118,25 +116,12 @@ bool LiveCameraSource::hasPicture() const {
     return shared_->latest && loop_.now() - shared_->firstFrameAt >= settleSeconds_;
 }
 
-ImageRef LiveCameraSource::uprightOf(const ImageRef& world, int uw, int uh, FramePool* pool) {
+ImageRef LiveCameraSource::uprightOf(const ImageRef& world, int uw, int uh, FramePool* pool,
+                                     std::unique_ptr<BoxShrinker>* shrink) {
     return SensorFrame::scaled(world->crop(SensorFrame::centredCrop(world->width(), world->height(), double(uw) / uh)),
-                               uw, uh, pool);
+                               uw, uh, pool, shrink);
 }
 
-ImageRef LiveCameraSource::uprightForScreen(const ImageRef& world, int uw, int uh) {
-    Shared& s = *shared_;
-    const ImageRef centre = world->crop(SensorFrame::centredCrop(world->width(), world->height(), double(uw) / uh));
-    if (!centre || uw > centre->width() || uh > centre->height()) return uprightOf(world, uw, uh, &s.uprightPool);
-    const std::array<int, 4> size{centre->width(), centre->height(), uw, uh};
-    if (!s.shrinker || s.shrinkerSize != size) {
-        s.shrinker = BoxShrinker::create(size[0], size[1], uw, uh, 4);
-        s.shrinkerSize = size;
-    }
-    if (!s.shrinker) return nullptr;
-    return s.uprightPool.make(uw, uh, [&](uint8_t* out) {
-        return s.shrinker->rows(centre->data(), int(centre->bytesPerRow()), out, uw * 4, 0, uh);
-    });
-}
 
 ImageRef LiveCameraSource::uprightLive(int uw, int uh) {
     Shared& s = *shared_;

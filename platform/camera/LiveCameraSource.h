@@ -23,6 +23,7 @@
 
 namespace platform {
 
+class BoxShrinker;
 class RunLoop;
 
 class LiveCameraSource : public CameraSource {
@@ -69,9 +70,9 @@ private:
     // The newest frame's centre, upright, uw x uh: made once per frame and size, by the producing
     // thread when the screen asked for that size before.
     ImageRef uprightLive(int uw, int uh);
-    static ImageRef uprightOf(const ImageRef& world, int uw, int uh, FramePool* pool);
-    // The same on the producing thread, whose shrink is worked out once for all frames.
-    ImageRef uprightForScreen(const ImageRef& world, int uw, int uh);
+    // `shrink`: the producing thread's, kept from frame to frame.
+    static ImageRef uprightOf(const ImageRef& world, int uw, int uh, FramePool* pool,
+                              std::unique_ptr<BoxShrinker>* shrink = nullptr);
 
     const Warn warn_;
     const double settleSeconds_;

@@ -117,15 +117,21 @@ Rect SensorFrame::centredCrop(int width, int height, double aspect) {
     return {float(x), float(y), float(cw), float(ch)};
 }
 
-ImageRef SensorFrame::scaled(const ImageRef& image, int width, int height, FramePool* pool) {
+ImageRef SensorFrame::scaled(const ImageRef& image, int width, int height, FramePool* pool,
+                             std::unique_ptr<BoxShrinker>* shrink) {
     if (!image || !isBGRX(*image) || width <= 0 || height <= 0) return nullptr;
     const int sw = image->width(), sh = image->height();
     if (sw == width && sh == height) return image;
     return makeFrame(width, height, pool, [&](uint8_t* out) {
         // Area averaging: libyuv's box filter darkens (white comes out 253).
-        if (width <= sw && height <= sh)
-            return BoxShrinker::shrink(image->data(), image->bytesPerRow(), sw, sh, out, width * 4, width, height, 0, 0,
-                                       width, height, 4);
+        if (width <= sw && height <= sh) {
+            if (!shrink)
+                return BoxShrinker::shrink(image->data(), image->bytesPerRow(), sw, sh, out, width * 4, width, height,
+                                           0, 0, width, height, 4);
+            if (!*shrink || !(*shrink)->shrinks(sw, sh, width, height))
+                *shrink = BoxShrinker::create(sw, sh, width, height, 4);
+            return *shrink && (*shrink)->rows(image->data(), int(image->bytesPerRow()), out, width * 4, 0, height);
+        }
         enlarge(*image, out, width, height);
         return true;
     });

@@ -5,7 +5,10 @@
 #include "platform/graphics/Image.h"
 #include "platform/system/DeviceOrientation.h"
 
+#include <memory>
+
 namespace platform {
+class BoxShrinker;
 class FramePool;
 }
 
@@ -49,7 +52,10 @@ public:
     static Rect centredCrop(int width, int height, double aspect);
     // Scales a B,G,R,X picture to exactly width x height: area averaging when shrinking, bilinear
     // when enlarging, flat areas keeping their exact value.
-    static ImageRef scaled(const ImageRef& image, int width, int height, FramePool* pool = nullptr);
+    // With `shrink`, a shrink worked out for an earlier frame of the same sizes is used again (and
+    // a new one kept there): frames of a stream all have one size.
+    static ImageRef scaled(const ImageRef& image, int width, int height, FramePool* pool = nullptr,
+                           std::unique_ptr<BoxShrinker>* shrink = nullptr);
     // A picture of one colour, bytes b, g, r, 255.
     static ImageRef solid(int width, int height, uint8_t b, uint8_t g, uint8_t r);
 };

@@ -309,6 +309,10 @@ std::unique_ptr<BoxShrinker> BoxShrinker::create(int sw, int sh, int dw, int dh,
     }
 }
 
+bool BoxShrinker::shrinks(int sw, int sh, int dw, int dh) const {
+    return plan_->sw == sw && plan_->sh == sh && plan_->dw == dw && plan_->dh == dh;
+}
+
 bool BoxShrinker::rows(const uint8_t* src, int srcStride, uint8_t* dstOrigin, int dstStride, int firstRow, int rowCount) {
     if (!src || !dstOrigin || firstRow < 0 || rowCount <= 0 || firstRow + rowCount > plan_->dh) return false;
     try {

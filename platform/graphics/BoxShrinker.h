@@ -16,6 +16,8 @@ public:
     ~BoxShrinker();
     // Rows [firstRow, firstRow + rowCount) of the picture whose top-left pixel is at `dstOrigin`.
     bool rows(const uint8_t* src, int srcStride, uint8_t* dstOrigin, int dstStride, int firstRow, int rowCount);
+    // Whether this is the sw x sh -> dw x dh shrink (a kept one is reused only for its sizes).
+    bool shrinks(int sw, int sh, int dw, int dh) const;
 
     // Shrinks sw x sh into a dw x dh picture whose top-left pixel is at `dstOrigin`, writing only
     // the clip rectangle (clipX, clipY, clipW, clipH) of that picture. `channels` is 1 or 4;
