@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <sstream>
 
 using namespace std::chrono_literals;
 
@@ -57,30 +56,6 @@ private:
 };
 
 // A decoded colour JPEG (djpeg, optionally scaled down 1/8): size and pixels.
-struct Decoded {
-    int w = 0, h = 0;
-    std::string pixels;
-    Rgb at(int x, int y) const {
-        const size_t i = (size_t(y) * w + x) * 3;
-        auto b = [&](size_t k) { return int(uint8_t(pixels[i + k])); };
-        return Rgb{b(0), b(1), b(2)};
-    }
-};
-
-Decoded decode(const std::filesystem::path& f, bool eighth) {
-    auto r = testenv::run(testenv::djpeg() + (eighth ? " -scale 1/8" : "") + " -pnm " +
-                          testenv::shellQuote(f.string()) + " 2>/dev/null");
-    Decoded d;
-    std::istringstream in(r.out);
-    std::string magic;
-    int maxval = 0;
-    if (r.status != 0 || !(in >> magic >> d.w >> d.h >> maxval) || magic != "P6") return Decoded{};
-    in.get();
-    d.pixels.assign(std::istreambuf_iterator<char>(in), {});
-    if (d.pixels.size() != size_t(d.w) * d.h * 3) d.w = d.h = 0;
-    return d;
-}
-
 ::testing::AssertionResult near(const Rgb& got, const Rgb& want, int tolerance = 4) {
     for (int i = 0; i < 3; ++i)
         if (std::abs(got[i] - want[i]) > tolerance)
@@ -118,8 +93,8 @@ protected:
     // Whether the 75 x 75 thumbnail carries the mark in the corner at (x, y); the mark is in one
     // corner only, so a wrong turn or a mirror moves it away.
     bool markedAt(const std::string& file, int x, int y) const {
-        const Decoded t = decode(roll(file), false);
-        return t.w == 75 && t.h == 75 && near(t.at(x, y), kMark, 24);
+        const auto t = testenv::decodeJpeg(roll(file));
+        return t.w == 75 && t.h == 75 && near(t.rgb(x, y), kMark, 24);
     }
 };
 
@@ -156,13 +131,13 @@ TEST_F(SettingsToFile, APinchCropsThePicture) {
     EXPECT_NEAR(api().snapButton()->zoom(), 2.0f, 0.01f);
     EXPECT_NEAR(api().cameraView()->transform().d, 2.0f, 0.01f);  // the preview magnified alike
     tapShutter();
-    const Decoded d = decode(roll("IMG_0001.JPG"), true);
+    const auto d = testenv::decodeJpeg(roll("IMG_0001.JPG"), 8);
     ASSERT_EQ(d.w, 200);
     // With twice the zoom, zone B reaches the corner and zone C spans the middle two thirds of
     // the width (x 33 to 166).
-    EXPECT_TRUE(near(d.at(20, 15), kZoneB));
-    EXPECT_TRUE(near(d.at(40, 75), kZoneC));
-    EXPECT_TRUE(near(d.at(175, 75), kZoneB));
+    EXPECT_TRUE(near(d.rgb(20, 15), kZoneB));
+    EXPECT_TRUE(near(d.rgb(40, 75), kZoneC));
+    EXPECT_TRUE(near(d.rgb(175, 75), kZoneB));
 }
 
 // --- A quiet burst in greyscale: three files without a sound, their spacing and their colour ---

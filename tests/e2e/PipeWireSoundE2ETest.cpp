@@ -68,12 +68,8 @@ using Rgb = std::array<int, 3>;
 
 // The centre pixel of a JPEG, decoded by djpeg.
 Rgb centre(const fs::path& jpeg) {
-    auto r = testenv::run(testenv::djpeg() + " -pnm " + shellQuote(jpeg.string()));
-    int w = 0, h = 0, max = 0, used = 0;
-    if (std::sscanf(r.out.c_str(), "P6 %d %d %d%n", &w, &h, &max, &used) != 3 || w <= 0 || h <= 0) return {-1, -1, -1};
-    const size_t at = size_t(used) + 1 + (size_t(h / 2) * w + w / 2) * 3;
-    if (at + 3 > r.out.size()) return {-1, -1, -1};
-    return {uint8_t(r.out[at]), uint8_t(r.out[at + 1]), uint8_t(r.out[at + 2])};
+    const auto d = testenv::decodeJpeg(jpeg);
+    return d.w ? d.rgb(d.w / 2, d.h / 2) : Rgb{-1, -1, -1};
 }
 
 // What ended well: every picture whole with its thumbnail, status 0, the termination logged, and

@@ -172,4 +172,25 @@ std::pair<uint32_t, uint32_t> pngSize(const std::filesystem::path& file) {
     return {be32(16), be32(20)};
 }
 
+DecodedJpeg decodeJpeg(const std::filesystem::path& file, int scale) {
+    auto r = run(djpeg() + (scale > 1 ? " -scale 1/" + std::to_string(scale) : "") + " -pnm " +
+                 shellQuote(file.string()) + " 2>/dev/null");
+    DecodedJpeg d;
+    std::istringstream in(r.out);
+    std::string magic;
+    int maxval = 0;
+    if (r.status != 0 || !(in >> magic >> d.w >> d.h >> maxval) || (magic != "P5" && magic != "P6")) return {};
+    in.get();
+    d.channels = magic == "P6" ? 3 : 1;
+    d.pixels.assign(std::istreambuf_iterator<char>(in), {});
+    if (d.pixels.size() != size_t(d.w) * d.h * d.channels) return {};
+    return d;
+}
+
+std::array<int, 3> DecodedJpeg::rgb(int x, int y) const {
+    const size_t i = (size_t(y) * w + x) * channels;
+    auto at = [&](int k) { return int(uint8_t(pixels[i + (channels == 3 ? k : 0)])); };
+    return {at(0), at(1), at(2)};
+}
+
 }  // namespace testenv

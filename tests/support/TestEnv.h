@@ -1,5 +1,6 @@
 #pragma once
 // Paths and helpers shared by the test suites: scratch folders and independent reader programs.
+#include <array>
 #include <filesystem>
 #include <cstdint>
 #include <functional>
@@ -90,5 +91,15 @@ inline std::string kestrovaBinary() { return KESTROVA_BINARY; }
 inline std::string exiftool() { return EXIFTOOL; }
 inline std::string plistutil() { return PLISTUTIL; }
 inline std::string djpeg() { return DJPEG; }
+
+// A JPEG as the independent reader decodes it (djpeg, at 1/`scale` of its size): `channels` bytes
+// a pixel, 1 grey or 3 R,G,B; width and height 0 when it does not decode whole.
+struct DecodedJpeg {
+    int w = 0, h = 0, channels = 0;
+    std::string pixels;
+    // The pixel's R,G,B (grey thrice).
+    std::array<int, 3> rgb(int x, int y) const;
+};
+DecodedJpeg decodeJpeg(const std::filesystem::path& file, int scale = 1);
 
 }  // namespace testenv
