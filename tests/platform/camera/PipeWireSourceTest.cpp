@@ -8,6 +8,7 @@
 #include "platform/camera/VideoFrameConverter.h"
 #include "tests/support/PipeWireCamera.h"
 #include "tests/support/PipeWireDaemon.h"
+#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 #include <spa/param/video/format-utils.h>
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 
 using namespace platform;
 using cameratest::bgr;
@@ -140,6 +142,7 @@ protected:
     ManualClock clock{10.0};
     RunLoop loop{clock};
     std::vector<std::string> warnings;
+    std::vector<std::unique_ptr<testenv::ScopedEnv>> env;  // put back after the test
 
     void SetUp() override {
         // Installed but not coming up is a failure, not a skip: a loaded machine must not hide one.
@@ -148,8 +151,9 @@ protected:
             FAIL() << pw.error();
         }
         // This process is the daemon's client.
-        unsetenv("PIPEWIRE_REMOTE");
-        for (const auto& [name, value] : pw.environment()) setenv(name.c_str(), value.c_str(), 1);
+        env.push_back(std::make_unique<testenv::ScopedEnv>("PIPEWIRE_REMOTE", nullptr));
+        for (const auto& [name, value] : pw.environment())
+            env.push_back(std::make_unique<testenv::ScopedEnv>(name, value.c_str()));
     }
     // Fast retries, a patient first connection. A stream counts as silent after `stallSeconds`,
     // well above the usual two: a loaded machine can take seconds to bring a stream's first frame

@@ -6,6 +6,7 @@
 #include "platform/camera/PortalCameraSource.h"
 #include "tests/support/PipeWireCamera.h"
 #include "tests/support/PipeWireDaemon.h"
+#include "tests/support/TestEnv.h"
 #include "tests/support/TestBus.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,7 @@ class PortalCameraTest : public ::testing::Test {
 protected:
     testenv::ScratchDir dir;
     std::vector<std::string> warnings;
+    std::optional<testenv::ScopedEnv> remote, runtime, pipewireRuntime;  // put back after the test
     std::optional<testenv::TestBus> bus;  // made once the environment is this test's
     platform::SystemClock clock;
     platform::RunLoop loop{clock};
@@ -33,11 +35,10 @@ protected:
         if (!testenv::TestBus::available()) GTEST_SKIP() << "dbus-daemon or python3-dbusmock is not installed";
         std::ofstream(dir / "flatpak-info") << "[Application]\nname=org.kestrova.camera\n";
         // This process reaches no PipeWire by itself: only the portal's connection leads to one.
-        // (The PipeWire source's tests set their own; nothing else here reads these.)
         std::filesystem::create_directories(dir / "runtime");
-        unsetenv("PIPEWIRE_REMOTE");
-        setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
-        setenv("PIPEWIRE_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+        remote.emplace("PIPEWIRE_REMOTE", nullptr);
+        runtime.emplace("XDG_RUNTIME_DIR", (dir / "runtime").c_str());
+        pipewireRuntime.emplace("PIPEWIRE_RUNTIME_DIR", (dir / "runtime").c_str());
         bus.emplace();
         ASSERT_TRUE(bus->ok());
         platform::RunLoop::setMain(&loop);
