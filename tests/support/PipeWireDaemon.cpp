@@ -1,7 +1,6 @@
 #include "tests/support/PipeWireDaemon.h"
 
 #include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -24,23 +23,6 @@ bool reap(pid_t pid, std::chrono::milliseconds deadline) {
         if (Clock::now() >= end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-}
-
-// Whether a live (not yet ended) process belongs to process group `group`.
-bool groupAlive(pid_t group) {
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string stat = readFile(it->path() / "stat");
-        const auto close = stat.rfind(')');
-        if (close == std::string::npos) continue;
-        // After the name: state, parent, group.
-        char state = 0;
-        int parent = 0, pgrp = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &parent, &pgrp) == 3 && pgrp == group &&
-            state != 'Z' && state != 'X')
-            return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -143,10 +125,11 @@ void PipeWireDaemon::stop() {
         kill(-pid_, SIGKILL);
         reap(pid_, std::chrono::seconds(5));
     }
-    // The daemons themselves are children of the session's shell; wait until the socket's owner
-    // is gone, so that a test sees the server gone once stop() returns.
+    // The daemons themselves are children of the session's shell; wait until the server no longer
+    // answers, so that a test sees it gone once stop() returns.
     const auto end = Clock::now() + std::chrono::seconds(5);
-    while (groupAlive(pid_) && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    while (run("pw-cli info 0", 2).status == 0 && Clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     kill(-pid_, SIGKILL);
     pid_ = -1;
 }
